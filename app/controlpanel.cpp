@@ -1,0 +1,132 @@
+// The control panel half of LayerControls: the controls' layout, how the
+// panel shows the current layer, and the parameter drag.
+#include "app/layercontrols.h"
+
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+#include "ui/controls.h"
+
+#include <cstdio>
+
+namespace {
+// Control callbacks carry no context; they reach the controller through its
+// process-wide instance. The id (always -1) is ignored.
+template <void (LayerControls::*Member)()>
+void forward(int /*id*/)
+{
+    if (LayerControls::instance) (LayerControls::instance->*Member)();
+}
+} // namespace
+
+void LayerControls::build(ui::ControlWindow* window)
+{
+    controlWindow = window;
+    ui::ControlWindow& w = *window;
+
+    layerControlsPanel = w.add_panel("Layer controls");
+    changeBaseButton = w.add_button_to_panel(layerControlsPanel, "Change base", -1, forward<&LayerControls::onChangeBase>);
+    inverseCheckbox = w.add_checkbox_to_panel(layerControlsPanel, "Inverse", -1, forward<&LayerControls::onInverse>);
+    layerVariablesPanel = w.add_panel_to_panel(layerControlsPanel, "Layer Variables");
+    variableList = w.add_listbox_to_panel(layerVariablesPanel, "Select variable: ", -1,
+                                          forward<&LayerControls::onSelectVariable>);
+    valueField = w.add_edittext_to_panel(layerVariablesPanel, "Value: ", -1, nullptr);
+    layerTypeList = w.add_listbox_to_panel(layerVariablesPanel, "Layer Types: ", -1, nullptr);
+    for (int t = 0; t < LayerTypeTable::count; ++t) layerTypeList->add_item(t, LayerTypeTable::names[t]);
+    assignInputButton = w.add_button_to_panel(layerVariablesPanel, "Assign input layer", -1,
+                                              forward<&LayerControls::onAssignInputLayer>);
+    removeInputButton = w.add_button_to_panel(layerVariablesPanel, "Remove input layer", -1,
+                                              forward<&LayerControls::onRemoveInputLayer>);
+    editInputButton = w.add_button_to_panel(layerVariablesPanel, "Edit input layer", -1,
+                                            forward<&LayerControls::onEditInputLayer>);
+    goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, forward<&LayerControls::onGoToParent>);
+    loadButton = w.add_button("Load from XML", -1, forward<&LayerControls::onLoadFromXml>);
+    saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
+
+    resetCurrentView();
+    showBaseLayer();
+}
+
+int LayerControls::selectedVariable() const
+{
+    return variableList ? variableList->get_int_val() : 0;
+}
+
+int LayerControls::selectedType() const
+{
+    return layerTypeList ? layerTypeList->get_int_val() : 0;
+}
+
+void LayerControls::adjustSelectedVariable(float delta)
+{
+    if (!currentLayer) return;
+    currentLayer->adjustVariable(selectedVariable(), delta);
+    redrawRequested = true;
+    refreshVariable();
+}
+
+void LayerControls::refreshPanel()
+{
+    if (changeBaseButton) changeBaseButton->enable();
+    if (goToParentButton) goToParentButton->disable();
+    if (!currentLayer) {
+        // Without a layer there is nothing to pick or read: the list, the
+        // read-out and the input-layer buttons are emptied and disabled
+        // rather than left showing a layer that no longer exists.
+        if (variableList) {
+            while (!variableList->items().empty()) variableList->delete_item(variableList->items().front().id);
+        }
+        if (valueField) valueField->set_text("");
+        if (assignInputButton) assignInputButton->disable();
+        if (removeInputButton) removeInputButton->disable();
+        if (editInputButton) editInputButton->disable();
+        if (inverseCheckbox) inverseCheckbox->set_int_val(0);
+        return;
+    }
+    if (variableList) {
+        while (!variableList->items().empty()) variableList->delete_item(variableList->items().front().id);
+        for (int i = 0; i < currentLayer->variableCount; ++i)
+            variableList->add_item(i, currentLayer->variables[i].getName());
+    }
+    refreshVariable();
+}
+
+void LayerControls::refreshVariable()
+{
+    if (editInputButton) editInputButton->disable();
+    if (removeInputButton) removeInputButton->disable();
+    if (assignInputButton) assignInputButton->disable();
+    if (goToParentButton) goToParentButton->disable();
+    if (currentLayer) {
+        const int i = selectedVariable();
+        if (i >= 0 && i < currentLayer->variableCount) {
+            const LayerVariable& variable = currentLayer->variables[i];
+            char text[100];
+            std::snprintf(text, sizeof text, "%g", static_cast<double>(variable.getValue()));
+            if (valueField) valueField->set_text(text);
+            if (variable.getInputLayer()) {
+                if (editInputButton) editInputButton->enable();
+                if (removeInputButton) removeInputButton->enable();
+            } else if (assignInputButton) {
+                assignInputButton->enable();
+            }
+        } else if (valueField) {
+            valueField->set_text("");   // a layer type without variables
+        }
+        if (currentLayer->parent && goToParentButton) goToParentButton->enable();
+        if (inverseCheckbox) inverseCheckbox->set_int_val(currentLayer->inverse ? 1 : 0);
+    }
+    renderCurrentLayer();
+}
+
+void LayerControls::onInverse()
+{
+    if (!currentLayer) return;
+    currentLayer->inverse = inverseCheckbox && inverseCheckbox->get_int_val() != 0;
+    redrawRequested = true;
+    renderCurrentLayer();
+}
+
+void LayerControls::onSelectVariable()
+{
+    refreshVariable();
+}

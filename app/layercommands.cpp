@@ -1,0 +1,54 @@
+// The commands behind the panel's buttons that walk and edit the layer tree.
+#include "app/layercontrols.h"
+
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+
+void LayerControls::onChangeBase()
+{
+    Renderable* layer = createLayer(selectedType());
+    if (layer) setBaseLayer(layer);
+}
+
+void LayerControls::onAssignInputLayer()
+{
+    if (!currentLayer) return;
+    const int i = selectedVariable();
+    if (i < 0 || i >= currentLayer->variableCount) return;
+    Renderable* layer = createLayer(selectedType());
+    if (!layer) return;
+    currentLayer->attachInput(i, layer);
+    currentLayer = layer;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::onRemoveInputLayer()
+{
+    if (!currentLayer) return;
+    const int i = selectedVariable();
+    if (i < 0 || i >= currentLayer->variableCount) return;
+    currentLayer->variables[i].removeInputLayer();
+    refreshVariable();
+    redrawRequested = true;
+}
+
+void LayerControls::onEditInputLayer()
+{
+    if (!currentLayer) return;
+    const int i = selectedVariable();
+    if (i < 0 || i >= currentLayer->variableCount) return;
+    Renderable* input = currentLayer->variables[i].getInputLayer();
+    if (!input) return;
+    currentLayer = input;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::onGoToParent()
+{
+    if (!currentLayer || !currentLayer->parent) return;
+    currentLayer = currentLayer->parent;
+    refreshPanel();
+    redrawRequested = true;
+}

@@ -1,0 +1,92 @@
+#include "app/layercontrols.h"
+
+#include "layers/renderable.h"
+
+LayerControls* LayerControls::instance = nullptr;
+
+LayerControls::LayerControls()
+{
+    instance = this;
+}
+
+LayerControls::~LayerControls()
+{
+    clearLayers();
+    if (instance == this) instance = nullptr;
+}
+
+void LayerControls::setViewportSize(int width, int height)
+{
+    viewportWidth = width;
+    viewportHeight = height;
+}
+
+bool LayerControls::takeRedrawRequest()
+{
+    const bool requested = redrawRequested;
+    redrawRequested = false;
+    return requested;
+}
+
+void LayerControls::renderCurrentLayer()
+{
+    if (currentLayer) currentLayer->buildTexture();
+}
+
+void LayerControls::drawCurrentLayer()
+{
+    if (currentLayer) currentLayer->draw(0.5f);
+}
+
+void LayerControls::panCurrentLayer(int dx, int dy)
+{
+    if (!currentLayer) return;
+    currentLayer->pan(dx, dy);
+    redrawRequested = true;
+}
+
+void LayerControls::zoomCurrentLayer(int dy)
+{
+    if (!currentLayer) return;
+    // A drag over the whole drawing-area height gives the factor 1, the
+    // smallest extent.
+    const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(viewportHeight));
+    currentLayer->zoomBy(factor);
+    redrawRequested = true;
+}
+
+void LayerControls::resetCurrentView()
+{
+    if (!currentLayer) return;
+    currentLayer->resetView();
+    redrawRequested = true;
+}
+
+void LayerControls::setBaseLayer(Renderable* layer)
+{
+    if (baseLayerCount > 0 && baseLayers[0]) {
+        currentLayer = nullptr;
+        delete baseLayers[0];
+    }
+    baseLayers[0] = layer;
+    currentLayer = layer;
+    baseLayerCount = 1;
+    showBaseLayer();
+}
+
+void LayerControls::showBaseLayer()
+{
+    currentLayer = baseLayerCount > 0 ? baseLayers[0] : nullptr;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::clearLayers()
+{
+    currentLayer = nullptr;
+    for (int i = 0; i < baseLayerCount; ++i) {
+        delete baseLayers[i];
+        baseLayers[i] = nullptr;
+    }
+    baseLayerCount = 0;
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The layer controller: the one object that holds the composition while the
+// program runs (the base layer, the current layer, the drawing-area size and
+// the one-shot redraw request), and the control panel that shows and edits
+// the current layer. It knows nothing of windows: the panel's controls are
+// plain objects (ui/controls.h), textures go through a TextureBackend and
+// file dialogs through a FileChooser, each installed by the viewer.
+#include <string>
+
+class FileChooser;
+class Renderable;
+class TextureBackend;
+
+namespace ui {
+class Button;
+class Checkbox;
+class ControlWindow;
+class EditText;
+class Listbox;
+class Panel;
+} // namespace ui
+
+class LayerControls {
+public:
+    static constexpr int maxBaseLayers = 20;
+    // The process-wide controller: every new layer reads its texture size
+    // from it, and the control callbacks reach it through it.
+    static LayerControls* instance;
+
+    LayerControls();
+    ~LayerControls();
+    LayerControls(const LayerControls&) = delete;
+    LayerControls& operator=(const LayerControls&) = delete;
+
+    // --- Controller ---
+    void setViewportSize(int width, int height);
+    bool takeRedrawRequest();
+    void renderCurrentLayer();
+    void drawCurrentLayer();
+    void panCurrentLayer(int dx, int dy);
+    void zoomCurrentLayer(int dy);
+    void resetCurrentView();
+    // Installs layer (taking ownership) as the base layer, destroying the
+    // previous composition, and shows it.
+    void setBaseLayer(Renderable* layer);
+    void showBaseLayer();
+    void clearLayers();
+
+    // --- Control panel ---
+    void build(ui::ControlWindow* window);
+    void adjustSelectedVariable(float delta);
+    void refreshPanel();
+    void refreshVariable();
+    void onInverse();
+    void onSelectVariable();
+
+    // --- Layer tree commands ---
+    void onChangeBase();
+    void onAssignInputLayer();
+    void onRemoveInputLayer();
+    void onEditInputLayer();
+    void onGoToParent();
+    void onLoadFromXml();
+    void onSaveToXml();
+
+    // --- Scene files ---
+    // Writes every base layer with its tree to path, atomically. On failure
+    // returns false, leaves any previous file untouched and describes the
+    // reason in *error.
+    bool writeSceneFile(const std::string& path, std::string* error = nullptr);
+    // Reads path and, when it yields a base layer, installs it with
+    // setBaseLayer. Returns false with the reason in *error when the file is
+    // unreadable, not a scene file or refused by the reader's limits; the
+    // composition is then left as it was.
+    bool readSceneFile(const std::string& path, std::string* error = nullptr);
+    void loadScene();
+    void saveScene();
+
+    // The info line, where the load and save commands report failures.
+    void setInfoField(ui::EditText* field) { infoField = field; }
+
+    Renderable* baseLayers[maxBaseLayers] = {};   // owned; only slot 0 is used
+    int baseLayerCount = 0;
+    int viewportWidth = 0;
+    int viewportHeight = 0;
+    bool redrawRequested = false;
+    Renderable* currentLayer = nullptr;           // not owned
+
+    ui::ControlWindow* controlWindow = nullptr;
+    ui::Panel* layerControlsPanel = nullptr;
+    ui::Panel* layerVariablesPanel = nullptr;
+    ui::Listbox* variableList = nullptr;
+    ui::Listbox* layerTypeList = nullptr;
+    ui::EditText* valueField = nullptr;
+    ui::Checkbox* inverseCheckbox = nullptr;
+    ui::Button* changeBaseButton = nullptr;
+    ui::Button* assignInputButton = nullptr;
+    ui::Button* removeInputButton = nullptr;
+    ui::Button* editInputButton = nullptr;
+    ui::Button* goToParentButton = nullptr;
+    ui::Button* loadButton = nullptr;
+    ui::Button* saveButton = nullptr;
+
+    TextureBackend* textureBackend = nullptr;     // not owned; none when headless
+    FileChooser* fileChooser = nullptr;           // not owned
+    ui::EditText* infoField = nullptr;            // not owned
+
+private:
+    int selectedVariable() const;
+    int selectedType() const;
+};

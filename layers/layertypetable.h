@@ -1,0 +1,13 @@
+#pragma once
+class Renderable;
+
+// The layer types, known by their TypeID: the index into this table, the
+// constructor argument of every layer and the "TypeID" of the scene file.
+struct LayerTypeTable {
+    static constexpr int count = 3;
+    static const char names[count][100];   // "Noise", "Squares", "Circles"
+};
+
+// A new, set-up layer of the given type, owned by the caller; null for a
+// TypeID outside 0 to LayerTypeTable::count - 1.
+Renderable* createLayer(int typeId);

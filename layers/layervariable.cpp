@@ -1,0 +1,57 @@
+#include "layers/layervariable.h"
+
+#include "layers/renderable.h"
+
+#include <cstring>
+
+LayerVariable::~LayerVariable()
+{
+    removeInputLayer();
+}
+
+void LayerVariable::init(Renderable* newOwner, const char* newName, float value, float newMax, float newMin)
+{
+    owner = newOwner;
+    std::memset(name, 0, sizeof name);
+    std::strncpy(name, newName, nameCapacity - 1);
+    overrideValue = value;
+    maxValue = newMax;
+    minValue = newMin;
+}
+
+void LayerVariable::setValue(float v)
+{
+    if (v < minValue) v = minValue;
+    if (v > maxValue) v = maxValue;
+    overrideValue = v;
+}
+
+float LayerVariable::getValueAt(int x, int y) const
+{
+    if (!inputLayer) return overrideValue;
+    const float s = inputLayer->pixelValue(x, y);
+    return minValue + (maxValue - minValue) * s;
+}
+
+void LayerVariable::setInputLayer(Renderable* layer)
+{
+    removeInputLayer();
+    inputLayer = layer;
+    if (layer) layer->parent = owner;
+}
+
+void LayerVariable::removeInputLayer()
+{
+    delete inputLayer;
+    inputLayer = nullptr;
+}
+
+void LayerVariable::pan(int dx, int dy)
+{
+    if (inputLayer) inputLayer->pan(dx, dy);
+}
+
+void LayerVariable::zoomBy(float factor)
+{
+    if (inputLayer) inputLayer->zoomBy(factor);
+}

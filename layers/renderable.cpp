@@ -1,0 +1,138 @@
+#include "layers/renderable.h"
+
+#include "app/layercontrols.h"
+#include "layers/assertion.h"
+#include "layers/saturate.h"
+#include "layers/texturebackend.h"
+#include "layers/viewlimits.h"
+
+Renderable::Renderable(int id) : typeId(id) {}
+
+Renderable::~Renderable()
+{
+    if (texture) {
+        if (TextureBackend* b = backend()) b->deleteTexture(texture);
+    }
+    // The variables are destroyed after this body and take their input
+    // layers, and so the whole subtree, with them.
+}
+
+TextureBackend* Renderable::backend() const
+{
+    return controls ? controls->textureBackend : nullptr;
+}
+
+void Renderable::setup()
+{
+    controls = LayerControls::instance;
+    textureWidth = controls ? controls->viewportWidth : 0;
+    textureHeight = controls ? controls->viewportHeight : 0;
+    resetView();
+    variableCount = 0;
+    createVariables();
+    pixels.clear();
+    pixels.shrink_to_fit();
+}
+
+void Renderable::resetView()
+{
+    x = 0;
+    y = 0;
+    zoomx = 20;
+    zoomy = 20;
+    updateMapping();
+}
+
+void Renderable::updateMapping()
+{
+    if (textureWidth <= 0 || textureHeight <= 0) return;
+    mapping.setLayerRect(static_cast<float>(y - zoomy / 2.0),
+                         static_cast<float>(x + zoomx / 2.0),
+                         static_cast<float>(x - zoomx / 2.0),
+                         static_cast<float>(y + zoomy / 2.0));
+    mapping.setWindowRect(0.0f, static_cast<float>(textureWidth), 0.0f, static_cast<float>(textureHeight));
+}
+
+void Renderable::setZoom(float zoom)
+{
+    zoom = viewlimits::clampExtent(zoom);
+    PL_CHECK(zoom > 0, "renderable");
+    zoomx = zoomy = zoom;
+    updateMapping();
+}
+
+void Renderable::zoomBy(float factor)
+{
+    for (int i = 0; i < variableCount; ++i) variables[i].zoomBy(factor);
+    setZoom((1 - factor) * zoomy);
+}
+
+void Renderable::setView(float newX, float newY, float zoomX, float zoomY)
+{
+    PL_CHECK(zoomX > 0, "renderable");
+    PL_CHECK(zoomY > 0, "renderable");
+    zoomy = viewlimits::clampExtent(zoomY);
+    zoomx = viewlimits::clampExtent(zoomX);
+    x = viewlimits::clampCentre(newX);
+    y = viewlimits::clampCentre(newY);
+    updateMapping();
+}
+
+void Renderable::pan(int dx, int dy)
+{
+    float fdx = static_cast<float>(dx);
+    float fdy = static_cast<float>(dy);
+    mapping.scaleDelta(fdx, fdy);
+    x = viewlimits::clampCentre(x + fdx);
+    y = viewlimits::clampCentre(y + fdy);
+    for (int i = 0; i < variableCount; ++i) variables[i].pan(dx, dy);
+    updateMapping();
+}
+
+void Renderable::setVariable(int index, float value)
+{
+    if (index >= 0 && index < variableCount) variables[index].setValue(value);
+}
+
+void Renderable::adjustVariable(int index, float delta)
+{
+    if (index >= 0 && index < variableCount) setVariable(index, variables[index].getValue() + delta);
+}
+
+void Renderable::attachInput(int index, Renderable* input)
+{
+    if (index < 0 || index >= variableCount || !input) return;
+    input->setView(x, y, zoomx, zoomy);
+    variables[index].setInputLayer(input);
+}
+
+float Renderable::pixelValue(int px, int py) const
+{
+    const float v = valueAt(px, py);
+    return inverse ? 1 - v : v;
+}
+
+void Renderable::fillPixels()
+{
+    const std::size_t count = static_cast<std::size_t>(textureWidth > 0 ? textureWidth : 0) *
+                              static_cast<std::size_t>(textureHeight > 0 ? textureHeight : 0);
+    if (pixels.size() != count) pixels.assign(count, 0);
+    for (int i = 0; i < textureWidth; ++i)
+        for (int j = 0; j < textureHeight; ++j)
+            pixels[static_cast<std::size_t>(j) * textureWidth + i] = greyByte(pixelValue(i, j));
+}
+
+void Renderable::buildTexture()
+{
+    fillPixels();
+    TextureBackend* b = backend();
+    if (!b || pixels.empty()) return;
+    if (!texture) texture = b->createTexture();
+    if (texture) b->uploadTexture(texture, textureWidth, textureHeight, pixels.data());
+}
+
+void Renderable::draw(float depth)
+{
+    TextureBackend* b = backend();
+    if (b && texture) b->drawTexture(texture, depth);
+}

@@ -1,0 +1,83 @@
+#pragma once
+#include "app/windowmapping.h"
+#include "layers/layervariable.h"
+#include "layers/serializable.h"
+
+#include <cstdint>
+#include <vector>
+
+class LayerControls;
+
+// The abstract layer: a pattern over the unbounded plane of layer
+// coordinates. A layer type supplies its variables and its value at a texture
+// pixel; the base supplies the view (centre and extent), the mapping from
+// texture pixels to layer coordinates, the inverse switch, the pixel buffer
+// and the texture, and pan/zoom that keep a whole tree of layers aligned
+// pixel for pixel.
+//
+// Layers are made only by createLayer (layertypetable.h), which constructs
+// and then runs setup.
+class Renderable : public Serializable {
+public:
+    static constexpr int maxVariables = 10;
+
+    explicit Renderable(int typeId);
+    ~Renderable() override;
+    Renderable(const Renderable&) = delete;
+    Renderable& operator=(const Renderable&) = delete;
+
+    // Second construction step: texture size from the controller, default
+    // view, the type's variables. Pixel buffer and texture are allocated when
+    // the layer is first rendered, so a layer that is never shown costs none.
+    void setup();
+
+    // View. Every change keeps the view within viewlimits.h and recomputes
+    // the mapping.
+    void resetView();
+    void setZoom(float zoom);
+    void zoomBy(float factor);        // passed on down the tree
+    void setView(float x, float y, float zoomX, float zoomY);
+    void pan(int dx, int dy);         // pixel delta, passed on down the tree
+    void updateMapping();
+
+    virtual void setVariable(int index, float value);
+    virtual void adjustVariable(int index, float delta);
+    // Gives input this layer's view and hands it to variable index, which
+    // takes ownership. An index out of range leaves input with the caller.
+    void attachInput(int index, Renderable* input);
+
+    virtual void createVariables() = 0;
+    // The type's value at texture pixel (x, y), before the inverse switch.
+    virtual float valueAt(int x, int y) const = 0;
+
+    // valueAt with the inverse switch applied: what the texture shows and
+    // what a variable driven by this layer reads.
+    float pixelValue(int x, int y) const;
+    // Evaluates every pixel into the pixel buffer.
+    void fillPixels();
+    // fillPixels, then hands the pixels to the controller's texture backend.
+    void buildTexture();
+    void draw(float depth);
+
+    const std::uint8_t* pixelData() const { return pixels.empty() ? nullptr : pixels.data(); }
+
+    void load(const TiXmlElement* element) override;
+    void save(TiXmlElement* parent) const override;
+
+    Renderable* parent = nullptr;     // not owned
+    int variableCount = 0;
+    LayerVariable variables[maxVariables];
+    int typeId;
+    bool inverse = false;
+    int textureWidth = 0;
+    int textureHeight = 0;
+    float x = 0, y = 0;
+    float zoomx = 0, zoomy = 0;
+    WindowMapping mapping;
+    LayerControls* controls = nullptr; // not owned
+    std::vector<std::uint8_t> pixels; // row j, column i at j * textureWidth + i
+    unsigned texture = 0;
+
+private:
+    class TextureBackend* backend() const;
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+
+// Where a layer's grey pixels become something visible. The viewer installs
+// an OpenGL implementation in the layer controller; without one (tests, the
+// command-line renderer) layers only fill their pixel buffers.
+class TextureBackend {
+public:
+    virtual ~TextureBackend() = default;
+    // A new texture name; 0 means none could be made.
+    virtual unsigned createTexture() = 0;
+    virtual void uploadTexture(unsigned texture, int width, int height, const std::uint8_t* pixels) = 0;
+    virtual void drawTexture(unsigned texture, float depth) = 0;
+    virtual void deleteTexture(unsigned texture) = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+// The file dialogs of the load and save commands. The viewer installs the
+// platform's file chooser; tests install one that answers with given paths.
+// Both calls block until the dialog is closed and return the chosen path, or
+// an empty path when the user cancelled or no dialog could be shown.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual std::string chooseSaveFile() = 0;
+    virtual std::string chooseOpenFile() = 0;
+};

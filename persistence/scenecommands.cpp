@@ -1,0 +1,51 @@
+// The load and save commands behind "Load from XML" and "Save to XML".
+//
+// Neither command ever loses the user's work: a cancelled dialog, an
+// unreadable or foreign file, or a file without layers leaves the composition,
+// the current layer and the panel exactly as they were, and a failed save
+// leaves any previous file untouched. Failures are reported in the info line
+// with the file name and the reason.
+#include "app/layercontrols.h"
+
+#include "persistence/filechooser.h"
+#include "ui/controls.h"
+
+namespace {
+bool endsWithXmlSuffix(const std::string& path)
+{
+    static const std::string suffix = ".xml";   // compared exactly, case-sensitively
+    return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+} // namespace
+
+void LayerControls::saveScene()
+{
+    if (!fileChooser) return;
+    std::string path = fileChooser->chooseSaveFile();
+    if (path.empty()) return;
+    if (!endsWithXmlSuffix(path)) path += ".xml";
+    std::string error;
+    if (!writeSceneFile(path, &error) && infoField) infoField->set_text("Could not save " + path + ": " + error);
+}
+
+void LayerControls::loadScene()
+{
+    if (!fileChooser) return;
+    const std::string path = fileChooser->chooseOpenFile();
+    if (path.empty()) return;
+    std::string error;
+    if (!readSceneFile(path, &error) && infoField) infoField->set_text("Could not load " + path + ": " + error);
+}
+
+void LayerControls::onLoadFromXml()
+{
+    // The composition is replaced only when the file yields a base layer:
+    // readSceneFile then installs it with setBaseLayer, which makes it current,
+    // refreshes the panel and requests a redraw.
+    loadScene();
+}
+
+void LayerControls::onSaveToXml()
+{
+    saveScene();
+}

@@ -1,0 +1,175 @@
+#pragma once
+// Retained controls of the viewer's panel and info line.
+//
+// They are plain objects: they exist, hold their values and run their
+// callbacks without any window, so the panel and command logic is tested
+// headless. Drawing them, and turning clicks into the user actions below, is
+// the job of the ImGui front end (imguicontrols.h), which only the viewer
+// links.
+//
+// The operations mirror what the panel needs and no more: create in order
+// inside a panel, enable/disable, add and delete list items, get_int_val /
+// set_int_val, set_text, one callback per control. Setting a value from code
+// never runs the callback; only the user actions do.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Panel;
+
+using Callback = std::function<void(int id)>;
+
+class Control {
+public:
+    enum class Kind { Panel, Button, Checkbox, Listbox, EditText };
+
+    Control(Kind kind, std::string label, int id, Callback callback)
+        : kind_(kind), label_(std::move(label)), id_(id), callback_(std::move(callback)) {}
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Kind kind() const { return kind_; }
+    const std::string& label() const { return label_; }
+    int id() const { return id_; }
+
+    void enable() { enabled_ = true; }
+    void disable() { enabled_ = false; }
+    bool enabled() const { return enabled_; }
+
+protected:
+    // Runs the callback, if any. Only user actions call it.
+    void fire() const
+    {
+        if (callback_) callback_(id_);
+    }
+
+private:
+    Kind kind_;
+    std::string label_;
+    int id_;
+    Callback callback_;
+    bool enabled_ = true;
+};
+
+class Button : public Control {
+public:
+    Button(std::string label, int id, Callback cb) : Control(Kind::Button, std::move(label), id, std::move(cb)) {}
+    // User action: a click. Ignored while disabled.
+    void click()
+    {
+        if (enabled()) fire();
+    }
+};
+
+class Checkbox : public Control {
+public:
+    Checkbox(std::string label, int id, Callback cb) : Control(Kind::Checkbox, std::move(label), id, std::move(cb)) {}
+    int get_int_val() const { return value_; }
+    void set_int_val(int v) { value_ = v ? 1 : 0; }
+    // User action: a click flips the box, then runs the callback.
+    void toggle()
+    {
+        if (!enabled()) return;
+        value_ = !value_;
+        fire();
+    }
+
+private:
+    int value_ = 0;
+};
+
+class Listbox : public Control {
+public:
+    struct Item {
+        int id;
+        std::string text;
+    };
+
+    Listbox(std::string label, int id, Callback cb) : Control(Kind::Listbox, std::move(label), id, std::move(cb)) {}
+
+    // The first item added to an empty list becomes the selection.
+    void add_item(int itemId, const std::string& text);
+    // Deletes the item with that id; deleting the selected item selects the
+    // first remaining one. Returns false when there is no such item.
+    bool delete_item(int itemId);
+    const std::vector<Item>& items() const { return items_; }
+
+    // The selected item's id (0 while the list is empty).
+    int get_int_val() const { return selected_; }
+    // Selects the item with that id, if there is one; no callback.
+    void set_int_val(int itemId);
+    // The text of the selected item, or empty.
+    std::string selectedText() const;
+
+    // User action: picks an item. The callback runs only when the selection
+    // changes to another existing item.
+    void choose(int itemId);
+
+private:
+    bool contains(int itemId) const;
+    std::vector<Item> items_;
+    int selected_ = 0;
+};
+
+class EditText : public Control {
+public:
+    EditText(std::string label, int id, Callback cb) : Control(Kind::EditText, std::move(label), id, std::move(cb)) {}
+    const std::string& get_text() const { return text_; }
+    void set_text(const std::string& text) { text_ = text; }
+    // User action: typing into the field changes its text, nothing else.
+    void type(const std::string& text)
+    {
+        if (enabled()) text_ = text;
+    }
+
+private:
+    std::string text_;
+};
+
+class Panel : public Control {
+public:
+    explicit Panel(std::string title, int id = -1) : Control(Kind::Panel, std::move(title), id, nullptr) {}
+    const std::vector<std::unique_ptr<Control>>& children() const { return children_; }
+
+    template <class T>
+    T* add(std::unique_ptr<T> control)
+    {
+        T* raw = control.get();
+        children_.push_back(std::move(control));
+        return raw;
+    }
+
+private:
+    std::vector<std::unique_ptr<Control>> children_;
+};
+
+// A window area of controls, stacked top to bottom in the order of creation.
+// It owns its controls; whoever stores pointers to them never deletes them.
+class ControlWindow {
+public:
+    ControlWindow() : root_("") {}
+
+    Panel* add_panel(const std::string& title) { return add_panel_to_panel(&root_, title); }
+    Panel* add_panel_to_panel(Panel* panel, const std::string& title);
+    Button* add_button(const std::string& label, int id, Callback cb) { return add_button_to_panel(&root_, label, id, std::move(cb)); }
+    Button* add_button_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    Checkbox* add_checkbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    Listbox* add_listbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    EditText* add_edittext(const std::string& label, int id, Callback cb) { return add_edittext_to_panel(&root_, label, id, std::move(cb)); }
+    EditText* add_edittext_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+
+    const Panel& root() const { return root_; }
+    Panel& root() { return root_; }
+
+    // Depth-first search by label, for tests and the front end.
+    Control* find(const std::string& label);
+
+private:
+    Panel root_;
+};
+
+} // namespace ui
