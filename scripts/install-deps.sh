@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Patternlens
+# need, and only those that are missing. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config
+  libtinyxml-dev libpng-dev zlib1g-dev
+  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
+  # tests, benchmarks, fuzzing
+  libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
+  # end-to-end tests: a real X server, input, screenshots, software GL
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

@@ -1,0 +1,3 @@
+#include "testlayers.h"
+
+int ProbeLayer::alive = 0;
