@@ -1,0 +1,261 @@
+// The panel and the layer-tree commands, driven through the controls as a
+// user would: clicks, picks and ticks on the plain control objects.
+#include "app/layercontrols.h"
+
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class ControlPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controls.build(&window);
+        controls.setViewportSize(16, 12);
+        controls.setBaseLayer(createLayer(0));   // as at start-up
+        controls.renderCurrentLayer();
+    }
+
+    ui::Button& button(const char* label) { return *static_cast<ui::Button*>(window.find(label)); }
+    ui::Listbox& variables() { return *controls.variableList; }
+    ui::Listbox& types() { return *controls.layerTypeList; }
+    std::string value() const { return controls.valueField->get_text(); }
+    bool enabled(const char* label) { return window.find(label)->enabled(); }
+
+    // Which of the input-layer buttons and "Go to parent" are enabled, as a
+    // compact string such as "A--P" (Assign, Remove, Edit, Parent).
+    std::string buttons()
+    {
+        std::string s;
+        s += enabled("Assign input layer") ? 'A' : '-';
+        s += enabled("Remove input layer") ? 'R' : '-';
+        s += enabled("Edit input layer") ? 'E' : '-';
+        s += enabled("Go to parent") ? 'P' : '-';
+        return s;
+    }
+
+    std::vector<std::string> variableNames()
+    {
+        std::vector<std::string> names;
+        for (const auto& item : variables().items()) names.push_back(item.text);
+        return names;
+    }
+
+    ui::ControlWindow window;
+    LayerControls controls;
+};
+
+TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
+{
+    const ui::Panel& root = window.root();
+    ASSERT_EQ(root.children().size(), 3u);
+    EXPECT_EQ(root.children()[0]->label(), "Layer controls");
+    EXPECT_EQ(root.children()[1]->label(), "Load from XML");
+    EXPECT_EQ(root.children()[2]->label(), "Save to XML");
+
+    const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
+    ASSERT_EQ(outer.size(), 4u);
+    EXPECT_EQ(outer[0]->label(), "Change base");
+    EXPECT_EQ(outer[1]->label(), "Inverse");
+    EXPECT_EQ(outer[2]->label(), "Layer Variables");
+    EXPECT_EQ(outer[3]->label(), "Go to parent");
+
+    const auto& inner = static_cast<const ui::Panel&>(*outer[2]).children();
+    const char* expected[] = {"Select variable: ", "Value: ", "Layer Types: ", "Assign input layer",
+                              "Remove input layer", "Edit input layer"};
+    ASSERT_EQ(inner.size(), 6u);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(inner[i]->label(), expected[i]);
+    for (const auto& c : inner) EXPECT_EQ(c->id(), -1);
+
+    ASSERT_EQ(types().items().size(), 3u);
+    EXPECT_EQ(types().items()[1].text, "Squares");
+    EXPECT_EQ(types().selectedText(), "Noise");
+}
+
+TEST_F(ControlPanelTest, StartUpShowsTheNoiseBaseLayer)
+{
+    EXPECT_EQ(variableNames(), std::vector<std::string>{"Cutoff"});
+    EXPECT_EQ(variables().selectedText(), "Cutoff");
+    EXPECT_EQ(value(), "0.5");
+    EXPECT_EQ(buttons(), "A---");
+    EXPECT_EQ(controls.inverseCheckbox->get_int_val(), 0);
+    EXPECT_TRUE(enabled("Change base"));
+    EXPECT_TRUE(enabled("Load from XML"));
+    EXPECT_TRUE(enabled("Save to XML"));
+}
+
+TEST_F(ControlPanelTest, AssignGoesDownAndGoToParentComesBackWithTheFirstVariable)
+{
+    Renderable* base = controls.currentLayer;
+    types().choose(1);   // Squares
+    button("Assign input layer").click();
+    Renderable* squares = controls.currentLayer;
+    ASSERT_NE(squares, base);
+    EXPECT_EQ(squares->typeId, 1);
+    EXPECT_EQ(squares->parent, base);
+    EXPECT_EQ(base->variables[0].getInputLayer(), squares);
+    EXPECT_EQ(variableNames(), std::vector<std::string>{"Width"});
+    EXPECT_EQ(buttons(), "A--P");
+    EXPECT_TRUE(controls.takeRedrawRequest());
+
+    button("Go to parent").click();
+    EXPECT_EQ(controls.currentLayer, base);
+    EXPECT_EQ(variables().selectedText(), "Cutoff");
+    EXPECT_EQ(buttons(), "-RE-");
+}
+
+TEST_F(ControlPanelTest, ComingBackUpSelectsTheFirstVariableNotTheOneWentThrough)
+{
+    types().choose(2);
+    button("Change base").click();    // a Circles base
+    variables().choose(1);            // Spacing
+    button("Assign input layer").click();
+    button("Go to parent").click();
+    EXPECT_EQ(variables().selectedText(), "Radius");
+    EXPECT_EQ(buttons(), "A---");
+    variables().choose(1);
+    EXPECT_EQ(buttons(), "-RE-");
+    EXPECT_EQ(value(), "2");
+}
+
+TEST_F(ControlPanelTest, EditEntersTheExistingInputLayer)
+{
+    button("Assign input layer").click();
+    Renderable* input = controls.currentLayer;
+    button("Go to parent").click();
+    button("Edit input layer").click();
+    EXPECT_EQ(controls.currentLayer, input);
+    EXPECT_EQ(buttons(), "A--P");
+}
+
+TEST_F(ControlPanelTest, RemoveDestroysTheWholeSubtreeAndStaysOnTheLayer)
+{
+    Renderable* base = controls.currentLayer;
+    button("Assign input layer").click();
+    button("Assign input layer").click();   // a chain of two below the base
+    button("Go to parent").click();
+    button("Go to parent").click();
+    ASSERT_EQ(controls.currentLayer, base);
+    ASSERT_NE(base->variables[0].getInputLayer()->variables[0].getInputLayer(), nullptr);
+
+    button("Remove input layer").click();
+    EXPECT_EQ(controls.currentLayer, base);
+    EXPECT_EQ(base->variables[0].getInputLayer(), nullptr);
+    EXPECT_EQ(buttons(), "A---");
+    EXPECT_EQ(variables().selectedText(), "Cutoff");
+}
+
+TEST_F(ControlPanelTest, ChangeBaseFromDeepInsideStartsAFreshTree)
+{
+    controls.adjustSelectedVariable(-0.3f);
+    EXPECT_EQ(value(), "0.2");
+    for (int i = 0; i < 3; ++i) button("Assign input layer").click();
+    EXPECT_EQ(buttons(), "A--P");
+
+    button("Change base").click();   // Noise is still the selected type
+    Renderable* base = controls.currentLayer;
+    EXPECT_EQ(base, controls.baseLayers[0]);
+    EXPECT_EQ(base->parent, nullptr);
+    EXPECT_EQ(base->variables[0].getInputLayer(), nullptr);
+    EXPECT_EQ(value(), "0.5");
+    EXPECT_EQ(buttons(), "A---");
+}
+
+TEST_F(ControlPanelTest, InverseBelongsToTheCurrentLayerOnly)
+{
+    button("Assign input layer").click();
+    Renderable* input = controls.currentLayer;
+    controls.takeRedrawRequest();
+    controls.inverseCheckbox->toggle();
+    EXPECT_TRUE(input->inverse);
+    EXPECT_TRUE(controls.takeRedrawRequest());
+    button("Go to parent").click();
+    EXPECT_FALSE(controls.currentLayer->inverse);
+    EXPECT_EQ(controls.inverseCheckbox->get_int_val(), 0);
+    button("Edit input layer").click();
+    EXPECT_EQ(controls.inverseCheckbox->get_int_val(), 1);
+}
+
+TEST_F(ControlPanelTest, AdjustingClampsAndShowsTheStoredValue)
+{
+    controls.adjustSelectedVariable(2.0f);
+    EXPECT_EQ(value(), "1");
+    controls.adjustSelectedVariable(-5.0f);
+    EXPECT_EQ(value(), "-1");
+
+    types().choose(1);
+    button("Change base").click();   // Squares: Width within [0.001, 5]
+    controls.adjustSelectedVariable(-10.0f);
+    EXPECT_EQ(value(), "0.001");
+    controls.adjustSelectedVariable(0.499f);
+    EXPECT_EQ(value(), "0.5");
+}
+
+TEST_F(ControlPanelTest, AdjustingADrivenVariableChangesItsStoredValue)
+{
+    button("Assign input layer").click();
+    button("Go to parent").click();
+    controls.adjustSelectedVariable(0.25f);
+    EXPECT_EQ(value(), "0.75");
+    EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 0.75f);
+}
+
+TEST_F(ControlPanelTest, TypingIntoValueChangesNothing)
+{
+    controls.valueField->type("0.9");
+    EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 0.5f);
+}
+
+TEST_F(ControlPanelTest, PickingAVariableRebuildsThePicture)
+{
+    types().choose(2);
+    button("Change base").click();
+    Renderable* circles = controls.currentLayer;
+    circles->pixels.assign(circles->pixels.size(), 77);   // mark the buffer
+    variables().choose(1);
+    EXPECT_NE(circles->pixels.front(), 77);
+    circles->pixels.assign(circles->pixels.size(), 77);
+    variables().choose(1);                                // same item: nothing
+    EXPECT_EQ(circles->pixels.front(), 77);
+}
+
+class EmptyPanelTest : public ControlPanelTest {
+protected:
+    void SetUp() override
+    {
+        ControlPanelTest::SetUp();
+        controls.clearLayers();
+        controls.refreshPanel();
+        controls.takeRedrawRequest();
+    }
+};
+
+TEST_F(EmptyPanelTest, WithoutALayerOnlyChangeBaseLoadAndSaveAct)
+{
+    EXPECT_TRUE(enabled("Change base"));
+    EXPECT_EQ(buttons(), "----");
+    EXPECT_TRUE(variables().items().empty());
+
+    // Even clicked while enabled by mistake, the commands do nothing.
+    button("Assign input layer").enable();
+    button("Assign input layer").click();
+    controls.onRemoveInputLayer();
+    controls.onEditInputLayer();
+    controls.onGoToParent();
+    controls.inverseCheckbox->toggle();
+    controls.adjustSelectedVariable(1);
+    EXPECT_EQ(controls.currentLayer, nullptr);
+    EXPECT_FALSE(controls.takeRedrawRequest());
+
+    button("Change base").click();
+    ASSERT_NE(controls.currentLayer, nullptr);
+    EXPECT_EQ(buttons(), "A---");
+}
+
+} // namespace
