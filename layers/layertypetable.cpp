@@ -1,5 +1,21 @@
-// PLACEHOLDER until the generators land.
 #include "layers/layertypetable.h"
-#include "layers/renderable.h"
+
+#include "generators/circles.h"
+#include "generators/noiseslice.h"
+#include "generators/squareoverlay.h"
+
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles"};
-Renderable* createLayer(int) { return nullptr; }
+
+Renderable* createLayer(int typeId)
+{
+    if (typeId < 0 || typeId >= LayerTypeTable::count) return nullptr;
+    Renderable* layer = nullptr;
+    switch (typeId) {
+    case 0: layer = new NoiseSlice(typeId); break;
+    case 1: layer = new SquareOverlay(typeId); break;
+    case 2: layer = new Circles(typeId); break;
+    default: return nullptr;   // a TypeID in the table without a class
+    }
+    layer->setup();
+    return layer;
+}

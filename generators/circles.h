@@ -1,0 +1,15 @@
+#pragma once
+#include "layers/renderable.h"
+
+// The "Circles" layer: a grid of cells of side 2 Radius + Spacing, each
+// holding a disc of the Radius that touches the cell's lower x and y edges,
+// so neighbouring discs are Spacing apart. Values are exactly 0 or 1.
+class Circles : public Renderable {
+public:
+    explicit Circles(int typeId) : Renderable(typeId) {}
+
+    void createVariables() override;
+    float valueAt(int x, int y) const override;
+    // Whether layer point (xpos, ypos) lies strictly inside its cell's disc.
+    bool insideCircle(float xpos, float ypos) const;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// Simplex gradient noise in one to four dimensions.
+//
+// Deterministic: no seed, no state, so the same point always gives the same
+// value and every Noise layer shows the same field. All arithmetic is single
+// precision in a fixed order, so results are bit-exact across builds (the
+// project compiles with -ffp-contract=off for this).
+#include <cstdint>
+
+namespace GradientNoise {
+
+float sample1(float x);
+float sample2(float x, float y);                    // about [-1, 1]; the Noise layer's field
+float sample3(float x, float y, float z);
+float sample4(float x, float y, float z, float w);
+
+// The pieces below are internal to the noise; they are declared here so the
+// tests can pin them down.
+
+// trunc(v) for v > 0, trunc(v) - 1 otherwise: one less than floor at 0 and at
+// negative whole numbers. Saturates instead of overflowing far outside the
+// int range, and NaN gives -1, so every input has a defined result.
+int latticeFloor(float v);
+
+// Entries 0..255 are the reference permutation of 0..255; 256..511 repeat
+// them, so lattice index (0..255) + step (0 or 1) + earlier entry (0..255)
+// never needs a further reduction.
+extern const std::uint8_t permutation[512];
+
+// For the six comparison bits of a 4-D offset (bit 5 x>y, 4 x>z, 3 y>z,
+// 2 x>w, 1 y>w, 0 z>w): the rank of x, y, z, w, or all zeros for the 40 bit
+// patterns no real ordering produces.
+extern const std::uint8_t (&cornerRank)[64][4];
+
+} // namespace GradientNoise

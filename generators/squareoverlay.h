@@ -1,0 +1,16 @@
+#pragma once
+#include "layers/renderable.h"
+
+// The "Squares" layer: a grid of 5 x 5 cells, each holding a filled square of
+// side Width in its corner of least x and least y. Values are exactly 0 or 1.
+class SquareOverlay : public Renderable {
+public:
+    static constexpr float cellSize = 5.0f;   // also the Width's maximum
+
+    explicit SquareOverlay(int typeId) : Renderable(typeId) {}
+
+    void createVariables() override;
+    float valueAt(int x, int y) const override;
+    // Whether texture pixel (x, y) lies strictly inside its cell's square.
+    bool insideSquare(int x, int y) const;
+};
