@@ -3,9 +3,12 @@
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
 # own Xvfb), the unit tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a bounded run of the scene-reader fuzzer.
+#
+#   FUZZ_SECONDS=600 bash scripts/test.sh    # a longer fuzzing run
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
+fuzz_seconds="${FUZZ_SECONDS:-60}"
 
 bash "$root/scripts/install-deps.sh"
 
@@ -13,5 +16,17 @@ echo "== Build"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j"$jobs"
 
-echo "== Tests"
+echo "== Unit and end-to-end tests"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DPATTERNLENS_SANITIZE=ON \
+      -DPATTERNLENS_VIEWER=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
+cmake --build "$root/build-sanitize" -j"$jobs" --target patternlens_tests
+(cd "$root/build-sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j"$jobs" -L unit)
+
+if [ -f "$root/tests/fuzz/CMakeLists.txt" ]; then
+  echo "== Fuzzing the scene reader for ${fuzz_seconds} s"
+  bash "$root/scripts/fuzz.sh" "$fuzz_seconds"
+fi
