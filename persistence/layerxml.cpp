@@ -1,6 +1,133 @@
-// PLACEHOLDER until the scene-file work lands.
+// The "Layer" and "Variable" elements of the scene file.
+//
+// Every number is formatted here, in the C locale, and set as text: the texts
+// are part of the format, whatever the XML library would make of a number.
+// Reading is lenient in what the file may hold but strict in what reaches a
+// layer: an absent or unreadable attribute leaves its field as it was, and a
+// number that is NaN or infinite, or an extent that is not positive, counts
+// as unreadable. The view read is applied through setView, which keeps it
+// within the limits every view obeys.
+#include "persistence/layerxml.h"
+
+#include "layers/layertypetable.h"
+#include "layers/layervariable.h"
 #include "layers/renderable.h"
-void Renderable::load(const TiXmlElement*) {}
-void Renderable::save(TiXmlElement*) const {}
-void LayerVariable::load(const TiXmlElement*) {}
-void LayerVariable::save(TiXmlElement*) const {}
+#include "persistence/numbertext.h"
+
+#include <cmath>
+#include <tinyxml.h>
+
+namespace {
+
+void setNumber(TiXmlElement* element, const char* name, float value)
+{
+    element->SetAttribute(name, numbertext::formatFixed(static_cast<double>(value)).c_str());
+}
+
+void setNumber(TiXmlElement* element, const char* name, int value)
+{
+    element->SetAttribute(name, numbertext::formatInt(value).c_str());
+}
+
+// A finite number, narrowed to float (so "1e39" is as unreadable as "inf").
+bool readFloat(const TiXmlElement* element, const char* name, float* field)
+{
+    double v = 0;
+    if (!numbertext::parseDouble(element->Attribute(name), &v)) return false;
+    const float f = static_cast<float>(v);
+    if (!std::isfinite(f)) return false;
+    *field = f;
+    return true;
+}
+
+void readExtent(const TiXmlElement* element, const char* name, float* field)
+{
+    float f = 0;
+    if (readFloat(element, name, &f) && f > 0) *field = f;
+}
+
+} // namespace
+
+void Renderable::save(TiXmlElement* parentElement) const
+{
+    auto* element = new TiXmlElement("Layer");
+    parentElement->LinkEndChild(element);
+    setNumber(element, "TypeID", typeId);
+    setNumber(element, "x", x);
+    setNumber(element, "y", y);
+    setNumber(element, "zoomx", zoomx);
+    setNumber(element, "zoomy", zoomy);
+    setNumber(element, "inverse", inverse ? 1 : 0);
+
+    // Written even for a layer without variables.
+    auto* variablesElement = new TiXmlElement("Variables");
+    element->LinkEndChild(variablesElement);
+    for (int i = 0; i < variableCount; ++i) variables[i].save(variablesElement);
+}
+
+void Renderable::load(const TiXmlElement* element)
+{
+    float newX = x, newY = y, newZoomX = zoomx, newZoomY = zoomy;
+    readFloat(element, "x", &newX);
+    readFloat(element, "y", &newY);
+    readExtent(element, "zoomx", &newZoomX);
+    readExtent(element, "zoomy", &newZoomY);
+    int inverseFlag = 0;
+    if (numbertext::parseInt(element->Attribute("inverse"), &inverseFlag)) inverse = inverseFlag != 0;
+    setView(newX, newY, newZoomX, newZoomY);
+
+    const TiXmlElement* variablesElement = element->FirstChildElement("Variables");
+    if (!variablesElement) return;
+    // Variables match by position, whatever the elements or their "name"
+    // attributes say; comments and text between them take no position.
+    int k = 0;
+    for (const TiXmlElement* child = variablesElement->FirstChildElement(); child && k < variableCount;
+         child = child->NextSiblingElement())
+        variables[k++].load(child);
+}
+
+void LayerVariable::save(TiXmlElement* parentElement) const
+{
+    auto* element = new TiXmlElement("Variable");
+    parentElement->LinkEndChild(element);
+    element->SetAttribute("name", name);
+    setNumber(element, "MaxValue", maxValue);
+    setNumber(element, "MinValue", minValue);
+    setNumber(element, "OverrideValue", overrideValue);
+    if (inputLayer) inputLayer->save(element);
+}
+
+void LayerVariable::load(const TiXmlElement* element)
+{
+    // Stored as read: the file may hold a value outside its bounds, and
+    // bounds in either order.
+    readFloat(element, "MaxValue", &maxValue);
+    readFloat(element, "MinValue", &minValue);
+    readFloat(element, "OverrideValue", &overrideValue);
+
+    // Only the first "Layer" child counts; one of no known type leaves the
+    // variable as it was.
+    const TiXmlElement* layerElement = element->FirstChildElement("Layer");
+    if (!layerElement) return;
+    if (Renderable* input = layerxml::createLoadedLayer(layerElement)) setInputLayer(input);
+}
+
+namespace layerxml {
+
+int typeIdOf(const TiXmlElement* layerElement)
+{
+    int typeId = -1;
+    if (!numbertext::parseInt(layerElement->Attribute("TypeID"), &typeId)) return -1;
+    return (typeId >= 0 && typeId < LayerTypeTable::count) ? typeId : -1;
+}
+
+Renderable* createLoadedLayer(const TiXmlElement* layerElement)
+{
+    const int typeId = typeIdOf(layerElement);
+    if (typeId < 0) return nullptr;
+    Renderable* layer = createLayer(typeId);
+    if (layer) layer->load(layerElement);
+    return layer;
+}
+
+} // namespace layerxml

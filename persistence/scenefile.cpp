@@ -1,17 +1,187 @@
-// PLACEHOLDER until the scene-file work lands.
 #include "persistence/scenefile.h"
+
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
+#include "persistence/atomicfile.h"
+#include "persistence/layerxml.h"
+#include "persistence/scenelimits.h"
+#include "persistence/xmlscan.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <tinyxml.h>
+
+namespace {
+
+std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count)
+{
+    auto document = std::make_unique<TiXmlDocument>();
+    document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    auto* root = new TiXmlElement("Patternlens");
+    document->LinkEndChild(root);
+    auto* layers = new TiXmlElement("Layers");
+    root->LinkEndChild(layers);
+    for (int i = 0; i < count; ++i)
+        if (baseLayers[i]) baseLayers[i]->save(layers);
+    return document;
+}
+
+scenefile::ReadResult failure(std::string error)
+{
+    return {nullptr, std::move(error)};
+}
+
+std::string tooLarge()
+{
+    return "refused: larger than the limit of " + std::to_string(scenelimits::maxSceneBytes >> 20) + " MiB";
+}
+
+// The whole file, or the reason it cannot be had. Reading stops one byte
+// past the size limit, so a device or pipe that never ends is refused too.
+bool readWholeFile(const std::string& path, std::string* contents, std::string* error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<unsigned long long>(st.st_size) > scenelimits::maxSceneBytes) {
+        std::fclose(file);
+        *error = tooLarge();
+        return false;
+    }
+    contents->clear();
+    char chunk[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        contents->append(chunk, n);
+        if (contents->size() > scenelimits::maxSceneBytes) {
+            std::fclose(file);
+            *error = tooLarge();
+            return false;
+        }
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int readError = errno;
+    std::fclose(file);
+    if (failed) {
+        *error = std::strerror(readError ? readError : EIO);
+        return false;
+    }
+    return true;
+}
+
+// Why a document of this shape is refused, or an empty string.
+std::string shapeRefusal(const std::string& document)
+{
+    xmlscan::Shape limits;
+    limits.deepestNesting = scenelimits::maxElementDepth;
+    limits.nodes = scenelimits::maxNodes;
+    limits.depthWork = scenelimits::maxDepthWork;
+    limits.mostAttributes = scenelimits::maxAttributesPerElement;
+    const xmlscan::Shape shape = xmlscan::measure(document.data(), document.size(), limits);
+    if (shape.deepestNesting > limits.deepestNesting)
+        return "refused: elements nested deeper than " + std::to_string(limits.deepestNesting) + " levels";
+    if (shape.nodes > limits.nodes)
+        return "refused: more than " + std::to_string(limits.nodes) + " XML nodes";
+    if (shape.depthWork > limits.depthWork)
+        return "refused: too many XML nodes this deep (the depths of all nodes sum to more than " +
+               std::to_string(limits.depthWork) + ")";
+    if (shape.mostAttributes > limits.mostAttributes)
+        return "refused: an element with more than " + std::to_string(limits.mostAttributes) + " attributes";
+    return {};
+}
+
+// Line ends become "\n", as the library does for the files it opens itself.
+std::string normalizeLineEnds(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 namespace scenefile {
-ReadResult read(const std::string&) { return {nullptr, "not implemented"}; }
-std::string text(Renderable* const*, int) { return {}; }
-std::string write(const std::string&, Renderable* const*, int) { return "not implemented"; }
+
+ReadResult parse(const std::string& raw)
+{
+    if (raw.size() > scenelimits::maxSceneBytes) return failure(tooLarge());
+    const std::string document = normalizeLineEnds(raw);
+    // The parser's stack, time and memory depend on the document's shape:
+    // it is measured before the parser runs.
+    if (const std::string refusal = shapeRefusal(document); !refusal.empty()) return failure(refusal);
+
+    TiXmlDocument xml;
+    xml.Parse(document.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    if (xml.Error())
+        return failure(std::string("not well-formed XML: ") + xml.ErrorDesc() + " (line " +
+                       std::to_string(xml.ErrorRow()) + ", column " + std::to_string(xml.ErrorCol()) + ")");
+
+    const TiXmlElement* root = xml.FirstChildElement("Patternlens");
+    if (!root) return failure("not a scene file: no \"Patternlens\" element");
+    const TiXmlElement* layers = root->FirstChildElement("Layers");
+    if (!layers) return failure("not a scene file: no \"Layers\" element");
+
+    // Each base layer replaces the one before, so only the last one of a
+    // known type is made; the others would be built only to be destroyed.
+    const TiXmlElement* last = nullptr;
+    for (const TiXmlElement* child = layers->FirstChildElement(); child; child = child->NextSiblingElement())
+        if (layerxml::typeIdOf(child) >= 0) last = child;
+    if (!last) return failure("the file holds no layer");
+
+    ReadResult result;
+    result.baseLayer.reset(layerxml::createLoadedLayer(last));
+    if (!result.baseLayer) result.error = "the file holds no layer";
+    return result;
+}
+
+ReadResult read(const std::string& path)
+{
+    std::string contents, error;
+    if (!readWholeFile(path, &contents, &error)) return failure(error);
+    return parse(contents);
+}
+
+std::string text(Renderable* const* baseLayers, int count)
+{
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* memory = open_memstream(&buffer, &size);
+    if (!memory) return {};
+    document->SaveFile(memory);
+    std::fclose(memory);
+    std::string result(buffer, size);
+    std::free(buffer);
+    return result;
+}
+
+std::string write(const std::string& path, Renderable* const* baseLayers, int count)
+{
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    return atomicfile::replace(path, [&](std::FILE* file) {
+        return document->SaveFile(file) ? std::string() : std::string(std::strerror(errno ? errno : EIO));
+    });
+}
+
 } // namespace scenefile
 
 bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
 {
-    std::string e = scenefile::write(path, baseLayers, baseLayerCount);
+    const std::string e = scenefile::write(path, baseLayers, baseLayerCount);
     if (error) *error = e;
     return e.empty();
 }
@@ -20,9 +190,10 @@ bool LayerControls::readSceneFile(const std::string& path, std::string* error)
 {
     scenefile::ReadResult r = scenefile::read(path);
     if (!r.baseLayer) {
-        if (error) *error = r.error.empty() ? "the file holds no layer" : r.error;
+        if (error) *error = r.error;
         return false;
     }
+    if (error) error->clear();
     setBaseLayer(r.baseLayer.release());
     return true;
 }

@@ -2,7 +2,9 @@
 // Reading and writing scene files: an XML document with the root
 // "Patternlens", a "Layers" element, and one "Layer" element per base layer,
 // each holding its variables and, through them, its input layers.
-#include <cstddef>
+//
+// LayerControls::readSceneFile and writeSceneFile are built on these; the
+// functions here touch no controller, so tests and tools use them directly.
 #include <memory>
 #include <string>
 
@@ -11,19 +13,25 @@ class Renderable;
 namespace scenefile {
 
 struct ReadResult {
-    std::unique_ptr<Renderable> baseLayer;   // null when the file holds no usable layer
-    std::string error;                       // empty unless the file could not be read
+    std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
+    std::string error;                       // why, when baseLayer is null
 };
 
-// Reads the scene at path. Layers are made with createLayer, so a
-// LayerControls with the texture size should exist.
+// Reads the scene file at path. Files beyond the limits of scenelimits.h are
+// refused unread. Of several base "Layer" elements only the last one of a
+// known type is created, so loading takes time in proportion to the file.
+// Layers are made with createLayer: a LayerControls with the texture size
+// must exist.
 ReadResult read(const std::string& path);
 
-// The document for the given base layers, as the writer stores it.
+// The same for a document already in memory.
+ReadResult parse(const std::string& document);
+
+// The document for the given base layers, byte for byte as it is written.
 std::string text(Renderable* const* baseLayers, int count);
 
-// Writes the document atomically: to a temporary file beside path, renamed
-// over it. Returns an empty string on success, else the reason.
+// Writes the document atomically (atomicfile.h). Returns an empty string on
+// success, else the reason.
 std::string write(const std::string& path, Renderable* const* baseLayers, int count);
 
 } // namespace scenefile

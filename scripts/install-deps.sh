@@ -7,7 +7,7 @@ packages=(
   # build
   cmake g++ make pkg-config
   libtinyxml-dev libpng-dev zlib1g-dev
-  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
+  libx11-dev freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
   # end-to-end tests: a real X server, input, screenshots, software GL

@@ -1,0 +1,27 @@
+#include "persistence/gtkfilechooser.h"
+
+#include "persistence/gtkfiledialog.h"
+
+unsigned long GtkFileChooser::dialogOwnerWindow() const
+{
+    if (!gtkFileDialogsAvailable()) return ownerWindow;
+    // The id the viewer gave may be that of a subwindow, whichever drawable
+    // was current: a window manager only honours a top-level owner.
+    return topLevelX11Window(ownerWindow ? ownerWindow : focusedX11Window());
+}
+
+std::string GtkFileChooser::chooseSaveFile()
+{
+    return choose(true);
+}
+
+std::string GtkFileChooser::chooseOpenFile()
+{
+    return choose(false);
+}
+
+std::string GtkFileChooser::choose(bool saving) const
+{
+    if (!gtkFileDialogsAvailable()) return std::string();
+    return runGtkFileDialog(saving, dialogOwnerWindow());
+}

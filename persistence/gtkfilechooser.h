@@ -1,0 +1,30 @@
+#pragma once
+#include "persistence/filechooser.h"
+
+// The file dialogs of the viewer on X11: GTK 3 file choosers run inside the
+// viewer's own process, modal and kept above the viewer's window.
+//
+// GTK comes up on the first dialog only. Where it cannot (no display), every
+// dialog yields an empty path, as if the user had cancelled.
+//
+// GTK has a type of the same name: never include <gtk/gtk.h> beside this
+// header. The GTK calls live in persistence/gtkfiledialog.cpp.
+class GtkFileChooser : public FileChooser {
+public:
+    std::string chooseSaveFile() override;
+    std::string chooseOpenFile() override;
+
+    // The viewer's X window, which owns the dialogs; 0 lets the chooser fall
+    // back to whichever window has the focus when a dialog opens.
+    void setOwnerWindow(unsigned long xid) { ownerWindow = xid; }
+
+    // The X window id the next dialog is made transient for: the top-level
+    // window of the one the viewer gave, else of the active or focused X
+    // window, else 0 for none.
+    unsigned long dialogOwnerWindow() const;
+
+private:
+    std::string choose(bool saving) const;
+
+    unsigned long ownerWindow = 0;
+};

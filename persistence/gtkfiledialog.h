@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+// The GTK 3 side of the viewer's file dialogs, behind plain functions.
+// GTK declares a type of its own named GtkFileChooser, so <gtk/gtk.h> and
+// persistence/gtkfilechooser.h can never meet in one source file: only
+// gtkfiledialog.cpp includes GTK, and GtkFileChooser reaches it through here.
+
+// Brings GTK up on the first call; false, now and for good, without a display.
+bool gtkFileDialogsAvailable();
+
+// The X window that a window manager reports as active, else the one with
+// the input focus, else 0. Needs gtkFileDialogsAvailable() first.
+unsigned long focusedX11Window();
+
+// The client top-level window holding the X window xid: a GLUT subwindow or
+// a focused child leads to the viewer's main window. 0 when xid is 0 or gone.
+// Needs gtkFileDialogsAvailable() first.
+unsigned long topLevelX11Window(unsigned long xid);
+
+// Runs the save (or open) dialog, modal and transient for the X window
+// ownerXid when that is not 0, until the user closes it. Returns the chosen
+// path, or an empty one on cancel or when no dialog could be shown.
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid);
