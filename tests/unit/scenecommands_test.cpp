@@ -1,0 +1,202 @@
+// "Load from XML" and "Save to XML", with the file dialogs answered by the
+// test: the suffix rule, and that neither command ever loses work.
+#include "app/layercontrols.h"
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+#include "persistence/filechooser.h"
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct ScriptedChooser : FileChooser {
+    std::string path;
+    int asked = 0;
+    std::string chooseSaveFile() override { return ++asked, path; }
+    std::string chooseOpenFile() override { return ++asked, path; }
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool exists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+class SceneCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/patternlens-commands-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        folder = dir;
+        controls.build(&window);
+        controls.setViewportSize(10, 8);
+        controls.fileChooser = &chooser;
+        controls.setInfoField(&info);
+        controls.setBaseLayer(createLayer(2));   // Circles
+    }
+    void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
+
+    void save(const std::string& name)
+    {
+        chooser.path = name.empty() ? name : folder + "/" + name;
+        controls.saveButton->click();
+    }
+    void load(const std::string& name)
+    {
+        chooser.path = name.empty() ? name : folder + "/" + name;
+        controls.loadButton->click();
+    }
+    // Goes two levels down: a Noise input on "Spacing", a Squares input below it.
+    void goDeep()
+    {
+        controls.variableList->choose(1);
+        controls.layerTypeList->choose(0);
+        controls.assignInputButton->click();
+        controls.layerTypeList->choose(1);
+        controls.assignInputButton->click();
+    }
+
+    std::string folder;
+    ui::ControlWindow window;
+    ui::EditText info{"Info: ", -1, nullptr};
+    ScriptedChooser chooser;
+    LayerControls controls;
+};
+
+TEST_F(SceneCommandsTest, SaveAppendsTheSuffixUnlessTheNameEndsInExactlyXml)
+{
+    const struct {
+        const char* typed;
+        const char* written;
+    } cases[] = {
+        {"scene", "scene.xml"},
+        {"plain.xml", "plain.xml"},
+        {"upper.XML", "upper.XML.xml"},
+        {"backup.xml.bak", "backup.xml.bak.xml"},
+        {"x", "x.xml"},
+    };
+    for (const auto& c : cases) {
+        save(c.typed);
+        EXPECT_TRUE(exists(folder + "/" + c.written)) << c.typed;
+    }
+    EXPECT_FALSE(exists(folder + "/upper.XML"));
+    EXPECT_EQ(info.get_text(), "");
+}
+
+TEST_F(SceneCommandsTest, CancelledSaveWritesNothing)
+{
+    save("");
+    EXPECT_EQ(chooser.asked, 1);
+    EXPECT_EQ(info.get_text(), "");
+}
+
+TEST_F(SceneCommandsTest, SaveLeavesTreeCurrentLayerAndPanelAsTheyWere)
+{
+    goDeep();
+    Renderable* current = controls.currentLayer;
+    controls.variableList->choose(0);
+    const std::string valueBefore = controls.valueField->get_text();
+    controls.takeRedrawRequest();
+
+    save("deep");
+    EXPECT_EQ(controls.currentLayer, current);
+    EXPECT_EQ(controls.valueField->get_text(), valueBefore);
+    EXPECT_TRUE(controls.goToParentButton->enabled());
+    EXPECT_FALSE(controls.takeRedrawRequest());
+    // The whole tree is saved from the base, wherever the current layer is.
+    const std::string text = slurp(folder + "/deep.xml");
+    EXPECT_NE(text.find("<Layer TypeID=\"2\""), std::string::npos);
+    EXPECT_NE(text.find("<Layer TypeID=\"0\""), std::string::npos);
+    EXPECT_NE(text.find("<Layer TypeID=\"1\""), std::string::npos);
+}
+
+TEST_F(SceneCommandsTest, LoadMakesTheLoadedBaseCurrentEvenFromDeepInATree)
+{
+    goDeep();
+    save("deep.xml");
+    controls.layerTypeList->choose(0);
+    controls.changeBaseButton->click();   // something else entirely
+    for (int i = 0; i < 3; ++i) controls.assignInputButton->click();
+    controls.takeRedrawRequest();
+
+    load("deep.xml");
+    Renderable* base = controls.baseLayers[0];
+    EXPECT_EQ(controls.currentLayer, base);
+    EXPECT_EQ(base->typeId, 2);
+    EXPECT_EQ(base->parent, nullptr);
+    EXPECT_FALSE(controls.goToParentButton->enabled());
+    EXPECT_EQ(controls.variableList->selectedText(), "Radius");
+    EXPECT_TRUE(controls.takeRedrawRequest());
+    ASSERT_NE(base->variables[1].getInputLayer(), nullptr);
+    EXPECT_NE(base->variables[1].getInputLayer()->variables[0].getInputLayer(), nullptr);
+}
+
+TEST_F(SceneCommandsTest, FailedLoadsKeepTheCompositionAndSayWhy)
+{
+    goDeep();
+    Renderable* base = controls.baseLayers[0];
+    Renderable* current = controls.currentLayer;
+    std::ofstream(folder + "/empty.xml") << "<?xml version=\"1.0\" ?><Patternlens><Layers /></Patternlens>";
+    std::ofstream(folder + "/foreign.xml") << "<html><body/></html>";
+    std::ofstream(folder + "/broken.xml") << "<Patternlens><Layers><Layer";
+
+    const char* files[] = {"missing.xml", "empty.xml", "foreign.xml", "broken.xml"};
+    for (const char* name : files) {
+        info.set_text("");
+        controls.takeRedrawRequest();
+        load(name);
+        EXPECT_EQ(controls.baseLayers[0], base) << name;
+        EXPECT_EQ(controls.currentLayer, current) << name;
+        EXPECT_TRUE(controls.goToParentButton->enabled()) << name;
+        EXPECT_FALSE(controls.takeRedrawRequest()) << name;
+        const std::string prefix = "Could not load " + folder + "/" + name + ": ";
+        EXPECT_EQ(info.get_text().rfind(prefix, 0), 0u) << info.get_text();
+        EXPECT_GT(info.get_text().size(), prefix.size()) << "the reason is missing";
+    }
+    EXPECT_NE(info.get_text().find("not well-formed"), std::string::npos) << info.get_text();
+
+    info.set_text("");
+    load("");   // a cancelled dialog changes nothing and says nothing
+    EXPECT_EQ(controls.currentLayer, current);
+    EXPECT_EQ(info.get_text(), "");
+}
+
+TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
+{
+    save("kept.xml");
+    const std::string before = slurp(folder + "/kept.xml");
+    mkdir((folder + "/folder.xml").c_str(), 0755);
+
+    controls.adjustSelectedVariable(1.0f);
+    save("no-such-folder/scene.xml");
+    EXPECT_EQ(info.get_text(), "Could not save " + folder + "/no-such-folder/scene.xml: No such file or directory");
+    save("folder.xml");   // a directory cannot be replaced by a scene file
+    EXPECT_EQ(info.get_text().rfind("Could not save " + folder + "/folder.xml: ", 0), 0u) << info.get_text();
+    EXPECT_EQ(slurp(folder + "/kept.xml"), before);
+
+    if (geteuid() != 0) {   // root writes into read-only folders anyway
+        chmod(folder.c_str(), 0555);
+        save("kept.xml");
+        chmod(folder.c_str(), 0755);
+        EXPECT_EQ(info.get_text(), "Could not save " + folder + "/kept.xml: Permission denied");
+        EXPECT_EQ(slurp(folder + "/kept.xml"), before);
+    }
+}
+
+} // namespace
