@@ -1,0 +1,43 @@
+#include "app/gltexturebackend.h"
+
+#include <GL/gl.h>
+
+unsigned GlTextureBackend::createTexture()
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    return texture;
+}
+
+void GlTextureBackend::uploadTexture(unsigned texture, int width, int height, const std::uint8_t* pixels)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);   // rows are tightly packed bytes of any width
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Internal format 1: one component. The first row of pixels is row t = 0,
+    // which lands at the bottom of the square.
+    glTexImage2D(GL_TEXTURE_2D, 0, 1, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
+}
+
+void GlTextureBackend::drawTexture(unsigned texture, float depth)
+{
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, depth);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(1.0f, 0.0f, depth);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(1.0f, 1.0f, depth);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(0.0f, 1.0f, depth);
+    glEnd();
+}
+
+void GlTextureBackend::deleteTexture(unsigned texture)
+{
+    const GLuint name = texture;
+    glDeleteTextures(1, &name);
+}

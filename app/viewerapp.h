@@ -1,0 +1,47 @@
+#pragma once
+// The application shell: the one GLUT window with its GL state, the control
+// strips, the first layer, and the GLUT callbacks that turn mouse drags in
+// the drawing area into pan, zoom and parameter changes, rebuild the texture
+// on the 10 ms timer when something changed, and draw it.
+#include "app/gltexturebackend.h"
+#include "app/layercontrols.h"
+#include "app/mousemodes.h"
+#include "persistence/gtkfilechooser.h"
+
+namespace ui {
+class EditText;
+}
+
+class ViewerApp {
+public:
+    // GLUT callbacks carry no context: they reach the application here.
+    static ViewerApp* instance;
+
+    ViewerApp();
+    ~ViewerApp();
+    ViewerApp(const ViewerApp&) = delete;
+    ViewerApp& operator=(const ViewerApp&) = delete;
+
+    // Start-up, then the GLUT main loop; 0 if the loop ever returns.
+    int run(int argc, char** argv);
+
+    static void onMouse(int button, int state, int x, int y);
+    static void onMotion(int x, int y);
+    static void onTimer(int value);
+    static void onDisplay();
+    static void onReshape(int width, int height);
+
+private:
+    // Declared before the controller so that they outlive it: destroying
+    // the controller destroys the layers, which delete their textures.
+    GlTextureBackend textureBackend;
+    GtkFileChooser fileChooser;
+
+public:
+    int windowId = 0;
+    MouseMode mouseMode = MouseMode::None;
+    int lastX = 0;
+    int lastY = 0;
+    LayerControls controls;
+    ui::EditText* info = nullptr;   // the info line; owned by its control strip
+};

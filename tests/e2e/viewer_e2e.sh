@@ -1,0 +1,305 @@
+#!/bin/bash
+# The viewer as a user sees it: real mouse input on a virtual X server, and
+# the drawing area compared pixel for pixel with patternlens-render of the
+# composition the input should have produced.
+# Usage: viewer_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
+# Needs Xvfb, xdotool, ImageMagick (import, compare, convert) and python3.
+# Screenshots of a failed check are kept in $VIEWER_E2E_KEEP (default: a
+# directory under /tmp, printed at the end).
+set -u
+missing=
+for tool in Xvfb xdotool import compare python3; do
+    command -v "$tool" >/dev/null || missing="$missing $tool"
+done
+if [ -n "$missing" ]; then
+    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick python3)"
+    exit 1
+fi
+viewer=$(readlink -f "$1")
+renderer=$(readlink -f "$2")
+here=$(dirname "$(readlink -f "$0")")
+viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
+. "$here/lib/gtkdialog.sh"
+convert=$(command -v convert-im6.q16 || command -v convert)
+
+work=$(mktemp -d)
+keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
+mkdir -p "$keep"
+viewer_pid=
+cleanup() {
+    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
+    kill "$xvfb" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+    rmdir "$keep" 2>/dev/null   # kept only when something failed
+}
+trap cleanup EXIT
+
+# A free display number, told by the server itself once it accepts clients.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(cat "$work/display")
+cd "$work" || exit 1
+
+passed=0 failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL $*"; }
+
+# --- Screen ---
+
+# The window sits at the origin (moved there below), so window pixels are
+# screen pixels.
+shot() { import -window root -crop 600x500+0+0 +repage "$1"; }
+crop() { "$convert" "$1" -crop "$2" +repage "$3"; }
+drawing_area() { crop "$1" 400x470+0+0 "$2"; }
+info_line() { crop "$1" 400x30+0+470 "$2"; }
+panel() { crop "$1" 200x330+400+0 "$2"; }
+differing_pixels() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
+
+# wait_area NAME EXPECTED.png [SECONDS]: polls until the drawing area shows
+# exactly EXPECTED; on a timeout keeps the last screenshot.
+wait_area() {
+    local name=$1 expected=$2 tries=$(( ${3:-8} * 10 )) ae=
+    while [ "$tries" -gt 0 ]; do
+        shot screen.png
+        drawing_area screen.png area.png
+        ae=$(differing_pixels area.png "$expected")
+        if [ "$ae" == "0" ]; then pass; return 0; fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    cp screen.png "$keep/$name-screen.png"
+    cp "$expected" "$keep/$name-expected.png"
+    fail "$name: the drawing area differs from the render in $ae pixels"
+    return 1
+}
+
+# --- Scenes ---
+
+noise_var() { printf '<Variable name="Cutoff" MaxValue="1.000000" MinValue="-1.000000" OverrideValue="%s"%s' "$1" "${2:-/>}"; }
+squares_var() { printf '<Variable name="Width" MaxValue="5.000000" MinValue="0.001000" OverrideValue="%s" />' "$1"; }
+# layer TYPE X Y ZOOM INVERSE VARIABLES...
+layer() {
+    printf '<Layer TypeID="%s" x="%s" y="%s" zoomx="%s" zoomy="%s" inverse="%s"><Variables>%s</Variables></Layer>' \
+        "$1" "$2" "$3" "$4" "$4" "$5" "$6"
+}
+# render NAME LAYER-XML: the expected drawing area of a composition.
+render() {
+    printf '<?xml version="1.0" ?><Patternlens><Layers>%s</Layers></Patternlens>\n' "$2" >"$1.xml"
+    "$renderer" "$1.xml" "$1.png" || fail "render $1"
+}
+
+# --- Input ---
+
+# drag BUTTON FROM-X FROM-Y TO... [-- MODIFIER]: presses at FROM, moves
+# through each "X,Y" of TO as one motion event, releases at the last.
+drag() {
+    local button=$1 x=$2 y=$3 mod=$4 path
+    shift 4
+    [ -n "$mod" ] && xdotool keydown "$mod"
+    xdotool mousemove "$x" "$y" mousedown "$button"
+    for path in "$@"; do xdotool mousemove "${path%,*}" "${path#*,}"; done
+}
+release() {
+    xdotool mouseup "$1"
+    [ -n "${2:-}" ] && xdotool keyup "$2"
+    return 0
+}
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.1; }
+
+# Panel positions: the controls' centres as ImGui lays them out in the
+# 200 pixel strip with its default font.
+change_base=(500 31)
+inverse_box=(418 55)
+layer_types=(550 163)
+type_item_squares=(540 202)
+type_item_circles=(540 219)
+assign_input=(500 187)
+remove_input=(500 210)
+edit_input=(500 233)
+go_to_parent=(500 261)
+load_button=(500 289)
+save_button=(500 312)
+
+# --- Start-up ---
+
+"$viewer" first-argument-is-ignored >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75$' | head -n 1)
+if [ -z "$window" ]; then
+    fail "no window titled 'Patternlens v1.75'"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" == 600 ] && [ "$HEIGHT" == 500 ] && pass || fail "window size ${WIDTH}x${HEIGHT}, not 600x500"
+# Without a window manager GLUT's default position leaves the border off
+# screen; the origin makes the screenshots window pixels.
+xdotool windowmove --sync "$window" 0 0
+
+render start "$(layer 0 0.000000 0.000000 20.000000 0 "$(noise_var 0.500000)")"
+wait_area start-up start.png 10
+shot screen.png
+info_line screen.png info-empty.png
+panel screen.png panel-start.png
+
+# An idle viewer redraws nothing: a second of its CPU time stays small.
+cpu() { awk '{print $14 + $15}' "/proc/$viewer_pid/stat"; }
+before=$(cpu); sleep 1; after=$(cpu)
+[ $((after - before)) -le 10 ] && pass || fail "idle viewer used $((after - before)) ticks of CPU in a second"
+
+# --- Pan: a left drag; it keeps panning over the panel and a release over
+# a button does not press it ---
+
+x=0 y=0 zoom=20 cutoff=0.5
+drag 1 200 200 "" 210,205 250,230
+read -r x y <<<"$(viewmath pan $x $y $zoom $zoom 400 470 -10,5 -40,25)"
+render pan1 "$(layer 0 "$x" "$y" $zoom 0 "$(noise_var $cutoff)")"
+wait_area pan-while-held pan1.png
+info_line screen.png info-pan.png
+[ "$(differing_pixels info-pan.png info-empty.png)" != 0 ] && pass || fail "no info text while panning"
+xdotool mousemove "${change_base[0]}" "${change_base[1]}"
+release 1
+read -r x y <<<"$(viewmath pan $x $y $zoom $zoom 400 470 -250,-199)"
+render pan2 "$(layer 0 "$x" "$y" $zoom 0 "$(noise_var $cutoff)")"
+wait_area pan-over-panel pan2.png
+info_line screen.png info-after.png
+[ "$(differing_pixels info-after.png info-empty.png)" == 0 ] && pass || fail "release left the info text"
+
+# --- Zoom: a right drag, then a Ctrl+left drag ---
+
+drag 3 100 100 "" 100,147
+release 3
+zoom=$(viewmath zoom $zoom 470 47)
+render zoom1 "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var $cutoff)")"
+wait_area zoom-right-drag zoom1.png
+
+drag 1 100 300 ctrl 120,280 100,206
+shot screen.png
+info_line screen.png info-zoom.png
+release 1 ctrl
+zoom=$(viewmath zoom "$zoom" 470 -20 -74)
+render zoom2 "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var $cutoff)")"
+wait_area zoom-ctrl-drag zoom2.png
+[ "$(differing_pixels info-zoom.png info-pan.png)" != 0 ] && pass || fail "zoom drag shows the pan text"
+
+# --- Adjust: a Shift+left drag changes Cutoff; Shift wins over Ctrl ---
+
+drag 1 300 300 shift+ctrl 300,310 290,330
+release 1 shift+ctrl
+cutoff=$(viewmath adjust $cutoff -1 1 10 20)
+render adjust "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var "$cutoff")")"
+wait_area adjust-shift-drag adjust.png
+
+# --- The layer tree: a Squares input layer for Cutoff ---
+
+click "${layer_types[@]}"
+click "${type_item_squares[@]}"
+click "${assign_input[@]}"
+# The new input layer takes its parent's view and is shown by itself.
+render assigned "$(layer 1 "$x" "$y" "$zoom" 0 "$(squares_var 2.000000)")"
+wait_area assign-input-layer assigned.png
+
+# Panning the input layer moves it alone.
+drag 1 200 200 "" 180,190
+release 1
+read -r sx sy <<<"$(viewmath pan "$x" "$y" "$zoom" "$zoom" 400 470 20,-10)"
+squares=$(layer 1 "$sx" "$sy" "$zoom" 0 "$(squares_var 2.000000)")
+render input-panned "$squares"
+wait_area pan-input-layer input-panned.png
+
+click "${go_to_parent[@]}"
+render parent "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var "$cutoff" ">")$squares</Variable>")"
+wait_area go-to-parent parent.png
+
+click "${edit_input[@]}"
+wait_area edit-input-layer input-panned.png
+
+click "${go_to_parent[@]}"
+wait_area go-to-parent-again parent.png
+click "${remove_input[@]}"
+wait_area remove-input-layer adjust.png
+
+# --- Inverse, then a new base ---
+
+click "${inverse_box[@]}"
+render inverse "$(layer 0 "$x" "$y" "$zoom" 1 "$(noise_var "$cutoff")")"
+wait_area inverse inverse.png
+
+click "${change_base[@]}"   # "Layer Types: " still shows Squares
+render new-base "$(layer 1 0.000000 0.000000 20.000000 0 "$(squares_var 2.000000)")"
+wait_area change-base new-base.png
+
+click "${layer_types[@]}"
+click "${type_item_circles[@]}"
+click "${change_base[@]}"
+render circles "$(layer 2 0.000000 0.000000 20.000000 0 \
+    '<Variable name="Radius" MaxValue="10.000000" MinValue="0.001000" OverrideValue="2.000000" /><Variable name="Spacing" MaxValue="10.000000" MinValue="0.001000" OverrideValue="2.000000" />')"
+wait_area change-base-circles circles.png
+
+# --- Scene files through the file dialogs: a loaded tree shows its base
+# layer, and saving it writes what the viewer shows ---
+
+circles_tree=$(layer 2 1.500000 -2.250000 12.000000 0 \
+    '<Variable name="Radius" MaxValue="10.000000" MinValue="0.001000" OverrideValue="1.500000" />'\
+'<Variable name="Spacing" MaxValue="10.000000" MinValue="0.001000" OverrideValue="3.500000">'\
+"$(layer 0 1.500000 -2.250000 12.000000 1 "$(noise_var 0.250000)")</Variable>")
+render load "$circles_tree"
+click "${load_button[@]}"
+if dialog_open load.xml && dialog_closed; then
+    wait_area load-from-xml load.png 10
+else
+    fail "load dialog"
+fi
+click "${save_button[@]}"
+if dialog_save_as saved.xml && dialog_closed; then
+    for _ in $(seq 30); do [ -s saved.xml ] && break; sleep 0.1; done
+    if "$renderer" saved.xml saved.png 2>/dev/null; then
+        [ "$(differing_pixels saved.png load.png)" == 0 ] && pass || fail "saved scene renders differently"
+    else
+        fail "no scene file saved"
+    fi
+    grep -q 'TypeID="0"' saved.xml && pass || fail "saved scene lacks the input layer"
+else
+    fail "save dialog"
+fi
+
+# --- Resizing: the strips keep their size at the right and bottom, the
+# texture is stretched over the larger drawing area ---
+
+# The pointer off the controls, and the panel settled without a hover
+# highlight, before its picture is taken.
+xdotool mousemove 300 200
+: >panel-before.png
+for _ in $(seq 30); do
+    sleep 0.1
+    shot screen.png
+    panel screen.png panel-now.png
+    [ "$(differing_pixels panel-now.png panel-before.png)" == 0 ] && break
+    mv panel-now.png panel-before.png
+done
+xdotool windowsize --sync "$window" 700 560
+moved=
+for _ in $(seq 50); do
+    import -window root -crop 700x560+0+0 +repage big.png
+    crop big.png 200x330+500+0 panel-after.png
+    [ "$(differing_pixels panel-after.png panel-before.png)" == 0 ] && { moved=1; break; }
+    sleep 0.1
+done
+if [ -n "$moved" ]; then pass; else cp big.png "$keep/resized.png"; fail "panel not at the right edge after a resize"; fi
+crop big.png 500x530+0+0 big-area.png
+[ "$("$convert" big-area.png -format '%[fx:maxima>0.5]' info:)" == 1 ] && pass || fail "drawing area blank after a resize"
+
+# Nothing the viewer wrote to its error output.
+if [ -s "$work/viewer.err" ]; then
+    fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"
+else
+    pass
+fi
+
+echo "viewer e2e: $passed passed, $failed failed"
+[ "$failed" == 0 ] && echo "(no screenshots kept)" || echo "screenshots of failures in $keep"
+[ "$failed" == 0 ]

@@ -1,0 +1,443 @@
+#include "ui/imguicontrols.h"
+
+#include <GL/freeglut.h>
+#include <imgui.h>
+#include <backends/imgui_impl_glut.h>
+#include <backends/imgui_impl_opengl2.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cstring>
+
+namespace ui {
+
+namespace {
+constexpr int extraFramesAfterInput = 2;   // hover and activation settle one frame late
+constexpr float panelPadding = 4.0f;
+constexpr ImGuiWindowFlags stripFlags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                        ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                        ImGuiWindowFlags_NoSavedSettings |
+                                        ImGuiWindowFlags_NoBringToFrontOnFocus;
+
+void applyStyle()
+{
+    ImGui::StyleColorsLight();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowRounding = 0.0f;
+    style.WindowBorderSize = 0.0f;
+    style.FrameBorderSize = 1.0f;
+    style.WindowPadding = ImVec2(6.0f, 5.0f);   // a frame (19 px) centred in the 30 px info line
+    style.ItemSpacing = ImVec2(4.0f, 4.0f);
+    // Opaque strips: nothing of the cleared background shows through.
+    style.Colors[ImGuiCol_WindowBg] = ImVec4(0.86f, 0.86f, 0.86f, 1.0f);
+}
+} // namespace
+
+// ImGui's input fields that GLUT events change. Copied whole per event, so a
+// change is replayed as "the state after this event".
+struct ImguiControls::InputState {
+    ImVec2 mousePos;
+    bool mouseDown[5];
+    bool keyCtrl, keyShift, keyAlt, keySuper;
+    bool keysDown[512];
+
+    static InputState read(const ImGuiIO& io)
+    {
+        InputState s;
+        s.mousePos = io.MousePos;
+        std::copy(std::begin(io.MouseDown), std::end(io.MouseDown), s.mouseDown);
+        s.keyCtrl = io.KeyCtrl;
+        s.keyShift = io.KeyShift;
+        s.keyAlt = io.KeyAlt;
+        s.keySuper = io.KeySuper;
+        std::copy(std::begin(io.KeysDown), std::end(io.KeysDown), s.keysDown);
+        return s;
+    }
+    void write(ImGuiIO& io) const
+    {
+        io.MousePos = mousePos;
+        std::copy(std::begin(mouseDown), std::end(mouseDown), io.MouseDown);
+        io.KeyCtrl = keyCtrl;
+        io.KeyShift = keyShift;
+        io.KeyAlt = keyAlt;
+        io.KeySuper = keySuper;
+        std::copy(std::begin(keysDown), std::end(keysDown), io.KeysDown);
+    }
+    bool sameButtonsAndKeys(const InputState& o) const
+    {
+        return std::equal(std::begin(mouseDown), std::end(mouseDown), o.mouseDown) &&
+               std::equal(std::begin(keysDown), std::end(keysDown), o.keysDown);
+    }
+};
+
+static_assert(sizeof(ImGuiIO::MouseDown) == 5 * sizeof(bool), "ImGui's mouse button array changed");
+static_assert(sizeof(ImGuiIO::KeysDown) == 512 * sizeof(bool), "ImGui's key array changed");
+
+ImguiControls& ImguiControls::master()
+{
+    static ImguiControls instance;
+    return instance;
+}
+
+void ImguiControls::init()
+{
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;   // the viewer keeps no settings files
+    io.LogFilename = nullptr;
+    io.ConfigInputTextCursorBlink = false;   // a blinking cursor would need frames while idle
+    applyStyle();
+    ImGui_ImplGLUT_Init();
+    ImGui_ImplOpenGL2_Init();
+
+    windowWidth = glutGet(GLUT_WINDOW_WIDTH);
+    windowHeight = glutGet(GLUT_WINDOW_HEIGHT);
+    ImGui_ImplGLUT_ReshapeFunc(windowWidth, windowHeight);
+    pendingState = std::make_unique<InputState>(InputState::read(io));
+
+    // ImGui's own installer would hand every event to ImGui; these routers
+    // decide first whether an event belongs to the strips or to the drawing
+    // area. No wheel callback: freeglut then reports the wheel as buttons 3
+    // and 4, which go wherever the pointer is like any other button.
+    glutMouseFunc(mouseRouter);
+    glutMotionFunc(motionRouter);
+    glutPassiveMotionFunc(passiveMotionRouter);
+    glutEntryFunc(entryRouter);
+    glutReshapeFunc(reshapeRouter);
+    glutKeyboardFunc(keyboardRouter);
+    glutKeyboardUpFunc(keyboardUpRouter);
+    glutSpecialFunc(specialRouter);
+    glutSpecialUpFunc(specialUpRouter);
+}
+
+ControlWindow* ImguiControls::create_subwindow(Side side, int thickness)
+{
+    if (side == Side::Right) areas.rightWidth = thickness;
+    else areas.bottomHeight = thickness;
+    strips.push_back({side, std::make_unique<ControlWindow>()});
+    return strips.back().window.get();
+}
+
+void ImguiControls::get_viewport_area(int* x, int* y, int* w, int* h) const
+{
+    areas.viewportArea(windowWidth, windowHeight, x, y, w, h);
+}
+
+void ImguiControls::auto_set_viewport() const
+{
+    int x, y, w, h;
+    get_viewport_area(&x, &y, &w, &h);
+    glViewport(x, y, w, h);
+}
+
+// --- Input ---
+
+void ImguiControls::requestFrames()
+{
+    extraFrames = extraFramesAfterInput;
+    glutPostRedisplay();
+}
+
+void ImguiControls::recordInput(const std::function<void()>& backendCall)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    const InputState applied = InputState::read(io);
+    const float wheelApplied = io.MouseWheel;
+    const int charsApplied = io.InputQueueCharacters.Size;
+
+    pendingState->write(io);
+    io.MouseWheel = 0.0f;
+    backendCall();
+    const InputState after = InputState::read(io);
+    const float wheel = io.MouseWheel;
+    std::vector<ImWchar> chars(io.InputQueueCharacters.begin() + charsApplied, io.InputQueueCharacters.end());
+
+    // Back to what the next frame is allowed to see.
+    applied.write(io);
+    io.MouseWheel = wheelApplied;
+    io.InputQueueCharacters.resize(charsApplied);
+
+    const bool edge = !after.sameButtonsAndKeys(*pendingState);
+    *pendingState = after;
+    inputQueue.push_back({[after, wheel, chars] {
+                              ImGuiIO& io = ImGui::GetIO();
+                              after.write(io);
+                              io.MouseWheel += wheel;
+                              for (ImWchar c : chars) io.AddInputCharacter(c);
+                          },
+                          edge});
+    requestFrames();
+}
+
+void ImguiControls::applyQueuedInput()
+{
+    while (!inputQueue.empty()) {
+        InputChange change = std::move(inputQueue.front());
+        inputQueue.pop_front();
+        change.apply();
+        if (change.edge) break;
+    }
+}
+
+void ImguiControls::mouseRouter(int button, int state, int x, int y)
+{
+    ImguiControls& m = master();
+    const unsigned bit = (button >= 0 && button < 32) ? 1u << button : 0u;
+    const bool inDrawingArea = m.areas.drawingArea(m.windowWidth, m.windowHeight).contains(x, y);
+    bool toApp;
+    bool toImgui;
+    if (state == GLUT_DOWN) {
+        // Once a drag has started in the drawing area every button belongs
+        // to it until all are up, wherever the pointer is.
+        toApp = m.appButtons != 0 || (inDrawingArea && m.imguiButtons == 0);
+        toImgui = !toApp;
+        if (toApp) m.appButtons |= bit;
+        else m.imguiButtons |= bit;
+        // ImGui never sees this press, so it would keep a text field
+        // editing or a list open; the next frame takes its focus away.
+        if (toApp) m.dropFocus = true;
+    } else {
+        // A release ends the application's drag even for a button that
+        // ImGui holds; ImGui still gets the releases of its own buttons.
+        const bool imguiHolds = (m.imguiButtons & bit) != 0;
+        toApp = m.appButtons != 0 || (!imguiHolds && inDrawingArea);
+        toImgui = imguiHolds || !toApp;
+        m.appButtons &= ~bit;
+        m.imguiButtons &= ~bit;
+    }
+
+    if (toImgui) {
+        if (button == 3 || button == 4) {
+            if (state == GLUT_DOWN) m.recordInput([=] { ImGui_ImplGLUT_MouseWheelFunc(0, button == 3 ? 1 : -1, x, y); });
+        } else {
+            m.recordInput([=] { ImGui_ImplGLUT_MouseFunc(button, state, x, y); });
+        }
+    }
+    if (toApp) {
+        if (m.appMouse) m.appMouse(button, state, x, y);
+        // The pointer may have ended the drag over the strips.
+        if (m.appButtons == 0) m.recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
+        m.requestFrames();   // the info line changes with every button
+    }
+}
+
+void ImguiControls::motionRouter(int x, int y)
+{
+    ImguiControls& m = master();
+    if (m.appButtons != 0) {
+        if (m.appMotion) m.appMotion(x, y);
+        return;
+    }
+    m.recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
+}
+
+void ImguiControls::passiveMotionRouter(int x, int y)
+{
+    master().recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
+}
+
+void ImguiControls::entryRouter(int state)
+{
+    if (state != GLUT_LEFT) return;
+    // Nothing stays hovered once the pointer has left the window.
+    master().recordInput([] { ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX); });
+}
+
+void ImguiControls::reshapeRouter(int width, int height)
+{
+    ImguiControls& m = master();
+    m.windowWidth = width;
+    m.windowHeight = height;
+    ImGui_ImplGLUT_ReshapeFunc(width, height);
+    if (m.appReshape) m.appReshape(width, height);
+    m.requestFrames();
+}
+
+// The backend's keyboard handlers read glutGetModifiers, which only answers
+// inside a GLUT input callback: they run here, and only their effect waits.
+void ImguiControls::keyboardRouter(unsigned char key, int x, int y)
+{
+    master().recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
+}
+
+void ImguiControls::keyboardUpRouter(unsigned char key, int x, int y)
+{
+    master().recordInput([=] { ImGui_ImplGLUT_KeyboardUpFunc(key, x, y); });
+}
+
+void ImguiControls::specialRouter(int key, int x, int y)
+{
+    master().recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
+}
+
+void ImguiControls::specialUpRouter(int key, int x, int y)
+{
+    master().recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
+}
+
+// --- Frame ---
+
+void ImguiControls::render()
+{
+    applyQueuedInput();
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGLUT_NewFrame();   // also starts the ImGui frame
+    if (dropFocus) {
+        ImGui::SetWindowFocus(nullptr);
+        dropFocus = false;
+    }
+    for (std::size_t i = 0; i < strips.size(); ++i) {
+        ImGui::PushID(static_cast<int>(i));
+        drawStrip(strips[i]);
+        ImGui::PopID();
+    }
+    ImGui::Render();
+    // The backend sets the whole window as its viewport and restores the
+    // drawing area's afterwards, with the rest of the state it touches.
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+
+    if (!inputQueue.empty()) {
+        glutPostRedisplay();
+    } else if (extraFrames > 0) {
+        --extraFrames;
+        glutPostRedisplay();
+    }
+}
+
+void ImguiControls::runPendingActions()
+{
+    if (pendingActions.empty()) return;
+    std::vector<std::function<void()>> actions;
+    actions.swap(pendingActions);
+    for (const auto& action : actions) action();
+    requestFrames();
+}
+
+void ImguiControls::drawStrip(const Strip& strip)
+{
+    const Rect r = strip.side == Side::Right ? areas.rightStrip(windowWidth, windowHeight)
+                                             : areas.bottomStrip(windowWidth, windowHeight);
+    if (r.w <= 0 || r.h <= 0) return;
+    ImGui::SetNextWindowPos(ImVec2(static_cast<float>(r.x), static_cast<float>(r.y)));
+    ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
+    ImGuiWindowFlags flags = stripFlags;
+    if (strip.side == Side::Bottom) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    if (ImGui::Begin(strip.side == Side::Right ? "##right" : "##bottom", nullptr, flags)) {
+        rightEdges.assign(1, ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x);
+        drawChildren(strip.window->root());
+    }
+    ImGui::End();
+}
+
+void ImguiControls::drawChildren(Panel& panel)
+{
+    for (const auto& child : panel.children()) drawControl(*child);
+}
+
+void ImguiControls::drawControl(Control& control)
+{
+    ImGui::PushID(&control);
+    ImGui::BeginDisabled(!control.enabled());   // greyed out, and ImGui ignores clicks on it
+    switch (control.kind()) {
+    case Control::Kind::Panel: drawPanel(static_cast<Panel&>(control)); break;
+    case Control::Kind::Button: drawButton(static_cast<Button&>(control)); break;
+    case Control::Kind::Checkbox: drawCheckbox(static_cast<Checkbox&>(control)); break;
+    case Control::Kind::Listbox: drawListbox(static_cast<Listbox&>(control)); break;
+    case Control::Kind::EditText: drawEditText(static_cast<EditText&>(control)); break;
+    }
+    ImGui::EndDisabled();
+    ImGui::PopID();
+}
+
+// A titled frame around the panel's controls, the title set into the top
+// border line.
+void ImguiControls::drawPanel(Panel& panel)
+{
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const char* title = panel.label().c_str();
+    const ImVec2 topLeft = ImGui::GetCursorScreenPos();
+    const float right = rightEdge();
+    const ImVec2 titleSize = ImGui::CalcTextSize(title);
+
+    ImGui::Dummy(titleSize);   // room for the title
+    ImGui::Indent(panelPadding);
+    rightEdges.push_back(right - panelPadding);
+    drawChildren(panel);
+    rightEdges.pop_back();
+    ImGui::Unindent(panelPadding);
+
+    const float bottom = ImGui::GetCursorScreenPos().y - style.ItemSpacing.y + panelPadding;
+    const float borderTop = topLeft.y + titleSize.y * 0.5f;
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRect(ImVec2(topLeft.x, borderTop), ImVec2(right, bottom), ImGui::GetColorU32(ImGuiCol_Border));
+    const ImVec2 titlePos(topLeft.x + 2.0f * panelPadding, topLeft.y);
+    draw->AddRectFilled(ImVec2(titlePos.x - 2.0f, titlePos.y),
+                        ImVec2(titlePos.x + titleSize.x + 2.0f, titlePos.y + titleSize.y),
+                        ImGui::GetColorU32(ImGuiCol_WindowBg));
+    draw->AddText(titlePos, ImGui::GetColorU32(ImGuiCol_Text), title);
+
+    // Continue below the border.
+    ImGui::SetCursorScreenPos(ImVec2(topLeft.x, bottom + 1.0f));
+    ImGui::Dummy(ImVec2(0.0f, 0.0f));
+}
+
+void ImguiControls::drawButton(Button& button)
+{
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    if (ImGui::Button(button.label().c_str(), ImVec2(width, 0.0f)))
+        pendingActions.push_back([&button] { button.click(); });
+}
+
+void ImguiControls::drawCheckbox(Checkbox& checkbox)
+{
+    // ImGui gets a copy: the box changes only through the recorded toggle.
+    bool checked = checkbox.get_int_val() != 0;
+    if (ImGui::Checkbox(checkbox.label().c_str(), &checked))
+        pendingActions.push_back([&checkbox] { checkbox.toggle(); });
+}
+
+// The label, then a combo showing the selected item; the combo shares the
+// label's line when the widest item fits beside it.
+void ImguiControls::drawListbox(Listbox& listbox)
+{
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const char* label = listbox.label().c_str();
+    float widest = 0.0f;
+    for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, ImGui::CalcTextSize(item.text.c_str()).x);
+    const float comboWidth = widest + style.FramePadding.x * 2.0f + ImGui::GetFrameHeight();
+
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextUnformatted(label);
+    ImGui::SameLine();
+    if (ImGui::GetCursorScreenPos().x + comboWidth > rightEdge()) ImGui::NewLine();
+    ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
+    const std::string selected = listbox.selectedText();
+    if (ImGui::BeginCombo("##items", selected.c_str())) {
+        for (const Listbox::Item& item : listbox.items()) {
+            ImGui::PushID(item.id);
+            const int id = item.id;
+            if (ImGui::Selectable(item.text.c_str(), id == listbox.get_int_val()))
+                pendingActions.push_back([&listbox, id] { listbox.choose(id); });
+            ImGui::PopID();
+        }
+        ImGui::EndCombo();
+    }
+}
+
+void ImguiControls::drawEditText(EditText& edit)
+{
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextUnformatted(edit.label().c_str());
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
+    char text[256];
+    std::strncpy(text, edit.get_text().c_str(), sizeof text - 1);
+    text[sizeof text - 1] = '\0';
+    if (ImGui::InputText("##text", text, sizeof text)) {
+        std::string typed(text);
+        pendingActions.push_back([&edit, typed] { edit.type(typed); });
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,120 @@
+#pragma once
+// The window side of the control layer: draws the plain controls of
+// controls.h with Dear ImGui in strips along the edges of the one GLUT
+// window, routes GLUT's input between those strips and the application's
+// drawing area, and turns clicks into the controls' user actions.
+//
+// Two rules shape it:
+// - A control's callback never runs inside an ImGui frame. A click only
+//   records the action; runPendingActions runs it after the frame has been
+//   drawn, so a command may rebuild the panel or open a modal dialog.
+// - Input reaches ImGui one button or key change per frame. This ImGui
+//   polls button state once per frame, so a press and its release arriving
+//   together (a quick click) would otherwise never be seen.
+#include "ui/controls.h"
+#include "ui/windowareas.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+enum class Side { Right, Bottom };
+
+class ImguiControls {
+public:
+    using MouseFunc = void (*)(int button, int state, int x, int y);
+    using MotionFunc = void (*)(int x, int y);
+    using ReshapeFunc = void (*)(int width, int height);
+
+    // The one front end: GLUT callbacks carry no context.
+    static ImguiControls& master();
+
+    // Creates the ImGui context and its GLUT and OpenGL2 backends for the
+    // current GLUT window and takes over that window's input callbacks.
+    void init();
+
+    // A strip of controls along one side of the main window, thickness
+    // pixels wide (right) or high (bottom). The right strip spans the full
+    // height, the bottom strip what the right strip leaves. Owned here.
+    ControlWindow* create_subwindow(Side side, int thickness);
+
+    // The application's own callbacks for input that belongs to the drawing
+    // area, and for size changes (after the strips have been laid out anew).
+    void set_glutMouseFunc(MouseFunc f) { appMouse = f; }
+    void set_glutMotionFunc(MotionFunc f) { appMotion = f; }
+    void set_glutReshapeFunc(ReshapeFunc f) { appReshape = f; }
+
+    // The drawing area in GL convention (origin bottom left).
+    void get_viewport_area(int* x, int* y, int* w, int* h) const;
+    void auto_set_viewport() const;
+
+    // Draws the strips over whatever the frame holds so far. Call it in the
+    // display callback after the scene and before the buffer swap.
+    void render();
+    // Runs the user actions recorded by the last render, in order, one
+    // after the other; then asks for a redisplay if there were any.
+    void runPendingActions();
+
+private:
+    struct Strip {
+        Side side;
+        std::unique_ptr<ControlWindow> window;
+    };
+    // A change of ImGui's input state, replayed before a frame.
+    struct InputChange {
+        std::function<void()> apply;
+        bool edge;   // a button or key went up or down
+    };
+    struct InputState;
+
+    static void mouseRouter(int button, int state, int x, int y);
+    static void motionRouter(int x, int y);
+    static void passiveMotionRouter(int x, int y);
+    static void entryRouter(int state);
+    static void reshapeRouter(int width, int height);
+    static void keyboardRouter(unsigned char key, int x, int y);
+    static void keyboardUpRouter(unsigned char key, int x, int y);
+    static void specialRouter(int key, int x, int y);
+    static void specialUpRouter(int key, int x, int y);
+
+    // Lets an ImGui backend input handler run against the state ImGui will
+    // have once every queued change is applied, and queues what it changed.
+    void recordInput(const std::function<void()>& backendCall);
+    void applyQueuedInput();
+    void requestFrames();
+
+    void drawStrip(const Strip& strip);
+    void drawChildren(Panel& panel);
+    void drawControl(Control& control);
+    void drawPanel(Panel& panel);
+    void drawButton(Button& button);
+    void drawCheckbox(Checkbox& checkbox);
+    void drawListbox(Listbox& listbox);
+    void drawEditText(EditText& edit);
+    float rightEdge() const { return rightEdges.back(); }
+
+    MouseFunc appMouse = nullptr;
+    MotionFunc appMotion = nullptr;
+    ReshapeFunc appReshape = nullptr;
+
+    WindowAreas areas;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    std::vector<Strip> strips;
+
+    unsigned appButtons = 0;     // buttons pressed in the drawing area, still held
+    unsigned imguiButtons = 0;   // buttons pressed over the strips, still held
+
+    std::deque<InputChange> inputQueue;
+    std::unique_ptr<InputState> pendingState;   // ImGui's input once the queue is applied
+    int extraFrames = 0;
+    bool dropFocus = false;   // a press in the drawing area leaves the controls
+
+    std::vector<std::function<void()>> pendingActions;
+    std::vector<float> rightEdges;   // screen x where the enclosing panel's content ends
+};
+
+} // namespace ui
