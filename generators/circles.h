@@ -10,6 +10,9 @@ public:
 
     void createVariables() override;
     float valueAt(int x, int y) const override;
+    // The row's mapping computed once per pixel, its y parts once per row,
+    // and driven variables read once per truncated layer point.
+    void valueRow(int y, int x0, int count, float* out) const override;
     // Whether layer point (xpos, ypos) lies strictly inside its cell's disc.
     bool insideCircle(float xpos, float ypos) const;
 };

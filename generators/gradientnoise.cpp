@@ -1,5 +1,6 @@
 #include "generators/gradientnoise.h"
 
+#include "generators/noisetables.h"
 #include "layers/saturate.h"
 
 #include <climits>
@@ -7,23 +8,8 @@
 namespace GradientNoise {
 
 const std::uint8_t permutation[512] = {
-#define PL_PERMUTATION                                                                                 \
-    151, 160, 137, 91, 90, 15, 131, 13, 201, 95, 96, 53, 194, 233, 7, 225, 140, 36, 103, 30, 69, 142, \
-    8, 99, 37, 240, 21, 10, 23, 190, 6, 148, 247, 120, 234, 75, 0, 26, 197, 62, 94, 252, 219, 203,     \
-    117, 35, 11, 32, 57, 177, 33, 88, 237, 149, 56, 87, 174, 20, 125, 136, 171, 168, 68, 175, 74,     \
-    165, 71, 134, 139, 48, 27, 166, 77, 146, 158, 231, 83, 111, 229, 122, 60, 211, 133, 230, 220,     \
-    105, 92, 41, 55, 46, 245, 40, 244, 102, 143, 54, 65, 25, 63, 161, 1, 216, 80, 73, 209, 76, 132,   \
-    187, 208, 89, 18, 169, 200, 196, 135, 130, 116, 188, 159, 86, 164, 100, 109, 198, 173, 186, 3,    \
-    64, 52, 217, 226, 250, 124, 123, 5, 202, 38, 147, 118, 126, 255, 82, 85, 212, 207, 206, 59, 227,  \
-    47, 16, 58, 17, 182, 189, 28, 42, 223, 183, 170, 213, 119, 248, 152, 2, 44, 154, 163, 70, 221,    \
-    153, 101, 155, 167, 43, 172, 9, 129, 22, 39, 253, 19, 98, 108, 110, 79, 113, 224, 232, 178, 185,  \
-    112, 104, 218, 246, 97, 228, 251, 34, 242, 193, 238, 210, 144, 12, 191, 179, 162, 241, 81, 51,    \
-    145, 235, 249, 14, 239, 107, 49, 192, 214, 31, 181, 199, 106, 157, 184, 84, 204, 176, 115, 121,   \
-    50, 45, 127, 4, 150, 254, 138, 236, 205, 93, 222, 114, 67, 29, 24, 72, 243, 141, 128, 195, 78,    \
-    66, 215, 61, 156, 180
-    PL_PERMUTATION,
-    PL_PERMUTATION
-#undef PL_PERMUTATION
+    GRADIENTNOISE_PERMUTATION_VALUES,
+    GRADIENTNOISE_PERMUTATION_VALUES
 };
 
 namespace {
@@ -55,8 +41,8 @@ struct CornerRankTable {
 constexpr CornerRankTable rankTable;
 
 // Single-precision values of the skew and unskew factors.
-constexpr float F2 = static_cast<float>((1.7320508075688772 - 1.0) / 2.0);
-constexpr float G2 = static_cast<float>((3.0 - 1.7320508075688772) / 6.0);
+using noisetables::F2;
+using noisetables::G2;
 constexpr float F3 = static_cast<float>(1.0 / 3.0);
 constexpr float G3 = static_cast<float>(1.0 / 6.0);
 constexpr float F4 = static_cast<float>((2.2360679774997898 - 1.0) / 4.0);
@@ -181,7 +167,7 @@ float sample2(float x, float y)
     const float n1 = contribution2(permutation[ii + i1 + permutation[jj + j1]], x1, y1);
     const float n2 = contribution2(permutation[ii + 1 + permutation[jj + 1]], x2, y2);
 
-    return 45.231f * (n0 + n1 + n2);
+    return noisetables::scale2 * (n0 + n1 + n2);
 }
 
 float sample3(float x, float y, float z)

@@ -33,6 +33,17 @@ float LayerVariable::getValueAt(int x, int y) const
     return minValue + (maxValue - minValue) * s;
 }
 
+void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out) const
+{
+    if (!inputLayer) {
+        for (int k = 0; k < count; ++k) out[k] = overrideValue;
+        return;
+    }
+    inputLayer->pixelRow(y, x0, count, out);
+    const float range = maxValue - minValue;
+    for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
+}
+
 void LayerVariable::setInputLayer(Renderable* layer)
 {
     removeInputLayer();

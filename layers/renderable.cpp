@@ -5,6 +5,11 @@
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
 #include "layers/viewlimits.h"
+#include "layers/workerpool.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 Renderable::Renderable(int id) : typeId(id) {}
 
@@ -112,14 +117,143 @@ float Renderable::pixelValue(int px, int py) const
     return inverse ? 1 - v : v;
 }
 
-void Renderable::fillPixels()
+void Renderable::valueRow(int py, int x0, int count, float* out) const
+{
+    for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k, py);
+}
+
+void Renderable::pixelRow(int py, int x0, int count, float* out) const
+{
+    // The types' row buffers hold rowChunk values; longer runs go in parts.
+    for (int done = 0; done < count; done += rowChunk) {
+        const int part = count - done < rowChunk ? count - done : rowChunk;
+        valueRow(py, x0 + done, part, out + done);
+    }
+    if (inverse)
+        for (int k = 0; k < count; ++k) out[k] = 1 - out[k];
+}
+
+void Renderable::layerRowX(int x0, int count, float* out) const
+{
+    // The same two roundings per pixel as windowToLayer; stepping from pixel
+    // to pixel would round differently.
+    const float left = mapping.windowLeft, width = mapping.windowWidth;
+    const float layerWidth = mapping.layerWidth, layerLeft = mapping.layerLeft;
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i steps = _mm_setr_epi32(0, 1, 2, 3);
+    for (; k + 4 <= count; k += 4) {
+        const __m128 px = _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x0 + k), steps));
+        const __m128 u = _mm_div_ps(_mm_sub_ps(px, _mm_set1_ps(left)), _mm_set1_ps(width));
+        _mm_storeu_ps(out + k, _mm_add_ps(_mm_mul_ps(_mm_set1_ps(layerWidth), u), _mm_set1_ps(layerLeft)));
+    }
+#endif
+    for (; k < count; ++k) {
+        const float u = (static_cast<float>(x0 + k) - left) / width;
+        out[k] = layerWidth * u + layerLeft;
+    }
+}
+
+float Renderable::layerRowY(int py) const
+{
+    float lx = 0.0f;
+    float ly = static_cast<float>(py);
+    mapping.windowToLayer(lx, ly);   // y depends on y alone
+    return ly;
+}
+
+void Renderable::resizePixels()
 {
     const std::size_t count = static_cast<std::size_t>(textureWidth > 0 ? textureWidth : 0) *
                               static_cast<std::size_t>(textureHeight > 0 ? textureHeight : 0);
     if (pixels.size() != count) pixels.assign(count, 0);
+}
+
+void Renderable::fillPixelsReference()
+{
+    resizePixels();
     for (int i = 0; i < textureWidth; ++i)
         for (int j = 0; j < textureHeight; ++j)
             pixels[static_cast<std::size_t>(j) * textureWidth + i] = greyByte(pixelValue(i, j));
+}
+
+namespace {
+
+// greyByte of a run of values. Eight at a time on SIMD lanes when all eight
+// are moderate numbers: then value x 255 in double precision is exact, its
+// truncation fits an int and its low byte is that of the int64 greyByte takes.
+void greyBytes(const float* values, int count, std::uint8_t* out)
+{
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 limit = _mm_set1_ps(1e6f);
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128d scale = _mm_set1_pd(255.0);
+    const __m128i lowByte = _mm_set1_epi32(0xff);
+    for (; k + 8 <= count; k += 8) {
+        const __m128 a = _mm_loadu_ps(values + k);
+        const __m128 b = _mm_loadu_ps(values + k + 4);
+        const __m128 moderate = _mm_and_ps(_mm_cmplt_ps(_mm_and_ps(a, absMask), limit),
+                                           _mm_cmplt_ps(_mm_and_ps(b, absMask), limit));
+        if (_mm_movemask_ps(moderate) != 0xf) {
+            for (int l = 0; l < 8; ++l) out[k + l] = greyByte(values[k + l]);
+            continue;
+        }
+        auto truncated = [&](__m128 v) {
+            const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(v), scale));
+            const __m128i high = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), scale));
+            return _mm_and_si128(_mm_unpacklo_epi64(low, high), lowByte);
+        };
+        const __m128i words = _mm_packs_epi32(truncated(a), truncated(b));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(words, words));
+    }
+#endif
+    for (; k < count; ++k) out[k] = greyByte(values[k]);
+}
+
+} // namespace
+
+void Renderable::fillRows(int firstRow, int endRow)
+{
+    float values[rowChunk];
+    for (int j = firstRow; j < endRow; ++j) {
+        std::uint8_t* row = pixels.data() + static_cast<std::size_t>(j) * textureWidth;
+        for (int i = 0; i < textureWidth; i += rowChunk) {
+            const int count = textureWidth - i < rowChunk ? textureWidth - i : rowChunk;
+            pixelRow(j, i, count, values);
+            greyBytes(values, count, row + i);
+        }
+    }
+}
+
+// Below this many pixels waking the workers costs more than it saves.
+static constexpr long long minSharedPixels = 16384;
+
+void Renderable::fillPixels()
+{
+    resizePixels();
+    if (pixels.empty()) return;
+    WorkerPool& pool = WorkerPool::instance();
+    const long long area = static_cast<long long>(textureWidth) * textureHeight;
+    if (area < minSharedPixels || pool.threadCount() == 1) {
+        fillRows(0, textureHeight);
+        return;
+    }
+    // Several bands per thread, taken in turn, even out the threads when one
+    // part of the picture costs more than another.
+    struct Bands {
+        Renderable* layer;
+        int rowsPerBand;
+    };
+    const int wantedBands = pool.threadCount() * 8;
+    Bands bands{this, (textureHeight + wantedBands - 1) / wantedBands};
+    const int bandCount = (textureHeight + bands.rowsPerBand - 1) / bands.rowsPerBand;
+    pool.run(bandCount, [](void* context, int band) {
+        const Bands& b = *static_cast<const Bands*>(context);
+        const int first = band * b.rowsPerBand;
+        const int end = first + b.rowsPerBand;
+        b.layer->fillRows(first, end < b.layer->textureHeight ? end : b.layer->textureHeight);
+    }, &bands);
 }
 
 void Renderable::buildTexture()

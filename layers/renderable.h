@@ -48,13 +48,34 @@ public:
 
     virtual void createVariables() = 0;
     // The type's value at texture pixel (x, y), before the inverse switch.
+    // fillPixels calls it (and valueRow) from several threads at once, so it
+    // only reads the layer: its mapping and its variables.
     virtual float valueAt(int x, int y) const = 0;
+
+    // Pixels x0 .. x0 + count - 1 of row y into out: the same values as
+    // valueAt, bit for bit. Types override it to share the work of a row
+    // (the mapping, the noise on SIMD lanes, fixed variables) among its
+    // pixels; the default asks valueAt pixel by pixel. count is at most
+    // rowChunk, so the stack buffers of a deep tree stay small.
+    static constexpr int rowChunk = 256;
+    virtual void valueRow(int y, int x0, int count, float* out) const;
 
     // valueAt with the inverse switch applied: what the texture shows and
     // what a variable driven by this layer reads.
     float pixelValue(int x, int y) const;
-    // Evaluates every pixel into the pixel buffer.
+    // pixelValue for a run of pixels of one row, by way of valueRow, which
+    // it asks for at most rowChunk pixels at a time.
+    void pixelRow(int y, int x0, int count, float* out) const;
+
+    // Evaluates every pixel into the pixel buffer: row by row through
+    // pixelRow, the rows shared out in bands among all processors. Evaluation
+    // only reads the layers, so the bands run concurrently; the bytes are
+    // those of fillPixelsReference.
     void fillPixels();
+    // The plain evaluation, one pixelValue per pixel, column after column on
+    // the calling thread: the definition fillPixels is measured and checked
+    // against.
+    void fillPixelsReference();
     // fillPixels, then hands the pixels to the controller's texture backend.
     void buildTexture();
     void draw(float depth);
@@ -78,6 +99,14 @@ public:
     std::vector<std::uint8_t> pixels; // row j, column i at j * textureWidth + i
     unsigned texture = 0;
 
+protected:
+    // The layer x coordinates of pixels x0 .. x0 + count - 1 and the layer y
+    // of row y, computed per pixel exactly as mapping.windowToLayer does.
+    void layerRowX(int x0, int count, float* out) const;
+    float layerRowY(int y) const;
+
 private:
     class TextureBackend* backend() const;
+    void resizePixels();
+    void fillRows(int firstRow, int endRow);
 };

@@ -1,0 +1,92 @@
+// The 2-D noise per sample: the scalar sample2, the batched kernels, and one
+// octave of libnoise's Perlin module as a yardstick. "per_sample" is the
+// time of one sample.
+#include "generators/gradientnoise.h"
+
+#include <benchmark/benchmark.h>
+#include <noise.h>
+
+#include <vector>
+
+namespace {
+
+constexpr int pointCount = 4096;
+
+// Points spread over a default view (20 x 20 units), as a Noise layer asks.
+struct Points {
+    std::vector<float> xs, ys;
+    Points()
+    {
+        for (int k = 0; k < pointCount; ++k) {
+            xs.push_back(-10.0f + 20.0f * static_cast<float>(k % 64) / 64.0f + 0.013f * static_cast<float>(k / 64));
+            ys.push_back(-10.0f + 20.0f * static_cast<float>(k / 64) / 64.0f);
+        }
+    }
+};
+
+const Points& points()
+{
+    static const Points p;
+    return p;
+}
+
+void countSamples(benchmark::State& state)
+{
+    state.counters["per_sample"] =
+        benchmark::Counter(pointCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void Sample2Scalar(benchmark::State& state)
+{
+    const Points& p = points();
+    for (auto _ : state) {
+        float sum = 0;
+        for (int k = 0; k < pointCount; ++k) sum += GradientNoise::sample2(p.xs[k], p.ys[k]);
+        benchmark::DoNotOptimize(sum);
+    }
+    countSamples(state);
+}
+
+void Sample2Batched(benchmark::State& state)
+{
+    const Points& p = points();
+    std::vector<float> out(pointCount);
+    for (auto _ : state) {
+        GradientNoise::sample2Batch(p.xs.data(), p.ys.data(), pointCount, out.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    countSamples(state);
+}
+
+void Sample2BatchedSse2(benchmark::State& state)
+{
+    const Points& p = points();
+    std::vector<float> out(pointCount);
+    for (auto _ : state) {
+        GradientNoise::kernels::sample2Sse2(p.xs.data(), p.ys.data(), 1, pointCount, out.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    countSamples(state);
+}
+
+void LibnoisePerlinOneOctave(benchmark::State& state)
+{
+    const Points& p = points();
+    noise::module::Perlin perlin;
+    perlin.SetOctaveCount(1);
+    for (auto _ : state) {
+        double sum = 0;
+        for (int k = 0; k < pointCount; ++k) sum += perlin.GetValue(p.xs[k], p.ys[k], 0.0);
+        benchmark::DoNotOptimize(sum);
+    }
+    countSamples(state);
+}
+
+} // namespace
+
+BENCHMARK(Sample2Scalar);
+BENCHMARK(Sample2Batched);
+BENCHMARK(Sample2BatchedSse2);
+BENCHMARK(LibnoisePerlinOneOctave);

@@ -1,0 +1,46 @@
+#pragma once
+// Tables and constants shared by the scalar noise and its SIMD kernels, so
+// that both compute with the very same numbers.
+#include <cstdint>
+
+// Entries 0..255 of the permutation: the reference permutation of Perlin's
+// improved noise. Each table repeats it once.
+#define GRADIENTNOISE_PERMUTATION_VALUES \
+    151, 160, 137, 91, 90, 15, 131, 13, 201, 95, 96, 53, 194, 233, 7, 225, 140, 36, 103, 30, 69, 142, \
+    8, 99, 37, 240, 21, 10, 23, 190, 6, 148, 247, 120, 234, 75, 0, 26, 197, 62, 94, 252, 219, 203,     \
+    117, 35, 11, 32, 57, 177, 33, 88, 237, 149, 56, 87, 174, 20, 125, 136, 171, 168, 68, 175, 74,     \
+    165, 71, 134, 139, 48, 27, 166, 77, 146, 158, 231, 83, 111, 229, 122, 60, 211, 133, 230, 220,     \
+    105, 92, 41, 55, 46, 245, 40, 244, 102, 143, 54, 65, 25, 63, 161, 1, 216, 80, 73, 209, 76, 132,   \
+    187, 208, 89, 18, 169, 200, 196, 135, 130, 116, 188, 159, 86, 164, 100, 109, 198, 173, 186, 3,    \
+    64, 52, 217, 226, 250, 124, 123, 5, 202, 38, 147, 118, 126, 255, 82, 85, 212, 207, 206, 59, 227,  \
+    47, 16, 58, 17, 182, 189, 28, 42, 223, 183, 170, 213, 119, 248, 152, 2, 44, 154, 163, 70, 221,    \
+    153, 101, 155, 167, 43, 172, 9, 129, 22, 39, 253, 19, 98, 108, 110, 79, 113, 224, 232, 178, 185,  \
+    112, 104, 218, 246, 97, 228, 251, 34, 242, 193, 238, 210, 144, 12, 191, 179, 162, 241, 81, 51,    \
+    145, 235, 249, 14, 239, 107, 49, 192, 214, 31, 181, 199, 106, 157, 184, 84, 204, 176, 115, 121,   \
+    50, 45, 127, 4, 150, 254, 138, 236, 205, 93, 222, 114, 67, 29, 24, 72, 243, 141, 128, 195, 78,    \
+    66, 215, 61, 156, 180
+
+namespace GradientNoise {
+namespace noisetables {
+
+// Single-precision skew and unskew factors of the 2-D lattice, and the final
+// scale of the 2-D sum.
+constexpr float F2 = static_cast<float>((1.7320508075688772 - 1.0) / 2.0);
+constexpr float G2 = static_cast<float>((3.0 - 1.7320508075688772) / 6.0);
+constexpr float scale2 = 45.231f;
+
+// The 2-D corner hash in one look-up: latticeHash[a * 256 + b] is
+// permutation[a + permutation[b]] for lattice indices a, b in 0..255. As the
+// permutation repeats, the hash of corner (ii + di, jj + dj) is the entry of
+// ((ii + di) & 255, (jj + dj) & 255). Four bytes of padding let a 32-bit
+// gather read the last entry.
+constexpr int latticeHashSize = 256 * 256;
+extern const std::uint8_t (&latticeHash)[latticeHashSize + 4];
+
+// The AVX2 kernel, compiled in its own file with AVX2 enabled; only run after
+// the processor has been asked (kernels::sample2Avx2). Builds for other
+// processors leave it out.
+void sample2Avx2Lanes(const float* xs, const float* ys, int yStep, int count, float* out);
+
+} // namespace noisetables
+} // namespace GradientNoise

@@ -1,0 +1,117 @@
+#include "layers/workerpool.h"
+
+#include <thread>
+
+namespace {
+// Set on the workers and on a caller while its run lasts: a run asked for
+// from inside a task is done on the spot (waiting for the pool would wait
+// for itself).
+thread_local bool insideRun = false;
+} // namespace
+
+WorkerPool& WorkerPool::instance()
+{
+    static WorkerPool pool(static_cast<int>(std::thread::hardware_concurrency()) - 1);
+    return pool;
+}
+
+WorkerPool::WorkerPool(int count) : workerCount(count > 0 ? count : 0) {}
+
+WorkerPool::~WorkerPool()
+{
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    for (pthread_t t : threads) pthread_join(t, nullptr);
+}
+
+void WorkerPool::startWorkers()
+{
+    started = true;
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, workerStackBytes);
+    for (int i = 0; i < workerCount; ++i) {
+        pthread_t t;
+        // A worker that cannot be started leaves its share to the others.
+        if (pthread_create(&t, &attributes, &WorkerPool::workerMain, this) == 0) threads.push_back(t);
+    }
+    pthread_attr_destroy(&attributes);
+}
+
+void* WorkerPool::workerMain(void* pool)
+{
+    static_cast<WorkerPool*>(pool)->workLoop();
+    return nullptr;
+}
+
+void WorkerPool::workLoop()
+{
+    insideRun = true;
+    unsigned seen = 0;
+    for (;;) {
+        Task runTask;
+        void* runContext;
+        int runCount;
+        {
+            std::unique_lock<std::mutex> lock(stateMutex);
+            wake.wait(lock, [&] { return stopping || generation != seen; });
+            if (stopping) return;
+            seen = generation;
+            runTask = task;
+            runContext = context;
+            runCount = taskCount;
+        }
+        takeTasks(seen, runTask, runContext, runCount);
+    }
+}
+
+void WorkerPool::takeTasks(unsigned runGeneration, Task runTask, void* runContext, int count)
+{
+    std::uint64_t current = cursor.load(std::memory_order_acquire);
+    for (;;) {
+        if (static_cast<unsigned>(current >> 32) != runGeneration) return;
+        const int index = static_cast<int>(current & 0xffffffffu);
+        if (index >= count) return;
+        if (!cursor.compare_exchange_weak(current, current + 1, std::memory_order_acq_rel)) continue;
+        runTask(runContext, index);
+        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+            std::lock_guard<std::mutex> lock(stateMutex);
+            finished.notify_all();
+        }
+        current = cursor.load(std::memory_order_acquire);
+    }
+}
+
+void WorkerPool::run(int count, Task newTask, void* newContext)
+{
+    std::unique_lock<std::mutex> runLock;
+    if (!insideRun && count > 1 && workerCount > 0) runLock = std::unique_lock<std::mutex>(runMutex, std::try_to_lock);
+    if (!runLock.owns_lock()) {
+        for (int i = 0; i < count; ++i) newTask(newContext, i);
+        return;
+    }
+    insideRun = true;
+    if (!started) startWorkers();
+    unsigned runGeneration;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        runGeneration = ++generation;
+        task = newTask;
+        context = newContext;
+        taskCount = count;
+        completed.store(0, std::memory_order_relaxed);
+        cursor.store(static_cast<std::uint64_t>(runGeneration) << 32, std::memory_order_release);
+    }
+    wake.notify_all();
+    takeTasks(runGeneration, newTask, newContext, count);
+    // Every task claimed has finished once the count is full; a worker still
+    // to wake will find the run over and touch nothing of it.
+    {
+        std::unique_lock<std::mutex> lock(stateMutex);
+        finished.wait(lock, [&] { return completed.load(std::memory_order_acquire) == count; });
+    }
+    insideRun = false;
+}

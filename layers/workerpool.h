@@ -1,0 +1,73 @@
+#pragma once
+// A small pool of persistent worker threads that share out the bands of a
+// texture rebuild.
+//
+// The program runs everything on one thread; the pool only works inside a
+// call to run(), in which the calling thread takes part, and its workers sleep
+// on a condition variable the rest of the time. They are started on the first
+// run() that has work to share and joined when the process exits.
+//
+// Workers get large stacks: a pixel of a deep composition recurses once per
+// layer (the scene reader admits chains of well over a thousand layers).
+#include <atomic>
+#include <cstdint>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include <pthread.h>
+
+class WorkerPool {
+public:
+    // Called with a task index in [0, count), on any of the pool's threads.
+    using Task = void (*)(void* context, int index);
+
+    static constexpr std::size_t workerStackBytes = std::size_t(64) << 20;
+
+    // The process-wide pool, with one worker per processor beyond the first.
+    static WorkerPool& instance();
+
+    explicit WorkerPool(int workerCount);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Runs task(context, i) once for every i in [0, count) and returns when
+    // all are done. Tasks run concurrently and in no particular order. A call
+    // made while the pool is busy (from a task, or from a second thread) runs
+    // its tasks on the calling thread alone.
+    void run(int count, Task task, void* context);
+
+    // The threads that take part in a run: the workers plus the caller.
+    int threadCount() const { return workerCount + 1; }
+
+private:
+    static void* workerMain(void* pool);
+    void startWorkers();
+    void workLoop();
+    // Takes tasks of run `generation` until none is left; stops at once when
+    // a later run has begun.
+    void takeTasks(unsigned generation, Task task, void* context, int count);
+
+    const int workerCount;
+    std::vector<pthread_t> threads;
+    bool started = false;
+
+    std::mutex runMutex;              // one run at a time
+    std::mutex stateMutex;            // guards the fields below
+    std::condition_variable wake;     // workers wait here for a run
+    std::condition_variable finished; // the caller waits here for the last task
+    unsigned generation = 0;          // bumped once per run
+    bool stopping = false;
+    Task task = nullptr;
+    void* context = nullptr;
+    int taskCount = 0;
+
+    // The run's generation in the high half and its next task in the low
+    // half, claimed together, so a worker that wakes late for a run already
+    // over claims nothing of the next one. The caller waits for the tasks,
+    // not for the workers, so a worker the system keeps waiting holds up no
+    // one.
+    std::atomic<std::uint64_t> cursor{0};
+    std::atomic<int> completed{0};
+};

@@ -1,0 +1,335 @@
+// The fast evaluation (rows, SIMD noise, worker threads) against the plain
+// one: every byte of every texture and every bit of every noise sample must
+// be the same.
+#include "app/layercontrols.h"
+#include "generators/gradientnoise.h"
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+#include "layers/saturate.h"
+#include "layers/workerpool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+std::uint32_t bitsOf(float f)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+float floatOf(std::uint32_t b)
+{
+    float f;
+    std::memcpy(&f, &b, sizeof f);
+    return f;
+}
+
+// Same bits, or both NaN (a NaN's sign and payload carry no meaning).
+bool sameSample(float a, float b)
+{
+    return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
+}
+
+// ---------------------------------------------------------------- noise
+
+// Points that reach every branch of the lanes: the lattice and its
+// diagonal, negative whole numbers, the int range's edges where the lanes
+// hand over to sample2, and values that are not numbers at all.
+std::vector<float> extremeCoordinates()
+{
+    std::vector<float> v = {0.0f, -0.0f, 1.0f, -1.0f, -3.0f, 0.5f, 0.25f, 1.3f, -2.7f, 10.1f, 3.3f,
+                            201.9008f, -54.0992f, 1e-30f, -1e-30f, 1e-45f, 1e5f, -1e5f, 6e5f, -6e5f,
+                            16777216.0f, -16777217.0f, 1073741760.0f, -1073741760.0f, 1073741824.0f,
+                            -1073741824.0f, 2147483520.0f, 2147483648.0f, -2147483648.0f, -2147483904.0f,
+                            4e9f, -4e9f, 1e20f, -1e20f, 3.4e38f, -3.4e38f, inf, -inf, nan, -nan};
+    return v;
+}
+
+struct NoisePoints {
+    std::vector<float> xs, ys;
+};
+
+NoisePoints noisePoints()
+{
+    NoisePoints p;
+    const std::vector<float> extremes = extremeCoordinates();
+    for (float x : extremes)
+        for (float y : extremes) {
+            p.xs.push_back(x);
+            p.ys.push_back(y);
+        }
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<float> near(-20.0f, 20.0f), far(-6e5f, 6e5f);
+    std::uniform_int_distribution<std::uint32_t> anyBits;
+    for (int k = 0; k < 6000; ++k) {
+        p.xs.push_back(near(random));
+        p.ys.push_back(near(random));
+        p.xs.push_back(far(random));
+        p.ys.push_back(far(random));
+        p.xs.push_back(floatOf(anyBits(random)));
+        p.ys.push_back(floatOf(anyBits(random)));
+    }
+    return p;
+}
+
+void expectKernelMatchesSample2(GradientNoise::kernels::Sample2 kernel, const char* name)
+{
+    const NoisePoints p = noisePoints();
+    const int total = static_cast<int>(p.xs.size());
+    std::vector<float> out(p.xs.size());
+    // Odd lengths and offsets exercise the partly filled last lanes.
+    for (int start = 0, length = 1; start < total; start += length, length = length % 19 + 1) {
+        const int count = start + length <= total ? length : total - start;
+        kernel(&p.xs[start], &p.ys[start], 1, count, &out[start]);
+    }
+    int failures = 0;
+    for (int k = 0; k < total && failures < 10; ++k) {
+        const float expected = GradientNoise::sample2(p.xs[k], p.ys[k]);
+        if (!sameSample(out[k], expected)) {
+            ++failures;
+            ADD_FAILURE() << name << " at (" << p.xs[k] << ", " << p.ys[k] << "): " << out[k] << " (bits "
+                          << bitsOf(out[k]) << ") instead of " << expected << " (bits " << bitsOf(expected) << ")";
+        }
+    }
+}
+
+TEST(BatchedNoise, Sse2LanesEqualSample2BitForBit)
+{
+    expectKernelMatchesSample2(&GradientNoise::kernels::sample2Sse2, "SSE2");
+}
+
+TEST(BatchedNoise, Avx2LanesEqualSample2BitForBit)
+{
+    GradientNoise::kernels::Sample2 avx2 = GradientNoise::kernels::sample2Avx2();
+    if (!avx2) GTEST_SKIP() << "no AVX2 on this processor or in this build";
+    expectKernelMatchesSample2(avx2, "AVX2");
+}
+
+TEST(BatchedNoise, RowAndBatchWorkInPlace)
+{
+    const NoisePoints p = noisePoints();
+    for (int count : {1, 3, 8, 13, 256}) {
+        std::vector<float> xs(p.xs.begin() + 500, p.xs.begin() + 500 + count);
+        std::vector<float> ys(p.ys.begin() + 500, p.ys.begin() + 500 + count);
+        const float rowY = ys[0];
+        std::vector<float> row = xs, batch = ys;
+        GradientNoise::sample2Row(row.data(), rowY, count, row.data());
+        GradientNoise::sample2Batch(xs.data(), batch.data(), count, batch.data());
+        for (int k = 0; k < count; ++k) {
+            EXPECT_TRUE(sameSample(row[k], GradientNoise::sample2(xs[k], rowY))) << "row, count " << count;
+            EXPECT_TRUE(sameSample(batch[k], GradientNoise::sample2(xs[k], ys[k]))) << "batch, count " << count;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- layers
+
+// A layer type without a row evaluation of its own, with values well outside
+// [0, 1] and NaN here and there: it takes the default row path and drives
+// variables beyond their ranges.
+class WildLayer : public Renderable {
+public:
+    WildLayer() : Renderable(99) {}
+    void createVariables() override
+    {
+        variables[0].init(this, "Any", 0.5f, 1.0f, -1.0f);
+        variableCount = 1;
+    }
+    float valueAt(int x, int y) const override
+    {
+        if ((7LL * x + 3LL * y) % 29 == 0) return nan;
+        const float v = std::sin(0.37f * static_cast<float>(x) + 0.11f * static_cast<float>(y)) * 1.5f + 0.25f;
+        return v + variables[0].getValueAt(x, y) * 0.001f;
+    }
+};
+
+// Builds random compositions: every type, views from the origin to the view
+// limits, random and extreme variable values, ranges and inverse switches.
+class CompositionMaker {
+public:
+    explicit CompositionMaker(unsigned seed) : random(seed) {}
+
+    std::unique_ptr<Renderable> make(int depth) { return std::unique_ptr<Renderable>(layer(depth)); }
+
+private:
+    float uniform(float a, float b) { return std::uniform_real_distribution<float>(a, b)(random); }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+
+    void randomView(Renderable& l)
+    {
+        const float centres[] = {0.0f, uniform(-30, 30), uniform(-1e5f, 1e5f), 1e5f, -1e5f, 12345.678f};
+        const float extents[] = {20.0f, 0.1f, 1e6f, std::pow(10.0f, uniform(-1, 6)), uniform(0.1f, 50)};
+        l.setView(centres[pick(6)], centres[pick(6)], extents[pick(5)], extents[pick(5)]);
+    }
+
+    void randomValue(LayerVariable& v)
+    {
+        const float extremes[] = {nan, inf, -inf, 1e30f, -1e30f, 0.0f, -0.0f, 1.0f, -7.5f, 3e9f};
+        switch (pick(6)) {
+        case 0: v.overrideValue = extremes[pick(10)]; break;   // as a scene file may hold it
+        case 1: v.minValue = extremes[pick(10)]; break;          // so driven values leave the range
+        case 2: v.maxValue = uniform(-20, 20); break;
+        default: v.setValue(uniform(v.minValue, v.maxValue)); break;
+        }
+    }
+
+    Renderable* layer(int depth)
+    {
+        Renderable* l = nullptr;
+        const int kind = pick(7);
+        if (kind < 6) {
+            l = createLayer(kind % 3);
+        } else {
+            l = new WildLayer;
+            l->setup();
+        }
+        randomView(*l);
+        l->inverse = pick(2) == 1;
+        for (int i = 0; i < l->variableCount; ++i) {
+            randomValue(l->variables[i]);
+            if (depth > 1 && pick(3) > 0) {
+                Renderable* input = layer(depth - 1);
+                l->attachInput(i, input);
+                if (pick(2)) randomView(*input);   // inputs may show other sections
+            }
+        }
+        return l;
+    }
+
+    std::mt19937 random;
+};
+
+std::string firstDifference(const std::vector<std::uint8_t>& fast, const std::vector<std::uint8_t>& reference,
+                            int width)
+{
+    if (fast.size() != reference.size()) return "sizes differ";
+    for (std::size_t k = 0; k < fast.size(); ++k)
+        if (fast[k] != reference[k]) {
+            std::ostringstream s;
+            s << "pixel (" << k % width << ", " << k / width << "): " << int(fast[k]) << " instead of "
+              << int(reference[k]);
+            return s.str();
+        }
+    return {};
+}
+
+class FastPath : public ::testing::Test {
+protected:
+    // Renders a fresh random composition per seed both ways and compares.
+    void compareCompositions(int width, int height, unsigned firstSeed, int count)
+    {
+        controls.setViewportSize(width, height);
+        for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
+            std::unique_ptr<Renderable> top = CompositionMaker(seed).make(4);
+            top->fillPixelsReference();
+            const std::vector<std::uint8_t> reference = top->pixels;
+            top->fillPixels();
+            const std::string difference = firstDifference(top->pixels, reference, width);
+            ASSERT_EQ(difference, "") << "composition " << seed << " at " << width << " x " << height;
+        }
+    }
+
+    LayerControls controls;
+};
+
+TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytes)
+{
+    compareCompositions(1, 1, 1, 150);
+    compareCompositions(7, 3, 1000, 150);
+    compareCompositions(401, 13, 2000, 60);
+}
+
+// Large enough to be shared among the workers, and wider than one chunk.
+TEST_F(FastPath, RandomCompositionsSharedAmongThreadsGiveTheSameBytes)
+{
+    compareCompositions(300, 70, 3000, 12);
+}
+
+TEST_F(FastPath, EachTypeAtItsDefaultsGivesTheSameBytes)
+{
+    controls.setViewportSize(400, 470);
+    for (int type = 0; type < LayerTypeTable::count; ++type)
+        for (bool inverse : {false, true}) {
+            std::unique_ptr<Renderable> layer(createLayer(type));
+            layer->inverse = inverse;
+            layer->fillPixelsReference();
+            const std::vector<std::uint8_t> reference = layer->pixels;
+            layer->fillPixels();
+            EXPECT_EQ(firstDifference(layer->pixels, reference, 400), "") << "type " << type;
+        }
+}
+
+// A chain as deep as the scene reader admits recurses once per layer, also on
+// the worker threads: pixel by pixel where a variable is read at another
+// pixel (Squares), a row at a time elsewhere (Noise, and Circles reading a
+// short stretch of its input's row). The plain evaluation is checked on a
+// sample of pixels, which keeps the test short.
+TEST_F(FastPath, ChainsAsDeepAsAScenePermitsRenderOnEveryThread)
+{
+    controls.setViewportSize(128, 128);
+    const int mixed[] = {0, 1, 2};
+    const int rowsAllTheWay[] = {0, 2};
+    for (const auto& types : {std::vector<int>(mixed, mixed + 3), std::vector<int>(rowsAllTheWay, rowsAllTheWay + 2)}) {
+        std::unique_ptr<Renderable> top(createLayer(0));
+        Renderable* bottom = createLayer(2);
+        top->attachInput(0, bottom);
+        for (int depth = 2; depth < 1330; ++depth) {
+            Renderable* input = createLayer(types[depth % types.size()]);
+            bottom->attachInput(0, input);
+            bottom = input;
+        }
+        top->fillPixels();
+        for (int k = 0; k < 128 * 128; k += 37) {
+            const int i = k % 128, j = k / 128;
+            ASSERT_EQ(top->pixels[k], greyByte(top->pixelValue(i, j))) << "pixel (" << i << ", " << j << ")";
+        }
+    }
+}
+
+// ---------------------------------------------------------------- pool
+
+TEST(WorkerPoolTest, RunsEveryTaskExactlyOnceAcrossRuns)
+{
+    WorkerPool pool(3);
+    for (int run = 0; run < 200; ++run) {
+        const int count = run % 7 == 0 ? 1 : 37 + run;
+        std::vector<std::atomic<int>> hits(count);
+        pool.run(count, [](void* context, int i) { ++(*static_cast<std::vector<std::atomic<int>>*>(context))[i]; },
+                 &hits);
+        for (int i = 0; i < count; ++i) ASSERT_EQ(hits[i].load(), 1) << "run " << run << ", task " << i;
+    }
+}
+
+// A task that itself asks the pool to run tasks gets them on its own thread,
+// rather than waiting for the run it is part of.
+TEST(WorkerPoolTest, NestedRunsComplete)
+{
+    WorkerPool pool(2);
+    struct Context {
+        WorkerPool* pool;
+        std::atomic<int> inner{0};
+    } context{&pool};
+    pool.run(8, [](void* c, int) {
+        auto* ctx = static_cast<Context*>(c);
+        ctx->pool->run(5, [](void* inner, int) { ++*static_cast<std::atomic<int>*>(inner); }, &ctx->inner);
+    }, &context);
+    EXPECT_EQ(context.inner.load(), 40);
+}
+
+} // namespace
