@@ -4,8 +4,10 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 
+#include "tests/support/testfiles.h"
+#include "tests/support/testpng.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,50 +22,14 @@
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& contents)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-}
-
-bool exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using testfiles::exists;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 struct ToolRun {
     int status = -1;
     std::string out, err;
 };
-
-struct Png {
-    int width = 0, height = 0;
-    bool grey8 = false;
-    std::vector<std::uint8_t> rows;   // top row first
-};
-
-Png decodePng(const std::string& path)
-{
-    Png out;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.grey8 = image.format == PNG_FORMAT_GRAY;
-    out.rows.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.rows.data(), 0, nullptr)) out.rows.clear();
-    return out;
-}
 
 class RenderToolTest : public ::testing::Test {
 protected:
@@ -150,7 +116,7 @@ TEST_F(RenderToolTest, RendersAHandCheckedPictureTopRowFirst)
     const ToolRun r = run("--size 10x10 '" + path("square.xml") + "' '" + path("square.png") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");   // no progress lines when stderr is not a terminal
-    const Png png = decodePng(path("square.png"));
+    const testpng::Image png = testpng::decode(path("square.png"));
     EXPECT_TRUE(png.grey8);
     EXPECT_EQ(png.width, 10);
     EXPECT_EQ(png.height, 10);
@@ -185,7 +151,7 @@ TEST_F(RenderToolTest, ShowsWhatTheViewerRendersForATreeOfLayers)
     ASSERT_TRUE(controls.readSceneFile(path("tree.xml")));
     controls.renderCurrentLayer();
     const std::uint8_t* texture = controls.currentLayer->pixelData();
-    const Png png = decodePng(path("tree.png"));
+    const testpng::Image png = testpng::decode(path("tree.png"));
     ASSERT_EQ(png.width, w);
     ASSERT_EQ(png.height, h);
     for (int top = 0; top < h; ++top)
@@ -199,7 +165,7 @@ TEST_F(RenderToolTest, TheDefaultSizeIsTheViewersDrawingArea)
 {
     writeScene("square.xml", 10, 10, cornerSquare);
     ASSERT_EQ(run("'" + path("square.xml") + "' '" + path("out.png") + "'").status, 0);
-    const Png png = decodePng(path("out.png"));
+    const testpng::Image png = testpng::decode(path("out.png"));
     EXPECT_EQ(png.width, 400);
     EXPECT_EQ(png.height, 470);
 }

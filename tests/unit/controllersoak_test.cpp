@@ -7,14 +7,13 @@
 #include "layers/renderable.h"
 #include "layers/viewlimits.h"
 #include "persistence/filechooser.h"
+#include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
@@ -32,32 +31,19 @@ class ControllerSoakTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/patternlens-soak-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        folder = dir;
+        ASSERT_TRUE(temp.ok());
+        folder = temp.path();
         controls.build(&window);
         controls.setViewportSize(12, 9);
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(0));
 
-        writeFile("garbage.xml", "\x01\x02not xml at all<<<");
-        writeFile("empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers/></Patternlens>");
-        writeFile("foreign.xml", "<?xml version=\"1.0\" ?><Other/>");
-        writeFile("truncated.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers><Layer TypeID=\"1\" x=\"1");
+        testfiles::writeFile(temp / "garbage.xml", "\x01\x02not xml at all<<<");
+        testfiles::writeFile(temp / "empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers/></Patternlens>");
+        testfiles::writeFile(temp / "foreign.xml", "<?xml version=\"1.0\" ?><Other/>");
+        testfiles::writeFile(temp / "truncated.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers><Layer TypeID=\"1\" x=\"1");
     }
-    void TearDown() override
-    {
-        for (const char* name : {"garbage.xml", "empty.xml", "foreign.xml", "truncated.xml", "saved.xml"})
-            std::remove((folder + "/" + name).c_str());
-        rmdir(folder.c_str());
-    }
-
-    void writeFile(const char* name, const std::string& text)
-    {
-        std::ofstream(folder + "/" + name, std::ios::binary) << text;
-    }
-
     // Every layer of the tree, checking on the way that each input layer's
     // parent is the layer that owns the variable holding it.
     void collect(Renderable* layer, std::set<Renderable*>& layers)
@@ -101,6 +87,7 @@ protected:
         ASSERT_EQ(controls.inverseCheckbox->get_int_val() != 0, current->inverse);
     }
 
+    testfiles::TempFolder temp;
     std::string folder;
     ui::ControlWindow window;
     ui::EditText info{"Info: ", -1, nullptr};

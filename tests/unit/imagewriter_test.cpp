@@ -2,8 +2,10 @@
 // plain bytes, the files hold the texture's rows last row first.
 #include "tools/imagewriter.h"
 
+#include "tests/support/testfiles.h"
+#include "tests/support/testpng.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,34 +18,7 @@
 
 namespace {
 
-struct Decoded {
-    int width = 0, height = 0, bitDepth = 0, colorType = -1;
-    std::vector<std::uint8_t> rows;   // top row first
-};
-
-Decoded decodePng(const std::string& path)
-{
-    Decoded out;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.colorType = (image.format & PNG_FORMAT_FLAG_COLOR) ? 1 : 0;
-    out.bitDepth = (image.format & PNG_FORMAT_FLAG_LINEAR) ? 16 : 8;
-    image.format = PNG_FORMAT_GRAY;
-    out.rows.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.rows.data(), 0, nullptr)) out.rows.clear();
-    return out;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::readFile;
 
 class ImageWriterTest : public ::testing::Test {
 protected:
@@ -69,11 +44,10 @@ TEST_F(ImageWriterTest, PngHoldsEightBitGreyRowsTopRowFirst)
 {
     const std::string path = directory + "/out.png";
     ASSERT_EQ(imagewriter::writeImage(path, image), "");
-    const Decoded d = decodePng(path);
+    const testpng::Image d = testpng::decode(path);
     EXPECT_EQ(d.width, 3);
     EXPECT_EQ(d.height, 2);
-    EXPECT_EQ(d.colorType, 0);
-    EXPECT_EQ(d.bitDepth, 8);
+    EXPECT_TRUE(d.grey8);
     EXPECT_EQ(d.rows, (std::vector<std::uint8_t>{40, 50, 60, 10, 20, 30}));
 }
 
@@ -107,7 +81,7 @@ TEST_F(ImageWriterTest, LargeImagesRoundTrip)
     imagewriter::GreyImage large{big.data(), w, h};
     const std::string path = directory + "/large.png";
     ASSERT_EQ(imagewriter::writeImage(path, large), "");
-    const Decoded d = decodePng(path);
+    const testpng::Image d = testpng::decode(path);
     ASSERT_EQ(d.rows.size(), big.size());
     for (int r = 0; r < h; ++r)
         ASSERT_EQ(0, std::memcmp(&d.rows[static_cast<std::size_t>(r) * w], &big[static_cast<std::size_t>(h - 1 - r) * w], w))

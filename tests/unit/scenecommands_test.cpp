@@ -4,13 +4,11 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
+#include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,33 +22,22 @@ struct ScriptedChooser : FileChooser {
     std::string chooseOpenFile() override { return ++asked, path; }
 };
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
+using testfiles::exists;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 class SceneCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/patternlens-commands-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        folder = dir;
+        ASSERT_TRUE(temp.ok());
+        folder = temp.path();
         controls.build(&window);
         controls.setViewportSize(10, 8);
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(2));   // Circles
     }
-    void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
 
     void save(const std::string& name)
     {
@@ -72,6 +59,7 @@ protected:
         controls.assignInputButton->click();
     }
 
+    testfiles::TempFolder temp;
     std::string folder;
     ui::ControlWindow window;
     ui::EditText info{"Info: ", -1, nullptr};
@@ -120,7 +108,7 @@ TEST_F(SceneCommandsTest, SaveLeavesTreeCurrentLayerAndPanelAsTheyWere)
     EXPECT_TRUE(controls.goToParentButton->enabled());
     EXPECT_FALSE(controls.takeRedrawRequest());
     // The whole tree is saved from the base, wherever the current layer is.
-    const std::string text = slurp(folder + "/deep.xml");
+    const std::string text = readFile(folder + "/deep.xml");
     EXPECT_NE(text.find("<Layer TypeID=\"2\""), std::string::npos);
     EXPECT_NE(text.find("<Layer TypeID=\"0\""), std::string::npos);
     EXPECT_NE(text.find("<Layer TypeID=\"1\""), std::string::npos);
@@ -152,9 +140,9 @@ TEST_F(SceneCommandsTest, FailedLoadsKeepTheCompositionAndSayWhy)
     goDeep();
     Renderable* base = controls.baseLayers[0];
     Renderable* current = controls.currentLayer;
-    std::ofstream(folder + "/empty.xml") << "<?xml version=\"1.0\" ?><Patternlens><Layers /></Patternlens>";
-    std::ofstream(folder + "/foreign.xml") << "<html><body/></html>";
-    std::ofstream(folder + "/broken.xml") << "<Patternlens><Layers><Layer";
+    writeFile(folder + "/empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers /></Patternlens>");
+    writeFile(folder + "/foreign.xml", "<html><body/></html>");
+    writeFile(folder + "/broken.xml", "<Patternlens><Layers><Layer");
 
     const char* files[] = {"missing.xml", "empty.xml", "foreign.xml", "broken.xml"};
     for (const char* name : files) {
@@ -180,7 +168,7 @@ TEST_F(SceneCommandsTest, FailedLoadsKeepTheCompositionAndSayWhy)
 TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
 {
     save("kept.xml");
-    const std::string before = slurp(folder + "/kept.xml");
+    const std::string before = readFile(folder + "/kept.xml");
     mkdir((folder + "/folder.xml").c_str(), 0755);
 
     controls.adjustSelectedVariable(1.0f);
@@ -188,14 +176,14 @@ TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
     EXPECT_EQ(info.get_text(), "Could not save " + folder + "/no-such-folder/scene.xml: No such file or directory");
     save("folder.xml");   // a directory cannot be replaced by a scene file
     EXPECT_EQ(info.get_text().rfind("Could not save " + folder + "/folder.xml: ", 0), 0u) << info.get_text();
-    EXPECT_EQ(slurp(folder + "/kept.xml"), before);
+    EXPECT_EQ(readFile(folder + "/kept.xml"), before);
 
     if (geteuid() != 0) {   // root writes into read-only folders anyway
         chmod(folder.c_str(), 0555);
         save("kept.xml");
         chmod(folder.c_str(), 0755);
         EXPECT_EQ(info.get_text(), "Could not save " + folder + "/kept.xml: Permission denied");
-        EXPECT_EQ(slurp(folder + "/kept.xml"), before);
+        EXPECT_EQ(readFile(folder + "/kept.xml"), before);
     }
 }
 

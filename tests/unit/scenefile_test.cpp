@@ -9,6 +9,8 @@
 #include "persistence/scenelimits.h"
 #include "persistence/xmlscan.h"
 
+#include "tests/support/testfiles.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -60,19 +62,8 @@ std::string sceneWith(const std::string& layersContent)
     return "<?xml version=\"1.0\" ?><Patternlens><Layers>" + layersContent + "</Layers></Patternlens>";
 }
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& contents)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-}
+using testfiles::readFile;
+using testfiles::writeFile;
 
 std::vector<std::string> filesIn(const std::string& directory)
 {

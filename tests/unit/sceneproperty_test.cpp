@@ -3,47 +3,30 @@
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
 #include "randomcomposition.h"
+#include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::readFile;
 
 class ScenePropertyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/patternlens-property-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        folder = dir;
+        ASSERT_TRUE(folder.ok());
         controls.setViewportSize(23, 17);
     }
-    void TearDown() override
-    {
-        std::remove((folder + "/a.xml").c_str());
-        std::remove((folder + "/b.xml").c_str());
-        rmdir(folder.c_str());
-    }
-    std::string folder;
+    testfiles::TempFolder folder;
     LayerControls controls;
 };
 
 TEST_F(ScenePropertyTest, RandomCompositionsSurviveWriteReadWriteByteForByte)
 {
-    const std::string a = folder + "/a.xml", b = folder + "/b.xml";
+    const std::string a = folder / "a.xml", b = folder / "b.xml";
     for (unsigned seed = 1; seed <= 60; ++seed) {
         RandomComposition random(seed);
         controls.setBaseLayer(random.make(4));
@@ -51,13 +34,13 @@ TEST_F(ScenePropertyTest, RandomCompositionsSurviveWriteReadWriteByteForByte)
         ASSERT_TRUE(controls.writeSceneFile(a, &error)) << error;
         ASSERT_TRUE(controls.readSceneFile(a, &error)) << "seed " << seed << ": " << error;
         ASSERT_TRUE(controls.writeSceneFile(b, &error)) << error;
-        ASSERT_EQ(slurp(a), slurp(b)) << "seed " << seed;
+        ASSERT_EQ(readFile(a), readFile(b)) << "seed " << seed;
     }
 }
 
 TEST_F(ScenePropertyTest, RenderingIsDeterministicAndSurvivesARoundTrip)
 {
-    const std::string a = folder + "/a.xml";
+    const std::string a = folder / "a.xml";
     for (unsigned seed = 100; seed < 130; ++seed) {
         RandomComposition random(seed);
         controls.setBaseLayer(random.make(3));
