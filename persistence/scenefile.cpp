@@ -124,8 +124,15 @@ ReadResult parse(const std::string& raw)
     // it is measured before the parser runs.
     if (const std::string refusal = shapeRefusal(document); !refusal.empty()) return failure(refusal);
 
+    // The parser steps over a multi-byte UTF-8 sequence as a whole, by the
+    // length its lead byte announces, even when the text ends inside it: a
+    // lead byte just before the end steps past the terminating NUL and reads
+    // on beyond the buffer. Trailing NULs, more than the longest step, keep
+    // every such read inside the buffer and end the text there.
+    std::string padded = document;
+    padded.append(8, '\0');
     TiXmlDocument xml;
-    xml.Parse(document.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    xml.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     if (xml.Error())
         return failure(std::string("not well-formed XML: ") + xml.ErrorDesc() + " (line " +
                        std::to_string(xml.ErrorRow()) + ", column " + std::to_string(xml.ErrorCol()) + ")");

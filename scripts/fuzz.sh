@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the scene reader with libFuzzer for the given number of seconds
-# (default 60), starting from the seed corpus in tests/fuzz/corpus. Findings
+# (default 60), starting from the seed corpus in tests/fuzz/corpus and the
+# inputs of past findings in tests/fuzz/regressions, which it replays first. Findings
 # are written to build-fuzz/findings; the run fails on any of them.
 #
 #   bash scripts/fuzz.sh 3600      # an hour
@@ -16,6 +17,6 @@ cmake --build "$build" -j"$(nproc)" --target scenereader_fuzz
 # The corpus grows in a scratch folder; the committed seeds stay as they are.
 work="$build/corpus"
 mkdir -p "$work" "$build/findings"
-"$build/tests/fuzz/scenereader_fuzz" "$work" "$root/tests/fuzz/corpus" \
+"$build/tests/fuzz/scenereader_fuzz" "$work" "$root/tests/fuzz/corpus" "$root/tests/fuzz/regressions" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -max_len=65536 \
     -dict="$root/tests/fuzz/scene.dict" -artifact_prefix="$build/findings/" -print_final_stats=1
