@@ -7,6 +7,9 @@
 #include "layers/viewlimits.h"
 #include "layers/workerpool.h"
 
+#include <algorithm>
+#include <mutex>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -229,7 +232,7 @@ void Renderable::fillRows(int firstRow, int endRow)
 // Below this many pixels waking the workers costs more than it saves.
 static constexpr long long minSharedPixels = 16384;
 
-void Renderable::fillPixels()
+void Renderable::fillPixels(Progress progress, void* progressContext)
 {
     resizePixels();
     if (pixels.empty()) return;
@@ -237,6 +240,7 @@ void Renderable::fillPixels()
     const long long area = static_cast<long long>(textureWidth) * textureHeight;
     if (area < minSharedPixels || pool.threadCount() == 1) {
         fillRows(0, textureHeight);
+        if (progress) progress(progressContext, textureHeight, textureHeight);
         return;
     }
     // Several bands per thread, taken in turn, even out the threads when one
@@ -244,15 +248,24 @@ void Renderable::fillPixels()
     struct Bands {
         Renderable* layer;
         int rowsPerBand;
+        Progress progress;
+        void* progressContext;
+        std::mutex reporting;   // one progress call at a time
+        int doneRows = 0;
     };
     const int wantedBands = pool.threadCount() * 8;
-    Bands bands{this, (textureHeight + wantedBands - 1) / wantedBands};
+    Bands bands{this, (textureHeight + wantedBands - 1) / wantedBands, progress, progressContext, {}, 0};
     const int bandCount = (textureHeight + bands.rowsPerBand - 1) / bands.rowsPerBand;
     pool.run(bandCount, [](void* context, int band) {
-        const Bands& b = *static_cast<const Bands*>(context);
+        Bands& b = *static_cast<Bands*>(context);
         const int first = band * b.rowsPerBand;
-        const int end = first + b.rowsPerBand;
-        b.layer->fillRows(first, end < b.layer->textureHeight ? end : b.layer->textureHeight);
+        const int end = std::min(first + b.rowsPerBand, b.layer->textureHeight);
+        b.layer->fillRows(first, end);
+        if (b.progress) {
+            std::lock_guard<std::mutex> lock(b.reporting);
+            b.doneRows += end - first;
+            b.progress(b.progressContext, b.doneRows, b.layer->textureHeight);
+        }
     }, &bands);
 }
 

@@ -71,7 +71,11 @@ public:
     // pixelRow, the rows shared out in bands among all processors. Evaluation
     // only reads the layers, so the bands run concurrently; the bytes are
     // those of fillPixelsReference.
-    void fillPixels();
+    // progress, when given, hears after each finished band how many rows of
+    // the texture are done; it is called from the threads doing the work,
+    // one call at a time.
+    using Progress = void (*)(void* context, int doneRows, int totalRows);
+    void fillPixels(Progress progress = nullptr, void* progressContext = nullptr);
     // The plain evaluation, one pixelValue per pixel, column after column on
     // the calling thread: the definition fillPixels is measured and checked
     // against.

@@ -7,6 +7,7 @@
 #include "app/layercontrols.h"
 #include "app/viewerlayout.h"
 #include "layers/renderable.h"
+#include "persistence/scenefile.h"
 #include "tools/imagewriter.h"
 
 #include <cstdio>
@@ -19,6 +20,22 @@ namespace {
 
 constexpr const char* programName = "patternlens-render";
 constexpr int maxSide = 16384;
+
+// "rendering: 42%" on one line of the terminal, rewritten as rows finish.
+struct ProgressLine {
+    bool shown;
+    int lastPercent;
+
+    static void report(void* context, int doneRows, int totalRows)
+    {
+        auto& line = *static_cast<ProgressLine*>(context);
+        const int percent = static_cast<int>(100LL * doneRows / totalRows);
+        if (percent == line.lastPercent) return;
+        line.lastPercent = percent;
+        std::fprintf(stderr, "\rrendering: %3d%%", percent);
+        std::fflush(stderr);
+    }
+};
 
 void printUsage(std::FILE* out)
 {
@@ -110,24 +127,23 @@ int main(int argc, char** argv)
     LayerControls controls;
     controls.setViewportSize(width, height);
 
-    const bool showProgress = isatty(fileno(stderr)) != 0;
-    if (showProgress) std::fprintf(stderr, "rendering %s at %dx%d...\n", scenePath.c_str(), width, height);
+    // The scene is read as the viewer reads it, but not installed in the
+    // controller: installing would render it at once, without progress.
+    scenefile::ReadResult scene = scenefile::read(scenePath);
+    if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    Renderable* layer = scene.baseLayer.get();
 
-    std::string error;
-    if (!controls.readSceneFile(scenePath, &error)) return fileError(scenePath, error);
-    // Installing the base layer shows it, and showing renders it, as in the
-    // viewer; render here only if that has not happened.
-    if (!controls.currentLayer || !controls.currentLayer->pixelData()) controls.renderCurrentLayer();
-    const Renderable* layer = controls.currentLayer;
-    if (!layer || !layer->pixelData()) return fileError(scenePath, "the file holds no layer");
+    // Large renders take seconds; on a terminal, show how far they are.
+    ProgressLine progress{isatty(fileno(stderr)) != 0, -1};
+    layer->fillPixels(progress.shown ? &ProgressLine::report : nullptr, &progress);
+    if (progress.shown) std::fputc('\n', stderr);
 
     imagewriter::GreyImage image;
     image.pixels = layer->pixelData();
     image.width = layer->textureWidth;
     image.height = layer->textureHeight;
-    error = imagewriter::writeImage(outputPath, image);
+    const std::string error = imagewriter::writeImage(outputPath, image);
     if (!error.empty()) return fileError(outputPath, error);
 
-    if (showProgress) std::fprintf(stderr, "done: %s\n", outputPath.c_str());
     return 0;
 }
