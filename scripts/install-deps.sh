@@ -11,7 +11,7 @@ packages=(
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
   # end-to-end tests: a real X server, input, screenshots, software GL
-  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
 )
 
 missing=()

@@ -430,13 +430,26 @@ void ImguiControls::drawEditText(EditText& edit)
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(edit.label().c_str());
     ImGui::SameLine();
-    ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
-    char text[256];
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    ImGui::SetNextItemWidth(width);
+    // Room for the longest path a file dialog returns and a message around it.
+    char text[2048];
     std::strncpy(text, edit.get_text().c_str(), sizeof text - 1);
     text[sizeof text - 1] = '\0';
     if (ImGui::InputText("##text", text, sizeof text)) {
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
+    }
+    // A text longer than the field (a failure message with a long path) is
+    // shown whole while the pointer rests on the field.
+    if (ImGui::IsItemHovered() && !ImGui::IsItemActive() &&
+        ImGui::CalcTextSize(text).x > width - 2 * ImGui::GetStyle().FramePadding.x) {
+        // Wrapped to fit the window, which is narrower than a long path.
+        ImGui::BeginTooltip();
+        ImGui::PushTextWrapPos(ImGui::GetIO().DisplaySize.x * 0.6f);
+        ImGui::TextUnformatted(text);
+        ImGui::PopTextWrapPos();
+        ImGui::EndTooltip();
     }
 }
 

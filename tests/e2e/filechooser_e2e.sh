@@ -1,23 +1,18 @@
 #!/bin/bash
 # The viewer's GTK file dialogs on a virtual X server, driven by keystrokes.
 # Usage: filechooser_e2e.sh PATH/TO/filechooser_demo
-# Needs Xvfb, xdotool and xprop (x11-utils).
+# Needs Xvfb, xdotool, xprop, xwininfo and xdpyinfo (x11-utils).
 set -u
 demo=$(readlink -f "$1")
 here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/gtkdialog.sh"
+. "$here/lib/xserver.sh"
 
 work=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'xserver_stop; rm -rf "$work"' EXIT
 
-# A free display number, told by the server itself once it accepts clients.
 # The chooser opens larger than 1024x768, so the screen is roomier.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+xserver_start 1280x1024x24 "$work/xvfb.log" || { echo "0 passed, 1 failed"; exit 1; }
 cd "$work" || exit 1
 
 passed=0 failed=0

@@ -8,7 +8,7 @@
 # directory under /tmp, printed at the end).
 set -u
 missing=
-for tool in Xvfb xdotool import compare python3; do
+for tool in Xvfb xdpyinfo xdotool import compare python3; do
     command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -20,6 +20,7 @@ renderer=$(readlink -f "$2")
 here=$(dirname "$(readlink -f "$0")")
 viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 . "$here/lib/gtkdialog.sh"
+. "$here/lib/xserver.sh"
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
@@ -28,20 +29,15 @@ mkdir -p "$keep"
 viewer_pid=
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
+    xserver_stop
     wait 2>/dev/null
     rm -rf "$work"
     rmdir "$keep" 2>/dev/null   # kept only when something failed
 }
 trap cleanup EXIT
 
-# A free display number, told by the server itself once it accepts clients.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$work/display")
+# The file dialogs open at 1096 x 822.
+xserver_start 1280x1024x24 "$work/xvfb.log" || { echo "0 passed, 1 failed"; exit 1; }
 cd "$work" || exit 1
 
 passed=0 failed=0

@@ -1,7 +1,8 @@
+# shellcheck shell=bash
 # Drives the viewer's GTK file dialogs ("VEZAZE") with xdotool.
 # Source it; DISPLAY must name the X server the viewer runs on.
 #
-#   dialog_wait [SECONDS]        wait for the dialog; sets DIALOG_WINDOW
+#   dialog_wait [SECONDS]        wait for a new dialog; sets DIALOG_WINDOW
 #   dialog_save_as NAME          type NAME into the save dialog and press Return
 #   dialog_open PATH             ctrl+L, type PATH into the open dialog, Return
 #   dialog_accept                Return on the name already in the field
@@ -9,12 +10,19 @@
 #   dialog_confirm_wait [SECS]   wait for the overwrite question; sets CONFIRM_WINDOW
 #   dialog_confirm_overwrite     answer "Replace" (Return)
 #   dialog_refuse_overwrite      answer "Cancel" (Escape): back in the save dialog
-#   dialog_closed [SECONDS]      wait until no dialog is on the screen
+#   dialog_closed [SECONDS]      wait until the dialog of DIALOG_WINDOW has gone
 #   dialog_screenshot FILE       the whole screen as an image
 #
 # Each returns non-zero when the window it needs did not appear in time.
 # Without a window manager the keyboard focus is set on the window itself
 # before every key: XTEST keys go wherever the X focus is.
+#
+# Dialogs are told apart by their window, not by their title: a program may
+# open the next dialog the moment the last one closes, under the same title,
+# and a key meant for the old one must never reach the new one. (Window ids
+# are not unique over time: the X server hands a closed client's ids out
+# again, so a later program's dialog may have the same id.)
+# Needs xdotool, xprop and xwininfo (x11-utils).
 
 DIALOG_TITLE=${DIALOG_TITLE:-VEZAZE}
 DIALOG_WINDOW=
@@ -25,8 +33,19 @@ CONFIRM_WINDOW=
 # were found reliable under Xvfb.
 DIALOG_SETTLE=${DIALOG_SETTLE:-0.5}
 
+_dialog_viewable() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+
 _dialog_find() {
     xdotool search --onlyvisible --name "^${DIALOG_TITLE}\$" 2>/dev/null | head -n 1
+}
+
+# Focus on the dialog, or failure when it has gone: then no key may be sent,
+# it would land in whatever window has the focus next.
+_dialog_focus() {
+    [ -n "$DIALOG_WINDOW" ] && _dialog_viewable "$DIALOG_WINDOW" &&
+        xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
 }
 
 dialog_wait() {
@@ -36,7 +55,7 @@ dialog_wait() {
         DIALOG_WINDOW=$(_dialog_find)
         if [ -n "$DIALOG_WINDOW" ]; then
             sleep "$DIALOG_SETTLE"
-            xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
+            _dialog_focus
             return 0
         fi
         sleep 0.1
@@ -45,10 +64,15 @@ dialog_wait() {
     return 1
 }
 
+# Waits for DIALOG_WINDOW to go (or, without one, for every dialog).
 dialog_closed() {
     local tries=$(( ${1:-10} * 10 ))
     while [ "$tries" -gt 0 ]; do
-        [ -z "$(_dialog_find)" ] && return 0
+        if [ -n "$DIALOG_WINDOW" ]; then
+            _dialog_viewable "$DIALOG_WINDOW" || return 0
+        else
+            [ -z "$(_dialog_find)" ] && return 0
+        fi
         sleep 0.1
         tries=$(( tries - 1 ))
     done
@@ -57,6 +81,7 @@ dialog_closed() {
 
 # Waits long enough for the entry to take a text of this length.
 _dialog_type() {
+    _dialog_focus || return 1
     xdotool type --delay "${DIALOG_TYPE_DELAY:-10}" "$1"
     sleep "$DIALOG_SETTLE"
     [ "${#1}" -gt 200 ] && sleep 1.5
@@ -75,46 +100,49 @@ _dialog_question() {
     return 1
 }
 
-# Return takes the typed name. On a loaded machine GTK may still be busy
-# with the name and drop the key: while neither the dialog has closed nor
-# the overwrite question appeared, Return is pressed again. A Return that
-# meets the question instead is ignored, the chooser being blocked by it.
+# Return takes the typed name. GTK answers it asynchronously (it first looks
+# the name up), which on a loaded machine takes seconds; while the dialog
+# still shows and no overwrite question has appeared, Return is pressed
+# again, but only into this very dialog.
 dialog_accept() {
     local attempt tries
     for attempt in 1 2 3; do
-        xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
+        _dialog_focus || break
         xdotool key Return
-        tries=20
+        tries=40
         while [ "$tries" -gt 0 ]; do
-            [ -z "$(_dialog_find)" ] && return 0
+            _dialog_viewable "$DIALOG_WINDOW" || break 2
             _dialog_question >/dev/null && return 0
             sleep 0.1
             tries=$(( tries - 1 ))
         done
     done
-    return 1
+    ! _dialog_viewable "$DIALOG_WINDOW"
 }
 
 # The save dialog opens with the keyboard in its (empty) name field.
 dialog_save_as() {
     dialog_wait || return 1
-    _dialog_type "$1"
+    _dialog_type "$1" || return 1
     dialog_accept
 }
 
 # The open dialog has no name field until ctrl+L shows its location entry;
 # a relative PATH resolves against the folder shown, the process's folder.
+# Keys reach GTK in order, so the path is in the entry before the Return; a
+# stray Return, though, opens whatever file the list has selected.
 dialog_open() {
     dialog_wait || return 1
+    _dialog_focus || return 1
     xdotool key ctrl+l
     sleep 0.3
-    _dialog_type "$1"
+    _dialog_type "$1" || return 1
     dialog_accept
 }
 
 dialog_cancel() {
     [ -n "$DIALOG_WINDOW" ] || dialog_wait || return 1
-    xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
+    _dialog_focus || return 1
     xdotool key Escape
 }
 
@@ -135,17 +163,23 @@ dialog_confirm_wait() {
     return 1
 }
 
+_confirm_focus() {
+    _dialog_viewable "$CONFIRM_WINDOW" && xdotool windowfocus --sync "$CONFIRM_WINDOW" 2>/dev/null
+}
+
 # "Replace" is the question's default button.
 dialog_confirm_overwrite() {
     dialog_confirm_wait || return 1
+    _confirm_focus || return 1
     xdotool key Return
 }
 
 dialog_refuse_overwrite() {
     dialog_confirm_wait || return 1
+    _confirm_focus || return 1
     xdotool key Escape
     sleep 0.3
-    xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
+    _dialog_focus
     return 0
 }
 

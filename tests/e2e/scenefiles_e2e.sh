@@ -1,0 +1,318 @@
+#!/bin/bash
+# Scene files as a user handles them: the viewer's "Save to XML" and "Load
+# from XML" through the real GTK dialogs on a virtual X server, driven with
+# xdotool. What lands on disk is read back with grep and patternlens-render;
+# what the viewer shows is compared pixel for pixel with those renders, and
+# the info line is read with OCR.
+# Usage: scenefiles_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
+# Needs Xvfb, xdotool, x11-utils (xprop, xwininfo, xdpyinfo), ImageMagick
+# tesseract-ocr and python3. Screenshots of a failed check are kept in
+# $SCENEFILES_E2E_KEEP (default: a directory under /tmp, printed at the end).
+set -u
+missing=
+for tool in Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3; do
+    command -v "$tool" >/dev/null || missing="$missing $tool"
+done
+if [ -n "$missing" ]; then
+    echo "scene files e2e cannot run, missing:$missing (packages xvfb xdotool x11-utils imagemagick tesseract-ocr python3)"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+viewer=$(readlink -f "$1")
+renderer=$(readlink -f "$2")
+here=$(dirname "$(readlink -f "$0")")
+. "$here/lib/gtkdialog.sh"
+. "$here/lib/xserver.sh"
+convert=$(command -v convert-im6.q16 || command -v convert)
+
+# The folder the user sees. Its name is read back by OCR from the info line,
+# which shows only the first 46 or so characters of a message: short, and
+# digits apart from letters ("f1" reads as "fi").
+folder=
+for n in $$ $RANDOM$RANDOM $RANDOM$RANDOM; do
+    mkdir -m 700 "/tmp/sf-$n" 2>/dev/null && { folder=/tmp/sf-$n; break; }
+done
+[ -n "$folder" ] || { echo "no folder for the scene files"; echo "0 passed, 1 failed"; exit 1; }
+work=$(mktemp -d)   # screenshots, renders and the like
+keep=${SCENEFILES_E2E_KEEP:-/tmp/scenefiles_e2e.$$}
+mkdir -p "$keep"
+viewer_pid=
+cleanup() {
+    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null
+    xserver_stop
+    rm -rf "$work" "$folder"
+    rmdir "$keep" 2>/dev/null   # kept only when something failed
+}
+trap cleanup EXIT
+
+# GTK's dialogs are 1096x822.
+xserver_start 1280x1024x24 "$work/xvfb.log" || { echo "0 passed, 1 failed"; exit 1; }
+cd "$folder" || exit 1
+
+passed=0 failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL $*"; }
+check() {   # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then pass; else fail "$name"; fi
+}
+
+# --- Screen ---
+
+# The window sits at the origin (moved there below), so window pixels are
+# screen pixels.
+shot() { import -window root -crop 600x500+0+0 +repage "$1"; }
+crop() { "$convert" "$1" -crop "$2" +repage "$3"; }
+drawing_area() { crop "$1" 400x470+0+0 "$2"; }
+# Inside the info line's text field, its frame left out.
+info_text() { crop "$1" 338x16+54+477 "$2"; }
+differing_pixels() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
+# The text field is white and its text dark. Where the field is not drawn
+# yet (black after a dialog closed over it), it neither has text nor is empty.
+field_is() { [ "$("$convert" "$1" -colorspace Gray -format "%[fx:$2]" info:)" == 1 ]; }
+has_text() { field_is "$1" 'maxima>0.9 && minima<0.5'; }
+is_empty() { field_is "$1" 'minima>0.9'; }
+# What the info line says, spaces dropped: the OCR reads "a.xml" as "a. xml".
+read_info() {
+    "$convert" "$1" -colorspace Gray -resize 400% "$work/ocr.png"
+    tesseract "$work/ocr.png" - --psm 7 2>/dev/null | tr -d ' \n'
+}
+keep_shot() { cp "$work/screen.png" "$keep/$1-screen.png" 2>/dev/null; }
+
+# wait_area NAME EXPECTED.png [SECONDS]: polls until the drawing area shows
+# exactly EXPECTED; on a timeout keeps the last screenshot.
+wait_area() {
+    local name=$1 expected=$2 tries=$(( ${3:-10} * 10 )) ae=
+    while [ "$tries" -gt 0 ]; do
+        shot "$work/screen.png"
+        drawing_area "$work/screen.png" "$work/area.png"
+        ae=$(differing_pixels "$work/area.png" "$expected")
+        if [ "$ae" == "0" ]; then pass; return 0; fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    keep_shot "$name"
+    cp "$expected" "$keep/$name-expected.png"
+    fail "$name: the drawing area differs from $(basename "$expected") in $ae pixels"
+    return 1
+}
+
+# wait_info NAME EXPECTED-PREFIX: polls until the info line holds text, then
+# reads it; it must start with EXPECTED-PREFIX (spaces dropped), give or
+# take what the OCR gets wrong.
+wait_info() {
+    local name=$1 expected=${2// /} tries=100 text=
+    while [ "$tries" -gt 0 ]; do
+        shot "$work/screen.png"
+        info_text "$work/screen.png" "$work/info.png"
+        has_text "$work/info.png" && break
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    if [ "$tries" == 0 ]; then
+        keep_shot "$name"
+        fail "$name: the info line stays empty"
+        return 1
+    fi
+    text=$(read_info "$work/info.png")
+    if python3 "$here/lib/ocrmatch.py" "$expected" "$text"; then
+        pass
+    else
+        keep_shot "$name"
+        fail "$name: the info line reads '$text', not '$expected...'"
+    fi
+}
+
+# info_shows_text: polls until the info line holds text (or, with "no", is
+# empty); fails after five seconds.
+info_shows_text() {
+    local want=${1:-yes} tries=50
+    while [ "$tries" -gt 0 ]; do
+        shot "$work/screen.png"
+        info_text "$work/screen.png" "$work/info.png"
+        [ "$want" == yes ] && has_text "$work/info.png" && return 0
+        [ "$want" == no ] && is_empty "$work/info.png" && return 0
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+# A press in the drawing area writes the pan text into the info line, and its
+# release empties it. Seen on the screen, both prove that the viewer's main
+# loop has run since: a command before them has finished, files included.
+# It also leaves the info line empty, so a message shown next is new.
+viewer_barrier() {
+    xdotool mousemove 200 200 mousedown 1
+    info_shows_text yes || fail "$1: a press in the drawing area shows no info text"
+    xdotool mouseup 1
+    info_shows_text no || fail "$1: the info text stays after the release"
+}
+
+# --- Files ---
+
+# A listing of the folder with every file's checksum, hidden ones included:
+# a save that writes nothing leaves it as it was, temporary files too.
+listing() { (cd "$folder" && find . -printf '%p %y\n' | sort && find . -type f -exec md5sum {} + | sort); }
+# wait_file_change FILE OLD-CHECKSUM: polls until FILE exists with other contents.
+wait_file_change() {
+    local tries=100
+    while [ "$tries" -gt 0 ]; do
+        [ -s "$1" ] && [ "$(md5sum <"$1")" != "$2" ] && return 0
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+render() { "$renderer" "$1" "$2" 2>"$work/render.err" || fail "patternlens-render $1: $(cat "$work/render.err")"; }
+
+# --- Input ---
+
+click() { xdotool mousemove "$1" "$2" click 1; }
+change_base=(500 31)
+load_button=(500 289)
+save_button=(500 312)
+
+# A command's dialog has closed, the viewer has finished the command and
+# shows EXPECTED again. Keeps the info line, unless told to empty it.
+settled_after_dialog() {   # settled_after_dialog NAME EXPECTED.png [barrier]
+    dialog_closed || fail "$1: the dialog does not close"
+    [ "${3:-}" == barrier ] && viewer_barrier "$1"
+    wait_area "$1" "$2"
+}
+
+# --- Start-up ---
+
+"$viewer" >"$work/viewer.out" 2>"$work/viewer.err" &
+viewer_pid=$!
+window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75$' | head -n 1)
+if [ -z "$window" ]; then
+    fail "no window titled 'Patternlens v1.75'"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+xdotool windowmove --sync "$window" 0 0
+cat >"$work/start.xml" <<'EOF'
+<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="0" x="0.000000" y="0.000000" zoomx="20.000000" zoomy="20.000000" inverse="0"><Variables><Variable name="Cutoff" MaxValue="1.000000" MinValue="-1.000000" OverrideValue="0.500000" /></Variables></Layer></Layers></Patternlens>
+EOF
+render "$work/start.xml" "$work/start.png"
+wait_area start-up "$work/start.png"
+
+# --- Save under a name without ".xml": the viewer adds it ---
+
+click "${save_button[@]}"
+check "save dialog: mine" dialog_save_as mine
+settled_after_dialog save-mine "$work/start.png" barrier
+check "saved as mine.xml" test -s mine.xml
+check "nothing saved as mine" test ! -e mine
+check "mine.xml holds the Noise layer" grep -q '<Layer TypeID="0"' mine.xml
+check "mine.xml holds its Cutoff" grep -q '<Variable name="Cutoff"' mine.xml
+render mine.xml "$work/mine.png"
+wait_area mine-renders-as-shown "$work/mine.png"
+
+# --- An existing name: the question, refused, then accepted ---
+
+# Panned, so that an overwrite shows in the file.
+xdotool mousemove 200 200 mousedown 1 mousemove 230 215 mousemove 260 230 mouseup 1
+# The pan is done when the picture has changed and stays.
+: >"$work/panned-now.png"
+for _ in $(seq 50); do
+    sleep 0.1
+    shot "$work/screen.png"
+    drawing_area "$work/screen.png" "$work/area.png"
+    [ "$(differing_pixels "$work/area.png" "$work/start.png")" != 0 ] &&
+        [ "$(differing_pixels "$work/area.png" "$work/panned-now.png")" == 0 ] && break
+    mv "$work/area.png" "$work/panned-now.png"
+done
+old=$(md5sum <mine.xml)
+listing >"$work/before-refuse"
+
+click "${save_button[@]}"
+if dialog_save_as mine.xml; then
+    check "an existing name is questioned" dialog_refuse_overwrite
+    check "refusing returns to the dialog" _dialog_viewable "$DIALOG_WINDOW"
+    dialog_cancel
+else
+    fail "save dialog: mine.xml"
+fi
+settled_after_dialog refused-overwrite "$work/panned-now.png" barrier
+listing >"$work/after-refuse"
+check "refusing the question writes nothing" cmp -s "$work/before-refuse" "$work/after-refuse"
+
+click "${save_button[@]}"
+if dialog_save_as mine.xml; then
+    check "the question again" dialog_confirm_overwrite
+else
+    fail "save dialog: mine.xml again"
+fi
+settled_after_dialog accepted-overwrite "$work/panned-now.png"
+check "accepting overwrites mine.xml" wait_file_change mine.xml "$old"
+render mine.xml "$work/panned.png"
+wait_area overwritten-renders-as-shown "$work/panned.png"
+check "no file but mine.xml" test "$(ls -A)" == mine.xml
+
+# --- Cancelling the save dialog writes nothing ---
+
+listing >"$work/before-cancel"
+click "${save_button[@]}"
+if dialog_wait; then
+    _dialog_type other   # a name in the field, and still nothing written
+    dialog_cancel
+else
+    fail "save dialog for cancelling"
+fi
+settled_after_dialog cancelled-save "$work/panned.png" barrier
+listing >"$work/after-cancel"
+check "a cancelled save writes nothing" cmp -s "$work/before-cancel" "$work/after-cancel"
+
+# --- Loading brings the saved composition back ---
+
+click "${change_base[@]}"   # "Layer Types: " shows Noise: the start-up layer
+wait_area change-base "$work/start.png"
+click "${load_button[@]}"
+check "open dialog: mine.xml" dialog_open mine.xml
+settled_after_dialog load-mine "$work/panned.png"
+
+# --- A cancelled load keeps the picture ---
+
+shot "$work/screen.png"
+drawing_area "$work/screen.png" "$work/before-load-cancel.png"
+click "${load_button[@]}"
+if dialog_wait; then dialog_cancel; else fail "open dialog for cancelling"; fi
+settled_after_dialog cancelled-load "$work/before-load-cancel.png" barrier
+
+# --- A broken file keeps the picture and says why ---
+
+printf '<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="1"' >broken.xml
+viewer_barrier "empty info line"
+click "${load_button[@]}"
+check "open dialog: broken.xml" dialog_open broken.xml
+dialog_closed || fail "broken-load: the dialog does not close"
+wait_info broken-load-message "Could not load $folder/broken.xml: not"
+wait_area broken-load-stays "$work/panned.png"
+
+# --- A failed save says why and leaves files alone ---
+
+# "folder" is saved as folder.xml, which is a folder: the new file cannot
+# replace it.
+mkdir folder.xml
+viewer_barrier "empty info line"
+listing >"$work/before-failed-save"
+click "${save_button[@]}"
+check "save dialog: folder" dialog_save_as folder
+dialog_closed || fail "failed-save: the dialog does not close"
+wait_info failed-save-message "Could not save $folder/folder.xml: Is a"
+listing >"$work/after-failed-save"
+check "a failed save leaves every file as it was" cmp -s "$work/before-failed-save" "$work/after-failed-save"
+
+# Nothing the viewer wrote to its error output.
+if [ -s "$work/viewer.err" ]; then
+    fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"
+else
+    pass
+fi
+
+[ "$failed" == 0 ] || echo "screenshots of failures in $keep"
+echo "$passed passed, $failed failed"
+[ "$failed" == 0 ]
