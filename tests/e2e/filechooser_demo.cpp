@@ -16,7 +16,7 @@
 //   --inspect    each dialog prints how it was set up and cancels itself
 #include "persistence/gtkfilechooser.h"
 
-#include "tests/e2e/dialoginspector.h"
+#include "tests/e2e/dialogprobe.h"
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>

@@ -7,6 +7,7 @@
 #include "layers/renderable.h"
 #include "layers/viewlimits.h"
 #include "persistence/filechooser.h"
+#include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -21,11 +22,6 @@
 
 namespace {
 
-struct ScriptedChooser : FileChooser {
-    std::string next;
-    std::string chooseSaveFile() override { return next; }
-    std::string chooseOpenFile() override { return next; }
-};
 
 class ControllerSoakTest : public ::testing::Test {
 protected:
@@ -139,24 +135,24 @@ TEST_F(ControllerSoakTest, ThousandsOfRandomCommandsKeepTheTreeConsistent)
             break;
         case 12:
             what = "save";
-            chooser.next = pick(0, 9) == 0 ? std::string() : folder + "/saved";   // the suffix is added
+            chooser.path = pick(0, 9) == 0 ? std::string() : folder + "/saved";   // the suffix is added
             controls.saveButton->click();
             break;
         case 13: {
             const int file = pick(0, 5);
             what = std::string("load ") + files[file];
-            chooser.next = folder + "/" + files[file];
+            chooser.path = folder + "/" + files[file];
             info.set_text("");
             Renderable* before = controls.baseLayers[0];
             controls.loadButton->click();
             const bool loaded = controls.baseLayers[0] != before;
-            if (file == 0 && access(chooser.next.c_str(), F_OK) == 0) {
+            if (file == 0 && access(chooser.path.c_str(), F_OK) == 0) {
                 EXPECT_TRUE(loaded) << info.get_text();
                 goodLoads += loaded;
             } else if (file != 0) {
                 // A bad file changes nothing and says why.
                 EXPECT_FALSE(loaded);
-                EXPECT_EQ(info.get_text().rfind("Could not load " + chooser.next + ": ", 0), 0u) << info.get_text();
+                EXPECT_EQ(info.get_text().rfind("Could not load " + chooser.path + ": ", 0), 0u) << info.get_text();
                 ++badLoads;
             }
             break;

@@ -4,6 +4,7 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
+#include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -15,12 +16,6 @@
 
 namespace {
 
-struct ScriptedChooser : FileChooser {
-    std::string path;
-    int asked = 0;
-    std::string chooseSaveFile() override { return ++asked, path; }
-    std::string chooseOpenFile() override { return ++asked, path; }
-};
 
 using testfiles::exists;
 using testfiles::readFile;

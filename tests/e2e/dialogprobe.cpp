@@ -1,6 +1,6 @@
 // Kept apart from the demo: GTK's own GtkFileChooser type clashes with the
 // viewer's chooser class, so GTK and persistence/gtkfilechooser.h never meet.
-#include "tests/e2e/dialoginspector.h"
+#include "tests/e2e/dialogprobe.h"
 
 #include <X11/Xutil.h>
 #include <gdk/gdkx.h>

@@ -1,0 +1,13 @@
+#pragma once
+// A file chooser that answers with the path the test sets, as if the user
+// had picked it; an empty path is a cancelled dialog.
+#include "persistence/filechooser.h"
+
+#include <string>
+
+struct ScriptedChooser : FileChooser {
+    std::string path;
+    int asked = 0;
+    std::string chooseSaveFile() override { return ++asked, path; }
+    std::string chooseOpenFile() override { return ++asked, path; }
+};
