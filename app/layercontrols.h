@@ -5,6 +5,11 @@
 // the current layer. It knows nothing of windows: the panel's controls are
 // plain objects (ui/controls.h), textures go through a TextureBackend and
 // file dialogs through a FileChooser, each installed by the viewer.
+//
+// Its members are defined where their subject lives: the controller in
+// layercontrols.cpp, the panel in controlpanel.cpp, the tree commands in
+// layercommands.cpp, scene files in persistence/scenefile.cpp and the load
+// and save commands in persistence/scenecommands.cpp.
 #include <string>
 
 class FileChooser;

@@ -6,7 +6,6 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/viewlimits.h"
-#include "persistence/filechooser.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
@@ -21,7 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
 
 class ControllerSoakTest : public ::testing::Test {
 protected:
