@@ -1,6 +1,7 @@
 #include "app/layercontrols.h"
 
 #include "layers/renderable.h"
+#include "ui/controls.h"
 
 LayerControls* LayerControls::instance = nullptr;
 
@@ -89,4 +90,9 @@ void LayerControls::clearLayers()
         baseLayers[i] = nullptr;
     }
     baseLayerCount = 0;
+}
+
+void LayerControls::reportOutcome(const std::string& text)
+{
+    if (infoField) infoField->set_text(text);
 }

@@ -81,8 +81,11 @@ public:
     void loadScene();
     void saveScene();
 
-    // The info line, where the load and save commands report failures.
+    // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field) { infoField = field; }
+    // Every command that has something to tell the user (a load, a save, a
+    // failure) says it here, and only here.
+    void reportOutcome(const std::string& text);
 
     Renderable* baseLayers[maxBaseLayers] = {};   // owned; only slot 0 is used
     int baseLayerCount = 0;

@@ -25,7 +25,7 @@ void LayerControls::saveScene()
     if (path.empty()) return;
     if (!endsWithXmlSuffix(path)) path += ".xml";
     std::string error;
-    if (!writeSceneFile(path, &error) && infoField) infoField->set_text("Could not save " + path + ": " + error);
+    if (!writeSceneFile(path, &error)) reportOutcome("Could not save " + path + ": " + error);
 }
 
 void LayerControls::loadScene()
@@ -34,7 +34,7 @@ void LayerControls::loadScene()
     const std::string path = fileChooser->chooseOpenFile();
     if (path.empty()) return;
     std::string error;
-    if (!readSceneFile(path, &error) && infoField) infoField->set_text("Could not load " + path + ": " + error);
+    if (!readSceneFile(path, &error)) reportOutcome("Could not load " + path + ": " + error);
 }
 
 void LayerControls::onLoadFromXml()
