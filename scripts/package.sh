@@ -2,12 +2,13 @@
 # Builds the Debian package of Patternlens in build-package/: a Release build
 # with Debian's hardening flags (from dpkg-buildflags), no tests and no
 # benchmarks, stripped by CPack, with dependencies derived by dpkg-shlibdeps.
-# Prints the path of the .deb on its last line.
+# Prints the path of the .deb, and only that, on standard output.
 #
 #   bash scripts/package.sh && sudo apt install ./build-package/patternlens_*.deb
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-package"
+bash "$root/scripts/install-deps.sh" >&2
 
 # CMake reads CXXFLAGS and LDFLAGS from the environment when a build folder
 # is configured for the first time; the preprocessor flags (_FORTIFY_SOURCE)
@@ -19,6 +20,6 @@ LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 export CXXFLAGS LDFLAGS
 rm -rf "$build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPATTERNLENS_TESTS=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" >&2
 (cd "$build" && cpack >&2)
 ls "$build"/patternlens_*.deb
