@@ -97,7 +97,7 @@ screenshot="$(sed -n 's:.*<image[^>]*>\(.*\)</image>.*:\1:p' "$metainfo")"
 # the package that nobody can read.
 lint_dir="$scratch/lintian"
 mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch"
-lint=(lintian --fail-on error --info "$lint_dir/$(basename "$deb")")
+lint=(lintian --fail-on error -I "$lint_dir/$(basename "$deb")")
 if [ "$(id -u)" -eq 0 ]; then
   lint=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$lint_dir" TMPDIR="$lint_dir" "${lint[@]}")
 fi
@@ -175,6 +175,35 @@ for page in patternlens patternlens-render; do
     echo "skip man $page documents every option of --help: $page --help does not succeed"
   fi
 done
+
+# --- The packaged viewer's window -------------------------------------------
+# A desktop ties a window to its menu entry (icon, name in the task bar) by
+# the window's class: it must be the entry's StartupWMClass.
+wm_class="$(entry StartupWMClass)"
+# shellcheck source=../tests/e2e/lib/xserver.sh
+source "$root/tests/e2e/lib/xserver.sh"
+if xserver_start 1024x768x24; then
+  "$usr/bin/patternlens" >"$scratch/viewer.log" 2>&1 &
+  viewer_pid=$!
+  window=""
+  for _ in $(seq 300); do   # 30 s: a loaded machine starts the viewer slowly
+    window="$(xdotool search --name '^Patternlens' 2>/dev/null | head -n 1)"
+    [ -n "$window" ] && break
+    kill -0 "$viewer_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  classes="$( [ -n "$window" ] && xprop -id "$window" WM_CLASS)"
+  kill "$viewer_pid" 2>/dev/null
+  wait "$viewer_pid" 2>/dev/null
+  xserver_stop
+  case "$classes" in
+    *"\"patternlens\", \"$wm_class\""*) pass "the viewer's window class is the entry's StartupWMClass ($wm_class)" ;;
+    *) fail "the viewer's window class is the entry's StartupWMClass ($wm_class): '${classes:-no window}'"
+       sed 's/^/     /' "$scratch/viewer.log" ;;
+  esac
+else
+  fail "a virtual X server starts for the viewer"
+fi
 
 # --- The packaged renderer ----------------------------------------------------
 if [ -n "$reference_render" ]; then
