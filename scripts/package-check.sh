@@ -94,9 +94,9 @@ screenshot="$(sed -n 's:.*<image[^>]*>\(.*\)</image>.*:\1:p' "$metainfo")"
 
 # --- lintian ----------------------------------------------------------------
 # lintian warns when run as root (CI is): run it as nobody then, on a copy of
-# the package that nobody can read.
+# the package in a folder nobody can read and write.
 lint_dir="$scratch/lintian"
-mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch"
+mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch" && chmod 1777 "$lint_dir"
 lint=(lintian --fail-on error -I "$lint_dir/$(basename "$deb")")
 if [ "$(id -u)" -eq 0 ]; then
   lint=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$lint_dir" TMPDIR="$lint_dir" "${lint[@]}")
