@@ -93,8 +93,8 @@ screenshot="$(sed -n 's:.*<image[^>]*>\(.*\)</image>.*:\1:p' "$metainfo")"
   || fail "screenshot URL points at a file under docs/: '$screenshot'"
 
 # --- lintian ----------------------------------------------------------------
-# lintian warns when run as root (CI is): run it as nobody then, on a copy of
-# the package in a folder nobody can read and write.
+# lintian warns when run as root (CI is): then it runs as the user nobody,
+# on a copy of the package in a folder that user can read and write.
 lint_dir="$scratch/lintian"
 mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch" && chmod 1777 "$lint_dir"
 lint=(lintian --fail-on error -I "$lint_dir/$(basename "$deb")")
