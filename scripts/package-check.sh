@@ -3,8 +3,9 @@
 # the desktop entry and the AppStream metadata pass their validators, lintian
 # finds no error, every file lands where the desktop looks for it, the MIME
 # package compiles cleanly and recognises scene files by content only, the
-# manual pages format without warnings and cover every option of --help, and
-# the packaged renderer draws the same bytes as the tested build.
+# manual pages format without warnings and cover every option of --help, the
+# packaged viewer's window carries the class its menu entry names, and the
+# packaged renderer draws the same bytes as the tested build.
 #
 #   bash scripts/package-check.sh [PACKAGE.deb [REFERENCE-RENDERER]]
 #
@@ -21,8 +22,11 @@ if [ -z "$deb" ]; then
 fi
 [ -f "$deb" ] || { echo "package-check: no package $deb" >&2; exit 1; }
 
+# shellcheck source=../tests/e2e/lib/xserver.sh
+source "$root/tests/e2e/lib/xserver.sh"
 scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
+viewer_pid=""
+trap '[ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null; xserver_stop; rm -rf "$scratch"' EXIT
 failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -180,8 +184,6 @@ done
 # A desktop ties a window to its menu entry (icon, name in the task bar) by
 # the window's class: it must be the entry's StartupWMClass.
 wm_class="$(entry StartupWMClass)"
-# shellcheck source=../tests/e2e/lib/xserver.sh
-source "$root/tests/e2e/lib/xserver.sh"
 if xserver_start 1024x768x24; then
   "$usr/bin/patternlens" >"$scratch/viewer.log" 2>&1 &
   viewer_pid=$!
@@ -195,6 +197,7 @@ if xserver_start 1024x768x24; then
   classes="$( [ -n "$window" ] && xprop -id "$window" WM_CLASS)"
   kill "$viewer_pid" 2>/dev/null
   wait "$viewer_pid" 2>/dev/null
+  viewer_pid=""
   xserver_stop
   case "$classes" in
     *"\"patternlens\", \"$wm_class\""*) pass "the viewer's window class is the entry's StartupWMClass ($wm_class)" ;;
