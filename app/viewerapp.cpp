@@ -1,6 +1,7 @@
 #include "app/viewerapp.h"
 
 #include "app/viewerlayout.h"
+#include "app/windowclass.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
@@ -39,6 +40,8 @@ int ViewerApp::run(int argc, char** argv)
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(viewerlayout::windowWidth, viewerlayout::windowHeight);
     windowId = glutCreateWindow("Patternlens v1.75");
+    // The names the desktop entry is found by (patternlens.desktop).
+    windowclass::labelCurrentWindow("patternlens", "Patternlens");
 
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);

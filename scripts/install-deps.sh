@@ -12,6 +12,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
   # end-to-end tests: a real X server, input, screenshots, software GL
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
+  # the Debian package and its checks: validators, shared-library dependencies,
+  # MIME sniffing (gio), manual pages, file types
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db file
 )
 
 missing=()

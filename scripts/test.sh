@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Patternlens and runs every test: the unit
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
-# own Xvfb), the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded run of the scene-reader fuzzer.
+# own Xvfb), the checks of the Debian package, the unit tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of the
+# scene-reader fuzzer.
 #
 #   FUZZ_SECONDS=600 bash scripts/test.sh    # a longer fuzzing run
 set -euo pipefail
@@ -18,6 +19,10 @@ cmake --build "$root/build" -j"$jobs"
 
 echo "== Unit and end-to-end tests"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package: build and checks"
+deb="$(bash "$root/scripts/package.sh" | tail -n 1)"
+bash "$root/scripts/package-check.sh" "$deb" "$root/build/tools/patternlens-render"
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DPATTERNLENS_SANITIZE=ON \

@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# Checks the Debian package the way a desktop and a package manager use it:
+# the desktop entry and the AppStream metadata pass their validators, lintian
+# finds no error, every file lands where the desktop looks for it, the MIME
+# package compiles cleanly and recognises scene files by content only, the
+# manual pages format without warnings and cover every option of --help, the
+# packaged viewer's window carries the class its menu entry names, and the
+# packaged renderer draws the same bytes as the tested build.
+#
+#   bash scripts/package-check.sh [PACKAGE.deb [REFERENCE-RENDERER]]
+#
+# Without a package, scripts/package.sh builds one. With a reference
+# renderer (the tested build's patternlens-render), the packaged one must
+# render the same image. Every check runs; the script fails if any failed.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+deb="${1:-}"
+reference_render="${2:-}"
+if [ -z "$deb" ]; then
+  deb="$(bash "$root/scripts/package.sh" | tail -n 1)" || { echo "package-check: building the package failed" >&2; exit 1; }
+fi
+[ -f "$deb" ] || { echo "package-check: no package $deb" >&2; exit 1; }
+
+# shellcheck source=../tests/e2e/lib/xserver.sh
+source "$root/tests/e2e/lib/xserver.sh"
+scratch="$(mktemp -d)"
+viewer_pid=""
+trap '[ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null; xserver_stop; rm -rf "$scratch"' EXIT
+failures=0
+pass() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+# check DESCRIPTION COMMAND...: runs COMMAND, shows its output when it fails.
+check() {
+  local what=$1 out
+  shift
+  if out="$("$@" 2>&1)"; then pass "$what"; else fail "$what"; printf '%s\n' "$out" | sed 's/^/     /'; fi
+}
+
+echo "== Package $(basename "$deb")"
+dpkg-deb -x "$deb" "$scratch/root" || { echo "package-check: dpkg -x failed" >&2; exit 1; }
+usr="$scratch/root/usr"
+share="$usr/share"
+
+# --- Where the files land ---------------------------------------------------
+expected=(
+  usr/bin/patternlens
+  usr/bin/patternlens-render
+  usr/share/applications/patternlens.desktop
+  usr/share/icons/hicolor/scalable/apps/patternlens.svg
+  usr/share/icons/hicolor/256x256/mimetypes/application-x-patternlens-scene+xml.png
+  usr/share/mime/packages/patternlens.xml
+  usr/share/metainfo/io.github.patternlens.Patternlens.metainfo.xml
+  usr/share/man/man1/patternlens.1.gz
+  usr/share/man/man1/patternlens-render.1.gz
+  usr/share/doc/patternlens/copyright
+  usr/share/doc/patternlens/changelog.Debian.gz
+)
+for f in "${expected[@]}"; do
+  [ -f "$scratch/root/$f" ] && pass "installs /$f" || fail "installs /$f"
+done
+for f in usr/bin/patternlens usr/bin/patternlens-render; do
+  [ -x "$scratch/root/$f" ] || fail "/$f is executable"
+done
+outside="$(cd "$scratch/root" && find . -mindepth 1 -maxdepth 1 ! -name usr)"
+[ -z "$outside" ] && pass "everything is under /usr" || fail "everything is under /usr: $outside"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+case "$depends" in
+  *libc6*libpng*libtinyxml*) pass "dependencies derived from the binaries: $depends" ;;
+  *) fail "dependencies derived from the binaries: '$depends'" ;;
+esac
+
+# --- Desktop entry ----------------------------------------------------------
+desktop="$share/applications/patternlens.desktop"
+check "desktop-file-validate" desktop-file-validate "$desktop"
+entry() { sed -n "s/^$1=//p" "$desktop" | head -n 1; }
+exec_program="$(entry Exec | cut -d' ' -f1)"
+[ -x "$usr/bin/$exec_program" ] && pass "Exec runs /usr/bin/$exec_program" || fail "Exec names a packaged program: '$exec_program'"
+case "$(entry Exec)" in *%f*|*%F*|*%u*|*%U*) pass "Exec takes a file" ;; *) fail "Exec takes a file" ;; esac
+icon="$(entry Icon)"
+[ -n "$(find "$share/icons/hicolor" -name "$icon.svg" -o -name "$icon.png" 2>/dev/null)" ] \
+  && pass "Icon '$icon' is in the hicolor theme" || fail "Icon '$icon' is in the hicolor theme"
+for type in $(entry MimeType | tr ';' ' '); do
+  grep -q "type=\"$type\"" "$share/mime/packages/patternlens.xml" \
+    && pass "MimeType $type is defined by the MIME package" || fail "MimeType $type is defined by the MIME package"
+done
+
+# --- AppStream --------------------------------------------------------------
+metainfo="$share/metainfo/io.github.patternlens.Patternlens.metainfo.xml"
+check "appstreamcli validate" appstreamcli validate --no-net "$metainfo"
+# The tree check also finds the desktop entry and icon the metadata names.
+check "appstreamcli validate-tree" appstreamcli validate-tree --no-net "$scratch/root"
+screenshot="$(sed -n 's:.*<image[^>]*>\(.*\)</image>.*:\1:p' "$metainfo")"
+[ -f "$root/docs/${screenshot##*/docs/}" ] && [ "${screenshot#*/docs/}" != "$screenshot" ] \
+  && pass "screenshot $screenshot is docs/${screenshot##*/docs/} of the source" \
+  || fail "screenshot URL points at a file under docs/: '$screenshot'"
+
+# --- lintian ----------------------------------------------------------------
+# lintian warns when run as root (CI is): then it runs as the user nobody,
+# on a copy of the package in a folder that user can read and write.
+lint_dir="$scratch/lintian"
+mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch" && chmod 1777 "$lint_dir"
+lint=(lintian --fail-on error -I "$lint_dir/$(basename "$deb")")
+if [ "$(id -u)" -eq 0 ]; then
+  lint=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$lint_dir" TMPDIR="$lint_dir" "${lint[@]}")
+fi
+if lint_out="$("${lint[@]}" 2>&1)"; then
+  pass "lintian reports no errors"
+else
+  fail "lintian reports no errors"
+fi
+[ -n "$lint_out" ] && printf '%s\n' "$lint_out" | sed 's/^/     /'
+
+# --- MIME type --------------------------------------------------------------
+mime="$scratch/mime"
+mkdir -p "$mime/packages"
+cp "$share/mime/packages/patternlens.xml" "$mime/packages/"
+# update-mime-database reports problems on stderr and still exits 0.
+if mime_err="$(XDG_DATA_DIRS="$scratch" update-mime-database "$mime" 2>&1 >/dev/null)" && [ -z "$mime_err" ]; then
+  pass "update-mime-database reports nothing"
+else
+  fail "update-mime-database reports nothing"; printf '%s\n' "$mime_err" | sed 's/^/     /'
+fi
+# The root element is matched: " Patternlens TYPE" (no namespace).
+grep -qx " Patternlens application/x-patternlens-scene+xml" "$mime/XMLnamespaces" \
+  && pass "root element Patternlens identifies the type" || fail "root element Patternlens identifies the type"
+[ ! -s "$mime/globs2" ] || ! grep -q patternlens "$mime/globs2" \
+  && pass "no file-name glob" || fail "no file-name glob: $(grep patternlens "$mime/globs2")"
+# GLib's sniffing with the compiled database: a scene is recognised by its
+# content; other XML, even with the name in a comment, is left alone.
+if command -v gio >/dev/null; then
+  cp "$root/packaging/icon-scene.xml" "$scratch/scene"
+  sed 1d "$root/packaging/icon-scene.xml" >"$scratch/scene-undeclared"
+  printf '<?xml version="1.0"?>\n<!-- <Patternlens> -->\n<Layers/>\n' >"$scratch/other"
+  content_type() {
+    XDG_DATA_HOME="$scratch/none" XDG_DATA_DIRS="$scratch:/usr/share" \
+      gio info -a standard::content-type "$1" | sed -n 's/.*content-type: //p'
+  }
+  [ "$(content_type "$scratch/scene")" = application/x-patternlens-scene+xml ] \
+    && pass "a scene file is recognised by content" || fail "a scene file is recognised by content: $(content_type "$scratch/scene")"
+  [ "$(content_type "$scratch/scene-undeclared")" = application/x-patternlens-scene+xml ] \
+    && pass "a scene file without declaration is recognised" || fail "a scene file without declaration is recognised: $(content_type "$scratch/scene-undeclared")"
+  [ "$(content_type "$scratch/other")" = application/xml ] \
+    && pass "other XML stays application/xml" || fail "other XML stays application/xml: $(content_type "$scratch/other")"
+else
+  fail "gio (libglib2.0-bin) is installed"
+fi
+
+# --- Icons ------------------------------------------------------------------
+check "the SVG icon is well-formed XML" python3 -c \
+  'import sys, xml.etree.ElementTree as E; r = E.parse(sys.argv[1]).getroot(); sys.exit(r.tag != "{http://www.w3.org/2000/svg}svg")' \
+  "$share/icons/hicolor/scalable/apps/patternlens.svg"
+png="$share/icons/hicolor/256x256/mimetypes/application-x-patternlens-scene+xml.png"
+case "$(file -b "$png")" in
+  "PNG image data, 256 x 256,"*) pass "the scene icon is a 256 x 256 PNG" ;;
+  *) fail "the scene icon is a 256 x 256 PNG: $(file -b "$png")" ;;
+esac
+
+# --- Manual pages -----------------------------------------------------------
+for page in patternlens patternlens-render; do
+  gz="$share/man/man1/$page.1.gz"
+  check "$page.1.gz is compressed with gzip -9n" bash -c "gzip -t '$gz' && [ \"\$(gzip -dc '$gz' | gzip -9n | cmp - '$gz' && echo same)\" = same ]"
+  text="$scratch/$page.txt"
+  warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$gz" 2>&1 >"$text")"
+  [ -z "$warnings" ] && [ -s "$text" ] && pass "man $page formats without warnings" \
+    || { fail "man $page formats without warnings"; printf '%s\n' "$warnings" | sed 's/^/     /'; }
+  # Every option --help names is documented. The viewer is asked without a
+  # display, so it never opens a window.
+  if help="$(env -u DISPLAY timeout 20 "$usr/bin/$page" --help 2>/dev/null)"; then
+    missing=""
+    options="$(printf '%s\n' "$help" | grep -oE -- '(^|[][ ,|])--?[A-Za-z][A-Za-z0-9-]*' | sed 's/^[][ ,|]//' | sort -u)"
+    for option in $options; do
+      grep -q -- "$option" "$text" || missing="$missing $option"
+    done
+    [ -z "$missing" ] && pass "man $page documents every option of --help" \
+      || fail "man $page documents every option of --help; missing:$missing"
+  else
+    echo "skip man $page documents every option of --help: $page --help does not succeed"
+  fi
+done
+
+# --- The packaged viewer's window -------------------------------------------
+# A desktop ties a window to its menu entry (icon, name in the task bar) by
+# the window's class: it must be the entry's StartupWMClass.
+wm_class="$(entry StartupWMClass)"
+if xserver_start 1024x768x24; then
+  "$usr/bin/patternlens" >"$scratch/viewer.log" 2>&1 &
+  viewer_pid=$!
+  window=""
+  for _ in $(seq 300); do   # 30 s: a loaded machine starts the viewer slowly
+    window="$(xdotool search --name '^Patternlens' 2>/dev/null | head -n 1)"
+    [ -n "$window" ] && break
+    kill -0 "$viewer_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  classes="$( [ -n "$window" ] && xprop -id "$window" WM_CLASS)"
+  kill "$viewer_pid" 2>/dev/null
+  wait "$viewer_pid" 2>/dev/null
+  viewer_pid=""
+  xserver_stop
+  case "$classes" in
+    *"\"patternlens\", \"$wm_class\""*) pass "the viewer's window class is the entry's StartupWMClass ($wm_class)" ;;
+    *) fail "the viewer's window class is the entry's StartupWMClass ($wm_class): '${classes:-no window}'"
+       sed 's/^/     /' "$scratch/viewer.log" ;;
+  esac
+else
+  fail "a virtual X server starts for the viewer"
+fi
+
+# --- The packaged renderer ----------------------------------------------------
+if [ -n "$reference_render" ]; then
+  "$usr/bin/patternlens-render" --size 300x200 "$root/packaging/icon-scene.xml" "$scratch/packaged.pgm" &&
+    "$reference_render" --size 300x200 "$root/packaging/icon-scene.xml" "$scratch/reference.pgm" &&
+    cmp -s "$scratch/packaged.pgm" "$scratch/reference.pgm" \
+    && pass "the packaged renderer draws the tested build's bytes" \
+    || fail "the packaged renderer draws the tested build's bytes"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "package-check: $failures check(s) failed"
+  exit 1
+fi
+echo "package-check: all checks passed"
