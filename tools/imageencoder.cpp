@@ -32,58 +32,76 @@ void putBig32(std::uint8_t* out, std::uint32_t v)
     out[3] = static_cast<std::uint8_t>(v);
 }
 
-inline std::uint8_t paeth(int a, int b, int c)
+// Each filter writes its type byte and the filtered row into out and returns
+// the row's cost: the sum of the filtered bytes taken as signed numbers, the
+// smaller the better the row tends to compress. The loops are kept free of
+// branches, so that the compiler can run them on vector lanes.
+inline unsigned magnitude(std::uint8_t filtered)
 {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
-    if (pb <= pc) return static_cast<std::uint8_t>(b);
-    return static_cast<std::uint8_t>(c);
+    return static_cast<unsigned>(std::abs(static_cast<int>(static_cast<std::int8_t>(filtered))));
 }
 
-// The sum of the filtered bytes taken as signed numbers: the smaller, the
-// better the row tends to compress.
-inline unsigned long long cost(const std::uint8_t* bytes, std::size_t n)
+std::uint64_t filterSub(const std::uint8_t* row, std::size_t n, std::size_t step, std::uint8_t* out)
 {
-    unsigned long long sum = 0;
-    for (std::size_t i = 0; i < n; ++i) sum += static_cast<unsigned>(std::abs(static_cast<std::int8_t>(bytes[i])));
-    return sum;
+    out[0] = 1;
+    std::uint64_t cost = 0;
+    for (std::size_t i = 0; i < step && i < n; ++i) cost += magnitude(out[1 + i] = row[i]);
+    for (std::size_t i = step; i < n; ++i) {
+        const std::uint8_t d = static_cast<std::uint8_t>(row[i] - row[i - step]);
+        out[1 + i] = d;
+        cost += magnitude(d);
+    }
+    return cost;
 }
 
-// Filters one row into out (filter type byte, then the row), choosing per
-// row among Sub, Up and Paeth the filter of least cost (Paeth wins on smooth
-// noise, Sub on runs, Up on edges). above is the row above, or zeros for the
-// first row of the image.
-void filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, int bpp,
-               std::uint8_t* out, std::uint8_t* scratch)
+std::uint64_t filterUp(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, std::uint8_t* out)
+{
+    out[0] = 2;
+    std::uint64_t cost = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t d = static_cast<std::uint8_t>(row[i] - above[i]);
+        out[1 + i] = d;
+        cost += magnitude(d);
+    }
+    return cost;
+}
+
+std::uint64_t filterPaeth(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, std::size_t step,
+                          std::uint8_t* out)
+{
+    out[0] = 4;
+    std::uint64_t cost = 0;
+    for (std::size_t i = 0; i < step && i < n; ++i) cost += magnitude(out[1 + i] = static_cast<std::uint8_t>(row[i] - above[i]));
+    for (std::size_t i = step; i < n; ++i) {
+        // The neighbour nearest to left + above - upper left, in that order
+        // when tied.
+        const int a = row[i - step], b = above[i], c = above[i - step];
+        const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+        const int predictor = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+        const std::uint8_t d = static_cast<std::uint8_t>(row[i] - predictor);
+        out[1 + i] = d;
+        cost += magnitude(d);
+    }
+    return cost;
+}
+
+// Filters one row, choosing per row among Sub, Up and Paeth the filter of
+// least cost (Paeth wins on smooth noise, Sub on runs, Up on edges). above is
+// the row above, or zeros for the first row of the image. trials holds three
+// rows of n + 1 bytes; returns the one chosen.
+const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, int bpp,
+                              std::uint8_t* trials)
 {
     const std::size_t step = static_cast<std::size_t>(bpp);
-    auto sub = [&](std::uint8_t* d) {
-        for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>(row[i] - (i >= step ? row[i - step] : 0));
-    };
-    auto up = [&](std::uint8_t* d) {
-        for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>(row[i] - above[i]);
-    };
-    auto paethRow = [&](std::uint8_t* d) {
-        for (std::size_t i = 0; i < step && i < n; ++i) d[i] = static_cast<std::uint8_t>(row[i] - above[i]);
-        for (std::size_t i = step; i < n; ++i)
-            d[i] = static_cast<std::uint8_t>(row[i] - paeth(row[i - step], above[i], above[i - step]));
-    };
-    std::uint8_t* best = out + 1;
-    out[0] = 1;
-    sub(best);
-    unsigned long long bestCost = cost(best, n);
-    auto consider = [&](std::uint8_t type, auto&& filter) {
-        filter(scratch);
-        const unsigned long long c = cost(scratch, n);
-        if (c < bestCost) {
-            bestCost = c;
-            std::memcpy(best, scratch, n);
-            out[0] = type;
-        }
-    };
-    consider(2, up);
-    consider(4, paethRow);
+    std::uint8_t* sub = trials;
+    std::uint8_t* up = trials + (n + 1);
+    std::uint8_t* paethRow = trials + 2 * (n + 1);
+    const std::uint64_t costs[3] = {filterSub(row, n, step, sub), filterUp(row, above, n, up),
+                                    filterPaeth(row, above, n, step, paethRow)};
+    int best = 0;
+    for (int k = 1; k < 3; ++k)
+        if (costs[k] < costs[best]) best = k;
+    return trials + static_cast<std::size_t>(best) * (n + 1);
 }
 
 } // namespace
@@ -111,7 +129,7 @@ void ImageEncoder::compressPiece(void* context, int index)
         piece.failed = true;
         return;
     }
-    std::vector<std::uint8_t> filtered(n + 1), scratch(n);
+    std::vector<std::uint8_t> trials(3 * (n + 1));
     piece.filteredBytes = (n + 1) * static_cast<std::size_t>(piece.count);
     piece.out.resize(static_cast<std::size_t>(deflateBound(&z, piece.filteredBytes)) + 64);
     piece.adler = adler32(0, nullptr, 0);
@@ -123,18 +141,18 @@ void ImageEncoder::compressPiece(void* context, int index)
     }
     for (int r = 0; r < piece.count && !piece.failed; ++r) {
         const std::uint8_t* row = piece.rows + static_cast<std::size_t>(r) * n;
-        filterRow(row, above, n, piece.bytesPerPixel, filtered.data(), scratch.data());
+        const std::uint8_t* filtered = filterRow(row, above, n, piece.bytesPerPixel, trials.data());
         above = row;
-        piece.adler = adler32_z(piece.adler, filtered.data(), filtered.size());
+        piece.adler = adler32_z(piece.adler, filtered, n + 1);
         const bool last = r + 1 == piece.count;
         std::size_t offset = 0;
         // zlib counts input in 32 bits: very wide rows go in parts.
         do {
-            const std::size_t part = std::min(filtered.size() - offset, maxChunkData);
-            z.next_in = filtered.data() + offset;
+            const std::size_t part = std::min(n + 1 - offset, maxChunkData);
+            z.next_in = const_cast<std::uint8_t*>(filtered) + offset;
             z.avail_in = static_cast<uInt>(part);
             offset += part;
-            const int flush = last && offset == filtered.size() ? Z_SYNC_FLUSH : Z_NO_FLUSH;
+            const int flush = last && offset == n + 1 ? Z_SYNC_FLUSH : Z_NO_FLUSH;
             do {
                 const std::size_t used = z.total_out;
                 if (piece.out.size() - used < 65536) piece.out.resize(piece.out.size() + piece.out.size() / 2 + 65536);
@@ -146,7 +164,7 @@ void ImageEncoder::compressPiece(void* context, int index)
                     break;
                 }
             } while (z.avail_in > 0 || z.avail_out == 0);
-        } while (offset < filtered.size() && !piece.failed);
+        } while (offset < n + 1 && !piece.failed);
     }
     piece.out.resize(z.total_out);
     deflateEnd(&z);
