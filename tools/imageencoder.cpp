@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <zlib.h>
 
 namespace {
@@ -123,6 +124,16 @@ struct ImageEncoder::Piece {
 void ImageEncoder::compressPiece(void* context, int index)
 {
     auto& piece = static_cast<std::vector<ImageEncoder::Piece>*>(context)->at(static_cast<std::size_t>(index));
+    // Runs on the pool's threads, where nothing may escape.
+    try {
+        compress(piece);
+    } catch (const std::bad_alloc&) {
+        piece.failed = true;
+    }
+}
+
+void ImageEncoder::compress(Piece& piece)
+{
     const std::size_t n = piece.rowBytes;
     z_stream z{};
     if (deflateInit2(&z, compressionLevel, Z_DEFLATED, -15, 8, compressionStrategy) != Z_OK) {

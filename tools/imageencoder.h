@@ -41,6 +41,7 @@ public:
 private:
     struct Piece;
     static void compressPiece(void* pieces, int index);
+    static void compress(Piece& piece);
     std::string writeBytes(const void* data, std::size_t size);
     std::string writeChunk(const char type[4], const std::uint8_t* data, std::size_t size);
     std::string writePngRows(const std::uint8_t* rows, int count);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace {
@@ -60,6 +61,11 @@ void evaluateBand(void* context, int band)
     }
 }
 
+bool wholeImage(const imagewriter::Region& region)
+{
+    return region.x == 0 && region.y == 0 && region.width == 0 && region.height == 0;
+}
+
 void setTextureSize(Renderable& layer, int width, int height)
 {
     layer.textureWidth = width;
@@ -91,12 +97,14 @@ std::string regionError(const Region& region, int width, int height)
     return {};
 }
 
-std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+namespace {
+
+std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
 {
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
     if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
     Region region = options.region;
-    if (region.width == 0 || region.height == 0) region = {0, 0, layer.textureWidth, layer.textureHeight};
+    if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
     std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
     if (!error.empty()) return error;
 
@@ -121,12 +129,24 @@ std::string renderToStream(const Renderable& layer, Format format, std::FILE* fi
     return encoder.finish();
 }
 
+} // namespace
+
+std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+{
+    // A band of a very wide image may be more than the memory can hold.
+    try {
+        return streamBands(layer, format, file, options);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
+}
+
 std::string renderToFile(const Renderable& layer, const std::string& path, const RenderOptions& options)
 {
     // Bad options are refused before any file is made.
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
     if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
-    if (options.region.width != 0 && options.region.height != 0) {
+    if (!wholeImage(options.region)) {
         const std::string error = regionError(options.region, layer.textureWidth, layer.textureHeight);
         if (!error.empty()) return error;
     }

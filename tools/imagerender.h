@@ -30,7 +30,7 @@ struct RenderOptions {
     // outside [0, 1] wrap). 16: round(value x 65535) with the value clamped
     // to [0, 1] and NaN taken as 0.
     int depth = 8;
-    // Empty (width or height 0): the whole image.
+    // All zero, as made: the whole image.
     Region region;
     // Called on the calling thread after each band with the rows written so
     // far and the rows of the output; returning false stops the render,

@@ -3,6 +3,7 @@
 #include "persistence/atomicfile.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace imagewriter {
@@ -14,9 +15,10 @@ Format formatFor(const std::string& path)
     return pgm ? Format::Pgm : Format::Png;
 }
 
-std::string encode(const GreyImage& image, Format format, std::FILE* file)
+namespace {
+
+std::string encodeRows(const GreyImage& image, Format format, std::FILE* file)
 {
-    if (!image.pixels || image.width <= 0 || image.height <= 0) return "the image is empty";
     ImageEncoder encoder(file, format, image.width, image.height, 8);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
@@ -33,6 +35,18 @@ std::string encode(const GreyImage& image, Format format, std::FILE* file)
         if (!(error = encoder.writeRows(rows.data(), count)).empty()) return error;
     }
     return encoder.finish();
+}
+
+} // namespace
+
+std::string encode(const GreyImage& image, Format format, std::FILE* file)
+{
+    if (!image.pixels || image.width <= 0 || image.height <= 0) return "the image is empty";
+    try {
+        return encodeRows(image, format, file);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
 }
 
 std::string writeImage(const std::string& path, const GreyImage& image)

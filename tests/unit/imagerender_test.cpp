@@ -262,6 +262,8 @@ TEST(ImageRender, BadRequestsAndCancelledRendersLeaveNoFile)
     EXPECT_EQ(imagewriter::renderToFile(*layer, path, options), "the region 30,0,8,5 lies outside the 37x23 image");
     options.region = {-1, 0, 8, 5};
     EXPECT_NE(imagewriter::renderToFile(*layer, path, options), "");
+    options.region = {0, 0, 5, 0};   // not the whole image: an empty one
+    EXPECT_EQ(imagewriter::renderToFile(*layer, path, options), "the region is empty");
     EXPECT_EQ(imagewriter::regionError({0, 0, 0, 5}, 37, 23), "the region is empty");
     EXPECT_EQ(imagewriter::regionError({0, 0, 37, 23}, 37, 23), "");
     EXPECT_NE(imagewriter::regionError({1, 1, 2147483647, 1}, 37, 23), "");
