@@ -65,7 +65,9 @@ if [ -z "$render" ]; then
   render="$(command -v patternlens-render || true)"
   [ -n "$render" ] || render="$(cd "$(dirname "$0")/.." && pwd)/build/tools/patternlens-render"
 fi
-[ ${#logins[@]} -gt 0 ] && render="patternlens-render"   # each machine's own
+# With ssh logins every machine, this one too when ":" is listed, runs its
+# own: PATTERNLENS_REMOTE_RENDER, else patternlens-render on its PATH.
+[ ${#logins[@]} -gt 0 ] && render="${PATTERNLENS_REMOTE_RENDER:-patternlens-render}"
 [ ${#logins[@]} -gt 0 ] || [ -x "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
 
 # Tiles and the joined image go beside the output: the same disk, and a
@@ -78,7 +80,10 @@ else
   work="$(mktemp -d "$outDir/.render-tiles.XXXXXX")"
   trap 'rm -rf "$work"' EXIT
 fi
-cp "$scene" "$work/scene.xml"
+# Remote jobs run in the login folder of their machine, where the scene and
+# the tiles need names no other render uses at the same time.
+id="$(basename "$work")"; id="${id#.}"
+cp "$scene" "$work/$id.xml"
 
 columns=$(( (width + tileWidth - 1) / tileWidth ))
 rows=$(( (height + tileHeight - 1) / tileHeight ))
@@ -89,7 +94,7 @@ for (( r = 0; r < rows; r++ )); do
     x=$(( c * tileWidth )) y=$(( r * tileHeight ))
     w=$(( width - x < tileWidth ? width - x : tileWidth ))
     h=$(( height - y < tileHeight ? height - y : tileHeight ))
-    printf '%d %d %d %d tile-%06d-%06d.png\n' "$x" "$y" "$w" "$h" "$r" "$c" >> "$work/tiles.txt"
+    printf '%d %d %d %d %s-%06d-%06d.png\n' "$x" "$y" "$w" "$h" "$id" "$r" "$c" >> "$work/tiles.txt"
   done
 done
 
@@ -100,10 +105,10 @@ parallelArgs=(--colsep ' ' --halt now,fail=1 --arg-file "$work/tiles.txt")
 if [ ${#logins[@]} -gt 0 ]; then
   # The scene goes to every machine once; each tile comes back and is
   # removed there.
-  parallelArgs+=("${logins[@]}" --workdir ... --basefile scene.xml --return '{5}' --cleanup)
+  parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" scene.xml '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the

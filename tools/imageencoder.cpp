@@ -135,7 +135,12 @@ void ImageEncoder::compressPiece(void* context, int index)
 void ImageEncoder::compress(Piece& piece)
 {
     const std::size_t n = piece.rowBytes;
-    z_stream z{};
+    // Ended however the piece ends (deflateEnd ignores a stream never begun).
+    struct Deflater {
+        z_stream z{};
+        ~Deflater() { deflateEnd(&z); }
+    } deflater;
+    z_stream& z = deflater.z;
     if (deflateInit2(&z, compressionLevel, Z_DEFLATED, -15, 8, compressionStrategy) != Z_OK) {
         piece.failed = true;
         return;
@@ -178,7 +183,6 @@ void ImageEncoder::compress(Piece& piece)
         } while (offset < n + 1 && !piece.failed);
     }
     piece.out.resize(z.total_out);
-    deflateEnd(&z);
 }
 
 ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d)

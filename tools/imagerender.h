@@ -55,11 +55,13 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options);
 
 // A copy of layer with its whole subtree whose textures are width x height:
-// the same picture at another resolution. The layer itself is left alone, so
-// the copy can render on another thread while the user goes on editing.
+// the same picture at another resolution. The layer itself is left alone.
+// Rendering only reads a layer tree, so a copy made on the thread that edits
+// the layers may be rendered on another one while the user goes on editing.
 std::unique_ptr<Renderable> layerAtSize(const Renderable& layer, int width, int height);
 
-// layerAtSize, then renderToFile: what the viewer's export runs.
+// layerAtSize, then renderToFile, both on the calling thread. An export in
+// the background makes the copy first, then renders it on its own thread.
 std::string exportLayer(const Renderable& layer, int width, int height, const std::string& path,
                         const RenderOptions& options);
 

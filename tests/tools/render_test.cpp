@@ -310,6 +310,15 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
             EXPECT_EQ(a.samples, b.samples) << options;
         }
     }
+    // Through the machine list, as on a cluster: here the one line ":" (this
+    // machine), which runs the jobs in the tiles' folder without ssh.
+    const ToolRun listed = runCommand(std::string("PATTERNLENS_REMOTE_RENDER='") + RENDER_TOOL + "' bash '" +
+                                      RENDER_TILES_SCRIPT + "' --sshlogin : --size 50x40 --tile 25x20" + scene + "'" +
+                                      path("joined.pgm") + "'");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    ASSERT_EQ(run("--size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
+    EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
+
     // Nothing but the outputs is left beside them.
     EXPECT_EQ(leftovers(), (std::vector<std::string>{"joined.pgm", "joined.png", "single.pgm", "single.png", "tree.xml"}));
 
