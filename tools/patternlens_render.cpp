@@ -11,6 +11,7 @@
 #include "tools/imagerender.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,7 +40,12 @@ public:
         if (seconds >= 1.0 && doneRows > 0) {
             const double rate = doneRows / seconds;
             const long long left = static_cast<long long>((totalRows - doneRows) / rate + 0.5);
-            n += std::snprintf(line + n, sizeof line - n, ", %.0f rows/s, %lld:%02lld left", rate, left / 60, left % 60);
+            if (left >= 3600)
+                n += std::snprintf(line + n, sizeof line - n, ", %.0f rows/s, %lld:%02lld:%02lld left", rate,
+                                   left / 3600, left / 60 % 60, left % 60);
+            else
+                n += std::snprintf(line + n, sizeof line - n, ", %.0f rows/s, %lld:%02lld left", rate, left / 60,
+                                   left % 60);
         }
         // Clears what a longer line before it left behind.
         std::fprintf(stderr, "%s\033[K", line);
@@ -53,6 +59,28 @@ private:
     int lastPercent = -1;
     long long lastSecond = -1;
 };
+
+// An interrupted render (Ctrl-C, a closed terminal, kill) stops at the next
+// band and removes its unfinished file before the process ends.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void onStopSignal(int signal)
+{
+    stopSignal = signal;
+}
+
+void catchStopSignals()
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler == SIG_IGN) continue;   // started to ignore it (nohup, a background job)
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 void printUsage(std::FILE* out)
 {
@@ -206,10 +234,20 @@ int main(int argc, char** argv)
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;
     const bool showProgress = isatty(fileno(stderr)) != 0;
-    if (showProgress)
-        options.progress = [&line](long long done, long long total) { return line.update(done, total); };
+    options.progress = [&line, showProgress](long long done, long long total) {
+        if (stopSignal) return false;
+        return !showProgress || line.update(done, total);
+    };
+    catchStopSignals();
     const std::string error = imagewriter::renderToFile(*scene.baseLayer, outputPath, options);
     if (showProgress) std::fputc('\n', stderr);
+    // A signal that comes after the last band lets the finished file stand.
+    if (stopSignal && !error.empty()) {
+        fileError(outputPath, "interrupted; nothing written");
+        // Ends by the signal, as the shell expects of an interrupted command.
+        std::signal(stopSignal, SIG_DFL);
+        std::raise(stopSignal);
+    }
     if (!error.empty()) return fileError(outputPath, error);
     return 0;
 }

@@ -237,6 +237,25 @@ TEST_F(RenderToolTest, BadDepthsRegionsAndSizesAreRefusedBeforeAnyFileIsMade)
     EXPECT_EQ(testpng::decode(path("out.png")).width, 7);
 }
 
+TEST_F(RenderToolTest, AnInterruptedRenderRemovesItsUnfinishedFile)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    writeFile(path("out.png"), "previous");
+    // Stopped once its temporary file has appeared (polled for up to a
+    // minute): a render of this size takes far longer than that.
+    const std::string script =
+        "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" + path("out.png") +
+        "' & pid=$!; for i in $(seq 600); do ls -A '" + directory +
+        "' | grep -q '^[.]out' && break; sleep 0.1; done; kill -TERM $pid; wait $pid; echo \"status $?\"";
+    const ToolRun r = runCommand("{ " + script + "; }");
+    EXPECT_EQ(r.out, "status 143\n");   // ended by the signal
+    // (the shell may add its own word about the signal)
+    EXPECT_EQ(r.err.rfind("patternlens-render: " + path("out.png") + ": interrupted; nothing written\n", 0), 0u)
+        << r.err;
+    EXPECT_EQ(readFile(path("out.png")), "previous");
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"noise.xml", "out.png"}));
+}
+
 TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
 {
     // Noise whose Cutoff follows Circles: smooth values with sharp edges.
