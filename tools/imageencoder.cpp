@@ -36,16 +36,18 @@ void putBig32(std::uint8_t* out, std::uint32_t v)
 // Each filter writes its type byte and the filtered row into out and returns
 // the row's cost: the sum of the filtered bytes taken as signed numbers, the
 // smaller the better the row tends to compress. The loops are kept free of
-// branches, so that the compiler can run them on vector lanes.
+// branches, so that the compiler can run them on vector lanes, and the sums
+// narrow: rows of over 2^25 bytes wrap them, which at worst picks a filter
+// that compresses less.
 inline unsigned magnitude(std::uint8_t filtered)
 {
     return static_cast<unsigned>(std::abs(static_cast<int>(static_cast<std::int8_t>(filtered))));
 }
 
-std::uint64_t filterSub(const std::uint8_t* row, std::size_t n, std::size_t step, std::uint8_t* out)
+std::uint32_t filterSub(const std::uint8_t* __restrict row, std::size_t n, std::size_t step, std::uint8_t* __restrict out)
 {
     out[0] = 1;
-    std::uint64_t cost = 0;
+    std::uint32_t cost = 0;
     for (std::size_t i = 0; i < step && i < n; ++i) cost += magnitude(out[1 + i] = row[i]);
     for (std::size_t i = step; i < n; ++i) {
         const std::uint8_t d = static_cast<std::uint8_t>(row[i] - row[i - step]);
@@ -55,10 +57,11 @@ std::uint64_t filterSub(const std::uint8_t* row, std::size_t n, std::size_t step
     return cost;
 }
 
-std::uint64_t filterUp(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, std::uint8_t* out)
+std::uint32_t filterUp(const std::uint8_t* __restrict row, const std::uint8_t* __restrict above, std::size_t n,
+                       std::uint8_t* __restrict out)
 {
     out[0] = 2;
-    std::uint64_t cost = 0;
+    std::uint32_t cost = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t d = static_cast<std::uint8_t>(row[i] - above[i]);
         out[1 + i] = d;
@@ -67,11 +70,11 @@ std::uint64_t filterUp(const std::uint8_t* row, const std::uint8_t* above, std::
     return cost;
 }
 
-std::uint64_t filterPaeth(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, std::size_t step,
-                          std::uint8_t* out)
+std::uint32_t filterPaeth(const std::uint8_t* __restrict row, const std::uint8_t* __restrict above, std::size_t n,
+                          std::size_t step, std::uint8_t* __restrict out)
 {
     out[0] = 4;
-    std::uint64_t cost = 0;
+    std::uint32_t cost = 0;
     for (std::size_t i = 0; i < step && i < n; ++i) cost += magnitude(out[1 + i] = static_cast<std::uint8_t>(row[i] - above[i]));
     for (std::size_t i = step; i < n; ++i) {
         // The neighbour nearest to left + above - upper left, in that order
@@ -97,7 +100,7 @@ const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above
     std::uint8_t* sub = trials;
     std::uint8_t* up = trials + (n + 1);
     std::uint8_t* paethRow = trials + 2 * (n + 1);
-    const std::uint64_t costs[3] = {filterSub(row, n, step, sub), filterUp(row, above, n, up),
+    const std::uint32_t costs[3] = {filterSub(row, n, step, sub), filterUp(row, above, n, up),
                                     filterPaeth(row, above, n, step, paethRow)};
     int best = 0;
     for (int k = 1; k < 3; ++k)
