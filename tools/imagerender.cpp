@@ -14,10 +14,15 @@
 
 namespace {
 
-// The rows evaluated and encoded at a time: enough work to share among all
-// processors, small enough that a huge export stays in a few MiB. One row at
-// least, however wide.
-constexpr std::size_t batchBytes = std::size_t(8) << 20;
+// The rows evaluated and encoded at a time: about a MiB for each processor,
+// so that all of them have work and the progress moves often, and at most
+// 32 MiB, so that a huge export stays small. One row at least, however wide.
+std::size_t batchBytes(int threads)
+{
+    const std::size_t perThread = std::size_t(1) << 20;
+    return std::min(std::max(perThread * static_cast<std::size_t>(threads), std::size_t(2) << 20),
+                    std::size_t(32) << 20);
+}
 // Columns evaluated at a time, on each thread's stack.
 constexpr int columnChunk = 1024;
 
@@ -111,11 +116,11 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     ImageEncoder encoder(file, format, region.width, region.height, options.depth);
     if (!(error = encoder.begin()).empty()) return error;
 
-    const std::size_t rowBytes = encoder.rowBytes();
-    const int rowsPerBatch =
-        static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, batchBytes / rowBytes), region.height));
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
     WorkerPool& pool = WorkerPool::instance();
+    const std::size_t rowBytes = encoder.rowBytes();
+    const int rowsPerBatch = static_cast<int>(
+        std::min<std::size_t>(std::max<std::size_t>(1, batchBytes(pool.threadCount()) / rowBytes), region.height));
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
     const int wantedBands = pool.threadCount() * 4;
 
     for (int top = 0; top < region.height; top += rowsPerBatch) {
