@@ -36,8 +36,8 @@ measure() {
 limit=$((128 * 1024))
 status=0
 printf '%-28s %10s %14s %12s\n' "render" "seconds" "peak RSS MiB" "file MB"
-for spec in "png 8" "pgm 8" "png 16" "pgm 16"; do
-  set -- $spec
+for run in "png 8" "pgm 8" "png 16" "pgm 16"; do
+  set -- $run
   out="big.$1"
   read -r seconds kib < <(measure --size 20000x20000 --depth "$2")
   size=$(stat -c %s "$work/$out")

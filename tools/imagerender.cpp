@@ -123,7 +123,8 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
     const int wantedBands = pool.threadCount() * 4;
 
-    for (int top = 0; top < region.height; top += rowsPerBatch) {
+    // Steps by what is left, so that the last step cannot overflow an int.
+    for (int top = 0; top < region.height; top += std::min(rowsPerBatch, region.height - top)) {
         Batch batch{&layer, region, options.depth, top, 0, std::min(rowsPerBatch, region.height - top), rowBytes,
                     rows.data()};
         batch.rowsPerBand = std::max(1, (batch.rowCount + wantedBands - 1) / wantedBands);

@@ -26,8 +26,8 @@ std::string encodeRows(const GreyImage& image, Format format, std::FILE* file)
     const std::size_t width = static_cast<std::size_t>(image.width);
     const int rowsPerBatch = static_cast<int>(std::max<std::size_t>(1, (std::size_t(4) << 20) / width));
     std::vector<std::uint8_t> rows(width * static_cast<std::size_t>(std::min(rowsPerBatch, image.height)));
-    for (int top = 0; top < image.height; top += rowsPerBatch) {
-        const int count = std::min(rowsPerBatch, image.height - top);
+    for (int top = 0, count = 0; top < image.height; top += count) {
+        count = std::min(rowsPerBatch, image.height - top);
         for (int r = 0; r < count; ++r) {
             const std::size_t textureRow = static_cast<std::size_t>(image.height - 1 - (top + r));
             std::copy_n(image.pixels + textureRow * width, width, rows.data() + static_cast<std::size_t>(r) * width);
