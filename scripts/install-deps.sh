@@ -6,10 +6,13 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ make pkg-config
-  libtinyxml-dev libpng-dev zlib1g-dev
+  libtinyxml-dev libpng-dev zlib1g-dev libisal-dev
   libx11-dev freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
+  # tiled renders across processors and machines (scripts/render-tiles.sh);
+  # GNU time measures a render's peak memory (bench/render-memory.sh)
+  parallel libvips-tools time
   # end-to-end tests: a real X server, input, screenshots, software GL
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
   # the Debian package and its checks: validators, shared-library dependencies,

@@ -1,9 +1,12 @@
 #pragma once
-// Grey images as files: 8-bit greyscale PNG, or binary PGM (P5).
+// Grey images held in memory as files: 8-bit greyscale PNG, or binary PGM
+// (P5). Renders that should not be held whole go through imagerender.h.
 //
 // The pixels come as a layer's texture holds them, row 0 first; the viewer
 // draws row 0 at the bottom, so the files hold the rows in reverse order and
 // show the picture the way the viewer does, top row first.
+#include "tools/imageencoder.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -15,8 +18,6 @@ struct GreyImage {
     int width = 0;
     int height = 0;
 };
-
-enum class Format { Png, Pgm };
 
 // Pgm for a path ending in ".pgm", else Png.
 Format formatFor(const std::string& path);

@@ -1,15 +1,18 @@
 // patternlens-render: renders a scene file to an image without a window.
 //
 // The scene is read by the viewer's own reader into a layer controller of the
-// requested size and rendered by the same code that fills the viewer's
-// texture, so the image is the picture the viewer's drawing area shows at
-// that size, top row first.
+// requested size and evaluated by the same row evaluation that fills the
+// viewer's texture, so the image is the picture the viewer's drawing area
+// shows at that size, top row first. It is written a band of rows at a time
+// (tools/imagerender.h), so any size fits in a little memory.
 #include "app/layercontrols.h"
 #include "app/viewerlayout.h"
 #include "layers/renderable.h"
 #include "persistence/scenefile.h"
-#include "tools/imagewriter.h"
+#include "tools/imagerender.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,34 +22,85 @@
 namespace {
 
 constexpr const char* programName = "patternlens-render";
-constexpr int maxSide = 16384;
+constexpr long long maxSide = imagewriter::ImageEncoder::maxSide;
 
-// "rendering: 42%" on one line of the terminal, rewritten as rows finish.
-struct ProgressLine {
-    bool shown;
-    int lastPercent;
-
-    static void report(void* context, int doneRows, int totalRows)
+// "rendering:  42%" on one line of the terminal, rewritten as rows finish;
+// once a render has run a while, with its speed and the time it still needs.
+class ProgressLine {
+public:
+    bool update(long long doneRows, long long totalRows)
     {
-        auto& line = *static_cast<ProgressLine*>(context);
-        const int percent = static_cast<int>(100LL * doneRows / totalRows);
-        if (percent == line.lastPercent) return;
-        line.lastPercent = percent;
-        std::fprintf(stderr, "\rrendering: %3d%%", percent);
+        const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        const int percent = static_cast<int>(100 * doneRows / totalRows);
+        const long long shownSecond = static_cast<long long>(seconds);
+        if (percent == lastPercent && shownSecond == lastSecond) return true;
+        lastPercent = percent;
+        lastSecond = shownSecond;
+        char line[160];
+        int n = std::snprintf(line, sizeof line, "\rrendering: %3d%%", percent);
+        if (seconds >= 1.0 && doneRows > 0) {
+            const double rate = doneRows / seconds;
+            const long long left = static_cast<long long>((totalRows - doneRows) / rate + 0.5);
+            if (left >= 3600)
+                n += std::snprintf(line + n, sizeof line - n, ", %.0f rows/s, %lld:%02lld:%02lld left", rate,
+                                   left / 3600, left / 60 % 60, left % 60);
+            else
+                n += std::snprintf(line + n, sizeof line - n, ", %.0f rows/s, %lld:%02lld left", rate, left / 60,
+                                   left % 60);
+        }
+        // Clears what a longer line before it left behind.
+        std::fprintf(stderr, "%s\033[K", line);
         std::fflush(stderr);
+        return true;
     }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point started = Clock::now();
+    int lastPercent = -1;
+    long long lastSecond = -1;
 };
+
+// An interrupted render (Ctrl-C, a closed terminal, kill) stops at the next
+// band and removes its unfinished file before the process ends.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void onStopSignal(int signal)
+{
+    stopSignal = signal;
+}
+
+void catchStopSignals()
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler == SIG_IGN) continue;   // started to ignore it (nohup, a background job)
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: %s [--size WIDTHxHEIGHT] SCENE.xml OUTPUT.png\n"
-                 "Renders the base layer of a scene file, with all its input layers, to an\n"
-                 "8-bit greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
+                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] SCENE.xml OUTPUT.png\n"
+                 "Renders the base layer of a scene file, with all its input layers, to a\n"
+                 "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
                  "\n"
-                 "  --size WIDTHxHEIGHT  image size in pixels, each side 1 to %d\n"
+                 "  --size WIDTHxHEIGHT  image size in pixels, each side 1 to %lld\n"
                  "                       (default %dx%d, the viewer's drawing area)\n"
-                 "  --help               show this text\n",
+                 "  --region X,Y,W,H     render only the W x H pixels at column X and row Y of\n"
+                 "                       that image, rows counted from the top: tiles rendered\n"
+                 "                       apart join to the whole image\n"
+                 "  --depth 8|16         bits per pixel (default 8, the viewer's grey levels;\n"
+                 "                       16 keeps the layer's values to 1/65535)\n"
+                 "  --help               show this text\n"
+                 "\n"
+                 "The image is rendered and written a band of rows at a time, so its memory\n"
+                 "grows with its width only.\n",
                  programName, maxSide, viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
 }
 
@@ -62,17 +116,17 @@ int fileError(const std::string& file, const std::string& reason)
     return 1;
 }
 
-// One side: decimal digits only, 1 to maxSide.
-bool parseSide(const std::string& text, int* side)
+// A decimal number, digits only, from min to max.
+bool parseNumber(const std::string& text, long long min, long long max, int* out)
 {
-    if (text.empty() || text.size() > 5) return false;
-    int value = 0;
+    if (text.empty() || text.size() > 12) return false;
+    long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
-    if (value < 1 || value > maxSide) return false;
-    *side = value;
+    if (value < min || value > max) return false;
+    *out = static_cast<int>(value);
     return true;
 }
 
@@ -80,7 +134,41 @@ bool parseSize(const std::string& text, int* width, int* height)
 {
     const std::size_t x = text.find('x');
     if (x == std::string::npos) return false;
-    return parseSide(text.substr(0, x), width) && parseSide(text.substr(x + 1), height);
+    return parseNumber(text.substr(0, x), 1, maxSide, width) && parseNumber(text.substr(x + 1), 1, maxSide, height);
+}
+
+bool parseRegion(const std::string& text, imagewriter::Region* region)
+{
+    int* fields[4] = {&region->x, &region->y, &region->width, &region->height};
+    std::size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t comma = k < 3 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos) return false;
+        if (!parseNumber(text.substr(start, comma - start), k < 2 ? 0 : 1, maxSide, fields[k])) return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
+// The value of option name at argv[i], given as "--name VALUE" or
+// "--name=VALUE"; false when arg is not that option.
+bool optionValue(const std::string& name, int argc, char** argv, int* i, std::string* value, bool* missing)
+{
+    const std::string arg = argv[*i];
+    *missing = false;
+    if (arg == name) {
+        if (*i + 1 >= argc) {
+            *missing = true;
+            return true;
+        }
+        *value = argv[++*i];
+        return true;
+    }
+    if (arg.rfind(name + "=", 0) == 0) {
+        *value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -89,28 +177,35 @@ int main(int argc, char** argv)
 {
     int width = viewerlayout::drawingAreaWidth;
     int height = viewerlayout::drawingAreaHeight;
+    imagewriter::RenderOptions options;
+    bool regionGiven = false;
     std::string files[2];
     int fileCount = 0;
     bool optionsEnded = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string value;
+        bool missing = false;
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             printUsage(stdout);
             return 0;
-        } else if (!optionsEnded && (arg == "--size" || arg.rfind("--size=", 0) == 0)) {
-            std::string value;
-            if (arg == "--size") {
-                if (i + 1 >= argc) return usageError("--size needs a value WIDTHxHEIGHT");
-                value = argv[++i];
-            } else {
-                value = arg.substr(7);
-            }
+        } else if (!optionsEnded && optionValue("--size", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--size needs a value WIDTHxHEIGHT");
             if (!parseSize(value, &width, &height))
                 return usageError("invalid size '" + value + "': expected WIDTHxHEIGHT, each 1 to " +
-                                  std::to_string(maxSide));
+                                  std::to_string(maxSide) + ", the most a PNG image allows");
+        } else if (!optionsEnded && optionValue("--region", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--region needs a value X,Y,W,H");
+            if (!parseRegion(value, &options.region))
+                return usageError("invalid region '" + value + "': expected X,Y,W,H, whole numbers with W and H at least 1");
+            regionGiven = true;
+        } else if (!optionsEnded && optionValue("--depth", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--depth needs a value, 8 or 16");
+            if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
+            options.depth = value == "8" ? 8 : 16;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option '" + arg + "'");
         } else {
@@ -119,31 +214,41 @@ int main(int argc, char** argv)
         }
     }
     if (fileCount < 2) return usageError("expected a scene file and an output file");
+    if (regionGiven) {
+        const std::string error = imagewriter::regionError(options.region, width, height);
+        if (!error.empty()) return usageError(error);
+    }
     const std::string& scenePath = files[0];
     const std::string& outputPath = files[1];
 
     // Every layer takes its texture size from the controller when it is made,
-    // so the size is set before the scene is read.
+    // so the size is set before the scene is read. Layers hold no pixels
+    // until they are drawn, so even a huge size costs nothing here.
     LayerControls controls;
     controls.setViewportSize(width, height);
 
     // The scene is read as the viewer reads it, but not installed in the
-    // controller: installing would render it at once, without progress.
+    // controller: installing would render it at once, whole and in memory.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
-    Renderable* layer = scene.baseLayer.get();
 
-    // Large renders take seconds; on a terminal, show how far they are.
-    ProgressLine progress{isatty(fileno(stderr)) != 0, -1};
-    layer->fillPixels(progress.shown ? &ProgressLine::report : nullptr, &progress);
-    if (progress.shown) std::fputc('\n', stderr);
-
-    imagewriter::GreyImage image;
-    image.pixels = layer->pixelData();
-    image.width = layer->textureWidth;
-    image.height = layer->textureHeight;
-    const std::string error = imagewriter::writeImage(outputPath, image);
+    // Large renders take a while; on a terminal, show how far they are.
+    ProgressLine line;
+    const bool showProgress = isatty(fileno(stderr)) != 0;
+    options.progress = [&line, showProgress](long long done, long long total) {
+        if (stopSignal) return false;
+        return !showProgress || line.update(done, total);
+    };
+    catchStopSignals();
+    const std::string error = imagewriter::renderToFile(*scene.baseLayer, outputPath, options);
+    if (showProgress) std::fputc('\n', stderr);
+    // A signal that comes after the last band lets the finished file stand.
+    if (stopSignal && !error.empty()) {
+        fileError(outputPath, "interrupted; nothing written");
+        // Ends by the signal, as the shell expects of an interrupted command.
+        std::signal(stopSignal, SIG_DFL);
+        std::raise(stopSignal);
+    }
     if (!error.empty()) return fileError(outputPath, error);
-
     return 0;
 }

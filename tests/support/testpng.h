@@ -2,7 +2,9 @@
 // Decodes a PNG written by the image writer, for tests.
 #include <png.h>
 
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,58 @@ inline Image decode(const std::string& path)
     image.format = PNG_FORMAT_GRAY;
     out.rows.resize(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, out.rows.data(), 0, nullptr)) out.rows.clear();
+    return out;
+}
+
+// A greyscale PNG of 8 or 16 bits, samples as stored, read row by row with
+// every check libpng makes (chunk CRCs, the zlib checksum).
+struct Grey {
+    int width = 0, height = 0, depth = 0;
+    std::vector<std::uint16_t> samples;   // top row first, empty when unreadable
+};
+
+namespace detail {
+// Kept apart from objects with destructors: libpng leaves through longjmp.
+inline bool readGrey(std::FILE* file, Grey* out, std::vector<png_byte>* row)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    const int depth = png_get_bit_depth(png, info);
+    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_GRAY || (depth != 8 && depth != 16)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    out->width = static_cast<int>(png_get_image_width(png, info));
+    out->height = static_cast<int>(png_get_image_height(png, info));
+    out->depth = depth;
+    row->resize(png_get_rowbytes(png, info));
+    out->samples.resize(static_cast<std::size_t>(out->width) * static_cast<std::size_t>(out->height));
+    for (int r = 0; r < out->height; ++r) {
+        png_read_row(png, row->data(), nullptr);
+        for (int c = 0; c < out->width; ++c)
+            out->samples[static_cast<std::size_t>(r) * out->width + c] =
+                depth == 8 ? (*row)[c] : static_cast<std::uint16_t>((*row)[2 * c] << 8 | (*row)[2 * c + 1]);
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+} // namespace detail
+
+inline Grey decodeGrey(const std::string& path)
+{
+    Grey out;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return out;
+    std::vector<png_byte> row;
+    if (!detail::readGrey(file, &out, &row)) out = Grey{};
+    std::fclose(file);
     return out;
 }
 

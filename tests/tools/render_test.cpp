@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -43,10 +45,15 @@ protected:
 
     std::string path(const std::string& name) const { return directory + "/" + name; }
 
-    ToolRun run(const std::string& arguments) const
+    // shellPrefix runs in the same shell first (limits, traps).
+    ToolRun run(const std::string& arguments, const std::string& shellPrefix = "") const
     {
-        const std::string command = std::string("'") + RENDER_TOOL + "' " + arguments + " >'" + path("stdout") +
-                                    "' 2>'" + path("stderr") + "' </dev/null";
+        return runCommand(shellPrefix + std::string("'") + RENDER_TOOL + "' " + arguments);
+    }
+
+    ToolRun runCommand(const std::string& commandLine) const
+    {
+        const std::string command = commandLine + " >'" + path("stdout") + "' 2>'" + path("stderr") + "' </dev/null";
         ToolRun r;
         const int status = std::system(command.c_str());
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -174,7 +181,8 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
 {
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] SCENE.xml OUTPUT.png\n", 0), 0u)
+    EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
+                             "SCENE.xml OUTPUT.png\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);
@@ -182,7 +190,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     for (const std::string& args :
          {std::string("--frobnicate") + files, std::string("-x") + files, std::string("--size 0x10") + files,
           std::string("--size 10x") + files, std::string("--size x10") + files, std::string("--size abc") + files,
-          std::string("--size 16385x10") + files, std::string("--size 10x99999999999") + files,
+          std::string("--size 2147483648x10") + files, std::string("--size 10x99999999999") + files,
           std::string("--size -5x5") + files, std::string("--size 10x10x10") + files, std::string("--size") ,
           std::string("'") + path("square.xml") + "'", std::string(""), std::string("a b c")}) {
         const ToolRun r = run(args);
@@ -190,8 +198,152 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
         EXPECT_EQ(r.err.rfind("patternlens-render: ", 0), 0u) << args << ": " << r.err;
         EXPECT_FALSE(exists(path("out.png"))) << args;
     }
-    // The largest size is accepted (checked on a thin image).
-    EXPECT_EQ(run("--size 16384x1" + files).status, 0);
+    // Sides far past the viewer's textures are accepted (checked on a thin
+    // image: the renderer holds a band of rows, never the whole image).
+    ASSERT_EQ(run("--size 1x100000" + files).status, 0);
+    EXPECT_EQ(testpng::decode(path("out.png")).height, 100000);
+}
+
+TEST_F(RenderToolTest, BadDepthsRegionsAndSizesAreRefusedBeforeAnyFileIsMade)
+{
+    writeScene("square.xml", 10, 10, cornerSquare);
+    const std::string files = " '" + path("square.xml") + "' '" + path("out.png") + "'";
+    struct Case {
+        std::string arguments, message;
+    };
+    for (const Case& c : {
+             Case{"--depth 12", "invalid depth '12': expected 8 or 16"},
+             Case{"--depth=", "invalid depth '': expected 8 or 16"},
+             Case{"--depth 8bit", "invalid depth '8bit': expected 8 or 16"},
+             Case{"--size 10x10 --region 0,0,11,10", "the region 0,0,11,10 lies outside the 10x10 image"},
+             Case{"--size 10x10 --region 10,0,1,1", "the region 10,0,1,1 lies outside the 10x10 image"},
+             Case{"--region 0,470,1,1", "the region 0,470,1,1 lies outside the 400x470 image"},
+             Case{"--size 10x10 --region=9,9,1,2", "the region 9,9,1,2 lies outside the 10x10 image"},
+             Case{"--region 0,0,0,5", "invalid region '0,0,0,5': expected X,Y,W,H"},
+             Case{"--region 1,2,3", "invalid region '1,2,3': expected X,Y,W,H"},
+             Case{"--region -1,0,1,1", "invalid region '-1,0,1,1': expected X,Y,W,H"},
+             Case{"--region 1,2,3,4,5", "invalid region '1,2,3,4,5': expected X,Y,W,H"},
+             Case{"--size 2147483648x1", "invalid size '2147483648x1': expected WIDTHxHEIGHT, each 1 to 2147483647, "
+                                         "the most a PNG image allows"},
+             Case{"--size 1x2147483648", "invalid size '1x2147483648'"},
+         }) {
+        const ToolRun r = run(c.arguments + files);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        EXPECT_EQ(r.err.rfind("patternlens-render: " + c.message, 0), 0u) << c.arguments << ": " << r.err;
+        EXPECT_FALSE(exists(path("out.png"))) << c.arguments;
+    }
+    // The largest side passes the check (the region keeps the work small).
+    EXPECT_EQ(run("--size 2147483647x3 --region 2147483640,1,7,2" + files).status, 0);
+    EXPECT_EQ(testpng::decode(path("out.png")).width, 7);
+}
+
+TEST_F(RenderToolTest, AnInterruptedRenderRemovesItsUnfinishedFile)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    writeFile(path("out.png"), "previous");
+    // Stopped once its temporary file has appeared (polled for up to a
+    // minute): a render of this size takes far longer than that.
+    const std::string script =
+        "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" + path("out.png") +
+        "' & pid=$!; for i in $(seq 600); do ls -A '" + directory +
+        "' | grep -q '^[.]out' && break; sleep 0.1; done; kill -TERM $pid; wait $pid; echo \"status $?\"";
+    const ToolRun r = runCommand("{ " + script + "; }");
+    EXPECT_EQ(r.out, "status 143\n");   // ended by the signal
+    // (the shell may add its own word about the signal)
+    EXPECT_EQ(r.err.rfind("patternlens-render: " + path("out.png") + ": interrupted; nothing written\n", 0), 0u)
+        << r.err;
+    EXPECT_EQ(readFile(path("out.png")), "previous");
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"noise.xml", "out.png"}));
+}
+
+TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
+{
+    // Noise whose Cutoff follows Circles: smooth values with sharp edges.
+    writeScene("tree.xml", 10, 10, [] {
+        Renderable* noise = createLayer(0);
+        noise->setView(3.25f, -1.5f, 10, 10);
+        noise->inverse = true;
+        noise->attachInput(0, createLayer(2));
+        return noise;
+    });
+    const int w = 61, h = 47;
+    const std::string size = "--depth 16 --size " + std::to_string(w) + "x" + std::to_string(h);
+    ASSERT_EQ(run(size + " '" + path("tree.xml") + "' '" + path("tree.png") + "'").status, 0);
+    ASSERT_EQ(run(size + " '" + path("tree.xml") + "' '" + path("tree.pgm") + "'").status, 0);
+
+    LayerControls controls;
+    controls.setViewportSize(w, h);
+    ASSERT_TRUE(controls.readSceneFile(path("tree.xml")));
+    const Renderable* layer = controls.currentLayer;
+    const testpng::Grey png = testpng::decodeGrey(path("tree.png"));
+    const std::string pgm = readFile(path("tree.pgm"));
+    const std::string header = "P5\n61 47\n65535\n";
+    ASSERT_EQ(pgm.compare(0, header.size(), header), 0);
+    ASSERT_EQ(pgm.size(), header.size() + 2u * w * h);
+    ASSERT_EQ(png.depth, 16);
+    ASSERT_EQ(png.width, w);
+    ASSERT_EQ(png.height, h);
+    std::set<int> levels;
+    for (int top = 0; top < h; ++top)
+        for (int col = 0; col < w; ++col) {
+            const float v = layer->pixelValue(col, h - 1 - top);
+            const int want = static_cast<int>(std::lround(std::min(std::max(v, 0.0f), 1.0f) * 65535.0));
+            const std::size_t k = static_cast<std::size_t>(top) * w + col;
+            ASSERT_EQ(png.samples[k], want) << "column " << col << ", image row " << top;
+            ASSERT_EQ(std::uint8_t(pgm[header.size() + 2 * k]) << 8 | std::uint8_t(pgm[header.size() + 2 * k + 1]),
+                      want);
+            levels.insert(want);
+        }
+    EXPECT_GT(levels.size(), 256u);   // finer than the 8-bit image could be
+}
+
+TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
+{
+    writeScene("tree.xml", 10, 10, [] {
+        Renderable* circles = createLayer(2);
+        circles->setView(3.25f, -1.5f, 10, 10);
+        Renderable* noise = createLayer(0);
+        noise->inverse = true;
+        circles->attachInput(1, noise);
+        return circles;
+    });
+    const std::string scene = " '" + path("tree.xml") + "' ";
+    const std::string script = std::string("PATTERNLENS_RENDER='") + RENDER_TOOL + "' bash '" + RENDER_TILES_SCRIPT + "' ";
+    // Odd sizes: the tiles at the right and bottom edges are narrower.
+    for (const std::string depth : {"8", "16"}) {
+        for (const std::string tiles : {"--size 203x151 --tile 64x48", "--size 97x41 --tile 97x7", "--size 50x40 --tile 25x20"}) {
+            const std::string options = tiles + " --depth " + depth;
+            const ToolRun joined = runCommand(script + options + scene + "'" + path("joined.pgm") + "'");
+            ASSERT_EQ(joined.status, 0) << options << ": " << joined.err;
+            const std::string single = "--size " + tiles.substr(7, tiles.find(' ', 7) - 7) + " --depth " + depth;
+            ASSERT_EQ(run(single + scene + "'" + path("single.pgm") + "'").status, 0);
+            ASSERT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm"))) << options;
+
+            // Joined into a PNG, the encodings differ but the pixels agree.
+            ASSERT_EQ(runCommand(script + options + scene + "'" + path("joined.png") + "'").status, 0) << options;
+            ASSERT_EQ(run(single + scene + "'" + path("single.png") + "'").status, 0);
+            const testpng::Grey a = testpng::decodeGrey(path("joined.png")), b = testpng::decodeGrey(path("single.png"));
+            ASSERT_FALSE(b.samples.empty());
+            EXPECT_EQ(a.depth, b.depth);
+            EXPECT_EQ(a.width, b.width);
+            EXPECT_EQ(a.samples, b.samples) << options;
+        }
+    }
+    // Through the machine list, as on a cluster: here the one line ":" (this
+    // machine), which runs the jobs in the tiles' folder without ssh.
+    const ToolRun listed = runCommand(std::string("PATTERNLENS_REMOTE_RENDER='") + RENDER_TOOL + "' bash '" +
+                                      RENDER_TILES_SCRIPT + "' --sshlogin : --size 50x40 --tile 25x20" + scene + "'" +
+                                      path("joined.pgm") + "'");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    ASSERT_EQ(run("--size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
+    EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
+
+    // Nothing but the outputs is left beside them.
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"joined.pgm", "joined.png", "single.pgm", "single.png", "tree.xml"}));
+
+    const ToolRun bad = runCommand(script + "--size 10x10 --depth 12" + scene + "'" + path("bad.png") + "'");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_FALSE(exists(path("bad.png")));
 }
 
 TEST_F(RenderToolTest, SceneErrorsNameTheFileAndLeaveNoOutput)
@@ -225,13 +377,29 @@ TEST_F(RenderToolTest, AnUnwritableOutputIsReportedAndTheOldImageKept)
     const ToolRun r = run("'" + path("square.xml") + "' '" + path("missing/out.png") + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "patternlens-render: " + path("missing/out.png") + ": No such file or directory\n");
+    // A folder that is a file (root may write anywhere else).
+    const ToolRun notFolder = run("'" + path("square.xml") + "' '" + path("square.xml/out.png") + "'");
+    EXPECT_EQ(notFolder.status, 1);
+    EXPECT_EQ(notFolder.err, "patternlens-render: " + path("square.xml/out.png") + ": Not a directory\n");
+
+    // A disk that fills up part way, made by a file size limit of 64 KiB
+    // (with its signal ignored, writes past it fail): both formats stop with
+    // the system's reason and leave nothing behind.
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    for (const std::string name : {"big.png", "big.pgm"}) {
+        const ToolRun full = run("--depth 16 --size 2000x1000 '" + path("noise.xml") + "' '" + path(name) + "'",
+                                 "ulimit -f 128 && trap '' XFSZ && ");
+        EXPECT_EQ(full.status, 1) << name;
+        EXPECT_EQ(full.err, "patternlens-render: " + path(name) + ": File too large\n");
+        EXPECT_FALSE(exists(path(name)));
+    }
 
     // A failed render leaves the previous image as it was, and no temporary
     // file beside it.
     writeFile(path("out.png"), "previous");
     EXPECT_EQ(run("'" + path("missing.xml") + "' '" + path("out.png") + "'").status, 1);
     EXPECT_EQ(readFile(path("out.png")), "previous");
-    EXPECT_EQ(leftovers(), (std::vector<std::string>{"out.png", "square.xml"}));
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"noise.xml", "out.png", "square.xml"}));
 }
 
 } // namespace

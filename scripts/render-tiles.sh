@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Renders a scene as tiles spread over processors and machines by GNU
+# parallel, and joins them into one image with libvips, which streams images
+# far larger than the memory.
+#
+#   scripts/render-tiles.sh --size 100000x100000 scene.xml out.png
+#   scripts/render-tiles.sh --size 100000x100000 --sshloginfile machines scene.xml out.png
+#
+# Each tile is patternlens-render with --region, so the joined image is the
+# single render's, pixel for pixel. Other machines need patternlens-render on
+# their PATH and an ssh login that GNU parallel can use (see --sshloginfile in
+# `man parallel`; the line ":" stands for this machine); the scene goes to them
+# and their tiles come back.
+set -euo pipefail
+
+usage() {
+  cat <<EOF
+Usage: $(basename "$0") --size WIDTHxHEIGHT [options] SCENE.xml OUTPUT
+Renders SCENE.xml at WIDTHxHEIGHT as tiles in parallel and joins them into
+OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name).
+
+  --size WIDTHxHEIGHT    the whole image (required)
+  --tile WIDTHxHEIGHT    tile size (default 4096x4096)
+  --depth 8|16           bits per pixel (default 8)
+  --jobs N               tiles at a time on each machine (default: one per core)
+  --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
+  --sshlogin LOGINS      the same, comma-separated on the command line
+  --keep-tiles DIR       leave the tiles in DIR instead of a temporary folder
+EOF
+}
+
+fail() { echo "render-tiles: $*" >&2; exit 2; }
+
+size="" tile="4096x4096" depth=8 jobs="" logins=() keep=""
+files=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --size) size="${2:-}"; shift 2 || fail "--size needs a value" ;;
+    --tile) tile="${2:-}"; shift 2 || fail "--tile needs a value" ;;
+    --depth) depth="${2:-}"; shift 2 || fail "--depth needs a value" ;;
+    --jobs) jobs="${2:-}"; shift 2 || fail "--jobs needs a value" ;;
+    --sshloginfile) logins+=(--sshloginfile "${2:-}"); shift 2 || fail "--sshloginfile needs a file" ;;
+    --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
+    --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
+    -h|--help) usage; exit 0 ;;
+    -*) fail "unknown option '$1'" ;;
+    *) files+=("$1"); shift ;;
+  esac
+done
+[ ${#files[@]} -eq 2 ] || { usage >&2; exit 2; }
+scene="${files[0]}" output="${files[1]}"
+[[ "$size" =~ ^([1-9][0-9]*)x([1-9][0-9]*)$ ]] || fail "invalid or missing --size '$size': expected WIDTHxHEIGHT"
+width=${BASH_REMATCH[1]} height=${BASH_REMATCH[2]}
+[[ "$tile" =~ ^([1-9][0-9]*)x([1-9][0-9]*)$ ]] || fail "invalid --tile '$tile': expected WIDTHxHEIGHT"
+tileWidth=$(( BASH_REMATCH[1] < width ? BASH_REMATCH[1] : width ))
+tileHeight=$(( BASH_REMATCH[2] < height ? BASH_REMATCH[2] : height ))
+[ -r "$scene" ] || fail "cannot read the scene '$scene'"
+command -v parallel >/dev/null || fail "GNU parallel is missing (Debian package 'parallel')"
+command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')"
+
+# The renderer: PATTERNLENS_RENDER, else the one on the PATH, else this
+# checkout's build.
+render="${PATTERNLENS_RENDER:-}"
+if [ -z "$render" ]; then
+  render="$(command -v patternlens-render || true)"
+  [ -n "$render" ] || render="$(cd "$(dirname "$0")/.." && pwd)/build/tools/patternlens-render"
+fi
+# With ssh logins every machine, this one too when ":" is listed, runs its
+# own: PATTERNLENS_REMOTE_RENDER, else patternlens-render on its PATH.
+[ ${#logins[@]} -gt 0 ] && render="${PATTERNLENS_REMOTE_RENDER:-patternlens-render}"
+[ ${#logins[@]} -gt 0 ] || [ -x "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
+
+# Tiles and the joined image go beside the output: the same disk, and a
+# failure leaves the previous output as it was.
+outDir="$(cd "$(dirname "$output")" && pwd)" || fail "no folder for '$output'"
+outName="$(basename "$output")"
+if [ -n "$keep" ]; then
+  mkdir -p "$keep"; work="$(cd "$keep" && pwd)"
+else
+  work="$(mktemp -d "$outDir/.render-tiles.XXXXXX")"
+  trap 'rm -rf "$work"' EXIT
+fi
+# Remote jobs run in the login folder of their machine, where the scene and
+# the tiles need names no other render uses at the same time.
+id="$(basename "$work")"; id="${id#.}"
+cp "$scene" "$work/$id.xml"
+
+columns=$(( (width + tileWidth - 1) / tileWidth ))
+rows=$(( (height + tileHeight - 1) / tileHeight ))
+# One line per tile: x y w h name, in the order arrayjoin lays them out.
+: > "$work/tiles.txt"
+for (( r = 0; r < rows; r++ )); do
+  for (( c = 0; c < columns; c++ )); do
+    x=$(( c * tileWidth )) y=$(( r * tileHeight ))
+    w=$(( width - x < tileWidth ? width - x : tileWidth ))
+    h=$(( height - y < tileHeight ? height - y : tileHeight ))
+    printf '%d %d %d %d %s-%06d-%06d.png\n' "$x" "$y" "$w" "$h" "$id" "$r" "$c" >> "$work/tiles.txt"
+  done
+done
+
+echo "render-tiles: ${width}x${height} as $(( rows * columns )) tiles of ${tileWidth}x${tileHeight}" >&2
+parallelArgs=(--colsep ' ' --halt now,fail=1 --arg-file "$work/tiles.txt")
+[ -n "$jobs" ] && parallelArgs+=(--jobs "$jobs")
+[ -t 2 ] && parallelArgs+=(--bar)
+if [ ${#logins[@]} -gt 0 ]; then
+  # The scene goes to every machine once; each tile comes back and is
+  # removed there.
+  parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
+fi
+(cd "$work" && parallel "${parallelArgs[@]}" \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "$id.xml" '{5}') \
+  || { echo "render-tiles: a tile failed" >&2; exit 1; }
+
+# arrayjoin puts every tile in a cell of the first tile's size; when the
+# edge tiles are smaller the grid is cropped to the image (libvips streams
+# both steps).
+[ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
+tiles="$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
+joined="joined.${outName##*.}"
+(
+  cd "$work"
+  if (( width % tileWidth == 0 && height % tileHeight == 0 )); then
+    vips arrayjoin "$tiles" "$joined[strip]" --across "$columns"
+  else
+    vips arrayjoin "$tiles" grid.v --across "$columns"
+    vips crop grid.v "$joined[strip]" 0 0 "$width" "$height"
+    rm -f grid.v
+  fi
+) || { echo "render-tiles: joining the tiles failed" >&2; exit 1; }
+mv -f "$work/$joined" "$outDir/$outName"
+echo "render-tiles: wrote $output" >&2

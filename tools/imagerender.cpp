@@ -1,0 +1,179 @@
+#include "tools/imagerender.h"
+
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
+#include "layers/saturate.h"
+#include "layers/workerpool.h"
+#include "persistence/atomicfile.h"
+#include "tools/imagewriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+namespace {
+
+// The rows evaluated and encoded at a time: about a MiB for each processor,
+// so that all of them have work and the progress moves often, and at most
+// 32 MiB, so that a huge export stays small. One row at least, however wide.
+std::size_t batchBytes(int threads)
+{
+    const std::size_t perThread = std::size_t(1) << 20;
+    return std::min(std::max(perThread * static_cast<std::size_t>(threads), std::size_t(2) << 20),
+                    std::size_t(32) << 20);
+}
+// Columns evaluated at a time, on each thread's stack.
+constexpr int columnChunk = 1024;
+
+struct Batch {
+    const Renderable* layer;
+    imagewriter::Region region;
+    int depth;
+    int firstRow;        // of the region, counted from its top
+    int rowsPerBand;
+    int rowCount;
+    std::size_t rowBytes;
+    std::uint8_t* out;
+};
+
+void evaluateBand(void* context, int band)
+{
+    const Batch& b = *static_cast<const Batch*>(context);
+    const int first = band * b.rowsPerBand;
+    const int end = std::min(first + b.rowsPerBand, b.rowCount);
+    float values[columnChunk];
+    for (int r = first; r < end; ++r) {
+        // The file shows the texture's last row first.
+        const int imageRow = b.region.y + b.firstRow + r;
+        const int textureRow = b.layer->textureHeight - 1 - imageRow;
+        std::uint8_t* row = b.out + static_cast<std::size_t>(r) * b.rowBytes;
+        for (int c = 0; c < b.region.width; c += columnChunk) {
+            const int count = std::min(columnChunk, b.region.width - c);
+            b.layer->pixelRow(textureRow, b.region.x + c, count, values);
+            if (b.depth == 8) {
+                std::uint8_t* bytes = row + c;
+                for (int k = 0; k < count; ++k) bytes[k] = greyByte(values[k]);
+            } else {
+                std::uint8_t* bytes = row + 2 * static_cast<std::size_t>(c);
+                for (int k = 0; k < count; ++k) {
+                    const std::uint16_t s = imagewriter::sample16(values[k]);
+                    bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
+                    bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
+                }
+            }
+        }
+    }
+}
+
+bool wholeImage(const imagewriter::Region& region)
+{
+    return region.x == 0 && region.y == 0 && region.width == 0 && region.height == 0;
+}
+
+void setTextureSize(Renderable& layer, int width, int height)
+{
+    layer.textureWidth = width;
+    layer.textureHeight = height;
+    layer.updateMapping();
+    for (int i = 0; i < layer.variableCount; ++i)
+        if (Renderable* input = layer.variables[i].getInputLayer()) setTextureSize(*input, width, height);
+}
+
+} // namespace
+
+namespace imagewriter {
+
+std::uint16_t sample16(float value)
+{
+    if (!(value > 0.0f)) return 0;   // NaN too
+    if (value >= 1.0f) return 65535;
+    return static_cast<std::uint16_t>(std::lround(static_cast<double>(value) * 65535.0));
+}
+
+std::string regionError(const Region& region, int width, int height)
+{
+    if (region.width <= 0 || region.height <= 0) return "the region is empty";
+    if (region.x < 0 || region.y < 0 || static_cast<long long>(region.x) + region.width > width ||
+        static_cast<long long>(region.y) + region.height > height)
+        return "the region " + std::to_string(region.x) + "," + std::to_string(region.y) + "," +
+               std::to_string(region.width) + "," + std::to_string(region.height) + " lies outside the " +
+               std::to_string(width) + "x" + std::to_string(height) + " image";
+    return {};
+}
+
+namespace {
+
+std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+{
+    if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
+    if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
+    Region region = options.region;
+    if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
+    std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
+    if (!error.empty()) return error;
+
+    ImageEncoder encoder(file, format, region.width, region.height, options.depth);
+    if (!(error = encoder.begin()).empty()) return error;
+
+    WorkerPool& pool = WorkerPool::instance();
+    const std::size_t rowBytes = encoder.rowBytes();
+    const int rowsPerBatch = static_cast<int>(
+        std::min<std::size_t>(std::max<std::size_t>(1, batchBytes(pool.threadCount()) / rowBytes), region.height));
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
+    const int wantedBands = pool.threadCount() * 4;
+
+    // Steps by what is left, so that the last step cannot overflow an int.
+    for (int top = 0; top < region.height; top += std::min(rowsPerBatch, region.height - top)) {
+        Batch batch{&layer, region, options.depth, top, 0, std::min(rowsPerBatch, region.height - top), rowBytes,
+                    rows.data()};
+        batch.rowsPerBand = std::max(1, (batch.rowCount + wantedBands - 1) / wantedBands);
+        pool.run((batch.rowCount + batch.rowsPerBand - 1) / batch.rowsPerBand, evaluateBand, &batch);
+        if (!(error = encoder.writeRows(rows.data(), batch.rowCount)).empty()) return error;
+        if (options.progress && !options.progress(top + batch.rowCount, region.height)) return "cancelled";
+    }
+    return encoder.finish();
+}
+
+} // namespace
+
+std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+{
+    // A band of a very wide image may be more than the memory can hold.
+    try {
+        return streamBands(layer, format, file, options);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
+}
+
+std::string renderToFile(const Renderable& layer, const std::string& path, const RenderOptions& options)
+{
+    // Bad options are refused before any file is made.
+    if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
+    if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
+    if (!wholeImage(options.region)) {
+        const std::string error = regionError(options.region, layer.textureWidth, layer.textureHeight);
+        if (!error.empty()) return error;
+    }
+    const Format format = formatFor(path);
+    return atomicfile::replace(path, [&](std::FILE* file) { return renderToStream(layer, format, file, options); });
+}
+
+std::unique_ptr<Renderable> layerAtSize(const Renderable& layer, int width, int height)
+{
+    std::unique_ptr<Renderable> copy = cloneLayerTree(layer);
+    if (copy) setTextureSize(*copy, width, height);
+    return copy;
+}
+
+std::string exportLayer(const Renderable& layer, int width, int height, const std::string& path,
+                        const RenderOptions& options)
+{
+    if (width <= 0 || height <= 0) return "the image is empty";
+    const std::unique_ptr<Renderable> copy = layerAtSize(layer, width, height);
+    if (!copy) return "the layer cannot be copied";
+    return renderToFile(*copy, path, options);
+}
+
+} // namespace imagewriter
