@@ -5,7 +5,7 @@
 // Alt turns a key into something else, so it is never a shortcut here.
 namespace historykeys {
 
-enum class Command { None, Undo, Redo };
+enum class Command { Other, Undo, Redo };   // Other: not a history key
 
 // key as GLUT's keyboard callback gives it; modifiers in GLUT's bits
 // (mousemodes.h: shiftBit, ctrlBit, altBit).
