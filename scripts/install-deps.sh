@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
   # end-to-end tests: a real X server, input, screenshots, software GL
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
+  # a real window manager, for closing the viewer as a user does
+  openbox
 )
 
 missing=()
