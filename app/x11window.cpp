@@ -6,6 +6,8 @@
 #include <X11/Xlibint.h>
 #include <X11/Xutil.h>
 
+#include <atomic>
+
 namespace x11window {
 
 namespace {
@@ -16,7 +18,7 @@ Display* display = nullptr;
 Window mainWindow = None;
 Atom wmProtocols = None;
 Atom wmDeleteWindow = None;
-bool closeRequested = false;
+std::atomic<bool> closeRequested{false};
 Bool (*convertCoreEvent)(Display*, XEvent*, xEvent*) = nullptr;
 
 // Xlib turns each ClientMessage from the server into an XEvent here before
@@ -50,9 +52,7 @@ void interceptCloseRequests(unsigned long xid)
 
 bool takeCloseRequest()
 {
-    const bool requested = closeRequested;
-    closeRequested = false;
-    return requested;
+    return closeRequested.exchange(false);
 }
 
 void setTitle(unsigned long xid, const std::string& title)
