@@ -336,6 +336,22 @@ TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)
     EXPECT_EQ(info.get_text(), "Redid: Assign input layer");
 }
 
+TEST_F(HistoryTest, ALocationThatLeadsNowhereStopsAtTheDeepestLayerThatExists)
+{
+    controls.setBaseLayer(createLayer(2));
+    controls.variableList->choose(1);
+    controls.assignInputButton->click();   // a Noise layer under Spacing
+    LayerLocation where;
+    where.path = {1, 0, 3};
+    where.variable = 7;
+    controls.showLocation(where);
+    EXPECT_EQ(controls.currentLocation().path, std::vector<int>{1});
+    EXPECT_EQ(selectedVariable(), "Cutoff");
+    where.path = {-1};
+    controls.showLocation(where);
+    EXPECT_EQ(controls.currentLayer, controls.baseLayers[0]);
+}
+
 // --- Unsaved changes ---
 
 TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
