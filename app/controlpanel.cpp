@@ -2,6 +2,7 @@
 // panel shows the current layer, and the parameter drag.
 #include "app/layercontrols.h"
 
+#include "app/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "ui/controls.h"
@@ -41,6 +42,9 @@ void LayerControls::build(ui::ControlWindow* window)
     goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, forward<&LayerControls::onGoToParent>);
     loadButton = w.add_button("Load from XML", -1, forward<&LayerControls::onLoadFromXml>);
     saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
+    undoButton = w.add_button("Undo", -1, forward<&LayerControls::onUndo>);
+    redoButton = w.add_button("Redo", -1, forward<&LayerControls::onRedo>);
+    refreshHistoryButtons();
 
     resetCurrentView();
     showBaseLayer();
@@ -120,6 +124,7 @@ void LayerControls::refreshVariable()
 
 void LayerControls::onInverse()
 {
+    EditStep step(*this, "Inverse");
     if (!currentLayer) return;
     currentLayer->inverse = inverseCheckbox && inverseCheckbox->get_int_val() != 0;
     redrawRequested = true;

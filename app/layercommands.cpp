@@ -1,17 +1,20 @@
 // The commands behind the panel's buttons that walk and edit the layer tree.
 #include "app/layercontrols.h"
 
+#include "app/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 
 void LayerControls::onChangeBase()
 {
+    EditStep step(*this, "Change base");
     Renderable* layer = createLayer(selectedType());
     if (layer) setBaseLayer(layer);
 }
 
 void LayerControls::onAssignInputLayer()
 {
+    EditStep step(*this, "Assign input layer");
     if (!currentLayer) return;
     const int i = selectedVariable();
     if (i < 0 || i >= currentLayer->variableCount) return;
@@ -25,6 +28,7 @@ void LayerControls::onAssignInputLayer()
 
 void LayerControls::onRemoveInputLayer()
 {
+    EditStep step(*this, "Remove input layer");
     if (!currentLayer) return;
     const int i = selectedVariable();
     if (i < 0 || i >= currentLayer->variableCount) return;

@@ -9,12 +9,17 @@
 // Its members are defined where their subject lives: the controller in
 // layercontrols.cpp, the panel in controlpanel.cpp, the tree commands in
 // layercommands.cpp, scene files in persistence/scenefile.cpp and the load
-// and save commands in persistence/scenecommands.cpp.
+// and save commands in persistence/scenecommands.cpp, undo, redo and the
+// unsaved-changes bookkeeping in historycommands.cpp.
+#include "app/edithistory.h"
+
 #include <string>
 
 class FileChooser;
 class Renderable;
 class TextureBackend;
+class UnsavedChangesQuestion;
+enum class MouseMode : int;
 
 namespace ui {
 class Button;
@@ -79,13 +84,47 @@ public:
     // composition is then left as it was.
     bool readSceneFile(const std::string& path, std::string* error = nullptr);
     void loadScene();
-    void saveScene();
+    // True when the composition was written to the file the user chose.
+    bool saveScene();
 
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field) { infoField = field; }
     // Every command that has something to tell the user (a load, a save, a
     // failure) says it here, and only here.
     void reportOutcome(const std::string& text);
+
+    // --- Undo, redo and unsaved changes ---
+    // Every edit of the composition runs between these two: one undo step,
+    // recorded only when the composition changed. An edit begun while
+    // another is open (a drag) first closes that one as its own step.
+    void beginEdit(const std::string& label);
+    void commitEdit();
+    // A drag is one step from the press that starts it to the release
+    // that ends it: the shell passes each button's change of the drag mode.
+    void dragModeChanged(MouseMode before, MouseMode after);
+    void onUndo();
+    void onRedo();
+    // Where the user is, and going back there in the composition shown.
+    LayerLocation currentLocation() const;
+    void showLocation(const LayerLocation& where);
+    void refreshHistoryButtons();
+    // The composition shown is now the one in the file at path.
+    void sceneFileOpened(const std::string& path);
+    void sceneFileSaved(const std::string& path);
+    bool isModified() const { return history.modified(); }
+    // The main window's title: the file's name once there is one, and
+    // whether the composition differs from it.
+    std::string windowTitle() const;
+    // Closing the viewer: true when it may close now. With unsaved changes
+    // it asks whether to save them (then the save dialog), discard them or
+    // stay open.
+    bool confirmClose();
+
+    EditHistory history;
+    std::string scenePath;                        // the file last loaded or saved
+    UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
+    ui::Button* undoButton = nullptr;
+    ui::Button* redoButton = nullptr;
 
     Renderable* baseLayers[maxBaseLayers] = {};   // owned; only slot 0 is used
     int baseLayerCount = 0;
@@ -116,4 +155,6 @@ public:
 private:
     int selectedVariable() const;
     int selectedType() const;
+    void installComposition(std::unique_ptr<Renderable> base, const LayerLocation& where);
+    std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
 };

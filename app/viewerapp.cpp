@@ -1,7 +1,9 @@
 #include "app/viewerapp.h"
 
+#include "app/historykeys.h"
 #include "app/viewerlayout.h"
 #include "app/windowclass.h"
+#include "app/x11window.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
@@ -42,6 +44,10 @@ int ViewerApp::run(int argc, char** argv)
     windowId = glutCreateWindow("Patternlens v1.75");
     // The names the desktop entry is found by (patternlens.desktop).
     windowclass::labelCurrentWindow("patternlens", "Patternlens");
+    shownTitle = "Patternlens v1.75";
+    // Leaving the main loop returns from it, so the application ends the way
+    // it started, through its destructors.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
 
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
@@ -60,6 +66,7 @@ int ViewerApp::run(int argc, char** argv)
     strips.init();
     strips.set_glutMouseFunc(onMouse);
     strips.set_glutReshapeFunc(onReshape);
+    strips.set_appKeyFunc(onShortcut);
     glutTimerFunc(timerPeriodMs, onTimer, 0);
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
@@ -75,6 +82,11 @@ int ViewerApp::run(int argc, char** argv)
     fileChooser.setOwnerWindow(static_cast<unsigned long>(glXGetCurrentDrawable()));
     controls.fileChooser = &fileChooser;
     controls.setInfoField(info);
+    // Closing the window asks first when there are unsaved changes.
+    mainXWindow = static_cast<unsigned long>(glXGetCurrentDrawable());
+    x11window::interceptCloseRequests(mainXWindow);
+    closeQuestion.setOwnerWindow(mainXWindow);
+    controls.closeQuestion = &closeQuestion;
 
     controls.build(panelWindow);
 
@@ -95,7 +107,9 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     if (!app) return;
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
+    const MouseMode before = app->mouseMode;
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
+    app->controls.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
     if (app->info) app->info->set_text(text);
 }
 
@@ -114,7 +128,41 @@ void ViewerApp::onTimer(int /*value*/)
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
+    if (app) {
+        app->updateTitle();
+        app->answerCloseRequest();
+    }
     glutTimerFunc(timerPeriodMs, onTimer, 0);
+}
+
+bool ViewerApp::onShortcut(unsigned char key, int modifiers)
+{
+    ViewerApp* app = instance;
+    if (!app) return false;
+    switch (historykeys::commandFor(key, modifiers)) {
+    case historykeys::Command::Undo: app->controls.onUndo(); return true;
+    case historykeys::Command::Redo: app->controls.onRedo(); return true;
+    case historykeys::Command::Other: break;
+    }
+    return false;
+}
+
+void ViewerApp::updateTitle()
+{
+    const std::string title = controls.windowTitle();
+    if (title == shownTitle) return;
+    shownTitle = title;
+    x11window::setTitle(mainXWindow, title);
+}
+
+void ViewerApp::answerCloseRequest()
+{
+    if (!x11window::takeCloseRequest()) return;
+    if (!controls.confirmClose()) return;
+    // The layers go while their textures' GL context still exists.
+    glutSetWindow(windowId);
+    controls.clearLayers();
+    glutLeaveMainLoop();
 }
 
 void ViewerApp::onDisplay()

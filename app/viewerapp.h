@@ -7,6 +7,9 @@
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "persistence/gtkfilechooser.h"
+#include "persistence/gtkunsavedchangesquestion.h"
+
+#include <string>
 
 namespace ui {
 class EditText;
@@ -30,12 +33,21 @@ public:
     static void onTimer(int value);
     static void onDisplay();
     static void onReshape(int width, int height);
+    // Keyboard shortcuts of the drawing area and panel: undo and redo.
+    static bool onShortcut(unsigned char key, int modifiers);
 
 private:
     // Declared before the controller so that they outlive it: destroying
     // the controller destroys the layers, which delete their textures.
     GlTextureBackend textureBackend;
     GtkFileChooser fileChooser;
+    GtkUnsavedChangesQuestion closeQuestion;
+    // Once per tick: the title follows the composition's file and unsaved
+    // changes, and a close request from the window manager is answered.
+    void updateTitle();
+    void answerCloseRequest();
+    unsigned long mainXWindow = 0;
+    std::string shownTitle;
 
 public:
     int windowId = 0;

@@ -18,14 +18,19 @@ bool endsWithXmlSuffix(const std::string& path)
 }
 } // namespace
 
-void LayerControls::saveScene()
+bool LayerControls::saveScene()
 {
-    if (!fileChooser) return;
+    if (!fileChooser) return false;
     std::string path = fileChooser->chooseSaveFile();
-    if (path.empty()) return;
+    if (path.empty()) return false;
     if (!endsWithXmlSuffix(path)) path += ".xml";
     std::string error;
-    if (!writeSceneFile(path, &error)) reportOutcome("Could not save " + path + ": " + error);
+    if (!writeSceneFile(path, &error)) {
+        reportOutcome("Could not save " + path + ": " + error);
+        return false;
+    }
+    sceneFileSaved(path);
+    return true;
 }
 
 void LayerControls::loadScene()
@@ -34,7 +39,12 @@ void LayerControls::loadScene()
     const std::string path = fileChooser->chooseOpenFile();
     if (path.empty()) return;
     std::string error;
-    if (!readSceneFile(path, &error)) reportOutcome("Could not load " + path + ": " + error);
+    // A load is one undo step: the composition it replaces comes back.
+    beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
+    const bool loaded = readSceneFile(path, &error);
+    commitEdit();
+    if (!loaded) reportOutcome("Could not load " + path + ": " + error);
+    else sceneFileOpened(path);
 }
 
 void LayerControls::onLoadFromXml()

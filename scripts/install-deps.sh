@@ -18,6 +18,8 @@ packages=(
   # the Debian package and its checks: validators, shared-library dependencies,
   # MIME sniffing (gio), manual pages, file types
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db file
+  # a real window manager, for closing the viewer as a user does
+  openbox
 )
 
 missing=()

@@ -258,7 +258,12 @@ void ImguiControls::reshapeRouter(int width, int height)
 // inside a GLUT input callback: they run here, and only their effect waits.
 void ImguiControls::keyboardRouter(unsigned char key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
+    ImguiControls& m = master();
+    if (m.appKey && m.appKey(key, glutGetModifiers())) {
+        m.requestFrames();   // the panel shows what the shortcut did
+        return;
+    }
+    m.recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
 }
 
 void ImguiControls::keyboardUpRouter(unsigned char key, int x, int y)

@@ -28,6 +28,9 @@ public:
     using MouseFunc = void (*)(int button, int state, int x, int y);
     using MotionFunc = void (*)(int x, int y);
     using ReshapeFunc = void (*)(int width, int height);
+    // A key the application may take before the strips see it (a shortcut):
+    // returns whether it did. modifiers are GLUT's bits.
+    using KeyFunc = bool (*)(unsigned char key, int modifiers);
 
     // The one front end: GLUT callbacks carry no context.
     static ImguiControls& master();
@@ -46,6 +49,7 @@ public:
     void set_glutMouseFunc(MouseFunc f) { appMouse = f; }
     void set_glutMotionFunc(MotionFunc f) { appMotion = f; }
     void set_glutReshapeFunc(ReshapeFunc f) { appReshape = f; }
+    void set_appKeyFunc(KeyFunc f) { appKey = f; }
 
     // The drawing area in GL convention (origin bottom left).
     void get_viewport_area(int* x, int* y, int* w, int* h) const;
@@ -99,6 +103,7 @@ private:
     MouseFunc appMouse = nullptr;
     MotionFunc appMotion = nullptr;
     ReshapeFunc appReshape = nullptr;
+    KeyFunc appKey = nullptr;
 
     WindowAreas areas;
     int windowWidth = 0;

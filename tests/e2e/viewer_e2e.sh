@@ -3,16 +3,18 @@
 # the drawing area compared pixel for pixel with patternlens-render of the
 # composition the input should have produced.
 # Usage: viewer_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
-# Needs Xvfb, xdotool, ImageMagick (import, compare, convert) and python3.
+# Needs Xvfb, xdotool, ImageMagick (import, compare, convert), python3, and
+# openbox with xprop (x11-utils) for closing the viewer through a window
+# manager.
 # Screenshots of a failed check are kept in $VIEWER_E2E_KEEP (default: a
 # directory under /tmp, printed at the end).
 set -u
 missing=
-for tool in Xvfb xdpyinfo xdotool import compare python3; do
+for tool in Xvfb xdpyinfo xdotool import compare python3 openbox xprop xwininfo; do
     command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
-    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick python3)"
+    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick python3 openbox x11-utils)"
     exit 1
 fi
 viewer=$(readlink -f "$1")
@@ -21,6 +23,7 @@ here=$(dirname "$(readlink -f "$0")")
 viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 . "$here/lib/gtkdialog.sh"
 . "$here/lib/xserver.sh"
+. "$here/lib/windowmanager.sh"
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
@@ -29,6 +32,7 @@ mkdir -p "$keep"
 viewer_pid=
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
+    wm_stop
     xserver_stop
     wait 2>/dev/null
     rm -rf "$work"
@@ -105,6 +109,25 @@ release() {
     return 0
 }
 click() { xdotool mousemove "$1" "$2" click 1; sleep 0.1; }
+# key KEYS: a shortcut typed into the viewer's window.
+key() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers "$1"
+}
+
+# wait_title NAME EXPECTED: polls until the window's title is EXPECTED.
+title() { xprop -id "$window" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
+wait_title() {
+    local name=$1 expected=$2 tries=50 now=
+    while [ "$tries" -gt 0 ]; do
+        now=$(title)
+        [ "$now" == "$expected" ] && { pass; return 0; }
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    fail "$name: the title is '$now', not '$expected'"
+    return 1
+}
 
 # Panel positions: the controls' centres as ImGui lays them out in the
 # 200 pixel strip with its default font.
@@ -119,6 +142,8 @@ edit_input=(500 233)
 go_to_parent=(500 261)
 load_button=(500 289)
 save_button=(500 312)
+undo_button=(500 335)
+redo_button=(500 358)
 
 # --- Start-up ---
 
@@ -164,6 +189,18 @@ render pan2 "$(layer 0 "$x" "$y" $zoom 0 "$(noise_var $cutoff)")"
 wait_area pan-over-panel pan2.png
 info_line screen.png info-after.png
 [ "$(differing_pixels info-after.png info-empty.png)" == 0 ] && pass || fail "release left the info text"
+
+# --- Undo and redo: the whole drag is one step; Ctrl+Z gives back the
+# picture before it exactly, Ctrl+Shift+Z and Ctrl+Y the one after ---
+
+key ctrl+z
+wait_area undo-pan start.png
+key ctrl+shift+z
+wait_area redo-pan pan2.png
+key ctrl+z
+wait_area undo-pan-again start.png
+key ctrl+y
+wait_area redo-pan-ctrl-y pan2.png
 
 # --- Zoom: a right drag, then a Ctrl+left drag ---
 
@@ -263,6 +300,19 @@ else
     fail "save dialog"
 fi
 
+# --- Undoing the load gives back the composition before it; the title
+# names the file saved last, with a star while the composition differs ---
+
+if [ -s saved.xml ]; then
+    wait_title title-after-save "Patternlens v1.75 — saved.xml"
+    click "${undo_button[@]}"
+    wait_area undo-load circles.png
+    wait_title title-after-undo "Patternlens v1.75 — saved.xml *"
+    click "${redo_button[@]}"
+    wait_area redo-load load.png
+    wait_title title-after-redo "Patternlens v1.75 — saved.xml"
+fi
+
 # --- Resizing: the strips keep their size at the right and bottom, the
 # texture is stretched over the larger drawing area ---
 
@@ -292,6 +342,129 @@ crop big.png 500x530+0+0 big-area.png
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
     fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"
+else
+    pass
+fi
+
+# --- Closing through a real window manager: an unmodified viewer exits at
+# once; a modified one asks first, and Cancel keeps it running with its
+# work, while Save goes on to the save dialog and closes once saved ---
+
+kill "$viewer_pid" 2>/dev/null
+wait "$viewer_pid" 2>/dev/null
+viewer_pid=
+
+# start_viewer: a new viewer under the window manager; sets window, X, Y.
+start_viewer() {
+    "$viewer" >"$work/viewer.out" 2>>"$work/viewer-wm.err" &
+    viewer_pid=$!
+    window=$(wm_window '^Patternlens v1\.75$' 10) || return 1
+    # Where the manager framed it, once it has: the client area's corner on
+    # the screen (xdotool's geometry counts the frame differently).
+    sleep 0.5
+    X=$(xwininfo -id "$window" | sed -n 's/^ *Absolute upper-left X: *//p')
+    Y=$(xwininfo -id "$window" | sed -n 's/^ *Absolute upper-left Y: *//p')
+}
+# exits_within SECONDS: the viewer ends by itself, with status 0.
+exits_within() {
+    local tries=$(( $1 * 10 )) status
+    while [ "$tries" -gt 0 ]; do
+        if ! kill -0 "$viewer_pid" 2>/dev/null; then
+            wait "$viewer_pid"
+            status=$?
+            viewer_pid=
+            [ "$status" == 0 ]
+            return
+        fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+# The question's window, made active for the keyboard.
+question() {
+    local q
+    q=$(wm_window '^Unsaved changes$' 10) || return 1
+    sleep 0.5   # GTK lays the dialog out after mapping it
+    xdotool windowactivate --sync "$q" 2>/dev/null
+    echo "$q"
+}
+area_at() { import -window root -crop "400x470+$X+$Y" +repage "$1"; }
+
+if wm_start "$work/openbox.log"; then
+    if start_viewer; then
+        sleep 0.5
+        wm_close "$window"
+        exits_within 10 && pass || fail "an unmodified viewer did not exit on a close request"
+    else
+        fail "no viewer window under the window manager"
+    fi
+
+    if start_viewer; then
+        xdotool mousemove $((X + 100)) $((Y + 100)) mousedown 1 mousemove $((X + 140)) $((Y + 130)) mouseup 1
+        sleep 1
+        area_at modified.png
+        wm_close "$window"
+        if q=$(question); then
+            pass
+            xdotool key Escape
+            sleep 1
+            if kill -0 "$viewer_pid" 2>/dev/null && xwininfo -id "$window" >/dev/null 2>&1; then
+                pass
+                area_at after-cancel.png
+                [ "$(differing_pixels after-cancel.png modified.png)" == 0 ] && pass ||
+                    fail "Cancel changed the picture"
+            else
+                fail "Cancel closed the viewer"
+            fi
+        else
+            fail "closing a modified viewer did not ask"
+        fi
+
+        # Again, answering Save: the save dialog, then the viewer goes.
+        wm_close "$window"
+        if q=$(question); then
+            xdotool key Return
+            if dialog_save_as closed.xml && dialog_closed; then
+                exits_within 10 && pass || fail "the viewer stayed open after saving"
+                if "$renderer" closed.xml closed.png 2>/dev/null; then
+                    ae=$(differing_pixels closed.png modified.png)
+                    if [ "$ae" == 0 ]; then
+                        pass
+                    else
+                        cp closed.png modified.png closed.xml "$keep/"
+                        fail "the scene saved on closing renders differently in $ae pixels"
+                    fi
+                else
+                    fail "no scene saved on closing"
+                fi
+            else
+                fail "no save dialog after Save"
+            fi
+        else
+            fail "the second close did not ask"
+        fi
+    fi
+
+    # Close without Saving: the viewer goes, nothing is written.
+    if start_viewer; then
+        xdotool mousemove $((X + 100)) $((Y + 100)) mousedown 1 mousemove $((X + 90)) $((Y + 100)) mouseup 1
+        sleep 1
+        wm_close "$window"
+        if q=$(question); then
+            xdotool key alt+w
+            exits_within 10 && pass || fail "Close without Saving did not close"
+        else
+            fail "the third close did not ask"
+        fi
+    fi
+    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
+    wm_stop
+else
+    fail "openbox did not start"
+fi
+if [ -s "$work/viewer-wm.err" ]; then
+    fail "viewer under openbox wrote to stderr: $(head -c 300 "$work/viewer-wm.err")"
 else
     pass
 fi

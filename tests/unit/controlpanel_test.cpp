@@ -54,10 +54,15 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 3u);
+    ASSERT_EQ(root.children().size(), 5u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
+    // Undo and redo come last, below everything else, and start disabled.
+    EXPECT_EQ(root.children()[3]->label(), "Undo");
+    EXPECT_EQ(root.children()[4]->label(), "Redo");
+    EXPECT_FALSE(root.children()[3]->enabled());
+    EXPECT_FALSE(root.children()[4]->enabled());
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 4u);

@@ -1,0 +1,160 @@
+// Undo and redo of the composition, and what the viewer knows of unsaved
+// changes: the controller's side of EditHistory.
+#include "app/layercontrols.h"
+
+#include "app/mousemodes.h"
+#include "app/windowtitle.h"
+#include "layers/renderable.h"
+#include "persistence/unsavedchangesquestion.h"
+#include "ui/controls.h"
+
+#include <algorithm>
+
+void LayerControls::beginEdit(const std::string& label)
+{
+    if (history.editing()) {
+        // A drag is still open: what it did so far is a step of its own, and
+        // it goes on as a new one once this edit is done.
+        interruptedEdit = history.editLabel();
+        history.commit(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation());
+    }
+    history.begin(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation(), label);
+}
+
+void LayerControls::commitEdit()
+{
+    history.commit(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation());
+    if (!interruptedEdit.empty()) {
+        const std::string label = interruptedEdit;
+        interruptedEdit.clear();
+        history.begin(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation(), label);
+    }
+    refreshHistoryButtons();
+}
+
+void LayerControls::dragModeChanged(MouseMode before, MouseMode after)
+{
+    if (before == MouseMode::None && after != MouseMode::None) {
+        std::string label = after == MouseMode::Pan ? "Pan" : after == MouseMode::Zoom ? "Zoom" : "Adjust";
+        if (after == MouseMode::Adjust && currentLayer) {
+            const int i = selectedVariable();
+            if (i >= 0 && i < currentLayer->variableCount) label += std::string(" ") + currentLayer->variables[i].getName();
+        }
+        beginEdit(label);
+    } else if (before != MouseMode::None && after == MouseMode::None) {
+        commitEdit();
+    }
+}
+
+LayerLocation LayerControls::currentLocation() const
+{
+    LayerLocation where;
+    where.variable = currentLayer ? selectedVariable() : 0;
+    for (const Renderable* layer = currentLayer; layer && layer->parent; layer = layer->parent) {
+        const Renderable* parent = layer->parent;
+        for (int i = 0; i < parent->variableCount; ++i) {
+            if (parent->variables[i].getInputLayer() == layer) {
+                where.path.push_back(i);
+                break;
+            }
+        }
+    }
+    std::reverse(where.path.begin(), where.path.end());
+    return where;
+}
+
+void LayerControls::showLocation(const LayerLocation& where)
+{
+    Renderable* layer = baseLayerCount > 0 ? baseLayers[0] : nullptr;
+    for (int i : where.path) {
+        // A path that leads nowhere in this composition stops where it can.
+        if (!layer || i < 0 || i >= layer->variableCount || !layer->variables[i].getInputLayer()) break;
+        layer = layer->variables[i].getInputLayer();
+    }
+    currentLayer = layer;
+    refreshPanel();
+    if (currentLayer && variableList && where.variable > 0 && where.variable < currentLayer->variableCount) {
+        variableList->set_int_val(where.variable);
+        refreshVariable();
+    }
+    redrawRequested = true;
+}
+
+void LayerControls::installComposition(std::unique_ptr<Renderable> base, const LayerLocation& where)
+{
+    clearLayers();
+    if (base) {
+        baseLayers[0] = base.release();
+        baseLayerCount = 1;
+    }
+    showLocation(where);
+}
+
+void LayerControls::onUndo()
+{
+    if (history.editing()) return;   // in the middle of a drag
+    if (!history.canUndo()) {
+        reportOutcome("Nothing to undo");
+        return;
+    }
+    EditHistory::Restore r = history.undo(baseLayerCount > 0 ? baseLayers[0] : nullptr);
+    installComposition(std::move(r.base), r.where);
+    refreshHistoryButtons();
+    reportOutcome("Undid: " + r.label);
+}
+
+void LayerControls::onRedo()
+{
+    if (history.editing()) return;
+    if (!history.canRedo()) {
+        reportOutcome("Nothing to redo");
+        return;
+    }
+    EditHistory::Restore r = history.redo(baseLayerCount > 0 ? baseLayers[0] : nullptr);
+    installComposition(std::move(r.base), r.where);
+    refreshHistoryButtons();
+    reportOutcome("Redid: " + r.label);
+}
+
+void LayerControls::refreshHistoryButtons()
+{
+    if (undoButton) {
+        if (history.canUndo()) undoButton->enable();
+        else undoButton->disable();
+    }
+    if (redoButton) {
+        if (history.canRedo()) redoButton->enable();
+        else redoButton->disable();
+    }
+}
+
+void LayerControls::sceneFileOpened(const std::string& path)
+{
+    scenePath = path;
+    history.markSaved();
+}
+
+void LayerControls::sceneFileSaved(const std::string& path)
+{
+    scenePath = path;
+    history.markSaved();
+}
+
+std::string LayerControls::windowTitle() const
+{
+    return windowtitle::compose(scenePath, history.modified());
+}
+
+bool LayerControls::confirmClose()
+{
+    // A drag still held counts: what it changed is not saved either.
+    if (history.editing()) commitEdit();
+    if (!history.modified()) return true;
+    if (!closeQuestion) return false;
+    switch (closeQuestion->ask(windowtitle::fileName(scenePath))) {
+    case UnsavedChangesQuestion::Answer::Save: return saveScene();
+    case UnsavedChangesQuestion::Answer::Discard: return true;
+    case UnsavedChangesQuestion::Answer::Cancel: break;
+    }
+    return false;
+}

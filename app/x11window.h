@@ -1,0 +1,25 @@
+#pragma once
+// The viewer's main window as the window manager sees it: its title, and
+// its close button.
+//
+// GLUT handles a window manager's close request by destroying the window
+// at once, with no say for the program. The requests are therefore taken
+// out of GLUT's event stream as they arrive from the server and only noted
+// here; the application asks whether unsaved changes may be lost, and then
+// leaves the main loop itself or stays open.
+#include <string>
+
+namespace x11window {
+
+// Starts taking the close requests of the window manager for the window
+// xid (the main window; GLUT's context must be current). Once only.
+void interceptCloseRequests(unsigned long xid);
+
+// Whether a close request came since the last call.
+bool takeCloseRequest();
+
+// The title in UTF-8, as both the old and the EWMH window-name properties
+// hold it, so a title with a non-Latin-1 character shows right.
+void setTitle(unsigned long xid, const std::string& title);
+
+} // namespace x11window

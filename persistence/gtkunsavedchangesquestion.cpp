@@ -1,0 +1,46 @@
+#include "persistence/gtkunsavedchangesquestion.h"
+
+#include "persistence/gtkfiledialog.h"
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+UnsavedChangesQuestion::Answer GtkUnsavedChangesQuestion::ask(const std::string& sceneName)
+{
+    // GTK comes up with the file dialogs' settings (locale, X11 only, quiet).
+    if (!gtkFileDialogsAvailable()) return Answer::Cancel;
+    const unsigned long ownerXid = topLevelX11Window(ownerWindow ? ownerWindow : focusedX11Window());
+
+    std::string question = "Save the changes to this composition before closing?";
+    if (!sceneName.empty()) {
+        // A file name need not be UTF-8; GTK shows only UTF-8.
+        gchar* shown = g_filename_display_name(sceneName.c_str());
+        question = std::string("Save the changes to \u201c") + shown + "\u201d before closing?";
+        g_free(shown);
+    }
+    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
+                                               "%s", question.c_str());
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s",
+                                             "If you close without saving, the changes are lost.");
+    gtk_window_set_title(GTK_WINDOW(dialog), title);
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), "Close _without Saving", GTK_RESPONSE_REJECT, "_Cancel",
+                           GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+
+    // Tied to the viewer's window at the X level, as the file dialogs are.
+    gtk_widget_realize(dialog);
+    GdkWindow* owner = ownerXid ? gdk_x11_window_foreign_new_for_display(gtk_widget_get_display(dialog), ownerXid)
+                                : nullptr;
+    if (owner) gdk_window_set_transient_for(gtk_widget_get_window(dialog), owner);
+
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    if (owner) g_object_unref(owner);
+    while (gtk_events_pending()) gtk_main_iteration();
+
+    switch (response) {
+    case GTK_RESPONSE_ACCEPT: return Answer::Save;
+    case GTK_RESPONSE_REJECT: return Answer::Discard;
+    default: return Answer::Cancel;   // Cancel, Escape, the dialog's close button
+    }
+}
