@@ -80,6 +80,13 @@ int ViewerApp::run(int argc, char** argv)
     controls.setViewportSize(width, height);
 
     controls.setBaseLayer(createLayer(0));
+    // A scene named on the command line replaces the default layer as a load
+    // does; one that cannot be read leaves it and says why.
+    if (!startupScene.empty()) {
+        std::string error;
+        if (!controls.readSceneFile(startupScene, &error))
+            controls.reportOutcome("Could not load " + startupScene + ": " + error);
+    }
     controls.renderCurrentLayer();
 
     glutMainLoop();

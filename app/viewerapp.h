@@ -8,6 +8,8 @@
 #include "app/mousemodes.h"
 #include "persistence/gtkfilechooser.h"
 
+#include <string>
+
 namespace ui {
 class EditText;
 }
@@ -44,4 +46,5 @@ public:
     int lastY = 0;
     LayerControls controls;
     ui::EditText* info = nullptr;   // the info line; owned by its control strip
+    std::string startupScene;       // loaded at start-up when not empty
 };
