@@ -1,6 +1,7 @@
 #include "app/viewerapp.h"
 
 #include "app/viewerlayout.h"
+#include "app/viewresize.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
@@ -139,6 +140,13 @@ void ViewerApp::onDisplay()
 void ViewerApp::onReshape(int /*width*/, int /*height*/)
 {
     ui::ImguiControls::master().auto_set_viewport();
+    // The layers follow the drawing area: the same scale, more or less of
+    // the plane, drawn at the next tick.
+    if (ViewerApp* app = instance) {
+        int x, y, width, height;
+        ui::ImguiControls::master().get_viewport_area(&x, &y, &width, &height);
+        viewresize::resizeDrawingArea(app->controls, width, height);
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
