@@ -41,6 +41,7 @@ void LayerControls::build(ui::ControlWindow* window)
     goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, forward<&LayerControls::onGoToParent>);
     loadButton = w.add_button("Load from XML", -1, forward<&LayerControls::onLoadFromXml>);
     saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
+    buildToolControls(w);
 
     resetCurrentView();
     showBaseLayer();

@@ -13,6 +13,7 @@
 #include <string>
 
 class FileChooser;
+class ImageExporter;
 class Renderable;
 class TextureBackend;
 
@@ -81,6 +82,19 @@ public:
     void loadScene();
     void saveScene();
 
+    // --- Tools beyond the layer controls (toolpanel.cpp) ---
+    // Below "Save to XML": "Export PNG" and its "Export size:" field.
+    void buildToolControls(ui::ControlWindow& window);
+    // Writes the current layer, as shown, to a PNG file the user picks, at
+    // the size of "Export size:" (the drawing area when empty), off the main
+    // loop. A size the field cannot mean, or an export already running, is
+    // reported instead.
+    void onExportPng();
+    // Every tick of the main loop: the export's progress and outcome, and
+    // the drawing area's size as the export size's default. True when the
+    // panel or the info line changed and wants a redisplay.
+    bool onTick();
+
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field) { infoField = field; }
     // Every command that has something to tell the user (a load, a save, a
@@ -111,6 +125,9 @@ public:
 
     TextureBackend* textureBackend = nullptr;     // not owned; none when headless
     FileChooser* fileChooser = nullptr;           // not owned
+    ImageExporter* imageExporter = nullptr;       // not owned; none: no export
+    ui::Button* exportButton = nullptr;
+    ui::EditText* exportSizeField = nullptr;
     ui::EditText* infoField = nullptr;            // not owned
 
 private:

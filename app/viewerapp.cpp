@@ -72,6 +72,7 @@ int ViewerApp::run(int argc, char** argv)
     controls.textureBackend = &textureBackend;
     fileChooser.setOwnerWindow(static_cast<unsigned long>(glXGetCurrentDrawable()));
     controls.fileChooser = &fileChooser;
+    controls.imageExporter = &imageExporter;
     controls.setInfoField(info);
 
     controls.build(panelWindow);
@@ -114,6 +115,10 @@ void ViewerApp::onMotion(int x, int y)
 void ViewerApp::onTimer(int /*value*/)
 {
     ViewerApp* app = instance;
+    if (app && app->controls.onTick()) {
+        glutSetWindow(app->windowId);
+        glutPostRedisplay();
+    }
     if (app && app->controls.takeRedrawRequest()) {
         app->controls.renderCurrentLayer();
         glutSetWindow(app->windowId);

@@ -4,6 +4,7 @@
 // the drawing area into pan, zoom and parameter changes, rebuild the texture
 // on the 10 ms timer when something changed, and draw it.
 #include "app/gltexturebackend.h"
+#include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "persistence/gtkfilechooser.h"
@@ -38,6 +39,7 @@ private:
     // the controller destroys the layers, which delete their textures.
     GlTextureBackend textureBackend;
     GtkFileChooser fileChooser;
+    imageexport::BackgroundExporter imageExporter;
 
 public:
     int windowId = 0;

@@ -120,6 +120,9 @@ public:
     EditText(std::string label, int id, Callback cb) : Control(Kind::EditText, std::move(label), id, std::move(cb)) {}
     const std::string& get_text() const { return text_; }
     void set_text(const std::string& text) { text_ = text; }
+    // Shown greyed while the field is empty: what an empty field stands for.
+    const std::string& hint() const { return hint_; }
+    void set_hint(const std::string& hint) { hint_ = hint; }
     // User action: typing into the field changes its text, nothing else.
     void type(const std::string& text)
     {
@@ -128,6 +131,7 @@ public:
 
 private:
     std::string text_;
+    std::string hint_;
 };
 
 class Panel : public Control {

@@ -436,7 +436,9 @@ void ImguiControls::drawEditText(EditText& edit)
     char text[2048];
     std::strncpy(text, edit.get_text().c_str(), sizeof text - 1);
     text[sizeof text - 1] = '\0';
-    if (ImGui::InputText("##text", text, sizeof text)) {
+    const bool changed = edit.hint().empty() ? ImGui::InputText("##text", text, sizeof text)
+                                             : ImGui::InputTextWithHint("##text", edit.hint().c_str(), text, sizeof text);
+    if (changed) {
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
     }
