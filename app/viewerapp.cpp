@@ -1,6 +1,7 @@
 #include "app/viewerapp.h"
 
 #include "app/viewerlayout.h"
+#include "app/shortcuts.h"
 #include "app/viewresize.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
@@ -61,6 +62,7 @@ int ViewerApp::run(int argc, char** argv)
     glutTimerFunc(timerPeriodMs, onTimer, 0);
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
+    strips.set_shortcutFunc(onShortcut);
 
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
@@ -160,4 +162,21 @@ void ViewerApp::onReshape(int /*width*/, int /*height*/)
     glClearDepth(1.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
+}
+
+void ViewerApp::onShortcut(unsigned char key, int modifiers)
+{
+    ViewerApp* app = instance;
+    if (!app) return;
+    void (LayerControls::*command)() = nullptr;
+    switch (shortcuts::commandFor(key, modifiers)) {
+    case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;
+    case shortcuts::Command::Save: command = &LayerControls::onSaveToXml; break;
+    case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
+    case shortcuts::Command::NoCommand: return;
+    }
+    // Run like a button's callback, after the frame: the command opens a
+    // modal file dialog.
+    LayerControls* controls = &app->controls;
+    ui::ImguiControls::master().post([controls, command] { (controls->*command)(); });
 }

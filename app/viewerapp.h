@@ -33,6 +33,8 @@ public:
     static void onTimer(int value);
     static void onDisplay();
     static void onReshape(int width, int height);
+    // Ctrl+O, Ctrl+S, Ctrl+E: the load, save and export commands.
+    static void onShortcut(unsigned char key, int modifiers);
 
 private:
     // Declared before the controller so that they outlive it: destroying

@@ -234,12 +234,22 @@ void ImguiControls::motionRouter(int x, int y)
 
 void ImguiControls::passiveMotionRouter(int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
+    ImguiControls& m = master();
+    const bool inDrawingArea = m.areas.drawingArea(m.windowWidth, m.windowHeight).contains(x, y);
+    if (m.appPassiveMotion && (inDrawingArea || m.pointerInDrawingArea)) {
+        m.appPassiveMotion(inDrawingArea ? x : -1, inDrawingArea ? y : -1);
+        m.requestFrames();   // the info line follows the pointer
+    }
+    m.pointerInDrawingArea = inDrawingArea;
+    m.recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
 }
 
 void ImguiControls::entryRouter(int state)
 {
     if (state != GLUT_LEFT) return;
+    ImguiControls& m = master();
+    if (m.pointerInDrawingArea && m.appPassiveMotion) m.appPassiveMotion(-1, -1);
+    m.pointerInDrawingArea = false;
     // Nothing stays hovered once the pointer has left the window.
     master().recordInput([] { ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX); });
 }
@@ -258,7 +268,10 @@ void ImguiControls::reshapeRouter(int width, int height)
 // inside a GLUT input callback: they run here, and only their effect waits.
 void ImguiControls::keyboardRouter(unsigned char key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
+    ImguiControls& m = master();
+    // As of the last frame: a field being edited keeps its keys.
+    if (m.appKey && !ImGui::GetIO().WantTextInput) m.appKey(key, glutGetModifiers());
+    m.recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
 }
 
 void ImguiControls::keyboardUpRouter(unsigned char key, int x, int y)
@@ -303,6 +316,12 @@ void ImguiControls::render()
         --extraFrames;
         glutPostRedisplay();
     }
+}
+
+void ImguiControls::post(std::function<void()> action)
+{
+    pendingActions.push_back(std::move(action));
+    requestFrames();
 }
 
 void ImguiControls::runPendingActions()
