@@ -67,6 +67,7 @@ void LayerControls::adjustSelectedVariable(float delta)
 
 void LayerControls::refreshPanel()
 {
+    refreshPath();
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

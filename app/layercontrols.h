@@ -19,6 +19,8 @@ class TextureBackend;
 
 namespace ui {
 class Button;
+class Histogram;
+class PathBar;
 class Checkbox;
 class ControlWindow;
 class EditText;
@@ -95,6 +97,19 @@ public:
     // panel or the info line changed and wants a redisplay.
     bool onTick();
 
+    // The path from the base layer to the current one; a click on a step
+    // goes to that layer.
+    void refreshPath();
+    void onPathStep();
+    // The current layer's minimum, maximum, mean and histogram over the
+    // drawing area, after a render.
+    void showStatistics();
+    // The pointer at (x, y) in the drawing area (origin top left) with no
+    // drag running: the info line reads the layer point and value there.
+    // Outside the area, the info line goes back to the last outcome.
+    void showPointer(int x, int y);
+    void clearPointer();
+
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field) { infoField = field; }
     // Every command that has something to tell the user (a load, a save, a
@@ -128,6 +143,10 @@ public:
     ImageExporter* imageExporter = nullptr;       // not owned; none: no export
     ui::Button* exportButton = nullptr;
     ui::EditText* exportSizeField = nullptr;
+    ui::PathBar* pathBar = nullptr;
+    ui::Histogram* statistics = nullptr;
+    std::string lastOutcome;          // what the info line says outside a drag and the readout
+    bool pointerShown = false;        // the info line holds the pointer readout
     ui::EditText* infoField = nullptr;            // not owned
 
 private:

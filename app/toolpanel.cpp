@@ -1,8 +1,13 @@
-// The panel's tools beyond the layer controls: the image export.
+// The panel's tools beyond the layer controls: the image export, the path
+// through the tree, the statistics of the current layer, and the pointer
+// readout in the info line.
 #include "app/layercontrols.h"
 
 #include "app/exportsize.h"
 #include "app/imageexporter.h"
+#include "app/layerpath.h"
+#include "app/layerstats.h"
+#include "app/pointerreadout.h"
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
@@ -21,6 +26,58 @@ void LayerControls::buildToolControls(ui::ControlWindow& w)
 {
     exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
     exportSizeField = w.add_edittext("Export size:", -1, nullptr);
+    pathBar = w.add_pathbar("Layer path:", -1, forward<&LayerControls::onPathStep>);
+    statistics = w.add_histogram("Values in view:");
+}
+
+void LayerControls::refreshPath()
+{
+    if (!pathBar) return;
+    std::vector<std::string> texts;
+    for (const layerpath::Step& step : layerpath::stepsTo(currentLayer)) texts.push_back(step.text);
+    pathBar->set_steps(std::move(texts));
+}
+
+void LayerControls::onPathStep()
+{
+    if (!pathBar || !currentLayer) return;
+    const std::vector<layerpath::Step> steps = layerpath::stepsTo(currentLayer);
+    const int index = pathBar->chosen();
+    if (index < 0 || index >= static_cast<int>(steps.size())) return;
+    Renderable* target = steps[static_cast<std::size_t>(index)].layer;
+    if (target == currentLayer) return;
+    currentLayer = target;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::showStatistics()
+{
+    if (!statistics) return;
+    if (!currentLayer) {
+        statistics->set("", {});
+        return;
+    }
+    const layerstats::Stats stats = layerstats::measure(*currentLayer);
+    statistics->set(layerstats::caption(stats), layerstats::bars(stats));
+}
+
+void LayerControls::showPointer(int x, int y)
+{
+    int i = 0, j = 0;
+    if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
+        clearPointer();
+        return;
+    }
+    if (infoField) infoField->set_text(pointerreadout::text(*currentLayer, i, j));
+    pointerShown = true;
+}
+
+void LayerControls::clearPointer()
+{
+    if (!pointerShown) return;
+    pointerShown = false;
+    if (infoField) infoField->set_text(lastOutcome);
 }
 
 void LayerControls::onExportPng()

@@ -3,6 +3,7 @@
 #include "app/viewerlayout.h"
 #include "app/shortcuts.h"
 #include "app/viewresize.h"
+#include "app/wheelzoom.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
@@ -21,7 +22,13 @@ static_assert(mousemodes::shiftBit == GLUT_ACTIVE_SHIFT && mousemodes::ctrlBit =
 
 namespace {
 constexpr int timerPeriodMs = 10;
+
+// MouseMode::None cannot be named after the GLX header: X11 defines None.
+bool noDrag(MouseMode mode)
+{
+    return static_cast<int>(mode) == 0;
 }
+} // namespace
 
 ViewerApp* ViewerApp::instance = nullptr;
 
@@ -63,6 +70,7 @@ int ViewerApp::run(int argc, char** argv)
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
+    strips.set_glutPassiveMotionFunc(onPassiveMotion);
 
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
@@ -103,8 +111,20 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     if (!app) return;
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
+    const bool wheel = wheelzoom::apply(button, state, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
     if (app->info) app->info->set_text(text);
+    // Without a drag the pointer's readout comes back at once: after a
+    // release, and after a wheel notch changed what lies under it.
+    if ((wheel || state != GLUT_DOWN) && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
+}
+
+void ViewerApp::onPassiveMotion(int x, int y)
+{
+    ViewerApp* app = instance;
+    if (!app || !noDrag(app->mouseMode)) return;
+    if (x < 0) app->controls.clearPointer();
+    else app->controls.showPointer(x, y);
 }
 
 void ViewerApp::onMotion(int x, int y)
@@ -123,6 +143,7 @@ void ViewerApp::onTimer(int /*value*/)
     }
     if (app && app->controls.takeRedrawRequest()) {
         app->controls.renderCurrentLayer();
+        app->controls.showStatistics();
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }

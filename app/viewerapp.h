@@ -35,6 +35,9 @@ public:
     static void onReshape(int width, int height);
     // Ctrl+O, Ctrl+S, Ctrl+E: the load, save and export commands.
     static void onShortcut(unsigned char key, int modifiers);
+    // The pointer over the drawing area without a button, or (-1, -1) once
+    // it has left: the value readout.
+    static void onPassiveMotion(int x, int y);
 
 private:
     // Declared before the controller so that they outlive it: destroying

@@ -364,6 +364,8 @@ void ImguiControls::drawControl(Control& control)
     case Control::Kind::Checkbox: drawCheckbox(static_cast<Checkbox&>(control)); break;
     case Control::Kind::Listbox: drawListbox(static_cast<Listbox&>(control)); break;
     case Control::Kind::EditText: drawEditText(static_cast<EditText&>(control)); break;
+    case Control::Kind::PathBar: drawPathBar(static_cast<PathBar&>(control)); break;
+    case Control::Kind::Histogram: drawHistogram(static_cast<Histogram&>(control)); break;
     }
     ImGui::EndDisabled();
     ImGui::PopID();
@@ -472,6 +474,52 @@ void ImguiControls::drawEditText(EditText& edit)
         ImGui::PopTextWrapPos();
         ImGui::EndTooltip();
     }
+}
+
+// The label, then the steps as small buttons joined by chevrons, wrapped at
+// the panel's edge. The last step is where the user is: plain text.
+void ImguiControls::drawPathBar(PathBar& bar)
+{
+    ImGui::TextUnformatted(bar.label().c_str());
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float chevron = 8.0f;
+    const std::vector<std::string>& steps = bar.steps();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const bool last = i + 1 == steps.size();
+        const float width = ImGui::CalcTextSize(steps[i].c_str()).x + (last ? 0.0f : style.FramePadding.x * 2.0f);
+        if (i > 0) {
+            ImGui::SameLine(0.0f, 2.0f);
+            // A chevron drawn, not typed: the font has no such glyph.
+            if (ImGui::GetCursorScreenPos().x + chevron + 2.0f + width > rightEdge()) ImGui::NewLine();
+            const ImVec2 p = ImGui::GetCursorScreenPos();
+            const float mid = p.y + ImGui::GetTextLineHeight() * 0.5f + 1.0f;
+            ImDrawList* draw = ImGui::GetWindowDrawList();
+            const ImU32 colour = ImGui::GetColorU32(ImGuiCol_Text);
+            draw->AddLine(ImVec2(p.x + 2.0f, mid - 3.5f), ImVec2(p.x + 5.5f, mid), colour);
+            draw->AddLine(ImVec2(p.x + 5.5f, mid), ImVec2(p.x + 2.0f, mid + 3.5f), colour);
+            ImGui::Dummy(ImVec2(chevron, ImGui::GetTextLineHeight()));
+            ImGui::SameLine(0.0f, 2.0f);
+        }
+        ImGui::PushID(static_cast<int>(i));
+        if (last) {
+            ImGui::TextUnformatted(steps[i].c_str());
+        } else if (ImGui::SmallButton(steps[i].c_str())) {
+            const int index = static_cast<int>(i);
+            pendingActions.push_back([&bar, index] { bar.choose(index); });
+        }
+        ImGui::PopID();
+    }
+}
+
+void ImguiControls::drawHistogram(Histogram& histogram)
+{
+    ImGui::TextUnformatted(histogram.label().c_str());
+    ImGui::TextUnformatted(histogram.caption().c_str());
+    const std::vector<float>& bars = histogram.bars();
+    if (bars.empty()) return;
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    ImGui::PlotHistogram("##bars", bars.data(), static_cast<int>(bars.size()), 0, nullptr, 0.0f, FLT_MAX,
+                         ImVec2(width, 40.0f));
 }
 
 } // namespace ui

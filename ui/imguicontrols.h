@@ -106,6 +106,8 @@ private:
     void drawCheckbox(Checkbox& checkbox);
     void drawListbox(Listbox& listbox);
     void drawEditText(EditText& edit);
+    void drawPathBar(PathBar& bar);
+    void drawHistogram(Histogram& histogram);
     float rightEdge() const { return rightEdges.back(); }
 
     MouseFunc appMouse = nullptr;
