@@ -20,14 +20,27 @@ struct Partial {
     std::array<long long, binCount> bins{};
 };
 
-void add(Partial& p, float v)
+// One row's values into a band's sums. NaN is left out; min and max start
+// from the first number seen.
+void addRow(Partial& p, const float* values, int count)
 {
-    if (v != v) return;
-    if (p.count == 0 || v < p.min) p.min = v;
-    if (p.count == 0 || v > p.max) p.max = v;
-    ++p.count;
-    p.sum += v;
-    ++p.bins[binOf(v)];
+    float lo = p.min, hi = p.max;
+    double sum = 0.0;
+    long long counted = 0;
+    for (int k = 0; k < count; ++k) {
+        const float v = values[k];
+        if (v != v) continue;
+        if (p.count + counted == 0) lo = hi = v;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        sum += v;
+        ++counted;
+        ++p.bins[binOf(v)];
+    }
+    p.min = lo;
+    p.max = hi;
+    p.sum += sum;
+    p.count += counted;
 }
 
 } // namespace
@@ -60,7 +73,7 @@ Stats measure(const Renderable& layer)
         const int end = std::min((band + 1) * w.rowsPerBand, w.height);
         for (int j = band * w.rowsPerBand; j < end; ++j) {
             w.layer->pixelRow(j, 0, w.width, values.data());
-            for (float v : values) add(p, v);
+            addRow(p, values.data(), w.width);
         }
     }, &work);
 
