@@ -342,6 +342,10 @@ void ImguiControls::drawStrip(const Strip& strip)
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
     ImGuiWindowFlags flags = stripFlags;
     if (strip.side == Side::Bottom) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    // A panel taller than the window (a long layer path, a short window)
+    // scrolls with the wheel; a scroll bar would narrow it and move every
+    // control.
+    else flags |= ImGuiWindowFlags_NoScrollbar;
     if (ImGui::Begin(strip.side == Side::Right ? "##right" : "##bottom", nullptr, flags)) {
         rightEdges.assign(1, ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x);
         drawChildren(strip.window->root());
@@ -484,7 +488,16 @@ void ImguiControls::drawPathBar(PathBar& bar)
     const ImGuiStyle& style = ImGui::GetStyle();
     const float chevron = 8.0f;
     const std::vector<std::string>& steps = bar.steps();
+    // A long chain shows its base and its last few steps; "Go to parent"
+    // and these reach the rest.
+    constexpr std::size_t shownAtEnd = 6;
+    const std::size_t skipEnd = steps.size() > shownAtEnd + 2 ? steps.size() - shownAtEnd : 1;
     for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (i == 1 && skipEnd > 1) {
+            ImGui::SameLine(0.0f, 4.0f);
+            ImGui::TextUnformatted("...");
+            i = skipEnd;
+        }
         const bool last = i + 1 == steps.size();
         const float width = ImGui::CalcTextSize(steps[i].c_str()).x + (last ? 0.0f : style.FramePadding.x * 2.0f);
         if (i > 0) {
