@@ -111,12 +111,13 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     if (!app) return;
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
-    const bool wheel = wheelzoom::apply(button, state, app->controls);
+    wheelzoom::apply(button, state, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
     if (app->info) app->info->set_text(text);
-    // Without a drag the pointer's readout comes back at once: after a
-    // release, and after a wheel notch changed what lies under it.
-    if ((wheel || state != GLUT_DOWN) && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
+    // A release clears the info line, and the readout comes back with the
+    // next pointer move; a wheel notch, which changed what lies under the
+    // pointer, shows it at once.
+    if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
 }
 
 void ViewerApp::onPassiveMotion(int x, int y)

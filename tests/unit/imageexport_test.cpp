@@ -116,8 +116,9 @@ TEST_F(ExportCommand, TheButtonsComeBelowSaveToXml)
 TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
 {
     // Down in the tree: the export is the layer on screen, not the base.
-    controls.onEditInputLayer();
+    controls.onAssignInputLayer();
     Renderable* shown = controls.currentLayer;
+    ASSERT_NE(shown->parent, nullptr);
     chooser.path = folder / "picture";
     controls.onExportPng();
     EXPECT_EQ(finish(), "Exported " + (folder / "picture.png") + " (37x23)");
