@@ -412,6 +412,13 @@ zoom=$(viewmath zoom 14.4 $H 24)
 scene_zoom "$zoom" "$zoom" >wheel.xml
 "$renderer" --size ${W}x$H wheel.xml wheel.png
 wait_big wheel-notch wheel.png
+# A right drag of 24 pixels then takes the very same step once more.
+drag 3 300 200 "" 300,224
+release 3
+zoom=$(viewmath zoom 14.4 $H 24 24)
+scene_zoom "$zoom" "$zoom" >wheel-drag.xml
+"$renderer" --size ${W}x$H wheel-drag.xml wheel-drag.png
+wait_big wheel-then-drag wheel-drag.png
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
