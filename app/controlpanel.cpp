@@ -42,9 +42,11 @@ void LayerControls::build(ui::ControlWindow* window)
     goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, forward<&LayerControls::onGoToParent>);
     loadButton = w.add_button("Load from XML", -1, forward<&LayerControls::onLoadFromXml>);
     saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
+    buildExportControls(w);
     undoButton = w.add_button("Undo", -1, forward<&LayerControls::onUndo>);
     redoButton = w.add_button("Redo", -1, forward<&LayerControls::onRedo>);
     refreshHistoryButtons();
+    buildViewTools(w);
 
     resetCurrentView();
     showBaseLayer();
@@ -70,6 +72,7 @@ void LayerControls::adjustSelectedVariable(float delta)
 
 void LayerControls::refreshPanel()
 {
+    refreshPath();
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

@@ -94,5 +94,7 @@ void LayerControls::clearLayers()
 
 void LayerControls::reportOutcome(const std::string& text)
 {
+    lastOutcome = text;
+    pointerShown = false;
     if (infoField) infoField->set_text(text);
 }

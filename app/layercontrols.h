@@ -16,6 +16,7 @@
 #include <string>
 
 class FileChooser;
+class ImageExporter;
 class Renderable;
 class TextureBackend;
 class UnsavedChangesQuestion;
@@ -23,6 +24,8 @@ enum class MouseMode : int;
 
 namespace ui {
 class Button;
+class Histogram;
+class PathBar;
 class Checkbox;
 class ControlWindow;
 class EditText;
@@ -87,6 +90,34 @@ public:
     // True when the composition was written to the file the user chose.
     bool saveScene();
 
+    // --- Tools beyond the layer controls (toolpanel.cpp) ---
+    // Below "Save to XML": "Export PNG" and its "Export size:" field; below
+    // "Undo" and "Redo": the layer path and the current layer's statistics.
+    void buildExportControls(ui::ControlWindow& window);
+    void buildViewTools(ui::ControlWindow& window);
+    // Writes the current layer, as shown, to a PNG file the user picks, at
+    // the size of "Export size:" (the drawing area when empty), off the main
+    // loop. A size the field cannot mean, or an export already running, is
+    // reported instead.
+    void onExportPng();
+    // Every tick of the main loop: the export's progress and outcome, and
+    // the drawing area's size as the export size's default. True when the
+    // panel or the info line changed and wants a redisplay.
+    bool onTick();
+
+    // The path from the base layer to the current one; a click on a step
+    // goes to that layer.
+    void refreshPath();
+    void onPathStep();
+    // The current layer's minimum, maximum, mean and histogram over the
+    // drawing area, after a render.
+    void showStatistics();
+    // The pointer at (x, y) in the drawing area (origin top left) with no
+    // drag running: the info line reads the layer point and value there.
+    // Outside the area, the info line goes back to the last outcome.
+    void showPointer(int x, int y);
+    void clearPointer();
+
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field) { infoField = field; }
     // Every command that has something to tell the user (a load, a save, a
@@ -150,6 +181,13 @@ public:
 
     TextureBackend* textureBackend = nullptr;     // not owned; none when headless
     FileChooser* fileChooser = nullptr;           // not owned
+    ImageExporter* imageExporter = nullptr;       // not owned; none: no export
+    ui::Button* exportButton = nullptr;
+    ui::EditText* exportSizeField = nullptr;
+    ui::PathBar* pathBar = nullptr;
+    ui::Histogram* statistics = nullptr;
+    std::string lastOutcome;          // what the info line says outside a drag and the readout
+    bool pointerShown = false;        // the info line holds the pointer readout
     ui::EditText* infoField = nullptr;            // not owned
 
 private:

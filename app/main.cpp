@@ -1,14 +1,25 @@
-// The viewer's entry point. Command-line arguments are ignored: they never
-// reach GLUT, and the program has no options.
+// The viewer's entry point. The command line is read here and never
+// reaches GLUT: `patternlens [SCENE.xml]`, see app/commandline.h.
+#include "app/commandline.h"
 #include "app/viewerapp.h"
 
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
-int main(int /*argc*/, char** /*argv*/)
+int main(int argc, char** argv)
 {
+    const commandline::Options options = commandline::parse(argc, argv);
+    std::string out, err;
+    const int status = commandline::answer(options, &out, &err);
+    if (status >= 0) {
+        std::fputs(out.c_str(), stdout);
+        std::fputs(err.c_str(), stderr);
+        return status;
+    }
+
     // Without a display GLUT would exit from inside its initialisation with
     // a terse message; say plainly what is missing instead.
     Display* display = XOpenDisplay(nullptr);
@@ -21,5 +32,6 @@ int main(int /*argc*/, char** /*argv*/)
     XCloseDisplay(display);
 
     ViewerApp app;
+    app.startupScene = options.scenePath;
     return app.run(0, nullptr);
 }

@@ -1,7 +1,9 @@
 #include "app/viewerapp.h"
 
-#include "app/historykeys.h"
 #include "app/viewerlayout.h"
+#include "app/shortcuts.h"
+#include "app/viewresize.h"
+#include "app/wheelzoom.h"
 #include "app/windowclass.h"
 #include "app/x11window.h"
 #include "layers/layertypetable.h"
@@ -22,7 +24,13 @@ static_assert(mousemodes::shiftBit == GLUT_ACTIVE_SHIFT && mousemodes::ctrlBit =
 
 namespace {
 constexpr int timerPeriodMs = 10;
+
+// MouseMode::None cannot be named after the GLX header: X11 defines None.
+bool noDrag(MouseMode mode)
+{
+    return static_cast<int>(mode) == 0;
 }
+} // namespace
 
 ViewerApp* ViewerApp::instance = nullptr;
 
@@ -66,10 +74,11 @@ int ViewerApp::run(int argc, char** argv)
     strips.init();
     strips.set_glutMouseFunc(onMouse);
     strips.set_glutReshapeFunc(onReshape);
-    strips.set_appKeyFunc(onShortcut);
     glutTimerFunc(timerPeriodMs, onTimer, 0);
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
+    strips.set_shortcutFunc(onShortcut);
+    strips.set_glutPassiveMotionFunc(onPassiveMotion);
 
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
@@ -81,6 +90,7 @@ int ViewerApp::run(int argc, char** argv)
     controls.textureBackend = &textureBackend;
     fileChooser.setOwnerWindow(static_cast<unsigned long>(glXGetCurrentDrawable()));
     controls.fileChooser = &fileChooser;
+    controls.imageExporter = &imageExporter;
     controls.setInfoField(info);
     // Closing the window asks first when there are unsaved changes.
     mainXWindow = static_cast<unsigned long>(glXGetCurrentDrawable());
@@ -95,6 +105,13 @@ int ViewerApp::run(int argc, char** argv)
     controls.setViewportSize(width, height);
 
     controls.setBaseLayer(createLayer(0));
+    // A scene named on the command line replaces the default layer as a load
+    // does; one that cannot be read leaves it and says why.
+    if (!startupScene.empty()) {
+        std::string error;
+        if (!controls.readSceneFile(startupScene, &error))
+            controls.reportOutcome("Could not load " + startupScene + ": " + error);
+    }
     controls.renderCurrentLayer();
 
     glutMainLoop();
@@ -108,9 +125,22 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
     const MouseMode before = app->mouseMode;
+    wheelzoom::apply(button, state, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
     app->controls.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
     if (app->info) app->info->set_text(text);
+    // A release clears the info line, and the readout comes back with the
+    // next pointer move; a wheel notch, which changed what lies under the
+    // pointer, shows it at once.
+    if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
+}
+
+void ViewerApp::onPassiveMotion(int x, int y)
+{
+    ViewerApp* app = instance;
+    if (!app || !noDrag(app->mouseMode)) return;
+    if (x < 0) app->controls.clearPointer();
+    else app->controls.showPointer(x, y);
 }
 
 void ViewerApp::onMotion(int x, int y)
@@ -123,8 +153,13 @@ void ViewerApp::onMotion(int x, int y)
 void ViewerApp::onTimer(int /*value*/)
 {
     ViewerApp* app = instance;
+    if (app && app->controls.onTick()) {
+        glutSetWindow(app->windowId);
+        glutPostRedisplay();
+    }
     if (app && app->controls.takeRedrawRequest()) {
         app->controls.renderCurrentLayer();
+        app->controls.showStatistics();
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
@@ -133,18 +168,6 @@ void ViewerApp::onTimer(int /*value*/)
         app->answerCloseRequest();
     }
     glutTimerFunc(timerPeriodMs, onTimer, 0);
-}
-
-bool ViewerApp::onShortcut(unsigned char key, int modifiers)
-{
-    ViewerApp* app = instance;
-    if (!app) return false;
-    switch (historykeys::commandFor(key, modifiers)) {
-    case historykeys::Command::Undo: app->controls.onUndo(); return true;
-    case historykeys::Command::Redo: app->controls.onRedo(); return true;
-    case historykeys::Command::Other: break;
-    }
-    return false;
 }
 
 void ViewerApp::updateTitle()
@@ -183,6 +206,13 @@ void ViewerApp::onDisplay()
 void ViewerApp::onReshape(int /*width*/, int /*height*/)
 {
     ui::ImguiControls::master().auto_set_viewport();
+    // The layers follow the drawing area: the same scale, more or less of
+    // the plane, drawn at the next tick.
+    if (ViewerApp* app = instance) {
+        int x, y, width, height;
+        ui::ImguiControls::master().get_viewport_area(&x, &y, &width, &height);
+        viewresize::resizeDrawingArea(app->controls, width, height);
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
@@ -191,4 +221,24 @@ void ViewerApp::onReshape(int /*width*/, int /*height*/)
     glClearDepth(1.0);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
+}
+
+bool ViewerApp::onShortcut(unsigned char key, int modifiers)
+{
+    ViewerApp* app = instance;
+    if (!app) return false;
+    void (LayerControls::*command)() = nullptr;
+    switch (shortcuts::commandFor(key, modifiers)) {
+    case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;
+    case shortcuts::Command::Save: command = &LayerControls::onSaveToXml; break;
+    case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
+    case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
+    case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
+    case shortcuts::Command::NoCommand: return false;
+    }
+    // Run like a button's callback, after the frame: a command may open a
+    // modal file dialog or rebuild the panel.
+    LayerControls* controls = &app->controls;
+    ui::ImguiControls::master().post([controls, command] { (controls->*command)(); });
+    return true;
 }

@@ -4,6 +4,7 @@
 // the drawing area into pan, zoom and parameter changes, rebuild the texture
 // on the 10 ms timer when something changed, and draw it.
 #include "app/gltexturebackend.h"
+#include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "persistence/gtkfilechooser.h"
@@ -33,8 +34,12 @@ public:
     static void onTimer(int value);
     static void onDisplay();
     static void onReshape(int width, int height);
-    // Keyboard shortcuts of the drawing area and panel: undo and redo.
+    // Keyboard shortcuts, wherever the pointer is: load, save, export, undo
+    // and redo. True when the key was one.
     static bool onShortcut(unsigned char key, int modifiers);
+    // The pointer over the drawing area without a button, or (-1, -1) once
+    // it has left: the value readout.
+    static void onPassiveMotion(int x, int y);
 
 private:
     // Declared before the controller so that they outlive it: destroying
@@ -48,6 +53,7 @@ private:
     void answerCloseRequest();
     unsigned long mainXWindow = 0;
     std::string shownTitle;
+    imageexport::BackgroundExporter imageExporter;
 
 public:
     int windowId = 0;
@@ -56,4 +62,5 @@ public:
     int lastY = 0;
     LayerControls controls;
     ui::EditText* info = nullptr;   // the info line; owned by its control strip
+    std::string startupScene;       // loaded at start-up when not empty
 };

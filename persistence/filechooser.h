@@ -10,4 +10,7 @@ public:
     virtual ~FileChooser() = default;
     virtual std::string chooseSaveFile() = 0;
     virtual std::string chooseOpenFile() = 0;
+    // The save dialog of an image export. Choosers without an image filter
+    // of their own offer their ordinary save dialog.
+    virtual std::string chooseImageFile() { return chooseSaveFile(); }
 };

@@ -22,6 +22,12 @@ constexpr FileDialogFilter filters[] = {
 };
 constexpr std::size_t filterCount = sizeof(filters) / sizeof(filters[0]);
 
+// The export's save dialog: images first.
+constexpr FileDialogFilter imageFilters[] = {
+    { "PNG Images (*.png)", "*.png" },
+    { "All Files", "*" },
+};
+
 // A path travels in a 1024-byte buffer with its terminating NUL.
 constexpr std::size_t maxPathLength = 1023;
 } // namespace FileDialogRequest

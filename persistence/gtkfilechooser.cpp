@@ -20,8 +20,13 @@ std::string GtkFileChooser::chooseOpenFile()
     return choose(false);
 }
 
-std::string GtkFileChooser::choose(bool saving) const
+std::string GtkFileChooser::chooseImageFile()
+{
+    return choose(true, true);
+}
+
+std::string GtkFileChooser::choose(bool saving, bool image) const
 {
     if (!gtkFileDialogsAvailable()) return std::string();
-    return runGtkFileDialog(saving, dialogOwnerWindow());
+    return runGtkFileDialog(saving, dialogOwnerWindow(), image);
 }

@@ -13,6 +13,7 @@ class GtkFileChooser : public FileChooser {
 public:
     std::string chooseSaveFile() override;
     std::string chooseOpenFile() override;
+    std::string chooseImageFile() override;
 
     // The viewer's X window, which owns the dialogs; 0 lets the chooser fall
     // back to whichever window has the focus when a dialog opens.
@@ -24,7 +25,7 @@ public:
     unsigned long dialogOwnerWindow() const;
 
 private:
-    std::string choose(bool saving) const;
+    std::string choose(bool saving, bool image = false) const;
 
     unsigned long ownerWindow = 0;
 };

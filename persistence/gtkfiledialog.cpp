@@ -113,7 +113,7 @@ Window topLevelOf(Display* x, Window window)
     return client != None ? client : topLevel;
 }
 
-GtkWidget* createDialog(bool saving)
+GtkWidget* createDialog(bool saving, bool image)
 {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
         FileDialogRequest::caption, nullptr,
@@ -133,7 +133,7 @@ GtkWidget* createDialog(bool saving)
         g_free(folder);
     }
     GtkFileFilter* first = nullptr;
-    for (const FileDialogFilter& entry : FileDialogRequest::filters) {
+    for (const FileDialogFilter& entry : image ? FileDialogRequest::imageFilters : FileDialogRequest::filters) {
         GtkFileFilter* filter = gtk_file_filter_new();
         gtk_file_filter_set_name(filter, entry.name);
         gtk_file_filter_add_pattern(filter, entry.pattern);
@@ -178,11 +178,11 @@ unsigned long topLevelX11Window(unsigned long xid)
     return topLevel;
 }
 
-std::string runGtkFileDialog(bool saving, unsigned long ownerXid)
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid, bool image)
 {
     if (!gtkReady()) return std::string();
 
-    GtkWidget* dialog = createDialog(saving);
+    GtkWidget* dialog = createDialog(saving, image);
 
     // The viewer's window belongs to GLUT, not GTK, so the dialog is tied to
     // it at the X level: the window manager then keeps the dialog above the

@@ -21,4 +21,5 @@ unsigned long topLevelX11Window(unsigned long xid);
 // Runs the save (or open) dialog, modal and transient for the X window
 // ownerXid when that is not 0, until the user closes it. Returns the chosen
 // path, or an empty one on cancel or when no dialog could be shown.
-std::string runGtkFileDialog(bool saving, unsigned long ownerXid);
+// image: the filters of an image export instead of the scene files'.
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid, bool image = false);

@@ -24,7 +24,7 @@ using Callback = std::function<void(int id)>;
 
 class Control {
 public:
-    enum class Kind { Panel, Button, Checkbox, Listbox, EditText };
+    enum class Kind { Panel, Button, Checkbox, Listbox, EditText, PathBar, Histogram };
 
     Control(Kind kind, std::string label, int id, Callback callback)
         : kind_(kind), label_(std::move(label)), id_(id), callback_(std::move(callback)) {}
@@ -120,6 +120,9 @@ public:
     EditText(std::string label, int id, Callback cb) : Control(Kind::EditText, std::move(label), id, std::move(cb)) {}
     const std::string& get_text() const { return text_; }
     void set_text(const std::string& text) { text_ = text; }
+    // Shown greyed while the field is empty: what an empty field stands for.
+    const std::string& hint() const { return hint_; }
+    void set_hint(const std::string& hint) { hint_ = hint; }
     // User action: typing into the field changes its text, nothing else.
     void type(const std::string& text)
     {
@@ -128,6 +131,46 @@ public:
 
 private:
     std::string text_;
+    std::string hint_;
+};
+
+// A row of steps, the first on the left, of which the user clicks one.
+class PathBar : public Control {
+public:
+    PathBar(std::string label, int id, Callback cb) : Control(Kind::PathBar, std::move(label), id, std::move(cb)) {}
+    const std::vector<std::string>& steps() const { return steps_; }
+    void set_steps(std::vector<std::string> steps) { steps_ = std::move(steps); }
+    // The step the last click chose.
+    int chosen() const { return chosen_; }
+    // User action: a click on step index runs the callback, which reads
+    // chosen(). Ignored for a step that does not exist.
+    void choose(int index)
+    {
+        if (!enabled() || index < 0 || index >= static_cast<int>(steps_.size())) return;
+        chosen_ = index;
+        fire();
+    }
+
+private:
+    std::vector<std::string> steps_;
+    int chosen_ = -1;
+};
+
+// Bars of a histogram with a line of text above them; read only.
+class Histogram : public Control {
+public:
+    explicit Histogram(std::string label) : Control(Kind::Histogram, std::move(label), -1, nullptr) {}
+    const std::vector<float>& bars() const { return bars_; }
+    const std::string& caption() const { return caption_; }
+    void set(std::string caption, std::vector<float> bars)
+    {
+        caption_ = std::move(caption);
+        bars_ = std::move(bars);
+    }
+
+private:
+    std::string caption_;
+    std::vector<float> bars_;
 };
 
 class Panel : public Control {
@@ -161,6 +204,8 @@ public:
     Listbox* add_listbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     EditText* add_edittext(const std::string& label, int id, Callback cb) { return add_edittext_to_panel(&root_, label, id, std::move(cb)); }
     EditText* add_edittext_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    PathBar* add_pathbar(const std::string& label, int id, Callback cb);
+    Histogram* add_histogram(const std::string& label);
 
     const Panel& root() const { return root_; }
     Panel& root() { return root_; }

@@ -234,12 +234,22 @@ void ImguiControls::motionRouter(int x, int y)
 
 void ImguiControls::passiveMotionRouter(int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
+    ImguiControls& m = master();
+    const bool inDrawingArea = m.areas.drawingArea(m.windowWidth, m.windowHeight).contains(x, y);
+    if (m.appPassiveMotion && (inDrawingArea || m.pointerInDrawingArea)) {
+        m.appPassiveMotion(inDrawingArea ? x : -1, inDrawingArea ? y : -1);
+        m.requestFrames();   // the info line follows the pointer
+    }
+    m.pointerInDrawingArea = inDrawingArea;
+    m.recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });
 }
 
 void ImguiControls::entryRouter(int state)
 {
     if (state != GLUT_LEFT) return;
+    ImguiControls& m = master();
+    if (m.pointerInDrawingArea && m.appPassiveMotion) m.appPassiveMotion(-1, -1);
+    m.pointerInDrawingArea = false;
     // Nothing stays hovered once the pointer has left the window.
     master().recordInput([] { ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX); });
 }
@@ -259,7 +269,8 @@ void ImguiControls::reshapeRouter(int width, int height)
 void ImguiControls::keyboardRouter(unsigned char key, int x, int y)
 {
     ImguiControls& m = master();
-    if (m.appKey && m.appKey(key, glutGetModifiers())) {
+    // As of the last frame: a field being edited keeps its keys.
+    if (m.appKey && !ImGui::GetIO().WantTextInput && m.appKey(key, glutGetModifiers())) {
         m.requestFrames();   // the panel shows what the shortcut did
         return;
     }
@@ -310,6 +321,12 @@ void ImguiControls::render()
     }
 }
 
+void ImguiControls::post(std::function<void()> action)
+{
+    pendingActions.push_back(std::move(action));
+    requestFrames();
+}
+
 void ImguiControls::runPendingActions()
 {
     if (pendingActions.empty()) return;
@@ -328,6 +345,10 @@ void ImguiControls::drawStrip(const Strip& strip)
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
     ImGuiWindowFlags flags = stripFlags;
     if (strip.side == Side::Bottom) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    // A panel taller than the window (a long layer path, a short window)
+    // scrolls with the wheel; a scroll bar would narrow it and move every
+    // control.
+    else flags |= ImGuiWindowFlags_NoScrollbar;
     if (ImGui::Begin(strip.side == Side::Right ? "##right" : "##bottom", nullptr, flags)) {
         rightEdges.assign(1, ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x);
         drawChildren(strip.window->root());
@@ -350,6 +371,8 @@ void ImguiControls::drawControl(Control& control)
     case Control::Kind::Checkbox: drawCheckbox(static_cast<Checkbox&>(control)); break;
     case Control::Kind::Listbox: drawListbox(static_cast<Listbox&>(control)); break;
     case Control::Kind::EditText: drawEditText(static_cast<EditText&>(control)); break;
+    case Control::Kind::PathBar: drawPathBar(static_cast<PathBar&>(control)); break;
+    case Control::Kind::Histogram: drawHistogram(static_cast<Histogram&>(control)); break;
     }
     ImGui::EndDisabled();
     ImGui::PopID();
@@ -441,7 +464,9 @@ void ImguiControls::drawEditText(EditText& edit)
     char text[2048];
     std::strncpy(text, edit.get_text().c_str(), sizeof text - 1);
     text[sizeof text - 1] = '\0';
-    if (ImGui::InputText("##text", text, sizeof text)) {
+    const bool changed = edit.hint().empty() ? ImGui::InputText("##text", text, sizeof text)
+                                             : ImGui::InputTextWithHint("##text", edit.hint().c_str(), text, sizeof text);
+    if (changed) {
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
     }
@@ -456,6 +481,61 @@ void ImguiControls::drawEditText(EditText& edit)
         ImGui::PopTextWrapPos();
         ImGui::EndTooltip();
     }
+}
+
+// The label, then the steps as small buttons joined by chevrons, wrapped at
+// the panel's edge. The last step is where the user is: plain text.
+void ImguiControls::drawPathBar(PathBar& bar)
+{
+    ImGui::TextUnformatted(bar.label().c_str());
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float chevron = 8.0f;
+    const std::vector<std::string>& steps = bar.steps();
+    // A long chain shows its base and its last few steps; "Go to parent"
+    // and these reach the rest.
+    constexpr std::size_t shownAtEnd = 6;
+    const std::size_t skipEnd = steps.size() > shownAtEnd + 2 ? steps.size() - shownAtEnd : 1;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (i == 1 && skipEnd > 1) {
+            ImGui::SameLine(0.0f, 4.0f);
+            ImGui::TextUnformatted("...");
+            i = skipEnd;
+        }
+        const bool last = i + 1 == steps.size();
+        const float width = ImGui::CalcTextSize(steps[i].c_str()).x + (last ? 0.0f : style.FramePadding.x * 2.0f);
+        if (i > 0) {
+            ImGui::SameLine(0.0f, 2.0f);
+            // A chevron drawn, not typed: the font has no such glyph.
+            if (ImGui::GetCursorScreenPos().x + chevron + 2.0f + width > rightEdge()) ImGui::NewLine();
+            const ImVec2 p = ImGui::GetCursorScreenPos();
+            const float mid = p.y + ImGui::GetTextLineHeight() * 0.5f + 1.0f;
+            ImDrawList* draw = ImGui::GetWindowDrawList();
+            const ImU32 colour = ImGui::GetColorU32(ImGuiCol_Text);
+            draw->AddLine(ImVec2(p.x + 2.0f, mid - 3.5f), ImVec2(p.x + 5.5f, mid), colour);
+            draw->AddLine(ImVec2(p.x + 5.5f, mid), ImVec2(p.x + 2.0f, mid + 3.5f), colour);
+            ImGui::Dummy(ImVec2(chevron, ImGui::GetTextLineHeight()));
+            ImGui::SameLine(0.0f, 2.0f);
+        }
+        ImGui::PushID(static_cast<int>(i));
+        if (last) {
+            ImGui::TextUnformatted(steps[i].c_str());
+        } else if (ImGui::SmallButton(steps[i].c_str())) {
+            const int index = static_cast<int>(i);
+            pendingActions.push_back([&bar, index] { bar.choose(index); });
+        }
+        ImGui::PopID();
+    }
+}
+
+void ImguiControls::drawHistogram(Histogram& histogram)
+{
+    ImGui::TextUnformatted(histogram.label().c_str());
+    ImGui::TextUnformatted(histogram.caption().c_str());
+    const std::vector<float>& bars = histogram.bars();
+    if (bars.empty()) return;
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    ImGui::PlotHistogram("##bars", bars.data(), static_cast<int>(bars.size()), 0, nullptr, 0.0f, FLT_MAX,
+                         ImVec2(width, 40.0f));
 }
 
 } // namespace ui

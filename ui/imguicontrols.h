@@ -28,8 +28,8 @@ public:
     using MouseFunc = void (*)(int button, int state, int x, int y);
     using MotionFunc = void (*)(int x, int y);
     using ReshapeFunc = void (*)(int width, int height);
-    // A key the application may take before the strips see it (a shortcut):
-    // returns whether it did. modifiers are GLUT's bits.
+    // A key the application may take before the strips see it (a shortcut),
+    // with GLUT's modifier bits: returns whether it did.
     using KeyFunc = bool (*)(unsigned char key, int modifiers);
 
     // The one front end: GLUT callbacks carry no context.
@@ -49,7 +49,16 @@ public:
     void set_glutMouseFunc(MouseFunc f) { appMouse = f; }
     void set_glutMotionFunc(MotionFunc f) { appMotion = f; }
     void set_glutReshapeFunc(ReshapeFunc f) { appReshape = f; }
-    void set_appKeyFunc(KeyFunc f) { appKey = f; }
+    // Keys pressed wherever the pointer is, except while a text field has
+    // the keyboard: those keys are the field's.
+    void set_shortcutFunc(KeyFunc f) { appKey = f; }
+    // Pointer moves without a button over the drawing area, and (-1, -1)
+    // once the pointer has left it.
+    void set_glutPassiveMotionFunc(MotionFunc f) { appPassiveMotion = f; }
+
+    // Runs action after the next frame, like a control's callback: outside
+    // any ImGui frame, so it may open a modal dialog.
+    void post(std::function<void()> action);
 
     // The drawing area in GL convention (origin bottom left).
     void get_viewport_area(int* x, int* y, int* w, int* h) const;
@@ -98,12 +107,16 @@ private:
     void drawCheckbox(Checkbox& checkbox);
     void drawListbox(Listbox& listbox);
     void drawEditText(EditText& edit);
+    void drawPathBar(PathBar& bar);
+    void drawHistogram(Histogram& histogram);
     float rightEdge() const { return rightEdges.back(); }
 
     MouseFunc appMouse = nullptr;
     MotionFunc appMotion = nullptr;
     ReshapeFunc appReshape = nullptr;
     KeyFunc appKey = nullptr;
+    MotionFunc appPassiveMotion = nullptr;
+    bool pointerInDrawingArea = false;
 
     WindowAreas areas;
     int windowWidth = 0;

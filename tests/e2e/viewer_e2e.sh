@@ -3,18 +3,18 @@
 # the drawing area compared pixel for pixel with patternlens-render of the
 # composition the input should have produced.
 # Usage: viewer_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
-# Needs Xvfb, xdotool, ImageMagick (import, compare, convert), python3, and
-# openbox with xprop (x11-utils) for closing the viewer through a window
-# manager.
+# Needs Xvfb, xdotool, ImageMagick (import, compare, convert), tesseract,
+# python3, and openbox with xprop (x11-utils) for closing the viewer through
+# a window manager.
 # Screenshots of a failed check are kept in $VIEWER_E2E_KEEP (default: a
 # directory under /tmp, printed at the end).
 set -u
 missing=
-for tool in Xvfb xdpyinfo xdotool import compare python3 openbox xprop xwininfo; do
+for tool in Xvfb xdpyinfo xdotool import compare tesseract python3 openbox xprop xwininfo; do
     command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
-    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick python3 openbox x11-utils)"
+    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick tesseract-ocr python3 openbox x11-utils)"
     exit 1
 fi
 viewer=$(readlink -f "$1")
@@ -24,14 +24,14 @@ viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 . "$here/lib/gtkdialog.sh"
 . "$here/lib/xserver.sh"
 . "$here/lib/windowmanager.sh"
+. "$here/lib/viewer.sh"
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
 keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
 mkdir -p "$keep"
-viewer_pid=
 cleanup() {
-    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
+    viewer_stop
     wm_stop
     xserver_stop
     wait 2>/dev/null
@@ -142,24 +142,28 @@ edit_input=(500 233)
 go_to_parent=(500 261)
 load_button=(500 289)
 save_button=(500 312)
-undo_button=(500 335)
-redo_button=(500 358)
+undo_button=(500 381)
+redo_button=(500 404)
+
+# --- The command line: answers without a window ---
+
+out=$(DISPLAY= "$viewer" --version 2>&1); status=$?
+[ "$status" == 0 ] && [ "$out" == "Patternlens 1.75" ] && pass || fail "--version: status $status, '$out'"
+out=$(DISPLAY= "$viewer" --help 2>/dev/null); status=$?
+[ "$status" == 0 ] && [[ "$out" == "Usage: patternlens [SCENE.xml]"* ]] && pass || fail "--help: status $status"
+DISPLAY= "$viewer" --bogus >bogus.out 2>bogus.err; status=$?
+[ "$status" == 2 ] && [ ! -s bogus.out ] && grep -q "unknown option '--bogus'" bogus.err && pass ||
+    fail "unknown option: status $status, stderr '$(cat bogus.err)'"
 
 # --- Start-up ---
 
-"$viewer" first-argument-is-ignored >"$work/viewer.out" 2>"$work/viewer.err" &
-viewer_pid=$!
-window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75$' | head -n 1)
-if [ -z "$window" ]; then
+if ! viewer_start; then
     fail "no window titled 'Patternlens v1.75'"
     echo "0 passed, 1 failed"
     exit 1
 fi
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" == 600 ] && [ "$HEIGHT" == 500 ] && pass || fail "window size ${WIDTH}x${HEIGHT}, not 600x500"
-# Without a window manager GLUT's default position leaves the border off
-# screen; the origin makes the screenshots window pixels.
-xdotool windowmove --sync "$window" 0 0
 
 render start "$(layer 0 0.000000 0.000000 20.000000 0 "$(noise_var 0.500000)")"
 wait_area start-up start.png 10
@@ -338,6 +342,132 @@ done
 if [ -n "$moved" ]; then pass; else cp big.png "$keep/resized.png"; fail "panel not at the right edge after a resize"; fi
 crop big.png 500x530+0+0 big-area.png
 [ "$("$convert" big-area.png -format '%[fx:maxima>0.5]' info:)" == 1 ] && pass || fail "drawing area blank after a resize"
+
+# --- A second viewer: a scene from the command line, resized, read out,
+# exported, walked by its path and zoomed by the wheel ---
+
+viewer_stop
+# A scene that cannot be read leaves the default layer and says why.
+viewer_start missing-scene.xml || fail "no window with a missing scene"
+wait_area missing-scene start.png 10
+shot screen.png
+crop screen.png 338x16+54+477 info-missing.png
+read_out=$(ocr_line info-missing.png)
+python3 "$here/lib/ocrmatch.py" Couldnotloadmissing-scene.xml "$read_out" && pass || fail "missing scene: info reads '$read_out'"
+viewer_stop
+
+scene_zoom() {   # scene_zoom ZOOMX ZOOMY: the loaded tree with another extent
+    sed "s/zoomx=\"12.000000\" zoomy=\"12.000000\"/zoomx=\"$1\" zoomy=\"$2\"/g" load.xml
+}
+viewer_start load.xml || fail "no window with a scene on the command line"
+wait_area command-line-scene load.png 10
+
+# 800 x 594: a drawing area of 600 x 564, whose extents 18 x 14.4 (the
+# scale of 12 units on 400 x 470 pixels) six decimals hold exactly.
+W=600 H=564
+viewer_resize 800 594
+scene_zoom 18.000000 14.400000 >resized-expected.xml
+"$renderer" --size ${W}x$H resized-expected.xml resized-expected.png
+# wait_big NAME EXPECTED.png: wait_area for the bigger drawing area.
+wait_big() {
+    local tries=100 ae=
+    while [ "$tries" -gt 0 ]; do
+        viewer_shot 800 594 big.png
+        crop big.png ${W}x$H+0+0 big-area.png
+        ae=$(differing_pixels big-area.png "$2")
+        [ "$ae" == 0 ] && { pass; return 0; }
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    cp big.png "$keep/$1-screen.png"
+    cp "$2" "$keep/$1-expected.png"
+    fail "$1: the drawing area differs from the render in $ae pixels"
+    return 1
+}
+wait_big resized-keeps-scale resized-expected.png
+
+# Ctrl+S over the drawing area saves; the file renders to the screen's bytes.
+xdotool mousemove 300 200
+viewer_keys ctrl+s
+if dialog_save_as resized.xml && dialog_closed; then
+    for _ in $(seq 50); do [ -s resized.xml ] && break; sleep 0.1; done
+    "$renderer" --size ${W}x$H resized.xml resized.png 2>/dev/null || fail "resized scene does not render"
+    [ "$(differing_pixels resized.png big-area.png)" == 0 ] && pass || fail "the resized scene renders differently"
+else
+    fail "Ctrl+S opens no save dialog"
+fi
+
+# The readout: the layer point and the value under the pointer, texture
+# pixel (300, 563 - 200).
+xdotool mousemove 310 210 mousemove 300 200
+read -r px py <<<"$(viewmath point 1.5 -2.25 18 14.4 $W $H 300 $((H - 1 - 200)))"
+value=$(printf '%.4f' "$("$convert" resized-expected.png -format '%[fx:p{300,200}]' info:)")
+expected="x ${px}  y ${py}  value ${value}"
+read_out=
+for _ in $(seq 30); do
+    viewer_shot 800 594 big.png
+    crop big.png 338x16+54+571 readout.png
+    read_out=$(ocr_line readout.png 'xyvalue0123456789.-')
+    python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && break
+    sleep 0.2
+done
+python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && pass ||
+    { cp big.png "$keep/readout-screen.png"; fail "readout reads '$read_out', not '$expected'"; }
+
+# Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey.
+viewer_keys ctrl+e
+if dialog_save_as shown && dialog_closed; then
+    for _ in $(seq 100); do [ -s shown.png ] && break; sleep 0.1; done
+    [ "$(identify -format '%wx%h %[bit-depth] %[channels]' shown.png 2>/dev/null)" == "${W}x$H 8 gray" ] && pass ||
+        fail "export is not an 8-bit grey ${W}x$H PNG: $(identify shown.png 2>&1)"
+    [ "$(differing_pixels shown.png resized.png)" == 0 ] && pass || fail "the export differs from the renderer's"
+else
+    fail "Ctrl+E opens no export dialog"
+fi
+
+# A bigger size through the field and the button, off the main loop.
+export_button=(700 335)
+export_size=(750 358)
+click "${export_size[@]}"
+xdotool type --delay 50 1200x1128
+xdotool key Return
+click "${export_button[@]}"
+if dialog_save_as large.png && dialog_closed; then
+    "$renderer" --size 1200x1128 resized.xml large-expected.png 2>/dev/null
+    for _ in $(seq 200); do [ -s large.png ] && break; sleep 0.1; done
+    [ "$(differing_pixels large.png large-expected.png)" == 0 ] && pass || fail "the 1200x1128 export differs from the renderer's"
+else
+    fail "Export PNG opens no dialog"
+fi
+
+# The path: down to the Noise layer on Spacing, then a click on "Circles".
+variables=(700 117)
+variable_item_spacing=(700 156)
+edit_input_big=(700 233)
+path_base=(627 441)
+click "${variables[@]}"
+click "${variable_item_spacing[@]}"
+click "${edit_input_big[@]}"
+printf '<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="0" x="1.500000" y="-2.250000" zoomx="18.000000" zoomy="14.400000" inverse="1"><Variables>%s</Variables></Layer></Layers></Patternlens>\n' \
+    "$(noise_var 0.250000)" >noise.xml
+"$renderer" --size ${W}x$H noise.xml noise.png || fail "render of the input layer"
+wait_big edit-input-in-big-window noise.png
+click "${path_base[@]}"
+wait_big path-goes-to-base resized.png
+
+# A wheel notch is a zoom drag of 24 pixels: wheel up zooms in.
+xdotool mousemove 300 200 click 4
+zoom=$(viewmath zoom 14.4 $H 24)
+scene_zoom "$zoom" "$zoom" >wheel.xml
+"$renderer" --size ${W}x$H wheel.xml wheel.png
+wait_big wheel-notch wheel.png
+# A right drag of 24 pixels then takes the very same step once more.
+drag 3 300 200 "" 300,224
+release 3
+zoom=$(viewmath zoom 14.4 $H 24 24)
+scene_zoom "$zoom" "$zoom" >wheel-drag.xml
+"$renderer" --size ${W}x$H wheel-drag.xml wheel-drag.png
+wait_big wheel-then-drag wheel-drag.png
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then

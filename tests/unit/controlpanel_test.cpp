@@ -54,15 +54,20 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 5u);
+    ASSERT_EQ(root.children().size(), 9u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
-    // Undo and redo come last, below everything else, and start disabled.
-    EXPECT_EQ(root.children()[3]->label(), "Undo");
-    EXPECT_EQ(root.children()[4]->label(), "Redo");
-    EXPECT_FALSE(root.children()[3]->enabled());
-    EXPECT_FALSE(root.children()[4]->enabled());
+    // The additions follow, so nothing above them moves: the export, then
+    // undo and redo (disabled with nothing to undo), then the readouts.
+    EXPECT_EQ(root.children()[3]->label(), "Export PNG");
+    EXPECT_EQ(root.children()[4]->label(), "Export size:");
+    EXPECT_EQ(root.children()[5]->label(), "Undo");
+    EXPECT_EQ(root.children()[6]->label(), "Redo");
+    EXPECT_FALSE(root.children()[5]->enabled());
+    EXPECT_FALSE(root.children()[6]->enabled());
+    EXPECT_EQ(root.children()[7]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[8]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 4u);

@@ -2,7 +2,6 @@
 // comparison that decides whether an edit changed anything, and the small
 // pieces around undo: the keyboard's commands and the window title.
 #include "app/edithistory.h"
-#include "app/historykeys.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "app/windowtitle.h"
@@ -224,25 +223,7 @@ TEST_F(BoundsTest, SameLayerTreeSeesEveryChangeBitForBit)
     EXPECT_EQ(countLayers(chain(1500, 0).get()), 1500);
 }
 
-// --- Keys and title ---
-
-TEST(HistoryKeysTest, CtrlZUndoesCtrlShiftZAndCtrlYRedo)
-{
-    using historykeys::Command;
-    using historykeys::commandFor;
-    const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit, alt = mousemodes::altBit;
-    EXPECT_EQ(commandFor(26, ctrl), Command::Undo);           // GLUT's Ctrl+Z
-    EXPECT_EQ(commandFor(26, ctrl | shift), Command::Redo);
-    EXPECT_EQ(commandFor(25, ctrl), Command::Redo);           // Ctrl+Y
-    EXPECT_EQ(commandFor('z', ctrl), Command::Undo);
-    EXPECT_EQ(commandFor('Z', ctrl | shift), Command::Redo);
-    EXPECT_EQ(commandFor('y', ctrl), Command::Redo);
-    EXPECT_EQ(commandFor('z', 0), Command::Other);             // typing a z
-    EXPECT_EQ(commandFor('Z', shift), Command::Other);
-    EXPECT_EQ(commandFor(26, ctrl | alt), Command::Other);
-    EXPECT_EQ(commandFor(25, ctrl | shift), Command::Other);
-    EXPECT_EQ(commandFor(24, ctrl), Command::Other);           // Ctrl+X
-}
+// --- Title ---
 
 TEST(WindowTitleTest, TheFileNameAndAStarForUnsavedChanges)
 {

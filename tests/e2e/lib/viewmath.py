@@ -9,6 +9,7 @@ with enough digits to read back as the very same float.
   viewmath.py pan X Y ZOOMX ZOOMY WIDTH HEIGHT DX,DY [DX,DY ...]   -> "X Y"
   viewmath.py zoom ZOOM HEIGHT DY [DY ...]                         -> "ZOOM"
   viewmath.py adjust VALUE MIN MAX DY [DY ...]                     -> "VALUE"
+  viewmath.py point X Y ZOOMX ZOOMY WIDTH HEIGHT I J               -> "LX LY"
 
 The pixel deltas are those of the motion events: DX = last x - x (positive
 leftwards), DY = y - last y (positive downwards).
@@ -53,6 +54,19 @@ def adjust(value, low, high, steps):
     return value
 
 
+def point(x, y, zoomx, zoomy, width, height, i, j):
+    """The layer point texture pixel (I, J) is evaluated at, as the pointer
+    readout shows it (four decimals)."""
+    x, y, zoomx, zoomy = f32(x), f32(y), f32(zoomx), f32(zoomy)
+    left, right = f32(x - zoomx / 2.0), f32(x + zoomx / 2.0)
+    top, bottom = f32(y - zoomy / 2.0), f32(y + zoomy / 2.0)
+    u = f32(f32(i) / f32(width))
+    v = f32(f32(j) / f32(height))
+    lx = f32(f32(f32(right - left) * u) + left)
+    ly = f32(f32(f32(top - bottom) * v) + top)
+    return lx, ly
+
+
 def main(argv):
     op, args = argv[1], argv[2:]
     if op == "pan":
@@ -64,6 +78,10 @@ def main(argv):
     elif op == "adjust":
         v, lo, hi = (float(a) for a in args[:3])
         print(repr(adjust(v, lo, hi, [int(a) for a in args[3:]])))
+    elif op == "point":
+        x, y, zx, zy, w, h = (float(a) for a in args[:6])
+        lx, ly = point(x, y, zx, zy, w, h, int(args[6]), int(args[7]))
+        print("%.4f %.4f" % (lx, ly))
     else:
         sys.exit("unknown operation " + op)
 

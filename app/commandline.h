@@ -1,0 +1,30 @@
+#pragma once
+// The viewer's command line: `patternlens [OPTION] [SCENE.xml]`. Parsed
+// before anything else, without a display, so --help and --version answer
+// anywhere and a mistyped option never opens a window.
+#include <string>
+
+namespace commandline {
+
+constexpr const char* versionText = "Patternlens 1.75";
+
+struct Options {
+    enum class Action { Run, Help, Version, UsageError };
+    Action action = Action::Run;
+    std::string scenePath;   // empty: start with the default Noise layer
+    std::string error;       // why, for UsageError
+};
+
+// argv[0] is the program's name. "--" ends the options, so a scene whose
+// name starts with "-" can still be given.
+Options parse(int argc, const char* const* argv);
+
+// The text of --help, ending in a newline.
+std::string usage();
+
+// What main does with the options that end the program before the window
+// opens: prints to out or err and returns the exit status (0 for --help and
+// --version, 2 for a usage error). Returns -1 when the viewer should run.
+int answer(const Options& options, std::string* out, std::string* err);
+
+} // namespace commandline

@@ -1,0 +1,100 @@
+#include "app/imageexport.h"
+
+#include "layers/workerpool.h"
+#include "tools/imagewriter.h"
+
+namespace imageexport {
+
+std::string writeLayer(Renderable& layer, const std::string& path, Renderable::Progress progress,
+                       void* progressContext)
+{
+    layer.fillPixels(progress, progressContext);
+    imagewriter::GreyImage image;
+    image.pixels = layer.pixelData();
+    image.width = layer.textureWidth;
+    image.height = layer.textureHeight;
+    return imagewriter::writeImage(path, image);
+}
+
+BackgroundExporter::~BackgroundExporter()
+{
+    wait();
+}
+
+bool BackgroundExporter::busy() const
+{
+    return running && !done.load();
+}
+
+void BackgroundExporter::wait()
+{
+    if (!running) return;
+    pthread_join(thread, nullptr);
+    running = false;
+}
+
+void BackgroundExporter::start(std::unique_ptr<Renderable> newLayer, const std::string& newPath)
+{
+    wait();   // the last one has finished: busy() was false
+    layer = std::move(newLayer);
+    path = newPath;
+    done = false;
+    percent = 0;
+    reportedPercent = -1;
+    {
+        std::lock_guard<std::mutex> lock(resultMutex);
+        error.clear();
+    }
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, WorkerPool::workerStackBytes);
+    const int failed = pthread_create(&thread, &attributes, threadMain, this);
+    pthread_attr_destroy(&attributes);
+    if (failed) {
+        // No thread: the export runs here, as it would have there.
+        threadMain(this);
+        return;
+    }
+    running = true;
+}
+
+void* BackgroundExporter::threadMain(void* self)
+{
+    auto& exporter = *static_cast<BackgroundExporter*>(self);
+    const std::string result = writeLayer(*exporter.layer, exporter.path, onProgress, self);
+    {
+        std::lock_guard<std::mutex> lock(exporter.resultMutex);
+        exporter.error = result;
+    }
+    exporter.done = true;
+    return nullptr;
+}
+
+void BackgroundExporter::onProgress(void* self, int doneRows, int totalRows)
+{
+    auto& exporter = *static_cast<BackgroundExporter*>(self);
+    exporter.percent = static_cast<int>(100LL * doneRows / (totalRows > 0 ? totalRows : 1));
+}
+
+std::string BackgroundExporter::poll()
+{
+    if (!layer) return {};
+    if (done) {
+        wait();
+        std::string result;
+        {
+            std::lock_guard<std::mutex> lock(resultMutex);
+            result = error;
+        }
+        const std::string size = std::to_string(layer->textureWidth) + "x" + std::to_string(layer->textureHeight);
+        layer.reset();   // the copy and its pixels go now
+        if (!result.empty()) return "Could not export " + path + ": " + result;
+        return "Exported " + path + " (" + size + ")";
+    }
+    const int now = percent;
+    if (now == reportedPercent) return {};
+    reportedPercent = now;
+    return "Exporting " + path + ": " + std::to_string(now) + "%";
+}
+
+} // namespace imageexport

@@ -1,0 +1,59 @@
+#pragma once
+// Writing the current layer as an image: the one place where a rendered
+// layer becomes an export file, and the exporter that does it off the main
+// loop with its progress for the info line.
+#include "app/imageexporter.h"
+#include "layers/renderable.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <pthread.h>
+
+namespace imageexport {
+
+// Renders layer at its texture size and writes it to path as an 8-bit
+// greyscale PNG, atomically: the bytes patternlens-render writes for the same
+// layer at that size. progress hears of finished rows as fillPixels reports
+// them. Returns an empty string on success, else the reason.
+std::string writeLayer(Renderable& layer, const std::string& path, Renderable::Progress progress = nullptr,
+                       void* progressContext = nullptr);
+
+// An export on a thread of its own, with the big stack a deep composition
+// needs. The copy it renders shares nothing with the composition the user
+// goes on editing.
+class BackgroundExporter : public ImageExporter {
+public:
+    BackgroundExporter() = default;
+    // Waits for a running export: its file is finished, never left half done.
+    ~BackgroundExporter() override;
+    BackgroundExporter(const BackgroundExporter&) = delete;
+    BackgroundExporter& operator=(const BackgroundExporter&) = delete;
+
+    bool busy() const override;
+    void start(std::unique_ptr<Renderable> layer, const std::string& path) override;
+    // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)" or
+    // "Could not export NAME: reason" once.
+    std::string poll() override;
+
+    // Waits until the running export, if any, has finished.
+    void wait();
+
+private:
+    static void* threadMain(void* self);
+    static void onProgress(void* self, int doneRows, int totalRows);
+
+    std::unique_ptr<Renderable> layer;
+    std::string path;
+    pthread_t thread{};
+    bool running = false;             // a thread was started and not yet joined
+    std::atomic<bool> done{false};
+    std::atomic<int> percent{0};
+    int reportedPercent = -1;
+    std::mutex resultMutex;
+    std::string error;                // guarded by resultMutex
+};
+
+} // namespace imageexport

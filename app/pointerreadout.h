@@ -1,0 +1,20 @@
+#pragma once
+// What the info line says while the pointer rests over the drawing area:
+// the layer coordinates under it and the current layer's value there, the
+// float before it becomes a byte.
+#include <string>
+
+class Renderable;
+
+namespace pointerreadout {
+
+// The texture pixel (i, j) shown at window point (x, y) of a drawing area
+// areaWidth x areaHeight (origin top left, y downwards; texture row 0 is at
+// the bottom). False when the point is outside the area.
+bool pixelAt(const Renderable& layer, int x, int y, int areaWidth, int areaHeight, int* i, int* j);
+
+// "x 3.2500  y -1.5000  value 0.7312" for texture pixel (i, j): the layer
+// point the pixel's value is computed at, and that value.
+std::string text(const Renderable& layer, int i, int j);
+
+} // namespace pointerreadout

@@ -1,0 +1,26 @@
+#include "app/shortcuts.h"
+
+#include "app/mousemodes.h"
+
+namespace shortcuts {
+
+Command commandFor(unsigned char key, int modifiers)
+{
+    if ((modifiers & mousemodes::ctrlBit) == 0 || (modifiers & mousemodes::altBit)) return Command::NoCommand;
+    const bool shift = (modifiers & mousemodes::shiftBit) != 0;
+    // The control code of a letter is its position in the alphabet.
+    const unsigned char letter = key >= 1 && key <= 26 ? static_cast<unsigned char>('a' + key - 1)
+                                 : key >= 'A' && key <= 'Z' ? static_cast<unsigned char>(key - 'A' + 'a')
+                                                             : key;
+    if (letter == 'z') return shift ? Command::Redo : Command::Undo;
+    if (shift) return Command::NoCommand;
+    switch (letter) {
+    case 'o': return Command::Load;
+    case 's': return Command::Save;
+    case 'e': return Command::Export;
+    case 'y': return Command::Redo;
+    default: return Command::NoCommand;
+    }
+}
+
+} // namespace shortcuts

@@ -1,0 +1,132 @@
+// The panel's tools beyond the layer controls: the image export, the path
+// through the tree, the statistics of the current layer, and the pointer
+// readout in the info line.
+#include "app/layercontrols.h"
+
+#include "app/exportsize.h"
+#include "app/imageexporter.h"
+#include "app/layerpath.h"
+#include "app/layerstats.h"
+#include "app/pointerreadout.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
+#include "persistence/filechooser.h"
+#include "ui/controls.h"
+
+namespace {
+template <void (LayerControls::*Member)()>
+void forward(int /*id*/)
+{
+    if (LayerControls::instance) (LayerControls::instance->*Member)();
+}
+} // namespace
+
+void LayerControls::buildExportControls(ui::ControlWindow& w)
+{
+    exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
+    exportSizeField = w.add_edittext("Export size:", -1, nullptr);
+}
+
+void LayerControls::buildViewTools(ui::ControlWindow& w)
+{
+    pathBar = w.add_pathbar("Layer path:", -1, forward<&LayerControls::onPathStep>);
+    statistics = w.add_histogram("Values in view:");
+}
+
+void LayerControls::refreshPath()
+{
+    if (!pathBar) return;
+    std::vector<std::string> texts;
+    for (const layerpath::Step& step : layerpath::stepsTo(currentLayer)) texts.push_back(step.text);
+    pathBar->set_steps(std::move(texts));
+}
+
+void LayerControls::onPathStep()
+{
+    if (!pathBar || !currentLayer) return;
+    const std::vector<layerpath::Step> steps = layerpath::stepsTo(currentLayer);
+    const int index = pathBar->chosen();
+    if (index < 0 || index >= static_cast<int>(steps.size())) return;
+    Renderable* target = steps[static_cast<std::size_t>(index)].layer;
+    if (target == currentLayer) return;
+    currentLayer = target;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::showStatistics()
+{
+    if (!statistics) return;
+    if (!currentLayer) {
+        statistics->set("", {});
+        return;
+    }
+    const layerstats::Stats stats = layerstats::measure(*currentLayer);
+    statistics->set(layerstats::caption(stats), layerstats::bars(stats));
+}
+
+void LayerControls::showPointer(int x, int y)
+{
+    int i = 0, j = 0;
+    if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
+        clearPointer();
+        return;
+    }
+    if (infoField) infoField->set_text(pointerreadout::text(*currentLayer, i, j));
+    pointerShown = true;
+}
+
+void LayerControls::clearPointer()
+{
+    if (!pointerShown) return;
+    pointerShown = false;
+    if (infoField) infoField->set_text(lastOutcome);
+}
+
+void LayerControls::onExportPng()
+{
+    if (!currentLayer || !fileChooser || !imageExporter) return;
+    if (imageExporter->busy()) {
+        reportOutcome("An export is still running; try again when it has finished");
+        return;
+    }
+    int width = 0, height = 0;
+    std::string error;
+    const std::string sizeText = exportSizeField ? exportSizeField->get_text() : std::string();
+    if (!exportsize::parse(sizeText, viewportWidth, viewportHeight, &width, &height, &error)) {
+        reportOutcome(error);
+        return;
+    }
+    std::string path = fileChooser->chooseImageFile();
+    if (path.empty()) return;
+    path = exportsize::withPngSuffix(path);
+    // An exact copy, taken now: the user may go on editing while it renders.
+    // At another size it shows the same view in more or fewer pixels.
+    std::unique_ptr<Renderable> copy = cloneLayerTree(*currentLayer);
+    if (!copy) return;
+    if (width != copy->textureWidth || height != copy->textureHeight)
+        viewresize::resizeKeepingView(*copy, width, height);
+    imageExporter->start(std::move(copy), path);
+    reportOutcome("Exporting " + path + ": 0%");
+}
+
+bool LayerControls::onTick()
+{
+    bool changed = false;
+    if (imageExporter) {
+        const std::string text = imageExporter->poll();
+        if (!text.empty()) {
+            reportOutcome(text);
+            changed = true;
+        }
+    }
+    if (exportSizeField) {
+        const std::string size = exportsize::format(viewportWidth, viewportHeight);
+        if (exportSizeField->hint() != size) {
+            exportSizeField->set_hint(size);
+            changed = true;
+        }
+    }
+    return changed;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A new drawing-area size for the composition. When the window is resized,
+// every layer of the tree gets textures of the new size and keeps its view's
+// centre and its scale (layer units per pixel): a bigger window shows more of
+// the plane, not a stretched picture. An export at another size does the
+// other thing: the same view in more (or fewer) pixels.
+class LayerControls;
+class Renderable;
+
+namespace viewresize {
+
+struct Size {
+    int width = 1;
+    int height = 1;
+};
+
+// The size a drawing area gets from what the window leaves: never below 1 x 1.
+Size clampedSize(int width, int height);
+
+// Gives layer and every layer below it textures of width x height; each view
+// keeps its centre and its units per pixel along x and y, within the view
+// limits. The layers' pixels are dropped until their next render.
+void resizeKeepingScale(Renderable& layer, int width, int height);
+
+// Gives layer and every layer below it textures of width x height; each view
+// keeps its centre and its extents, so the picture is the same one sampled
+// more or less finely.
+void resizeKeepingView(Renderable& layer, int width, int height);
+
+// The window's drawing area is now width x height (clamped to 1 x 1): the
+// controller takes it as the size of new layers and every base layer's tree
+// is resized keeping its scale. Returns false, and asks for nothing, when the
+// size is the one the controller already has; else asks for a new picture.
+bool resizeDrawingArea(LayerControls& controls, int width, int height);
+
+} // namespace viewresize

@@ -1,0 +1,23 @@
+#include "app/wheelzoom.h"
+
+#include "app/layercontrols.h"
+#include "app/mousemodes.h"
+
+namespace wheelzoom {
+
+int dragPixels(int button)
+{
+    if (button == wheelUpButton) return notchPixels;
+    if (button == wheelDownButton) return -notchPixels;
+    return 0;
+}
+
+bool apply(int button, int state, LayerControls& controls)
+{
+    const int dy = dragPixels(button);
+    if (dy == 0 || state != mousemodes::buttonDown) return false;
+    controls.zoomCurrentLayer(dy);
+    return true;
+}
+
+} // namespace wheelzoom

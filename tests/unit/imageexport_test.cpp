@@ -1,0 +1,198 @@
+// The image export: the size field, the file name, and the files the
+// "Export PNG" command writes through the background exporter, compared with
+// the renders they must equal.
+#include "app/exportsize.h"
+#include "app/imageexport.h"
+#include "app/layercontrols.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
+#include "randomcomposition.h"
+#include "tests/support/scriptedchooser.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/testpng.h"
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The rows of a layer's pixels as an image file holds them: top row first.
+std::vector<std::uint8_t> topRowFirst(const Renderable& layer)
+{
+    std::vector<std::uint8_t> rows;
+    for (int r = layer.textureHeight - 1; r >= 0; --r) {
+        const std::uint8_t* row = layer.pixels.data() + static_cast<std::size_t>(r) * layer.textureWidth;
+        rows.insert(rows.end(), row, row + layer.textureWidth);
+    }
+    return rows;
+}
+
+TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        int width, height;
+    } cases[] = {
+        {"", true, 400, 470},     {"   ", true, 400, 470}, {"1600x1880", true, 1600, 1880},
+        {" 32 X 8 ", true, 32, 8}, {"1x1", true, 1, 1},     {"16384x16384", true, 16384, 16384},
+        {"0x10", false, 0, 0},    {"16385x2", false, 0, 0}, {"10x", false, 0, 0},
+        {"x10", false, 0, 0},     {"10", false, 0, 0},      {"-5x5", false, 0, 0},
+        {"1e3x10", false, 0, 0},  {"10x10x10", false, 0, 0}, {"99999999999x1", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int w = 0, h = 0;
+        std::string error;
+        EXPECT_EQ(exportsize::parse(c.text, 400, 470, &w, &h, &error), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(w, c.width) << c.text;
+            EXPECT_EQ(h, c.height) << c.text;
+        } else {
+            EXPECT_NE(error.find("WIDTHxHEIGHT"), std::string::npos) << c.text;
+        }
+    }
+    EXPECT_EQ(exportsize::format(400, 470), "400x470");
+}
+
+TEST(ExportSize, PngIsAppendedUnlessTheNameEndsInIt)
+{
+    EXPECT_EQ(exportsize::withPngSuffix("a"), "a.png");
+    EXPECT_EQ(exportsize::withPngSuffix("a.png"), "a.png");
+    EXPECT_EQ(exportsize::withPngSuffix("a.PNG"), "a.PNG.png");
+    EXPECT_EQ(exportsize::withPngSuffix("a.pgm"), "a.pgm.png");   // never another format
+    EXPECT_EQ(exportsize::withPngSuffix(".png.bak"), ".png.bak.png");
+}
+
+class ExportCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.ok());
+        controls.setViewportSize(37, 23);
+        controls.build(&window);
+        controls.fileChooser = &chooser;
+        controls.imageExporter = &exporter;
+        controls.setInfoField(&info);
+        RandomComposition random(11);
+        controls.setBaseLayer(random.make(3));
+    }
+
+    // Ticks as the main loop does until the exporter has told its outcome.
+    std::string finish()
+    {
+        for (int i = 0; i < 3000; ++i) {
+            controls.onTick();
+            const std::string& text = info.get_text();
+            if (text.rfind("Exported", 0) == 0 || text.rfind("Could not", 0) == 0) return text;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return "timed out: " + info.get_text();
+    }
+
+    testfiles::TempFolder folder;
+    ui::ControlWindow window;
+    ui::EditText info{"Info: ", -1, nullptr};
+    ScriptedChooser chooser;
+    imageexport::BackgroundExporter exporter;
+    LayerControls controls;
+};
+
+TEST_F(ExportCommand, TheButtonsComeBelowSaveToXml)
+{
+    const auto& children = window.root().children();
+    ASSERT_GE(children.size(), 5u);
+    EXPECT_EQ(children[2]->label(), "Save to XML");
+    EXPECT_EQ(children[3]->label(), "Export PNG");
+    EXPECT_EQ(children[4]->label(), "Export size:");
+    controls.onTick();
+    EXPECT_EQ(controls.exportSizeField->hint(), "37x23");
+}
+
+TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
+{
+    // Down in the tree: the export is the layer on screen, not the base.
+    controls.onAssignInputLayer();
+    Renderable* shown = controls.currentLayer;
+    ASSERT_NE(shown->parent, nullptr);
+    chooser.path = folder / "picture";
+    controls.onExportPng();
+    EXPECT_EQ(finish(), "Exported " + (folder / "picture.png") + " (37x23)");
+
+    shown->fillPixels();
+    const testpng::Image image = testpng::decode(folder / "picture.png");
+    EXPECT_TRUE(image.grey8);
+    EXPECT_EQ(image.width, 37);
+    EXPECT_EQ(image.height, 23);
+    EXPECT_EQ(image.rows, topRowFirst(*shown));
+}
+
+TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
+{
+    controls.exportSizeField->type("101x67");
+    chooser.path = folder / "big.png";
+    controls.onExportPng();
+    EXPECT_EQ(finish(), "Exported " + (folder / "big.png") + " (101x67)");
+
+    std::unique_ptr<Renderable> expected = cloneLayerTree(*controls.currentLayer);
+    viewresize::resizeKeepingView(*expected, 101, 67);
+    expected->fillPixels();
+    const testpng::Image image = testpng::decode(folder / "big.png");
+    EXPECT_EQ(image.rows, topRowFirst(*expected));
+    // The composition on screen is untouched.
+    EXPECT_EQ(controls.currentLayer->textureWidth, 37);
+}
+
+TEST_F(ExportCommand, EditsAfterTheStartDoNotReachTheFile)
+{
+    std::unique_ptr<Renderable> before = cloneLayerTree(*controls.currentLayer);
+    chooser.path = folder / "snap.png";
+    controls.onExportPng();
+    controls.panCurrentLayer(5, 3);
+    controls.currentLayer->inverse = !controls.currentLayer->inverse;
+    EXPECT_EQ(finish().rfind("Exported", 0), 0u);
+    before->fillPixels();
+    EXPECT_EQ(testpng::decode(folder / "snap.png").rows, topRowFirst(*before));
+}
+
+TEST_F(ExportCommand, FailuresAndRefusalsAreReported)
+{
+    chooser.path = folder / "missing-folder/x.png";
+    controls.onExportPng();
+    const std::string failed = finish();
+    EXPECT_EQ(failed.rfind("Could not export " + (folder / "missing-folder/x.png") + ": ", 0), 0u) << failed;
+    EXPECT_FALSE(testfiles::exists(folder / "missing-folder"));
+
+    controls.exportSizeField->type("huge");
+    chooser.asked = 0;
+    controls.onExportPng();
+    EXPECT_EQ(info.get_text(), "Export size 'huge' is not WIDTHxHEIGHT with each side 1 to 16384");
+    EXPECT_EQ(chooser.asked, 0);   // no dialog for a size that cannot be
+
+    controls.exportSizeField->type("");
+    chooser.path.clear();   // cancelled
+    info.set_text("");
+    controls.onExportPng();
+    EXPECT_EQ(info.get_text(), "");
+    EXPECT_FALSE(exporter.busy());
+}
+
+TEST_F(ExportCommand, ASecondExportWaitsForTheFirst)
+{
+    controls.exportSizeField->type("2000x2000");
+    chooser.path = folder / "one.png";
+    controls.onExportPng();
+    if (exporter.busy()) {
+        chooser.path = folder / "two.png";
+        controls.onExportPng();
+        EXPECT_EQ(info.get_text(), "An export is still running; try again when it has finished");
+    }
+    EXPECT_EQ(finish().rfind("Exported", 0), 0u);
+    EXPECT_FALSE(testfiles::exists(folder / "two.png"));
+}
+
+} // namespace

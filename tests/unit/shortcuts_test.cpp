@@ -1,0 +1,38 @@
+// Keyboard shortcuts: every key and modifier combination maps to at most
+// one command, and only Ctrl with O, S, E, Z or Y (and Ctrl+Shift+Z) maps to
+// one, whether X11 sends the control code or the letter.
+#include "app/mousemodes.h"
+#include "app/shortcuts.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using shortcuts::Command;
+using shortcuts::commandFor;
+
+Command expected(unsigned char key, int modifiers)
+{
+    const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit;
+    if (modifiers == (ctrl | shift)) return key == 26 || key == 'z' || key == 'Z' ? Command::Redo : Command::NoCommand;
+    if (modifiers != ctrl) return Command::NoCommand;
+    switch (key) {
+    case 15: case 'o': case 'O': return Command::Load;
+    case 19: case 's': case 'S': return Command::Save;
+    case 5: case 'e': case 'E': return Command::Export;
+    case 26: case 'z': case 'Z': return Command::Undo;
+    case 25: case 'y': case 'Y': return Command::Redo;
+    default: return Command::NoCommand;
+    }
+}
+
+TEST(Shortcuts, OnlyCtrlWithOSEZOrYIsACommand)
+{
+    for (int modifiers = 0; modifiers <= 7; ++modifiers)
+        for (int key = 0; key < 256; ++key)
+            EXPECT_EQ(commandFor(static_cast<unsigned char>(key), modifiers),
+                      expected(static_cast<unsigned char>(key), modifiers))
+                << "key " << key << " modifiers " << modifiers;
+}
+
+} // namespace
