@@ -37,10 +37,11 @@ constexpr float scale2 = 45.231f;
 constexpr int latticeHashSize = 256 * 256;
 extern const std::uint8_t (&latticeHash)[latticeHashSize + 4];
 
-// The AVX2 kernel, compiled in its own file with AVX2 enabled; only run after
-// the processor has been asked (kernels::sample2Avx2). Builds for other
-// processors leave it out.
-void sample2Avx2Lanes(const float* xs, const float* ys, int yStep, int count, float* out);
+// The hashes of all four corners of lattice cell (a, b) in one word:
+// cellHash[a * 256 + b] holds, from the low byte up, the hashes of corners
+// (a, b), (a + 1, b), (a, b + 1) and (a + 1, b + 1), indices taken mod 256.
+// One look-up serves the three corners a point needs.
+extern const std::uint32_t (&cellHash)[latticeHashSize];
 
 } // namespace noisetables
 } // namespace GradientNoise

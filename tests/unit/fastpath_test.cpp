@@ -6,6 +6,7 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/saturate.h"
+#include "layers/simdtargets.h"
 #include "layers/workerpool.h"
 
 #include <gtest/gtest.h>
@@ -88,54 +89,62 @@ NoisePoints noisePoints()
     return p;
 }
 
-void expectKernelMatchesSample2(GradientNoise::kernels::Sample2 kernel, const char* name)
+// Runs check once on each target this build and this processor have, the
+// kernels forced onto it; checks that the forcing took.
+template <class Check>
+void onEveryTarget(Check check)
+{
+    const std::vector<simdtargets::Target> targets = simdtargets::available();
+    ASSERT_FALSE(targets.empty());
+    for (const simdtargets::Target& target : targets) {
+        simdtargets::Forced forced(target);
+        ASSERT_STREQ(simdtargets::current(), target.name);
+        SCOPED_TRACE(target.name);
+        check();
+    }
+}
+
+TEST(BatchedNoise, EveryTargetEqualsSample2BitForBit)
 {
     const NoisePoints p = noisePoints();
     const int total = static_cast<int>(p.xs.size());
-    std::vector<float> out(p.xs.size());
-    // Odd lengths and offsets exercise the partly filled last lanes.
-    for (int start = 0, length = 1; start < total; start += length, length = length % 19 + 1) {
-        const int count = start + length <= total ? length : total - start;
-        kernel(&p.xs[start], &p.ys[start], 1, count, &out[start]);
-    }
-    int failures = 0;
-    for (int k = 0; k < total && failures < 10; ++k) {
-        const float expected = GradientNoise::sample2(p.xs[k], p.ys[k]);
-        if (!sameSample(out[k], expected)) {
-            ++failures;
-            ADD_FAILURE() << name << " at (" << p.xs[k] << ", " << p.ys[k] << "): " << out[k] << " (bits "
-                          << bitsOf(out[k]) << ") instead of " << expected << " (bits " << bitsOf(expected) << ")";
+    onEveryTarget([&] {
+        std::vector<float> out(p.xs.size());
+        // Odd lengths and offsets exercise the partly filled last lanes.
+        for (int start = 0, length = 1; start < total; start += length, length = length % 37 + 1) {
+            const int count = start + length <= total ? length : total - start;
+            GradientNoise::sample2Batch(&p.xs[start], &p.ys[start], count, &out[start]);
         }
-    }
+        int failures = 0;
+        for (int k = 0; k < total && failures < 10; ++k) {
+            const float expected = GradientNoise::sample2(p.xs[k], p.ys[k]);
+            if (!sameSample(out[k], expected)) {
+                ++failures;
+                ADD_FAILURE() << "at (" << p.xs[k] << ", " << p.ys[k] << "): " << out[k] << " (bits "
+                              << bitsOf(out[k]) << ") instead of " << expected << " (bits " << bitsOf(expected)
+                              << ")";
+            }
+        }
+    });
 }
 
-TEST(BatchedNoise, Sse2LanesEqualSample2BitForBit)
-{
-    expectKernelMatchesSample2(&GradientNoise::kernels::sample2Sse2, "SSE2");
-}
-
-TEST(BatchedNoise, Avx2LanesEqualSample2BitForBit)
-{
-    GradientNoise::kernels::Sample2 avx2 = GradientNoise::kernels::sample2Avx2();
-    if (!avx2) GTEST_SKIP() << "no AVX2 on this processor or in this build";
-    expectKernelMatchesSample2(avx2, "AVX2");
-}
-
-TEST(BatchedNoise, RowAndBatchWorkInPlace)
+TEST(BatchedNoise, RowAndBatchWorkInPlaceOnEveryTarget)
 {
     const NoisePoints p = noisePoints();
-    for (int count : {1, 3, 8, 13, 256}) {
-        std::vector<float> xs(p.xs.begin() + 500, p.xs.begin() + 500 + count);
-        std::vector<float> ys(p.ys.begin() + 500, p.ys.begin() + 500 + count);
-        const float rowY = ys[0];
-        std::vector<float> row = xs, batch = ys;
-        GradientNoise::sample2Row(row.data(), rowY, count, row.data());
-        GradientNoise::sample2Batch(xs.data(), batch.data(), count, batch.data());
-        for (int k = 0; k < count; ++k) {
-            EXPECT_TRUE(sameSample(row[k], GradientNoise::sample2(xs[k], rowY))) << "row, count " << count;
-            EXPECT_TRUE(sameSample(batch[k], GradientNoise::sample2(xs[k], ys[k]))) << "batch, count " << count;
+    onEveryTarget([&] {
+        for (int count : {1, 3, 8, 13, 17, 33, 256}) {
+            std::vector<float> xs(p.xs.begin() + 500, p.xs.begin() + 500 + count);
+            std::vector<float> ys(p.ys.begin() + 500, p.ys.begin() + 500 + count);
+            const float rowY = ys[0];
+            std::vector<float> row = xs, batch = ys;
+            GradientNoise::sample2Row(row.data(), rowY, count, row.data());
+            GradientNoise::sample2Batch(xs.data(), batch.data(), count, batch.data());
+            for (int k = 0; k < count; ++k) {
+                EXPECT_TRUE(sameSample(row[k], GradientNoise::sample2(xs[k], rowY))) << "row, count " << count;
+                EXPECT_TRUE(sameSample(batch[k], GradientNoise::sample2(xs[k], ys[k]))) << "batch, count " << count;
+            }
         }
-    }
+    });
 }
 
 // ---------------------------------------------------------------- layers
