@@ -3,11 +3,11 @@
 //
 // Each lane repeats sample2's operations in sample2's order, so results are
 // bit for bit those of sample2: plain IEEE operations, never fused or
-// approximated. The one operation that differs is the float to int
-// conversion, which latticeFloor saturates. Lanes whose lattice coordinates
-// are not well inside the int range (or NaN) are therefore converted as 0 and
-// then recomputed by sample2 itself; the rest have coordinate sums that fit
-// an int, as the lanes need.
+// approximated. Lattice coordinates are kept as whole floats rather than
+// ints: within |v| < 2^22 every step on them (truncation, minus one, the sum
+// i + j, the low byte) is exact, and equals sample2's int arithmetic. Lanes
+// outside that range (or NaN) are computed on zeros and then recomputed by
+// sample2 itself; layer views stay well inside it.
 #include "generators/gradientnoise.h"
 #include "generators/noisetables.h"
 
@@ -15,10 +15,6 @@
 #define HWY_TARGET_INCLUDE "generators/gradientnoisebatch.cpp"
 #include <hwy/foreach_target.h>
 #include <hwy/highway.h>
-
-#ifndef PATTERNLENS_NOISE_LOOKUP
-#define PATTERNLENS_NOISE_LOOKUP 1   // 1: one cellHash look-up per point; 3: three latticeHash look-ups
-#endif
 
 HWY_BEFORE_NAMESPACE();
 namespace GradientNoise {
@@ -33,27 +29,45 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
-// latticeFloor of lanes already known to fit: trunc(v) for v > 0, else
-// trunc(v) - 1. The comparison vector is -1 where v > 0.
-HWY_INLINE VI LatticeFloor(VF v)
+// latticeFloor as a whole float, for |v| < 2^22: trunc(v) for v > 0, else
+// trunc(v) - 1.
+HWY_INLINE VF LatticeFloor(VF v)
 {
     const DF df;
-    const DI di;
-    const VI positive = hn::VecFromMask(di, hn::RebindMask(di, hn::Gt(v, hn::Zero(df))));
-    return hn::Sub(hn::Sub(hn::ConvertTo(di, v), hn::Set(di, 1)), positive);
+    return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(hn::Gt(v, hn::Zero(df)), hn::Set(df, 1.0f)));
 }
 
-// (0.5 - dx^2 - dy^2)^4 times the gradient of hash h (its low three bits),
-// or +0 outside the corner's reach. Bit 2 of h says which offset is doubled,
-// bits 0 and 1 flip the signs of the two terms.
-HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
+// The lattice index (i mod 256, non-negative) of a whole float i with
+// |i| <= 2^22: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
+HWY_INLINE VI LatticeIndex(VF i)
 {
     const DF df;
     const DI di;
-    VF a = hn::Sub(hn::Sub(hn::Set(df, 0.5f), hn::Mul(dx, dx)), hn::Mul(dy, dy));
-    const auto outside = hn::Lt(a, hn::Zero(df));
-    a = hn::Mul(a, a);
+    return hn::And(hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f))), hn::Set(di, 255));
+}
 
+// The gradient's dot product with (dx, dy) for hash h (0..7): u + 2v with
+// (u, v) = (dx, dy) for h < 4, (dy, dx) otherwise, bit 0 negating u and bit 1
+// negating 2v.
+#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// With eight lanes or more, one permutation each picks the factors of dx
+// and dy (+-1 or +-2) by h; the products are exact and the sum is the one
+// above in the other order, which IEEE addition does not mind.
+HWY_INLINE VF GradientDot(VI h, VF dx, VF dy)
+{
+    const DF df;
+    alignas(64) static constexpr float factorX[16] = {1, -1, 1, -1, 2, 2, -2, -2, 1, -1, 1, -1, 2, 2, -2, -2};
+    alignas(64) static constexpr float factorY[16] = {2, 2, -2, -2, 1, -1, 1, -1, 2, 2, -2, -2, 1, -1, 1, -1};
+    const auto index = hn::IndicesFromVec(df, h);
+    const VF gx = hn::TableLookupLanes(hn::Load(df, factorX), index);
+    const VF gy = hn::TableLookupLanes(hn::Load(df, factorY), index);
+    return hn::Add(hn::Mul(gx, dx), hn::Mul(gy, dy));
+}
+#else
+HWY_INLINE VF GradientDot(VI h, VF dx, VF dy)
+{
+    const DF df;
+    const DI di;
     // A full mask, not IfNegativeThenElse: on some targets that looks at
     // more than the sign bit, or compares the float (missing -0).
     const auto swap = hn::RebindMask(df, hn::TestBit(h, hn::Set(di, 4)));
@@ -61,23 +75,20 @@ HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
     const VF v = hn::IfThenElse(swap, dx, dy);
     const VF signU = hn::BitCast(df, hn::ShiftLeft<31>(h));
     const VF signV = hn::BitCast(df, hn::And(hn::ShiftLeft<30>(h), hn::Set(di, INT32_MIN)));
-    const VF gradient = hn::Add(hn::Xor(u, signU), hn::Xor(hn::Mul(hn::Set(df, 2.0f), v), signV));
-
-    return hn::IfThenZeroElse(outside, hn::Mul(hn::Mul(a, a), gradient));
-}
-
-#if PATTERNLENS_NOISE_LOOKUP == 3
-// latticeHash at (a & 255, b & 255), from a 32-bit read whose low byte is
-// the entry.
-HWY_INLINE VI Lookup(VI a, VI b)
-{
-    const DI di;
-    const VI byteMask = hn::Set(di, 255);
-    const VI index = hn::Or(hn::ShiftLeft<8>(hn::And(a, byteMask)), hn::And(b, byteMask));
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::latticeHash);
-    return hn::And(hn::GatherOffset(di, table, index), byteMask);
+    return hn::Add(hn::Xor(u, signU), hn::Xor(hn::Mul(hn::Set(df, 2.0f), v), signV));
 }
 #endif
+
+// (0.5 - dx^2 - dy^2)^4 times the gradient of hash h (its low three bits),
+// or +0 outside the corner's reach.
+HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
+{
+    const DF df;
+    VF a = hn::Sub(hn::Sub(hn::Set(df, 0.5f), hn::Mul(dx, dx)), hn::Mul(dy, dy));
+    const auto outside = hn::Lt(a, hn::Zero(df));
+    a = hn::Mul(a, a);
+    return hn::IfThenZeroElse(outside, hn::Mul(hn::Mul(a, a), GradientDot(h, dx, dy)));
+}
 
 // One vector of points from xs and ys (ys read as one value when yStep is 0).
 HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
@@ -87,20 +98,19 @@ HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
     const VF x = hn::LoadU(df, xs);
     const VF y = yStep ? hn::LoadU(df, ys) : hn::Set(df, *ys);
     const VF s = hn::Mul(hn::Add(x, y), hn::Set(df, F2));
-    VF vx = hn::Add(x, s);
-    VF vy = hn::Add(y, s);
+    const VF vx = hn::Add(x, s);
+    const VF vy = hn::Add(y, s);
 
-    // |v| < 2^30 keeps i, j and i + j inside the int range; NaN fails it.
-    const VF limit = hn::Set(df, 1073741824.0f);
+    // Lanes outside go on with whatever they hold: every step below is a
+    // float operation, and the table index is masked to its range.
+    const VF limit = hn::Set(df, 4194304.0f);   // 2^22; NaN fails it
     const auto inRange = hn::And(hn::Lt(hn::Abs(vx), limit), hn::Lt(hn::Abs(vy), limit));
-    vx = hn::IfThenElseZero(inRange, vx);
-    vy = hn::IfThenElseZero(inRange, vy);
 
-    const VI i = LatticeFloor(vx);
-    const VI j = LatticeFloor(vy);
-    const VF t = hn::Mul(hn::ConvertTo(df, hn::Add(i, j)), hn::Set(df, G2));
-    const VF x0 = hn::Sub(x, hn::Sub(hn::ConvertTo(df, i), t));
-    const VF y0 = hn::Sub(y, hn::Sub(hn::ConvertTo(df, j), t));
+    const VF i = LatticeFloor(vx);
+    const VF j = LatticeFloor(vy);
+    const VF t = hn::Mul(hn::Add(i, j), hn::Set(df, G2));
+    const VF x0 = hn::Sub(x, hn::Sub(i, t));
+    const VF y0 = hn::Sub(y, hn::Sub(j, t));
 
     const auto upper = hn::Gt(x0, y0);   // middle corner (1, 0); a tie takes (0, 1)
     const VF one = hn::Set(df, 1.0f);
@@ -111,26 +121,15 @@ HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
     const VF x2 = hn::Add(hn::Sub(x0, one), g2);
     const VF y2 = hn::Add(hn::Sub(y0, one), g2);
 
-    const VI byteMask = hn::Set(di, 255);
-    const VI ii = hn::And(i, byteMask);
-    const VI jj = hn::And(j, byteMask);
+    // One look-up gives the hashes of the cell's four corners; the middle
+    // corner's is the second or the third byte.
     const VI seven = hn::Set(di, 7);
-#if PATTERNLENS_NOISE_LOOKUP == 3
-    const VI i1 = hn::And(hn::VecFromMask(di, hn::RebindMask(di, upper)), hn::Set(di, 1));
-    const VI j1 = hn::Xor(i1, hn::Set(di, 1));
-    const VI stepOne = hn::Set(di, 1);
-    const VI h0 = hn::And(Lookup(ii, jj), seven);
-    const VI h1 = hn::And(Lookup(hn::Add(ii, i1), hn::Add(jj, j1)), seven);
-    const VI h2 = hn::And(Lookup(hn::Add(ii, stepOne), hn::Add(jj, stepOne)), seven);
-#else
-    // One look-up gives the hashes of the cell's four corners.
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::cellHash);
-    const VI corners = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(ii), jj));
+    const VI cell = hn::Or(hn::ShiftLeft<8>(LatticeIndex(i)), LatticeIndex(j));
+    const VI corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
     const VI h0 = hn::And(corners, seven);
     const VI h1 = hn::And(hn::IfThenElse(hn::RebindMask(di, upper), hn::ShiftRight<8>(corners),
                                          hn::ShiftRight<16>(corners)), seven);
-    const VI h2 = hn::And(hn::ShiftRight<24>(corners), seven);
-#endif
+    const VI h2 = hn::ShiftRight<24>(corners);
 
     const VF n0 = Contribution(h0, x0, y0);
     const VF n1 = Contribution(h1, x1, y1);
@@ -189,34 +188,23 @@ constexpr std::uint8_t hashAt(int a, int b)
     return permutationValues[(a + permutationValues[b & 255]) & 255];
 }
 
-struct LatticeHashTable {
-    std::uint8_t entries[latticeHashSize + 4] = {};
-    constexpr LatticeHashTable()
-    {
-        for (int a = 0; a < 256; ++a)
-            for (int b = 0; b < 256; ++b) entries[a * 256 + b] = hashAt(a, b);
-    }
-};
-
 struct CellHashTable {
-    std::uint32_t entries[latticeHashSize] = {};
+    std::uint32_t entries[cellCount] = {};
     constexpr CellHashTable()
     {
         for (int a = 0; a < 256; ++a)
             for (int b = 0; b < 256; ++b)
-                entries[a * 256 + b] = std::uint32_t(hashAt(a, b)) | std::uint32_t(hashAt(a + 1, b)) << 8 |
-                                       std::uint32_t(hashAt(a, b + 1)) << 16 |
-                                       std::uint32_t(hashAt(a + 1, b + 1)) << 24;
+                entries[a * 256 + b] = std::uint32_t(hashAt(a, b) & 7) | std::uint32_t(hashAt(a + 1, b) & 7) << 8 |
+                                       std::uint32_t(hashAt(a, b + 1) & 7) << 16 |
+                                       std::uint32_t(hashAt(a + 1, b + 1) & 7) << 24;
     }
 };
 
-constexpr LatticeHashTable latticeHashTable;
 constexpr CellHashTable cellHashTable;
 
 } // namespace
 
-const std::uint8_t (&latticeHash)[latticeHashSize + 4] = latticeHashTable.entries;
-const std::uint32_t (&cellHash)[latticeHashSize] = cellHashTable.entries;
+const std::uint32_t (&cellHash)[cellCount] = cellHashTable.entries;
 
 } // namespace noisetables
 
