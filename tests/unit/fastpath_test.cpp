@@ -6,8 +6,8 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/saturate.h"
-#include "layers/simdtargets.h"
 #include "layers/workerpool.h"
+#include "tests/support/everytarget.h"
 
 #include <gtest/gtest.h>
 
@@ -87,21 +87,6 @@ NoisePoints noisePoints()
         p.ys.push_back(floatOf(anyBits(random)));
     }
     return p;
-}
-
-// Runs check once on each target this build and this processor have, the
-// kernels forced onto it; checks that the forcing took.
-template <class Check>
-void onEveryTarget(Check check)
-{
-    const std::vector<simdtargets::Target> targets = simdtargets::available();
-    ASSERT_FALSE(targets.empty());
-    for (const simdtargets::Target& target : targets) {
-        simdtargets::Forced forced(target);
-        ASSERT_STREQ(simdtargets::current(), target.name);
-        SCOPED_TRACE(target.name);
-        check();
-    }
 }
 
 TEST(BatchedNoise, EveryTargetEqualsSample2BitForBit)
@@ -257,31 +242,35 @@ protected:
     LayerControls controls;
 };
 
-TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytes)
+TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
 {
-    compareCompositions(1, 1, 1, 150);
-    compareCompositions(7, 3, 1000, 150);
-    compareCompositions(401, 13, 2000, 60);
+    onEveryTarget([&] {
+        compareCompositions(1, 1, 1, 150);
+        compareCompositions(7, 3, 1000, 150);
+        compareCompositions(401, 13, 2000, 60);
+    });
 }
 
 // Large enough to be shared among the workers, and wider than one chunk.
-TEST_F(FastPath, RandomCompositionsSharedAmongThreadsGiveTheSameBytes)
+TEST_F(FastPath, RandomCompositionsSharedAmongThreadsGiveTheSameBytesOnEveryTarget)
 {
-    compareCompositions(300, 70, 3000, 12);
+    onEveryTarget([&] { compareCompositions(300, 70, 3000, 12); });
 }
 
-TEST_F(FastPath, EachTypeAtItsDefaultsGivesTheSameBytes)
+TEST_F(FastPath, EachTypeAtItsDefaultsGivesTheSameBytesOnEveryTarget)
 {
     controls.setViewportSize(400, 470);
-    for (int type = 0; type < LayerTypeTable::count; ++type)
-        for (bool inverse : {false, true}) {
-            std::unique_ptr<Renderable> layer(createLayer(type));
-            layer->inverse = inverse;
-            layer->fillPixelsReference();
-            const std::vector<std::uint8_t> reference = layer->pixels;
-            layer->fillPixels();
-            EXPECT_EQ(firstDifference(layer->pixels, reference, 400), "") << "type " << type;
-        }
+    onEveryTarget([&] {
+        for (int type = 0; type < LayerTypeTable::count; ++type)
+            for (bool inverse : {false, true}) {
+                std::unique_ptr<Renderable> layer(createLayer(type));
+                layer->inverse = inverse;
+                layer->fillPixelsReference();
+                const std::vector<std::uint8_t> reference = layer->pixels;
+                layer->fillPixels();
+                EXPECT_EQ(firstDifference(layer->pixels, reference, 400), "") << "type " << type;
+            }
+    });
 }
 
 // A chain as deep as the scene reader admits recurses once per layer, also on
