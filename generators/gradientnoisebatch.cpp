@@ -113,13 +113,17 @@ HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
     const VF y0 = hn::Sub(y, hn::Sub(j, t));
 
     const auto upper = hn::Gt(x0, y0);   // middle corner (1, 0); a tie takes (0, 1)
+    // sample2 subtracts the middle corner's step, 1 or 0, and x - 0 is x
+    // exactly, so the step's choice is a choice of x0 - 1 or x0.
     const VF one = hn::Set(df, 1.0f);
+    const VF x0m1 = hn::Sub(x0, one);
+    const VF y0m1 = hn::Sub(y0, one);
     const VF g = hn::Set(df, G2);
-    const VF x1 = hn::Add(hn::Sub(x0, hn::IfThenElseZero(upper, one)), g);
-    const VF y1 = hn::Add(hn::Sub(y0, hn::IfThenZeroElse(upper, one)), g);
+    const VF x1 = hn::Add(hn::IfThenElse(upper, x0m1, x0), g);
+    const VF y1 = hn::Add(hn::IfThenElse(upper, y0, y0m1), g);
     const VF g2 = hn::Set(df, 2.0f * G2);
-    const VF x2 = hn::Add(hn::Sub(x0, one), g2);
-    const VF y2 = hn::Add(hn::Sub(y0, one), g2);
+    const VF x2 = hn::Add(x0m1, g2);
+    const VF y2 = hn::Add(y0m1, g2);
 
     // One look-up gives the hashes of the cell's four corners; the middle
     // corner's is the second or the third byte.
