@@ -27,7 +27,12 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
     // one buffer per layer keeps a deep tree's stack small.
     layerRowX(x0, count, out);
     GradientNoise::sample2Row(out, layerRowY(y), count, out);
+    const LayerVariable& cutoff = variables[0];
+    if (!cutoff.getInputLayer()) {
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+        return;
+    }
     float cut[rowChunk];
-    variables[0].getValuesAtRow(y, x0, count, cut);
+    cutoff.getValuesAtRow(y, x0, count, cut);
     patternlanes::cutNoiseRow(cut, count, out);
 }

@@ -22,24 +22,29 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using MF = hn::Mask<DF>;
 
-void CutNoiseLanes(const float* cut, int count, float* values)
+// cutStep is 1 for a Cutoff per value, 0 for one Cutoff for the whole run,
+// whose factor 1 / (1 - cut) is then divided out once.
+void CutNoiseLanes(const float* cut, int cutStep, int count, float* values)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
     const VF one = hn::Set(df, 1.0f);
+    const VF fixedCut = hn::Set(df, *cut);
+    const VF fixedFactor = hn::Div(one, hn::Sub(one, fixedCut));
     int k = 0;
     for (; k + lanes <= count; k += lanes) {
         const VF n = hn::LoadU(df, values + k);
-        const VF c = hn::LoadU(df, cut + k);
+        const VF c = cutStep ? hn::LoadU(df, cut + k) : fixedCut;
+        const VF factor = cutStep ? hn::Div(one, hn::Sub(one, c)) : fixedFactor;
         // Each comparison is the scalar one, and a rejected lane gets the
         // same +0 or 1.
         const VF h = hn::Mul(hn::Add(n, one), hn::Set(df, 0.5f));
-        VF v = hn::Mul(hn::Sub(h, c), hn::Div(one, hn::Sub(one, c)));
+        VF v = hn::Mul(hn::Sub(h, c), factor);
         v = hn::IfThenElse(hn::Lt(v, one), v, one);
         v = hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v);
         hn::StoreU(hn::IfThenElseZero(hn::Gt(h, c), v), df, values + k);
     }
-    for (; k < count; ++k) values[k] = cutNoise(values[k], cut[k]);
+    for (; k < count; ++k) values[k] = cutNoise(values[k], cut[k * cutStep]);
 }
 
 // wrapPositive(a, b) on the lanes set in *exact.
@@ -138,7 +143,12 @@ HWY_EXPORT(InsideDiscsLanes);
 
 void cutNoiseRow(const float* cut, int count, float* values)
 {
-    HWY_DYNAMIC_DISPATCH(CutNoiseLanes)(cut, count, values);
+    HWY_DYNAMIC_DISPATCH(CutNoiseLanes)(cut, 1, count, values);
+}
+
+void cutNoiseRow(float cut, int count, float* values)
+{
+    HWY_DYNAMIC_DISPATCH(CutNoiseLanes)(&cut, 0, count, values);
 }
 
 void insideSquaresRow(const float* xpos, float v, float cellSize, const float* width, int count, float* out)

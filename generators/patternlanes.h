@@ -40,6 +40,8 @@ inline bool insideDisc(float xpos, float ypos, float r, float s)
 
 // values[k] = cutNoise(values[k], cut[k]).
 void cutNoiseRow(const float* cut, int count, float* values);
+// values[k] = cutNoise(values[k], cut): one Cutoff for the whole run.
+void cutNoiseRow(float cut, int count, float* values);
 
 // out[k] = 1 if insideSquareOfSide(wrapPositive(xpos[k], cellSize), v,
 // width[k]), else 0. out may be xpos.

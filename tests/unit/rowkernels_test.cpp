@@ -132,11 +132,16 @@ TEST(RowKernels, CutoffRowIsCutNoiseOnEveryTarget)
                     if (k % 5 == 0) cut[k] = (n[k] + 1.0f) * 0.5f;   // h equal to the Cutoff
                     if (k % 7 == 0) cut[k] = 1.0f;
                 }
-                std::vector<float> out = n;
+                const float one = round % 3 ? cutoff(random) : values.next();
+                std::vector<float> out = n, fixed = n;
                 patternlanes::cutNoiseRow(cut.data(), count, out.data());
-                for (int k = 0; k < count; ++k)
+                patternlanes::cutNoiseRow(one, count, fixed.data());
+                for (int k = 0; k < count; ++k) {
                     ASSERT_TRUE(sameFloat(out[k], patternlanes::cutNoise(n[k], cut[k])))
                         << "noise " << n[k] << ", cut " << cut[k] << ": " << out[k];
+                    ASSERT_TRUE(sameFloat(fixed[k], patternlanes::cutNoise(n[k], one)))
+                        << "noise " << n[k] << ", one cut " << one << ": " << fixed[k];
+                }
             }
     });
 }
