@@ -6,8 +6,8 @@
 // approximated. Lattice coordinates are kept as whole floats rather than
 // ints: within |v| < 2^22 every step on them (truncation, minus one, the sum
 // i + j, the low byte) is exact, and equals sample2's int arithmetic. Lanes
-// outside that range (or NaN) are computed on zeros and then recomputed by
-// sample2 itself; layer views stay well inside it.
+// outside that range (or NaN) are recomputed by sample2 itself; layer views
+// stay well inside it.
 #include "generators/gradientnoise.h"
 #include "generators/noisetables.h"
 
