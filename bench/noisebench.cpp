@@ -1,11 +1,14 @@
-// The 2-D noise per sample: the scalar sample2, the batched kernels, and one
+// The 2-D noise per sample: the scalar sample2, the batched kernel on the
+// processor's best target and on each target forced, and one
 // octave of libnoise's Perlin module as a yardstick. "per_sample" is the
 // time of one sample.
 #include "generators/gradientnoise.h"
+#include "layers/simdtargets.h"
 
 #include <benchmark/benchmark.h>
 #include <noise.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -59,17 +62,20 @@ void Sample2Batched(benchmark::State& state)
     countSamples(state);
 }
 
-void Sample2BatchedSse2(benchmark::State& state)
+// The batched noise on one target, forced, whatever the processor's best.
+void Sample2BatchedOn(benchmark::State& state, simdtargets::Target target)
 {
-    const Points& p = points();
-    std::vector<float> out(pointCount);
-    for (auto _ : state) {
-        GradientNoise::kernels::sample2Sse2(p.xs.data(), p.ys.data(), 1, pointCount, out.data());
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    countSamples(state);
+    simdtargets::Forced forced(target);
+    Sample2Batched(state);
 }
+
+// One Sample2BatchedOn/<target> per target this build and processor have.
+const bool registered = [] {
+    for (const simdtargets::Target& target : simdtargets::available())
+        benchmark::RegisterBenchmark((std::string("Sample2BatchedOn/") + target.name).c_str(), Sample2BatchedOn,
+                                     target);
+    return true;
+}();
 
 void LibnoisePerlinOneOctave(benchmark::State& state)
 {
@@ -88,5 +94,4 @@ void LibnoisePerlinOneOctave(benchmark::State& state)
 
 BENCHMARK(Sample2Scalar);
 BENCHMARK(Sample2Batched);
-BENCHMARK(Sample2BatchedSse2);
 BENCHMARK(LibnoisePerlinOneOctave);

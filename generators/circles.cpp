@@ -1,28 +1,8 @@
 #include "generators/circles.h"
 
 #include "generators/cellmath.h"
-#include "generators/celllanes.h"
+#include "generators/patternlanes.h"
 #include "layers/saturate.h"
-
-namespace {
-
-// Whether a point at (u, v) within its cell lies strictly inside the disc of
-// radius r that touches the cell's lower edges.
-inline bool insideDisc(float u, float v, float r)
-{
-    const float du = u - r;
-    const float dv = v - r;
-    return r * r > du * du + dv * dv;
-}
-
-// The test for layer point (xpos, ypos) with Radius r and Spacing s.
-bool insideWith(float xpos, float ypos, float r, float s)
-{
-    const float period = 2.0f * r + s;
-    return insideDisc(wrapPositive(xpos, period), wrapPositive(ypos, period), r);
-}
-
-} // namespace
 
 void Circles::createVariables()
 {
@@ -48,7 +28,7 @@ bool Circles::insideCircle(float xpos, float ypos) const
     const int py = saturatingTrunc(ypos);
     const float r = variables[0].getValueAt(px, py);
     const float s = variables[1].getValueAt(px, py);
-    return insideWith(xpos, ypos, r, s);
+    return patternlanes::insideDisc(xpos, ypos, r, s);
 }
 
 namespace {
@@ -103,28 +83,5 @@ void Circles::valueRow(int y, int x0, int count, float* out) const
     valuesAtTruncated(variables[0], out, py, count, r);
     valuesAtTruncated(variables[1], out, py, count, s);
 
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128 vy = _mm_set1_ps(ypos);
-    for (; k + 4 <= count; k += 4) {
-        const __m128 x = _mm_loadu_ps(out + k);
-        const __m128 radius = _mm_loadu_ps(r + k);
-        const __m128 period = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(2.0f), radius), _mm_loadu_ps(s + k));
-        int exactU = 0, exactV = 0;
-        const __m128 du = _mm_sub_ps(celllanes::wrapPositive4(x, period, &exactU), radius);
-        const __m128 dv = _mm_sub_ps(celllanes::wrapPositive4(vy, period, &exactV), radius);
-        const __m128 inside =
-            _mm_cmpgt_ps(_mm_mul_ps(radius, radius), _mm_add_ps(_mm_mul_ps(du, du), _mm_mul_ps(dv, dv)));
-        if ((exactU & exactV) == 0xf) {
-            _mm_storeu_ps(out + k, celllanes::oneWhere(inside));
-            continue;
-        }
-        alignas(16) float xs[4];
-        _mm_store_ps(xs, x);
-        _mm_storeu_ps(out + k, celllanes::oneWhere(inside));
-        for (int l = 0; l < 4; ++l)
-            if (!(exactU & exactV & (1 << l))) out[k + l] = insideWith(xs[l], ypos, r[k + l], s[k + l]) ? 1.0f : 0.0f;
-    }
-#endif
-    for (; k < count; ++k) out[k] = insideWith(out[k], ypos, r[k], s[k]) ? 1.0f : 0.0f;
+    patternlanes::insideDiscsRow(out, ypos, r, s, count, out);
 }

@@ -15,7 +15,8 @@ float sample3(float x, float y, float z);
 float sample4(float x, float y, float z, float w);
 
 // sample2 of many points at once, on SIMD lanes: out[k] = sample2(xs[k], ys[k])
-// for k < count, bit for bit. out may be xs or ys (evaluation in place).
+// for k < count, bit for bit, on every instruction set (simdtargets.h).
+// out may be xs or ys (evaluation in place).
 void sample2Batch(const float* xs, const float* ys, int count, float* out);
 // The same along a row: out[k] = sample2(xs[k], y). out may be xs.
 void sample2Row(const float* xs, float y, int count, float* out);
@@ -37,16 +38,5 @@ extern const std::uint8_t permutation[512];
 // 2 x>w, 1 y>w, 0 z>w): the rank of x, y, z, w, or all zeros for the 40 bit
 // patterns no real ordering produces.
 extern const std::uint8_t (&cornerRank)[64][4];
-
-// The batch kernels behind sample2Batch and sample2Row, one per instruction
-// set; the fastest one the processor runs is chosen once. ys advances by
-// yStep (0 or 1) per point. Declared for the tests, which check each kernel
-// against sample2.
-namespace kernels {
-using Sample2 = void (*)(const float* xs, const float* ys, int yStep, int count, float* out);
-void sample2Sse2(const float* xs, const float* ys, int yStep, int count, float* out);
-// Null where the build or the processor lacks AVX2.
-Sample2 sample2Avx2();
-} // namespace kernels
 
 } // namespace GradientNoise

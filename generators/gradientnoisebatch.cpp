@@ -1,17 +1,185 @@
-// The batched 2-D noise: the SSE2 kernel (every x86-64 processor has it) and
-// the choice of the kernel at run time.
+// The batched 2-D noise, written once for every instruction set (Highway
+// compiles this file once per target) and dispatched at run time.
 //
 // Each lane repeats sample2's operations in sample2's order, so results are
-// bit for bit those of sample2. The one operation that differs is the float
-// to int conversion: the instruction gives INT_MIN for NaN and out-of-range
-// values where latticeFloor saturates. Lanes whose lattice coordinates are
-// not well inside the int range (or NaN) are therefore recomputed by sample2
-// itself; the rest have coordinate sums that fit an int, as the lanes need.
+// bit for bit those of sample2: plain IEEE operations, never fused or
+// approximated. Lattice coordinates are kept as whole floats rather than
+// ints: within |v| < 2^22 every step on them (truncation, minus one, the sum
+// i + j, the low byte) is exact, and equals sample2's int arithmetic. Lanes
+// outside that range (or NaN) are recomputed by sample2 itself; layer views
+// stay well inside it.
 #include "generators/gradientnoise.h"
 #include "generators/noisetables.h"
 
-#include <emmintrin.h>
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "generators/gradientnoisebatch.cpp"
+#include <hwy/foreach_target.h>
+#include <hwy/highway.h>
 
+HWY_BEFORE_NAMESPACE();
+namespace GradientNoise {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using noisetables::F2;
+using noisetables::G2;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+
+// latticeFloor as a whole float, for |v| < 2^22: trunc(v) for v > 0, else
+// trunc(v) - 1.
+HWY_INLINE VF LatticeFloor(VF v)
+{
+    const DF df;
+    return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(hn::Gt(v, hn::Zero(df)), hn::Set(df, 1.0f)));
+}
+
+// The lattice index (i mod 256, non-negative) of a whole float i with
+// |i| <= 2^22: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
+HWY_INLINE VI LatticeIndex(VF i)
+{
+    const DF df;
+    const DI di;
+    return hn::And(hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f))), hn::Set(di, 255));
+}
+
+// The gradient's dot product with (dx, dy) for hash h (0..7): u + 2v with
+// (u, v) = (dx, dy) for h < 4, (dy, dx) otherwise, bit 0 negating u and bit 1
+// negating 2v.
+#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// With eight lanes or more, one permutation each picks the factors of dx
+// and dy (+-1 or +-2) by h; the products are exact and the sum is the one
+// above in the other order, which IEEE addition does not mind.
+HWY_INLINE VF GradientDot(VI h, VF dx, VF dy)
+{
+    const DF df;
+    alignas(64) static constexpr float factorX[16] = {1, -1, 1, -1, 2, 2, -2, -2, 1, -1, 1, -1, 2, 2, -2, -2};
+    alignas(64) static constexpr float factorY[16] = {2, 2, -2, -2, 1, -1, 1, -1, 2, 2, -2, -2, 1, -1, 1, -1};
+    const auto index = hn::IndicesFromVec(df, h);
+    const VF gx = hn::TableLookupLanes(hn::Load(df, factorX), index);
+    const VF gy = hn::TableLookupLanes(hn::Load(df, factorY), index);
+    return hn::Add(hn::Mul(gx, dx), hn::Mul(gy, dy));
+}
+#else
+HWY_INLINE VF GradientDot(VI h, VF dx, VF dy)
+{
+    const DF df;
+    const DI di;
+    // A full mask, not IfNegativeThenElse: on some targets that looks at
+    // more than the sign bit, or compares the float (missing -0).
+    const auto swap = hn::RebindMask(df, hn::TestBit(h, hn::Set(di, 4)));
+    const VF u = hn::IfThenElse(swap, dy, dx);
+    const VF v = hn::IfThenElse(swap, dx, dy);
+    const VF signU = hn::BitCast(df, hn::ShiftLeft<31>(h));
+    const VF signV = hn::BitCast(df, hn::And(hn::ShiftLeft<30>(h), hn::Set(di, INT32_MIN)));
+    return hn::Add(hn::Xor(u, signU), hn::Xor(hn::Mul(hn::Set(df, 2.0f), v), signV));
+}
+#endif
+
+// (0.5 - dx^2 - dy^2)^4 times the gradient of hash h (its low three bits),
+// or +0 outside the corner's reach.
+HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
+{
+    const DF df;
+    VF a = hn::Sub(hn::Sub(hn::Set(df, 0.5f), hn::Mul(dx, dx)), hn::Mul(dy, dy));
+    const auto outside = hn::Lt(a, hn::Zero(df));
+    a = hn::Mul(a, a);
+    return hn::IfThenZeroElse(outside, hn::Mul(hn::Mul(a, a), GradientDot(h, dx, dy)));
+}
+
+// One vector of points from xs and ys (ys read as one value when yStep is 0).
+HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
+{
+    const DF df;
+    const DI di;
+    const VF x = hn::LoadU(df, xs);
+    const VF y = yStep ? hn::LoadU(df, ys) : hn::Set(df, *ys);
+    const VF s = hn::Mul(hn::Add(x, y), hn::Set(df, F2));
+    const VF vx = hn::Add(x, s);
+    const VF vy = hn::Add(y, s);
+
+    // Lanes outside go on with whatever they hold: every step below is a
+    // float operation, and the table index is masked to its range.
+    const VF limit = hn::Set(df, 4194304.0f);   // 2^22; NaN fails it
+    const auto inRange = hn::And(hn::Lt(hn::Abs(vx), limit), hn::Lt(hn::Abs(vy), limit));
+
+    const VF i = LatticeFloor(vx);
+    const VF j = LatticeFloor(vy);
+    const VF t = hn::Mul(hn::Add(i, j), hn::Set(df, G2));
+    const VF x0 = hn::Sub(x, hn::Sub(i, t));
+    const VF y0 = hn::Sub(y, hn::Sub(j, t));
+
+    const auto upper = hn::Gt(x0, y0);   // middle corner (1, 0); a tie takes (0, 1)
+    // sample2 subtracts the middle corner's step, 1 or 0, and x - 0 is x
+    // exactly, so the step's choice is a choice of x0 - 1 or x0.
+    const VF one = hn::Set(df, 1.0f);
+    const VF x0m1 = hn::Sub(x0, one);
+    const VF y0m1 = hn::Sub(y0, one);
+    const VF g = hn::Set(df, G2);
+    const VF x1 = hn::Add(hn::IfThenElse(upper, x0m1, x0), g);
+    const VF y1 = hn::Add(hn::IfThenElse(upper, y0, y0m1), g);
+    const VF g2 = hn::Set(df, 2.0f * G2);
+    const VF x2 = hn::Add(x0m1, g2);
+    const VF y2 = hn::Add(y0m1, g2);
+
+    // One look-up gives the hashes of the cell's four corners; the middle
+    // corner's is the second or the third byte.
+    const VI seven = hn::Set(di, 7);
+    const VI cell = hn::Or(hn::ShiftLeft<8>(LatticeIndex(i)), LatticeIndex(j));
+    const VI corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
+    const VI h0 = hn::And(corners, seven);
+    const VI h1 = hn::And(hn::IfThenElse(hn::RebindMask(di, upper), hn::ShiftRight<8>(corners),
+                                         hn::ShiftRight<16>(corners)), seven);
+    const VI h2 = hn::ShiftRight<24>(corners);
+
+    const VF n0 = Contribution(h0, x0, y0);
+    const VF n1 = Contribution(h1, x1, y1);
+    const VF n2 = Contribution(h2, x2, y2);
+    const VF result = hn::Mul(hn::Set(df, noisetables::scale2), hn::Add(hn::Add(n0, n1), n2));
+
+    if (hn::AllTrue(df, inRange)) {
+        hn::StoreU(result, df, out);
+        return;
+    }
+    constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    HWY_ALIGN float px[maxLanes], py[maxLanes], r[maxLanes], fits[maxLanes];
+    hn::Store(x, df, px);
+    hn::Store(y, df, py);
+    hn::Store(result, df, r);
+    hn::Store(hn::VecFromMask(df, inRange), df, fits);
+    for (int l = 0; l < lanes; ++l)
+        if (fits[l] == 0.0f) r[l] = sample2(px[l], py[l]);   // a set mask lane is NaN, never 0
+    hn::StoreU(hn::Load(df, r), df, out);
+}
+
+void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) Block(xs + k, ys + k * yStep, yStep, out + k);
+    if (k == count) return;
+    // The last few points go through the same lanes, padded with zeros.
+    constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+    HWY_ALIGN float tx[maxLanes] = {}, ty[maxLanes] = {}, to[maxLanes];
+    const int rest = count - k;
+    for (int l = 0; l < rest; ++l) {
+        tx[l] = xs[k + l];
+        ty[l] = ys[(k + l) * yStep];
+    }
+    Block(tx, ty, 1, to);
+    for (int l = 0; l < rest; ++l) out[k + l] = to[l];
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace GradientNoise
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 namespace GradientNoise {
 
 namespace noisetables {
@@ -19,180 +187,42 @@ namespace {
 
 constexpr std::uint8_t permutationValues[256] = {GRADIENTNOISE_PERMUTATION_VALUES};
 
-struct LatticeHashTable {
-    std::uint8_t entries[latticeHashSize + 4] = {};
-    constexpr LatticeHashTable()
+constexpr std::uint8_t hashAt(int a, int b)
+{
+    return permutationValues[(a + permutationValues[b & 255]) & 255];
+}
+
+struct CellHashTable {
+    std::uint32_t entries[cellCount] = {};
+    constexpr CellHashTable()
     {
         for (int a = 0; a < 256; ++a)
-            for (int b = 0; b < 256; ++b) entries[a * 256 + b] = permutationValues[(a + permutationValues[b]) & 255];
+            for (int b = 0; b < 256; ++b)
+                entries[a * 256 + b] = std::uint32_t(hashAt(a, b) & 7) | std::uint32_t(hashAt(a + 1, b) & 7) << 8 |
+                                       std::uint32_t(hashAt(a, b + 1) & 7) << 16 |
+                                       std::uint32_t(hashAt(a + 1, b + 1) & 7) << 24;
     }
 };
 
-constexpr LatticeHashTable latticeHashTable;
+constexpr CellHashTable cellHashTable;
 
 } // namespace
 
-const std::uint8_t (&latticeHash)[latticeHashSize + 4] = latticeHashTable.entries;
+const std::uint32_t (&cellHash)[cellCount] = cellHashTable.entries;
 
 } // namespace noisetables
 
-namespace {
-
-using noisetables::F2;
-using noisetables::G2;
-
-inline __m128 select(__m128 mask, __m128 a, __m128 b)
-{
-    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
-}
-
-inline __m128 flipSignWhere(__m128i mask, __m128 v)
-{
-    return _mm_xor_ps(v, _mm_castsi128_ps(_mm_and_si128(mask, _mm_set1_epi32(INT32_MIN))));
-}
-
-// latticeFloor for lanes well inside the int range: trunc(v) for v > 0, else
-// trunc(v) - 1. The comparison mask is -1 where v > 0.
-inline __m128i latticeFloor4(__m128 v)
-{
-    const __m128i positive = _mm_castps_si128(_mm_cmpgt_ps(v, _mm_setzero_ps()));
-    return _mm_sub_epi32(_mm_sub_epi32(_mm_cvttps_epi32(v), _mm_set1_epi32(1)), positive);
-}
-
-inline __m128 contribution4(__m128i hash, __m128 dx, __m128 dy)
-{
-    __m128 a = _mm_sub_ps(_mm_sub_ps(_mm_set1_ps(0.5f), _mm_mul_ps(dx, dx)), _mm_mul_ps(dy, dy));
-    const __m128 outside = _mm_cmplt_ps(a, _mm_setzero_ps());
-    a = _mm_mul_ps(a, a);
-
-    const __m128i h = _mm_and_si128(hash, _mm_set1_epi32(7));
-    const __m128 low = _mm_castsi128_ps(_mm_cmplt_epi32(h, _mm_set1_epi32(4)));
-    const __m128 u = select(low, dx, dy);
-    const __m128 v = select(low, dy, dx);
-    const __m128i one = _mm_set1_epi32(1), two = _mm_set1_epi32(2);
-    const __m128 su = flipSignWhere(_mm_cmpeq_epi32(_mm_and_si128(h, one), one), u);
-    const __m128 sv = flipSignWhere(_mm_cmpeq_epi32(_mm_and_si128(h, two), two), _mm_mul_ps(_mm_set1_ps(2.0f), v));
-    const __m128 gradient = _mm_add_ps(su, sv);
-
-    return _mm_andnot_ps(outside, _mm_mul_ps(_mm_mul_ps(a, a), gradient));
-}
-
-// Four points from xs and ys (ys read as one value when yStep is 0).
-void block4(const float* xs, const float* ys, int yStep, float* out)
-{
-    const __m128 x = _mm_loadu_ps(xs);
-    const __m128 y = yStep ? _mm_loadu_ps(ys) : _mm_set1_ps(*ys);
-    const __m128 s = _mm_mul_ps(_mm_add_ps(x, y), _mm_set1_ps(F2));
-    const __m128 vx = _mm_add_ps(x, s);
-    const __m128 vy = _mm_add_ps(y, s);
-
-    // |v| < 2^30 keeps i, j and i + j inside the int range; NaN fails it.
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    const __m128 limit = _mm_set1_ps(1073741824.0f);
-    const int inRange = _mm_movemask_ps(
-        _mm_and_ps(_mm_cmplt_ps(_mm_and_ps(vx, absMask), limit), _mm_cmplt_ps(_mm_and_ps(vy, absMask), limit)));
-
-    const __m128i i = latticeFloor4(vx);
-    const __m128i j = latticeFloor4(vy);
-    const __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(i, j)), _mm_set1_ps(G2));
-    const __m128 x0 = _mm_sub_ps(x, _mm_sub_ps(_mm_cvtepi32_ps(i), t));
-    const __m128 y0 = _mm_sub_ps(y, _mm_sub_ps(_mm_cvtepi32_ps(j), t));
-
-    const __m128 upper = _mm_cmpgt_ps(x0, y0);   // middle corner (1, 0)
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 g = _mm_set1_ps(G2);
-    const __m128 x1 = _mm_add_ps(_mm_sub_ps(x0, _mm_and_ps(upper, one)), g);
-    const __m128 y1 = _mm_add_ps(_mm_sub_ps(y0, _mm_andnot_ps(upper, one)), g);
-    const __m128 g2 = _mm_set1_ps(2.0f * G2);
-    const __m128 x2 = _mm_add_ps(_mm_sub_ps(x0, one), g2);
-    const __m128 y2 = _mm_add_ps(_mm_sub_ps(y0, one), g2);
-
-    // Corner hashes: one look-up each in latticeHash, at a * 256 + b.
-    const __m128i byteMask = _mm_set1_epi32(255);
-    const __m128i ii = _mm_and_si128(i, byteMask);
-    const __m128i jj = _mm_and_si128(j, byteMask);
-    const __m128i i1 = _mm_and_si128(_mm_castps_si128(upper), _mm_set1_epi32(1));
-    const __m128i j1 = _mm_xor_si128(i1, _mm_set1_epi32(1));
-    const __m128i step = _mm_set1_epi32(1);
-    auto at = [&](__m128i a, __m128i b) {
-        return _mm_or_si128(_mm_slli_epi32(_mm_and_si128(a, byteMask), 8), _mm_and_si128(b, byteMask));
-    };
-    alignas(16) std::int32_t k0[4], k1[4], k2[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(k0), at(ii, jj));
-    _mm_store_si128(reinterpret_cast<__m128i*>(k1), at(_mm_add_epi32(ii, i1), _mm_add_epi32(jj, j1)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(k2), at(_mm_add_epi32(ii, step), _mm_add_epi32(jj, step)));
-    const std::uint8_t* hash = noisetables::latticeHash;
-    alignas(16) std::int32_t h0[4], h1[4], h2[4];
-    for (int l = 0; l < 4; ++l) {
-        h0[l] = hash[k0[l]];
-        h1[l] = hash[k1[l]];
-        h2[l] = hash[k2[l]];
-    }
-    const __m128 n0 = contribution4(_mm_load_si128(reinterpret_cast<const __m128i*>(h0)), x0, y0);
-    const __m128 n1 = contribution4(_mm_load_si128(reinterpret_cast<const __m128i*>(h1)), x1, y1);
-    const __m128 n2 = contribution4(_mm_load_si128(reinterpret_cast<const __m128i*>(h2)), x2, y2);
-    const __m128 result = _mm_mul_ps(_mm_set1_ps(noisetables::scale2), _mm_add_ps(_mm_add_ps(n0, n1), n2));
-
-    if (inRange == 0xf) {
-        _mm_storeu_ps(out, result);
-        return;
-    }
-    alignas(16) float px[4], py[4], r[4];
-    _mm_store_ps(px, x);
-    _mm_store_ps(py, y);
-    _mm_store_ps(r, result);
-    for (int l = 0; l < 4; ++l)
-        if (!(inRange & (1 << l))) r[l] = sample2(px[l], py[l]);
-    _mm_storeu_ps(out, _mm_load_ps(r));
-}
-
-} // namespace
-
-kernels::Sample2 kernels::sample2Avx2()
-{
-#ifdef PATTERNLENS_AVX2_KERNEL
-    // Asked here, in code built for the baseline processor.
-    if (__builtin_cpu_supports("avx2")) return &noisetables::sample2Avx2Lanes;
-#endif
-    return nullptr;
-}
-
-namespace {
-
-kernels::Sample2 chosenKernel()
-{
-    if (kernels::Sample2 avx2 = kernels::sample2Avx2()) return avx2;
-    return &kernels::sample2Sse2;
-}
-
-} // namespace
-
-void kernels::sample2Sse2(const float* xs, const float* ys, int yStep, int count, float* out)
-{
-    int k = 0;
-    for (; k + 4 <= count; k += 4) block4(xs + k, ys + k * yStep, yStep, out + k);
-    if (k == count) return;
-    // The last few points go through the same lanes, padded with zeros.
-    float tx[4] = {}, ty[4] = {}, to[4];
-    const int rest = count - k;
-    for (int l = 0; l < rest; ++l) {
-        tx[l] = xs[k + l];
-        ty[l] = ys[(k + l) * yStep];
-    }
-    block4(tx, ty, 1, to);
-    for (int l = 0; l < rest; ++l) out[k + l] = to[l];
-}
+HWY_EXPORT(Sample2Lanes);
 
 void sample2Batch(const float* xs, const float* ys, int count, float* out)
 {
-    static const kernels::Sample2 kernel = chosenKernel();
-    kernel(xs, ys, 1, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(xs, ys, 1, count, out);
 }
 
 void sample2Row(const float* xs, float y, int count, float* out)
 {
-    static const kernels::Sample2 kernel = chosenKernel();
-    kernel(xs, &y, 0, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(xs, &y, 0, count, out);
 }
 
 } // namespace GradientNoise
+#endif

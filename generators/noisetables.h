@@ -1,5 +1,5 @@
 #pragma once
-// Tables and constants shared by the scalar noise and its SIMD kernels, so
+// Tables and constants shared by the scalar noise and its SIMD lanes, so
 // that both compute with the very same numbers.
 #include <cstdint>
 
@@ -29,18 +29,14 @@ constexpr float F2 = static_cast<float>((1.7320508075688772 - 1.0) / 2.0);
 constexpr float G2 = static_cast<float>((3.0 - 1.7320508075688772) / 6.0);
 constexpr float scale2 = 45.231f;
 
-// The 2-D corner hash in one look-up: latticeHash[a * 256 + b] is
-// permutation[a + permutation[b]] for lattice indices a, b in 0..255. As the
-// permutation repeats, the hash of corner (ii + di, jj + dj) is the entry of
-// ((ii + di) & 255, (jj + dj) & 255). Four bytes of padding let a 32-bit
-// gather read the last entry.
-constexpr int latticeHashSize = 256 * 256;
-extern const std::uint8_t (&latticeHash)[latticeHashSize + 4];
-
-// The AVX2 kernel, compiled in its own file with AVX2 enabled; only run after
-// the processor has been asked (kernels::sample2Avx2). Builds for other
-// processors leave it out.
-void sample2Avx2Lanes(const float* xs, const float* ys, int yStep, int count, float* out);
+// The hashes of all four corners of lattice cell (a, b) in one word:
+// cellHash[a * 256 + b] holds, from the low byte up, the hashes of corners
+// (a, b), (a + 1, b), (a, b + 1) and (a + 1, b + 1), indices taken mod 256,
+// each reduced to the three bits that choose the gradient.
+// One look-up serves the three corners a point needs: one gather per vector
+// of points, rather than three from a table of single hashes.
+constexpr int cellCount = 256 * 256;
+extern const std::uint32_t (&cellHash)[cellCount];
 
 } // namespace noisetables
 } // namespace GradientNoise

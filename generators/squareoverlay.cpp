@@ -1,17 +1,7 @@
 #include "generators/squareoverlay.h"
 
 #include "generators/cellmath.h"
-#include "generators/celllanes.h"
-
-namespace {
-
-// Whether a point at (u, v) within its cell lies inside a square of side w.
-inline bool insideOfWidth(float u, float v, float w)
-{
-    return u > 0 && v > 0 && u < w && v < w;
-}
-
-} // namespace
+#include "generators/patternlanes.h"
 
 void SquareOverlay::createVariables()
 {
@@ -43,7 +33,7 @@ bool SquareOverlay::insideSquare(int x, int y) const
 
     const float u = wrapPositive(xpos, cellSize);
     const float v = wrapPositive(ypos, cellSize);
-    return insideOfWidth(u, v, w);
+    return patternlanes::insideSquareOfSide(u, v, w);
 }
 
 void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
@@ -76,28 +66,5 @@ void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
         }
     }
 
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 vv = _mm_set1_ps(v);
-    for (; k + 4 <= count; k += 4) {
-        const __m128 x = _mm_loadu_ps(out + k);
-        const __m128 side = _mm_loadu_ps(w + k);
-        int exact = 0;
-        const __m128 u = celllanes::wrapPositive4(x, _mm_set1_ps(cellSize), &exact);
-        const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(u, zero), _mm_cmpgt_ps(vv, zero)),
-                                         _mm_and_ps(_mm_cmplt_ps(u, side), _mm_cmplt_ps(vv, side)));
-        if (exact == 0xf) {
-            _mm_storeu_ps(out + k, celllanes::oneWhere(inside));
-            continue;
-        }
-        alignas(16) float xs[4];
-        _mm_store_ps(xs, x);
-        _mm_storeu_ps(out + k, celllanes::oneWhere(inside));
-        for (int l = 0; l < 4; ++l)
-            if (!(exact & (1 << l)))
-                out[k + l] = insideOfWidth(wrapPositive(xs[l], cellSize), v, w[k + l]) ? 1.0f : 0.0f;
-    }
-#endif
-    for (; k < count; ++k) out[k] = insideOfWidth(wrapPositive(out[k], cellSize), v, w[k]) ? 1.0f : 0.0f;
+    patternlanes::insideSquaresRow(out, v, cellSize, w, count, out);
 }

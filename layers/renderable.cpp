@@ -2,6 +2,7 @@
 
 #include "app/layercontrols.h"
 #include "layers/assertion.h"
+#include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
 #include "layers/viewlimits.h"
@@ -9,10 +10,6 @@
 
 #include <algorithm>
 #include <mutex>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 Renderable::Renderable(int id) : typeId(id) {}
 
@@ -138,23 +135,7 @@ void Renderable::pixelRow(int py, int x0, int count, float* out) const
 
 void Renderable::layerRowX(int x0, int count, float* out) const
 {
-    // The same two roundings per pixel as windowToLayer; stepping from pixel
-    // to pixel would round differently.
-    const float left = mapping.windowLeft, width = mapping.windowWidth;
-    const float layerWidth = mapping.layerWidth, layerLeft = mapping.layerLeft;
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128i steps = _mm_setr_epi32(0, 1, 2, 3);
-    for (; k + 4 <= count; k += 4) {
-        const __m128 px = _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x0 + k), steps));
-        const __m128 u = _mm_div_ps(_mm_sub_ps(px, _mm_set1_ps(left)), _mm_set1_ps(width));
-        _mm_storeu_ps(out + k, _mm_add_ps(_mm_mul_ps(_mm_set1_ps(layerWidth), u), _mm_set1_ps(layerLeft)));
-    }
-#endif
-    for (; k < count; ++k) {
-        const float u = (static_cast<float>(x0 + k) - left) / width;
-        out[k] = layerWidth * u + layerLeft;
-    }
+    rowkernels::layerX(mapping, x0, count, out);
 }
 
 float Renderable::layerRowY(int py) const
@@ -180,42 +161,6 @@ void Renderable::fillPixelsReference()
             pixels[static_cast<std::size_t>(j) * textureWidth + i] = greyByte(pixelValue(i, j));
 }
 
-namespace {
-
-// greyByte of a run of values. Eight at a time on SIMD lanes when all eight
-// are moderate numbers: then value x 255 in double precision is exact, its
-// truncation fits an int and its low byte is that of the int64 greyByte takes.
-void greyBytes(const float* values, int count, std::uint8_t* out)
-{
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128 limit = _mm_set1_ps(1e6f);
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    const __m128d scale = _mm_set1_pd(255.0);
-    const __m128i lowByte = _mm_set1_epi32(0xff);
-    for (; k + 8 <= count; k += 8) {
-        const __m128 a = _mm_loadu_ps(values + k);
-        const __m128 b = _mm_loadu_ps(values + k + 4);
-        const __m128 moderate = _mm_and_ps(_mm_cmplt_ps(_mm_and_ps(a, absMask), limit),
-                                           _mm_cmplt_ps(_mm_and_ps(b, absMask), limit));
-        if (_mm_movemask_ps(moderate) != 0xf) {
-            for (int l = 0; l < 8; ++l) out[k + l] = greyByte(values[k + l]);
-            continue;
-        }
-        auto truncated = [&](__m128 v) {
-            const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(v), scale));
-            const __m128i high = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(v, v)), scale));
-            return _mm_and_si128(_mm_unpacklo_epi64(low, high), lowByte);
-        };
-        const __m128i words = _mm_packs_epi32(truncated(a), truncated(b));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(words, words));
-    }
-#endif
-    for (; k < count; ++k) out[k] = greyByte(values[k]);
-}
-
-} // namespace
-
 void Renderable::fillRows(int firstRow, int endRow)
 {
     float values[rowChunk];
@@ -224,7 +169,7 @@ void Renderable::fillRows(int firstRow, int endRow)
         for (int i = 0; i < textureWidth; i += rowChunk) {
             const int count = textureWidth - i < rowChunk ? textureWidth - i : rowChunk;
             pixelRow(j, i, count, values);
-            greyBytes(values, count, row + i);
+            rowkernels::greyBytes(values, count, row + i);
         }
     }
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ make pkg-config
-  libtinyxml-dev libpng-dev zlib1g-dev libisal-dev
+  libtinyxml-dev libpng-dev zlib1g-dev libisal-dev libhwy-dev
   libx11-dev freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev

@@ -1,0 +1,166 @@
+// Highway compiles this file once per target; the lanes repeat the scalar
+// definitions of patternlanes.h operation for operation.
+//
+// wrapPositive on lanes: a lane is computed as wrapPositive computes it when
+// its quotient a / b is a number well inside the int range; then truncation
+// by conversion and saturatingTrunc agree. The other lanes (b = 0, NaN, huge
+// quotients) are converted as 0 and then computed by the scalar definition.
+#include "generators/patternlanes.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "generators/patternlanes.cpp"
+#include <hwy/foreach_target.h>
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace patternlanes {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using VF = hn::Vec<DF>;
+using MF = hn::Mask<DF>;
+
+// cutStep is 1 for a Cutoff per value, 0 for one Cutoff for the whole run,
+// whose factor 1 / (1 - cut) is then divided out once.
+void CutNoiseLanes(const float* cut, int cutStep, int count, float* values)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF one = hn::Set(df, 1.0f);
+    const VF fixedCut = hn::Set(df, *cut);
+    const VF fixedFactor = hn::Div(one, hn::Sub(one, fixedCut));
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF n = hn::LoadU(df, values + k);
+        const VF c = cutStep ? hn::LoadU(df, cut + k) : fixedCut;
+        const VF factor = cutStep ? hn::Div(one, hn::Sub(one, c)) : fixedFactor;
+        // Each comparison is the scalar one, and a rejected lane gets the
+        // same +0 or 1.
+        const VF h = hn::Mul(hn::Add(n, one), hn::Set(df, 0.5f));
+        VF v = hn::Mul(hn::Sub(h, c), factor);
+        v = hn::IfThenElse(hn::Lt(v, one), v, one);
+        v = hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v);
+        hn::StoreU(hn::IfThenElseZero(hn::Gt(h, c), v), df, values + k);
+    }
+    for (; k < count; ++k) values[k] = cutNoise(values[k], cut[k * cutStep]);
+}
+
+// wrapPositive(a, b) on the lanes set in *exact.
+HWY_INLINE VF WrapPositive(VF a, VF b, MF* exact)
+{
+    const DF df;
+    const DI di;
+    const VF q = hn::Div(a, b);
+    *exact = hn::Lt(hn::Abs(q), hn::Set(df, 1073741824.0f));
+    const auto k = hn::Abs(hn::ConvertTo(di, hn::IfThenElseZero(*exact, q)));
+    const VF down = hn::Sub(a, hn::Mul(b, hn::ConvertTo(df, k)));
+    const VF up = hn::Add(a, hn::Mul(b, hn::ConvertTo(df, hn::Add(k, hn::Set(di, 1)))));
+    return hn::IfThenElse(hn::Ge(a, hn::Zero(df)), down, up);
+}
+
+// 1.0 where the test holds, +0 elsewhere; lanes outside exact are taken
+// from scalar(l) instead.
+template <class Scalar>
+HWY_INLINE void StoreTest(MF inside, MF exact, float* out, Scalar scalar)
+{
+    const DF df;
+    const VF values = hn::IfThenElseZero(inside, hn::Set(df, 1.0f));
+    if (hn::AllTrue(df, exact)) {
+        hn::StoreU(values, df, out);
+        return;
+    }
+    constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+    HWY_ALIGN float fits[maxLanes];
+    hn::Store(hn::VecFromMask(df, exact), df, fits);
+    hn::StoreU(values, df, out);
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    for (int l = 0; l < lanes; ++l)
+        if (fits[l] == 0.0f) out[l] = scalar(l) ? 1.0f : 0.0f;   // a set mask lane is NaN, never 0
+}
+
+void InsideSquaresLanes(const float* xpos, float v, float cellSize, const float* width, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF zero = hn::Zero(df);
+    const VF vv = hn::Set(df, v);
+    const VF cell = hn::Set(df, cellSize);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF x = hn::LoadU(df, xpos + k);
+        const VF side = hn::LoadU(df, width + k);
+        MF exact;
+        const VF u = WrapPositive(x, cell, &exact);
+        const MF inside = hn::And(hn::And(hn::Gt(u, zero), hn::Gt(vv, zero)),
+                                  hn::And(hn::Lt(u, side), hn::Lt(vv, side)));
+        constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+        HWY_ALIGN float xs[maxLanes];
+        hn::Store(x, df, xs);
+        StoreTest(inside, exact, out + k, [&](int l) {
+            return insideSquareOfSide(wrapPositive(xs[l], cellSize), v, width[k + l]);
+        });
+    }
+    for (; k < count; ++k) out[k] = insideSquareOfSide(wrapPositive(xpos[k], cellSize), v, width[k]) ? 1.0f : 0.0f;
+}
+
+void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const float* spacing, int count,
+                      float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF vy = hn::Set(df, ypos);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF x = hn::LoadU(df, xpos + k);
+        const VF r = hn::LoadU(df, radius + k);
+        const VF period = hn::Add(hn::Mul(hn::Set(df, 2.0f), r), hn::LoadU(df, spacing + k));
+        MF exactU, exactV;
+        const VF du = hn::Sub(WrapPositive(x, period, &exactU), r);
+        const VF dv = hn::Sub(WrapPositive(vy, period, &exactV), r);
+        const MF inside = hn::Gt(hn::Mul(r, r), hn::Add(hn::Mul(du, du), hn::Mul(dv, dv)));
+        constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+        HWY_ALIGN float xs[maxLanes];
+        hn::Store(x, df, xs);
+        StoreTest(inside, hn::And(exactU, exactV), out + k, [&](int l) {
+            return insideDisc(xs[l], ypos, radius[k + l], spacing[k + l]);
+        });
+    }
+    for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace patternlanes
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace patternlanes {
+
+HWY_EXPORT(CutNoiseLanes);
+HWY_EXPORT(InsideSquaresLanes);
+HWY_EXPORT(InsideDiscsLanes);
+
+void cutNoiseRow(const float* cut, int count, float* values)
+{
+    HWY_DYNAMIC_DISPATCH(CutNoiseLanes)(cut, 1, count, values);
+}
+
+void cutNoiseRow(float cut, int count, float* values)
+{
+    HWY_DYNAMIC_DISPATCH(CutNoiseLanes)(&cut, 0, count, values);
+}
+
+void insideSquaresRow(const float* xpos, float v, float cellSize, const float* width, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(InsideSquaresLanes)(xpos, v, cellSize, width, count, out);
+}
+
+void insideDiscsRow(const float* xpos, float ypos, const float* radius, const float* spacing, int count,
+                    float* out)
+{
+    HWY_DYNAMIC_DISPATCH(InsideDiscsLanes)(xpos, ypos, radius, spacing, count, out);
+}
+
+} // namespace patternlanes
+#endif

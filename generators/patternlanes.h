@@ -1,0 +1,55 @@
+#pragma once
+// The layer types' value tests, each once as the scalar definition that
+// valueAt uses and once as a row kernel on SIMD lanes that repeats it bit for
+// bit (compiled for every instruction set, dispatched at run time; see
+// layers/simdtargets.h).
+#include "generators/cellmath.h"
+
+namespace patternlanes {
+
+// The Noise layer's value for noise n under Cutoff cut: the part at or below
+// the Cutoff is 0, the part above it stretched so that h = 1 gives 1.
+inline float cutNoise(float n, float cut)
+{
+    const float h = (n + 1.0f) * 0.5f;
+    if (!(h > cut)) return 0.0f;
+    // At Cutoff 1 the factor is infinite; the clamps below bring the rare
+    // noise values above 1 to exactly 1.
+    float v = (h - cut) * (1.0f / (1.0f - cut));
+    if (!(v < 1.0f)) v = 1.0f;
+    if (!(v > 0.0f)) v = 0.0f;
+    return v;
+}
+
+// Whether a point at (u, v) within its cell lies strictly inside the square
+// of side w in the cell's lower corner.
+inline bool insideSquareOfSide(float u, float v, float w)
+{
+    return u > 0 && v > 0 && u < w && v < w;
+}
+
+// Whether layer point (xpos, ypos) lies strictly inside its cell's disc of
+// radius r, the cells being 2r + s wide.
+inline bool insideDisc(float xpos, float ypos, float r, float s)
+{
+    const float period = 2.0f * r + s;
+    const float du = wrapPositive(xpos, period) - r;
+    const float dv = wrapPositive(ypos, period) - r;
+    return r * r > du * du + dv * dv;
+}
+
+// values[k] = cutNoise(values[k], cut[k]).
+void cutNoiseRow(const float* cut, int count, float* values);
+// values[k] = cutNoise(values[k], cut): one Cutoff for the whole run.
+void cutNoiseRow(float cut, int count, float* values);
+
+// out[k] = 1 if insideSquareOfSide(wrapPositive(xpos[k], cellSize), v,
+// width[k]), else 0. out may be xpos.
+void insideSquaresRow(const float* xpos, float v, float cellSize, const float* width, int count, float* out);
+
+// out[k] = 1 if insideDisc(xpos[k], ypos, radius[k], spacing[k]), else 0.
+// out may be xpos.
+void insideDiscsRow(const float* xpos, float ypos, const float* radius, const float* spacing, int count,
+                    float* out);
+
+} // namespace patternlanes

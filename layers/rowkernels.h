@@ -1,0 +1,22 @@
+#pragma once
+// Row kernels of the layer base on SIMD lanes, compiled for every instruction
+// set and dispatched at run time (simdtargets.h). Each gives, bit for bit,
+// what the per-pixel code gives.
+#include <cstdint>
+
+class WindowMapping;
+
+namespace rowkernels {
+
+// out[k] = the layer x of pixel x0 + k, computed per pixel exactly as
+// mapping.windowToLayer computes it (the same two roundings; stepping from
+// pixel to pixel would round differently).
+void layerX(const WindowMapping& mapping, int x0, int count, float* out);
+
+// out[k] = greyByte(values[k]) (saturate.h).
+void greyBytes(const float* values, int count, std::uint8_t* out);
+
+// The name of the target these kernels run on at the moment of the call.
+const char* targetName();
+
+} // namespace rowkernels

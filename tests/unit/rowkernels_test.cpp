@@ -1,0 +1,204 @@
+// The row kernels on SIMD lanes against their scalar definitions, on every
+// target the processor runs: random and extreme inputs, every run length
+// from one to a few vectors, evaluation in place.
+#include "app/windowmapping.h"
+#include "generators/cellmath.h"
+#include "generators/patternlanes.h"
+#include "layers/rowkernels.h"
+#include "layers/saturate.h"
+#include "layers/simdtargets.h"
+#include "tests/support/everytarget.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+std::uint32_t bitsOf(float f)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+bool sameFloat(float a, float b)
+{
+    return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
+}
+
+// Random floats of every kind: moderate numbers, the edges where lanes hand
+// over to the scalar code, zeros of both signs, infinities, NaN and any
+// bit pattern at all.
+class Values {
+public:
+    explicit Values(unsigned seed) : random(seed) {}
+
+    float next()
+    {
+        static const float edges[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 1e-45f, -1e-45f, 1e6f, -1e6f, 999999.9f,
+                                      1073741760.0f, 1073741824.0f, -1073741824.0f, 2147483648.0f, 4194304.0f,
+                                      -4194304.0f, 3e38f, -3e38f, inf, -inf, nan};
+        switch (std::uniform_int_distribution<int>(0, 5)(random)) {
+        case 0: return edges[std::uniform_int_distribution<int>(0, 20)(random)];
+        case 1: {
+            std::uint32_t bits = std::uniform_int_distribution<std::uint32_t>()(random);
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            return f;
+        }
+        case 2: return std::uniform_real_distribution<float>(-1e7f, 1e7f)(random);
+        default: return std::uniform_real_distribution<float>(-2.0f, 2.0f)(random);
+        }
+    }
+
+    std::vector<float> many(int count)
+    {
+        std::vector<float> v(count);
+        for (float& f : v) f = next();
+        return v;
+    }
+
+    std::mt19937 random;
+};
+
+constexpr int maxRun = 70;   // beyond four vectors of the widest target
+
+TEST(RowKernels, LayerXIsWindowToLayerOnEveryTarget)
+{
+    onEveryTarget([] {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> centre(-1e5f, 1e5f), extent(0.1f, 1e6f);
+        for (int round = 0; round < 300; ++round) {
+            WindowMapping mapping;
+            const float x = round % 3 ? centre(random) : 0.0f;
+            const float zoom = round % 5 ? extent(random) : 20.0f;
+            mapping.setLayerRect(-10.0f, x + zoom / 2, x - zoom / 2, 10.0f);
+            mapping.setWindowRect(0.0f, static_cast<float>(1 + round * 13), 0.0f, 100.0f);
+            const int x0 = static_cast<int>(random() % 5000);
+            const int count = 1 + round % maxRun;
+            std::vector<float> out(count);
+            rowkernels::layerX(mapping, x0, count, out.data());
+            for (int k = 0; k < count; ++k) {
+                float lx = static_cast<float>(x0 + k), ly = 0.0f;
+                mapping.windowToLayer(lx, ly);
+                ASSERT_TRUE(sameFloat(out[k], lx)) << "pixel " << x0 + k << ": " << out[k] << " instead of " << lx;
+            }
+        }
+    });
+}
+
+TEST(RowKernels, GreyBytesAreGreyByteOnEveryTarget)
+{
+    onEveryTarget([] {
+        Values values(11);
+        for (int count = 1; count <= maxRun; ++count)
+            for (int round = 0; round < 20; ++round) {
+                std::vector<float> in = values.many(count);
+                // Values just off the byte boundaries, where a product rounded
+                // in single precision would truncate to the next byte.
+                for (int k = 0; k < count; k += 3) in[k] = std::nextafter(static_cast<float>(k % 256) / 255.0f, 0.0f);
+                std::vector<std::uint8_t> out(count);
+                rowkernels::greyBytes(in.data(), count, out.data());
+                for (int k = 0; k < count; ++k)
+                    ASSERT_EQ(out[k], greyByte(in[k])) << "value " << in[k];
+            }
+    });
+}
+
+TEST(RowKernels, CutoffRowIsCutNoiseOnEveryTarget)
+{
+    onEveryTarget([] {
+        Values values(13);
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> noise(-1.00001f, 1.00001f), cutoff(-1.0f, 1.0f);
+        for (int count = 1; count <= maxRun; ++count)
+            for (int round = 0; round < 20; ++round) {
+                std::vector<float> n(count), cut(count);
+                for (int k = 0; k < count; ++k) {
+                    // Mostly what the layer sees, sometimes anything at all.
+                    n[k] = round % 4 ? noise(random) : values.next();
+                    cut[k] = round % 3 ? cutoff(random) : values.next();
+                    if (k % 5 == 0) cut[k] = (n[k] + 1.0f) * 0.5f;   // h equal to the Cutoff
+                    if (k % 7 == 0) cut[k] = 1.0f;
+                }
+                const float one = round % 3 ? cutoff(random) : values.next();
+                std::vector<float> out = n, fixed = n;
+                patternlanes::cutNoiseRow(cut.data(), count, out.data());
+                patternlanes::cutNoiseRow(one, count, fixed.data());
+                for (int k = 0; k < count; ++k) {
+                    ASSERT_TRUE(sameFloat(out[k], patternlanes::cutNoise(n[k], cut[k])))
+                        << "noise " << n[k] << ", cut " << cut[k] << ": " << out[k];
+                    ASSERT_TRUE(sameFloat(fixed[k], patternlanes::cutNoise(n[k], one)))
+                        << "noise " << n[k] << ", one cut " << one << ": " << fixed[k];
+                }
+            }
+    });
+}
+
+TEST(RowKernels, SquareAndDiscTestsAreTheScalarOnesOnEveryTarget)
+{
+    onEveryTarget([] {
+        Values values(17);
+        std::mt19937 random(3);
+        std::uniform_real_distribution<float> layer(-40.0f, 40.0f), side(0.001f, 10.0f);
+        for (int count = 1; count <= maxRun; ++count)
+            for (int round = 0; round < 20; ++round) {
+                std::vector<float> x(count), w(count), r(count), s(count);
+                for (int k = 0; k < count; ++k) {
+                    x[k] = round % 4 ? layer(random) : values.next();
+                    if (k % 6 == 0) x[k] = std::round(x[k] / 5) * 5;   // on the grid lines
+                    w[k] = round % 3 ? side(random) : values.next();
+                    r[k] = round % 3 ? side(random) : values.next();
+                    s[k] = round % 5 ? side(random) : (k % 2 ? -2 * r[k] : values.next());   // period 0 too
+                }
+                const float y = round % 2 ? layer(random) : values.next();
+                const float v = wrapPositive(y, 5.0f);
+
+                std::vector<float> squares = x;
+                patternlanes::insideSquaresRow(squares.data(), v, 5.0f, w.data(), count, squares.data());
+                std::vector<float> discs = x;
+                patternlanes::insideDiscsRow(discs.data(), y, r.data(), s.data(), count, discs.data());
+                for (int k = 0; k < count; ++k) {
+                    const float square = patternlanes::insideSquareOfSide(wrapPositive(x[k], 5.0f), v, w[k]) ? 1.0f : 0.0f;
+                    const float disc = patternlanes::insideDisc(x[k], y, r[k], s[k]) ? 1.0f : 0.0f;
+                    ASSERT_TRUE(sameFloat(squares[k], square)) << "x " << x[k] << ", v " << v << ", width " << w[k];
+                    ASSERT_TRUE(sameFloat(discs[k], disc))
+                        << "x " << x[k] << ", y " << y << ", radius " << r[k] << ", spacing " << s[k];
+                }
+            }
+    });
+}
+
+// ---------------------------------------------------------------- targets
+
+TEST(SimdTargets, ForcingSwitchesEveryKernelAndEndsWithTheBest)
+{
+    const std::vector<simdtargets::Target> targets = simdtargets::available();
+    ASSERT_FALSE(targets.empty());
+    std::set<std::string> names;
+    for (const simdtargets::Target& t : targets) names.insert(t.name);
+    EXPECT_EQ(names.size(), targets.size()) << "each target once";
+    // Some portable target is always there, last.
+    const std::string last = targets.back().name;
+    EXPECT_TRUE(last == "SCALAR" || last == "EMU128") << last;
+
+    EXPECT_STREQ(simdtargets::current(), targets.front().name);
+    {
+        simdtargets::Forced forced(targets.back());
+        EXPECT_STREQ(simdtargets::current(), targets.back().name);
+    }
+    EXPECT_STREQ(simdtargets::current(), targets.front().name);
+}
+
+} // namespace
