@@ -44,6 +44,7 @@ void LayerControls::build(ui::ControlWindow* window)
     saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
     buildExportControls(w);
     undoButton = w.add_button("Undo", -1, forward<&LayerControls::onUndo>);
+    undoButton->set_shares_row(true);   // Undo and Redo side by side
     redoButton = w.add_button("Redo", -1, forward<&LayerControls::onRedo>);
     refreshHistoryButtons();
     buildViewTools(w);

@@ -63,6 +63,13 @@ public:
     {
         if (enabled()) fire();
     }
+    // Drawn at half width, with the next control beside it on the same row
+    // (a pair such as Undo and Redo).
+    void set_shares_row(bool shares) { sharesRow_ = shares; }
+    bool shares_row() const { return sharesRow_; }
+
+private:
+    bool sharesRow_ = false;
 };
 
 class Checkbox : public Control {

@@ -412,9 +412,11 @@ void ImguiControls::drawPanel(Panel& panel)
 
 void ImguiControls::drawButton(Button& button)
 {
-    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    if (button.shares_row()) width = (width - ImGui::GetStyle().ItemSpacing.x) / 2.0f;
     if (ImGui::Button(button.label().c_str(), ImVec2(width, 0.0f)))
         pendingActions.push_back([&button] { button.click(); });
+    if (button.shares_row()) ImGui::SameLine();
 }
 
 void ImguiControls::drawCheckbox(Checkbox& checkbox)
@@ -491,6 +493,13 @@ void ImguiControls::drawPathBar(PathBar& bar)
     const ImGuiStyle& style = ImGui::GetStyle();
     const float chevron = 8.0f;
     const std::vector<std::string>& steps = bar.steps();
+    // The base shares the label's row when it fits: the panel is short.
+    if (!steps.empty()) {
+        ImGui::SameLine();
+        if (ImGui::GetCursorScreenPos().x + ImGui::CalcTextSize(steps[0].c_str()).x + style.FramePadding.x * 2.0f >
+            rightEdge())
+            ImGui::NewLine();
+    }
     // A long chain shows its base and its last few steps; "Go to parent"
     // and these reach the rest.
     constexpr std::size_t shownAtEnd = 6;
@@ -535,7 +544,7 @@ void ImguiControls::drawHistogram(Histogram& histogram)
     if (bars.empty()) return;
     const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
     ImGui::PlotHistogram("##bars", bars.data(), static_cast<int>(bars.size()), 0, nullptr, 0.0f, FLT_MAX,
-                         ImVec2(width, 40.0f));
+                         ImVec2(width, 28.0f));
 }
 
 } // namespace ui

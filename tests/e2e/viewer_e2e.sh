@@ -142,8 +142,8 @@ edit_input=(500 233)
 go_to_parent=(500 261)
 load_button=(500 289)
 save_button=(500 312)
-undo_button=(500 381)
-redo_button=(500 404)
+undo_button=(450 381)
+redo_button=(550 381)
 
 # --- The command line: answers without a window ---
 
@@ -444,7 +444,7 @@ fi
 variables=(700 117)
 variable_item_spacing=(700 156)
 edit_input_big=(700 233)
-path_base=(627 441)
+path_base=(690 401)
 click "${variables[@]}"
 click "${variable_item_spacing[@]}"
 click "${edit_input_big[@]}"
