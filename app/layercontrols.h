@@ -10,6 +10,9 @@
 // layercontrols.cpp, the panel in controlpanel.cpp, the tree commands in
 // layercommands.cpp, scene files in persistence/scenefile.cpp and the load
 // and save commands in persistence/scenecommands.cpp.
+#include "app/infoline.h"
+#include "app/renderscheduler.h"
+
 #include <string>
 
 class FileChooser;
@@ -40,7 +43,11 @@ public:
     // --- Controller ---
     void setViewportSize(int width, int height);
     bool takeRedrawRequest();
+    // Renders the current layer at once, on the calling thread (tests and
+    // tools). The viewer never does: it asks with redrawRequested and
+    // updatePicture renders off its loop.
     void renderCurrentLayer();
+    // Draws the picture last finished by updatePicture.
     void drawCurrentLayer();
     void panCurrentLayer(int dx, int dy);
     void zoomCurrentLayer(int dy);
@@ -81,11 +88,25 @@ public:
     void loadScene();
     void saveScene();
 
+    // --- The picture (layerpicture.cpp) ---
+    // Once per tick of the main loop: a redraw request marks the picture
+    // stale, which starts a render off the loop (or stops an outdated one),
+    // and a finished picture goes to the texture. True when the drawing area
+    // must be drawn again.
+    bool updatePicture();
+
     // The info line, where commands report their outcome.
-    void setInfoField(ui::EditText* field) { infoField = field; }
+    void setInfoField(ui::EditText* field);
     // Every command that has something to tell the user (a load, a save, a
-    // failure) says it here, and only here.
+    // failure) says it here, and only here. It stays in the info line until
+    // the next outcome, except while a drag (or the pointer readout) has
+    // the line.
     void reportOutcome(const std::string& text);
+    // The info line's own texts, which take the line over while they last:
+    // what the current drag does ("" when none runs), and what lies under
+    // the pointer ("" when it is not over the drawing area).
+    void setDragText(const std::string& text);
+    void setHoverText(const std::string& text);
 
     Renderable* baseLayers[maxBaseLayers] = {};   // owned; only slot 0 is used
     int baseLayerCount = 0;
@@ -112,6 +133,11 @@ public:
     TextureBackend* textureBackend = nullptr;     // not owned; none when headless
     FileChooser* fileChooser = nullptr;           // not owned
     ui::EditText* infoField = nullptr;            // not owned
+    InfoLine infoLine;                            // what infoField shows
+
+    RenderScheduler renderer;
+    RenderScheduler::Picture picture;             // what the drawing area shows
+    unsigned pictureTexture = 0;                  // its texture, made on first use
 
 private:
     int selectedVariable() const;

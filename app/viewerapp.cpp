@@ -39,6 +39,7 @@ int ViewerApp::run(int argc, char** argv)
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(viewerlayout::windowWidth, viewerlayout::windowHeight);
     windowId = glutCreateWindow("Patternlens v1.75");
+    if (whenConnected) whenConnected();
 
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
@@ -64,6 +65,7 @@ int ViewerApp::run(int argc, char** argv)
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
     info = infoWindow->add_edittext("Info: ", -1, nullptr);
+    info->set_read_only(true);
 
     // Everything the controller reaches outside itself, before the first
     // layer exists: textures, the file dialogs (owned by this window) and
@@ -79,8 +81,8 @@ int ViewerApp::run(int argc, char** argv)
     strips.get_viewport_area(&x, &y, &width, &height);
     controls.setViewportSize(width, height);
 
+    // The first picture is rendered off the loop like every other.
     controls.setBaseLayer(createLayer(0));
-    controls.renderCurrentLayer();
 
     glutMainLoop();
     return 0;
@@ -93,7 +95,7 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
-    if (app->info) app->info->set_text(text);
+    app->controls.setDragText(text);
 }
 
 void ViewerApp::onMotion(int x, int y)
@@ -106,8 +108,7 @@ void ViewerApp::onMotion(int x, int y)
 void ViewerApp::onTimer(int /*value*/)
 {
     ViewerApp* app = instance;
-    if (app && app->controls.takeRedrawRequest()) {
-        app->controls.renderCurrentLayer();
+    if (app && app->controls.updatePicture()) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }

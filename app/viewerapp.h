@@ -8,6 +8,8 @@
 #include "app/mousemodes.h"
 #include "persistence/gtkfilechooser.h"
 
+#include <functional>
+
 namespace ui {
 class EditText;
 }
@@ -24,6 +26,10 @@ public:
 
     // Start-up, then the GLUT main loop; 0 if the loop ever returns.
     int run(int argc, char** argv);
+    // Runs once GLUT holds its own connection to the display, before the
+    // main loop: where the entry point lets go of the connection it checked
+    // the display with.
+    std::function<void()> whenConnected;
 
     static void onMouse(int button, int state, int x, int y);
     static void onMotion(int x, int y);

@@ -120,14 +120,19 @@ public:
     EditText(std::string label, int id, Callback cb) : Control(Kind::EditText, std::move(label), id, std::move(cb)) {}
     const std::string& get_text() const { return text_; }
     void set_text(const std::string& text) { text_ = text; }
+    // A read-only field shows what the program sets and takes no typing: a
+    // read-out that kept typed text would look like a value it never had.
+    void set_read_only(bool readOnly) { readOnly_ = readOnly; }
+    bool read_only() const { return readOnly_; }
     // User action: typing into the field changes its text, nothing else.
     void type(const std::string& text)
     {
-        if (enabled()) text_ = text;
+        if (enabled() && !readOnly_) text_ = text;
     }
 
 private:
     std::string text_;
+    bool readOnly_ = false;
 };
 
 class Panel : public Control {
