@@ -2,7 +2,8 @@
 # Installs what is missing, builds Patternlens and runs every test: the unit
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
 # own Xvfb), the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded run of the scene-reader fuzzer.
+# UndefinedBehaviorSanitizer, the tests of threads under ThreadSanitizer, and
+# a bounded run of the scene-reader fuzzer.
 #
 #   FUZZ_SECONDS=600 bash scripts/test.sh    # a longer fuzzing run
 set -euo pipefail
@@ -25,6 +26,15 @@ cmake -S "$root" -B "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DPATTERNLEN
 cmake --build "$root/build-sanitize" -j"$jobs" --target patternlens_tests
 (cd "$root/build-sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j"$jobs" -L unit)
+
+echo "== Tests of threads under ThreadSanitizer"
+# Renders beside the user's edits, and the worker pool they run on.
+thread_tests='RenderScheduler|LayerPicture|WorkerPool|FastPath'
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DPATTERNLENS_TSAN=ON \
+      -DPATTERNLENS_VIEWER=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
+cmake --build "$root/build-tsan" -j"$jobs" --target patternlens_tests
+(cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+   ctest --output-on-failure -j"$jobs" -L unit -R "$thread_tests")
 
 if [ -f "$root/tests/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing the scene reader for ${fuzz_seconds} s"
