@@ -3,14 +3,35 @@
 // Neither command ever loses the user's work: a cancelled dialog, an
 // unreadable or foreign file, or a file without layers leaves the composition,
 // the current layer and the panel exactly as they were, and a failed save
-// leaves any previous file untouched. Failures are reported in the info line
-// with the file name and the reason.
+// leaves any previous file untouched. Every outcome but a cancel is reported
+// in the info line: what was loaded or saved, or the file name and the reason.
 #include "app/layercontrols.h"
 
+#include "layers/renderable.h"
+#include "persistence/counttext.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
+#include <vector>
+
 namespace {
+// Every layer of the tree below and including layer, walked without
+// recursion: a loaded chain may be over a thousand layers deep.
+long long layerCount(const Renderable* layer)
+{
+    long long count = 0;
+    std::vector<const Renderable*> todo;
+    if (layer) todo.push_back(layer);
+    while (!todo.empty()) {
+        const Renderable* at = todo.back();
+        todo.pop_back();
+        ++count;
+        for (int i = 0; i < at->variableCount; ++i)
+            if (const Renderable* input = at->variables[i].getInputLayer()) todo.push_back(input);
+    }
+    return count;
+}
+
 bool endsWithXmlSuffix(const std::string& path)
 {
     static const std::string suffix = ".xml";   // compared exactly, case-sensitively
@@ -26,6 +47,7 @@ void LayerControls::saveScene()
     if (!endsWithXmlSuffix(path)) path += ".xml";
     std::string error;
     if (!writeSceneFile(path, &error)) reportOutcome("Could not save " + path + ": " + error);
+    else reportOutcome("Saved " + path);
 }
 
 void LayerControls::loadScene()
@@ -35,6 +57,7 @@ void LayerControls::loadScene()
     if (path.empty()) return;
     std::string error;
     if (!readSceneFile(path, &error)) reportOutcome("Could not load " + path + ": " + error);
+    else reportOutcome("Loaded " + path + " (" + counttext::layers(layerCount(baseLayers[0])) + ")");
 }
 
 void LayerControls::onLoadFromXml()
