@@ -1,5 +1,6 @@
 #include "persistence/gtkfilechooser.h"
 
+#include "persistence/filedialogrequest.h"
 #include "persistence/gtkfiledialog.h"
 
 unsigned long GtkFileChooser::dialogOwnerWindow() const
@@ -20,8 +21,11 @@ std::string GtkFileChooser::chooseOpenFile()
     return choose(false);
 }
 
-std::string GtkFileChooser::choose(bool saving) const
+std::string GtkFileChooser::choose(bool saving)
 {
     if (!gtkFileDialogsAvailable()) return std::string();
-    return runGtkFileDialog(saving, dialogOwnerWindow());
+    const std::string path = runGtkFileDialog(saving, dialogOwnerWindow(), lastFolder);
+    const std::string folder = folderOfPath(path);
+    if (!folder.empty()) lastFolder = folder;
+    return path;
 }

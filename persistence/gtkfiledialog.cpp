@@ -113,7 +113,7 @@ Window topLevelOf(Display* x, Window window)
     return client != None ? client : topLevel;
 }
 
-GtkWidget* createDialog(bool saving)
+GtkWidget* createDialog(bool saving, const std::string& startFolder)
 {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
         FileDialogRequest::caption, nullptr,
@@ -126,9 +126,12 @@ GtkWidget* createDialog(bool saving)
     // Return in the name field takes the name, as in any file dialog.
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     gtk_file_chooser_set_local_only(chooser, TRUE);
-    // Without a folder the open dialog would start on the recent-files list;
-    // the process's folder is where a bare typed name resolves anyway.
-    if (gchar* folder = g_get_current_dir()) {
+    // Without a folder the open dialog would start on the recent-files list.
+    // The last scene's folder, while it is there; else the process's, where
+    // a bare typed name resolves anyway.
+    if (!startFolder.empty() && g_file_test(startFolder.c_str(), G_FILE_TEST_IS_DIR)) {
+        gtk_file_chooser_set_current_folder(chooser, startFolder.c_str());
+    } else if (gchar* folder = g_get_current_dir()) {
         gtk_file_chooser_set_current_folder(chooser, folder);
         g_free(folder);
     }
@@ -178,11 +181,11 @@ unsigned long topLevelX11Window(unsigned long xid)
     return topLevel;
 }
 
-std::string runGtkFileDialog(bool saving, unsigned long ownerXid)
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid, const std::string& startFolder)
 {
     if (!gtkReady()) return std::string();
 
-    GtkWidget* dialog = createDialog(saving);
+    GtkWidget* dialog = createDialog(saving, startFolder);
 
     // The viewer's window belongs to GLUT, not GTK, so the dialog is tied to
     // it at the X level: the window manager then keeps the dialog above the
