@@ -334,6 +334,28 @@ wait_info saved-again "Saved $folder/sub/again.xml"
 check "a bare name is saved in the last scene's folder" test -s sub/again.xml
 check "nothing saved in the working folder" test ! -e again.xml
 
+# --- A path into a folder that does not exist: GTK says so in its own
+# message, and the viewer's error output stays empty (checked below) ---
+
+click "${load_button[@]}"
+if dialog_wait && _dialog_focus; then
+    xdotool key ctrl+l
+    sleep 0.3
+    _dialog_type "/nonexistent-$$/dir/x.xml"
+    xdotool key Return
+    question=
+    for _ in $(seq 50); do question=$(_dialog_question) && break; sleep 0.1; done
+    check "the dialog says the folder cannot be shown" test -n "$question"
+    if [ -n "$question" ]; then
+        xdotool windowfocus --sync "$question" key Return
+    fi
+    xdotool mousemove 400 300 click 1   # on the file list
+    dialog_cancel
+    dialog_closed || fail "missing-folder: the dialog does not close"
+else
+    fail "open dialog for a missing folder"
+fi
+
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
     fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"
