@@ -8,13 +8,27 @@
 
 RenderScheduler::~RenderScheduler()
 {
+    shutDown();
+}
+
+void RenderScheduler::shutDown()
+{
+    if (!threadStarted) return;
     {
         std::lock_guard<std::mutex> lock(mutex);
         quitting = true;
     }
     stop.store(true, std::memory_order_relaxed);
     wake.notify_all();
-    if (threadStarted) pthread_join(thread, nullptr);
+    pthread_join(thread, nullptr);
+    threadStarted = false;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (job) {   // handed over but never taken up
+        job.reset();
+        ++tally.superseded;
+    }
+    inFlight = false;
+    idle.notify_all();
 }
 
 void RenderScheduler::startThread()
@@ -99,7 +113,7 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
         shown = Picture{};
         return true;
     }
-    if (!threadStarted) startThread();
+    if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
         copy->fillPixels();

@@ -62,6 +62,11 @@ public:
     // Blocks until no render is in flight (tests and benchmarks).
     void waitWhileRendering();
 
+    // Stops the render in flight and ends the render thread; later polls
+    // render on the calling thread. For a program about to exit, which must
+    // not leave a render running while its statics are destroyed.
+    void shutDown();
+
 private:
     static void* threadMain(void* scheduler);
     void renderLoop();

@@ -61,6 +61,7 @@ int ViewerApp::run(int argc, char** argv)
     glutTimerFunc(timerPeriodMs, onTimer, 0);
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
+    glutCloseFunc(onClose);
 
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
@@ -128,6 +129,11 @@ void ViewerApp::onDisplay()
     // Control callbacks run only now, outside the frame: a command may
     // rebuild the panel or open a modal file dialog.
     strips.runPendingActions();
+}
+
+void ViewerApp::onClose()
+{
+    if (ViewerApp* app = instance) app->controls.renderer.shutDown();
 }
 
 void ViewerApp::onReshape(int /*width*/, int /*height*/)

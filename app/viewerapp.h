@@ -36,6 +36,9 @@ public:
     static void onTimer(int value);
     static void onDisplay();
     static void onReshape(int width, int height);
+    // The window is closing and GLUT will end the process: no render may
+    // run on while the process tears down.
+    static void onClose();
 
 private:
     // Declared before the controller so that they outlive it: destroying

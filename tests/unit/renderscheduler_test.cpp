@@ -152,6 +152,27 @@ TEST_F(RenderSchedulerTest, TheSchedulerCanGoWhileARenderRuns)
     SUCCEED();
 }
 
+TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOnTheSpot)
+{
+    controls.setViewportSize(200, 150);
+    std::unique_ptr<Renderable> layer(noiseChain(300));
+    RenderScheduler scheduler;
+    Picture shown;
+    scheduler.markStale();
+    scheduler.poll(layer.get(), shown);
+    scheduler.shutDown();
+    EXPECT_FALSE(scheduler.pending());
+    RenderScheduler::Counts counts = scheduler.counts();
+    EXPECT_EQ(counts.started, counts.finished + counts.superseded);
+
+    controls.setViewportSize(48, 36);
+    std::unique_ptr<Renderable> small(noiseChain(3));
+    scheduler.markStale();
+    EXPECT_TRUE(scheduler.poll(small.get(), shown));
+    EXPECT_EQ(shown.pixels, referencePixels(*small));
+    EXPECT_FALSE(scheduler.pending());
+}
+
 // The model: random edits of every kind, made the way the panel and the
 // drags make them, interleaved at random with ticks and pauses. However they
 // fall, once the ticks have caught up the picture is the reference render of
