@@ -1,5 +1,6 @@
 #include "ui/imguicontrols.h"
 
+#include "ui/inputbatch.h"
 #include "ui/middleellipsis.h"
 
 #include <GL/freeglut.h>
@@ -181,19 +182,10 @@ void ImguiControls::recordInput(const std::function<void()>& backendCall)
 
 void ImguiControls::applyQueuedInput()
 {
-    // As much as one frame can take: everything up to the first change of a
-    // button or key that already changed in this frame. A quick click thus
-    // still shows ImGui its press and its release in two frames, while
-    // unrelated input (typing, moving, other buttons) never queues up.
-    std::vector<int> changedThisFrame;
-    while (!inputQueue.empty()) {
-        const InputChange& next = inputQueue.front();
-        const bool again = std::any_of(next.edges.begin(), next.edges.end(), [&](int e) {
-            return std::find(changedThisFrame.begin(), changedThisFrame.end(), e) != changedThisFrame.end();
-        });
-        if (again) break;
-        changedThisFrame.insert(changedThisFrame.end(), next.edges.begin(), next.edges.end());
-        next.apply();
+    std::size_t count =
+        changesForOneFrame(inputQueue, [](const InputChange& change) -> const std::vector<int>& { return change.edges; });
+    for (; count > 0; --count) {
+        inputQueue.front().apply();
         inputQueue.pop_front();
     }
 }
