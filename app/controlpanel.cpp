@@ -31,6 +31,7 @@ void LayerControls::build(ui::ControlWindow* window)
     variableList = w.add_listbox_to_panel(layerVariablesPanel, "Select variable: ", -1,
                                           forward<&LayerControls::onSelectVariable>);
     valueField = w.add_edittext_to_panel(layerVariablesPanel, "Value: ", -1, nullptr);
+    valueField->set_read_only(true);   // a read-out: typing changes no variable
     layerTypeList = w.add_listbox_to_panel(layerVariablesPanel, "Layer Types: ", -1, nullptr);
     for (int t = 0; t < LayerTypeTable::count; ++t) layerTypeList->add_item(t, LayerTypeTable::names[t]);
     assignInputButton = w.add_button_to_panel(layerVariablesPanel, "Assign input layer", -1,
@@ -123,7 +124,8 @@ void LayerControls::refreshVariable()
         if (currentLayer->parent && goToParentButton) goToParentButton->enable();
         if (inverseCheckbox) inverseCheckbox->set_int_val(currentLayer->inverse ? 1 : 0);
     }
-    renderCurrentLayer();
+    // Nothing is rendered here: what the panel shows does not change the
+    // picture, and the edits that do change it ask for a new one.
 }
 
 void LayerControls::onInverse()
@@ -132,7 +134,6 @@ void LayerControls::onInverse()
     if (!currentLayer) return;
     currentLayer->inverse = inverseCheckbox && inverseCheckbox->get_int_val() != 0;
     redrawRequested = true;
-    renderCurrentLayer();
 }
 
 void LayerControls::onSelectVariable()

@@ -1,6 +1,7 @@
 #include "app/layercontrols.h"
 
 #include "layers/renderable.h"
+#include "layers/texturebackend.h"
 #include "ui/controls.h"
 
 LayerControls* LayerControls::instance = nullptr;
@@ -13,6 +14,7 @@ LayerControls::LayerControls()
 LayerControls::~LayerControls()
 {
     clearLayers();
+    if (textureBackend && pictureTexture) textureBackend->deleteTexture(pictureTexture);
     if (instance == this) instance = nullptr;
 }
 
@@ -36,7 +38,7 @@ void LayerControls::renderCurrentLayer()
 
 void LayerControls::drawCurrentLayer()
 {
-    if (currentLayer) currentLayer->draw(0.5f);
+    if (textureBackend && pictureTexture && !picture.pixels.empty()) textureBackend->drawTexture(pictureTexture, 0.5f);
 }
 
 void LayerControls::panCurrentLayer(int dx, int dy)
@@ -90,11 +92,4 @@ void LayerControls::clearLayers()
         baseLayers[i] = nullptr;
     }
     baseLayerCount = 0;
-}
-
-void LayerControls::reportOutcome(const std::string& text)
-{
-    lastOutcome = text;
-    pointerShown = false;
-    if (infoField) infoField->set_text(text);
 }

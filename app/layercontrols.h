@@ -10,8 +10,12 @@
 // layercontrols.cpp, the panel in controlpanel.cpp, the tree commands in
 // layercommands.cpp, scene files in persistence/scenefile.cpp and the load
 // and save commands in persistence/scenecommands.cpp, undo, redo and the
-// unsaved-changes bookkeeping in historycommands.cpp.
+// unsaved-changes bookkeeping in historycommands.cpp, the export, path,
+// statistics and pointer readout in toolpanel.cpp, and the picture's
+// renders in layerpicture.cpp.
 #include "app/edithistory.h"
+#include "app/infoline.h"
+#include "app/renderscheduler.h"
 
 #include <string>
 
@@ -48,7 +52,11 @@ public:
     // --- Controller ---
     void setViewportSize(int width, int height);
     bool takeRedrawRequest();
+    // Renders the current layer at once, on the calling thread (tests and
+    // tools). The viewer never does: it asks with redrawRequested and
+    // updatePicture renders off its loop.
     void renderCurrentLayer();
+    // Draws the picture last finished by updatePicture.
     void drawCurrentLayer();
     void panCurrentLayer(int dx, int dy);
     void zoomCurrentLayer(int dy);
@@ -86,6 +94,9 @@ public:
     // unreadable, not a scene file or refused by the reader's limits; the
     // composition is then left as it was.
     bool readSceneFile(const std::string& path, std::string* error = nullptr);
+    // Loads path as "Load from XML" does once a file is chosen, and says in
+    // the info line what came of it. The start-up's scene is no undo step.
+    bool openSceneFile(const std::string& path, bool asUndoStep = true);
     void loadScene();
     // True when the composition was written to the file the user chose.
     bool saveScene();
@@ -110,7 +121,8 @@ public:
     void refreshPath();
     void onPathStep();
     // The current layer's minimum, maximum, mean and histogram over the
-    // drawing area, after a render.
+    // drawing area, of the picture on screen (measured with it, off the
+    // main loop).
     void showStatistics();
     // The pointer at (x, y) in the drawing area (origin top left) with no
     // drag running: the info line reads the layer point and value there.
@@ -118,11 +130,25 @@ public:
     void showPointer(int x, int y);
     void clearPointer();
 
+    // --- The picture (layerpicture.cpp) ---
+    // Once per tick of the main loop: a redraw request marks the picture
+    // stale, which starts a render off the loop (or stops an outdated one),
+    // and a finished picture goes to the texture. True when the drawing area
+    // must be drawn again.
+    bool updatePicture();
+
     // The info line, where commands report their outcome.
-    void setInfoField(ui::EditText* field) { infoField = field; }
+    void setInfoField(ui::EditText* field);
     // Every command that has something to tell the user (a load, a save, a
-    // failure) says it here, and only here.
+    // failure) says it here, and only here. It stays in the info line until
+    // the next outcome, except while a drag has the line; it replaces the
+    // pointer readout, which comes back when the pointer next moves.
     void reportOutcome(const std::string& text);
+    // The info line's own texts, which take the line over while they last:
+    // what the current drag does ("" when none runs), and what lies under
+    // the pointer ("" when it is not over the drawing area).
+    void setDragText(const std::string& text);
+    void setHoverText(const std::string& text);
 
     // --- Undo, redo and unsaved changes ---
     // Every edit of the composition runs between these two: one undo step,
@@ -186,9 +212,14 @@ public:
     ui::EditText* exportSizeField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;
-    std::string lastOutcome;          // what the info line says outside a drag and the readout
-    bool pointerShown = false;        // the info line holds the pointer readout
     ui::EditText* infoField = nullptr;            // not owned
+    InfoLine infoLine;                            // what infoField shows
+    bool outcomeCoversPointer = false;            // an outcome came after the pointer's last move
+    int pointerX = -1, pointerY = -1;             // where the readout was last asked for
+
+    RenderScheduler renderer;
+    RenderScheduler::Picture picture;             // what the drawing area shows
+    unsigned pictureTexture = 0;                  // its texture, made on first use
 
 private:
     int selectedVariable() const;

@@ -53,7 +53,7 @@ int binOf(float value)
     return bin < binCount ? bin : binCount - 1;
 }
 
-Stats measure(const Renderable& layer)
+Stats measure(const Renderable& layer, const std::atomic<bool>* stop)
 {
     Stats stats;
     const int width = layer.textureWidth, height = layer.textureHeight;
@@ -61,17 +61,19 @@ Stats measure(const Renderable& layer)
 
     struct Work {
         const Renderable* layer;
+        const std::atomic<bool>* stop;
         int width, height, rowsPerBand;
         std::vector<Partial> partials;
     };
     const int bandCount = std::min(height, WorkerPool::instance().threadCount() * 8);
-    Work work{&layer, width, height, (height + bandCount - 1) / bandCount, std::vector<Partial>(bandCount)};
+    Work work{&layer, stop, width, height, (height + bandCount - 1) / bandCount, std::vector<Partial>(bandCount)};
     WorkerPool::instance().run(bandCount, [](void* context, int band) {
         Work& w = *static_cast<Work*>(context);
         Partial& p = w.partials[band];
         std::vector<float> values(static_cast<std::size_t>(w.width));
         const int end = std::min((band + 1) * w.rowsPerBand, w.height);
         for (int j = band * w.rowsPerBand; j < end; ++j) {
+            if (w.stop && w.stop->load(std::memory_order_relaxed)) return;
             w.layer->pixelRow(j, 0, w.width, values.data());
             addRow(p, values.data(), w.width);
         }

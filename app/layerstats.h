@@ -4,6 +4,7 @@
 // measure only reads the layer, so a render on another thread can call it
 // on its own copy, and several calls may run at once.
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct Stats {
 };
 
 // Every pixel of the layer's texture, evaluated as its texture shows it
-// (pixelValue), rows shared out among the worker threads.
-Stats measure(const Renderable& layer);
+// (pixelValue), rows shared out among the worker threads. When stop is given
+// and becomes true the rest of the rows are skipped: the result is then
+// incomplete, for a caller that throws it away.
+Stats measure(const Renderable& layer, const std::atomic<bool>* stop = nullptr);
 
 // Which bin a value falls into.
 int binOf(float value);

@@ -29,9 +29,15 @@ int main(int argc, char** argv)
                      name && *name ? name : "(DISPLAY is not set)");
         return 1;
     }
-    XCloseDisplay(display);
 
+    // The checking connection stays open until GLUT has its own: an X
+    // server that resets when its last client leaves would otherwise reset
+    // in between, and GLUT would find no display.
     ViewerApp app;
     app.startupScene = options.scenePath;
+    app.whenConnected = [&display] {
+        if (display) XCloseDisplay(display);
+        display = nullptr;
+    };
     return app.run(0, nullptr);
 }

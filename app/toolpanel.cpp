@@ -58,30 +58,32 @@ void LayerControls::onPathStep()
 void LayerControls::showStatistics()
 {
     if (!statistics) return;
-    if (!currentLayer) {
+    if (picture.pixels.empty()) {
         statistics->set("", {});
         return;
     }
-    const layerstats::Stats stats = layerstats::measure(*currentLayer);
-    statistics->set(layerstats::caption(stats), layerstats::bars(stats));
+    statistics->set(layerstats::caption(picture.stats), layerstats::bars(picture.stats));
 }
 
 void LayerControls::showPointer(int x, int y)
 {
+    // An outcome reported since the pointer last moved stays in view: the
+    // window hears of the pointer again when a dialog closes, without a move.
+    if (outcomeCoversPointer && x == pointerX && y == pointerY) return;
+    outcomeCoversPointer = false;
+    pointerX = x;
+    pointerY = y;
     int i = 0, j = 0;
     if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
         clearPointer();
         return;
     }
-    if (infoField) infoField->set_text(pointerreadout::text(*currentLayer, i, j));
-    pointerShown = true;
+    setHoverText(pointerreadout::text(*currentLayer, i, j));
 }
 
 void LayerControls::clearPointer()
 {
-    if (!pointerShown) return;
-    pointerShown = false;
-    if (infoField) infoField->set_text(lastOutcome);
+    setHoverText("");
 }
 
 void LayerControls::onExportPng()

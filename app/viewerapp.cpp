@@ -50,6 +50,7 @@ int ViewerApp::run(int argc, char** argv)
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
     glutInitWindowSize(viewerlayout::windowWidth, viewerlayout::windowHeight);
     windowId = glutCreateWindow("Patternlens v1.75");
+    if (whenConnected) whenConnected();
     // The names the desktop entry is found by (patternlens.desktop).
     windowclass::labelCurrentWindow("patternlens", "Patternlens");
     shownTitle = "Patternlens v1.75";
@@ -79,10 +80,12 @@ int ViewerApp::run(int argc, char** argv)
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
     strips.set_glutPassiveMotionFunc(onPassiveMotion);
+    glutCloseFunc(onClose);
 
     ui::ControlWindow* panelWindow = strips.create_subwindow(ui::Side::Right, viewerlayout::panelWidth);
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
     info = infoWindow->add_edittext("Info: ", -1, nullptr);
+    info->set_read_only(true);
 
     // Everything the controller reaches outside itself, before the first
     // layer exists: textures, the file dialogs (owned by this window) and
@@ -104,15 +107,11 @@ int ViewerApp::run(int argc, char** argv)
     strips.get_viewport_area(&x, &y, &width, &height);
     controls.setViewportSize(width, height);
 
+    // The first picture is rendered off the loop like every other.
     controls.setBaseLayer(createLayer(0));
     // A scene named on the command line replaces the default layer as a load
     // does; one that cannot be read leaves it and says why.
-    if (!startupScene.empty()) {
-        std::string error;
-        if (!controls.readSceneFile(startupScene, &error))
-            controls.reportOutcome("Could not load " + startupScene + ": " + error);
-    }
-    controls.renderCurrentLayer();
+    if (!startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
 
     glutMainLoop();
     return 0;
@@ -128,10 +127,10 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     wheelzoom::apply(button, state, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
     app->controls.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
-    if (app->info) app->info->set_text(text);
-    // A release clears the info line, and the readout comes back with the
-    // next pointer move; a wheel notch, which changed what lies under the
-    // pointer, shows it at once.
+    app->controls.setDragText(text);
+    // A drag owns the line; the readout comes back with the next move after it.
+    if (!noDrag(app->mouseMode)) app->controls.clearPointer();
+    // A wheel notch changed what lies under the pointer: the readout follows.
     if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
 }
 
@@ -153,13 +152,7 @@ void ViewerApp::onMotion(int x, int y)
 void ViewerApp::onTimer(int /*value*/)
 {
     ViewerApp* app = instance;
-    if (app && app->controls.onTick()) {
-        glutSetWindow(app->windowId);
-        glutPostRedisplay();
-    }
-    if (app && app->controls.takeRedrawRequest()) {
-        app->controls.renderCurrentLayer();
-        app->controls.showStatistics();
+    if (app && (app->controls.updatePicture() | app->controls.onTick())) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
@@ -201,6 +194,11 @@ void ViewerApp::onDisplay()
     // Control callbacks run only now, outside the frame: a command may
     // rebuild the panel or open a modal file dialog.
     strips.runPendingActions();
+}
+
+void ViewerApp::onClose()
+{
+    if (ViewerApp* app = instance) app->controls.renderer.shutDown();
 }
 
 void ViewerApp::onReshape(int /*width*/, int /*height*/)

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include <functional>
+
 namespace ui {
 class EditText;
 }
@@ -28,6 +30,10 @@ public:
 
     // Start-up, then the GLUT main loop; 0 if the loop ever returns.
     int run(int argc, char** argv);
+    // Runs once GLUT holds its own connection to the display, before the
+    // main loop: where the entry point lets go of the connection it checked
+    // the display with.
+    std::function<void()> whenConnected;
 
     static void onMouse(int button, int state, int x, int y);
     static void onMotion(int x, int y);
@@ -40,6 +46,9 @@ public:
     // The pointer over the drawing area without a button, or (-1, -1) once
     // it has left: the value readout.
     static void onPassiveMotion(int x, int y);
+    // The window is closing and GLUT will end the process: no render may
+    // run on while the process tears down.
+    static void onClose();
 
 private:
     // Declared before the controller so that they outlive it: destroying

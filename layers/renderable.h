@@ -3,6 +3,7 @@
 #include "layers/layervariable.h"
 #include "layers/serializable.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -74,8 +75,12 @@ public:
     // progress, when given, hears after each finished band how many rows of
     // the texture are done; it is called from the threads doing the work,
     // one call at a time.
+    // stop, when given, is read before every row: once it is set the fill
+    // gives up and returns false, the buffer left partly filled. A render
+    // that a newer edit has made pointless ends within a row this way.
     using Progress = void (*)(void* context, int doneRows, int totalRows);
-    void fillPixels(Progress progress = nullptr, void* progressContext = nullptr);
+    bool fillPixels(Progress progress = nullptr, void* progressContext = nullptr,
+                    const std::atomic<bool>* stop = nullptr);
     // The plain evaluation, one pixelValue per pixel, column after column on
     // the calling thread: the definition fillPixels is measured and checked
     // against.
@@ -112,5 +117,5 @@ protected:
 private:
     class TextureBackend* backend() const;
     void resizePixels();
-    void fillRows(int firstRow, int endRow);
+    void fillRows(int firstRow, int endRow, const std::atomic<bool>* stop);
 };

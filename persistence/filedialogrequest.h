@@ -42,3 +42,13 @@ inline std::string acceptedDialogPath(const char* chosen)
     if (length > FileDialogRequest::maxPathLength) return std::string();
     return std::string(chosen, length);
 }
+
+// The folder holding the file at path, for the next dialog to open in: all
+// before the last '/', or "/" itself. Empty for an empty path or a bare name,
+// which leaves the dialog in the working folder.
+inline std::string folderOfPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}

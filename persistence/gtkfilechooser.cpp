@@ -1,5 +1,6 @@
 #include "persistence/gtkfilechooser.h"
 
+#include "persistence/filedialogrequest.h"
 #include "persistence/gtkfiledialog.h"
 
 unsigned long GtkFileChooser::dialogOwnerWindow() const
@@ -25,8 +26,12 @@ std::string GtkFileChooser::chooseImageFile()
     return choose(true, true);
 }
 
-std::string GtkFileChooser::choose(bool saving, bool image) const
+std::string GtkFileChooser::choose(bool saving, bool image)
 {
     if (!gtkFileDialogsAvailable()) return std::string();
-    return runGtkFileDialog(saving, dialogOwnerWindow(), image);
+    const std::string path = runGtkFileDialog(saving, dialogOwnerWindow(), lastFolder, image);
+    // Scenes set the folder; an exported image goes wherever it was put.
+    const std::string folder = image ? std::string() : folderOfPath(path);
+    if (!folder.empty()) lastFolder = folder;
+    return path;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include "persistence/filechooser.h"
 
+#include <string>
+
 // The file dialogs of the viewer on X11: GTK 3 file choosers run inside the
 // viewer's own process, modal and kept above the viewer's window.
 //
@@ -24,8 +26,14 @@ public:
     // window, else 0 for none.
     unsigned long dialogOwnerWindow() const;
 
+    // The folder the next dialog opens in: that of the last file chosen in
+    // either dialog, so the user goes on where the last scene was loaded or
+    // saved. Empty until then: the working folder.
+    const std::string& startFolder() const { return lastFolder; }
+
 private:
-    std::string choose(bool saving, bool image = false) const;
+    std::string choose(bool saving, bool image = false);
 
     unsigned long ownerWindow = 0;
+    std::string lastFolder;
 };

@@ -19,7 +19,9 @@ unsigned long focusedX11Window();
 unsigned long topLevelX11Window(unsigned long xid);
 
 // Runs the save (or open) dialog, modal and transient for the X window
-// ownerXid when that is not 0, until the user closes it. Returns the chosen
-// path, or an empty one on cancel or when no dialog could be shown.
+// ownerXid when that is not 0, until the user closes it. It opens in
+// startFolder when that names a folder, else in the working folder. Returns
+// the chosen path, or an empty one on cancel or when no dialog could be shown.
 // image: the filters of an image export instead of the scene files'.
-std::string runGtkFileDialog(bool saving, unsigned long ownerXid, bool image = false);
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid, const std::string& startFolder = std::string(),
+                             bool image = false);

@@ -3,14 +3,35 @@
 // Neither command ever loses the user's work: a cancelled dialog, an
 // unreadable or foreign file, or a file without layers leaves the composition,
 // the current layer and the panel exactly as they were, and a failed save
-// leaves any previous file untouched. Failures are reported in the info line
-// with the file name and the reason.
+// leaves any previous file untouched. Every outcome but a cancel is reported
+// in the info line: what was loaded or saved, or the file name and the reason.
 #include "app/layercontrols.h"
 
+#include "layers/renderable.h"
+#include "persistence/counttext.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
+#include <vector>
+
 namespace {
+// Every layer of the tree below and including layer, walked without
+// recursion: a loaded chain may be over a thousand layers deep.
+long long layerCount(const Renderable* layer)
+{
+    long long count = 0;
+    std::vector<const Renderable*> todo;
+    if (layer) todo.push_back(layer);
+    while (!todo.empty()) {
+        const Renderable* at = todo.back();
+        todo.pop_back();
+        ++count;
+        for (int i = 0; i < at->variableCount; ++i)
+            if (const Renderable* input = at->variables[i].getInputLayer()) todo.push_back(input);
+    }
+    return count;
+}
+
 bool endsWithXmlSuffix(const std::string& path)
 {
     static const std::string suffix = ".xml";   // compared exactly, case-sensitively
@@ -30,6 +51,23 @@ bool LayerControls::saveScene()
         return false;
     }
     sceneFileSaved(path);
+    reportOutcome("Saved " + path);
+    return true;
+}
+
+bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
+{
+    std::string error;
+    // A load is one undo step: the composition it replaces comes back.
+    if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
+    const bool loaded = readSceneFile(path, &error);
+    if (asUndoStep) commitEdit();
+    if (!loaded) {
+        reportOutcome("Could not load " + path + ": " + error);
+        return false;
+    }
+    sceneFileOpened(path);
+    reportOutcome("Loaded " + path + " (" + counttext::layers(layerCount(baseLayers[0])) + ")");
     return true;
 }
 
@@ -38,13 +76,7 @@ void LayerControls::loadScene()
     if (!fileChooser) return;
     const std::string path = fileChooser->chooseOpenFile();
     if (path.empty()) return;
-    std::string error;
-    // A load is one undo step: the composition it replaces comes back.
-    beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
-    const bool loaded = readSceneFile(path, &error);
-    commitEdit();
-    if (!loaded) reportOutcome("Could not load " + path + ": " + error);
-    else sceneFileOpened(path);
+    openSceneFile(path);
 }
 
 void LayerControls::onLoadFromXml()

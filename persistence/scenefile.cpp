@@ -3,6 +3,7 @@
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
 #include "persistence/atomicfile.h"
+#include "persistence/counttext.h"
 #include "persistence/layerxml.h"
 #include "persistence/scenelimits.h"
 #include "persistence/xmlscan.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <sys/stat.h>
 #include <tinyxml.h>
 
@@ -75,6 +77,30 @@ bool readWholeFile(const std::string& path, std::string* contents, std::string* 
     return true;
 }
 
+// A chain of input layers nests three element levels per layer (Layer >
+// Variables > Variable) below "Patternlens" > "Layers". The layers a depth
+// admits, and the layers it takes to reach a depth.
+int layersWithin(int depth)
+{
+    return depth > 2 ? (depth - 2) / 3 : 0;
+}
+int layersNestedIn(int depth)
+{
+    return depth > 2 ? (depth - 2 + 2) / 3 : 0;
+}
+
+// Text that is no XML at all (no markup before the first character that is
+// not white space or a byte-order mark) is not a scene file, whatever the
+// parser would call it.
+bool looksLikeXml(const std::string& document)
+{
+    std::size_t i = 0;
+    if (document.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+    while (i < document.size() && (document[i] == ' ' || document[i] == '\t' || document[i] == '\n' || document[i] == '\r'))
+        ++i;
+    return i < document.size() && document[i] == '<';
+}
+
 // Why a document of this shape is refused, or an empty string.
 std::string shapeRefusal(const std::string& document)
 {
@@ -84,8 +110,19 @@ std::string shapeRefusal(const std::string& document)
     limits.depthWork = scenelimits::maxDepthWork;
     limits.mostAttributes = scenelimits::maxAttributesPerElement;
     const xmlscan::Shape shape = xmlscan::measure(document.data(), document.size(), limits);
-    if (shape.deepestNesting > limits.deepestNesting)
-        return "refused: elements nested deeper than " + std::to_string(limits.deepestNesting) + " levels";
+    if (shape.deepestNesting > limits.deepestNesting) {
+        // Told in layers, which the user builds, not in XML levels. The scan
+        // above stopped at the limit; the whole depth takes one more scan,
+        // bounded by the file's size.
+        xmlscan::Shape unbounded;
+        unbounded.deepestNesting = std::numeric_limits<int>::max();
+        unbounded.nodes = std::numeric_limits<std::size_t>::max();
+        unbounded.depthWork = std::numeric_limits<std::size_t>::max();
+        unbounded.mostAttributes = std::numeric_limits<int>::max();
+        const int depth = xmlscan::measure(document.data(), document.size(), unbounded).deepestNesting;
+        return "nested " + counttext::grouped(layersNestedIn(depth)) + " layers deep; the limit is " +
+               counttext::grouped(layersWithin(limits.deepestNesting));
+    }
     if (shape.nodes > limits.nodes)
         return "refused: more than " + std::to_string(limits.nodes) + " XML nodes";
     if (shape.depthWork > limits.depthWork)
@@ -133,6 +170,11 @@ ReadResult parse(const std::string& raw)
     padded.append(8, '\0');
     TiXmlDocument xml;
     xml.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    if (xml.Error() && !looksLikeXml(document)) {
+        bool blank = true;
+        for (char c : document) blank = blank && (c == ' ' || c == '\t' || c == '\n' || c == '\r');
+        return failure(blank ? "not a scene file: the file is empty" : "not a scene file");
+    }
     if (xml.Error())
         return failure(std::string("not well-formed XML: ") + xml.ErrorDesc() + " (line " +
                        std::to_string(xml.ErrorRow()) + ", column " + std::to_string(xml.ErrorCol()) + ")");

@@ -2,9 +2,9 @@
 # Installs what is missing, builds Patternlens and runs every test: the unit
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
 # own Xvfb), the checks of the Debian package, the unit tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the worker pool and the
-# fast path (on every SIMD target) under ThreadSanitizer, and a bounded run of
-# the scene-reader fuzzer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of threads (renders
+# beside the user's edits, the worker pool, the fast path on every SIMD target)
+# under ThreadSanitizer, and a bounded run of the scene-reader fuzzer.
 #
 #   FUZZ_SECONDS=600 bash scripts/test.sh    # a longer fuzzing run
 set -euo pipefail
@@ -32,12 +32,15 @@ cmake --build "$root/build-sanitize" -j"$jobs" --target patternlens_tests
 (cd "$root/build-sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j"$jobs" -L unit)
 
-echo "== Worker pool and fast path under ThreadSanitizer"
+echo "== Tests of threads under ThreadSanitizer"
+# Renders beside the user's edits, the worker pool they run on, and the fast
+# path on every SIMD target.
+thread_tests='RenderScheduler|LayerPicture|WorkerPool|FastPath|BatchedNoise|RowKernels|SimdTargets'
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPATTERNLENS_TSAN=ON \
       -DPATTERNLENS_VIEWER=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j"$jobs" --target patternlens_tests
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$root/build-tsan/tests/patternlens_tests" \
-  --gtest_filter='WorkerPoolTest.*:FastPath.*:BatchedNoise.*:RowKernels.*:SimdTargets.*'
+(cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+   ctest --output-on-failure -j"$jobs" -L unit -R "$thread_tests")
 
 if [ -f "$root/tests/fuzz/CMakeLists.txt" ]; then
   echo "== Fuzzing the scene reader for ${fuzz_seconds} s"

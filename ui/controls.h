@@ -130,15 +130,20 @@ public:
     // Shown greyed while the field is empty: what an empty field stands for.
     const std::string& hint() const { return hint_; }
     void set_hint(const std::string& hint) { hint_ = hint; }
+    // A read-only field shows what the program sets and takes no typing: a
+    // read-out that kept typed text would look like a value it never had.
+    void set_read_only(bool readOnly) { readOnly_ = readOnly; }
+    bool read_only() const { return readOnly_; }
     // User action: typing into the field changes its text, nothing else.
     void type(const std::string& text)
     {
-        if (enabled()) text_ = text;
+        if (enabled() && !readOnly_) text_ = text;
     }
 
 private:
     std::string text_;
     std::string hint_;
+    bool readOnly_ = false;
 };
 
 // A row of steps, the first on the left, of which the user clicks one.

@@ -1,7 +1,11 @@
 #include "ui/imguicontrols.h"
 
+#include "ui/inputbatch.h"
+#include "ui/middleellipsis.h"
+
 #include <GL/freeglut.h>
 #include <imgui.h>
+#include <imgui_internal.h>   // GetActiveID: which field the user is inside
 #include <backends/imgui_impl_glut.h>
 #include <backends/imgui_impl_opengl2.h>
 
@@ -63,10 +67,16 @@ struct ImguiControls::InputState {
         io.KeySuper = keySuper;
         std::copy(std::begin(keysDown), std::end(keysDown), io.KeysDown);
     }
-    bool sameButtonsAndKeys(const InputState& o) const
+    // The buttons and keys that differ from o: mouse buttons 0 to 4, then
+    // key k as 5 + k.
+    std::vector<int> changedButtonsAndKeys(const InputState& o) const
     {
-        return std::equal(std::begin(mouseDown), std::end(mouseDown), o.mouseDown) &&
-               std::equal(std::begin(keysDown), std::end(keysDown), o.keysDown);
+        std::vector<int> changed;
+        for (int b = 0; b < 5; ++b)
+            if (mouseDown[b] != o.mouseDown[b]) changed.push_back(b);
+        for (int k = 0; k < 512; ++k)
+            if (keysDown[k] != o.keysDown[k]) changed.push_back(5 + k);
+        return changed;
     }
 };
 
@@ -158,7 +168,7 @@ void ImguiControls::recordInput(const std::function<void()>& backendCall)
     io.MouseWheel = wheelApplied;
     io.InputQueueCharacters.resize(charsApplied);
 
-    const bool edge = !after.sameButtonsAndKeys(*pendingState);
+    std::vector<int> edges = after.changedButtonsAndKeys(*pendingState);
     *pendingState = after;
     inputQueue.push_back({[after, wheel, chars] {
                               ImGuiIO& io = ImGui::GetIO();
@@ -166,17 +176,17 @@ void ImguiControls::recordInput(const std::function<void()>& backendCall)
                               io.MouseWheel += wheel;
                               for (ImWchar c : chars) io.AddInputCharacter(c);
                           },
-                          edge});
+                          std::move(edges)});
     requestFrames();
 }
 
 void ImguiControls::applyQueuedInput()
 {
-    while (!inputQueue.empty()) {
-        InputChange change = std::move(inputQueue.front());
+    std::size_t count =
+        changesForOneFrame(inputQueue, [](const InputChange& change) -> const std::vector<int>& { return change.edges; });
+    for (; count > 0; --count) {
+        inputQueue.front().apply();
         inputQueue.pop_front();
-        change.apply();
-        if (change.edge) break;
     }
 }
 
@@ -444,6 +454,8 @@ void ImguiControls::drawListbox(Listbox& listbox)
     ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
     const std::string selected = listbox.selectedText();
     if (ImGui::BeginCombo("##items", selected.c_str())) {
+        // Escape closes the open list and leaves the selection as it was.
+        if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) ImGui::CloseCurrentPopup();
         for (const Listbox::Item& item : listbox.items()) {
             ImGui::PushID(item.id);
             const int id = item.id;
@@ -461,25 +473,37 @@ void ImguiControls::drawEditText(EditText& edit)
     ImGui::TextUnformatted(edit.label().c_str());
     ImGui::SameLine();
     const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    const float room = width - 2 * ImGui::GetStyle().FramePadding.x;
     ImGui::SetNextItemWidth(width);
+    const std::string& whole = edit.get_text();
+    // A read-out too long for its field (a message with a long path) loses
+    // its middle, so the start and the end both stay in view; while the
+    // user is inside the field it holds the whole text to scroll and copy.
+    const ImGuiID id = ImGui::GetID("##text");
+    const bool active = ImGui::GetActiveID() == id;
+    const std::string shown =
+        edit.read_only() && !active
+            ? shortenInMiddle(whole, room, [](const std::string& t) { return ImGui::CalcTextSize(t.c_str()).x; })
+            : whole;
     // Room for the longest path a file dialog returns and a message around it.
     char text[2048];
-    std::strncpy(text, edit.get_text().c_str(), sizeof text - 1);
+    std::strncpy(text, shown.c_str(), sizeof text - 1);
     text[sizeof text - 1] = '\0';
-    const bool changed = edit.hint().empty() ? ImGui::InputText("##text", text, sizeof text)
-                                             : ImGui::InputTextWithHint("##text", edit.hint().c_str(), text, sizeof text);
+    const ImGuiInputTextFlags flags = edit.read_only() ? ImGuiInputTextFlags_ReadOnly : 0;
+    const bool changed = edit.hint().empty()
+                             ? ImGui::InputText("##text", text, sizeof text, flags)
+                             : ImGui::InputTextWithHint("##text", edit.hint().c_str(), text, sizeof text, flags);
     if (changed) {
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
     }
-    // A text longer than the field (a failure message with a long path) is
-    // shown whole while the pointer rests on the field.
-    if (ImGui::IsItemHovered() && !ImGui::IsItemActive() &&
-        ImGui::CalcTextSize(text).x > width - 2 * ImGui::GetStyle().FramePadding.x) {
+    // A text longer than the field is shown whole while the pointer rests
+    // on the field.
+    if (ImGui::IsItemHovered() && !ImGui::IsItemActive() && ImGui::CalcTextSize(whole.c_str()).x > room) {
         // Wrapped to fit the window, which is narrower than a long path.
         ImGui::BeginTooltip();
         ImGui::PushTextWrapPos(ImGui::GetIO().DisplaySize.x * 0.6f);
-        ImGui::TextUnformatted(text);
+        ImGui::TextUnformatted(whole.c_str());
         ImGui::PopTextWrapPos();
         ImGui::EndTooltip();
     }

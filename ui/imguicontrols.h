@@ -8,9 +8,10 @@
 // - A control's callback never runs inside an ImGui frame. A click only
 //   records the action; runPendingActions runs it after the frame has been
 //   drawn, so a command may rebuild the panel or open a modal dialog.
-// - Input reaches ImGui one button or key change per frame. This ImGui
+// - A button or key changes at most once per frame for ImGui. This ImGui
 //   polls button state once per frame, so a press and its release arriving
-//   together (a quick click) would otherwise never be seen.
+//   together (a quick click) would otherwise never be seen. Everything else
+//   queued goes in the same frame, so input never backs up.
 #include "ui/controls.h"
 #include "ui/windowareas.h"
 
@@ -79,7 +80,7 @@ private:
     // A change of ImGui's input state, replayed before a frame.
     struct InputChange {
         std::function<void()> apply;
-        bool edge;   // a button or key went up or down
+        std::vector<int> edges;   // the buttons and keys that went up or down
     };
     struct InputState;
 

@@ -99,13 +99,16 @@ finish_demo
 check "save cancelled" "save: " "$(grep '^save:' "$work/out")"
 check "open cancelled" "open: " "$(grep '^open:' "$work/out")"
 
-# Open by a typed relative path, and a file the XML filter hides.
+# Open by a typed relative path, and a file the XML filter hides. The second
+# dialog opens where the first file was, so its relative path starts there.
+echo "sub's readme" >sub/README
 start_demo open open
 dialog_open sub/deep.xml
 dialog_closed
 dialog_open README
 finish_demo
-check "open typed path" "$work/sub/deep.xml $work/README" "$(result open | xargs)"
+check "open typed path, then in its folder" "$work/sub/deep.xml $work/sub/README" "$(result open | xargs)"
+rm sub/README
 
 # A path past 1023 characters is not handed on.
 long=$work

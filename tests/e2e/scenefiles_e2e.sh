@@ -98,56 +98,57 @@ wait_area() {
     return 1
 }
 
-# wait_info NAME EXPECTED-PREFIX: polls until the info line holds text, then
-# reads it; it must start with EXPECTED-PREFIX (spaces dropped), give or
-# take what the OCR gets wrong.
+# wait_info NAME EXPECTED-START [EXPECTED-END]: polls until the info line
+# reads EXPECTED-START (spaces dropped), give or take what the OCR gets
+# wrong, and ends with EXPECTED-END when given: a message too long for the
+# line shows its start and its end around "...".
 wait_info() {
-    local name=$1 expected=${2// /} tries=100 text=
+    local name=$1 expected=${2// /} end=${3:-} tries=40 text=
+    end=${end// /}
     while [ "$tries" -gt 0 ]; do
         shot "$work/screen.png"
         info_text "$work/screen.png" "$work/info.png"
-        has_text "$work/info.png" && break
+        if has_text "$work/info.png"; then
+            text=$(read_info "$work/info.png")
+            if python3 "$here/lib/ocrmatch.py" "$expected" "$text" "$end"; then
+                pass
+                return 0
+            fi
+        fi
         sleep 0.1
         tries=$((tries - 1))
     done
-    if [ "$tries" == 0 ]; then
-        keep_shot "$name"
-        fail "$name: the info line stays empty"
-        return 1
-    fi
-    text=$(read_info "$work/info.png")
-    if python3 "$here/lib/ocrmatch.py" "$expected" "$text"; then
-        pass
-    else
-        keep_shot "$name"
-        fail "$name: the info line reads '$text', not '$expected...'"
-    fi
+    keep_shot "$name"
+    fail "$name: the info line reads '$text', not '$expected...$end'"
+    return 1
 }
 
-# info_shows_text: polls until the info line holds text (or, with "no", is
-# empty); fails after five seconds.
-info_shows_text() {
-    local want=${1:-yes} tries=50
+# info_changes_from IMAGE: polls until the info line differs from IMAGE (it
+# is then in $work/info.png); fails after five seconds.
+info_changes_from() {
+    local tries=50
     while [ "$tries" -gt 0 ]; do
         shot "$work/screen.png"
         info_text "$work/screen.png" "$work/info.png"
-        [ "$want" == yes ] && has_text "$work/info.png" && return 0
-        [ "$want" == no ] && is_empty "$work/info.png" && return 0
+        [ "$(differing_pixels "$work/info.png" "$1")" != 0 ] && return 0
         sleep 0.1
         tries=$((tries - 1))
     done
     return 1
 }
 
-# A press in the drawing area writes the pan text into the info line, and its
-# release empties it. Seen on the screen, both prove that the viewer's main
-# loop has run since: a command before them has finished, files included.
-# It also leaves the info line empty, so a message shown next is new.
+# A press in the drawing area puts the pan text into the info line, and its
+# release gives the line back to the last outcome. Seen on the screen, both
+# prove that the viewer's main loop has run since: a command before them has
+# finished, files included.
 viewer_barrier() {
+    shot "$work/screen.png"
+    info_text "$work/screen.png" "$work/barrier-before.png"
     xdotool mousemove 200 200 mousedown 1
-    info_shows_text yes || fail "$1: a press in the drawing area shows no info text"
+    info_changes_from "$work/barrier-before.png" || fail "$1: a press in the drawing area shows no pan text"
+    cp "$work/info.png" "$work/barrier-drag.png"
     xdotool mouseup 1
-    info_shows_text no || fail "$1: the info text stays after the release"
+    info_changes_from "$work/barrier-drag.png" || fail "$1: the pan text stays after the release"
 }
 
 # --- Files ---
@@ -204,6 +205,7 @@ wait_area start-up "$work/start.png"
 click "${save_button[@]}"
 check "save dialog: mine" dialog_save_as mine
 settled_after_dialog save-mine "$work/start.png" barrier
+wait_info saved-mine "Saved $folder/mine.xml"
 check "saved as mine.xml" test -s mine.xml
 check "nothing saved as mine" test ! -e mine
 check "mine.xml holds the Noise layer" grep -q '<Layer TypeID="0"' mine.xml
@@ -273,6 +275,7 @@ wait_area change-base "$work/start.png"
 click "${load_button[@]}"
 check "open dialog: mine.xml" dialog_open mine.xml
 settled_after_dialog load-mine "$work/panned.png"
+wait_info loaded-mine "Loaded $folder/mine.xml (1 layer)"
 
 # --- A cancelled load keeps the picture ---
 
@@ -285,26 +288,73 @@ settled_after_dialog cancelled-load "$work/before-load-cancel.png" barrier
 # --- A broken file keeps the picture and says why ---
 
 printf '<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="1"' >broken.xml
-viewer_barrier "empty info line"
 click "${load_button[@]}"
 check "open dialog: broken.xml" dialog_open broken.xml
 dialog_closed || fail "broken-load: the dialog does not close"
-wait_info broken-load-message "Could not load $folder/broken.xml: not"
+wait_info broken-load-message "Could not load /tmp/sf" "(line 1, column 51)"
 wait_area broken-load-stays "$work/panned.png"
+
+# Plain text is no scene file, in those words; a good load after it says so
+# and the error goes.
+printf 'Shopping list:\nmilk, eggs\n' >notes.txt
+click "${load_button[@]}"
+check "open dialog: notes.txt" dialog_open notes.txt
+dialog_closed || fail "text-load: the dialog does not close"
+wait_info text-load-message "Could not load /tmp/sf" "not a scene file"
+click "${load_button[@]}"
+check "open dialog: mine.xml after a failure" dialog_open mine.xml
+settled_after_dialog load-after-failure "$work/panned.png"
+wait_info load-after-failure-message "Loaded $folder/mine.xml (1 layer)"
+rm notes.txt
 
 # --- A failed save says why and leaves files alone ---
 
 # "folder" is saved as folder.xml, which is a folder: the new file cannot
 # replace it.
 mkdir folder.xml
-viewer_barrier "empty info line"
 listing >"$work/before-failed-save"
 click "${save_button[@]}"
 check "save dialog: folder" dialog_save_as folder
 dialog_closed || fail "failed-save: the dialog does not close"
-wait_info failed-save-message "Could not save $folder/folder.xml: Is a"
+wait_info failed-save-message "Could not save /tmp/sf" "Is a directory"
 listing >"$work/after-failed-save"
 check "a failed save leaves every file as it was" cmp -s "$work/before-failed-save" "$work/after-failed-save"
+
+# --- The dialogs open where the last scene was saved or loaded ---
+
+mkdir sub
+click "${save_button[@]}"
+check "save dialog: sub/inner" dialog_save_as sub/inner
+dialog_closed || fail "save-inner: the dialog does not close"
+wait_info saved-inner "Saved $folder/sub/inner.xml"
+click "${save_button[@]}"
+check "save dialog: again" dialog_save_as again
+dialog_closed || fail "save-again: the dialog does not close"
+wait_info saved-again "Saved $folder/sub/again.xml"
+check "a bare name is saved in the last scene's folder" test -s sub/again.xml
+check "nothing saved in the working folder" test ! -e again.xml
+
+# --- A path into a folder that does not exist: GTK says so in its own
+# message, and the viewer's error output stays empty (checked below) ---
+
+click "${load_button[@]}"
+if dialog_wait && _dialog_focus; then
+    xdotool key ctrl+l
+    sleep 0.3
+    _dialog_type "/nonexistent-$$/dir/x.xml"
+    xdotool key Return
+    question=
+    for _ in $(seq 50); do question=$(_dialog_question) && break; sleep 0.1; done
+    check "the dialog says the folder cannot be shown" test -n "$question"
+    if [ -n "$question" ]; then
+        xdotool windowfocus --sync "$question" key Return
+    fi
+    xdotool mousemove 400 300 click 1   # on the file list
+    dialog_cancel
+    dialog_closed || fail "missing-folder: the dialog does not close"
+else
+    fail "open dialog for a missing folder"
+fi
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then

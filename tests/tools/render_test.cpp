@@ -362,7 +362,7 @@ TEST_F(RenderToolTest, SceneErrorsNameTheFileAndLeaveNoOutput)
                           Case{"foreign.xml", "not a scene file: no \"Patternlens\" element"},
                           Case{"empty.xml", "the file holds no layer"},
                           Case{"broken.xml", "not well-formed XML: "},
-                          Case{"deep.xml", "refused: elements nested deeper than 4000 levels"}}) {
+                          Case{"deep.xml", "nested 100,000 layers deep; the limit is 1,332"}}) {
         const ToolRun r = run("'" + path(c.scene) + "' '" + path("out.png") + "'");
         EXPECT_EQ(r.status, 1) << c.scene;
         EXPECT_EQ(r.err.rfind("patternlens-render: " + path(c.scene) + ": " + c.reason, 0), 0u) << r.err;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -216,23 +217,41 @@ TEST_F(ControlPanelTest, AdjustingADrivenVariableChangesItsStoredValue)
     EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 0.75f);
 }
 
-TEST_F(ControlPanelTest, TypingIntoValueChangesNothing)
+TEST_F(ControlPanelTest, TypingIntoValueChangesNothingAndTheFieldKeepsTheStoredValue)
 {
     controls.valueField->type("0.9");
     EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 0.5f);
+    EXPECT_EQ(value(), "0.5");
+    EXPECT_TRUE(controls.valueField->read_only());
 }
 
-TEST_F(ControlPanelTest, PickingAVariableRebuildsThePicture)
+TEST_F(ControlPanelTest, PickingAVariableAsksForNoPicture)
 {
+    // What the panel shows does not change the picture: no render for it.
     types().choose(2);
     button("Change base").click();
-    Renderable* circles = controls.currentLayer;
-    circles->pixels.assign(circles->pixels.size(), 77);   // mark the buffer
+    controls.takeRedrawRequest();
     variables().choose(1);
-    EXPECT_NE(circles->pixels.front(), 77);
-    circles->pixels.assign(circles->pixels.size(), 77);
-    variables().choose(1);                                // same item: nothing
-    EXPECT_EQ(circles->pixels.front(), 77);
+    EXPECT_EQ(value(), "2");
+    EXPECT_FALSE(controls.takeRedrawRequest());
+}
+
+TEST_F(ControlPanelTest, EveryEditAsksForOnePictureAndRendersNothingItself)
+{
+    const auto editsOf = [&](const char* what, const std::function<void()>& edit) {
+        controls.takeRedrawRequest();
+        controls.currentLayer->pixels.clear();
+        edit();
+        EXPECT_TRUE(controls.takeRedrawRequest()) << what;
+        EXPECT_TRUE(controls.currentLayer->pixels.empty()) << what << " rendered on the spot";
+    };
+    editsOf("Inverse", [&] { controls.inverseCheckbox->toggle(); });
+    editsOf("Adjust", [&] { controls.adjustSelectedVariable(0.1f); });
+    editsOf("Pan", [&] { controls.panCurrentLayer(3, 4); });
+    editsOf("Assign", [&] { button("Assign input layer").click(); });
+    editsOf("Go to parent", [&] { button("Go to parent").click(); });
+    editsOf("Remove", [&] { button("Remove input layer").click(); });
+    editsOf("Change base", [&] { button("Change base").click(); });
 }
 
 class EmptyPanelTest : public ControlPanelTest {

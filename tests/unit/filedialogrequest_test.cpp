@@ -63,4 +63,13 @@ TEST(AcceptedDialogPath, PathMustFitTheBufferOf1024BytesWithItsNul)
     EXPECT_EQ(acceptedDialogPath(std::string(5000, 'c').c_str()), "");
 }
 
+TEST(FolderOfPath, TheNextDialogOpensWhereTheLastFileWas)
+{
+    EXPECT_EQ(folderOfPath("/home/u/scenes/a.xml"), "/home/u/scenes");
+    EXPECT_EQ(folderOfPath("/a.xml"), "/");
+    EXPECT_EQ(folderOfPath("/tmp/sc\xC3\xA8ne/b.xml"), "/tmp/sc\xC3\xA8ne");
+    EXPECT_EQ(folderOfPath("a.xml"), "");   // no folder: the working one
+    EXPECT_EQ(folderOfPath(""), "");        // a cancel changes nothing
+}
+
 } // namespace

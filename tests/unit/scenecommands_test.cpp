@@ -79,7 +79,7 @@ TEST_F(SceneCommandsTest, SaveAppendsTheSuffixUnlessTheNameEndsInExactlyXml)
         EXPECT_TRUE(exists(folder + "/" + c.written)) << c.typed;
     }
     EXPECT_FALSE(exists(folder + "/upper.XML"));
-    EXPECT_EQ(info.get_text(), "");
+    EXPECT_EQ(info.get_text(), "Saved " + folder + "/x.xml");
 }
 
 TEST_F(SceneCommandsTest, CancelledSaveWritesNothing)
@@ -87,6 +87,9 @@ TEST_F(SceneCommandsTest, CancelledSaveWritesNothing)
     save("");
     EXPECT_EQ(chooser.asked, 1);
     EXPECT_EQ(info.get_text(), "");
+    save("first");
+    save("");   // the last outcome stays
+    EXPECT_EQ(info.get_text(), "Saved " + folder + "/first.xml");
 }
 
 TEST_F(SceneCommandsTest, SaveLeavesTreeCurrentLayerAndPanelAsTheyWere)
@@ -154,10 +157,32 @@ TEST_F(SceneCommandsTest, FailedLoadsKeepTheCompositionAndSayWhy)
     }
     EXPECT_NE(info.get_text().find("not well-formed"), std::string::npos) << info.get_text();
 
-    info.set_text("");
-    load("");   // a cancelled dialog changes nothing and says nothing
+    load("");   // a cancelled dialog changes nothing and keeps the last outcome
     EXPECT_EQ(controls.currentLayer, current);
-    EXPECT_EQ(info.get_text(), "");
+    EXPECT_EQ(info.get_text().rfind("Could not load " + folder + "/broken.xml: ", 0), 0u) << info.get_text();
+}
+
+TEST_F(SceneCommandsTest, EachOutcomeReplacesTheLastOneAndADragOnlyCoversIt)
+{
+    goDeep();
+    save("three.xml");
+    EXPECT_EQ(info.get_text(), "Saved " + folder + "/three.xml");
+    writeFile(folder + "/notes.txt", "Shopping: milk, eggs\n");
+    load("notes.txt");
+    EXPECT_EQ(info.get_text(), "Could not load " + folder + "/notes.txt: not a scene file");
+    load("three.xml");   // a good load after a failed one: the error goes
+    EXPECT_EQ(info.get_text(), "Loaded " + folder + "/three.xml (3 layers)");
+
+    controls.setDragText("Move mouse to pan the current layer");
+    EXPECT_EQ(info.get_text(), "Move mouse to pan the current layer");
+    controls.setDragText("");
+    EXPECT_EQ(info.get_text(), "Loaded " + folder + "/three.xml (3 layers)");
+
+    controls.layerTypeList->choose(0);
+    controls.changeBaseButton->click();
+    save("one");
+    load("one.xml");
+    EXPECT_EQ(info.get_text(), "Loaded " + folder + "/one.xml (1 layer)");
 }
 
 TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)

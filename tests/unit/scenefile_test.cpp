@@ -267,7 +267,10 @@ TEST_F(SceneFileTest, FailedReadsLeaveTheCompositionAndSayWhy)
     };
     const std::vector<Case> cases = {
         {"broken.xml", "<Patternlens><Layers></Patternlens>", "not well-formed XML: "},
-        {"empty.xml", "", "not well-formed XML: "},
+        {"empty.xml", "", "not a scene file: the file is empty"},
+        {"blank.xml", " \n\t\r\n", "not a scene file: the file is empty"},
+        {"text.xml", "Dear diary,\nno markup here.", "not a scene file"},
+        {"bom.xml", "\xEF\xBB\xBF  <Patternlens><Layers></Patternlens>", "not well-formed XML: "},
         {"foreign.xml", "<Other><Layers><Layer TypeID=\"0\" /></Layers></Other>", "not a scene file: no \"Patternlens\""},
         {"nolayers.xml", "<Patternlens><Layer TypeID=\"0\" /></Patternlens>", "not a scene file: no \"Layers\""},
         {"unknown.xml", sceneWith("<Layer TypeID=\"5\" /><Layer />"), "the file holds no layer"},
@@ -305,9 +308,7 @@ TEST_F(SceneFileTest, ASuccessfulReadReplacesTheCompositionAndShowsTheBase)
     EXPECT_EQ(controls.baseLayerCount, 1);
     EXPECT_EQ(controls.baseLayers[0]->typeId, 2);
     EXPECT_EQ(controls.currentLayer, controls.baseLayers[0]);
-    EXPECT_TRUE(controls.takeRedrawRequest());
-    // Shown at once with its stored view.
-    ASSERT_TRUE(controls.currentLayer->pixelData());
+    EXPECT_TRUE(controls.takeRedrawRequest());   // shown with its stored view on the next tick
 }
 
 // --- Hostile files ---
@@ -345,12 +346,13 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedBeforeParsing)
     writeFile(path("deep.xml"), deep);   // unclosed, and never parsed
     std::string error;
     EXPECT_FALSE(controls.readSceneFile(path("deep.xml"), &error));
-    EXPECT_EQ(error, "refused: elements nested deeper than 4000 levels");
+    // Told in layers, the whole depth of the file against the limit.
+    EXPECT_EQ(error, "nested 100,000 layers deep; the limit is 1,332");
 
     // Disguises the parser sees through do not hide the nesting.
     std::string disguised = "<?xml version=\"></a>\" ?><!-- </a> --><Patternlens><Layers>";
     for (int i = 0; i < 100000; ++i) disguised += "<a b=\"/>\" c='</a>'><![CDATA[</a>]]><!-- </a> -->";
-    EXPECT_EQ(scenefile::parse(disguised).error, "refused: elements nested deeper than 4000 levels");
+    EXPECT_EQ(scenefile::parse(disguised).error, "nested 33,334 layers deep; the limit is 1,332");
 }
 
 // A chain of Noise layers, each driving the Cutoff of the one above.
@@ -381,7 +383,9 @@ TEST_F(SceneFileTest, AChainAsDeepAsTheLimitAllowsLoads)
     ASSERT_TRUE(controls.writeSceneFile(path("again.xml")));
     ASSERT_TRUE(controls.readSceneFile(path("again.xml")));
 
-    EXPECT_FALSE(scenefile::parse(chainScene(layers + 1)).baseLayer);
+    const scenefile::ReadResult deeper = scenefile::parse(chainScene(layers + 1));
+    EXPECT_FALSE(deeper.baseLayer);
+    EXPECT_EQ(deeper.error, "nested 1,333 layers deep; the limit is 1,332");
 }
 
 TEST_F(SceneFileTest, FilesBeyondTheSizeLimitAreRefusedUnread)

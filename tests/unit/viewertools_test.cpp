@@ -178,12 +178,28 @@ TEST(LayerStats, ThreadsMayMeasureAtOnce)
     EXPECT_EQ(other.mean, alone.mean);
 }
 
-TEST_F(ViewerTools, StatisticsFollowTheCurrentLayer)
+TEST_F(ViewerTools, StatisticsComeWithEachPictureOfTheCurrentLayer)
 {
+    // The picture and its statistics are made together, off the main loop:
+    // they appear with the picture, and they are the current layer's.
+    auto settle = [&] {
+        for (int tick = 0; tick < 1000 && (controls.redrawRequested || controls.renderer.pending()); ++tick) {
+            controls.updatePicture();
+            controls.renderer.waitWhileRendering();
+        }
+    };
     buildChain();
-    controls.showStatistics();
+    settle();
     EXPECT_EQ(controls.statistics->bars().size(), static_cast<std::size_t>(layerstats::binCount));
     EXPECT_EQ(controls.statistics->caption(), layerstats::caption(layerstats::measure(*controls.currentLayer)));
+
+    controls.onGoToParent();
+    controls.onGoToParent();   // the Circles layer: only 0 and 1
+    settle();
+    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(layerstats::measure(*controls.currentLayer)));
+    const std::vector<float>& bars = controls.statistics->bars();
+    ASSERT_EQ(bars.size(), static_cast<std::size_t>(layerstats::binCount));
+    for (int b = 1; b + 1 < layerstats::binCount; ++b) EXPECT_EQ(bars[b], 0.0f) << "bin " << b;
 }
 
 // --- Pointer readout ---

@@ -24,7 +24,7 @@ window=
 viewer_start() {
     "$viewer" "$@" >>"$work/viewer.out" 2>>"$work/viewer.err" &
     viewer_pid=$!
-    window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75( — .*)?$' | head -n 1)
+    window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75' | head -n 1)
     [ -n "$window" ] || return 1
     # Without a window manager GLUT's default position leaves the border
     # off screen.

@@ -1,7 +1,11 @@
 # shellcheck shell=bash
 # A private virtual X server for one test script. Source it, then
 #
-#   xserver_start GEOMETRY [LOG]   e.g. 1280x1024x24; sets DISPLAY and XVFB_PID
+#   xserver_start GEOMETRY [LOG] [reset]
+#                                  e.g. 1280x1024x24; sets DISPLAY and XVFB_PID.
+#                                  With "reset" the server resets whenever its
+#                                  last client leaves, as a plain Xvfb does
+#                                  (xvfb-run); otherwise it never resets.
 #   xserver_stop                   ends that server (and only that one)
 #
 # The display number is chosen here rather than by the server: numbers from
@@ -16,10 +20,11 @@
 XVFB_PID=
 
 xserver_start() {
-    local geometry=$1 log=${2:-/dev/null} n tries
+    local geometry=$1 log=${2:-/dev/null} n tries noreset=-noreset
+    [ "${3:-}" == reset ] && noreset=
     for n in $(seq 100 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "$geometry" -nolisten tcp -noreset >>"$log" 2>&1 &
+        Xvfb ":$n" -screen 0 "$geometry" -nolisten tcp $noreset >>"$log" 2>&1 &
         XVFB_PID=$!
         tries=100   # 10 seconds: a loaded machine starts a server slowly
         while [ "$tries" -gt 0 ]; do

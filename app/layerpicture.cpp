@@ -1,0 +1,44 @@
+// The picture half of LayerControls: the drawing area's picture, kept in
+// step with the composition by renders off the main loop, and the info line.
+#include "app/layercontrols.h"
+
+#include "layers/texturebackend.h"
+#include "ui/controls.h"
+
+bool LayerControls::updatePicture()
+{
+    if (takeRedrawRequest()) renderer.markStale();
+    if (!renderer.poll(currentLayer, picture)) return false;
+    showStatistics();
+    if (textureBackend && !picture.pixels.empty()) {
+        if (!pictureTexture) pictureTexture = textureBackend->createTexture();
+        if (pictureTexture) textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
+    }
+    return true;
+}
+
+void LayerControls::setInfoField(ui::EditText* field)
+{
+    infoField = field;
+    if (infoField) infoField->set_text(infoLine.text());
+}
+
+void LayerControls::reportOutcome(const std::string& text)
+{
+    infoLine.setHoverText("");   // news first; the readout returns when the pointer moves
+    outcomeCoversPointer = true;
+    infoLine.setOutcome(text);
+    if (infoField) infoField->set_text(infoLine.text());
+}
+
+void LayerControls::setDragText(const std::string& text)
+{
+    infoLine.setDragText(text);
+    if (infoField) infoField->set_text(infoLine.text());
+}
+
+void LayerControls::setHoverText(const std::string& text)
+{
+    infoLine.setHoverText(text);
+    if (infoField) infoField->set_text(infoLine.text());
+}

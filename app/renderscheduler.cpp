@@ -1,0 +1,160 @@
+#include "app/renderscheduler.h"
+
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
+#include "layers/workerpool.h"
+
+#include <utility>
+
+RenderScheduler::~RenderScheduler()
+{
+    shutDown();
+}
+
+void RenderScheduler::shutDown()
+{
+    if (!threadStarted) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quitting = true;
+    }
+    stop.store(true, std::memory_order_relaxed);
+    wake.notify_all();
+    pthread_join(thread, nullptr);
+    threadStarted = false;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (job) {   // handed over but never taken up
+        job.reset();
+        ++tally.superseded;
+    }
+    inFlight = false;
+    idle.notify_all();
+}
+
+void RenderScheduler::startThread()
+{
+    // A pixel of a deep composition recurses once per layer, on this thread
+    // as on the pool's workers: it gets their stack size.
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, WorkerPool::workerStackBytes);
+    threadStarted = pthread_create(&thread, &attributes, &RenderScheduler::threadMain, this) == 0;
+    pthread_attr_destroy(&attributes);
+}
+
+void* RenderScheduler::threadMain(void* scheduler)
+{
+    static_cast<RenderScheduler*>(scheduler)->renderLoop();
+    return nullptr;
+}
+
+void RenderScheduler::renderLoop()
+{
+    for (;;) {
+        std::unique_ptr<Renderable> layer;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [&] { return quitting || job; });
+            if (quitting) return;
+            layer = std::move(job);
+        }
+        // The panel's statistics are made here too, so no evaluation of the
+        // composition is left for the main loop; a stop ends either part.
+        auto picture = std::make_unique<Picture>();
+        bool complete = layer->fillPixels(nullptr, nullptr, &stop);
+        if (complete) picture->stats = layerstats::measure(*layer, &stop);
+        complete = complete && !stop.load(std::memory_order_relaxed);
+        if (complete) {
+            picture->width = layer->textureWidth;
+            picture->height = layer->textureHeight;
+            picture->pixels = std::move(layer->pixels);
+        }
+        layer.reset();   // the copy of a deep tree takes a while to destroy: not under the lock
+
+        std::lock_guard<std::mutex> lock(mutex);
+        // A stop that came after the last row still means a newer edit: the
+        // picture is dropped either way, and the next poll starts over.
+        if (complete && !stop.load(std::memory_order_relaxed)) {
+            delivered = std::move(picture);
+            ++tally.finished;
+        } else {
+            ++tally.superseded;
+        }
+        inFlight = false;
+        idle.notify_all();
+    }
+}
+
+bool RenderScheduler::poll(const Renderable* current, Picture& shown)
+{
+    bool changed = false;
+    bool rendering;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (delivered) {
+            // Finished before any edit stopped it: the exact picture of a
+            // state the user saw, worth showing even when a newer one follows.
+            shown = std::move(*delivered);
+            delivered.reset();
+            changed = true;
+        }
+        rendering = inFlight;
+    }
+    if (!stale) return changed;
+    if (rendering) {
+        // Only one render at a time: the old one stops, and a later poll
+        // starts the new one from the state the edits have reached by then.
+        stop.store(true, std::memory_order_relaxed);
+        return changed;
+    }
+    stale = false;
+    if (!current) {
+        shown = Picture{};
+        return true;
+    }
+    std::unique_ptr<Renderable> copy = cloneLayerTree(*current);
+    if (!copy) {
+        shown = Picture{};
+        return true;
+    }
+    if (!threadStarted && !quitting) startThread();
+    if (!threadStarted) {
+        // No thread to be had: render here rather than show nothing.
+        copy->fillPixels();
+        shown.stats = layerstats::measure(*copy);
+        shown.width = copy->textureWidth;
+        shown.height = copy->textureHeight;
+        shown.pixels = std::move(copy->pixels);
+        std::lock_guard<std::mutex> lock(mutex);
+        ++tally.started;
+        ++tally.finished;
+        return true;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        job = std::move(copy);
+        inFlight = true;
+        stop.store(false, std::memory_order_relaxed);
+        ++tally.started;
+    }
+    wake.notify_one();
+    return changed;
+}
+
+bool RenderScheduler::pending() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return stale || inFlight || delivered;
+}
+
+RenderScheduler::Counts RenderScheduler::counts() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return tally;
+}
+
+void RenderScheduler::waitWhileRendering()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    idle.wait(lock, [&] { return !inFlight; });
+}

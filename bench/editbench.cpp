@@ -1,0 +1,153 @@
+// What an edit costs the viewer's main loop on a heavy composition, a chain
+// of 1,000 Noise layers (each driving the Cutoff of the one above) at the
+// drawing-area size, and how soon the last of a burst of edits shows:
+//
+// - EditToNextFrame: an edit (a one-pixel pan) and the timer tick after it,
+//   while renders run beside the loop. This is all the loop does before it
+//   can draw its next frame. Counters: the worst case, and the renders
+//   started, finished and stopped per edit.
+// - LastEditToFinalPicture: bursts of edits one tick apart; the time from
+//   the last edit until the tick that hands over the final picture, and the
+//   renders started, finished and stopped per burst.
+// - SnapshotCopy: the copy of the tree each render starts from (part of a
+//   tick that starts a render).
+// - RenderOnTheLoop: one render on the calling thread, what every edit used
+//   to cost the loop before renders left it.
+#include "app/layercontrols.h"
+#include "app/viewerlayout.h"
+#include "layers/layerclone.h"
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int chainLength = 1000;
+constexpr auto tickPeriod = std::chrono::milliseconds(10);
+
+Renderable* noiseChain(int length)
+{
+    Renderable* top = createLayer(0);
+    Renderable* at = top;
+    for (int i = 1; i < length; ++i) {
+        Renderable* input = createLayer(0);
+        at->attachInput(0, input);
+        at = input;
+    }
+    return top;
+}
+
+// A controller holding the chain as the viewer would after loading it.
+struct HeavyViewer {
+    HeavyViewer()
+    {
+        controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
+        controls.setBaseLayer(noiseChain(chainLength));
+    }
+    // Ticks until the picture on screen is the final one.
+    void settle()
+    {
+        while (controls.redrawRequested || controls.renderer.pending()) {
+            controls.updatePicture();
+            std::this_thread::sleep_for(tickPeriod);
+        }
+    }
+    LayerControls controls;
+};
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+void EditToNextFrame(benchmark::State& state)
+{
+    HeavyViewer viewer;
+    viewer.settle();
+    const RenderScheduler::Counts before = viewer.controls.renderer.counts();
+    double worst = 0;
+    int direction = 1;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        viewer.controls.panCurrentLayer(direction, 0);
+        viewer.controls.updatePicture();
+        const double took = seconds(Clock::now() - start);
+        state.SetIterationTime(took);
+        worst = std::max(worst, took);
+        direction = -direction;
+        std::this_thread::sleep_for(tickPeriod);   // the loop draws, and waits for the next event
+    }
+    viewer.settle();
+    const RenderScheduler::Counts after = viewer.controls.renderer.counts();
+    const double edits = static_cast<double>(state.iterations());
+    state.counters["worst_ms"] = worst * 1e3;
+    state.counters["started_per_edit"] = static_cast<double>(after.started - before.started) / edits;
+    state.counters["finished_per_edit"] = static_cast<double>(after.finished - before.finished) / edits;
+    state.counters["stopped_per_edit"] = static_cast<double>(after.superseded - before.superseded) / edits;
+}
+
+void LastEditToFinalPicture(benchmark::State& state)
+{
+    const int burst = static_cast<int>(state.range(0));
+    HeavyViewer viewer;
+    viewer.settle();
+    const RenderScheduler::Counts before = viewer.controls.renderer.counts();
+    for (auto _ : state) {
+        for (int i = 0; i < burst; ++i) {
+            viewer.controls.panCurrentLayer(i % 2 ? -3 : 4, 1);
+            if (i + 1 < burst) {
+                viewer.controls.updatePicture();
+                std::this_thread::sleep_for(tickPeriod);
+            }
+        }
+        const Clock::time_point lastEdit = Clock::now();
+        for (;;) {
+            const bool shown = viewer.controls.updatePicture();
+            if (shown && !viewer.controls.redrawRequested && !viewer.controls.renderer.pending()) break;
+            std::this_thread::sleep_for(tickPeriod);
+        }
+        state.SetIterationTime(seconds(Clock::now() - lastEdit));
+    }
+    const RenderScheduler::Counts after = viewer.controls.renderer.counts();
+    const double bursts = static_cast<double>(state.iterations());
+    state.counters["started_per_burst"] = static_cast<double>(after.started - before.started) / bursts;
+    state.counters["finished_per_burst"] = static_cast<double>(after.finished - before.finished) / bursts;
+    state.counters["stopped_per_burst"] = static_cast<double>(after.superseded - before.superseded) / bursts;
+}
+
+void SnapshotCopy(benchmark::State& state)
+{
+    HeavyViewer viewer;
+    for (auto _ : state) {
+        std::unique_ptr<Renderable> copy = cloneLayerTree(*viewer.controls.currentLayer);
+        benchmark::DoNotOptimize(copy.get());
+    }
+}
+
+void RenderOnTheLoop(benchmark::State& state)
+{
+    HeavyViewer viewer;
+    for (auto _ : state) {
+        viewer.controls.currentLayer->fillPixels();
+        benchmark::ClobberMemory();
+    }
+}
+
+} // namespace
+
+BENCHMARK(EditToNextFrame)->Name("EditToNextFrame/noise_chain_1000")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(LastEditToFinalPicture)
+    ->Name("LastEditToFinalPicture/noise_chain_1000/burst")
+    ->Arg(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(SnapshotCopy)->Name("SnapshotCopy/noise_chain_1000")->Unit(benchmark::kMillisecond);
+BENCHMARK(RenderOnTheLoop)->Name("RenderOnTheLoop/noise_chain_1000")->UseRealTime()->Unit(benchmark::kMillisecond);
