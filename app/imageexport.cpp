@@ -1,19 +1,21 @@
 #include "app/imageexport.h"
 
 #include "layers/workerpool.h"
-#include "tools/imagewriter.h"
+#include "tools/imagerender.h"
 
 namespace imageexport {
 
-std::string writeLayer(Renderable& layer, const std::string& path, Renderable::Progress progress,
-                       void* progressContext)
+std::string writeLayer(const Renderable& layer, const std::string& path,
+                       const std::function<void(long long doneRows, long long totalRows)>& progress)
 {
-    layer.fillPixels(progress, progressContext);
-    imagewriter::GreyImage image;
-    image.pixels = layer.pixelData();
-    image.width = layer.textureWidth;
-    image.height = layer.textureHeight;
-    return imagewriter::writeImage(path, image);
+    // The renderer's own writer: bands of rows streamed into the file, so a
+    // big export takes memory for a band, not for the image.
+    imagewriter::RenderOptions options;
+    if (progress) options.progress = [&progress](long long done, long long total) {
+        progress(done, total);
+        return true;
+    };
+    return imagewriter::renderToFile(layer, path, options);
 }
 
 BackgroundExporter::~BackgroundExporter()
@@ -61,19 +63,15 @@ void BackgroundExporter::start(std::unique_ptr<Renderable> newLayer, const std::
 void* BackgroundExporter::threadMain(void* self)
 {
     auto& exporter = *static_cast<BackgroundExporter*>(self);
-    const std::string result = writeLayer(*exporter.layer, exporter.path, onProgress, self);
+    const std::string result = writeLayer(*exporter.layer, exporter.path, [&exporter](long long done, long long total) {
+        exporter.percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
+    });
     {
         std::lock_guard<std::mutex> lock(exporter.resultMutex);
         exporter.error = result;
     }
     exporter.done = true;
     return nullptr;
-}
-
-void BackgroundExporter::onProgress(void* self, int doneRows, int totalRows)
-{
-    auto& exporter = *static_cast<BackgroundExporter*>(self);
-    exporter.percent = static_cast<int>(100LL * doneRows / (totalRows > 0 ? totalRows : 1));
 }
 
 std::string BackgroundExporter::poll()

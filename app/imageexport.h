@@ -6,6 +6,7 @@
 #include "layers/renderable.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,11 +16,11 @@
 namespace imageexport {
 
 // Renders layer at its texture size and writes it to path as an 8-bit
-// greyscale PNG, atomically: the bytes patternlens-render writes for the same
-// layer at that size. progress hears of finished rows as fillPixels reports
-// them. Returns an empty string on success, else the reason.
-std::string writeLayer(Renderable& layer, const std::string& path, Renderable::Progress progress = nullptr,
-                       void* progressContext = nullptr);
+// greyscale PNG, atomically, through patternlens-render's writer: the same
+// bytes for the same layer at that size. progress hears of finished rows.
+// Returns an empty string on success, else the reason.
+std::string writeLayer(const Renderable& layer, const std::string& path,
+                       const std::function<void(long long doneRows, long long totalRows)>& progress = nullptr);
 
 // An export on a thread of its own, with the big stack a deep composition
 // needs. The copy it renders shares nothing with the composition the user
@@ -43,7 +44,6 @@ public:
 
 private:
     static void* threadMain(void* self);
-    static void onProgress(void* self, int doneRows, int totalRows);
 
     std::unique_ptr<Renderable> layer;
     std::string path;

@@ -4,7 +4,6 @@
 #include "app/shortcuts.h"
 #include "app/viewresize.h"
 #include "app/wheelzoom.h"
-#include "app/windowclass.h"
 #include "app/x11window.h"
 #include "layers/layertypetable.h"
 #include "ui/controls.h"
@@ -52,7 +51,7 @@ int ViewerApp::run(int argc, char** argv)
     windowId = glutCreateWindow("Patternlens v1.75");
     if (whenConnected) whenConnected();
     // The names the desktop entry is found by (patternlens.desktop).
-    windowclass::labelCurrentWindow("patternlens", "Patternlens");
+    x11window::setClass(static_cast<unsigned long>(glXGetCurrentDrawable()), "patternlens", "Patternlens");
     shownTitle = "Patternlens v1.75";
     // Leaving the main loop returns from it, so the application ends the way
     // it started, through its destructors.

@@ -77,4 +77,16 @@ void setTitle(unsigned long xid, const std::string& title)
     XFlush(d);
 }
 
+void setClass(unsigned long xid, const char* instance, const char* className)
+{
+    Display* d = display ? display : glXGetCurrentDisplay();
+    if (!d || !xid) return;
+    // XClassHint's fields are not const, though Xlib only reads them.
+    XClassHint hint;
+    hint.res_name = const_cast<char*>(instance);
+    hint.res_class = const_cast<char*>(className);
+    XSetClassHint(d, xid, &hint);
+    XFlush(d);
+}
+
 } // namespace x11window

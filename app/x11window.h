@@ -1,6 +1,6 @@
 #pragma once
-// The viewer's main window as the window manager sees it: its title, and
-// its close button.
+// The viewer's main window as the window manager sees it: its class, its
+// title, and its close button.
 //
 // GLUT handles a window manager's close request by destroying the window
 // at once, with no say for the program. The requests are therefore taken
@@ -21,5 +21,10 @@ bool takeCloseRequest();
 // The title in UTF-8, as both the old and the EWMH window-name properties
 // hold it, so a title with a non-Latin-1 character shows right.
 void setTitle(unsigned long xid, const std::string& title);
+
+// WM_CLASS of the window xid. GLUT leaves it unset, and without it a
+// desktop cannot tie the window to the menu entry it was started from (its
+// icon and name in the task bar).
+void setClass(unsigned long xid, const char* instance, const char* className);
 
 } // namespace x11window

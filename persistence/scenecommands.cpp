@@ -7,31 +7,13 @@
 // in the info line: what was loaded or saved, or the file name and the reason.
 #include "app/layercontrols.h"
 
+#include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "persistence/counttext.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
-#include <vector>
-
 namespace {
-// Every layer of the tree below and including layer, walked without
-// recursion: a loaded chain may be over a thousand layers deep.
-long long layerCount(const Renderable* layer)
-{
-    long long count = 0;
-    std::vector<const Renderable*> todo;
-    if (layer) todo.push_back(layer);
-    while (!todo.empty()) {
-        const Renderable* at = todo.back();
-        todo.pop_back();
-        ++count;
-        for (int i = 0; i < at->variableCount; ++i)
-            if (const Renderable* input = at->variables[i].getInputLayer()) todo.push_back(input);
-    }
-    return count;
-}
-
 bool endsWithXmlSuffix(const std::string& path)
 {
     static const std::string suffix = ".xml";   // compared exactly, case-sensitively
@@ -67,7 +49,7 @@ bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
         return false;
     }
     sceneFileOpened(path);
-    reportOutcome("Loaded " + path + " (" + counttext::layers(layerCount(baseLayers[0])) + ")");
+    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")");
     return true;
 }
 
