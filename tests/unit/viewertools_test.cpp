@@ -253,6 +253,14 @@ TEST_F(ViewerTools, TheReadoutGivesWayToTheLastOutcomeOutsideTheArea)
     controls.reportOutcome("Exporting a.png: 10%");
     controls.clearPointer();
     EXPECT_EQ(info.get_text(), "Exporting a.png: 10%");
+    // And it stays while the pointer does (the window hears of the pointer
+    // again when a dialog closes); a move brings the readout back.
+    controls.showPointer(3, 3);
+    controls.reportOutcome("Saved a.xml");
+    controls.showPointer(3, 3);
+    EXPECT_EQ(info.get_text(), "Saved a.xml");
+    controls.showPointer(4, 3);
+    EXPECT_EQ(info.get_text().rfind("x ", 0), 0u);
 }
 
 // --- Wheel ---
