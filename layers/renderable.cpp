@@ -1,6 +1,7 @@
 #include "layers/renderable.h"
 
 #include "app/layercontrols.h"
+#include "app/viewerlayout.h"
 #include "layers/assertion.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
@@ -69,7 +70,21 @@ void Renderable::setZoom(float zoom)
 void Renderable::zoomBy(float factor)
 {
     for (int i = 0; i < variableCount; ++i) variables[i].zoomBy(factor);
-    setZoom((1 - factor) * zoomy);
+    // In the start-up drawing area a zoom gives both extents the height's,
+    // as it always has. A resized drawing area has views of its own shape
+    // (the resize kept the scale): there each extent takes the same factor,
+    // so the picture zooms instead of stretching.
+    if (textureWidth == viewerlayout::drawingAreaWidth && textureHeight == viewerlayout::drawingAreaHeight) {
+        setZoom((1 - factor) * zoomy);
+        return;
+    }
+    const float newX = viewlimits::clampExtent((1 - factor) * zoomx);
+    const float newY = viewlimits::clampExtent((1 - factor) * zoomy);
+    PL_CHECK(newX > 0, "renderable");
+    PL_CHECK(newY > 0, "renderable");
+    zoomx = newX;
+    zoomy = newY;
+    updateMapping();
 }
 
 void Renderable::setView(float newX, float newY, float zoomX, float zoomY)

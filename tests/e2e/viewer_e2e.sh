@@ -566,17 +566,16 @@ wait_big edit-input-in-big-window noise.png
 click "${path_base[@]}"
 wait_big path-goes-to-base resized.png
 
-# A wheel notch is a zoom drag of 24 pixels: wheel up zooms in.
+# A wheel notch is a zoom drag of 24 pixels: wheel up zooms in. In the
+# resized window each extent takes the zoom's factor, keeping the view's shape.
 xdotool mousemove 300 200 click 4
-zoom=$(viewmath zoom 14.4 $H 24)
-scene_zoom "$zoom" "$zoom" >wheel.xml
+scene_zoom "$(viewmath zoom 18 $H 24)" "$(viewmath zoom 14.4 $H 24)" >wheel.xml
 "$renderer" --size ${W}x$H wheel.xml wheel.png
 wait_big wheel-notch wheel.png
 # A right drag of 24 pixels then takes the very same step once more.
 drag 3 300 200 "" 300,224
 release 3
-zoom=$(viewmath zoom 14.4 $H 24 24)
-scene_zoom "$zoom" "$zoom" >wheel-drag.xml
+scene_zoom "$(viewmath zoom 18 $H 24 24)" "$(viewmath zoom 14.4 $H 24 24)" >wheel-drag.xml
 "$renderer" --size ${W}x$H wheel-drag.xml wheel-drag.png
 wait_big wheel-then-drag wheel-drag.png
 

@@ -63,6 +63,7 @@ TEST_F(RenderableTest, SetZoomHasAMinimumAndIsUniform)
 
 TEST_F(RenderableTest, ZoomByScalesFromTheVerticalExtent)
 {
+    controls.setViewportSize(400, 470);   // the start-up drawing area
     auto layer = make();
     layer->setView(0, 0, 8, 4);
     layer->zoomBy(0.5f);
@@ -74,6 +75,23 @@ TEST_F(RenderableTest, ZoomByScalesFromTheVerticalExtent)
     EXPECT_EQ(layer->zoomy, 0.1f);
     layer->zoomBy(-1);   // negative factors zoom out
     EXPECT_FLOAT_EQ(layer->zoomy, 0.2f);
+}
+
+TEST_F(RenderableTest, InAResizedAreaZoomByKeepsTheViewsShape)
+{
+    auto layer = make();   // 400 x 300
+    layer->setView(0, 0, 8, 4);
+    layer->zoomBy(0.5f);
+    EXPECT_EQ(layer->zoomx, 4.0f);
+    EXPECT_EQ(layer->zoomy, 2.0f);
+    layer->zoomBy(0.99f);   // the smallest extent holds each side
+    EXPECT_EQ(layer->zoomx, 0.1f);
+    EXPECT_EQ(layer->zoomy, 0.1f);
+    // Equal extents zoom as in the start-up area, bit for bit.
+    layer->setView(0, 0, 20, 20);
+    layer->zoomBy(0.3f);
+    EXPECT_EQ(layer->zoomx, (1 - 0.3f) * 20.0f);
+    EXPECT_EQ(layer->zoomy, layer->zoomx);
 }
 
 TEST_F(RenderableTest, PanMovesByPixelsThroughTheMapping)
