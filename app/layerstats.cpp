@@ -9,42 +9,6 @@
 
 namespace layerstats {
 
-namespace {
-
-// What one band of rows adds up to; bands are merged in order, so the mean
-// is the same sum whichever threads did the work.
-struct Partial {
-    long long count = 0;
-    float min = 0.0f, max = 0.0f;
-    double sum = 0.0;
-    std::array<long long, binCount> bins{};
-};
-
-// One row's values into a band's sums. NaN is left out; min and max start
-// from the first number seen.
-void addRow(Partial& p, const float* values, int count)
-{
-    float lo = p.min, hi = p.max;
-    double sum = 0.0;
-    long long counted = 0;
-    for (int k = 0; k < count; ++k) {
-        const float v = values[k];
-        if (v != v) continue;
-        if (p.count + counted == 0) lo = hi = v;
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
-        sum += v;
-        ++counted;
-        ++p.bins[binOf(v)];
-    }
-    p.min = lo;
-    p.max = hi;
-    p.sum += sum;
-    p.count += counted;
-}
-
-} // namespace
-
 int binOf(float value)
 {
     if (!(value > 0.0f)) return 0;
@@ -53,43 +17,70 @@ int binOf(float value)
     return bin < binCount ? bin : binCount - 1;
 }
 
-Stats measure(const Renderable& layer, const std::atomic<bool>* stop)
+Accumulator::Accumulator(int rows) : rows_(static_cast<std::size_t>(rows > 0 ? rows : 0)) {}
+
+void Accumulator::addRun(int row, const float* values, int count)
+{
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    Row& r = rows_[static_cast<std::size_t>(row)];
+    for (int k = 0; k < count; ++k) {
+        const float v = values[k];
+        if (v != v) continue;   // NaN has no place in the line or the bars
+        if (r.count == 0) r.min = r.max = v;
+        r.min = v < r.min ? v : r.min;
+        r.max = v > r.max ? v : r.max;
+        r.sum += v;
+        ++r.count;
+        ++r.bins[binOf(v)];
+    }
+}
+
+void Accumulator::observe(void* context, int row, int /*x0*/, int count, const float* values)
+{
+    static_cast<Accumulator*>(context)->addRun(row, values, count);
+}
+
+Stats Accumulator::result() const
 {
     Stats stats;
-    const int width = layer.textureWidth, height = layer.textureHeight;
-    if (width <= 0 || height <= 0) return stats;
-
-    struct Work {
-        const Renderable* layer;
-        const std::atomic<bool>* stop;
-        int width, height, rowsPerBand;
-        std::vector<Partial> partials;
-    };
-    const int bandCount = std::min(height, WorkerPool::instance().threadCount() * 8);
-    Work work{&layer, stop, width, height, (height + bandCount - 1) / bandCount, std::vector<Partial>(bandCount)};
-    WorkerPool::instance().run(bandCount, [](void* context, int band) {
-        Work& w = *static_cast<Work*>(context);
-        Partial& p = w.partials[band];
-        std::vector<float> values(static_cast<std::size_t>(w.width));
-        const int end = std::min((band + 1) * w.rowsPerBand, w.height);
-        for (int j = band * w.rowsPerBand; j < end; ++j) {
-            if (w.stop && w.stop->load(std::memory_order_relaxed)) return;
-            w.layer->pixelRow(j, 0, w.width, values.data());
-            addRow(p, values.data(), w.width);
-        }
-    }, &work);
-
     double sum = 0.0;
-    for (const Partial& p : work.partials) {
-        if (p.count == 0) continue;
-        if (stats.count == 0 || p.min < stats.min) stats.min = p.min;
-        if (stats.count == 0 || p.max > stats.max) stats.max = p.max;
-        stats.count += p.count;
-        sum += p.sum;
-        for (int b = 0; b < binCount; ++b) stats.bins[b] += p.bins[b];
+    for (const Row& r : rows_) {
+        if (r.count == 0) continue;
+        if (stats.count == 0 || r.min < stats.min) stats.min = r.min;
+        if (stats.count == 0 || r.max > stats.max) stats.max = r.max;
+        stats.count += r.count;
+        sum += r.sum;
+        for (int b = 0; b < binCount; ++b) stats.bins[b] += r.bins[b];
     }
     if (stats.count > 0) stats.mean = sum / static_cast<double>(stats.count);
     return stats;
+}
+
+Stats measure(const Renderable& layer)
+{
+    const int width = layer.textureWidth, height = layer.textureHeight;
+    if (width <= 0 || height <= 0) return Stats{};
+    Accumulator accumulator(height);
+    struct Work {
+        const Renderable* layer;
+        Accumulator* accumulator;
+        int width, height, rowsPerBand;
+    };
+    const int bandCount = std::min(height, WorkerPool::instance().threadCount() * 8);
+    Work work{&layer, &accumulator, width, height, (height + bandCount - 1) / bandCount};
+    WorkerPool::instance().run(bandCount, [](void* context, int band) {
+        Work& w = *static_cast<Work*>(context);
+        float values[Renderable::rowChunk];
+        const int end = std::min((band + 1) * w.rowsPerBand, w.height);
+        for (int j = band * w.rowsPerBand; j < end; ++j) {
+            for (int i = 0; i < w.width; i += Renderable::rowChunk) {
+                const int count = std::min(Renderable::rowChunk, w.width - i);
+                w.layer->pixelRow(j, i, count, values);
+                w.accumulator->addRun(j, values, count);
+            }
+        }
+    }, &work);
+    return accumulator.result();
 }
 
 std::string caption(const Stats& stats)

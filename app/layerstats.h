@@ -4,7 +4,6 @@
 // measure only reads the layer, so a render on another thread can call it
 // on its own copy, and several calls may run at once.
 #include <array>
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -23,11 +22,33 @@ struct Stats {
     std::array<long long, binCount> bins{};
 };
 
+// Collects the values of a picture's rows as a render produces them, each
+// row on whichever thread evaluates it (Renderable::fillPixels hands them
+// over), and adds them up in row order, so the result is the same whichever
+// threads did the work.
+class Accumulator {
+public:
+    explicit Accumulator(int rows);
+    // Thread-safe between rows: calls for one row come from one thread.
+    void addRun(int row, const float* values, int count);
+    // For Renderable::fillPixels' row observer; context is the Accumulator.
+    static void observe(void* context, int row, int x0, int count, const float* values);
+    Stats result() const;
+
+private:
+    struct Row {
+        long long count = 0;
+        float min = 0.0f, max = 0.0f;
+        double sum = 0.0;
+        std::array<long long, binCount> bins{};
+    };
+    std::vector<Row> rows_;
+};
+
 // Every pixel of the layer's texture, evaluated as its texture shows it
-// (pixelValue), rows shared out among the worker threads. When stop is given
-// and becomes true the rest of the rows are skipped: the result is then
-// incomplete, for a caller that throws it away.
-Stats measure(const Renderable& layer, const std::atomic<bool>* stop = nullptr);
+// (pixelValue), rows shared out among the worker threads: what an
+// Accumulator gathers during a render of the layer, without the render.
+Stats measure(const Renderable& layer);
 
 // Which bin a value falls into.
 int binOf(float value);

@@ -58,12 +58,12 @@ void RenderScheduler::renderLoop()
             if (quitting) return;
             layer = std::move(job);
         }
-        // The panel's statistics are made here too, so no evaluation of the
-        // composition is left for the main loop; a stop ends either part.
+        // The panel's statistics are gathered from the same values the
+        // pixels are made of: no second evaluation, none on the main loop.
         auto picture = std::make_unique<Picture>();
-        bool complete = layer->fillPixels(nullptr, nullptr, &stop);
-        if (complete) picture->stats = layerstats::measure(*layer, &stop);
-        complete = complete && !stop.load(std::memory_order_relaxed);
+        layerstats::Accumulator values(layer->textureHeight);
+        bool complete = layer->fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values);
+        if (complete) picture->stats = values.result();
         if (complete) {
             picture->width = layer->textureWidth;
             picture->height = layer->textureHeight;
@@ -120,8 +120,9 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
-        copy->fillPixels();
-        shown.stats = layerstats::measure(*copy);
+        layerstats::Accumulator values(copy->textureHeight);
+        copy->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
+        shown.stats = values.result();
         shown.width = copy->textureWidth;
         shown.height = copy->textureHeight;
         shown.pixels = std::move(copy->pixels);

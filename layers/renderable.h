@@ -78,9 +78,15 @@ public:
     // stop, when given, is read before every row: once it is set the fill
     // gives up and returns false, the buffer left partly filled. A render
     // that a newer edit has made pointless ends within a row this way.
+    // rows, when given, sees the values of every row before they become
+    // bytes, a run of at most rowChunk pixels at a time, from the threads
+    // doing the work (each row from one thread), so a caller can measure
+    // them without evaluating the layer a second time.
     using Progress = void (*)(void* context, int doneRows, int totalRows);
+    using RowObserver = void (*)(void* context, int row, int x0, int count, const float* values);
     bool fillPixels(Progress progress = nullptr, void* progressContext = nullptr,
-                    const std::atomic<bool>* stop = nullptr);
+                    const std::atomic<bool>* stop = nullptr, RowObserver rows = nullptr,
+                    void* rowsContext = nullptr);
     // The plain evaluation, one pixelValue per pixel, column after column on
     // the calling thread: the definition fillPixels is measured and checked
     // against.
@@ -117,5 +123,5 @@ protected:
 private:
     class TextureBackend* backend() const;
     void resizePixels();
-    void fillRows(int firstRow, int endRow, const std::atomic<bool>* stop);
+    void fillRows(int firstRow, int endRow, const std::atomic<bool>* stop, RowObserver rows, void* rowsContext);
 };
