@@ -19,6 +19,8 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 
+#include "tests/support/noisechain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -32,24 +34,12 @@ using Clock = std::chrono::steady_clock;
 constexpr int chainLength = 1000;
 constexpr auto tickPeriod = std::chrono::milliseconds(10);
 
-Renderable* noiseChain(int length)
-{
-    Renderable* top = createLayer(0);
-    Renderable* at = top;
-    for (int i = 1; i < length; ++i) {
-        Renderable* input = createLayer(0);
-        at->attachInput(0, input);
-        at = input;
-    }
-    return top;
-}
-
 // A controller holding the chain as the viewer would after loading it.
 struct HeavyViewer {
     HeavyViewer()
     {
         controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
-        controls.setBaseLayer(noiseChain(chainLength));
+        controls.setBaseLayer(noiseChain(chainLength).release());
     }
     // Ticks until the picture on screen is the final one.
     void settle()

@@ -12,6 +12,8 @@
 #include "persistence/scenefile.h"
 #include "randomcomposition.h"
 
+#include "tests/support/noisechain.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,20 +28,6 @@ std::string textOf(const Renderable* base)
 {
     Renderable* b = const_cast<Renderable*>(base);
     return scenefile::text(&b, base ? 1 : 0);
-}
-
-// A chain of n Noise layers, each driving the one above, with a mark.
-std::unique_ptr<Renderable> chain(int n, float mark)
-{
-    std::unique_ptr<Renderable> base(createLayer(0));
-    base->variables[0].overrideValue = mark;
-    Renderable* layer = base.get();
-    for (int i = 1; i < n; ++i) {
-        Renderable* input = createLayer(0);
-        layer->attachInput(0, input);
-        layer = input;
-    }
-    return base;
 }
 
 class BoundsTest : public ::testing::Test {
@@ -66,10 +54,10 @@ TEST_F(BoundsTest, KeepsTheLastStepsWithinTheStepLimitOldestFirst)
     EXPECT_EQ(defaults.maxBytes(), std::size_t(64) << 20);
 
     EditHistory h(EditHistory::defaultMaxBytes, 100);
-    std::unique_ptr<Renderable> live = chain(1, 0.0f);
+    std::unique_ptr<Renderable> live = noiseChain(1, 0.0f);
     std::vector<std::string> texts{textOf(live.get())};
     for (int i = 1; i <= 130; ++i) {
-        ASSERT_TRUE(step(h, live, chain(1 + i % 3, 0.001f * i)));
+        ASSERT_TRUE(step(h, live, noiseChain(1 + i % 3, 0.001f * i)));
         texts.push_back(textOf(live.get()));
         ASSERT_EQ(h.undoCount(), std::min<std::size_t>(i, 100));
     }
@@ -89,10 +77,10 @@ TEST_F(BoundsTest, KeepsTheLastStepsWithinTheStepLimitOldestFirst)
 TEST_F(BoundsTest, NeverHoldsMoreThanItsMemoryAndDropsTheOldestFirst)
 {
     // Room for about 40 layers of copies.
-    const std::size_t limit = 40 * EditHistory::measure(chain(1, 0).get()) + 40 * 200;
+    const std::size_t limit = 40 * EditHistory::measure(noiseChain(1, 0).get()) + 40 * 200;
     EditHistory h(limit, 1000);
     RandomComposition random(7);
-    std::unique_ptr<Renderable> live(chain(1, 0.0f));
+    std::unique_ptr<Renderable> live(noiseChain(1, 0.0f));
     std::vector<std::string> texts{textOf(live.get())};
     for (int i = 1; i <= 60; ++i) {
         std::unique_ptr<Renderable> next(random.make(2));
@@ -125,14 +113,14 @@ TEST_F(BoundsTest, NeverHoldsMoreThanItsMemoryAndDropsTheOldestFirst)
 
 TEST_F(BoundsTest, ACompositionLargerThanTheLimitCannotBeKept)
 {
-    const std::size_t limit = 10 * EditHistory::measure(chain(1, 0).get());
+    const std::size_t limit = 10 * EditHistory::measure(noiseChain(1, 0).get());
     EditHistory h(limit, 1000);
-    std::unique_ptr<Renderable> live(chain(1, 0.0f));
-    step(h, live, chain(2, 1.0f));
+    std::unique_ptr<Renderable> live(noiseChain(1, 0.0f));
+    step(h, live, noiseChain(2, 1.0f));
     ASSERT_TRUE(h.canUndo());
-    step(h, live, chain(30, 2.0f));   // its predecessor is small: kept
+    step(h, live, noiseChain(30, 2.0f));   // its predecessor is small: kept
     EXPECT_EQ(h.undoCount(), 2u);
-    step(h, live, chain(1, 3.0f));    // the 30 layers before it do not fit
+    step(h, live, noiseChain(1, 3.0f));    // the 30 layers before it do not fit
     EXPECT_LE(h.bytes(), limit);
     EXPECT_EQ(h.undoCount(), 0u);
     EXPECT_FALSE(h.canUndo());
@@ -142,7 +130,7 @@ TEST_F(BoundsTest, SixtyFourMebibytesOfLargeCompositions)
 {
     // 2,000 layers a copy: some 3 MiB. The history keeps about 21 of them.
     EditHistory h;
-    std::unique_ptr<Renderable> live(chain(2000, 0.0f));
+    std::unique_ptr<Renderable> live(noiseChain(2000, 0.0f));
     const std::size_t copy = EditHistory::measure(live.get());
     for (int i = 1; i <= 30; ++i) {
         std::unique_ptr<Renderable> next = cloneLayerTree(*live);
@@ -158,14 +146,14 @@ TEST_F(BoundsTest, SixtyFourMebibytesOfLargeCompositions)
 TEST_F(BoundsTest, ANewStepDropsTheRedoStepsAndAnUnchangedOneKeepsThem)
 {
     EditHistory h;
-    std::unique_ptr<Renderable> live(chain(1, 0.0f));
-    step(h, live, chain(1, 1.0f));
-    step(h, live, chain(1, 2.0f));
+    std::unique_ptr<Renderable> live(noiseChain(1, 0.0f));
+    step(h, live, noiseChain(1, 1.0f));
+    step(h, live, noiseChain(1, 2.0f));
     undo(h, live);
     ASSERT_EQ(h.redoCount(), 1u);
     EXPECT_FALSE(step(h, live, cloneLayerTree(*live))) << "nothing changed: no step";
     EXPECT_EQ(h.redoCount(), 1u);
-    EXPECT_TRUE(step(h, live, chain(1, 3.0f)));
+    EXPECT_TRUE(step(h, live, noiseChain(1, 3.0f)));
     EXPECT_EQ(h.redoCount(), 0u);
     EXPECT_EQ(h.undoCount(), 2u);
     // No composition at all is a state too.
@@ -220,7 +208,7 @@ TEST_F(BoundsTest, SameLayerTreeSeesEveryChangeBitForBit)
     EXPECT_TRUE(sameLayerTree(nullptr, nullptr));
     EXPECT_FALSE(sameLayerTree(zero.get(), nullptr));
     EXPECT_EQ(countLayers(nullptr), 0);
-    EXPECT_EQ(countLayers(chain(1500, 0).get()), 1500);
+    EXPECT_EQ(countLayers(noiseChain(1500, 0).get()), 1500);
 }
 
 // --- Title ---

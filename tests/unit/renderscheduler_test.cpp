@@ -11,6 +11,8 @@
 #include "randomcomposition.h"
 #include "ui/controls.h"
 
+#include "tests/support/noisechain.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -43,20 +45,6 @@ bool settle(RenderScheduler& scheduler, const Renderable* current, Picture& show
     }
     EXPECT_FALSE(scheduler.pending());
     return changed;
-}
-
-// A chain of Noise layers, each driving the Cutoff of the one above: a
-// render costs in proportion to the length.
-Renderable* noiseChain(int length)
-{
-    Renderable* top = createLayer(0);
-    Renderable* at = top;
-    for (int i = 1; i < length; ++i) {
-        Renderable* input = createLayer(0);
-        at->attachInput(0, input);
-        at = input;
-    }
-    return top;
 }
 
 class RenderSchedulerTest : public ::testing::Test {
@@ -96,7 +84,7 @@ TEST_F(RenderSchedulerTest, AStalePictureIsRenderedOnceAndExactly)
 TEST_F(RenderSchedulerTest, WithoutALayerThePictureEmptiesOnceTheRenderInFlightHasStopped)
 {
     RenderScheduler scheduler;
-    std::unique_ptr<Renderable> layer(noiseChain(40));
+    std::unique_ptr<Renderable> layer = noiseChain(40);
     Picture shown;
     scheduler.markStale();
     EXPECT_FALSE(scheduler.poll(layer.get(), shown));   // started
@@ -116,7 +104,7 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
     // Long enough that the render is still running when the edit comes,
     // even on a fast machine; a stopped render takes a row at most.
     controls.setViewportSize(200, 150);
-    std::unique_ptr<Renderable> layer(noiseChain(300));
+    std::unique_ptr<Renderable> layer = noiseChain(300);
     Picture shown;
     scheduler.markStale();
     scheduler.poll(layer.get(), shown);
@@ -142,7 +130,7 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
 TEST_F(RenderSchedulerTest, TheSchedulerCanGoWhileARenderRuns)
 {
     controls.setViewportSize(200, 150);
-    std::unique_ptr<Renderable> layer(noiseChain(300));
+    std::unique_ptr<Renderable> layer = noiseChain(300);
     {
         RenderScheduler scheduler;
         Picture shown;
@@ -155,7 +143,7 @@ TEST_F(RenderSchedulerTest, TheSchedulerCanGoWhileARenderRuns)
 TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOnTheSpot)
 {
     controls.setViewportSize(200, 150);
-    std::unique_ptr<Renderable> layer(noiseChain(300));
+    std::unique_ptr<Renderable> layer = noiseChain(300);
     RenderScheduler scheduler;
     Picture shown;
     scheduler.markStale();
@@ -166,7 +154,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
     EXPECT_EQ(counts.started, counts.finished + counts.superseded);
 
     controls.setViewportSize(48, 36);
-    std::unique_ptr<Renderable> small(noiseChain(3));
+    std::unique_ptr<Renderable> small = noiseChain(3);
     scheduler.markStale();
     EXPECT_TRUE(scheduler.poll(small.get(), shown));
     EXPECT_EQ(shown.pixels, referencePixels(*small));
