@@ -129,8 +129,12 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     app->controls.setDragText(text);
     // A drag owns the line; the readout comes back with the next move after it.
     if (!noDrag(app->mouseMode)) app->controls.clearPointer();
-    // A wheel notch changed what lies under the pointer: the readout follows.
-    if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) app->controls.showPointer(x, y);
+    // A wheel notch changed what lies under the pointer: the readout follows,
+    // even where the pointer has not moved since the last outcome.
+    if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) {
+        app->controls.outcomeCoversPointer = false;
+        app->controls.showPointer(x, y);
+    }
 }
 
 void ViewerApp::onPassiveMotion(int x, int y)

@@ -1,5 +1,6 @@
 #include "app/wheelzoom.h"
 
+#include "app/editstep.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 
@@ -16,6 +17,7 @@ bool apply(int button, int state, LayerControls& controls)
 {
     const int dy = dragPixels(button);
     if (dy == 0 || state != mousemodes::buttonDown) return false;
+    EditStep step(controls, "Zoom");   // each notch is an undo step of its own
     controls.zoomCurrentLayer(dy);
     return true;
 }

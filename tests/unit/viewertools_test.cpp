@@ -294,6 +294,11 @@ TEST_F(ViewerTools, ANotchIsAZoomDragOfFixedPixels)
 
     EXPECT_TRUE(wheelzoom::apply(wheelzoom::wheelDownButton, 0, controls));
     EXPECT_GT(base->zoomy, twin->zoomy);
+
+    // Each notch is an undo step.
+    controls.onUndo();
+    EXPECT_EQ(controls.currentLayer->zoomy, twin->zoomy);
+    EXPECT_EQ(info.get_text(), "Undid: Zoom");
 }
 
 } // namespace
