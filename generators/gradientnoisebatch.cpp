@@ -41,13 +41,15 @@ HWY_INLINE VF LatticeFloor(VF v)
     return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(positive, hn::Set(df, 1.0f)));
 }
 
-// The lattice index (i mod 256, non-negative) of a whole float i with
-// |i| <= 2^22: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
-HWY_INLINE VI LatticeIndex(VF i)
+// A whole float i with |i| <= 2^22 as an int that differs from i by a
+// constant: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
+// Its low byte is the lattice index, i mod 256 (non-negative), and the
+// difference of two is the difference of the floats.
+HWY_INLINE VI LatticeBits(VF i)
 {
     const DF df;
     const DI di;
-    return hn::And(hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f))), hn::Set(di, 255));
+    return hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f)));
 }
 
 // The gradient's dot product with (dx, dy) for hash h (0..7): u + 2v with
@@ -133,7 +135,32 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
     c.upper = hn::Gt(c.x0, c.y0);   // middle corner (1, 0); a tie takes (0, 1)
 
     // One look-up gives the hashes of the cell's four corners.
-    const VI cell = hn::Or(hn::ShiftLeft<8>(LatticeIndex(i)), LatticeIndex(j));
+    const VI byte = hn::Set(di, 255);
+    const VI bitsI = LatticeBits(i);
+    const VI bitsJ = LatticeBits(j);
+    const VI ii = hn::And(bitsI, byte);
+    const VI jj = hn::And(bitsJ, byte);
+    constexpr int lanes = static_cast<int>(hn::MaxLanes(df));
+    if (lanes <= noisetables::cellRowPad) {
+        // Where every lane's cell lies in the strip of cells from lane 0's,
+        // lanes wide and two rows high, the strip is loaded and each lane
+        // picks its cell from it, in place of the gather.
+        const auto first = hn::IndicesFromVec(di, hn::Zero(di));
+        const VI stepI = hn::Sub(bitsI, hn::TableLookupLanes(bitsI, first));
+        const VI stepJ = hn::Sub(bitsJ, hn::TableLookupLanes(bitsJ, first));
+        // 0 <= stepI < lanes and 0 <= stepJ < 2, tested by their bits.
+        const VI outside = hn::Or(hn::And(stepI, hn::Set(di, -lanes)), hn::And(stepJ, hn::Set(di, -2)));
+        if (hn::AllTrue(di, hn::Eq(outside, hn::Zero(di)))) {
+            const std::uint32_t* row = &noisetables::cellRows[hn::GetLane(jj)][hn::GetLane(ii)];
+            const auto pick = hn::IndicesFromVec(di, stepI);
+            const VI below = hn::TableLookupLanes(hn::LoadU(di, reinterpret_cast<const std::int32_t*>(row)), pick);
+            const VI above = hn::TableLookupLanes(
+                hn::LoadU(di, reinterpret_cast<const std::int32_t*>(row + noisetables::cellRowLength)), pick);
+            c.corners = hn::IfThenElse(hn::Eq(stepJ, hn::Zero(di)), below, above);
+            return c;
+        }
+    }
+    const VI cell = hn::Or(hn::ShiftLeft<8>(ii), jj);
     c.corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
     return c;
 }
@@ -239,9 +266,21 @@ struct CellHashTable {
 
 constexpr CellHashTable cellHashTable;
 
+struct CellRowTable {
+    std::uint32_t rows[257][cellRowLength] = {};
+    constexpr CellRowTable()
+    {
+        for (int b = 0; b < 257; ++b)
+            for (int a = 0; a < cellRowLength; ++a) rows[b][a] = cellHashTable.entries[(a & 255) * 256 + (b & 255)];
+    }
+};
+
+constexpr CellRowTable cellRowTable;
+
 } // namespace
 
 const std::uint32_t (&cellHash)[cellCount] = cellHashTable.entries;
+const std::uint32_t (&cellRows)[257][cellRowLength] = cellRowTable.rows;
 
 } // namespace noisetables
 
