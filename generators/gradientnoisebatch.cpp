@@ -186,8 +186,19 @@ HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, int yStep, 
     // The middle corner's hash is the second or the third byte.
     const VI seven = hn::Set(di, 7);
     const VI h0 = hn::And(c.corners, seven);
+#if HWY_TARGET == HWY_SCALAR
     const VI h1 = hn::And(hn::IfThenElse(hn::RebindMask(di, c.upper), hn::ShiftRight<8>(c.corners),
                                          hn::ShiftRight<16>(c.corners)), seven);
+#else
+    // One byte shuffle moves the second byte (upper) or the third into each
+    // lane's low byte and clears the others: the shuffle indices of lane l
+    // within its 16-byte block are 4 * (l mod 4) + 2, then three clearing
+    // ones, less one where upper is set (its mask is -1).
+    const VI thirdByte = hn::Add(hn::ShiftLeft<2>(hn::And(hn::Iota(di, 0), hn::Set(di, 3))),
+                                 hn::Set(di, static_cast<std::int32_t>(0x80808002u)));
+    const VI h1 = hn::TableLookupBytesOr0(c.corners,
+                                          hn::Add(thirdByte, hn::VecFromMask(di, hn::RebindMask(di, c.upper))));
+#endif
     const VI h2 = hn::ShiftRight<24>(c.corners);
 
     const VF n0 = Contribution(h0, c.x0, c.y0);
