@@ -99,7 +99,7 @@ HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
 }
 
 // A vector of points between the look-up and the sums: everything the
-// contributions need, so that the next vector's gather can be issued before
+// contributions need, so that the next vector's look-up can be issued before
 // this vector's arithmetic and its latency hidden behind it.
 struct Cell {
     VF x0, y0;      // offsets from the cell's origin corner
@@ -140,6 +140,7 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
     const VI bitsJ = LatticeBits(j);
     const VI ii = hn::And(bitsI, byte);
     const VI jj = hn::And(bitsJ, byte);
+    // (A power of two where the strip is used: 1, 4, 8 or 16.)
     constexpr int lanes = static_cast<int>(hn::MaxLanes(df));
     if (lanes <= noisetables::cellRowPad) {
         // Where every lane's cell lies in the strip of cells from lane 0's,
@@ -223,7 +224,7 @@ void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float*
     if (count >= lanes) {
         // Each vector's look-up starts before the previous vector's sums.
         // A vector's points are loaded before its results are stored, so out
-        // may be xs.
+        // may be xs or ys.
         Cell current = Locate(xs, ys, yStep);
         for (; k + 2 * lanes <= count; k += lanes) {
             const Cell next = Locate(xs + k + lanes, ys + (k + lanes) * yStep, yStep);
