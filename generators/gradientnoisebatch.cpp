@@ -30,20 +30,26 @@ using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
 // latticeFloor as a whole float, for |v| < 2^22: trunc(v) for v > 0, else
-// trunc(v) - 1.
+// trunc(v) - 1. Tests of signs and magnitudes read the float's bits as an
+// int (v > 0 is a positive int; -0 and NaN are not): integer compares leave
+// the float multipliers' pipes to the multiplications.
 HWY_INLINE VF LatticeFloor(VF v)
 {
     const DF df;
-    return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(hn::Gt(v, hn::Zero(df)), hn::Set(df, 1.0f)));
+    const DI di;
+    const auto positive = hn::RebindMask(df, hn::Gt(hn::BitCast(di, v), hn::Zero(di)));
+    return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(positive, hn::Set(df, 1.0f)));
 }
 
-// The lattice index (i mod 256, non-negative) of a whole float i with
-// |i| <= 2^22: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
-HWY_INLINE VI LatticeIndex(VF i)
+// A whole float i with |i| <= 2^22 as an int that differs from i by a
+// constant: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
+// Its low byte is the lattice index, i mod 256 (non-negative), and the
+// difference of two is the difference of the floats.
+HWY_INLINE VI LatticeBits(VF i)
 {
     const DF df;
     const DI di;
-    return hn::And(hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f))), hn::Set(di, 255));
+    return hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f)));
 }
 
 // The gradient's dot product with (dx, dy) for hash h (0..7): u + 2v with
@@ -84,17 +90,31 @@ HWY_INLINE VF GradientDot(VI h, VF dx, VF dy)
 HWY_INLINE VF Contribution(VI h, VF dx, VF dy)
 {
     const DF df;
+    const DI di;
     VF a = hn::Sub(hn::Sub(hn::Set(df, 0.5f), hn::Mul(dx, dx)), hn::Mul(dy, dy));
-    const auto outside = hn::Lt(a, hn::Zero(df));
+    // a < 0 is its sign bit: a is never -0, as (0.5 - dx^2) is not.
+    const VF outside = hn::BitCast(df, hn::BroadcastSignBit(hn::BitCast(di, a)));
     a = hn::Mul(a, a);
-    return hn::IfThenZeroElse(outside, hn::Mul(hn::Mul(a, a), GradientDot(h, dx, dy)));
+    return hn::AndNot(outside, hn::Mul(hn::Mul(a, a), GradientDot(h, dx, dy)));
 }
 
-// One vector of points from xs and ys (ys read as one value when yStep is 0).
-HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
+// A vector of points between the look-up and the sums: everything the
+// contributions need, so that the next vector's look-up can be issued before
+// this vector's arithmetic and its latency hidden behind it.
+struct Cell {
+    VF x0, y0;      // offsets from the cell's origin corner
+    VI corners;     // the cell's four corner hashes, one byte each
+    hn::Mask<DF> upper;
+    bool inRange;   // every lane; else sample2 redoes the vector
+};
+
+// Loads one vector of points from xs and ys (ys read as one value when yStep
+// is 0), finds their cells and starts the look-up of the corner hashes.
+HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
 {
     const DF df;
     const DI di;
+    Cell c;
     const VF x = hn::LoadU(df, xs);
     const VF y = yStep ? hn::LoadU(df, ys) : hn::Set(df, *ys);
     const VF s = hn::Mul(hn::Add(x, y), hn::Set(df, F2));
@@ -103,57 +123,97 @@ HWY_INLINE void Block(const float* xs, const float* ys, int yStep, float* out)
 
     // Lanes outside go on with whatever they hold: every step below is a
     // float operation, and the table index is masked to its range.
-    const VF limit = hn::Set(df, 4194304.0f);   // 2^22; NaN fails it
-    const auto inRange = hn::And(hn::Lt(hn::Abs(vx), limit), hn::Lt(hn::Abs(vy), limit));
+    // |v| < 2^22 compares the bits of |v| as ints; a NaN's are larger.
+    const VI magnitude = hn::Max(hn::BitCast(di, hn::Abs(vx)), hn::BitCast(di, hn::Abs(vy)));
+    c.inRange = hn::AllTrue(di, hn::Lt(magnitude, hn::Set(di, 0x4A800000)));   // 2^22
 
     const VF i = LatticeFloor(vx);
     const VF j = LatticeFloor(vy);
     const VF t = hn::Mul(hn::Add(i, j), hn::Set(df, G2));
-    const VF x0 = hn::Sub(x, hn::Sub(i, t));
-    const VF y0 = hn::Sub(y, hn::Sub(j, t));
+    c.x0 = hn::Sub(x, hn::Sub(i, t));
+    c.y0 = hn::Sub(y, hn::Sub(j, t));
+    c.upper = hn::Gt(c.x0, c.y0);   // middle corner (1, 0); a tie takes (0, 1)
 
-    const auto upper = hn::Gt(x0, y0);   // middle corner (1, 0); a tie takes (0, 1)
+    // One look-up gives the hashes of the cell's four corners.
+    const VI byte = hn::Set(di, 255);
+    const VI bitsI = LatticeBits(i);
+    const VI bitsJ = LatticeBits(j);
+    const VI ii = hn::And(bitsI, byte);
+    const VI jj = hn::And(bitsJ, byte);
+    // (A power of two where the strip is used: 1, 4, 8 or 16.)
+    constexpr int lanes = static_cast<int>(hn::MaxLanes(df));
+    if (lanes <= noisetables::cellRowPad) {
+        // Where every lane's cell lies in the strip of cells from lane 0's,
+        // lanes wide and two rows high, the strip is loaded and each lane
+        // picks its cell from it, in place of the gather.
+        const auto first = hn::IndicesFromVec(di, hn::Zero(di));
+        const VI stepI = hn::Sub(bitsI, hn::TableLookupLanes(bitsI, first));
+        const VI stepJ = hn::Sub(bitsJ, hn::TableLookupLanes(bitsJ, first));
+        // 0 <= stepI < lanes and 0 <= stepJ < 2, tested by their bits.
+        const VI outside = hn::Or(hn::And(stepI, hn::Set(di, -lanes)), hn::And(stepJ, hn::Set(di, -2)));
+        if (hn::AllTrue(di, hn::Eq(outside, hn::Zero(di)))) {
+            const std::uint32_t* row = &noisetables::cellRows[hn::GetLane(jj)][hn::GetLane(ii)];
+            const auto pick = hn::IndicesFromVec(di, stepI);
+            const VI below = hn::TableLookupLanes(hn::LoadU(di, reinterpret_cast<const std::int32_t*>(row)), pick);
+            const VI above = hn::TableLookupLanes(
+                hn::LoadU(di, reinterpret_cast<const std::int32_t*>(row + noisetables::cellRowLength)), pick);
+            c.corners = hn::IfThenElse(hn::Eq(stepJ, hn::Zero(di)), below, above);
+            return c;
+        }
+    }
+    const VI cell = hn::Or(hn::ShiftLeft<8>(ii), jj);
+    c.corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
+    return c;
+}
+
+// The three corners' contributions summed and scaled, stored to out; the
+// points are those Locate read, for a vector sample2 must redo.
+HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, int yStep, float* out)
+{
+    const DF df;
+    const DI di;
     // sample2 subtracts the middle corner's step, 1 or 0, and x - 0 is x
     // exactly, so the step's choice is a choice of x0 - 1 or x0.
     const VF one = hn::Set(df, 1.0f);
-    const VF x0m1 = hn::Sub(x0, one);
-    const VF y0m1 = hn::Sub(y0, one);
+    const VF x0m1 = hn::Sub(c.x0, one);
+    const VF y0m1 = hn::Sub(c.y0, one);
     const VF g = hn::Set(df, G2);
-    const VF x1 = hn::Add(hn::IfThenElse(upper, x0m1, x0), g);
-    const VF y1 = hn::Add(hn::IfThenElse(upper, y0, y0m1), g);
+    const VF x1 = hn::Add(hn::IfThenElse(c.upper, x0m1, c.x0), g);
+    const VF y1 = hn::Add(hn::IfThenElse(c.upper, c.y0, y0m1), g);
     const VF g2 = hn::Set(df, 2.0f * G2);
     const VF x2 = hn::Add(x0m1, g2);
     const VF y2 = hn::Add(y0m1, g2);
 
-    // One look-up gives the hashes of the cell's four corners; the middle
-    // corner's is the second or the third byte.
+    // The middle corner's hash is the second or the third byte.
     const VI seven = hn::Set(di, 7);
-    const VI cell = hn::Or(hn::ShiftLeft<8>(LatticeIndex(i)), LatticeIndex(j));
-    const VI corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
-    const VI h0 = hn::And(corners, seven);
-    const VI h1 = hn::And(hn::IfThenElse(hn::RebindMask(di, upper), hn::ShiftRight<8>(corners),
-                                         hn::ShiftRight<16>(corners)), seven);
-    const VI h2 = hn::ShiftRight<24>(corners);
+    const VI h0 = hn::And(c.corners, seven);
+#if HWY_TARGET == HWY_SCALAR
+    const VI h1 = hn::And(hn::IfThenElse(hn::RebindMask(di, c.upper), hn::ShiftRight<8>(c.corners),
+                                         hn::ShiftRight<16>(c.corners)), seven);
+#else
+    // One byte shuffle moves the second byte (upper) or the third into each
+    // lane's low byte and clears the others: the shuffle indices of lane l
+    // within its 16-byte block are 4 * (l mod 4) + 2, then three clearing
+    // ones, less one where upper is set (its mask is -1).
+    const VI thirdByte = hn::Add(hn::ShiftLeft<2>(hn::And(hn::Iota(di, 0), hn::Set(di, 3))),
+                                 hn::Set(di, static_cast<std::int32_t>(0x80808002u)));
+    const VI h1 = hn::TableLookupBytesOr0(c.corners,
+                                          hn::Add(thirdByte, hn::VecFromMask(di, hn::RebindMask(di, c.upper))));
+#endif
+    const VI h2 = hn::ShiftRight<24>(c.corners);
 
-    const VF n0 = Contribution(h0, x0, y0);
+    const VF n0 = Contribution(h0, c.x0, c.y0);
     const VF n1 = Contribution(h1, x1, y1);
     const VF n2 = Contribution(h2, x2, y2);
     const VF result = hn::Mul(hn::Set(df, noisetables::scale2), hn::Add(hn::Add(n0, n1), n2));
 
-    if (hn::AllTrue(df, inRange)) {
+    if (HWY_LIKELY(c.inRange)) {
         hn::StoreU(result, df, out);
         return;
     }
-    constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
+    // Each point is read before its result is written: out may be xs or ys.
     const int lanes = static_cast<int>(hn::Lanes(df));
-    HWY_ALIGN float px[maxLanes], py[maxLanes], r[maxLanes], fits[maxLanes];
-    hn::Store(x, df, px);
-    hn::Store(y, df, py);
-    hn::Store(result, df, r);
-    hn::Store(hn::VecFromMask(df, inRange), df, fits);
-    for (int l = 0; l < lanes; ++l)
-        if (fits[l] == 0.0f) r[l] = sample2(px[l], py[l]);   // a set mask lane is NaN, never 0
-    hn::StoreU(hn::Load(df, r), df, out);
+    for (int l = 0; l < lanes; ++l) out[l] = sample2(xs[l], ys[l * yStep]);
 }
 
 void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float* out)
@@ -161,7 +221,19 @@ void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float*
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
     int k = 0;
-    for (; k + lanes <= count; k += lanes) Block(xs + k, ys + k * yStep, yStep, out + k);
+    if (count >= lanes) {
+        // Each vector's look-up starts before the previous vector's sums.
+        // A vector's points are loaded before its results are stored, so out
+        // may be xs or ys.
+        Cell current = Locate(xs, ys, yStep);
+        for (; k + 2 * lanes <= count; k += lanes) {
+            const Cell next = Locate(xs + k + lanes, ys + (k + lanes) * yStep, yStep);
+            Sum(current, xs + k, ys + k * yStep, yStep, out + k);
+            current = next;
+        }
+        Sum(current, xs + k, ys + k * yStep, yStep, out + k);
+        k += lanes;
+    }
     if (k == count) return;
     // The last few points go through the same lanes, padded with zeros.
     constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
@@ -171,7 +243,7 @@ void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float*
         tx[l] = xs[k + l];
         ty[l] = ys[(k + l) * yStep];
     }
-    Block(tx, ty, 1, to);
+    Sum(Locate(tx, ty, 1), tx, ty, 1, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
 
@@ -206,9 +278,21 @@ struct CellHashTable {
 
 constexpr CellHashTable cellHashTable;
 
+struct CellRowTable {
+    std::uint32_t rows[257][cellRowLength] = {};
+    constexpr CellRowTable()
+    {
+        for (int b = 0; b < 257; ++b)
+            for (int a = 0; a < cellRowLength; ++a) rows[b][a] = cellHashTable.entries[(a & 255) * 256 + (b & 255)];
+    }
+};
+
+constexpr CellRowTable cellRowTable;
+
 } // namespace
 
 const std::uint32_t (&cellHash)[cellCount] = cellHashTable.entries;
+const std::uint32_t (&cellRows)[257][cellRowLength] = cellRowTable.rows;
 
 } // namespace noisetables
 

@@ -38,5 +38,15 @@ constexpr float scale2 = 45.231f;
 constexpr int cellCount = 256 * 256;
 extern const std::uint32_t (&cellHash)[cellCount];
 
+// The same words laid out by rows of b: cellRows[b][a] is
+// cellHash[(a mod 256) * 256 + (b mod 256)]. Each row runs cellRowPad
+// entries past a = 255 and a row 256 repeats row 0, so that one unaligned
+// load of up to cellRowPad words from any (a, b) in 0..255 reads the cells
+// (a, b), (a + 1, b), ... and (a, b + 1), ... follows in the next row:
+// points of one row of pixels mostly fall into such a strip of cells.
+constexpr int cellRowPad = 16;
+constexpr int cellRowLength = 256 + cellRowPad;
+extern const std::uint32_t (&cellRows)[257][cellRowLength];
+
 } // namespace noisetables
 } // namespace GradientNoise

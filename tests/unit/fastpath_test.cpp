@@ -132,6 +132,28 @@ TEST(BatchedNoise, RowAndBatchWorkInPlaceOnEveryTarget)
     });
 }
 
+// Rows of nearby points, as a picture asks: the lanes of a vector share a
+// few cells, across lattice rows and the wrap of the indices at 256, with
+// steps from far below a cell to beyond it.
+TEST(BatchedNoise, RowsOfNearbyPointsEqualSample2OnEveryTarget)
+{
+    onEveryTarget([&] {
+        for (float step : {0.0007f, 0.01f, 0.13f, 0.37f, 0.8f, 2.9f})
+            for (float x0 : {-7.3f, -0.004f, 185.2f, 186.9f, 373.0f, -380.6f, 70000.1f})
+                for (float y : {-1.0f, -0.0001f, 0.0f, 0.49f, 67.3f, 187.4f, -188.05f, 3000.7f}) {
+                    std::vector<float> xs, out(203);
+                    for (int k = 0; k < 203; ++k) xs.push_back(x0 + step * static_cast<float>(k));
+                    GradientNoise::sample2Row(xs.data(), y, 203, out.data());
+                    for (int k = 0; k < 203; ++k)
+                        if (!sameSample(out[k], GradientNoise::sample2(xs[k], y))) {
+                            ADD_FAILURE() << "at (" << xs[k] << ", " << y << "): " << out[k] << " instead of "
+                                          << GradientNoise::sample2(xs[k], y);
+                            return;
+                        }
+                }
+    });
+}
+
 // ---------------------------------------------------------------- layers
 
 // A layer type without a row evaluation of its own, with values well outside
