@@ -74,43 +74,35 @@ const std::string& EditHistory::redoLabel() const
 
 EditHistory::Restore EditHistory::undo(const Renderable* current)
 {
-    Restore r;
-    if (undoSteps.empty() || pendingBegun) return r;
-    Step step = pop(undoSteps);
-    // The composition shown now is what redo gives back.
-    Step redo;
-    redo.label = step.label;
-    redo.composition = copyOf(current);
-    redo.compositionId = currentId;
-    redo.before = step.before;
-    redo.after = step.after;
-
-    currentId = step.compositionId;
-    r.base = std::move(step.composition);
-    r.where = step.before;
-    r.label = step.label;
-    push(redoSteps, std::move(redo));
-    enforceBounds();
-    return r;
+    return swapStep(undoSteps, redoSteps, current, /*undoing=*/true);
 }
 
 EditHistory::Restore EditHistory::redo(const Renderable* current)
 {
+    return swapStep(redoSteps, undoSteps, current, /*undoing=*/false);
+}
+
+// Undo and redo are one move in opposite directions: the step's composition
+// comes back, and the composition shown now becomes the step that leads
+// back to it.
+EditHistory::Restore EditHistory::swapStep(std::deque<Step>& from, std::deque<Step>& to, const Renderable* current,
+                                           bool undoing)
+{
     Restore r;
-    if (redoSteps.empty() || pendingBegun) return r;
-    Step step = pop(redoSteps);
-    Step undo;
-    undo.label = step.label;
-    undo.composition = copyOf(current);
-    undo.compositionId = currentId;
-    undo.before = step.before;
-    undo.after = step.after;
+    if (from.empty() || pendingBegun) return r;
+    Step step = pop(from);
+    Step back;
+    back.label = step.label;
+    back.composition = copyOf(current);
+    back.compositionId = currentId;
+    back.before = step.before;
+    back.after = step.after;
 
     currentId = step.compositionId;
     r.base = std::move(step.composition);
-    r.where = step.after;
+    r.where = undoing ? step.before : step.after;
     r.label = step.label;
-    push(undoSteps, std::move(undo));
+    push(to, std::move(back));
     enforceBounds();
     return r;
 }

@@ -104,6 +104,7 @@ private:
 
     void push(std::deque<Step>& steps, Step step);
     Step pop(std::deque<Step>& steps);
+    Restore swapStep(std::deque<Step>& from, std::deque<Step>& to, const Renderable* current, bool undoing);
     void enforceBounds();
 
     std::size_t byteLimit;
