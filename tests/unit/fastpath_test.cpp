@@ -9,6 +9,8 @@
 #include "layers/workerpool.h"
 #include "tests/support/everytarget.h"
 
+#include "tests/support/floatbits.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,28 +26,11 @@
 
 namespace {
 
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float inf = std::numeric_limits<float>::infinity();
-
-std::uint32_t bitsOf(float f)
-{
-    std::uint32_t b;
-    std::memcpy(&b, &f, sizeof b);
-    return b;
-}
-
-float floatOf(std::uint32_t b)
-{
-    float f;
-    std::memcpy(&f, &b, sizeof f);
-    return f;
-}
-
-// Same bits, or both NaN (a NaN's sign and payload carry no meaning).
-bool sameSample(float a, float b)
-{
-    return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
-}
+using floatbits::bitsOf;
+using floatbits::floatOf;
+using floatbits::inf;
+using floatbits::nan;
+constexpr auto sameSample = floatbits::sameFloat;
 
 // ---------------------------------------------------------------- noise
 

@@ -127,19 +127,6 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
     EXPECT_EQ(shown.pixels, layer->pixels);
 }
 
-TEST_F(RenderSchedulerTest, TheSchedulerCanGoWhileARenderRuns)
-{
-    controls.setViewportSize(200, 150);
-    std::unique_ptr<Renderable> layer = noiseChain(300);
-    {
-        RenderScheduler scheduler;
-        Picture shown;
-        scheduler.markStale();
-        scheduler.poll(layer.get(), shown);
-    }   // stops it and joins its thread
-    SUCCEED();
-}
-
 TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOnTheSpot)
 {
     controls.setViewportSize(200, 150);

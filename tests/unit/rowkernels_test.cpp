@@ -9,6 +9,8 @@
 #include "layers/simdtargets.h"
 #include "tests/support/everytarget.h"
 
+#include "tests/support/floatbits.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,20 +24,10 @@
 
 namespace {
 
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float inf = std::numeric_limits<float>::infinity();
-
-std::uint32_t bitsOf(float f)
-{
-    std::uint32_t b;
-    std::memcpy(&b, &f, sizeof b);
-    return b;
-}
-
-bool sameFloat(float a, float b)
-{
-    return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
-}
+using floatbits::bitsOf;
+using floatbits::inf;
+using floatbits::nan;
+using floatbits::sameFloat;
 
 // Random floats of every kind: moderate numbers, the edges where lanes hand
 // over to the scalar code, zeros of both signs, infinities, NaN and any
