@@ -75,6 +75,19 @@ protected:
         ASSERT_TRUE(controls.writeSceneFile(path(name)));
     }
 
+    // tree.xml: Circles driven by an inverted Noise layer.
+    void writeTreeScene()
+    {
+        writeScene("tree.xml", 10, 10, [] {
+            Renderable* circles = createLayer(2);
+            circles->setView(3.25f, -1.5f, 10, 10);
+            Renderable* noise = createLayer(0);
+            noise->inverse = true;
+            circles->attachInput(1, noise);
+            return circles;
+        });
+    }
+
     std::vector<std::string> leftovers() const
     {
         std::vector<std::string> names;
@@ -139,14 +152,7 @@ TEST_F(RenderToolTest, ShowsWhatTheViewerRendersForATreeOfLayers)
 {
     // Circles driven by an inverted Noise layer, at a size unlike the
     // scene's: every layer is made at the requested size when read.
-    writeScene("tree.xml", 10, 10, [] {
-        Renderable* circles = createLayer(2);
-        circles->setView(3.25f, -1.5f, 10, 10);
-        Renderable* noise = createLayer(0);
-        noise->inverse = true;
-        circles->attachInput(1, noise);
-        return circles;
-    });
+    writeTreeScene();
     const int w = 64, h = 48;
     ASSERT_EQ(run("--size " + std::to_string(w) + "x" + std::to_string(h) + " '" + path("tree.xml") + "' '" +
                   path("tree.png") + "'")
@@ -299,14 +305,7 @@ TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
 
 TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
 {
-    writeScene("tree.xml", 10, 10, [] {
-        Renderable* circles = createLayer(2);
-        circles->setView(3.25f, -1.5f, 10, 10);
-        Renderable* noise = createLayer(0);
-        noise->inverse = true;
-        circles->attachInput(1, noise);
-        return circles;
-    });
+    writeTreeScene();
     const std::string scene = " '" + path("tree.xml") + "' ";
     const std::string script = std::string("PATTERNLENS_RENDER='") + RENDER_TOOL + "' bash '" + RENDER_TILES_SCRIPT + "' ";
     // Odd sizes: the tiles at the right and bottom edges are narrower.
