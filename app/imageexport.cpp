@@ -47,12 +47,7 @@ void BackgroundExporter::start(std::unique_ptr<Renderable> newLayer, const std::
         std::lock_guard<std::mutex> lock(resultMutex);
         error.clear();
     }
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, WorkerPool::workerStackBytes);
-    const int failed = pthread_create(&thread, &attributes, threadMain, this);
-    pthread_attr_destroy(&attributes);
-    if (failed) {
+    if (!WorkerPool::startDeepStackThread(&thread, threadMain, this)) {
         // No thread: the export runs here, as it would have there.
         threadMain(this);
         return;

@@ -35,11 +35,7 @@ void RenderScheduler::startThread()
 {
     // A pixel of a deep composition recurses once per layer, on this thread
     // as on the pool's workers: it gets their stack size.
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, WorkerPool::workerStackBytes);
-    threadStarted = pthread_create(&thread, &attributes, &RenderScheduler::threadMain, this) == 0;
-    pthread_attr_destroy(&attributes);
+    threadStarted = WorkerPool::startDeepStackThread(&thread, &RenderScheduler::threadMain, this);
 }
 
 void* RenderScheduler::threadMain(void* scheduler)

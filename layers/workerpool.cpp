@@ -27,18 +27,24 @@ WorkerPool::~WorkerPool()
     for (pthread_t t : threads) pthread_join(t, nullptr);
 }
 
-void WorkerPool::startWorkers()
+bool WorkerPool::startDeepStackThread(pthread_t* thread, void* (*main)(void*), void* argument)
 {
-    started = true;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, workerStackBytes);
+    const bool started = pthread_create(thread, &attributes, main, argument) == 0;
+    pthread_attr_destroy(&attributes);
+    return started;
+}
+
+void WorkerPool::startWorkers()
+{
+    started = true;
     for (int i = 0; i < workerCount; ++i) {
         pthread_t t;
         // A worker that cannot be started leaves its share to the others.
-        if (pthread_create(&t, &attributes, &WorkerPool::workerMain, this) == 0) threads.push_back(t);
+        if (startDeepStackThread(&t, &WorkerPool::workerMain, this)) threads.push_back(t);
     }
-    pthread_attr_destroy(&attributes);
 }
 
 void* WorkerPool::workerMain(void* pool)

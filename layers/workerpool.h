@@ -41,6 +41,10 @@ public:
     // The threads that take part in a run: the workers plus the caller.
     int threadCount() const { return workerCount + 1; }
 
+    // Starts a thread with the workers' stack size, for any thread that
+    // evaluates layers (a render, an export). False when none could be had.
+    static bool startDeepStackThread(pthread_t* thread, void* (*main)(void*), void* argument);
+
 private:
     static void* workerMain(void* pool);
     void startWorkers();
