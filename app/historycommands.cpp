@@ -16,18 +16,18 @@ void LayerControls::beginEdit(const std::string& label)
         // A drag is still open: what it did so far is a step of its own, and
         // it goes on as a new one once this edit is done.
         interruptedEdit = history.editLabel();
-        history.commit(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation());
+        history.commit(baseLayer(), currentLocation());
     }
-    history.begin(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation(), label);
+    history.begin(baseLayer(), currentLocation(), label);
 }
 
 void LayerControls::commitEdit()
 {
-    history.commit(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation());
+    history.commit(baseLayer(), currentLocation());
     if (!interruptedEdit.empty()) {
         const std::string label = interruptedEdit;
         interruptedEdit.clear();
-        history.begin(baseLayerCount > 0 ? baseLayers[0] : nullptr, currentLocation(), label);
+        history.begin(baseLayer(), currentLocation(), label);
     }
     refreshHistoryButtons();
 }
@@ -65,7 +65,7 @@ LayerLocation LayerControls::currentLocation() const
 
 void LayerControls::showLocation(const LayerLocation& where)
 {
-    Renderable* layer = baseLayerCount > 0 ? baseLayers[0] : nullptr;
+    Renderable* layer = baseLayer();
     for (int i : where.path) {
         // A path that leads nowhere in this composition stops where it can.
         if (!layer || i < 0 || i >= layer->variableCount || !layer->variables[i].getInputLayer()) break;
@@ -92,28 +92,25 @@ void LayerControls::installComposition(std::unique_ptr<Renderable> base, const L
 
 void LayerControls::onUndo()
 {
-    if (history.editing()) return;   // in the middle of a drag
-    if (!history.canUndo()) {
-        reportOutcome("Nothing to undo");
-        return;
-    }
-    EditHistory::Restore r = history.undo(baseLayerCount > 0 ? baseLayers[0] : nullptr);
-    installComposition(std::move(r.base), r.where);
-    refreshHistoryButtons();
-    reportOutcome("Undid: " + r.label);
+    moveInHistory(true);
 }
 
 void LayerControls::onRedo()
 {
-    if (history.editing()) return;
-    if (!history.canRedo()) {
-        reportOutcome("Nothing to redo");
+    moveInHistory(false);
+}
+
+void LayerControls::moveInHistory(bool undoing)
+{
+    if (history.editing()) return;   // in the middle of a drag
+    if (undoing ? !history.canUndo() : !history.canRedo()) {
+        reportOutcome(undoing ? "Nothing to undo" : "Nothing to redo");
         return;
     }
-    EditHistory::Restore r = history.redo(baseLayerCount > 0 ? baseLayers[0] : nullptr);
+    EditHistory::Restore r = undoing ? history.undo(baseLayer()) : history.redo(baseLayer());
     installComposition(std::move(r.base), r.where);
     refreshHistoryButtons();
-    reportOutcome("Redid: " + r.label);
+    reportOutcome((undoing ? "Undid: " : "Redid: ") + r.label);
 }
 
 void LayerControls::refreshHistoryButtons()
@@ -128,13 +125,7 @@ void LayerControls::refreshHistoryButtons()
     }
 }
 
-void LayerControls::sceneFileOpened(const std::string& path)
-{
-    scenePath = path;
-    history.markSaved();
-}
-
-void LayerControls::sceneFileSaved(const std::string& path)
+void LayerControls::rememberSceneFile(const std::string& path)
 {
     scenePath = path;
     history.markSaved();

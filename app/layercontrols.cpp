@@ -79,7 +79,7 @@ void LayerControls::setBaseLayer(Renderable* layer)
 
 void LayerControls::showBaseLayer()
 {
-    currentLayer = baseLayerCount > 0 ? baseLayers[0] : nullptr;
+    currentLayer = baseLayer();
     refreshPanel();
     redrawRequested = true;
 }

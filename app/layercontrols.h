@@ -161,13 +161,14 @@ public:
     void dragModeChanged(MouseMode before, MouseMode after);
     void onUndo();
     void onRedo();
+    void moveInHistory(bool undoing);
     // Where the user is, and going back there in the composition shown.
     LayerLocation currentLocation() const;
     void showLocation(const LayerLocation& where);
     void refreshHistoryButtons();
-    // The composition shown is now the one in the file at path.
-    void sceneFileOpened(const std::string& path);
-    void sceneFileSaved(const std::string& path);
+    // The composition shown is now the one in the file at path (it was
+    // loaded from it or saved to it).
+    void rememberSceneFile(const std::string& path);
     bool isModified() const { return history.modified(); }
     // The main window's title: the file's name once there is one, and
     // whether the composition differs from it.
@@ -183,6 +184,7 @@ public:
     ui::Button* undoButton = nullptr;
     ui::Button* redoButton = nullptr;
 
+    Renderable* baseLayer() const { return baseLayerCount > 0 ? baseLayers[0] : nullptr; }
     Renderable* baseLayers[maxBaseLayers] = {};   // owned; only slot 0 is used
     int baseLayerCount = 0;
     int viewportWidth = 0;

@@ -32,7 +32,7 @@ bool LayerControls::saveScene()
         reportOutcome("Could not save " + path + ": " + error);
         return false;
     }
-    sceneFileSaved(path);
+    rememberSceneFile(path);
     reportOutcome("Saved " + path);
     return true;
 }
@@ -48,7 +48,7 @@ bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
         reportOutcome("Could not load " + path + ": " + error);
         return false;
     }
-    sceneFileOpened(path);
+    rememberSceneFile(path);
     reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")");
     return true;
 }
