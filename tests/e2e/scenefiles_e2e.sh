@@ -9,15 +9,8 @@
 # tesseract-ocr and python3. Screenshots of a failed check are kept in
 # $SCENEFILES_E2E_KEEP (default: a directory under /tmp, printed at the end).
 set -u
-missing=
-for tool in Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3; do
-    command -v "$tool" >/dev/null || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "scene files e2e cannot run, missing:$missing (packages xvfb xdotool x11-utils imagemagick tesseract-ocr python3)"
-    echo "0 passed, 1 failed"
-    exit 1
-fi
+. "$(dirname "$(readlink -f "$0")")/lib/require.sh"
+require_tools "scene files e2e" "xvfb xdotool x11-utils imagemagick tesseract-ocr python3" Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3
 viewer=$(readlink -f "$1")
 renderer=$(readlink -f "$2")
 here=$(dirname "$(readlink -f "$0")")

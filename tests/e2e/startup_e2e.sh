@@ -9,15 +9,8 @@
 # would not reset at the moment that matters: the window is looked for with
 # short separate connections, after the viewer has had a moment of its own.
 set -u
-missing=
-for tool in Xvfb xdpyinfo xdotool; do
-    command -v "$tool" >/dev/null || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "start-up e2e cannot run, missing:$missing (packages xvfb x11-utils xdotool)"
-    echo "0 passed, 1 failed"
-    exit 1
-fi
+. "$(dirname "$(readlink -f "$0")")/lib/require.sh"
+require_tools "start-up e2e" "xvfb x11-utils xdotool" Xvfb xdpyinfo xdotool
 viewer=$(readlink -f "$1")
 starts=${2:-50}
 here=$(dirname "$(readlink -f "$0")")

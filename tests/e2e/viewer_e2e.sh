@@ -9,14 +9,8 @@
 # Screenshots of a failed check are kept in $VIEWER_E2E_KEEP (default: a
 # directory under /tmp, printed at the end).
 set -u
-missing=
-for tool in Xvfb xdpyinfo xdotool import compare tesseract python3 openbox xprop xwininfo; do
-    command -v "$tool" >/dev/null || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-    echo "viewer e2e cannot run, missing:$missing (packages xvfb xdotool imagemagick tesseract-ocr python3 openbox x11-utils)"
-    exit 1
-fi
+. "$(dirname "$(readlink -f "$0")")/lib/require.sh"
+require_tools "viewer e2e" "xvfb xdotool imagemagick tesseract-ocr python3 openbox x11-utils" Xvfb xdpyinfo xdotool import compare tesseract python3 openbox xprop xwininfo
 viewer=$(readlink -f "$1")
 renderer=$(readlink -f "$2")
 here=$(dirname "$(readlink -f "$0")")
