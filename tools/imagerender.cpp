@@ -1,5 +1,6 @@
 #include "tools/imagerender.h"
 
+#include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/saturate.h"
@@ -69,15 +70,6 @@ void evaluateBand(void* context, int band)
 bool wholeImage(const imagewriter::Region& region)
 {
     return region.x == 0 && region.y == 0 && region.width == 0 && region.height == 0;
-}
-
-void setTextureSize(Renderable& layer, int width, int height)
-{
-    layer.textureWidth = width;
-    layer.textureHeight = height;
-    layer.updateMapping();
-    for (int i = 0; i < layer.variableCount; ++i)
-        if (Renderable* input = layer.variables[i].getInputLayer()) setTextureSize(*input, width, height);
 }
 
 } // namespace
@@ -163,7 +155,7 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
 std::unique_ptr<Renderable> layerAtSize(const Renderable& layer, int width, int height)
 {
     std::unique_ptr<Renderable> copy = cloneLayerTree(layer);
-    if (copy) setTextureSize(*copy, width, height);
+    if (copy) viewresize::resizeKeepingView(*copy, width, height);
     return copy;
 }
 

@@ -305,13 +305,19 @@ TEST(ImageRender, AnExportRendersACopyAtTheRequestedSizeAndLeavesTheLayerAlone)
 {
     TempFolder folder;
     // The viewer's tree, at its drawing-area size.
+    // Circles driven by an inverted Noise layer, made at the controller's size.
+    auto tree = [] {
+        std::unique_ptr<Renderable> circles(createLayer(2));
+        circles->setView(3.25f, -1.5f, 10, 10);
+        Renderable* noise = createLayer(0);
+        noise->inverse = true;
+        circles->attachInput(1, noise);
+        return circles;
+    };
     LayerControls small;
     small.setViewportSize(40, 30);
-    std::unique_ptr<Renderable> circles(createLayer(2));
-    circles->setView(3.25f, -1.5f, 10, 10);
-    Renderable* noise = createLayer(0);
-    noise->inverse = true;
-    circles->attachInput(1, noise);
+    std::unique_ptr<Renderable> circles = tree();
+    Renderable* noise = circles->variables[1].getInputLayer();
 
     imagewriter::RenderOptions options;
     options.depth = 16;
@@ -323,11 +329,7 @@ TEST(ImageRender, AnExportRendersACopyAtTheRequestedSizeAndLeavesTheLayerAlone)
     // The same tree made at 81 x 67 in the first place renders the same file.
     LayerControls large;
     large.setViewportSize(81, 67);
-    std::unique_ptr<Renderable> bigCircles(createLayer(2));
-    bigCircles->setView(3.25f, -1.5f, 10, 10);
-    Renderable* bigNoise = createLayer(0);
-    bigNoise->inverse = true;
-    bigCircles->attachInput(1, bigNoise);
+    std::unique_ptr<Renderable> bigCircles = tree();
     ASSERT_EQ(imagewriter::renderToFile(*bigCircles, folder / "direct.pgm", options), "");
     EXPECT_EQ(readFile(folder / "export.pgm"), readFile(folder / "direct.pgm"));
     EXPECT_EQ(readPgm(folder / "export.pgm").width, 81);
