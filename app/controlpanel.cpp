@@ -45,8 +45,10 @@ void LayerControls::build(ui::ControlWindow* window)
     saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
     buildExportControls(w);
     undoButton = w.add_button("Undo", -1, forward<&LayerControls::onUndo>);
-    undoButton->set_shares_row(true);   // Undo and Redo side by side
+    undoButton->set_shares_row(true);   // Undo, Redo and Layers side by side
     redoButton = w.add_button("Redo", -1, forward<&LayerControls::onRedo>);
+    redoButton->set_shares_row(true);
+    layersButton = w.add_button("Layers", -1, forward<&LayerControls::onLayers>);
     refreshHistoryButtons();
     buildViewTools(w);
 
@@ -75,6 +77,7 @@ void LayerControls::adjustSelectedVariable(float delta)
 void LayerControls::refreshPanel()
 {
     refreshPath();
+    markCurrentRow();
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

@@ -7,8 +7,11 @@
 
 bool LayerControls::updatePicture()
 {
-    if (takeRedrawRequest()) renderer.markStale();
-    if (!renderer.poll(currentLayer, picture)) return false;
+    const bool edited = takeRedrawRequest();
+    if (edited) renderer.markStale();
+    // The previews wait for the picture: they see it pending from here on.
+    const bool treeChanged = updateTree(edited);
+    if (!renderer.poll(currentLayer, picture)) return treeChanged;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();
