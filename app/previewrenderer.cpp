@@ -3,6 +3,7 @@
 #include "app/layertree.h"
 #include "app/viewresize.h"
 #include "layers/renderable.h"
+#include "layers/rowloop.h"
 #include "layers/workerpool.h"
 
 #include <sched.h>
@@ -172,13 +173,18 @@ void PreviewRenderer::run()
             continue;
         }
         if (row < 0) continue;
-        Renderable& layer = *layers[static_cast<std::size_t>(row)];
-        const bool complete = layer.fillPixels(nullptr, nullptr, &stopFlag);
+        const Renderable& layer = *layers[static_cast<std::size_t>(row)];
         Preview preview;
         preview.row = row;
         preview.width = layer.textureWidth;
         preview.height = layer.textureHeight;
-        preview.pixels = std::move(layer.pixels);
+        preview.pixels.assign(static_cast<std::size_t>(preview.width) * static_cast<std::size_t>(preview.height), 0);
+        // This thread alone: the pool belongs to the drawing area's render.
+        rowloop::GreyBytes bytes(preview.pixels.data(), static_cast<std::size_t>(preview.width));
+        rowloop::Options options;
+        options.threads = rowloop::Threads::caller;
+        options.stop = &stopFlag;
+        const bool complete = rowloop::evaluate(layer, rowloop::wholeTexture(layer), bytes, options);
         std::lock_guard<std::mutex> lock(mutex);
         if (complete && held == latest && !stopFlag.load(std::memory_order_relaxed)) {
             done[static_cast<std::size_t>(row)] = true;
