@@ -87,8 +87,7 @@ void catchStopSignals()
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--layer PATH]\n"
-                 "       SCENE.xml OUTPUT.png\n"
+                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--layer PATH] SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
                  "\n"
