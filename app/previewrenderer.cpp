@@ -35,88 +35,97 @@ PreviewRenderer::~PreviewRenderer()
 
 void PreviewRenderer::shutDown()
 {
+    stopFlag.store(true);
     {
         std::lock_guard<std::mutex> lock(mutex);
         quitting = true;
-        stopFlag.store(true, std::memory_order_relaxed);
     }
     wake.notify_all();
     if (threadStarted) pthread_join(thread, nullptr);
     threadStarted = false;
-    std::unique_ptr<Renderable> dropped;
-    std::lock_guard<std::mutex> lock(mutex);
-    dropped = std::move(incoming);
-    wanted.clear();
-    delivered.clear();
-    working = false;
-    idle.notify_all();
+    copyToHandOver = rowsToHandOver = false;
+    threadBusy.store(false);
 }
 
 void PreviewRenderer::start(std::unique_ptr<Renderable> composition, int width, int height)
 {
-    std::unique_ptr<Renderable> replaced;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (quitting) return;
-        replaced = std::move(incoming);
-        incoming = std::move(composition);
-        incomingWidth = width;
-        incomingHeight = height;
-        ++latest;
-        wanted.clear();
-        delivered.clear();
-        stopFlag.store(true, std::memory_order_relaxed);
-    }
+    stop();
+    outCopy = std::move(composition);
+    outWidth = width;
+    outHeight = height;
+    copyToHandOver = true;
     if (!threadStarted) threadStarted = WorkerPool::startDeepStackThread(&thread, &PreviewRenderer::threadMain, this);
-    wake.notify_one();
+    handOver();
 }
 
 void PreviewRenderer::stop()
 {
-    std::unique_ptr<Renderable> dropped;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        dropped = std::move(incoming);
-        ++latest;
-        wanted.clear();
-        delivered.clear();
-        stopFlag.store(true, std::memory_order_relaxed);
-    }
-    wake.notify_one();   // the thread lets go of its copy
+    latest.store(++generation);
+    stopFlag.store(true);
+    outRows.clear();
+    rowsToHandOver = true;   // none: the thread's list of the old copy goes
+    handOver();
 }
 
 void PreviewRenderer::want(std::vector<int> rows)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        wanted = std::move(rows);
+    outRows = std::move(rows);
+    rowsToHandOver = true;
+    handOver();
+}
+
+void PreviewRenderer::handOver()
+{
+    if (!copyToHandOver && !rowsToHandOver) return;
+    std::unique_lock<std::mutex> lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return;   // the next call tries again
+    if (quitting) return;
+    if (incoming && (copyToHandOver || incomingGeneration != generation)) discarded.push_back(std::move(incoming));
+    if (copyToHandOver) {
+        if (outCopy) {
+            incoming = std::move(outCopy);
+            incomingWidth = outWidth;
+            incomingHeight = outHeight;
+            incomingGeneration = generation;
+        }
+        copyToHandOver = false;
     }
+    if (rowsToHandOver) {
+        wanted = outRows;
+        wantedGeneration = generation;
+        rowsToHandOver = false;
+    }
+    threadBusy.store(true);
+    lock.unlock();
     wake.notify_one();
 }
 
 std::vector<PreviewRenderer::Preview> PreviewRenderer::take()
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    handOver();
     std::vector<Preview> out;
+    if (!hasDelivered.load()) return out;
+    std::unique_lock<std::mutex> lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return out;
     out.swap(delivered);
-    return out;
+    hasDelivered.store(false);
+    lock.unlock();
+    std::vector<Preview> current;
+    for (Preview& p : out)
+        if (p.generation == generation) current.push_back(std::move(p));
+    return current;
 }
 
 bool PreviewRenderer::busy() const
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    return working || workToDo() || !delivered.empty();
+    return copyToHandOver || rowsToHandOver || threadBusy.load() || hasDelivered.load();
 }
 
 bool PreviewRenderer::workToDo() const
 {
-    return incoming || (held != 0 && held != latest) || (held == latest && held != 0 && !wanted.empty());
-}
-
-void PreviewRenderer::waitUntilIdle()
-{
-    std::unique_lock<std::mutex> lock(mutex);
-    idle.wait(lock, [&] { return !threadStarted || quitting || (!working && !workToDo()); });
+    const unsigned now = latest.load();
+    return incoming || !discarded.empty() || (held && heldGeneration != now) ||
+           (held && heldGeneration == now && wantedGeneration == now && !wanted.empty());
 }
 
 void* PreviewRenderer::threadMain(void* renderer)
@@ -128,67 +137,72 @@ void* PreviewRenderer::threadMain(void* renderer)
 
 void PreviewRenderer::run()
 {
-    std::unique_ptr<Renderable> copy;   // the copy held, whose generation is held
-    std::vector<Renderable*> layers;    // its layers in tree order, at the preview size
-    std::vector<bool> done;
     for (;;) {
-        std::unique_ptr<Renderable> old;
+        std::vector<std::unique_ptr<Renderable>> old;
         std::unique_ptr<Renderable> fresh;
         int width = 0, height = 0;
         int row = -1;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            working = false;
-            idle.notify_all();
-            wake.wait(lock, [&] { return quitting || workToDo(); });
+            // Every hand-over marks the thread busy, also one that leaves
+            // it nothing to do: each wake-up without work says it is idle.
+            while (!quitting && !workToDo()) {
+                threadBusy.store(false);
+                wake.wait(lock);
+            }
             if (quitting) return;
-            working = true;
+            old.swap(discarded);
             if (incoming) {
                 fresh = std::move(incoming);
                 width = incomingWidth;
                 height = incomingHeight;
-                held = latest;
-                old = std::move(copy);
-            } else if (held != latest) {
-                old = std::move(copy);   // stale: let it go
-                held = 0;
-            } else {
+                heldGeneration = incomingGeneration;
+                old.push_back(std::move(held));
+            } else if (held && heldGeneration != latest.load()) {
+                old.push_back(std::move(held));   // stale: let it go
+                heldLayers.clear();
+            } else if (held) {
                 while (!wanted.empty() && row < 0) {
                     const int r = wanted.front();
                     wanted.erase(wanted.begin());
-                    if (r >= 0 && r < static_cast<int>(layers.size()) && !done[static_cast<std::size_t>(r)]) row = r;
+                    if (r >= 0 && r < static_cast<int>(heldLayers.size()) && !heldDone[static_cast<std::size_t>(r)])
+                        row = r;
                 }
-                stopFlag.store(false, std::memory_order_relaxed);
+                if (row >= 0) stopFlag.store(false);
             }
         }
         // A deep copy takes a while to make ready and to destroy: never
         // under the lock.
-        old.reset();
+        old.clear();
         if (fresh) {
-            layers.clear();
             viewresize::resizeKeepingView(*fresh, width, height);
-            for (const layertree::Row& r : layertree::rows(fresh.get())) layers.push_back(r.layer);
-            done.assign(layers.size(), false);
-            copy = std::move(fresh);
+            heldLayers.clear();
+            for (const layertree::Row& r : layertree::rows(fresh.get())) heldLayers.push_back(r.layer);
+            heldDone.assign(heldLayers.size(), false);
+            held = std::move(fresh);
             continue;
         }
         if (row < 0) continue;
-        const Renderable& layer = *layers[static_cast<std::size_t>(row)];
+        // A stop may have come between the pick and the flag's reset.
+        if (heldGeneration != latest.load()) continue;
+
+        const Renderable& layer = *heldLayers[static_cast<std::size_t>(row)];
         Preview preview;
         preview.row = row;
         preview.width = layer.textureWidth;
         preview.height = layer.textureHeight;
+        preview.generation = heldGeneration;
         preview.pixels.assign(static_cast<std::size_t>(preview.width) * static_cast<std::size_t>(preview.height), 0);
         // This thread alone: the pool belongs to the drawing area's render.
         rowloop::GreyBytes bytes(preview.pixels.data(), static_cast<std::size_t>(preview.width));
         rowloop::Options options;
         options.threads = rowloop::Threads::caller;
         options.stop = &stopFlag;
-        const bool complete = rowloop::evaluate(layer, rowloop::wholeTexture(layer), bytes, options);
+        if (!rowloop::evaluate(layer, rowloop::wholeTexture(layer), bytes, options)) continue;
+        if (heldGeneration != latest.load()) continue;
+        heldDone[static_cast<std::size_t>(row)] = true;
         std::lock_guard<std::mutex> lock(mutex);
-        if (complete && held == latest && !stopFlag.load(std::memory_order_relaxed)) {
-            done[static_cast<std::size_t>(row)] = true;
-            delivered.push_back(std::move(preview));
-        }
+        delivered.push_back(std::move(preview));
+        hasDelivered.store(true);
     }
 }

@@ -13,8 +13,13 @@
 // preview in progress within a row, and nothing more of that copy is
 // delivered.
 //
-// Headless: it knows layers and pixels, not textures. Every call except the
-// destructor's join returns at once.
+// The main thread never waits for this one. A thread of the lowest priority
+// may be kept off the processors for long while it holds their shared lock,
+// so the main thread only ever tries the lock: what it could not hand over
+// waits in its own fields for the next call, and a stop goes through atomics.
+// Destroying copies is left to this thread too.
+//
+// Headless: it knows layers and pixels, not textures.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -33,6 +38,7 @@ public:
         int width = 0;
         int height = 0;
         std::vector<std::uint8_t> pixels;   // row 0 at the bottom
+        unsigned generation = 0;            // of the copy it was made from
     };
 
     PreviewRenderer() = default;
@@ -50,35 +56,51 @@ public:
     // before. Rows already delivered for this copy are skipped.
     void want(std::vector<int> rows);
     // Main thread. The previews of the current copy finished since the last
-    // call.
+    // call (none when the lock was taken: they come with a later call).
     std::vector<Preview> take();
-    // A copy is being prepared, a wanted row is still to render, or a
-    // preview waits to be taken.
+    // Main thread. Work is handed over or waiting to be, a preview is being
+    // made, or one waits to be taken.
     bool busy() const;
 
-    // Blocks until nothing is left to do (tests and benchmarks).
-    void waitUntilIdle();
-    // Ends the thread; no preview is made afterwards.
+    // Ends the thread, waiting for it; no preview is made afterwards.
     void shutDown();
 
 private:
     static void* threadMain(void* renderer);
     void run();
-    bool workToDo() const;   // with the mutex held
+    void handOver();                     // main thread, never waits
+    bool workToDo() const;               // the thread, with the mutex held
 
-    mutable std::mutex mutex;           // guards the fields below
-    std::condition_variable wake;       // the thread waits here for work
-    std::condition_variable idle;       // waitUntilIdle waits here
-    std::unique_ptr<Renderable> incoming;   // the next copy, not yet taken up
+    // Main thread only: what is still to hand over.
+    unsigned generation = 0;             // the copy whose previews are wanted
+    std::unique_ptr<Renderable> outCopy;
+    int outWidth = 0, outHeight = 0;
+    bool copyToHandOver = false;
+    std::vector<int> outRows;
+    bool rowsToHandOver = false;
+    bool threadStarted = false;
+
+    // Shared, under the mutex.
+    std::mutex mutex;
+    std::condition_variable wake;        // the thread waits here for work
+    std::unique_ptr<Renderable> incoming;
     int incomingWidth = 0, incomingHeight = 0;
-    unsigned latest = 0;                // the copy whose previews are wanted
-    unsigned held = 0;                  // the copy the thread holds (0: none)
+    unsigned incomingGeneration = 0;
     std::vector<int> wanted;
-    bool working = false;               // the thread is preparing or rendering
-    bool quitting = false;
+    unsigned wantedGeneration = 0;       // the copy wanted's rows belong to
+    std::vector<std::unique_ptr<Renderable>> discarded;   // for the thread to destroy
     std::vector<Preview> delivered;
+    bool quitting = false;
 
-    std::atomic<bool> stopFlag{false};  // ends the preview in progress
+    // The thread's own: the copy it renders from.
+    std::unique_ptr<Renderable> held;
+    unsigned heldGeneration = 0;
+    std::vector<Renderable*> heldLayers;   // its layers in tree order, at the preview size
+    std::vector<bool> heldDone;
+
+    std::atomic<unsigned> latest{0};     // = generation, for the thread
+    std::atomic<bool> stopFlag{false};   // ends the preview in progress
+    std::atomic<bool> threadBusy{false}; // work handed over and not yet done
+    std::atomic<bool> hasDelivered{false};
     pthread_t thread{};
-    bool threadStarted = false;         // main thread only
 };
