@@ -11,7 +11,7 @@ bool LayerControls::updatePicture()
     if (edited) renderer.markStale();
     // The previews wait for the picture: they see it pending from here on.
     const bool treeChanged = updateTree(edited);
-    if (!renderer.poll(currentLayer, picture)) return treeChanged;
+    if (!renderer.poll(currentComposition(), picture)) return treeChanged;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();

@@ -1,9 +1,9 @@
 #include "app/layerpreviews.h"
 
-#include "layers/layerclone.h"
-#include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
+
+#include <algorithm>
 
 namespace {
 // Rows this far outside the view keep their textures, so a short scroll
@@ -29,7 +29,7 @@ void LayerPreviews::clear()
     renderer.stop();
     while (!previews.empty()) drop(previews.begin());
     rowLayers.clear();
-    previewed.reset();
+    previewed = Composition();
     changed = true;
     sentRows.clear();
     waiting = false;
@@ -49,26 +49,29 @@ void LayerPreviews::compositionEdited(const std::vector<layertree::Row>& rows)
     changed = true;
 }
 
-bool LayerPreviews::update(const Renderable* base, bool pictureExact, int width, int height, int firstRow, int endRow)
+bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int width, int height, int firstRow, int endRow)
 {
     if (changed || width != previewWidth || height != previewHeight) {
         changed = false;
-        if (!previewed || width != previewWidth || height != previewHeight || !sameLayerTree(base, previewed.get())) {
+        if (!previewed.tree || width != previewWidth || height != previewHeight ||
+            !sameComposition(shown, previewed.view())) {
             renderer.stop();
-            previewed.reset();
+            previewed = Composition();
             for (auto& entry : previews) entry.second.exact = false;
         }
     }
-    if (!base) return false;
-    if (!previewed) {
+    if (!shown.tree) return false;
+    if (!previewed.tree) {
         // The drawing area's picture comes first.
         if (!pictureExact) {
             waiting = true;
             return false;
         }
-        previewed = cloneLayerTree(*base);
-        std::unique_ptr<Renderable> copy = cloneLayerTree(*base);
-        if (!previewed || !copy) return false;
+        // One copy for the thread, one to tell whether the next edit changed
+        // what the previews show.
+        previewed = Composition(shown);
+        Composition copy(shown);
+        if (!previewed.tree || !copy.tree) return false;
         previewWidth = width;
         previewHeight = height;
         renderer.start(std::move(copy), width, height);

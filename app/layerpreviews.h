@@ -13,6 +13,7 @@
 // Headless: textures go through the controller's TextureBackend, if any.
 #include "app/layertree.h"
 #include "app/previewrenderer.h"
+#include "layers/composition.h"
 
 #include <map>
 #include <memory>
@@ -44,10 +45,10 @@ public:
     // show.
     void compositionEdited(const std::vector<layertree::Row>& rows);
 
-    // Once per tick while the tree is open. base is the composition shown;
+    // Once per tick while the tree is open. shown is the composition shown;
     // pictureExact whether the drawing area's picture of it is final; rows
     // [firstRow, endRow) are in view. True when a preview on screen changed.
-    bool update(const Renderable* base, bool pictureExact, int width, int height, int firstRow, int endRow);
+    bool update(const CompositionView& shown, bool pictureExact, int width, int height, int firstRow, int endRow);
 
     const Shown* shown(int row) const;
     // More ticks are needed before every preview in view is exact.
@@ -64,7 +65,7 @@ private:
     TextureBackend* backend = nullptr;         // not owned
     std::map<int, Shown> previews;             // by row
     std::vector<const Renderable*> rowLayers;  // the layer of every row
-    std::unique_ptr<Renderable> previewed;     // what the thread renders; null: nothing
+    Composition previewed;                     // what the thread renders; a null tree: nothing
     bool changed = true;                       // compare the composition with previewed
     int previewWidth = 0, previewHeight = 0;
     std::vector<int> sentRows;                 // what the thread was last asked for

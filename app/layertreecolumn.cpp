@@ -92,7 +92,7 @@ bool LayerControls::updateTree(bool edited)
     const int height = previewsize::height(viewportWidth, viewportHeight);
     const int first = layerList ? layerList->first_visible() : 0;
     const int end = layerList ? layerList->end_visible() : static_cast<int>(treeRows.size());
-    if (previews.update(baseLayer(), !renderer.pending(), previewsize::width, height, first, end)) changed = true;
+    if (previews.update(composition(), !renderer.pending(), previewsize::width, height, first, end)) changed = true;
     if (layerList) {
         layerList->set_picture_size(previewsize::width, height);
         std::map<int, ui::LayerList::Picture> pictures;

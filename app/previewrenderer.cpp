@@ -47,7 +47,7 @@ void PreviewRenderer::shutDown()
     threadBusy.store(false);
 }
 
-void PreviewRenderer::start(std::unique_ptr<Renderable> composition, int width, int height)
+void PreviewRenderer::start(Composition composition, int width, int height)
 {
     stop();
     outCopy = std::move(composition);
@@ -80,9 +80,9 @@ void PreviewRenderer::handOver()
     std::unique_lock<std::mutex> lock(mutex, std::try_to_lock);
     if (!lock.owns_lock()) return;   // the next call tries again
     if (quitting) return;
-    if (incoming && (copyToHandOver || incomingGeneration != generation)) discarded.push_back(std::move(incoming));
+    if (incoming.tree && (copyToHandOver || incomingGeneration != generation)) discarded.push_back(std::move(incoming));
     if (copyToHandOver) {
-        if (outCopy) {
+        if (outCopy.tree) {
             incoming = std::move(outCopy);
             incomingWidth = outWidth;
             incomingHeight = outHeight;
@@ -124,8 +124,8 @@ bool PreviewRenderer::busy() const
 bool PreviewRenderer::workToDo() const
 {
     const unsigned now = latest.load();
-    return incoming || !discarded.empty() || (held && heldGeneration != now) ||
-           (held && heldGeneration == now && wantedGeneration == now && !wanted.empty());
+    return incoming.tree || !discarded.empty() || (held.tree && heldGeneration != now) ||
+           (held.tree && heldGeneration == now && wantedGeneration == now && !wanted.empty());
 }
 
 void* PreviewRenderer::threadMain(void* renderer)
@@ -138,8 +138,8 @@ void* PreviewRenderer::threadMain(void* renderer)
 void PreviewRenderer::run()
 {
     for (;;) {
-        std::vector<std::unique_ptr<Renderable>> old;
-        std::unique_ptr<Renderable> fresh;
+        std::vector<Composition> old;
+        Composition fresh;
         int width = 0, height = 0;
         int row = -1;
         {
@@ -152,16 +152,16 @@ void PreviewRenderer::run()
             }
             if (quitting) return;
             old.swap(discarded);
-            if (incoming) {
+            if (incoming.tree) {
                 fresh = std::move(incoming);
                 width = incomingWidth;
                 height = incomingHeight;
                 heldGeneration = incomingGeneration;
                 old.push_back(std::move(held));
-            } else if (held && heldGeneration != latest.load()) {
+            } else if (held.tree && heldGeneration != latest.load()) {
                 old.push_back(std::move(held));   // stale: let it go
                 heldLayers.clear();
-            } else if (held) {
+            } else if (held.tree) {
                 while (!wanted.empty() && row < 0) {
                     const int r = wanted.front();
                     wanted.erase(wanted.begin());
@@ -174,10 +174,10 @@ void PreviewRenderer::run()
         // A deep copy takes a while to make ready and to destroy: never
         // under the lock.
         old.clear();
-        if (fresh) {
-            viewresize::resizeKeepingView(*fresh, width, height);
+        if (fresh.tree) {
+            viewresize::resizeKeepingView(*fresh.tree, width, height);
             heldLayers.clear();
-            for (const layertree::Row& r : layertree::rows(fresh.get())) heldLayers.push_back(r.layer);
+            for (const layertree::Row& r : layertree::rows(fresh.tree.get())) heldLayers.push_back(r.layer);
             heldDone.assign(heldLayers.size(), false);
             held = std::move(fresh);
             continue;

@@ -20,6 +20,8 @@
 // Destroying copies is left to this thread too.
 //
 // Headless: it knows layers and pixels, not textures.
+#include "layers/composition.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -46,10 +48,10 @@ public:
     PreviewRenderer(const PreviewRenderer&) = delete;
     PreviewRenderer& operator=(const PreviewRenderer&) = delete;
 
-    // Main thread. Previews of composition (a copy of the base layer with
-    // its tree, given away) at width x height from now on; work on an older
-    // copy stops. No row is wanted until want() names some.
-    void start(std::unique_ptr<Renderable> composition, int width, int height);
+    // Main thread. Previews of composition (a copy, given away) at width x
+    // height from now on; work on an older copy stops. No row is wanted
+    // until want() names some.
+    void start(Composition composition, int width, int height);
     // Main thread. The copy no longer shows the composition.
     void stop();
     // Main thread. The rows to render, in this order, instead of those named
@@ -73,7 +75,7 @@ private:
 
     // Main thread only: what is still to hand over.
     unsigned generation = 0;             // the copy whose previews are wanted
-    std::unique_ptr<Renderable> outCopy;
+    Composition outCopy;
     int outWidth = 0, outHeight = 0;
     bool copyToHandOver = false;
     std::vector<int> outRows;
@@ -83,17 +85,17 @@ private:
     // Shared, under the mutex.
     std::mutex mutex;
     std::condition_variable wake;        // the thread waits here for work
-    std::unique_ptr<Renderable> incoming;
+    Composition incoming;
     int incomingWidth = 0, incomingHeight = 0;
     unsigned incomingGeneration = 0;
     std::vector<int> wanted;
     unsigned wantedGeneration = 0;       // the copy wanted's rows belong to
-    std::vector<std::unique_ptr<Renderable>> discarded;   // for the thread to destroy
+    std::vector<Composition> discarded;  // for the thread to destroy
     std::vector<Preview> delivered;
     bool quitting = false;
 
     // The thread's own: the copy it renders from.
-    std::unique_ptr<Renderable> held;
+    Composition held;
     unsigned heldGeneration = 0;
     std::vector<Renderable*> heldLayers;   // its layers in tree order, at the preview size
     std::vector<bool> heldDone;

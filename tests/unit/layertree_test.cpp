@@ -4,7 +4,6 @@
 #include "app/layercontrols.h"
 #include "app/layerpath.h"
 #include "app/previewsize.h"
-#include "app/shortcuts.h"
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
@@ -86,7 +85,6 @@ TEST(LayerTree, APathThatLeadsNowhereSaysWhichNamesLeadOn)
     EXPECT_EQ(error, "the Noise layer at 'Spacing' has no variable 'Width'; names with an input layer there: none, it "
                      "has no input layers");
     EXPECT_EQ(layerpath::find(*circles, "Spacing/", &error), nullptr);
-    EXPECT_EQ(shortcuts::commandFor('l' - 'a' + 1, 2), shortcuts::Command::Layers);   // Ctrl+L
 }
 
 class TreeColumn : public ::testing::Test {
