@@ -270,14 +270,11 @@ void ImguiControls::entryRouter(int state)
 void ImguiControls::reshapeRouter(int width, int height)
 {
     ImguiControls& m = master();
-    // Any new size answers a request for one: a window manager may have
-    // granted less than was asked, and the column then takes the rest from
-    // the drawing area.
-    if (m.requestedWidth > 0 && m.columnGrewWindow > 0) {
-        const int grown = m.columnGrewWindow + width - m.requestedWidth;
-        m.columnGrewWindow = grown > 0 ? grown : 0;
-    }
-    m.requestedWidth = 0;
+    // The width asked for answers the request. Any other (an earlier
+    // request's, when the column was opened and closed quickly) leaves the
+    // strips laid out for the width asked for until it comes or the request
+    // times out.
+    if (width == m.requestedWidth) m.requestedWidth = 0;
     m.windowWidth = width;
     m.windowHeight = height;
     ImGui_ImplGLUT_ReshapeFunc(width, height);
@@ -343,10 +340,12 @@ void ImguiControls::show_column(int width)
 
 void ImguiControls::requestWidth(int width)
 {
+    widthBeforeRequest = layoutWidth();
     requestedWidth = width;
     glutReshapeWindow(width, windowHeight);
-    // No answer (a maximised window, a window manager that refuses): the
-    // strips go back to the size the window has.
+    // No answer, or another width (a maximised window, a window manager
+    // that refuses or grants less): the strips take the size the window
+    // has, and the column what it did not grow by from the drawing area.
     glutTimerFunc(1000, columnTimeout, ++requestSerial);
     requestFrames();
 }
@@ -356,7 +355,10 @@ void ImguiControls::columnTimeout(int serial)
     ImguiControls& m = master();
     if (serial != m.requestSerial || m.requestedWidth == 0) return;
     m.requestedWidth = 0;
-    m.columnGrewWindow = 0;
+    if (m.areas.columnWidth > 0) {
+        const int grown = m.windowWidth - m.widthBeforeRequest;
+        m.columnGrewWindow = std::max(0, std::min(grown, m.areas.columnWidth));
+    }
     m.layoutChanged();
 }
 

@@ -149,6 +149,7 @@ private:
     int windowWidth = 0;
     int windowHeight = 0;
     int requestedWidth = 0;    // asked of the window manager, not yet answered
+    int widthBeforeRequest = 0;
     int requestSerial = 0;     // which request a timeout belongs to
     int columnGrewWindow = 0;  // how much wider the column made the window
     std::vector<Strip> strips;
