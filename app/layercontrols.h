@@ -17,6 +17,7 @@
 #include "app/infoline.h"
 #include "app/renderscheduler.h"
 
+#include <functional>
 #include <string>
 
 class FileChooser;
@@ -231,6 +232,8 @@ public:
     unsigned pictureTexture = 0;                  // its texture, made on first use
 
 private:
+    // A control's callback that runs member on this controller.
+    std::function<void(int id)> command(void (LayerControls::*member)());
     int selectedVariable() const;
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);
