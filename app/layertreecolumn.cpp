@@ -8,17 +8,9 @@
 
 #include <map>
 
-namespace {
-template <void (LayerControls::*Member)()>
-void forward(int /*id*/)
-{
-    if (LayerControls::instance) (LayerControls::instance->*Member)();
-}
-} // namespace
-
 void LayerControls::buildTreeColumn(ui::ControlWindow& window)
 {
-    layerList = window.add_layerlist("Layers", -1, forward<&LayerControls::onTreeRow>);
+    layerList = window.add_layerlist("Layers", command(&LayerControls::onTreeRow));
 }
 
 void LayerControls::onLayers()
