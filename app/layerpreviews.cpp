@@ -86,12 +86,8 @@ bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int 
         s.width = p.width;
         s.height = p.height;
         s.exact = true;
-        if (backend) {
-            if (!s.texture) s.texture = backend->createTexture();
-            if (s.texture) backend->uploadPixelExact(s.texture, p.width, p.height, p.pixels.data());
-        } else {
-            s.pixels = std::move(p.pixels);
-        }
+        if (backend && !s.texture) s.texture = backend->createTexture();
+        if (s.texture) backend->uploadPixelExact(s.texture, p.width, p.height, p.pixels.data());
         shownChanged = true;
     }
 

@@ -29,7 +29,6 @@ public:
         unsigned texture = 0;                // 0: none (no backend)
         int width = 0, height = 0;
         bool exact = false;                  // of the composition as it is now
-        std::vector<std::uint8_t> pixels;    // kept without a backend (tests)
     };
 
     LayerPreviews() = default;
