@@ -60,7 +60,10 @@ bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int 
             for (auto& entry : previews) entry.second.exact = false;
         }
     }
-    if (!shown.tree) return false;
+    if (!shown.tree) {
+        waiting = false;   // nothing to preview
+        return false;
+    }
     if (!previewed.tree) {
         // The drawing area's picture comes first.
         if (!pictureExact) {
