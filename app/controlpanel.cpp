@@ -40,8 +40,10 @@ void LayerControls::build(ui::ControlWindow* window)
     saveButton = w.add_button("Save to XML", -1, command(&LayerControls::onSaveToXml));
     buildExportControls(w);
     undoButton = w.add_button("Undo", command(&LayerControls::onUndo));
-    undoButton->set_shares_row(true);   // Undo and Redo side by side
+    undoButton->set_shares_row(true);   // Undo, Redo and Layers side by side
     redoButton = w.add_button("Redo", command(&LayerControls::onRedo));
+    redoButton->set_shares_row(true);
+    layersButton = w.add_button("Layers", command(&LayerControls::onLayers));
     refreshHistoryButtons();
     buildViewTools(w);
 
@@ -70,6 +72,7 @@ void LayerControls::adjustSelectedVariable(float delta)
 void LayerControls::refreshPanel()
 {
     refreshPath();
+    markCurrentRow();
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

@@ -20,6 +20,13 @@ void GlTextureBackend::uploadTexture(unsigned texture, int width, int height, co
     glTexImage2D(GL_TEXTURE_2D, 0, 1, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
 }
 
+void GlTextureBackend::uploadPixelExact(unsigned texture, int width, int height, const std::uint8_t* pixels)
+{
+    uploadTexture(texture, width, height, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
 void GlTextureBackend::drawTexture(unsigned texture, float depth)
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -11,14 +11,17 @@
 // layercommands.cpp, scene files in persistence/scenefile.cpp and the load
 // and save commands in persistence/scenecommands.cpp, undo, redo and the
 // unsaved-changes bookkeeping in historycommands.cpp, the export, path,
-// statistics and pointer readout in toolpanel.cpp, and the picture's
-// renders in layerpicture.cpp.
+// statistics and pointer readout in toolpanel.cpp, the picture's renders in
+// layerpicture.cpp, and the layer tree column in layertreecolumn.cpp.
 #include "app/edithistory.h"
 #include "app/infoline.h"
+#include "app/layerpreviews.h"
+#include "app/layertree.h"
 #include "app/renderscheduler.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class FileChooser;
 class ImageExporter;
@@ -34,6 +37,7 @@ class PathBar;
 class Checkbox;
 class ControlWindow;
 class EditText;
+class LayerList;
 class Listbox;
 class Panel;
 } // namespace ui
@@ -131,6 +135,31 @@ public:
     void showPointer(int x, int y);
     void clearPointer();
 
+    // --- The layer tree column (layertreecolumn.cpp) ---
+    // "Layers" (beside Undo and Redo) and Ctrl+L open and close the column:
+    // every layer of the composition in tree order with its preview, the
+    // current one marked. showTreeColumn, when set, puts the column on
+    // screen or takes it off (the viewer widens its window by it).
+    void onLayers();
+    void buildTreeColumn(ui::ControlWindow& window);
+    // The rows again, after the composition changed.
+    void refreshTree();
+    // The current layer's row is marked and scrolled into view.
+    void markCurrentRow();
+    // A click on a row makes its layer current, as a step of the path does.
+    void onTreeRow();
+    // Once per tick: the rows after an edit, and the previews, which start
+    // once the drawing area's picture is exact. True when the column changed.
+    bool updateTree(bool edited);
+    // Previews are still being made for the rows in view.
+    bool treePending() const { return treeOpen && previews.pending(); }
+    bool treeOpen = false;
+    std::function<void(bool open)> showTreeColumn;
+    ui::Button* layersButton = nullptr;
+    ui::LayerList* layerList = nullptr;
+    std::vector<layertree::Row> treeRows;
+    LayerPreviews previews;
+
     // --- The picture (layerpicture.cpp) ---
     // Once per tick of the main loop: a redraw request marks the picture
     // stale, which starts a render off the loop (or stops an outdated one),
@@ -139,7 +168,8 @@ public:
     bool updatePicture();
     // Whether the main loop's tick has work coming: a redraw asked for, a
     // picture rendering or not yet shown, an export whose outcome is not
-    // yet told. With none, an idle viewer needs no tick until the next event.
+    // yet told, previews of the tree still to come. With none, an idle
+    // viewer needs no tick until the next event.
     bool tickPending() const;
 
     // The info line, where commands report their outcome.

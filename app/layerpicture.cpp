@@ -8,8 +8,11 @@
 
 bool LayerControls::updatePicture()
 {
-    if (takeRedrawRequest()) renderer.markStale();
-    if (!renderer.poll(currentComposition(), picture)) return false;
+    const bool edited = takeRedrawRequest();
+    if (edited) renderer.markStale();
+    // The previews wait for the picture: they see it pending from here on.
+    const bool treeChanged = updateTree(edited);
+    if (!renderer.poll(currentComposition(), picture)) return treeChanged;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();
@@ -20,7 +23,7 @@ bool LayerControls::updatePicture()
 
 bool LayerControls::tickPending() const
 {
-    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending());
+    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending()) || treePending();
 }
 
 void LayerControls::setInfoField(ui::EditText* field)

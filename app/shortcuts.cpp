@@ -19,6 +19,7 @@ Command commandFor(unsigned char key, int modifiers)
     case 's': return Command::Save;
     case 'e': return Command::Export;
     case 'y': return Command::Redo;
+    case 'l': return Command::Layers;
     default: return Command::NoCommand;
     }
 }

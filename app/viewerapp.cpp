@@ -1,5 +1,7 @@
 #include "app/viewerapp.h"
 
+#include "app/layertree.h"
+#include "app/previewsize.h"
 #include "app/viewerlayout.h"
 #include "app/shortcuts.h"
 #include "app/viewresize.h"
@@ -85,6 +87,8 @@ int ViewerApp::run(int argc, char** argv)
     ui::ControlWindow* infoWindow = strips.create_subwindow(ui::Side::Bottom, viewerlayout::infoLineHeight);
     info = infoWindow->add_edittext("Info: ", -1, nullptr);
     info->set_read_only(true);
+    // The layer tree: no width, so no column, until it is opened.
+    ui::ControlWindow* treeWindow = strips.create_subwindow(ui::Side::Column, 0);
 
     // Everything the controller reaches outside itself, before the first
     // layer exists: textures, the file dialogs (owned by this window) and
@@ -101,6 +105,12 @@ int ViewerApp::run(int argc, char** argv)
     controls.closeQuestion = &closeQuestion;
 
     controls.build(panelWindow);
+    controls.buildTreeColumn(*treeWindow);
+    controls.showTreeColumn = [](bool open) {
+        ui::ImguiControls& m = ui::ImguiControls::master();
+        const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
+        m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0);
+    };
 
     int x, y, width, height;
     strips.get_viewport_area(&x, &y, &width, &height);
@@ -219,7 +229,10 @@ void ViewerApp::onDisplay()
 
 void ViewerApp::onClose()
 {
-    if (ViewerApp* app = instance) app->controls.renderer.shutDown();
+    if (ViewerApp* app = instance) {
+        app->controls.renderer.shutDown();
+        app->controls.previews.shutDown();
+    }
 }
 
 void ViewerApp::onReshape(int /*width*/, int /*height*/)
@@ -255,6 +268,7 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
     case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
+    case shortcuts::Command::Layers: command = &LayerControls::onLayers; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a

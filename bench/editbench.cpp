@@ -5,7 +5,9 @@
 // - EditToNextFrame: an edit (a one-pixel pan) and the timer tick after it,
 //   while renders run beside the loop. This is all the loop does before it
 //   can draw its next frame. Counters: the worst case, and the renders
-//   started, finished and stopped per edit.
+//   started, finished and stopped per edit. EditToNextFrameTreeOpen: the
+//   same with the layer tree open on its first rows, whose previews start
+//   whenever the picture is exact and stop at the next edit.
 // - LastEditToFinalPicture: bursts of edits one tick apart; the time from
 //   the last edit until the tick that hands over the final picture, and the
 //   renders started, finished and stopped per burst.
@@ -18,6 +20,7 @@
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "ui/controls.h"
 
 #include "tests/support/noisechain.h"
 
@@ -40,15 +43,23 @@ struct HeavyViewer {
     {
         controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
         controls.setBaseLayer(noiseChain(chainLength).release());
+        controls.buildTreeColumn(column);
+    }
+    // The tree open on its first rows, as a viewer shows it.
+    void openTree()
+    {
+        controls.onLayers();
+        controls.layerList->set_visible(0, 4);
     }
     // Ticks until the picture on screen is the final one.
     void settle()
     {
-        while (controls.redrawRequested || controls.renderer.pending()) {
+        while (controls.redrawRequested || controls.renderer.pending() || controls.treePending()) {
             controls.updatePicture();
             std::this_thread::sleep_for(tickPeriod);
         }
     }
+    ui::ControlWindow column;
     LayerControls controls;
 };
 
@@ -57,9 +68,10 @@ double seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-void EditToNextFrame(benchmark::State& state)
+void editToNextFrame(benchmark::State& state, bool treeOpen)
 {
     HeavyViewer viewer;
+    if (treeOpen) viewer.openTree();
     viewer.settle();
     const RenderScheduler::Counts before = viewer.controls.renderer.counts();
     double worst = 0;
@@ -81,6 +93,27 @@ void EditToNextFrame(benchmark::State& state)
     state.counters["started_per_edit"] = static_cast<double>(after.started - before.started) / edits;
     state.counters["finished_per_edit"] = static_cast<double>(after.finished - before.finished) / edits;
     state.counters["stopped_per_edit"] = static_cast<double>(after.superseded - before.superseded) / edits;
+}
+
+void EditToNextFrame(benchmark::State& state)
+{
+    editToNextFrame(state, false);
+}
+
+void EditToNextFrameTreeOpen(benchmark::State& state)
+{
+    editToNextFrame(state, true);
+}
+
+// Opening the tree of the chain and closing it again: its rows, on the loop.
+void OpenTree(benchmark::State& state)
+{
+    HeavyViewer viewer;
+    viewer.settle();
+    for (auto _ : state) {
+        viewer.controls.onLayers();
+        viewer.controls.onLayers();
+    }
 }
 
 void LastEditToFinalPicture(benchmark::State& state)
@@ -133,6 +166,12 @@ void RenderOnTheLoop(benchmark::State& state)
 } // namespace
 
 BENCHMARK(EditToNextFrame)->Name("EditToNextFrame/noise_chain_1000")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(EditToNextFrameTreeOpen)
+    ->Name("EditToNextFrameTreeOpen/noise_chain_1000")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200);
+BENCHMARK(OpenTree)->Name("OpenTree/noise_chain_1000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LastEditToFinalPicture)
     ->Name("LastEditToFinalPicture/noise_chain_1000/burst")
     ->Arg(20)

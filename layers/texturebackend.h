@@ -10,6 +10,12 @@ public:
     // A new texture name; 0 means none could be made.
     virtual unsigned createTexture() = 0;
     virtual void uploadTexture(unsigned texture, int width, int height, const std::uint8_t* pixels) = 0;
+    // A texture shown at its own size, each pixel on one screen pixel: never
+    // blended with its neighbours, so the screen holds its very bytes.
+    virtual void uploadPixelExact(unsigned texture, int width, int height, const std::uint8_t* pixels)
+    {
+        uploadTexture(texture, width, height, pixels);
+    }
     virtual void drawTexture(unsigned texture, float depth) = 0;
     virtual void deleteTexture(unsigned texture) = 0;
 };

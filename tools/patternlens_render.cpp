@@ -6,6 +6,7 @@
 // shows at that size, top row first. It is written a band of rows at a time
 // (tools/imagerender.h), so any size fits in a little memory.
 #include "app/layercontrols.h"
+#include "app/layerpath.h"
 #include "app/viewerlayout.h"
 #include "layers/renderable.h"
 #include "persistence/scenefile.h"
@@ -86,7 +87,7 @@ void catchStopSignals()
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] SCENE.xml OUTPUT.png\n"
+                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--layer PATH] SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
                  "\n"
@@ -97,6 +98,10 @@ void printUsage(std::FILE* out)
                  "                       apart join to the whole image\n"
                  "  --depth 8|16         bits per pixel (default 8, the viewer's grey levels;\n"
                  "                       16 keeps the layer's values to 1/65535)\n"
+                 "  --layer PATH         render an input layer instead of the base layer: the\n"
+                 "                       names of the variables from the base layer down,\n"
+                 "                       joined by \"/\" (\"Spacing/Cutoff\" is the input of the\n"
+                 "                       base layer's Spacing, then that layer's Cutoff)\n"
                  "  --help               show this text\n"
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
@@ -179,6 +184,7 @@ int main(int argc, char** argv)
     int height = viewerlayout::drawingAreaHeight;
     imagewriter::RenderOptions options;
     bool regionGiven = false;
+    std::string layerPath;
     std::string files[2];
     int fileCount = 0;
     bool optionsEnded = false;
@@ -206,6 +212,9 @@ int main(int argc, char** argv)
             if (missing) return usageError("--depth needs a value, 8 or 16");
             if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
             options.depth = value == "8" ? 8 : 16;
+        } else if (!optionsEnded && optionValue("--layer", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--layer needs a value, the variables' names from the base layer down");
+            layerPath = value;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option '" + arg + "'");
         } else {
@@ -231,6 +240,9 @@ int main(int argc, char** argv)
     // the reader made; the controller only gives the layers their size.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    std::string pathError;
+    const Renderable* layer = layerpath::find(*scene.baseLayer, layerPath, &pathError);
+    if (!layer) return usageError("--layer '" + layerPath + "': " + pathError);
 
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;
@@ -240,7 +252,7 @@ int main(int argc, char** argv)
         return !showProgress || line.update(done, total);
     };
     catchStopSignals();
-    const std::string error = imagewriter::renderToFile(*scene.baseLayer, outputPath, options);
+    const std::string error = imagewriter::renderToFile(*layer, outputPath, options);
     if (showProgress) std::fputc('\n', stderr);
     // A signal that comes after the last band lets the finished file stand.
     if (stopSignal && !error.empty()) {

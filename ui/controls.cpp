@@ -78,6 +78,11 @@ Histogram* ControlWindow::add_histogram(const std::string& label)
     return root_.add(std::make_unique<Histogram>(label));
 }
 
+LayerList* ControlWindow::add_layerlist(const std::string& label, Callback cb)
+{
+    return root_.add(std::make_unique<LayerList>(label, noId, std::move(cb)));
+}
+
 static Control* findIn(Panel& panel, const std::string& label)
 {
     for (const auto& child : panel.children()) {

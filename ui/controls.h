@@ -12,6 +12,7 @@
 // set_int_val, set_text, one callback per control. Setting a value from code
 // never runs the callback; only the user actions do.
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ using Callback = std::function<void(int id)>;
 
 class Control {
 public:
-    enum class Kind { Panel, Button, Checkbox, Listbox, EditText, PathBar, Histogram };
+    enum class Kind { Panel, Button, Checkbox, Listbox, EditText, PathBar, Histogram, LayerList };
 
     Control(Kind kind, std::string label, int id, Callback callback)
         : kind_(kind), label_(std::move(label)), id_(id), callback_(std::move(callback)) {}
@@ -63,8 +64,8 @@ public:
     {
         if (enabled()) fire();
     }
-    // Drawn at half width, with the next control beside it on the same row
-    // (a pair such as Undo and Redo).
+    // Drawn with the next control beside it on the same row (Undo, Redo and
+    // Layers): the buttons of a row share its width equally.
     void set_shares_row(bool shares) { sharesRow_ = shares; }
     bool shares_row() const { return sharesRow_; }
 
@@ -185,6 +186,88 @@ private:
     std::vector<float> bars_;
 };
 
+// The rows of a tree, one per node: each an indentation, an optional mark
+// in it, a picture and a label; one row is the current one. It scrolls, and
+// the front end draws only the rows in view and says which those are, so
+// whoever makes the pictures makes only theirs.
+class LayerList : public Control {
+public:
+    struct Row {
+        int indent = 0;         // pixels
+        std::string mark;       // shown in the indentation (a depth too deep to indent)
+        std::string label;
+    };
+    // A row's picture: a texture of the front end's kind, drawn pixel for
+    // pixel, its first row at the bottom.
+    struct Picture {
+        unsigned texture = 0;
+        int width = 0, height = 0;
+
+        bool operator==(const Picture& o) const { return texture == o.texture && width == o.width && height == o.height; }
+        bool operator!=(const Picture& o) const { return !(*this == o); }
+    };
+
+    LayerList(std::string label, int id, Callback cb) : Control(Kind::LayerList, std::move(label), id, std::move(cb)) {}
+
+    const std::vector<Row>& rows() const { return rows_; }
+    void set_rows(std::vector<Row> rows) { rows_ = std::move(rows); }
+    int current() const { return current_; }
+    void set_current(int row) { current_ = row; }
+
+    // Every row is as high as a picture of this size, and as wide.
+    int picture_width() const { return pictureWidth_; }
+    int picture_height() const { return pictureHeight_; }
+    void set_picture_size(int width, int height)
+    {
+        pictureWidth_ = width;
+        pictureHeight_ = height;
+    }
+    const Picture* picture(int row) const
+    {
+        const auto p = pictures_.find(row);
+        return p == pictures_.end() ? nullptr : &p->second;
+    }
+    const std::map<int, Picture>& pictures() const { return pictures_; }
+    void set_pictures(std::map<int, Picture> pictures) { pictures_ = std::move(pictures); }
+
+    // The rows [first, end) in view, as the front end last drew them.
+    int first_visible() const { return firstVisible_; }
+    int end_visible() const { return endVisible_; }
+    void set_visible(int first, int end)
+    {
+        firstVisible_ = first;
+        endVisible_ = end;
+    }
+    // Asks the front end to scroll row into view at its next frame.
+    void scroll_to(int row) { scrollTarget_ = row; }
+    int take_scroll_target()
+    {
+        const int row = scrollTarget_;
+        scrollTarget_ = -1;
+        return row;
+    }
+
+    // The row the last click chose.
+    int chosen() const { return chosen_; }
+    // User action: a click on a row runs the callback, which reads chosen().
+    // Ignored for a row that does not exist.
+    void choose(int row)
+    {
+        if (!enabled() || row < 0 || row >= static_cast<int>(rows_.size())) return;
+        chosen_ = row;
+        fire();
+    }
+
+private:
+    std::vector<Row> rows_;
+    std::map<int, Picture> pictures_;
+    int current_ = -1;
+    int pictureWidth_ = 0, pictureHeight_ = 0;
+    int firstVisible_ = 0, endVisible_ = 0;
+    int scrollTarget_ = -1;
+    int chosen_ = -1;
+};
+
 class Panel : public Control {
 public:
     explicit Panel(std::string title, int id = -1) : Control(Kind::Panel, std::move(title), id, nullptr) {}
@@ -223,6 +306,7 @@ public:
     EditText* add_edittext_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     PathBar* add_pathbar(const std::string& label, Callback cb);
     Histogram* add_histogram(const std::string& label);
+    LayerList* add_layerlist(const std::string& label, Callback cb);
 
     const Panel& root() const { return root_; }
     Panel& root() { return root_; }

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace ui {
@@ -124,14 +126,15 @@ void ImguiControls::init()
 ControlWindow* ImguiControls::create_subwindow(Side side, int thickness)
 {
     if (side == Side::Right) areas.rightWidth = thickness;
-    else areas.bottomHeight = thickness;
+    else if (side == Side::Bottom) areas.bottomHeight = thickness;
+    else areas.columnWidth = thickness;
     strips.push_back({side, std::make_unique<ControlWindow>()});
     return strips.back().window.get();
 }
 
 void ImguiControls::get_viewport_area(int* x, int* y, int* w, int* h) const
 {
-    areas.viewportArea(windowWidth, windowHeight, x, y, w, h);
+    areas.viewportArea(layoutWidth(), windowHeight, x, y, w, h);
 }
 
 void ImguiControls::auto_set_viewport() const
@@ -194,7 +197,7 @@ void ImguiControls::mouseRouter(int button, int state, int x, int y)
 {
     ImguiControls& m = master();
     const unsigned bit = (button >= 0 && button < 32) ? 1u << button : 0u;
-    const bool inDrawingArea = m.areas.drawingArea(m.windowWidth, m.windowHeight).contains(x, y);
+    const bool inDrawingArea = m.areas.drawingArea(m.layoutWidth(), m.windowHeight).contains(x, y);
     bool toApp;
     bool toImgui;
     if (state == GLUT_DOWN) {
@@ -245,7 +248,7 @@ void ImguiControls::motionRouter(int x, int y)
 void ImguiControls::passiveMotionRouter(int x, int y)
 {
     ImguiControls& m = master();
-    const bool inDrawingArea = m.areas.drawingArea(m.windowWidth, m.windowHeight).contains(x, y);
+    const bool inDrawingArea = m.areas.drawingArea(m.layoutWidth(), m.windowHeight).contains(x, y);
     if (m.appPassiveMotion && (inDrawingArea || m.pointerInDrawingArea)) {
         m.appPassiveMotion(inDrawingArea ? x : -1, inDrawingArea ? y : -1);
         m.requestFrames();   // the info line follows the pointer
@@ -267,6 +270,11 @@ void ImguiControls::entryRouter(int state)
 void ImguiControls::reshapeRouter(int width, int height)
 {
     ImguiControls& m = master();
+    // The width asked for answers the request. Any other (an earlier
+    // request's, when the column was opened and closed quickly) leaves the
+    // strips laid out for the width asked for until it comes or the request
+    // times out.
+    if (width == m.requestedWidth) m.requestedWidth = 0;
     m.windowWidth = width;
     m.windowHeight = height;
     ImGui_ImplGLUT_ReshapeFunc(width, height);
@@ -300,6 +308,74 @@ void ImguiControls::specialRouter(int key, int x, int y)
 void ImguiControls::specialUpRouter(int key, int x, int y)
 {
     master().recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
+}
+
+// --- The column ---
+
+void ImguiControls::show_column(int width)
+{
+    width = width > 0 ? width : 0;
+    if (width == areas.columnWidth) return;
+    const int before = areas.columnWidth;
+    areas.columnWidth = width;
+    if (width > 0 && before == 0) {
+        const int wanted = layoutWidth() + width;
+        // A window wider than the screen would hide the column: it stays
+        // as wide as it is, and the drawing area gives way.
+        const int screen = glutGet(GLUT_SCREEN_WIDTH);
+        if (screen > 0 && wanted > screen) {
+            layoutChanged();
+            return;
+        }
+        columnGrewWindow = width;
+        requestWidth(wanted);
+    } else if (width == 0 && columnGrewWindow > 0) {
+        const int wanted = layoutWidth() - columnGrewWindow;
+        columnGrewWindow = 0;
+        requestWidth(wanted > 1 ? wanted : 1);
+    } else {
+        layoutChanged();   // the drawing area takes or gives the difference
+    }
+}
+
+void ImguiControls::requestWidth(int width)
+{
+    widthBeforeRequest = layoutWidth();
+    requestedWidth = width;
+    glutReshapeWindow(width, windowHeight);
+    // No answer, or another width (a maximised window, a window manager
+    // that refuses or grants less): the strips take the size the window
+    // has, and the column what it did not grow by from the drawing area.
+    glutTimerFunc(1000, columnTimeout, ++requestSerial);
+    requestFrames();
+}
+
+void ImguiControls::columnTimeout(int serial)
+{
+    ImguiControls& m = master();
+    if (serial != m.requestSerial || m.requestedWidth == 0) return;
+    m.requestedWidth = 0;
+    if (m.areas.columnWidth > 0) {
+        const int grown = m.windowWidth - m.widthBeforeRequest;
+        m.columnGrewWindow = std::max(0, std::min(grown, m.areas.columnWidth));
+    }
+    m.layoutChanged();
+}
+
+void ImguiControls::layoutChanged()
+{
+    // The drawing area changed size without the window doing so: the
+    // application hears of it as of any resize.
+    if (appReshape) appReshape(windowWidth, windowHeight);
+    requestFrames();
+}
+
+int ImguiControls::tree_column_width(int indentAndPicture, int labelCharacters) const
+{
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float label = ImGui::CalcTextSize(std::string(static_cast<std::size_t>(labelCharacters), 'M').c_str()).x;
+    return static_cast<int>(std::ceil(indentAndPicture + style.ItemSpacing.x * 2.0f + label + style.WindowPadding.x * 2.0f +
+                                      style.ScrollbarSize));
 }
 
 // --- Frame ---
@@ -348,8 +424,10 @@ void ImguiControls::runPendingActions()
 
 void ImguiControls::drawStrip(const Strip& strip)
 {
-    const Rect r = strip.side == Side::Right ? areas.rightStrip(windowWidth, windowHeight)
-                                             : areas.bottomStrip(windowWidth, windowHeight);
+    const int width = layoutWidth();
+    const Rect r = strip.side == Side::Right    ? areas.rightStrip(width, windowHeight)
+                   : strip.side == Side::Bottom ? areas.bottomStrip(width, windowHeight)
+                                                : areas.column(width, windowHeight);
     if (r.w <= 0 || r.h <= 0) return;
     ImGui::SetNextWindowPos(ImVec2(static_cast<float>(r.x), static_cast<float>(r.y)));
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
@@ -358,8 +436,11 @@ void ImguiControls::drawStrip(const Strip& strip)
     // A panel taller than the window (a long layer path, a short window)
     // scrolls with the wheel; a scroll bar would narrow it and move every
     // control.
-    else flags |= ImGuiWindowFlags_NoScrollbar;
-    if (ImGui::Begin(strip.side == Side::Right ? "##right" : "##bottom", nullptr, flags)) {
+    else if (strip.side == Side::Right) flags |= ImGuiWindowFlags_NoScrollbar;
+    // The column keeps room for its scroll bar, so its rows never move.
+    else flags |= ImGuiWindowFlags_AlwaysVerticalScrollbar;
+    const char* name = strip.side == Side::Right ? "##right" : strip.side == Side::Bottom ? "##bottom" : "##column";
+    if (ImGui::Begin(name, nullptr, flags)) {
         rightEdges.assign(1, ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x);
         drawChildren(strip.window->root());
     }
@@ -368,7 +449,25 @@ void ImguiControls::drawStrip(const Strip& strip)
 
 void ImguiControls::drawChildren(Panel& panel)
 {
-    for (const auto& child : panel.children()) drawControl(*child);
+    const auto& children = panel.children();
+    int rowLeft = 0;   // buttons of a shared row still to draw
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (rowLeft == 0) {
+            // A shared row: this button and every one up to the first that
+            // does not share, all of one width.
+            rowButtons = 1;
+            for (std::size_t j = i; j + 1 < children.size() && isSharingButton(*children[j]); ++j) ++rowButtons;
+            rowLeft = rowButtons;
+            rowWidth = 0.0f;
+        }
+        drawControl(*children[i]);
+        --rowLeft;
+    }
+}
+
+bool ImguiControls::isSharingButton(const Control& control)
+{
+    return control.kind() == Control::Kind::Button && static_cast<const Button&>(control).shares_row();
 }
 
 void ImguiControls::drawControl(Control& control)
@@ -383,6 +482,7 @@ void ImguiControls::drawControl(Control& control)
     case Control::Kind::EditText: drawEditText(static_cast<EditText&>(control)); break;
     case Control::Kind::PathBar: drawPathBar(static_cast<PathBar&>(control)); break;
     case Control::Kind::Histogram: drawHistogram(static_cast<Histogram&>(control)); break;
+    case Control::Kind::LayerList: drawLayerList(static_cast<LayerList&>(control)); break;
     }
     ImGui::EndDisabled();
     ImGui::PopID();
@@ -422,8 +522,11 @@ void ImguiControls::drawPanel(Panel& panel)
 
 void ImguiControls::drawButton(Button& button)
 {
-    float width = rightEdge() - ImGui::GetCursorScreenPos().x;
-    if (button.shares_row()) width = (width - ImGui::GetStyle().ItemSpacing.x) / 2.0f;
+    // The buttons of a shared row split it equally; the row is measured at
+    // its first button.
+    const float spacing = ImGui::GetStyle().ItemSpacing.x;
+    if (rowWidth <= 0.0f) rowWidth = rightEdge() - ImGui::GetCursorScreenPos().x;
+    const float width = std::floor((rowWidth - spacing * static_cast<float>(rowButtons - 1)) / static_cast<float>(rowButtons));
     if (ImGui::Button(button.label().c_str(), ImVec2(width, 0.0f)))
         pendingActions.push_back([&button] { button.click(); });
     if (button.shares_row()) ImGui::SameLine();
@@ -569,6 +672,73 @@ void ImguiControls::drawHistogram(Histogram& histogram)
     const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
     ImGui::PlotHistogram("##bars", bars.data(), static_cast<int>(bars.size()), 0, nullptr, 0.0f, FLT_MAX,
                          ImVec2(width, 28.0f));
+}
+
+// One row per node, each as high as a picture: the indentation (with its
+// mark, if any), the picture drawn pixel for pixel and the label. Only the
+// rows in view are drawn, and the list hears which those are.
+void ImguiControls::drawLayerList(LayerList& list)
+{
+    constexpr float pad = 2.0f;   // above and below a picture
+    constexpr float gap = 6.0f;   // between the picture and the label
+    const std::vector<LayerList::Row>& rows = list.rows();
+    const float pictureWidth = static_cast<float>(list.picture_width());
+    const float rowHeight = static_cast<float>(list.picture_height()) + 2.0f * pad;
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    if (rowHeight <= 2.0f * pad) {
+        list.set_visible(0, 0);
+        return;
+    }
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, 0.0f));
+
+    const int target = list.take_scroll_target();
+    if (target >= 0 && target < static_cast<int>(rows.size())) {
+        const float top = ImGui::GetCursorPosY() + rowHeight * static_cast<float>(target);
+        const float view = ImGui::GetWindowHeight();
+        if (top < ImGui::GetScrollY() || top + rowHeight > ImGui::GetScrollY() + view)
+            ImGui::SetScrollY(top - (view - rowHeight) * 0.5f);
+    }
+
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const ImU32 text = ImGui::GetColorU32(ImGuiCol_Text);
+    const ImU32 faint = ImGui::GetColorU32(ImGuiCol_TextDisabled);
+    const float lineHeight = ImGui::GetTextLineHeight();
+    int first = static_cast<int>(rows.size()), end = 0;
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(rows.size()), rowHeight);
+    while (clipper.Step()) {
+        first = std::min(first, clipper.DisplayStart);
+        end = std::max(end, clipper.DisplayEnd);
+        for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
+            const LayerList::Row& row = rows[static_cast<std::size_t>(i)];
+            // Whole pixels, so each of the picture's pixels lands on one
+            // pixel of the screen.
+            const ImVec2 corner(std::floor(ImGui::GetCursorScreenPos().x), std::floor(ImGui::GetCursorScreenPos().y));
+            ImGui::PushID(i);
+            if (ImGui::Selectable("##row", i == list.current(), ImGuiSelectableFlags_None, ImVec2(width, rowHeight)))
+                pendingActions.push_back([&list, i] { list.choose(i); });
+            ImGui::PopID();
+            const float x = corner.x + static_cast<float>(row.indent);
+            const ImVec2 picture(x, corner.y + pad);
+            const ImVec2 pictureEnd(x + pictureWidth, picture.y + rowHeight - 2.0f * pad);
+            if (!row.mark.empty()) {
+                const float markWidth = ImGui::CalcTextSize(row.mark.c_str()).x;
+                draw->AddText(ImVec2(x - markWidth - gap, corner.y + pad), faint, row.mark.c_str());
+            }
+            if (const LayerList::Picture* p = list.picture(i)) {
+                // The picture's first row is its bottom one.
+                draw->AddImage(reinterpret_cast<ImTextureID>(static_cast<std::uintptr_t>(p->texture)), picture,
+                               ImVec2(picture.x + static_cast<float>(p->width), picture.y + static_cast<float>(p->height)),
+                               ImVec2(0.0f, 1.0f), ImVec2(1.0f, 0.0f));
+            } else {
+                draw->AddRect(picture, pictureEnd, faint);   // still being made
+            }
+            draw->AddText(ImVec2(pictureEnd.x + gap, corner.y + (rowHeight - lineHeight) * 0.5f), text, row.label.c_str());
+        }
+    }
+    clipper.End();
+    ImGui::PopStyleVar();
+    list.set_visible(first < end ? first : 0, first < end ? end : 0);
 }
 
 } // namespace ui

@@ -22,7 +22,10 @@
 
 namespace ui {
 
-enum class Side { Right, Bottom };
+// Right: the panel, full height. Bottom: the info line under the drawing
+// area. Column: a strip right of the panel, full height, shown only while it
+// has a width (show_column).
+enum class Side { Right, Bottom, Column };
 
 class ImguiControls {
 public:
@@ -61,6 +64,18 @@ public:
     // any ImGui frame, so it may open a modal dialog.
     void post(std::function<void()> action);
 
+    // Puts the column on screen with width pixels, or takes it off with 0.
+    // The window grows by the column, or shrinks by it again, so the drawing
+    // area and the panel keep their places and sizes; the strips are laid
+    // out for the new width before the window has it, so the drawing area's
+    // size never changes on the way. Where the window cannot grow (no room
+    // on the screen, a window manager that keeps its size), the column
+    // takes its width from the drawing area instead.
+    void show_column(int width);
+    // The width of a column of tree rows: indentAndPicture pixels, then a
+    // label of labelCharacters characters, the padding and a scroll bar.
+    int tree_column_width(int indentAndPicture, int labelCharacters) const;
+
     // The drawing area in GL convention (origin bottom left).
     void get_viewport_area(int* x, int* y, int* w, int* h) const;
     void auto_set_viewport() const;
@@ -93,6 +108,13 @@ private:
     static void keyboardUpRouter(unsigned char key, int x, int y);
     static void specialRouter(int key, int x, int y);
     static void specialUpRouter(int key, int x, int y);
+    static void columnTimeout(int serial);
+
+    // The width the strips are laid out for: the window's, or the one it
+    // has been asked to take and has not taken yet.
+    int layoutWidth() const { return requestedWidth > 0 ? requestedWidth : windowWidth; }
+    void requestWidth(int width);
+    void layoutChanged();
 
     // Lets an ImGui backend input handler run against the state ImGui will
     // have once every queued change is applied, and queues what it changed.
@@ -110,6 +132,10 @@ private:
     void drawEditText(EditText& edit);
     void drawPathBar(PathBar& bar);
     void drawHistogram(Histogram& histogram);
+    void drawLayerList(LayerList& list);
+    static bool isSharingButton(const Control& control);
+    int rowButtons = 1;       // buttons in the row being drawn
+    float rowWidth = 0.0f;    // its width, measured at its first button
     float rightEdge() const { return rightEdges.back(); }
 
     MouseFunc appMouse = nullptr;
@@ -122,6 +148,10 @@ private:
     WindowAreas areas;
     int windowWidth = 0;
     int windowHeight = 0;
+    int requestedWidth = 0;    // asked of the window manager, not yet answered
+    int widthBeforeRequest = 0;
+    int requestSerial = 0;     // which request a timeout belongs to
+    int columnGrewWindow = 0;  // how much wider the column made the window
     std::vector<Strip> strips;
 
     unsigned appButtons = 0;     // buttons pressed in the drawing area, still held

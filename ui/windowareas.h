@@ -1,7 +1,8 @@
 #pragma once
 // How the main window is split: a strip of controls along the right edge at
-// full height, a strip along the bottom of what is left, and the drawing area
-// in the remaining top-left rectangle. Pure geometry, tested headless; the
+// full height (and, when open, a column at full height right of it), a strip
+// along the bottom of what is left, and the drawing area in the remaining
+// top-left rectangle. Pure geometry, tested headless; the
 // strips keep their thickness when the window is resized and the drawing
 // area takes the rest.
 namespace ui {
@@ -17,25 +18,46 @@ struct Rect {
 struct WindowAreas {
     int rightWidth = 0;     // thickness of the right strip
     int bottomHeight = 0;   // thickness of the bottom strip
+    int columnWidth = 0;    // a column right of the right strip; 0: none
 
     // Strips never grow past the window; a window smaller than a strip
-    // leaves the drawing area empty, never negative.
-    int clampedRight(int windowWidth) const { return rightWidth < windowWidth ? rightWidth : windowWidth; }
+    // leaves the drawing area empty, never negative. The column gives way
+    // first.
+    int clampedRight(int windowWidth) const
+    {
+        const int room = windowWidth > 0 ? windowWidth : 0;
+        return rightWidth < room ? rightWidth : room;
+    }
+    int clampedColumn(int windowWidth) const
+    {
+        const int room = windowWidth - clampedRight(windowWidth);
+        return columnWidth < room ? columnWidth : (room > 0 ? room : 0);
+    }
     int clampedBottom(int windowHeight) const { return bottomHeight < windowHeight ? bottomHeight : windowHeight; }
 
+    Rect column(int windowWidth, int windowHeight) const
+    {
+        const int w = clampedColumn(windowWidth);
+        return {windowWidth - w, 0, w, windowHeight};
+    }
     Rect rightStrip(int windowWidth, int windowHeight) const
     {
         const int w = clampedRight(windowWidth);
-        return {windowWidth - w, 0, w, windowHeight};
+        return {windowWidth - clampedColumn(windowWidth) - w, 0, w, windowHeight};
     }
     Rect bottomStrip(int windowWidth, int windowHeight) const
     {
         const int h = clampedBottom(windowHeight);
-        return {0, windowHeight - h, windowWidth - clampedRight(windowWidth), h};
+        return {0, windowHeight - h, drawingWidth(windowWidth), h};
     }
     Rect drawingArea(int windowWidth, int windowHeight) const
     {
-        return {0, 0, windowWidth - clampedRight(windowWidth), windowHeight - clampedBottom(windowHeight)};
+        return {0, 0, drawingWidth(windowWidth), windowHeight - clampedBottom(windowHeight)};
+    }
+    int drawingWidth(int windowWidth) const
+    {
+        const int w = windowWidth - clampedColumn(windowWidth) - clampedRight(windowWidth);
+        return w > 0 ? w : 0;
     }
 
     // The drawing area as glViewport takes it: origin at the bottom left, so

@@ -136,8 +136,9 @@ edit_input=(500 233)
 go_to_parent=(500 261)
 load_button=(500 289)
 save_button=(500 312)
-undo_button=(450 381)
-redo_button=(550 381)
+undo_button=(436 381)
+redo_button=(500 381)
+layers_button=(564 381)
 
 # --- The command line: answers without a window ---
 
@@ -365,6 +366,54 @@ if [ -s saved.xml ]; then
     wait_title title-after-redo "Patternlens v1.75 — saved.xml"
 fi
 
+# --- The layer tree: Ctrl+L widens the window by a column beside the panel,
+# the drawing area untouched; each row's preview is the render of its layer
+# at 96 x 113, found in the column pixel for pixel; a click on the deepest
+# row makes it current, and "Layers" closes the column again ---
+
+# window_width: polls until the window is (or is not) WIDTH wide.
+window_width() {
+    local want=$1 tries=50
+    while [ "$tries" -gt 0 ]; do
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        if [ "$2" == is ] && [ "$WIDTH" == "$want" ]; then return 0; fi
+        if [ "$2" == not ] && [ "$WIDTH" != "$want" ]; then return 0; fi
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+# find_preview NAME LAYER-PATH: the row of that layer, "X Y" of its preview.
+find_preview() {
+    "$renderer" --layer "$2" --size 96x113 load.xml "$1.png" && "$convert" "$1.png" "$1.pgm" || return 1
+    for _ in $(seq 50); do
+        import -window root -crop "${WIDTH}x500+0+0" +repage tree.png
+        "$convert" tree.png tree.ppm
+        python3 "$here/lib/findpicture.py" tree.ppm "$1.pgm" | awk '$1 >= 600' | head -n 1 | grep . && return 0
+        sleep 0.1
+    done
+    cp tree.png "$keep/$1-screen.png"
+    return 1
+}
+key ctrl+l
+if window_width 600 not && [ "$HEIGHT" == 500 ]; then pass; else fail "Ctrl+L left the window ${WIDTH}x$HEIGHT"; fi
+tree_width=$WIDTH
+wait_area tree-keeps-the-drawing-area load.png
+base_at=$(find_preview preview-base "") && pass || fail "no preview of the base layer in the tree"
+deepest_at=$(find_preview preview-spacing Spacing) && pass || fail "no preview of the Spacing layer in the tree"
+read -r bx by <<<"$base_at"
+read -r dx dy <<<"$deepest_at"
+# Below the base's row, indented by a level.
+[ -n "$dy" ] && [ "$dy" -gt "$by" ] && [ "$dx" == $((bx + 12)) ] && pass || fail "previews at '$base_at' and '$deepest_at'"
+if [ -n "$dy" ]; then
+    click $((dx + 48)) $((dy + 56))
+    "$renderer" --layer Spacing load.xml spacing.png
+    wait_area tree-click-goes-to-the-layer spacing.png
+fi
+click "${layers_button[@]}"
+window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"
+wait_area tree-closed spacing.png
+
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
 # run beside it, and the picture that stays is the render of the scene as
@@ -378,6 +427,10 @@ if dialog_open heavy.xml && dialog_closed; then
 else
     fail "load dialog for the heavy scene"
 fi
+# The tree of all 1,000 layers opens at once, and the checks below run with
+# it open: only the rows in view are drawn and previewed.
+key ctrl+l
+window_width "$tree_width" is && pass || fail "the heavy scene's tree left the window $WIDTH wide"
 # "Radius" is selected: 20 motion events of 5 pixels down add 1.0 to it.
 moves=()
 for i in $(seq 20); do moves+=("200,$((100 + 5 * i))"); done
@@ -398,6 +451,8 @@ else
     cp screen.png "$keep/heavy-drag-screen.png"
     fail "during a Shift+drag on the heavy scene Value: read '$value' after $waited ms, not 2.5 within a second"
 fi
+key ctrl+l
+window_width 600 is && pass || fail "the heavy scene's tree did not close"
 click "${save_button[@]}"
 if dialog_save_as heavy-saved.xml && dialog_closed; then
     for _ in $(seq 50); do [ -s heavy-saved.xml ] && break; sleep 0.1; done

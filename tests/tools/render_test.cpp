@@ -174,6 +174,42 @@ TEST_F(RenderToolTest, ShowsWhatTheViewerRendersForATreeOfLayers)
                 << "column " << col << ", image row " << top;
 }
 
+TEST_F(RenderToolTest, LayerPathsPickAnInputLayerOrListTheNamesThatLeadOn)
+{
+    // tree.xml's input layer by itself: the Noise layer as a base layer, in
+    // the view and with the Inverse it has in the tree.
+    writeTreeScene();
+    writeScene("noise.xml", 10, 10, [] {
+        Renderable* noise = createLayer(0);
+        noise->setView(3.25f, -1.5f, 10, 10);
+        noise->inverse = true;
+        return noise;
+    });
+    for (const std::string options : {"--size 96x113", "--size 96x113 --region 10,20,30,40 --depth 16"}) {
+        ASSERT_EQ(run(options + " --layer Spacing '" + path("tree.xml") + "' '" + path("layer.png") + "'").status, 0);
+        ASSERT_EQ(run(options + " '" + path("noise.xml") + "' '" + path("alone.png") + "'").status, 0);
+        EXPECT_EQ(readFile(path("layer.png")), readFile(path("alone.png"))) << options;
+    }
+    ASSERT_EQ(run("--layer= '" + path("tree.xml") + "' '" + path("base.png") + "'").status, 0);
+    ASSERT_EQ(run("'" + path("tree.xml") + "' '" + path("whole.png") + "'").status, 0);
+    EXPECT_EQ(readFile(path("base.png")), readFile(path("whole.png")));
+
+    const std::string files = " '" + path("tree.xml") + "' '" + path("out.png") + "'";
+    const std::pair<std::string, std::string> bad[] = {
+        {"Radius", "'Radius' of the base layer (Circles) has no input layer; names with an input layer there: Spacing"},
+        {"spacing", "the base layer (Circles) has no variable 'spacing'; names with an input layer there: Spacing"},
+        {"Spacing/Cutoff", "'Cutoff' of the Noise layer at 'Spacing' has no input layer; names with an input layer "
+                           "there: none, it has no input layers"},
+    };
+    for (const auto& [layerPath, reason] : bad) {
+        const ToolRun r = run("--layer '" + layerPath + "'" + files);
+        EXPECT_EQ(r.status, 2) << layerPath;
+        EXPECT_EQ(r.err.rfind("patternlens-render: --layer '" + layerPath + "': " + reason + "\n", 0), 0u) << r.err;
+        EXPECT_FALSE(exists(path("out.png"))) << layerPath;
+    }
+    EXPECT_EQ(run("--layer").status, 2);
+}
+
 TEST_F(RenderToolTest, TheDefaultSizeIsTheViewersDrawingArea)
 {
     writeScene("square.xml", 10, 10, cornerSquare);
@@ -188,7 +224,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
-                             "SCENE.xml OUTPUT.png\n", 0), 0u)
+                             "[--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);

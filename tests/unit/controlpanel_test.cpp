@@ -55,20 +55,22 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 9u);
+    ASSERT_EQ(root.children().size(), 10u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
     // The additions follow, so nothing above them moves: the export, then
-    // undo and redo (disabled with nothing to undo), then the readouts.
+    // undo and redo (disabled with nothing to undo) with "Layers" in their
+    // row, then the readouts.
     EXPECT_EQ(root.children()[3]->label(), "Export PNG");
     EXPECT_EQ(root.children()[4]->label(), "Export size:");
     EXPECT_EQ(root.children()[5]->label(), "Undo");
     EXPECT_EQ(root.children()[6]->label(), "Redo");
     EXPECT_FALSE(root.children()[5]->enabled());
     EXPECT_FALSE(root.children()[6]->enabled());
-    EXPECT_EQ(root.children()[7]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[8]->label(), "Values in view:");
+    EXPECT_EQ(root.children()[7]->label(), "Layers");
+    EXPECT_EQ(root.children()[8]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[9]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 4u);

@@ -277,6 +277,22 @@ TEST(WindowAreas, AWindowSmallerThanTheStripsLeavesAnEmptyDrawingArea)
     EXPECT_GE(y, 0);
 }
 
+TEST(WindowAreas, AColumnRightOfThePanelLeavesTheRestWhereTheyWereOrTakesFromTheDrawingArea)
+{
+    ui::WindowAreas areas = viewerAreas();
+    areas.columnWidth = 366;
+    // The window widened by the column: the drawing area and panel as before.
+    expectRect(areas.drawingArea(966, 500), 0, 0, 400, 470);
+    expectRect(areas.rightStrip(966, 500), 400, 0, 200, 500);
+    expectRect(areas.column(966, 500), 600, 0, 366, 500);
+    expectRect(areas.bottomStrip(966, 500), 0, 470, 400, 30);
+    // Not widened: the drawing area gives way; the column before the panel.
+    expectRect(areas.drawingArea(600, 500), 0, 0, 34, 470);
+    expectRect(areas.column(300, 500), 200, 0, 100, 500);
+    expectRect(areas.rightStrip(150, 500), 0, 0, 150, 500);
+    expectRect(areas.column(150, 500), 150, 0, 0, 500);
+}
+
 TEST(WindowAreas, PointsOnTheEdgesBelongToOneAreaOnly)
 {
     const ui::WindowAreas areas = viewerAreas();

@@ -1,0 +1,44 @@
+#include "app/layertree.h"
+
+#include "app/layerpath.h"
+#include "layers/renderable.h"
+
+#include <utility>
+
+namespace layertree {
+
+std::vector<Row> rows(Renderable* base)
+{
+    std::vector<Row> out;
+    if (!base) return out;
+    // A stack of the layers still to visit, the next one on top: a layer's
+    // inputs are pushed last to first so the first variable's comes next.
+    std::vector<std::pair<Renderable*, int>> pending{{base, 0}};
+    while (!pending.empty()) {
+        const auto [layer, depth] = pending.back();
+        pending.pop_back();
+        out.push_back({layer, depth, layerpath::stepText(*layer)});
+        for (int i = layer->variableCount - 1; i >= 0; --i)
+            if (Renderable* input = layer->variables[i].getInputLayer()) pending.push_back({input, depth + 1});
+    }
+    return out;
+}
+
+int indexOf(const std::vector<Row>& rows, const Renderable* layer)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].layer == layer) return static_cast<int>(i);
+    return -1;
+}
+
+int indent(int depth)
+{
+    return indentStep * (depth < indentLevels ? (depth > 0 ? depth : 0) : indentLevels);
+}
+
+std::string depthMark(int depth)
+{
+    return depth > indentLevels ? std::to_string(depth) : std::string();
+}
+
+} // namespace layertree

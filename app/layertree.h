@@ -1,0 +1,37 @@
+#pragma once
+// The composition as the rows of the layer tree column: one row per layer in
+// tree order (a layer, then the inputs of its variables in variable order),
+// each with its depth and its label. Headless; the column draws what this
+// gives and the previews are numbered by these rows.
+#include <string>
+#include <vector>
+
+class Renderable;
+
+namespace layertree {
+
+struct Row {
+    Renderable* layer;   // not owned
+    int depth;           // 0 for the base layer
+    std::string label;   // "Noise", or "Spacing: Noise" for an input layer
+};
+
+// Every layer below base and base itself, in tree order; none for null.
+// Walked without recursion: a chain may be thousands of layers deep.
+std::vector<Row> rows(Renderable* base);
+
+// The row of layer, or -1.
+int indexOf(const std::vector<Row>& rows, const Renderable* layer);
+
+// Rows are indented 12 pixels a level up to 8 levels; a deeper row shows its
+// depth as a number in the indentation instead of going further right.
+constexpr int indentStep = 12;
+constexpr int indentLevels = 8;
+int indent(int depth);
+std::string depthMark(int depth);
+
+// The column is wide enough for the deepest indentation, a preview and a
+// label of this many characters.
+constexpr int labelCharacters = 20;
+
+} // namespace layertree

@@ -1,0 +1,105 @@
+// The layer tree column of LayerControls: its rows, the current row, a
+// click that goes to a layer, and the previews kept in step with the
+// composition.
+#include "app/layercontrols.h"
+
+#include "app/previewsize.h"
+#include "ui/controls.h"
+
+#include <map>
+
+void LayerControls::buildTreeColumn(ui::ControlWindow& window)
+{
+    layerList = window.add_layerlist("Layers", command(&LayerControls::onTreeRow));
+}
+
+void LayerControls::onLayers()
+{
+    treeOpen = !treeOpen;
+    if (treeOpen) {
+        refreshTree();
+        previews.compositionEdited(treeRows);
+        markCurrentRow();
+    } else {
+        previews.clear();
+        treeRows.clear();
+        if (layerList) {
+            layerList->set_rows({});
+            layerList->set_pictures({});
+        }
+    }
+    if (showTreeColumn) showTreeColumn(treeOpen);
+}
+
+void LayerControls::refreshTree()
+{
+    if (!treeOpen) return;
+    treeRows = layertree::rows(baseLayer());
+    if (!layerList) return;
+    std::vector<ui::LayerList::Row> rows;
+    rows.reserve(treeRows.size());
+    for (const layertree::Row& row : treeRows)
+        rows.push_back({layertree::indent(row.depth), layertree::depthMark(row.depth), row.label});
+    layerList->set_rows(std::move(rows));
+    layerList->set_current(layertree::indexOf(treeRows, currentLayer));
+}
+
+void LayerControls::markCurrentRow()
+{
+    if (!treeOpen || !layerList) return;
+    const int row = layertree::indexOf(treeRows, currentLayer);
+    if (row == layerList->current()) return;
+    layerList->set_current(row);
+    layerList->scroll_to(row);
+}
+
+void LayerControls::onTreeRow()
+{
+    if (!layerList) return;
+    const int row = layerList->chosen();
+    // The rows on screen may be older than the composition (an edit in the
+    // same frame as the click): only a row that still holds its layer counts.
+    const std::vector<layertree::Row> now = layertree::rows(baseLayer());
+    if (row < 0 || row >= static_cast<int>(now.size()) || row >= static_cast<int>(treeRows.size()) ||
+        now[static_cast<std::size_t>(row)].layer != treeRows[static_cast<std::size_t>(row)].layer)
+        return;
+    Renderable* target = now[static_cast<std::size_t>(row)].layer;
+    if (target == currentLayer) return;
+    // Navigation, as a step of the path: no undo step.
+    currentLayer = target;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+bool LayerControls::updateTree(bool edited)
+{
+    if (!treeOpen) return false;
+    bool changed = false;
+    if (edited) {
+        refreshTree();
+        previews.compositionEdited(treeRows);
+        changed = true;
+    }
+    previews.setTextureBackend(textureBackend);
+    const int height = previewsize::height(viewportWidth, viewportHeight);
+    const int first = layerList ? layerList->first_visible() : 0;
+    const int end = layerList ? layerList->end_visible() : static_cast<int>(treeRows.size());
+    if (previews.update(composition(), !renderer.pending(), previewsize::width, height, first, end)) changed = true;
+    if (layerList) {
+        layerList->set_picture_size(previewsize::width, height);
+        std::map<int, ui::LayerList::Picture> pictures;
+        for (int row = first; row < end; ++row) {
+            const LayerPreviews::Shown* shown = previews.shown(row);
+            // A preview of another size (the drawing area has changed shape)
+            // would not fit its row: the row waits for its new one.
+            if (shown && shown->texture && shown->width == previewsize::width && shown->height == height)
+                pictures[row] = {shown->texture, shown->width, shown->height};
+        }
+        // Rows scrolled into view show the previews kept for them at once.
+        if (pictures != layerList->pictures()) {
+            layerList->set_pictures(std::move(pictures));
+            changed = true;
+        }
+    }
+    return changed;
+}

@@ -1,0 +1,191 @@
+// The layer tree column, headless: its rows against a recursive walk, the
+// preview size, variable paths, navigation by a click, and every preview
+// against a render of its layer's subtree at that size.
+#include "app/layercontrols.h"
+#include "app/layerpath.h"
+#include "app/previewsize.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
+#include "layers/texturebackend.h"
+#include "ui/controls.h"
+
+#include "randomcomposition.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// The tree order as it is defined: a layer, then its variables' inputs.
+void walk(Renderable* layer, int depth, std::vector<layertree::Row>& out)
+{
+    out.push_back({layer, depth, layerpath::stepText(*layer)});
+    for (int i = 0; i < layer->variableCount; ++i)
+        if (Renderable* input = layer->variables[i].getInputLayer()) walk(input, depth + 1, out);
+}
+
+TEST(LayerTree, RowsAreTheTreeOrderAndEveryPathLeadsBackToItsLayer)
+{
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        RandomComposition random(seed);
+        std::unique_ptr<Renderable> base(random.make(4));
+        std::vector<layertree::Row> expected;
+        walk(base.get(), 0, expected);
+        const std::vector<layertree::Row> rows = layertree::rows(base.get());
+        ASSERT_EQ(rows.size(), expected.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i].layer, expected[i].layer);
+            EXPECT_EQ(rows[i].depth, expected[i].depth);
+            EXPECT_EQ(rows[i].label, expected[i].label);
+            std::string error;
+            EXPECT_EQ(layerpath::find(*base, layerpath::variablePath(*rows[i].layer), &error), rows[i].layer) << error;
+        }
+    }
+    EXPECT_TRUE(layertree::rows(nullptr).empty());
+}
+
+TEST(LayerTree, IndentationStopsAtEightLevelsWhereTheDepthBecomesANumber)
+{
+    EXPECT_EQ(layertree::indent(0), 0);
+    EXPECT_EQ(layertree::indent(3), 36);
+    EXPECT_EQ(layertree::indent(8), 96);
+    EXPECT_EQ(layertree::indent(999), 96);
+    EXPECT_EQ(layertree::depthMark(8), "");
+    EXPECT_EQ(layertree::depthMark(9), "9");
+    EXPECT_EQ(layertree::depthMark(999), "999");
+}
+
+TEST(LayerTree, PreviewsAre96WideWithTheDrawingAreasShapeWithinLimits)
+{
+    EXPECT_EQ(previewsize::height(400, 470), 113);   // 112.8
+    EXPECT_EQ(previewsize::height(192, 1), 1);       // 0.5 rounds up
+    EXPECT_EQ(previewsize::height(16384, 1), 1);
+    EXPECT_EQ(previewsize::height(1, 16384), 192);
+    RandomComposition random(7);
+    for (int k = 0; k < 1000; ++k) {
+        const int w = random.pick(1, 16384), h = random.pick(1, 16384);
+        const double exact = std::floor(96.0 * h / w + 0.5);
+        EXPECT_EQ(previewsize::height(w, h), static_cast<int>(std::min(192.0, std::max(1.0, exact)))) << w << "x" << h;
+    }
+}
+
+TEST(LayerTree, APathThatLeadsNowhereSaysWhichNamesLeadOn)
+{
+    std::unique_ptr<Renderable> circles(createLayer(2));
+    circles->attachInput(1, createLayer(0));
+    std::string error;
+    EXPECT_EQ(layerpath::find(*circles, "", &error), circles.get());
+    EXPECT_EQ(layerpath::find(*circles, "Radius", &error), nullptr);
+    EXPECT_EQ(error, "'Radius' of the base layer (Circles) has no input layer; names with an input layer there: Spacing");
+    EXPECT_EQ(layerpath::find(*circles, "Spacing/Width", &error), nullptr);
+    EXPECT_EQ(error, "the Noise layer at 'Spacing' has no variable 'Width'; names with an input layer there: none, it "
+                     "has no input layers");
+    EXPECT_EQ(layerpath::find(*circles, "Spacing/", &error), nullptr);
+}
+
+// Textures as the bytes last uploaded to them.
+class TextureStore : public TextureBackend {
+public:
+    unsigned createTexture() override { return ++made; }
+    void uploadTexture(unsigned texture, int, int, const std::uint8_t*) override { pixels.erase(texture); }
+    void uploadPixelExact(unsigned texture, int width, int height, const std::uint8_t* bytes) override
+    {
+        pixels[texture].assign(bytes, bytes + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    }
+    void drawTexture(unsigned, float) override {}
+    void deleteTexture(unsigned texture) override { pixels.erase(texture); }
+
+    unsigned made = 0;
+    std::map<unsigned, std::vector<std::uint8_t>> pixels;
+};
+
+class TreeColumn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controls.setViewportSize(50, 31);   // previews of 96 x 60
+        controls.build(&panel);
+        controls.buildTreeColumn(column);
+        controls.textureBackend = &textures;
+    }
+
+    // Ticks of the main loop until the picture and every preview in view are
+    // final.
+    void settle()
+    {
+        for (int i = 0; i < 20000; ++i) {
+            controls.updatePicture();
+            if (!controls.renderer.pending() && !controls.treePending()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        FAIL() << "previews never settled";
+    }
+
+    // Every preview is a render of its layer's subtree at the preview size.
+    void expectExactPreviews()
+    {
+        ASSERT_EQ(controls.layerList->rows().size(), controls.treeRows.size());
+        for (std::size_t row = 0; row < controls.treeRows.size(); ++row) {
+            std::unique_ptr<Renderable> copy = cloneLayerTree(*controls.treeRows[row].layer);
+            viewresize::resizeKeepingView(*copy, 96, 60);
+            copy->fillPixelsReference();
+            const LayerPreviews::Shown* shown = controls.previews.shown(static_cast<int>(row));
+            ASSERT_TRUE(shown && shown->exact) << "row " << row;
+            EXPECT_EQ(shown->width, 96);
+            EXPECT_EQ(shown->height, 60);
+            EXPECT_TRUE(textures.pixels[shown->texture] == copy->pixels) << "row " << row;
+        }
+    }
+
+    TextureStore textures;
+    ui::ControlWindow panel, column;
+    LayerControls controls;
+};
+
+TEST_F(TreeColumn, EveryPreviewOfARandomCompositionIsTheRenderOfItsSubtree)
+{
+    // The first seed with a tree of some size: layers three levels deep.
+    for (unsigned seed = 1; layertree::rows(controls.baseLayer()).size() < 8; ++seed) {
+        RandomComposition random(seed);
+        controls.setBaseLayer(random.make(3));
+    }
+    controls.onLayers();
+    ASSERT_TRUE(controls.treeOpen);
+    controls.layerList->set_visible(0, static_cast<int>(controls.treeRows.size()));
+    settle();
+    expectExactPreviews();
+    // A pan moves the current layer's whole subtree: every preview follows.
+    controls.panCurrentLayer(7, -3);
+    settle();
+    expectExactPreviews();
+}
+
+TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
+{
+    controls.setBaseLayer(createLayer(2));
+    controls.variableList->set_int_val(1);
+    controls.onAssignInputLayer();   // Spacing: Noise
+    controls.onGoToParent();
+    const bool couldUndo = controls.history.canUndo();
+    controls.onLayers();
+    EXPECT_EQ(controls.layerList->current(), 0);
+    EXPECT_EQ(controls.layerList->rows()[1].label, "Spacing: Noise");
+    EXPECT_EQ(controls.layerList->rows()[1].indent, 12);
+    controls.layerList->choose(1);
+    EXPECT_EQ(controls.currentLayer, controls.baseLayer()->variables[1].getInputLayer());
+    EXPECT_EQ(controls.layerList->current(), 1);
+    EXPECT_EQ(controls.history.canUndo(), couldUndo);
+    controls.onGoToParent();
+    EXPECT_EQ(controls.layerList->current(), 0);
+    controls.onLayers();
+    EXPECT_FALSE(controls.treeOpen);
+    EXPECT_TRUE(controls.layerList->rows().empty());
+}
+
+} // namespace
