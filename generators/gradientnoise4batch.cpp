@@ -59,102 +59,113 @@ HWY_INLINE VF Contribution(VI h, VF dx, VF dy, VF dz, VF dw)
     return hn::IfThenZeroElse(outside, hn::Mul(hn::Mul(a, a), GradientDot(h, dx, dy, dz, dw)));
 }
 
-// The lattice indices of a vector's cells (whole floats' bits, lattice
-// index in the low byte) and the look-up its corners share.
+// A vector of points between the first look-up and the sums: everything
+// the corners need, so that the next vector's look-up can be issued before
+// this vector's arithmetic and its latency hidden behind it.
 struct Cell {
-    VI i, j, k, l;
-    VI inner;   // the four hashes pairHash(k + dk, l + dl), one byte each
+    VF x0, y0, z0, w0;      // offsets from the cell's origin corner
+    VI rankX, rankY, rankZ, rankW;
+    VI i, j;                // lattice indices in the low byte
+    VI inner;               // the four hashes p(k + dk, l + dl), one byte each
+    bool inRange;           // every lane; else sample4 redoes the vector
 };
 
-HWY_INLINE Cell Locate(VI i, VI j, VI k, VI l)
-{
-    const DI di;
-    const VI byte = hn::Set(di, 255);
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
-    return {i, j, k, l, hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(hn::And(k, byte)), hn::And(l, byte)))};
-}
-
-// The hash of the corner whose steps are set in si .. sl (each -1 or 0):
-// perm[i + perm[j + perm[k + perm[l]]]], as pairHash(i, j + pairHash(k, l)),
-// the step of the first coordinate of a pair choosing its second byte, of
-// the second its third.
-HWY_INLINE VI CornerHash(const Cell& c, VI si, VI sj, VI sk, VI sl)
-{
-    const DI di;
-    const VI byte = hn::Set(di, 255);
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
-    const VI innerShift = hn::Or(hn::And(sk, hn::Set(di, 8)), hn::And(sl, hn::Set(di, 16)));
-    const VI inner = hn::Shr(c.inner, innerShift);
-    const VI column = hn::And(hn::Add(hn::Sub(c.j, sj), inner), byte);
-    const VI outer = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(hn::And(c.i, byte)), column));
-    return hn::And(hn::Shr(outer, hn::And(si, hn::Set(di, 8))), hn::Set(di, 31));
-}
-
-// One vector of points; zs and ws are read as one value when their step is 0.
-HWY_INLINE void Sample4Vector(const float* xs, const float* ys, const float* zs, const float* ws, int zwStep,
-                              float* out)
+// Loads one vector of points (zs and ws read as one value when their step
+// is 0), finds their cells and starts the shared look-up.
+HWY_INLINE Cell Locate(const float* xs, const float* ys, const float* zs, const float* ws, int zwStep)
 {
     const DF df;
     const DI di;
+    Cell c;
     const VF x = hn::LoadU(df, xs);
     const VF y = hn::LoadU(df, ys);
     const VF z = zwStep ? hn::LoadU(df, zs) : hn::Set(df, *zs);
     const VF w = zwStep ? hn::LoadU(df, ws) : hn::Set(df, *ws);
     const VF s = hn::Mul(hn::Add(hn::Add(hn::Add(x, y), z), w), hn::Set(df, F4));
     const VF vx = hn::Add(x, s), vy = hn::Add(y, s), vz = hn::Add(z, s), vw = hn::Add(w, s);
-    if (HWY_UNLIKELY(!AllInLatticeRange(df, vx, vy, vz, vw))) {
-        // Each point is read before its result is written: out may be an input.
-        const int lanes = static_cast<int>(hn::Lanes(df));
-        for (int l = 0; l < lanes; ++l) out[l] = sample4(xs[l], ys[l], zs[l * zwStep], ws[l * zwStep]);
-        return;
-    }
+    // Lanes outside go on with whatever they hold: every step below is a
+    // float operation, and the table index is masked to its range.
+    c.inRange = AllInLatticeRange(df, vx, vy, vz, vw);
     const VF i = LatticeFloor(df, vx), j = LatticeFloor(df, vy), k = LatticeFloor(df, vz), l = LatticeFloor(df, vw);
     // Whole floats below 2^22 each: the sum is exact, as sample4's int sum.
     const VF t = hn::Mul(hn::Add(hn::Add(hn::Add(i, j), k), l), hn::Set(df, G4));
-    const VF x0 = hn::Sub(x, hn::Sub(i, t));
-    const VF y0 = hn::Sub(y, hn::Sub(j, t));
-    const VF z0 = hn::Sub(z, hn::Sub(k, t));
-    const VF w0 = hn::Sub(w, hn::Sub(l, t));
+    c.x0 = hn::Sub(x, hn::Sub(i, t));
+    c.y0 = hn::Sub(y, hn::Sub(j, t));
+    c.z0 = hn::Sub(z, hn::Sub(k, t));
+    c.w0 = hn::Sub(w, hn::Sub(l, t));
 
     // The ranks of cornerRank, counted from the comparisons (each set mask
     // is -1). The lanes hold numbers, so the comparisons are always those of
     // a real ordering and the table's rule gives these counts.
     const auto gt = [&](VF a, VF b) { return hn::VecFromMask(di, hn::RebindMask(di, hn::Gt(a, b))); };
-    const VI xy = gt(x0, y0), xz = gt(x0, z0), yz = gt(y0, z0), xw = gt(x0, w0), yw = gt(y0, w0), zw = gt(z0, w0);
-    const VI rankX = hn::Neg(hn::Add(hn::Add(xy, xz), xw));
-    const VI rankY = hn::Sub(hn::Sub(hn::Add(hn::Set(di, 1), xy), yz), yw);
-    const VI rankZ = hn::Sub(hn::Add(hn::Add(hn::Set(di, 2), xz), yz), zw);
-    const VI rankW = hn::Add(hn::Add(hn::Add(hn::Set(di, 3), xw), yw), zw);
+    const VI xy = gt(c.x0, c.y0), xz = gt(c.x0, c.z0), yz = gt(c.y0, c.z0);
+    const VI xw = gt(c.x0, c.w0), yw = gt(c.y0, c.w0), zw = gt(c.z0, c.w0);
+    c.rankX = hn::Neg(hn::Add(hn::Add(xy, xz), xw));
+    c.rankY = hn::Sub(hn::Sub(hn::Add(hn::Set(di, 1), xy), yz), yw);
+    c.rankZ = hn::Sub(hn::Add(hn::Add(hn::Set(di, 2), xz), yz), zw);
+    c.rankW = hn::Add(hn::Add(hn::Add(hn::Set(di, 3), xw), yw), zw);
 
-    const VI bitsI = LatticeBits(df, i), bitsJ = LatticeBits(df, j);
-    const VI bitsK = LatticeBits(df, k), bitsL = LatticeBits(df, l);
+    const VI byte = hn::Set(di, 255);
+    c.i = hn::And(LatticeBits(df, i), byte);
+    c.j = hn::And(LatticeBits(df, j), byte);
+    const VI kk = hn::And(LatticeBits(df, k), byte), ll = hn::And(LatticeBits(df, l), byte);
+    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
+    c.inner = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(kk), ll));
+    return c;
+}
+
+// The hash of the corner whose steps are set in si .. sl (each -1 or 0):
+// perm[i + perm[j + perm[k + perm[l]]]], as p(i, j + p(k, l)), the step of
+// the first coordinate of a pair choosing its second byte, of the second its
+// third.
+HWY_INLINE VI CornerHash(const Cell& c, VI si, VI sj, VI sk, VI sl)
+{
+    const DI di;
+    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
+    const VI innerShift = hn::Or(hn::And(sk, hn::Set(di, 8)), hn::And(sl, hn::Set(di, 16)));
+    const VI column = hn::And(hn::Add(hn::Sub(c.j, sj), hn::Shr(c.inner, innerShift)), hn::Set(di, 255));
+    const VI outer = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(c.i), column));
+    return hn::And(hn::Shr(outer, hn::And(si, hn::Set(di, 8))), hn::Set(di, 31));
+}
+
+// The five corners' contributions summed and scaled, stored to out; the
+// points are those Locate read, for a vector sample4 must redo.
+HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, const float* zs, const float* ws, int zwStep,
+                    float* out)
+{
+    const DF df;
+    const DI di;
+    if (HWY_UNLIKELY(!c.inRange)) {
+        // Each point is read before its result is written: out may be an input.
+        const int lanes = static_cast<int>(hn::Lanes(df));
+        for (int l = 0; l < lanes; ++l) out[l] = sample4(xs[l], ys[l], zs[l * zwStep], ws[l * zwStep]);
+        return;
+    }
     const VF one = hn::Set(df, 1.0f);
-    const VF x0m1 = hn::Sub(x0, one), y0m1 = hn::Sub(y0, one), z0m1 = hn::Sub(z0, one), w0m1 = hn::Sub(w0, one);
-
-    const Cell cell = Locate(bitsI, bitsJ, bitsK, bitsL);
+    const VF x0m1 = hn::Sub(c.x0, one), y0m1 = hn::Sub(c.y0, one);
+    const VF z0m1 = hn::Sub(c.z0, one), w0m1 = hn::Sub(c.w0, one);
     const VI none = hn::Zero(di), all = hn::Set(di, -1);
-    VF sum = Contribution(CornerHash(cell, none, none, none, none), x0, y0, z0, w0);
+
+    VF sum = Contribution(CornerHash(c, none, none, none, none), c.x0, c.y0, c.z0, c.w0);
     // Corner n steps the coordinates of rank 4 - n or more. sample4
     // subtracts the step, 1 or 0, and x - 0 is x exactly, so the step's
     // choice is a choice of x0 - 1 or x0.
     for (int n = 1; n <= 3; ++n) {
         const VI below = hn::Set(di, 3 - n);
-        const VI stepI = hn::VecFromMask(di, hn::Gt(rankX, below));
-        const VI stepJ = hn::VecFromMask(di, hn::Gt(rankY, below));
-        const VI stepK = hn::VecFromMask(di, hn::Gt(rankZ, below));
-        const VI stepL = hn::VecFromMask(di, hn::Gt(rankW, below));
+        const auto mI = hn::Gt(c.rankX, below), mJ = hn::Gt(c.rankY, below);
+        const auto mK = hn::Gt(c.rankZ, below), mL = hn::Gt(c.rankW, below);
         const VF shift = hn::Set(df, static_cast<float>(n) * G4);
-        const auto pick = [&](VI step, VF minusOne, VF offset) {
-            return hn::Add(hn::IfThenElse(hn::RebindMask(df, hn::Ne(step, hn::Zero(di))), minusOne, offset), shift);
+        const auto pick = [&](hn::Mask<DI> step, VF minusOne, VF offset) {
+            return hn::Add(hn::IfThenElse(hn::RebindMask(df, step), minusOne, offset), shift);
         };
-        const VI hash = CornerHash(cell, stepI, stepJ, stepK, stepL);
-        sum = hn::Add(sum, Contribution(hash, pick(stepI, x0m1, x0), pick(stepJ, y0m1, y0), pick(stepK, z0m1, z0),
-                                        pick(stepL, w0m1, w0)));
+        const VI hash = CornerHash(c, hn::VecFromMask(di, mI), hn::VecFromMask(di, mJ), hn::VecFromMask(di, mK),
+                                   hn::VecFromMask(di, mL));
+        sum = hn::Add(sum, Contribution(hash, pick(mI, x0m1, c.x0), pick(mJ, y0m1, c.y0), pick(mK, z0m1, c.z0),
+                                        pick(mL, w0m1, c.w0)));
     }
     const VF last = hn::Set(df, 4.0f * G4);
-    sum = hn::Add(sum, Contribution(CornerHash(cell, all, all, all, all),
-                                    hn::Add(x0m1, last), hn::Add(y0m1, last), hn::Add(z0m1, last),
-                                    hn::Add(w0m1, last)));
+    sum = hn::Add(sum, Contribution(CornerHash(c, all, all, all, all), hn::Add(x0m1, last), hn::Add(y0m1, last),
+                                    hn::Add(z0m1, last), hn::Add(w0m1, last)));
     hn::StoreU(hn::Mul(hn::Set(df, 27.0f), sum), df, out);
 }
 
@@ -164,8 +175,20 @@ void Sample4Lanes(const float* xs, const float* ys, const float* zs, const float
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
     int k = 0;
-    for (; k + lanes <= count; k += lanes)
-        Sample4Vector(xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, out + k);
+    if (count >= lanes) {
+        // Each vector's first look-up starts before the previous vector's
+        // sums. A vector's points are loaded before its results are stored,
+        // so out may be an input.
+        Cell current = Locate(xs, ys, zs, ws, zwStep);
+        for (; k + 2 * lanes <= count; k += lanes) {
+            const int n = k + lanes;
+            const Cell next = Locate(xs + n, ys + n, zs + n * zwStep, ws + n * zwStep, zwStep);
+            Sum(current, xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, out + k);
+            current = next;
+        }
+        Sum(current, xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, out + k);
+        k += lanes;
+    }
     if (k == count) return;
     // The last few points go through the same lanes, padded with zeros.
     constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
@@ -177,7 +200,7 @@ void Sample4Lanes(const float* xs, const float* ys, const float* zs, const float
         tz[l] = zs[(k + l) * zwStep];
         tw[l] = ws[(k + l) * zwStep];
     }
-    Sample4Vector(tx, ty, tz, tw, 1, to);
+    Sum(Locate(tx, ty, tz, tw, 1), tx, ty, tz, tw, 1, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
 

@@ -38,16 +38,16 @@ HWY_INLINE hn::Vec<hn::RebindToSigned<DF>> LatticeBits(DF df, hn::Vec<DF> i)
     return hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f)));
 }
 
-// Whether every lane of the vectors holds |v| < 2^22 (comparing the bits of
-// |v| as ints; a NaN's are larger).
-template <class DF, class... V>
-HWY_INLINE bool AllInLatticeRange(DF, V... v)
+// Whether every lane of the four vectors holds |v| < 2^22 (comparing the
+// bits of |v| as ints; a NaN's are larger).
+template <class DF>
+HWY_INLINE bool AllInLatticeRange(DF df, hn::Vec<DF> a, hn::Vec<DF> b, hn::Vec<DF> c, hn::Vec<DF> d)
 {
     const hn::RebindToSigned<DF> di;
-    const auto limit = hn::Set(di, 0x4A800000);   // 2^22
-    bool inRange = true;
-    ((inRange = inRange && hn::AllTrue(di, hn::Lt(hn::BitCast(di, hn::Abs(v)), limit))), ...);
-    return inRange;
+    const auto bits = [&](hn::Vec<DF> v) { return hn::BitCast(di, hn::Abs(v)); };
+    (void)df;
+    const auto largest = hn::Max(hn::Max(bits(a), bits(b)), hn::Max(bits(c), bits(d)));
+    return hn::AllTrue(di, hn::Lt(largest, hn::Set(di, 0x4A800000)));   // 2^22
 }
 
 } // namespace HWY_NAMESPACE

@@ -37,46 +37,53 @@ void torusNoiseRow(float* cosines, float* sines, float rx, Turn ty, float ry, in
         sines[k] = rx * sines[k];
     }
     GradientNoise::sample4Row(cosines, sines, ry * ty.cosine, ry * ty.sine, count, out);
-    for (int k = 0; k < count; ++k) out[k] = gainClamped(out[k]);
+    for (int k = 0; k < count; ++k) {
+        // gainClamped written as selects, which the compiler puts on lanes.
+        const float v = noiseGain * out[k];
+        const float high = v > 1.0f ? 1.0f : v;
+        out[k] = high < -1.0f ? -1.0f : high;
+    }
 }
 
 void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,
                         float* cosines, float* sines) const
 {
-    std::shared_ptr<const Table> current = std::atomic_load(&table);
-    const bool inTexture = x0 >= 0 && count > 0 && x0 + count <= width;
-    const auto stale = [&](const Table& t) {
-        return t.extent != extent || static_cast<int>(t.xs.size()) != width ||
-               std::memcmp(&t.xs[x0], xs, sizeof(float) * count) != 0;
+    if (count <= 0) return;
+    // The table serves a run of the texture's columns whose coordinates are
+    // the table's, bit for bit, so its values are turnOf's whatever it holds.
+    const bool inTexture = x0 >= 0 && x0 + count <= width;
+    const auto serves = [&](const Table& t) {
+        return t.extent == extent && static_cast<int>(t.xs.size()) == width &&
+               std::memcmp(&t.xs[x0], xs, sizeof(float) * count) == 0;
     };
-    if (inTexture && (!current || stale(*current))) {
-        auto fresh = std::make_shared<Table>();
-        fresh->extent = extent;
-        fresh->xs.resize(width);
-        fresh->cosines.resize(width);
-        fresh->sines.resize(width);
-        rowkernels::layerX(mapping, 0, width, fresh->xs.data());
-        for (int i = 0; i < width; ++i) {
-            const Turn t = turnOf(fresh->xs[i], extent);
-            fresh->cosines[i] = t.cosine;
-            fresh->sines[i] = t.sine;
+    std::shared_ptr<const Table> current;
+    if (inTexture) {
+        current = std::atomic_load(&table);
+        if (!current || !serves(*current)) {
+            auto fresh = std::make_shared<Table>();
+            fresh->extent = extent;
+            fresh->xs.resize(width);
+            fresh->cosines.resize(width);
+            fresh->sines.resize(width);
+            rowkernels::layerX(mapping, 0, width, fresh->xs.data());
+            for (int i = 0; i < width; ++i) {
+                const Turn t = turnOf(fresh->xs[i], extent);
+                fresh->cosines[i] = t.cosine;
+                fresh->sines[i] = t.sine;
+            }
+            std::atomic_store(&table, std::shared_ptr<const Table>(fresh));
+            current = serves(*fresh) ? fresh : nullptr;
         }
-        current = fresh;
-        std::atomic_store(&table, current);
     }
-    // Each column is taken from the table only where the table's coordinate
-    // is this one, so the values are turnOf's whatever the table holds.
+    if (current) {
+        std::memcpy(cosines, &current->cosines[x0], sizeof(float) * count);
+        std::memcpy(sines, &current->sines[x0], sizeof(float) * count);
+        return;
+    }
     for (int k = 0; k < count; ++k) {
-        const int column = x0 + k;
-        if (current && column >= 0 && column < static_cast<int>(current->xs.size()) && current->extent == extent &&
-            current->xs[column] == xs[k]) {
-            cosines[k] = current->cosines[column];
-            sines[k] = current->sines[column];
-        } else {
-            const Turn t = turnOf(xs[k], extent);
-            cosines[k] = t.cosine;
-            sines[k] = t.sine;
-        }
+        const Turn t = turnOf(xs[k], extent);
+        cosines[k] = t.cosine;
+        sines[k] = t.sine;
     }
 }
 
