@@ -9,7 +9,10 @@ void LayerControls::onChangeBase()
 {
     EditStep step(*this, "Change base");
     Renderable* layer = createLayer(selectedType());
-    if (layer) setBaseLayer(layer);
+    if (!layer) return;
+    // A new base keeps the scene's switch.
+    if (baseLayer()) layer->setSeamless(baseLayer()->seamless);
+    setBaseLayer(layer);
 }
 
 void LayerControls::onAssignInputLayer()

@@ -112,6 +112,9 @@ public:
     // loop. A size the field cannot mean, or an export already running, is
     // reported instead.
     void onExportPng();
+    // "Seamless", beside "Export PNG": the whole composition's patterns
+    // repeat over their views (generators/seamless.h). An undoable edit.
+    void onSeamless();
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -218,6 +221,7 @@ public:
     FileChooser* fileChooser = nullptr;           // not owned
     ImageExporter* imageExporter = nullptr;       // not owned; none: no export
     ui::Button* exportButton = nullptr;
+    ui::Checkbox* seamlessCheckbox = nullptr;
     ui::EditText* exportSizeField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;

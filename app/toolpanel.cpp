@@ -3,6 +3,7 @@
 // readout in the info line.
 #include "app/layercontrols.h"
 
+#include "app/editstep.h"
 #include "app/exportsize.h"
 #include "app/imageexporter.h"
 #include "app/layerpath.h"
@@ -25,6 +26,8 @@ void forward(int /*id*/)
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
     exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
+    exportButton->set_shares_row(true);   // "Seamless" beside it: the panel keeps its height
+    seamlessCheckbox = w.add_checkbox("Seamless", -1, forward<&LayerControls::onSeamless>);
     exportSizeField = w.add_edittext("Export size:", -1, nullptr);
 }
 
@@ -96,6 +99,14 @@ void LayerControls::showPointer(int x, int y)
         return;
     }
     setHoverText(pointerreadout::text(*currentLayer, i, j));
+}
+
+void LayerControls::onSeamless()
+{
+    EditStep step(*this, "Seamless");
+    if (!baseLayer()) return;
+    baseLayer()->setSeamless(seamlessCheckbox && seamlessCheckbox->get_int_val() != 0);
+    redrawRequested = true;
 }
 
 viewresize::Size LayerControls::tileSize() const

@@ -13,7 +13,8 @@ bool sameBits(float a, float b)
 
 bool sameLayer(const Renderable& a, const Renderable& b)
 {
-    if (a.typeId != b.typeId || a.inverse != b.inverse || a.variableCount != b.variableCount) return false;
+    if (a.typeId != b.typeId || a.inverse != b.inverse || a.seamless != b.seamless || a.variableCount != b.variableCount)
+        return false;
     if (!sameBits(a.x, b.x) || !sameBits(a.y, b.y) || !sameBits(a.zoomx, b.zoomx) || !sameBits(a.zoomy, b.zoomy))
         return false;
     for (int i = 0; i < a.variableCount; ++i) {

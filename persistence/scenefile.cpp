@@ -5,6 +5,7 @@
 #include "persistence/atomicfile.h"
 #include "persistence/counttext.h"
 #include "persistence/layerxml.h"
+#include "persistence/numbertext.h"
 #include "persistence/scenelimits.h"
 #include "persistence/xmlscan.h"
 
@@ -22,6 +23,8 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("Patternlens");
+    // Only a seamless scene says so: other files keep their bytes.
+    if (count > 0 && baseLayers[0] && baseLayers[0]->seamless) root->SetAttribute("seamless", "1");
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
@@ -193,7 +196,15 @@ ReadResult parse(const std::string& raw)
 
     ReadResult result;
     result.baseLayer.reset(layerxml::createLoadedLayer(last));
-    if (!result.baseLayer) result.error = "the file holds no layer";
+    if (!result.baseLayer) {
+        result.error = "the file holds no layer";
+        return result;
+    }
+    // As with "inverse", a number other than 0 is on; no number, or none
+    // at all, is off.
+    int seamless = 0;
+    if (numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0)
+        result.baseLayer->setSeamless(true);
     return result;
 }
 
