@@ -9,10 +9,7 @@ void LayerControls::onChangeBase()
 {
     EditStep step(*this, "Change base");
     Renderable* layer = createLayer(selectedType());
-    if (!layer) return;
-    // A new base keeps the scene's switch.
-    if (baseLayer()) layer->setSeamless(baseLayer()->seamless);
-    setBaseLayer(layer);
+    if (layer) setBaseLayer(layer);
 }
 
 void LayerControls::onAssignInputLayer()

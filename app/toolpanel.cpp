@@ -10,7 +10,6 @@
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
 #include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
@@ -87,11 +86,11 @@ void LayerControls::showPointer(int x, int y)
             clearPointer();
             return;
         }
-        std::unique_ptr<Renderable> half = cloneLayerTree(*currentLayer);
-        if (!half) return;
-        viewresize::resizeKeepingView(*half, tile.width, tile.height);
-        if (pointerreadout::pixelAt(*half, tx, ty, tile.width, tile.height, &i, &j))
-            setHoverText(pointerreadout::text(*half, i, j));
+        Composition half(currentComposition());
+        if (!half.tree) return;
+        viewresize::resizeKeepingView(*half.tree, tile.width, tile.height);
+        if (pointerreadout::pixelAt(*half.tree, tx, ty, tile.width, tile.height, &i, &j))
+            setHoverText(pointerreadout::text(*half.tree, i, j));
         return;
     }
     if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
@@ -104,8 +103,8 @@ void LayerControls::showPointer(int x, int y)
 void LayerControls::onSeamless()
 {
     EditStep step(*this, "Seamless");
-    if (!baseLayer()) return;
-    baseLayer()->setSeamless(seamlessCheckbox && seamlessCheckbox->get_int_val() != 0);
+    sceneSettings.seamless = seamlessCheckbox && seamlessCheckbox->get_int_val() != 0;
+    if (baseLayer()) applySettings(*baseLayer(), sceneSettings);
     redrawRequested = true;
 }
 
@@ -145,10 +144,10 @@ void LayerControls::onExportPng()
     path = exportsize::withPngSuffix(path);
     // An exact copy, taken now: the user may go on editing while it renders.
     // At another size it shows the same view in more or fewer pixels.
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*currentLayer);
-    if (!copy) return;
-    if (width != copy->textureWidth || height != copy->textureHeight)
-        viewresize::resizeKeepingView(*copy, width, height);
+    Composition copy(currentComposition());
+    if (!copy.tree) return;
+    if (width != copy.tree->textureWidth || height != copy.tree->textureHeight)
+        viewresize::resizeKeepingView(*copy.tree, width, height);
     imageExporter->start(std::move(copy), path);
     reportOutcome("Exporting " + path + ": 0%");
 }

@@ -18,13 +18,13 @@
 
 namespace {
 
-std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count)
+std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("Patternlens");
     // Only a seamless scene says so: other files keep their bytes.
-    if (count > 0 && baseLayers[0] && baseLayers[0]->seamless) root->SetAttribute("seamless", "1");
+    if (settings.seamless) root->SetAttribute("seamless", "1");
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
@@ -35,7 +35,9 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
 
 scenefile::ReadResult failure(std::string error)
 {
-    return {nullptr, std::move(error)};
+    scenefile::ReadResult result;
+    result.error = std::move(error);
+    return result;
 }
 
 std::string tooLarge()
@@ -203,8 +205,8 @@ ReadResult parse(const std::string& raw)
     // As with "inverse", a number other than 0 is on; no number, or none
     // at all, is off.
     int seamless = 0;
-    if (numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0)
-        result.baseLayer->setSeamless(true);
+    result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
+    applySettings(*result.baseLayer, result.settings);
     return result;
 }
 
@@ -215,9 +217,9 @@ ReadResult read(const std::string& path)
     return parse(contents);
 }
 
-std::string text(Renderable* const* baseLayers, int count)
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&buffer, &size);
@@ -229,9 +231,9 @@ std::string text(Renderable* const* baseLayers, int count)
     return result;
 }
 
-std::string write(const std::string& path, Renderable* const* baseLayers, int count)
+std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
     return atomicfile::replace(path, [&](std::FILE* file) {
         return document->SaveFile(file) ? std::string() : std::string(std::strerror(errno ? errno : EIO));
     });
@@ -241,7 +243,7 @@ std::string write(const std::string& path, Renderable* const* baseLayers, int co
 
 bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
 {
-    const std::string e = scenefile::write(path, baseLayers, baseLayerCount);
+    const std::string e = scenefile::write(path, baseLayers, baseLayerCount, sceneSettings);
     if (error) *error = e;
     return e.empty();
 }
@@ -254,6 +256,7 @@ bool LayerControls::readSceneFile(const std::string& path, std::string* error)
         return false;
     }
     if (error) error->clear();
+    sceneSettings = r.settings;
     setBaseLayer(r.baseLayer.release());
     return true;
 }

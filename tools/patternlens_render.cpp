@@ -238,8 +238,12 @@ int main(int argc, char** argv)
     // controller: installing would render it at once, whole and in memory.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
-    // The file's own switch came with the tree; the option only turns it on.
-    if (seamless) scene.baseLayer->setSeamless(true);
+    // The file's own settings came with the tree; the option only turns
+    // Seamless on.
+    if (seamless) {
+        scene.settings.seamless = true;
+        applySettings(*scene.baseLayer, scene.settings);
+    }
 
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;

@@ -301,13 +301,13 @@ TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
 {
     controls.onAssignInputLayer();
     controls.onGoToParent();
-    const std::string flat = scenefile::text(controls.baseLayers, 1);
+    const std::string flat = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
     ui::Checkbox& box = *controls.seamlessCheckbox;
     box.toggle();
     Renderable* input = controls.baseLayer()->variables[0].getInputLayer();
     EXPECT_TRUE(controls.baseLayer()->seamless && input->seamless);
     EXPECT_TRUE(controls.isModified());
-    const std::string seamless = scenefile::text(controls.baseLayers, 1);
+    const std::string seamless = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
     std::string expected = flat;
     expected.replace(expected.find("<Patternlens>"), 13, "<Patternlens seamless=\"1\">");
     EXPECT_EQ(seamless, expected);
@@ -320,7 +320,7 @@ TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
     EXPECT_TRUE(controls.currentLayer->seamless);
     controls.onUndo();
     EXPECT_EQ(box.get_int_val(), 0);
-    EXPECT_EQ(scenefile::text(controls.baseLayers, 1), flat);
+    EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), flat);
     controls.onRedo();
     EXPECT_EQ(box.get_int_val(), 1);
     button("Change base").click();
