@@ -96,13 +96,10 @@ TEST(SeamlessNoise, GainBringsTheContrastToTheFlatNoise)
 
 TEST(SeamlessPeriod, FitsAWholeNumberOfPeriodsAcrossTheExtent)
 {
-    EXPECT_EQ(seamless::fittedPeriod(20.0f, 5.0f), 5.0f);
-    EXPECT_EQ(seamless::fittedPeriod(22.0f, 5.0f), 5.5f);     // 4.4 periods: 4
-    EXPECT_EQ(seamless::fittedPeriod(22.5f, 5.0f), 22.5f / 5.0f);   // 4.5: halves up
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, 5.0f), 3.0f);     // not even once: the extent
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, -2.0f), 3.0f);
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, floatbits::nan), 3.0f);
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, 0.0f), 0.0f);     // infinitely many
+    // 4.4 periods: 4; 4.5: 5; not even once, or not a number: the extent.
+    EXPECT_EQ(seamless::fittedPeriod(22.0f, 5.0f), 5.5f);
+    EXPECT_EQ(seamless::fittedPeriod(22.5f, 5.0f), 22.5f / 5.0f);
+    for (float period : {5.0f, -2.0f, floatbits::nan}) EXPECT_EQ(seamless::fittedPeriod(3.0f, period), 3.0f);
 }
 
 // The share of pixels of a seamless picture within one grey level of the
