@@ -147,6 +147,10 @@ public:
     // and a finished picture goes to the texture. True when the drawing area
     // must be drawn again.
     bool updatePicture();
+    // Whether the main loop's tick has work coming: a redraw asked for, a
+    // picture rendering or not yet shown, an export whose outcome is not
+    // yet told. With none, an idle viewer needs no tick until the next event.
+    bool tickPending() const;
 
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field);

@@ -194,13 +194,15 @@ TEST_F(ViewerTools, StatisticsComeWithEachPictureOfTheCurrentLayer)
     // The picture and its statistics are made together, off the main loop:
     // they appear with the picture, and they are the current layer's.
     auto settle = [&] {
-        for (int tick = 0; tick < 1000 && (controls.redrawRequested || controls.renderer.pending()); ++tick) {
+        for (int tick = 0; tick < 1000 && controls.tickPending(); ++tick) {
             controls.updatePicture();
             controls.renderer.waitWhileRendering();
         }
     };
     buildChain();
+    EXPECT_TRUE(controls.tickPending());
     settle();
+    EXPECT_FALSE(controls.tickPending()) << "the picture is shown: the viewer may sleep";
     EXPECT_EQ(controls.statistics->bars().size(), static_cast<std::size_t>(layerstats::binCount));
     EXPECT_EQ(controls.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
 
