@@ -73,6 +73,7 @@ void LayerControls::refreshPanel()
 {
     refreshPath();
     markCurrentRow();
+    if (seamlessCheckbox) seamlessCheckbox->set_int_val(sceneSettings.seamless ? 1 : 0);
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

@@ -18,6 +18,7 @@
 #include "app/layerpreviews.h"
 #include "app/layertree.h"
 #include "app/renderscheduler.h"
+#include "app/viewresize.h"
 
 #include <functional>
 #include <string>
@@ -116,6 +117,9 @@ public:
     // loop. A size the field cannot mean, or an export already running, is
     // reported instead.
     void onExportPng();
+    // "Seamless", beside "Export PNG": the whole composition's patterns
+    // repeat over their views (generators/seamless.h). An undoable edit.
+    void onSeamless();
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -134,6 +138,12 @@ public:
     // Outside the area, the info line goes back to the last outcome.
     void showPointer(int x, int y);
     void clearPointer();
+    // Ctrl+T: the drawing area shows the picture at half its size as 2 x 2
+    // tiles, pixel for pixel, so the joins of a seamless pattern show; and
+    // back. Pan, zoom and the readout work on the tiles.
+    void onTilePreview();
+    // The size of one tile: half the drawing area, at least 1 x 1.
+    viewresize::Size tileSize() const;
 
     // --- The layer tree column (layertreecolumn.cpp) ---
     // "Layers" (beside Undo and Redo) and Ctrl+L open and close the column:
@@ -253,6 +263,7 @@ public:
     FileChooser* fileChooser = nullptr;           // not owned
     ImageExporter* imageExporter = nullptr;       // not owned; none: no export
     ui::Button* exportButton = nullptr;
+    ui::Checkbox* seamlessCheckbox = nullptr;
     ui::EditText* exportSizeField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;
@@ -260,6 +271,7 @@ public:
     InfoLine infoLine;                            // what infoField shows
     bool outcomeCoversPointer = false;            // an outcome came after the pointer's last move
     int pointerX = -1, pointerY = -1;             // where the readout was last asked for
+    bool tilePreview = false;                     // a view of the picture, not part of the composition
 
     RenderScheduler renderer;
     RenderScheduler::Picture picture;             // what the drawing area shows

@@ -3,6 +3,7 @@
 #include "app/layercontrols.h"
 
 #include "app/imageexporter.h"
+#include "app/viewresize.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
 
@@ -12,7 +13,9 @@ bool LayerControls::updatePicture()
     if (edited) renderer.markStale();
     // The previews wait for the picture: they see it pending from here on.
     const bool treeChanged = updateTree(edited);
-    if (!renderer.poll(currentComposition(), picture)) return treeChanged;
+    const viewresize::Size tile = tileSize();
+    if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
+        return treeChanged;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();

@@ -55,7 +55,9 @@ public:
     // current layer any more (current.tree null; shown is then empty). A
     // stale picture stops the render in flight, or starts a render of
     // current when none is.
-    bool poll(const CompositionView& current, Picture& shown);
+    // A width and height other than 0 render the copy at that size, keeping
+    // its views (the tile preview's half-size picture).
+    bool poll(const CompositionView& current, Picture& shown, int width = 0, int height = 0);
 
     // True while a render is in flight or the picture is stale: more polls
     // are needed before the picture on screen is the final one.

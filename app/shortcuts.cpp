@@ -20,6 +20,7 @@ Command commandFor(unsigned char key, int modifiers)
     case 'e': return Command::Export;
     case 'y': return Command::Redo;
     case 'l': return Command::Layers;
+    case 't': return Command::TilePreview;
     default: return Command::NoCommand;
     }
 }

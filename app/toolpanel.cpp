@@ -3,6 +3,7 @@
 // readout in the info line.
 #include "app/layercontrols.h"
 
+#include "app/editstep.h"
 #include "app/exportsize.h"
 #include "app/imageexporter.h"
 #include "app/layerpath.h"
@@ -16,6 +17,8 @@
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
     exportButton = w.add_button("Export PNG", command(&LayerControls::onExportPng));
+    exportButton->set_shares_row(true);   // "Seamless" beside it: the panel keeps its height
+    seamlessCheckbox = w.add_checkbox("Seamless", command(&LayerControls::onSeamless));
     exportSizeField = w.add_edittext("Export size:", nullptr);
 }
 
@@ -65,11 +68,48 @@ void LayerControls::showPointer(int x, int y)
     pointerX = x;
     pointerY = y;
     int i = 0, j = 0;
+    if (tilePreview) {
+        // The tile under the pointer is the layer at half size: a copy of
+        // the tree at that size reads it.
+        const viewresize::Size tile = tileSize();
+        int tx = 0, ty = 0;
+        if (!currentLayer ||
+            !pointerreadout::tilePointAt(x, y, viewportWidth, viewportHeight, tile.width, tile.height, &tx, &ty)) {
+            clearPointer();
+            return;
+        }
+        Composition half(currentComposition());
+        if (!half.tree) return;
+        viewresize::resizeKeepingView(*half.tree, tile.width, tile.height);
+        if (pointerreadout::pixelAt(*half.tree, tx, ty, tile.width, tile.height, &i, &j))
+            setHoverText(pointerreadout::text(*half.tree, i, j));
+        return;
+    }
     if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
         clearPointer();
         return;
     }
     setHoverText(pointerreadout::text(*currentLayer, i, j));
+}
+
+void LayerControls::onSeamless()
+{
+    EditStep step(*this, "Seamless");
+    sceneSettings.seamless = seamlessCheckbox && seamlessCheckbox->get_int_val() != 0;
+    if (baseLayer()) applySettings(*baseLayer(), sceneSettings);
+    redrawRequested = true;
+}
+
+viewresize::Size LayerControls::tileSize() const
+{
+    return viewresize::clampedSize(viewportWidth / 2, viewportHeight / 2);
+}
+
+void LayerControls::onTilePreview()
+{
+    tilePreview = !tilePreview;
+    redrawRequested = true;
+    reportOutcome(tilePreview ? "Tile preview: the picture at half size, 2 x 2" : "Tile preview off");
 }
 
 void LayerControls::clearPointer()

@@ -4,12 +4,20 @@
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 
+void applySettings(Renderable& tree, const SceneSettings& settings)
+{
+    tree.setSeamless(settings.seamless);
+}
 
 Composition::Composition() = default;
-Composition::Composition(std::unique_ptr<Renderable> t, const SceneSettings& s) : tree(std::move(t)), settings(s) {}
+Composition::Composition(std::unique_ptr<Renderable> t, const SceneSettings& s) : tree(std::move(t)), settings(s)
+{
+    if (tree) applySettings(*tree, settings);
+}
 Composition::Composition(const CompositionView& view)
     : tree(view.tree ? cloneLayerTree(*view.tree) : nullptr), settings(view.settings)
 {
+    if (tree) applySettings(*tree, settings);
 }
 Composition::Composition(const Composition& other) : Composition(other.view()) {}
 Composition& Composition::operator=(const Composition& other)

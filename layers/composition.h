@@ -9,11 +9,19 @@
 
 class Renderable;
 
-// What a scene holds beside its layers. None yet.
+// What a scene holds beside its layers.
 struct SceneSettings {
-    bool operator==(const SceneSettings&) const { return true; }
+    // Every layer's pattern repeats over its view (generators/seamless.h).
+    // The layers evaluate by their own copy of it, Renderable::seamless,
+    // which applySettings sets.
+    bool seamless = false;
+
+    bool operator==(const SceneSettings& other) const { return seamless == other.seamless; }
     bool operator!=(const SceneSettings& other) const { return !(*this == other); }
 };
+
+// Gives every layer of tree what it needs of the settings to evaluate.
+void applySettings(Renderable& tree, const SceneSettings& settings);
 
 // A composition as the controller holds it, not owned: its tree (null: none)
 // and its settings (a tree alone has the default ones).
@@ -28,7 +36,8 @@ struct CompositionView {
 
 // An owned composition. Copies are exact (cloneLayerTree): a copy renders the
 // very same bytes, and may be rendered on another thread while the user goes
-// on editing the original.
+// on editing the original. Its tree evaluates by its settings (applySettings
+// runs as it is made).
 struct Composition {
     std::unique_ptr<Renderable> tree;   // null: no composition
     SceneSettings settings;

@@ -55,6 +55,9 @@ void forEachLayerField(Visit&& visit, Layers&... layers)
     visit(Field<copy>{}, layers.textureHeight...);
     visit(Field<copy>{}, layers.mapping...);
     visit(Field<copy>{}, layers.controls...);
+    // The scene's Seamless setting as each layer evaluates by it: the
+    // scene's settings compare it and the file holds it.
+    visit(Field<copy>{}, layers.seamless...);
 }
 
 // The same for the fields of a variable. The file writes the maximum before

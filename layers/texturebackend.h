@@ -17,5 +17,9 @@ public:
         uploadTexture(texture, width, height, pixels);
     }
     virtual void drawTexture(unsigned texture, float depth) = 0;
+    // The texture as repeats x repeats tiles from the lower left corner of
+    // the unit square, each tile tileWidth x tileHeight of it, drawn without
+    // filtering: the tile preview shows each pixel as one screen pixel.
+    virtual void drawTextureTiles(unsigned texture, float depth, float tileWidth, float tileHeight, int repeats) = 0;
     virtual void deleteTexture(unsigned texture) = 0;
 };

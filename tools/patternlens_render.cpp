@@ -87,7 +87,8 @@ void catchStopSignals()
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--layer PATH] SCENE.xml OUTPUT.png\n"
+                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--seamless]\n"
+                 "       [--layer PATH] SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
                  "\n"
@@ -98,6 +99,9 @@ void printUsage(std::FILE* out)
                  "                       apart join to the whole image\n"
                  "  --depth 8|16         bits per pixel (default 8, the viewer's grey levels;\n"
                  "                       16 keeps the layer's values to 1/65535)\n"
+                 "  --seamless           render the scene seamless (every layer repeats over its\n"
+                 "                       view, so the image tiles) even when the file does not\n"
+                 "                       ask for it\n"
                  "  --layer PATH         render an input layer instead of the base layer: the\n"
                  "                       names of the variables from the base layer down,\n"
                  "                       joined by \"/\" (\"Spacing/Cutoff\" is the input of the\n"
@@ -184,6 +188,7 @@ int main(int argc, char** argv)
     int height = viewerlayout::drawingAreaHeight;
     imagewriter::RenderOptions options;
     bool regionGiven = false;
+    bool seamless = false;
     std::string layerPath;
     std::string files[2];
     int fileCount = 0;
@@ -212,6 +217,8 @@ int main(int argc, char** argv)
             if (missing) return usageError("--depth needs a value, 8 or 16");
             if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
             options.depth = value == "8" ? 8 : 16;
+        } else if (!optionsEnded && arg == "--seamless") {
+            seamless = true;
         } else if (!optionsEnded && optionValue("--layer", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--layer needs a value, the variables' names from the base layer down");
             layerPath = value;
@@ -240,6 +247,12 @@ int main(int argc, char** argv)
     // the reader made; the controller only gives the layers their size.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    // The file's own settings came with the tree; the option only turns
+    // Seamless on.
+    if (seamless) {
+        scene.settings.seamless = true;
+        applySettings(*scene.baseLayer, scene.settings);
+    }
     std::string pathError;
     const Renderable* layer = layerpath::find(*scene.baseLayer, layerPath, &pathError);
     if (!layer) return usageError("--layer '" + layerPath + "': " + pathError);

@@ -299,6 +299,7 @@ public:
     Button* add_button(const std::string& label, int id, Callback cb) { return add_button_to_panel(&root_, label, id, std::move(cb)); }
     Button* add_button(const std::string& label, Callback cb) { return add_button(label, noId, std::move(cb)); }
     Button* add_button_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    Checkbox* add_checkbox(const std::string& label, Callback cb) { return add_checkbox_to_panel(&root_, label, noId, std::move(cb)); }
     Checkbox* add_checkbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     Listbox* add_listbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     EditText* add_edittext(const std::string& label, int id, Callback cb) { return add_edittext_to_panel(&root_, label, id, std::move(cb)); }
