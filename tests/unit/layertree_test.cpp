@@ -99,6 +99,7 @@ public:
         pixels[texture].assign(bytes, bytes + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     }
     void drawTexture(unsigned, float) override {}
+    void drawTextureTiles(unsigned, float, float, float, int) override {}
     void deleteTexture(unsigned texture) override { pixels.erase(texture); }
 
     unsigned made = 0;
