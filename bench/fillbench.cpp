@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class Scene { noise, squares, circles, depth3 };
+enum class Scene { noise, squares, circles, depth3, fractal5, cellEdges };
 enum class Path { reference, fast };
 
 // Layers take their texture size from the controller when they are made.
@@ -37,6 +37,16 @@ std::unique_ptr<Renderable> makeScene(Scene scene, int width, int height)
         circles->attachInput(1, noise);
         noise->attachInput(0, createLayer(1));
         return circles;
+    }
+    case Scene::fractal5: {
+        std::unique_ptr<Renderable> fractal(createLayer(3));
+        fractal->setVariable(0, 5);   // Octaves
+        return fractal;
+    }
+    case Scene::cellEdges: {
+        std::unique_ptr<Renderable> cells(createLayer(4));
+        cells->setVariable(1, 1);   // Edges
+        return cells;
     }
     }
     return nullptr;
@@ -85,6 +95,8 @@ PL_FILL(squares_400x470, Scene::squares, areaWidth, areaHeight);
 PL_FILL(circles_400x470, Scene::circles, areaWidth, areaHeight);
 PL_FILL(depth3_400x470, Scene::depth3, areaWidth, areaHeight);
 PL_FILL(noise_4000x4700, Scene::noise, exportWidth, exportHeight);
+PL_FILL(fractal5_2000x2000, Scene::fractal5, 2000, 2000);
+PL_FILL(cells_edges_2000x2000, Scene::cellEdges, 2000, 2000);
 PL_FILL(depth3_4000x4700, Scene::depth3, exportWidth, exportHeight);
 
 // Fill/noise_4000x4700_fast_on/<target>, one per target this build and

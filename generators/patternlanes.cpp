@@ -7,6 +7,10 @@
 // quotients) are converted as 0 and then computed by the scalar definition.
 #include "generators/patternlanes.h"
 
+#include "generators/gradientnoise.h"
+
+#include <cmath>
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "generators/patternlanes.cpp"
 #include <hwy/foreach_target.h>
@@ -130,6 +134,99 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
     for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
 }
 
+// The octaves one after another over the whole run: each octave's points
+// are made on the lanes, sampled by the 2-D noise kernel, and summed on the
+// lanes. Lanes whose octaves are done take part with their sums kept.
+void FractalSumLanes(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
+                     float* scratch, float* out)
+{
+    const DF df;
+    const DI di;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    float* f = scratch;
+    float* amp = scratch + count;
+    float* sum = scratch + 2 * count;
+    float* norm = scratch + 3 * count;
+    float* sx = scratch + 4 * count;
+    float* sy = scratch + 5 * count;
+    int octaves = 1;
+    for (int k = 0; k < count; ++k) {
+        f[k] = amp[k] = 1.0f;
+        sum[k] = norm[k] = 0.0f;
+        if (oct[k] > octaves) octaves = oct[k];
+    }
+    const VF limit = hn::Set(df, octaveLimit);
+    const VF y = hn::Set(df, ypos);
+    for (int o = 0; o < octaves; ++o) {
+        const float offsetX = 17.0f * static_cast<float>(o);
+        const float offsetY = 31.0f * static_cast<float>(o);
+        // Points beyond the limit give no noise; they are sampled at the
+        // origin, which keeps them off sample2's slow path.
+        int k = 0;
+        for (; k + lanes <= count; k += lanes) {
+            const VF fk = hn::LoadU(df, f + k);
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
+            const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
+            hn::StoreU(hn::IfThenElseZero(inside, px), df, sx + k);
+            hn::StoreU(hn::IfThenElseZero(inside, py), df, sy + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f[k] + offsetX;
+            const float py = ypos * f[k] + offsetY;
+            const bool inside = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit;
+            sx[k] = inside ? px : 0.0f;
+            sy[k] = inside ? py : 0.0f;
+        }
+        GradientNoise::sample2Batch(sx, sy, count, sx);
+        for (k = 0; k + lanes <= count; k += lanes) {
+            const VF fk = hn::LoadU(df, f + k);
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
+            const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
+            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, oct + k)));
+            const VF a = hn::LoadU(df, amp + k);
+            const VF s = hn::LoadU(df, sum + k);
+            const VF w = hn::LoadU(df, norm + k);
+            hn::StoreU(hn::IfThenElse(active, hn::Add(s, hn::Mul(a, n)), s), df, sum + k);
+            hn::StoreU(hn::IfThenElse(active, hn::Add(w, a), w), df, norm + k);
+            hn::StoreU(hn::Mul(a, hn::LoadU(df, gain + k)), df, amp + k);
+            hn::StoreU(hn::Mul(fk, hn::LoadU(df, lac + k)), df, f + k);
+        }
+        for (; k < count; ++k) {
+            if (o >= oct[k]) continue;
+            const float px = xpos[k] * f[k] + offsetX;
+            const float py = ypos * f[k] + offsetY;
+            const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
+            sum[k] = sum[k] + amp[k] * n;
+            norm[k] = norm[k] + amp[k];
+            amp[k] = amp[k] * gain[k];
+            f[k] = f[k] * lac[k];
+        }
+    }
+    int k = 0;
+    for (; k + lanes <= count; k += lanes)
+        hn::StoreU(hn::Div(hn::LoadU(df, sum + k), hn::LoadU(df, norm + k)), df, out + k);
+    for (; k < count; ++k) out[k] = sum[k] / norm[k];
+}
+
+void BlendLanes(const float* a, const float* b, const float* m, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF one = hn::Set(df, 1.0f);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF va = hn::LoadU(df, a + k);
+        const VF t = hn::Mul(hn::Sub(hn::LoadU(df, b + k), va), hn::LoadU(df, m + k));
+        VF v = hn::Add(va, t);
+        v = hn::IfThenElse(hn::Lt(v, one), v, one);
+        hn::StoreU(hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v), df, out + k);
+    }
+    for (; k < count; ++k) out[k] = blend(a[k], b[k], m[k]);
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace patternlanes
 HWY_AFTER_NAMESPACE();
@@ -140,6 +237,35 @@ namespace patternlanes {
 HWY_EXPORT(CutNoiseLanes);
 HWY_EXPORT(InsideSquaresLanes);
 HWY_EXPORT(InsideDiscsLanes);
+HWY_EXPORT(FractalSumLanes);
+HWY_EXPORT(BlendLanes);
+
+float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
+{
+    float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
+    for (int k = 0; k < oct; ++k) {
+        const float sx = xpos * f + 17.0f * static_cast<float>(k);
+        const float sy = ypos * f + 31.0f * static_cast<float>(k);
+        const float n = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(sx, sy)
+                                                                                   : 0.0f;
+        sum = sum + amp * n;
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    return sum / norm;
+}
+
+void fractalSumRow(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
+                   float* scratch, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, count, scratch, out);
+}
+
+void blendRow(const float* a, const float* b, const float* m, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(BlendLanes)(a, b, m, count, out);
+}
 
 void cutNoiseRow(const float* cut, int count, float* values)
 {

@@ -21,6 +21,42 @@ inline float cutNoise(float n, float cut)
     return v;
 }
 
+// v brought into [0, 1]: 1 unless v < 1, then 0 unless v > 0. Written as
+// comparisons, not min/max, so NaN gives 1 on every target.
+inline float clampUnit(float v)
+{
+    if (!(v < 1.0f)) v = 1.0f;
+    if (!(v > 0.0f)) v = 0.0f;
+    return v;
+}
+
+// The Fractal layer's number of octaves for an Octaves value c: its whole
+// part within 1 .. 8, and 1 for NaN.
+inline int octaveCount(float c)
+{
+    if (!(c >= 1.0f)) return 1;
+    if (c >= 8.0f) return 8;
+    return static_cast<int>(c);
+}
+
+// Octave coordinates at or beyond 2^24 (or NaN) contribute no noise: there
+// floats no longer resolve a lattice cell.
+constexpr float octaveLimit = 16777216.0f;
+
+// The Fractal layer's sum of oct octaves of sample2 at layer point
+// (xpos, ypos), divided by the sum of their amplitudes: octave k samples at
+// (xpos f + 17 k, ypos f + 31 k) with f = lac^k and weighs by gain^k. The
+// offsets keep the octaves from sharing the noise's zero at the origin.
+float fractalSum(float xpos, float ypos, int oct, float lac, float gain);
+
+// The Blend layer's value: a + (b - a) m, clamped.
+inline float blend(float a, float b, float m)
+{
+    float t = b - a;
+    t = t * m;
+    return clampUnit(a + t);
+}
+
 // Whether a point at (u, v) within its cell lies strictly inside the square
 // of side w in the cell's lower corner.
 inline bool insideSquareOfSide(float u, float v, float w)
@@ -42,6 +78,16 @@ inline bool insideDisc(float xpos, float ypos, float r, float s)
 void cutNoiseRow(const float* cut, int count, float* values);
 // values[k] = cutNoise(values[k], cut): one Cutoff for the whole run.
 void cutNoiseRow(float cut, int count, float* values);
+
+// The Fractal layer's octaves of a row, on SIMD lanes: out[k] =
+// fractalSum(xpos[k], ypos, oct[k], lac[k], gain[k]) bit for bit. The
+// 2-D noise kernel samples each octave; scratch holds 6 * count floats.
+// out may be xpos.
+void fractalSumRow(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
+                   float* scratch, float* out);
+
+// out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
+void blendRow(const float* a, const float* b, const float* m, int count, float* out);
 
 // out[k] = 1 if insideSquareOfSide(wrapPositive(xpos[k], cellSize), v,
 // width[k]), else 0. out may be xpos.

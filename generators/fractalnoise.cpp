@@ -1,0 +1,50 @@
+#include "generators/fractalnoise.h"
+
+#include "generators/patternlanes.h"
+
+void FractalNoise::createVariables()
+{
+    variables[0].init(this, "Octaves", 4.0f, 8.0f, 1.0f);
+    variables[1].init(this, "Lacunarity", 2.0f, 4.0f, 1.0f);
+    variables[2].init(this, "Gain", 0.5f, 1.0f, 0.0f);
+    variables[3].init(this, "Cutoff", 0.5f, 1.0f, -1.0f);
+    variableCount = 4;
+}
+
+float FractalNoise::valueAt(int x, int y) const
+{
+    float xpos = static_cast<float>(x);
+    float ypos = static_cast<float>(y);
+    mapping.windowToLayer(xpos, ypos);
+    // Every variable is read at the texture pixel, so input layers line up
+    // pixel for pixel with this layer.
+    const int oct = patternlanes::octaveCount(variables[0].getValueAt(x, y));
+    const float lac = variables[1].getValueAt(x, y);
+    const float gain = variables[2].getValueAt(x, y);
+    const float cut = variables[3].getValueAt(x, y);
+    return patternlanes::cutNoise(patternlanes::fractalSum(xpos, ypos, oct, lac, gain), cut);
+}
+
+void FractalNoise::valueRow(int y, int x0, int count, float* out) const
+{
+    float values[rowChunk], lac[rowChunk], gain[rowChunk];
+    int oct[rowChunk];
+    variables[0].getValuesAtRow(y, x0, count, values);
+    for (int k = 0; k < count; ++k) oct[k] = patternlanes::octaveCount(values[k]);
+    variables[1].getValuesAtRow(y, x0, count, lac);
+    variables[2].getValuesAtRow(y, x0, count, gain);
+
+    // out holds the layer x coordinates, then the octaves' sums, then the
+    // values.
+    layerRowX(x0, count, out);
+    float scratch[6 * rowChunk];
+    patternlanes::fractalSumRow(out, layerRowY(y), oct, lac, gain, count, scratch, out);
+
+    const LayerVariable& cutoff = variables[3];
+    if (!cutoff.getInputLayer()) {
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+        return;
+    }
+    cutoff.getValuesAtRow(y, x0, count, values);
+    patternlanes::cutNoiseRow(values, count, out);
+}
