@@ -51,9 +51,14 @@ HWY_INLINE void Offsets(VI a, VI rowHash, VF* u, VF* w)
     *w = hn::Sub(hn::Div(hn::ConvertTo(df, h2), scale), half);
 }
 
+// The offsets of a run of columns of the three cell rows. With one Jitter
+// for the whole run (fixed) the table holds, in place of the offsets, what
+// each lane would compute from them alone: jit u, and dy^2 for the row's y.
 struct ColumnTable {
     int start = 0;   // the first column held
     int count = 0;
+    bool fixed = false;
+    float jit = 0.0f, ypos = 0.0f;
     // Padded so that a strip of lanes may be loaded from any held column.
     HWY_ALIGN float u[3][tableColumns + maxLanes] = {};
     HWY_ALIGN float w[3][tableColumns + maxLanes] = {};
@@ -61,8 +66,9 @@ struct ColumnTable {
     bool holds(int first, int last) const { return count > 0 && first >= start && last < start + count; }
 
     // Columns first .. first + n - 1 of the three cell rows.
-    void fill(int first, int n, const int* rowHash)
+    void fill(int first, int n, const int* rowHash, const float* rowCentre)
     {
+        const DF df;
         const DI di;
         const int lanes = static_cast<int>(hn::Lanes(di));
         start = first;
@@ -72,8 +78,14 @@ struct ColumnTable {
             for (int r = 0; r < 3; ++r) {
                 VF vu, vw;
                 Offsets(a, hn::Set(di, rowHash[r]), &vu, &vw);
-                hn::StoreU(vu, DF(), u[r] + c);
-                hn::StoreU(vw, DF(), w[r] + c);
+                if (fixed) {
+                    vu = hn::Mul(hn::Set(df, jit), vu);
+                    const VF dy = hn::Sub(hn::Add(hn::Set(df, rowCentre[r]), hn::Mul(hn::Set(df, jit), vw)),
+                                          hn::Set(df, ypos));
+                    vw = hn::Mul(dy, dy);
+                }
+                hn::StoreU(vu, df, u[r] + c);
+                hn::StoreU(vw, df, w[r] + c);
             }
         }
     }
@@ -97,7 +109,7 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     if (fromTable && !table.holds(first - 1, last + 1)) {
         int end = lastColumn + 2 > last + 2 ? lastColumn + 2 : last + 2;
         if (end - (first - 1) > tableColumns) end = first - 1 + tableColumns;
-        table.fill(first - 1, end - (first - 1), rowHash);
+        table.fill(first - 1, end - (first - 1), rowHash, rowCentre);
     }
     // Lanes within one strip of the table pick their column from it.
     const bool strip = last - first < lanes;
@@ -118,6 +130,23 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
         for (int step = -1; step <= 1; ++step) {
             const VI column = columns[step + 1];
             VF u, w;
+            if (fromTable && table.fixed) {
+                if (strip) {
+                    const int at = first + step - table.start;
+                    u = hn::TableLookupLanes(hn::LoadU(df, table.u[dj] + at), pick);
+                    w = hn::TableLookupLanes(hn::LoadU(df, table.w[dj] + at), pick);
+                } else {
+                    const VI at = hn::Sub(column, hn::Set(di, table.start));
+                    u = hn::GatherIndex(df, table.u[dj], at);
+                    w = hn::GatherIndex(df, table.w[dj], at);
+                }
+                const VF dx = hn::Sub(hn::Add(centresX[step + 1], u), x);
+                const VF d = hn::Add(hn::Mul(dx, dx), w);
+                const auto nearest = hn::Lt(d, d1);
+                d2 = hn::IfThenElse(nearest, d1, hn::IfThenElse(hn::Lt(d, d2), d, d2));
+                d1 = hn::IfThenElse(nearest, d, d1);
+                continue;
+            }
             if (!fromTable) {
                 Offsets(hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
             } else if (strip) {
@@ -173,6 +202,9 @@ void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, co
     const float lastX = count > 0 ? xpos[count - 1] : 0.0f;
     const int lastColumn = std::fabs(lastX) < cellLimit ? static_cast<int>(std::floor(lastX)) : 0;
     ColumnTable table;
+    table.fixed = jitStep == 0;
+    table.jit = *jit;
+    table.ypos = ypos;
     const VF fixedJit = hn::Set(df, *jit);
     const VF fixedE = hn::Set(df, *e);
     int k = 0;
