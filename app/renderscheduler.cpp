@@ -44,6 +44,21 @@ void* RenderScheduler::threadMain(void* scheduler)
     return nullptr;
 }
 
+bool RenderScheduler::render(Renderable& layer, const std::atomic<bool>* stop, Picture& picture)
+{
+    // The panel's statistics are gathered from the same values the pixels
+    // are made of: no second evaluation, none on the main loop.
+    layerstats::Accumulator values(layer.textureHeight);
+    rowloop::Options options;
+    options.stop = stop;
+    if (!layer.fillPixels(options, &values)) return false;
+    picture.stats = values.result();
+    picture.width = layer.textureWidth;
+    picture.height = layer.textureHeight;
+    picture.pixels = std::move(layer.pixels);
+    return true;
+}
+
 void RenderScheduler::renderLoop()
 {
     for (;;) {
@@ -54,17 +69,8 @@ void RenderScheduler::renderLoop()
             if (quitting) return;
             layer = std::move(job);
         }
-        // The panel's statistics are gathered from the same values the
-        // pixels are made of: no second evaluation, none on the main loop.
         auto picture = std::make_unique<Picture>();
-        layerstats::Accumulator values(layer->textureHeight);
-        bool complete = layer->fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values);
-        if (complete) picture->stats = values.result();
-        if (complete) {
-            picture->width = layer->textureWidth;
-            picture->height = layer->textureHeight;
-            picture->pixels = std::move(layer->pixels);
-        }
+        const bool complete = render(*layer, &stop, *picture);
         layer.reset();   // the copy of a deep tree takes a while to destroy: not under the lock
 
         std::lock_guard<std::mutex> lock(mutex);
@@ -116,12 +122,7 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
-        layerstats::Accumulator values(copy->textureHeight);
-        copy->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
-        shown.stats = values.result();
-        shown.width = copy->textureWidth;
-        shown.height = copy->textureHeight;
-        shown.pixels = std::move(copy->pixels);
+        render(*copy, nullptr, shown);
         std::lock_guard<std::mutex> lock(mutex);
         ++tally.started;
         ++tally.finished;

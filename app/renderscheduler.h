@@ -71,6 +71,9 @@ public:
     void shutDown();
 
 private:
+    // Renders layer, a copy of its own, into picture: the pixels with their
+    // statistics. False, picture untouched, when stop ended it early.
+    static bool render(Renderable& layer, const std::atomic<bool>* stop, Picture& picture);
     static void* threadMain(void* scheduler);
     void renderLoop();
     void startThread();
