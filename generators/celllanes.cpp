@@ -130,23 +130,6 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
         for (int step = -1; step <= 1; ++step) {
             const VI column = columns[step + 1];
             VF u, w;
-            if (fromTable && table.fixed) {
-                if (strip) {
-                    const int at = first + step - table.start;
-                    u = hn::TableLookupLanes(hn::LoadU(df, table.u[dj] + at), pick);
-                    w = hn::TableLookupLanes(hn::LoadU(df, table.w[dj] + at), pick);
-                } else {
-                    const VI at = hn::Sub(column, hn::Set(di, table.start));
-                    u = hn::GatherIndex(df, table.u[dj], at);
-                    w = hn::GatherIndex(df, table.w[dj], at);
-                }
-                const VF dx = hn::Sub(hn::Add(centresX[step + 1], u), x);
-                const VF d = hn::Add(hn::Mul(dx, dx), w);
-                const auto nearest = hn::Lt(d, d1);
-                d2 = hn::IfThenElse(nearest, d1, hn::IfThenElse(hn::Lt(d, d2), d, d2));
-                d1 = hn::IfThenElse(nearest, d, d1);
-                continue;
-            }
             if (!fromTable) {
                 Offsets(hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
             } else if (strip) {
@@ -158,13 +141,19 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
                 u = hn::GatherIndex(df, table.u[dj], at);
                 w = hn::GatherIndex(df, table.w[dj], at);
             }
-            u = hn::Mul(jit, u);
-            w = hn::Mul(jit, w);
-            const VF fx = hn::Add(centresX[step + 1], u);
-            const VF fy = hn::Add(centreY, w);
-            const VF dx = hn::Sub(fx, x);
-            const VF dy = hn::Sub(fy, y);
-            const VF d = hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy));
+            VF d;
+            if (fromTable && table.fixed) {   // u is jit u already, w is dy^2
+                const VF dx = hn::Sub(hn::Add(centresX[step + 1], u), x);
+                d = hn::Add(hn::Mul(dx, dx), w);
+            } else {
+                u = hn::Mul(jit, u);
+                w = hn::Mul(jit, w);
+                const VF fx = hn::Add(centresX[step + 1], u);
+                const VF fy = hn::Add(centreY, w);
+                const VF dx = hn::Sub(fx, x);
+                const VF dy = hn::Sub(fy, y);
+                d = hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy));
+            }
             const auto nearest = hn::Lt(d, d1);
             d2 = hn::IfThenElse(nearest, d1, hn::IfThenElse(hn::Lt(d, d2), d, d2));
             d1 = hn::IfThenElse(nearest, d, d1);

@@ -27,24 +27,23 @@ float FractalNoise::valueAt(int x, int y) const
 
 void FractalNoise::valueRow(int y, int x0, int count, float* out) const
 {
-    float values[rowChunk], lac[rowChunk], gain[rowChunk];
-    int oct[rowChunk];
-    variables[0].getValuesAtRow(y, x0, count, values);
-    for (int k = 0; k < count; ++k) oct[k] = patternlanes::octaveCount(values[k]);
+    // The variables first, while the stack holds only their rows: a driven
+    // one evaluates its input layer, and that layer its own inputs.
+    float lac[rowChunk], gain[rowChunk], cut[rowChunk];
+    std::uint8_t oct[rowChunk];
+    variables[0].getValuesAtRow(y, x0, count, out);
+    for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
     variables[1].getValuesAtRow(y, x0, count, lac);
     variables[2].getValuesAtRow(y, x0, count, gain);
+    const LayerVariable& cutoff = variables[3];
+    if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut);
 
     // out holds the layer x coordinates, then the octaves' sums, then the
     // values.
     layerRowX(x0, count, out);
-    float scratch[6 * rowChunk];
-    patternlanes::fractalSumRow(out, layerRowY(y), oct, lac, gain, count, scratch, out);
-
-    const LayerVariable& cutoff = variables[3];
-    if (!cutoff.getInputLayer()) {
+    patternlanes::fractalSumRow(out, layerRowY(y), oct, lac, gain, count, out);
+    if (cutoff.getInputLayer())
+        patternlanes::cutNoiseRow(cut, count, out);
+    else
         patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
-        return;
-    }
-    cutoff.getValuesAtRow(y, x0, count, values);
-    patternlanes::cutNoiseRow(values, count, out);
 }

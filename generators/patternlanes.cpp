@@ -134,30 +134,27 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
     for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
 }
 
-// The octaves one after another over the whole run: each octave's points
-// are made on the lanes, sampled by the 2-D noise kernel, and summed on the
-// lanes. Lanes whose octaves are done take part with their sums kept.
-void FractalSumLanes(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
-                     float* scratch, float* out)
+// The octaves one after another over a run: each octave's points are made
+// on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
+// Lanes whose octaves are done take part with their sums kept.
+void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                     int count, float* out)
 {
     const DF df;
     const DI di;
     const int lanes = static_cast<int>(hn::Lanes(df));
-    float* f = scratch;
-    float* amp = scratch + count;
-    float* sum = scratch + 2 * count;
-    float* norm = scratch + 3 * count;
-    float* sx = scratch + 4 * count;
-    float* sy = scratch + 5 * count;
-    int octaves = 1;
+    float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], sx[fractalRun], sy[fractalRun];
+    std::int32_t octaves[fractalRun];
+    int most = 1;
     for (int k = 0; k < count; ++k) {
         f[k] = amp[k] = 1.0f;
         sum[k] = norm[k] = 0.0f;
-        if (oct[k] > octaves) octaves = oct[k];
+        octaves[k] = oct[k];
+        if (oct[k] > most) most = oct[k];
     }
     const VF limit = hn::Set(df, octaveLimit);
     const VF y = hn::Set(df, ypos);
-    for (int o = 0; o < octaves; ++o) {
+    for (int o = 0; o < most; ++o) {
         const float offsetX = 17.0f * static_cast<float>(o);
         const float offsetY = 31.0f * static_cast<float>(o);
         // Points beyond the limit give no noise; they are sampled at the
@@ -185,7 +182,7 @@ void FractalSumLanes(const float* xpos, float ypos, const int* oct, const float*
             const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
             const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
             const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
-            const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, oct + k)));
+            const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, octaves + k)));
             const VF a = hn::LoadU(df, amp + k);
             const VF s = hn::LoadU(df, sum + k);
             const VF w = hn::LoadU(df, norm + k);
@@ -195,7 +192,7 @@ void FractalSumLanes(const float* xpos, float ypos, const int* oct, const float*
             hn::StoreU(hn::Mul(fk, hn::LoadU(df, lac + k)), df, f + k);
         }
         for (; k < count; ++k) {
-            if (o >= oct[k]) continue;
+            if (o >= octaves[k]) continue;
             const float px = xpos[k] * f[k] + offsetX;
             const float py = ypos * f[k] + offsetY;
             const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
@@ -209,6 +206,16 @@ void FractalSumLanes(const float* xpos, float ypos, const int* oct, const float*
     for (; k + lanes <= count; k += lanes)
         hn::StoreU(hn::Div(hn::LoadU(df, sum + k), hn::LoadU(df, norm + k)), df, out + k);
     for (; k < count; ++k) out[k] = sum[k] / norm[k];
+}
+
+// The run in parts the stack buffers hold.
+void FractalSumLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                     int count, float* out)
+{
+    for (int done = 0; done < count; done += fractalRun) {
+        const int part = count - done < fractalRun ? count - done : fractalRun;
+        FractalRunLanes(xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+    }
 }
 
 void BlendLanes(const float* a, const float* b, const float* m, int count, float* out)
@@ -256,10 +263,10 @@ float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
     return sum / norm;
 }
 
-void fractalSumRow(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
-                   float* scratch, float* out)
+void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                   int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, count, scratch, out);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, count, out);
 }
 
 void blendRow(const float* a, const float* b, const float* m, int count, float* out)

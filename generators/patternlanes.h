@@ -5,6 +5,8 @@
 // layers/simdtargets.h).
 #include "generators/cellmath.h"
 
+#include <cstdint>
+
 namespace patternlanes {
 
 // The Noise layer's value for noise n under Cutoff cut: the part at or below
@@ -80,11 +82,12 @@ void cutNoiseRow(const float* cut, int count, float* values);
 void cutNoiseRow(float cut, int count, float* values);
 
 // The Fractal layer's octaves of a row, on SIMD lanes: out[k] =
-// fractalSum(xpos[k], ypos, oct[k], lac[k], gain[k]) bit for bit. The
-// 2-D noise kernel samples each octave; scratch holds 6 * count floats.
-// out may be xpos.
-void fractalSumRow(const float* xpos, float ypos, const int* oct, const float* lac, const float* gain, int count,
-                   float* scratch, float* out);
+// fractalSum(xpos[k], ypos, oct[k], lac[k], gain[k]) bit for bit, oct[k]
+// within 1 .. 8. The 2-D noise kernel samples each octave, fractalRun
+// points at a time. out may be xpos.
+constexpr int fractalRun = 256;
+void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                   int count, float* out);
 
 // out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
 void blendRow(const float* a, const float* b, const float* m, int count, float* out);

@@ -198,20 +198,18 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                 const std::vector<float> x = pointRow(values, random, count, round);
                 const float y = pointRow(values, random, 1, round + count)[0];
                 std::vector<float> a(count), b(count), m(count);
-                std::vector<int> oct(count);
+                std::vector<std::uint8_t> oct(count);
                 for (int k = 0; k < count; ++k) {
                     // Mostly what variables hold, sometimes anything at all.
                     a[k] = round % 4 ? unit(random) : values.next();
                     b[k] = round % 3 ? lacunarity(random) : values.next();
                     m[k] = round % 3 ? unit(random) : values.next();
-                    oct[k] = 1 + (k * 7 + round) % 8;
+                    oct[k] = static_cast<std::uint8_t>(1 + (k * 7 + round) % 8);
                 }
                 std::vector<float> cells = x, fixedCells = x, fractal = x, mixed(count);
-                std::vector<float> scratch(6 * count);
                 celllanes::cellsRow(cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
                 celllanes::cellsRow(fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
-                patternlanes::fractalSumRow(fractal.data(), y, oct.data(), b.data(), a.data(), count, scratch.data(),
-                                            fractal.data());
+                patternlanes::fractalSumRow(fractal.data(), y, oct.data(), b.data(), a.data(), count, fractal.data());
                 patternlanes::blendRow(a.data(), b.data(), m.data(), count, mixed.data());
                 for (int k = 0; k < count; ++k) {
                     ASSERT_TRUE(sameFloat(cells[k], celllanes::cellValue(x[k], y, a[k], m[k])))
