@@ -27,21 +27,32 @@ float FractalNoise::valueAt(int x, int y) const
 
 void FractalNoise::valueRow(int y, int x0, int count, float* out) const
 {
+    const LayerVariable& octaves = variables[0];
+    const LayerVariable& lacunarity = variables[1];
+    const LayerVariable& gain = variables[2];
+    const LayerVariable& cutoff = variables[3];
     // The variables first, while the stack holds only their rows: a driven
     // one evaluates its input layer, and that layer its own inputs.
-    float lac[rowChunk], gain[rowChunk], cut[rowChunk];
+    float lac[rowChunk], gains[rowChunk], cut[rowChunk];
     std::uint8_t oct[rowChunk];
-    variables[0].getValuesAtRow(y, x0, count, out);
-    for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
-    variables[1].getValuesAtRow(y, x0, count, lac);
-    variables[2].getValuesAtRow(y, x0, count, gain);
-    const LayerVariable& cutoff = variables[3];
+    const bool uniform = !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    if (!uniform) {
+        octaves.getValuesAtRow(y, x0, count, out);
+        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
+        lacunarity.getValuesAtRow(y, x0, count, lac);
+        gain.getValuesAtRow(y, x0, count, gains);
+    }
     if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut);
 
     // out holds the layer x coordinates, then the octaves' sums, then the
     // values.
     layerRowX(x0, count, out);
-    patternlanes::fractalSumRow(out, layerRowY(y), oct, lac, gain, count, out);
+    const float ypos = layerRowY(y);
+    if (uniform)
+        patternlanes::fractalSumRow(out, ypos, patternlanes::octaveCount(octaves.getValue()), lacunarity.getValue(),
+                                    gain.getValue(), count, out);
+    else
+        patternlanes::fractalSumRow(out, ypos, oct, lac, gains, count, out);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

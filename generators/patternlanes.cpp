@@ -134,6 +134,57 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
     for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
 }
 
+// FractalRunLanes where every point of the run has the same octaves,
+// Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
+// and the sum of amplitudes are then one number each, and so is each
+// octave's y.
+void UniformFractalLanes(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    float sum[fractalRun], sx[fractalRun];
+    for (int k = 0; k < count; ++k) sum[k] = 0.0f;
+    float f = 1.0f, amp = 1.0f, norm = 0.0f;
+    const VF limit = hn::Set(df, octaveLimit);
+    for (int o = 0; o < oct; ++o) {
+        const VF offsetX = hn::Set(df, 17.0f * static_cast<float>(o));
+        const float py = ypos * f + 31.0f * static_cast<float>(o);
+        const bool rowInside = std::fabs(py) < octaveLimit;
+        const VF vf = hn::Set(df, f);
+        const VF va = hn::Set(df, amp);
+        // As in FractalRunLanes, points beyond the limit are sampled at 0.
+        int k = 0;
+        for (; k + lanes <= count; k += lanes) {
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
+            hn::StoreU(hn::IfThenElseZero(hn::Lt(hn::Abs(px), limit), px), df, sx + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
+            sx[k] = std::fabs(px) < octaveLimit ? px : 0.0f;
+        }
+        if (rowInside) GradientNoise::sample2Row(sx, py, count, sx);
+        const auto rowMask = hn::FirstN(df, rowInside ? lanes : 0);
+        for (k = 0; k + lanes <= count; k += lanes) {
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), rowMask);
+            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            hn::StoreU(hn::Add(hn::LoadU(df, sum + k), hn::Mul(va, n)), df, sum + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
+            const float n = rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f;
+            sum[k] = sum[k] + amp * n;
+        }
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    const VF vn = hn::Set(df, norm);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) hn::StoreU(hn::Div(hn::LoadU(df, sum + k), vn), df, out + k);
+    for (; k < count; ++k) out[k] = sum[k] / norm;
+}
+
 // The octaves one after another over a run: each octave's points are made
 // on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
 // Lanes whose octaves are done take part with their sums kept.
@@ -208,13 +259,17 @@ void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, con
     for (; k < count; ++k) out[k] = sum[k] / norm[k];
 }
 
-// The run in parts the stack buffers hold.
+// The run in parts the stack buffers hold; octStep 0 reads oct, lac and
+// gain as one value each.
 void FractalSumLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                     int count, float* out)
+                     int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
-        FractalRunLanes(xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+        if (octStep)
+            FractalRunLanes(xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+        else
+            UniformFractalLanes(xpos + done, ypos, *oct, *lac, *gain, part, out + done);
     }
 }
 
@@ -266,7 +321,13 @@ float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
 void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
                    int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, count, out);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, 1, count, out);
+}
+
+void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+{
+    const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, &octaves, &lac, &gain, 0, count, out);
 }
 
 void blendRow(const float* a, const float* b, const float* m, int count, float* out)

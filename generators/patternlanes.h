@@ -88,6 +88,8 @@ void cutNoiseRow(float cut, int count, float* values);
 constexpr int fractalRun = 256;
 void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
                    int count, float* out);
+// The same with one oct, lac and gain for the whole run.
+void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out);
 
 // out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
 void blendRow(const float* a, const float* b, const float* m, int count, float* out);

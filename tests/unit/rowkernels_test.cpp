@@ -206,10 +206,11 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                     m[k] = round % 3 ? unit(random) : values.next();
                     oct[k] = static_cast<std::uint8_t>(1 + (k * 7 + round) % 8);
                 }
-                std::vector<float> cells = x, fixedCells = x, fractal = x, mixed(count);
+                std::vector<float> cells = x, fixedCells = x, fractal = x, fixedFractal = x, mixed(count);
                 celllanes::cellsRow(cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
                 celllanes::cellsRow(fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
                 patternlanes::fractalSumRow(fractal.data(), y, oct.data(), b.data(), a.data(), count, fractal.data());
+                patternlanes::fractalSumRow(fixedFractal.data(), y, oct[0], b[0], a[0], count, fixedFractal.data());
                 patternlanes::blendRow(a.data(), b.data(), m.data(), count, mixed.data());
                 for (int k = 0; k < count; ++k) {
                     ASSERT_TRUE(sameFloat(cells[k], celllanes::cellValue(x[k], y, a[k], m[k])))
@@ -217,8 +218,11 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                     ASSERT_TRUE(sameFloat(fixedCells[k], celllanes::cellValue(x[k], y, a[0], m[0])))
                         << "cells at " << x[k] << ", " << y << ", one jitter " << a[0] << ", edges " << m[0];
                     ASSERT_TRUE(sameFloat(fractal[k], patternlanes::fractalSum(x[k], y, oct[k], b[k], a[k])))
-                        << "fractal at " << x[k] << ", " << y << ", octaves " << oct[k] << ", lacunarity " << b[k]
+                        << "fractal at " << x[k] << ", " << y << ", octaves " << int(oct[k]) << ", lacunarity " << b[k]
                         << ", gain " << a[k];
+                    ASSERT_TRUE(sameFloat(fixedFractal[k], patternlanes::fractalSum(x[k], y, oct[0], b[0], a[0])))
+                        << "fractal at " << x[k] << ", " << y << ", one octaves " << int(oct[0]) << ", lacunarity "
+                        << b[0] << ", gain " << a[0];
                     ASSERT_TRUE(sameFloat(mixed[k], patternlanes::blend(a[k], b[k], m[k])))
                         << "blend " << a[k] << ", " << b[k] << ", " << m[k];
                 }
