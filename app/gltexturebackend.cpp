@@ -36,6 +36,30 @@ void GlTextureBackend::drawTexture(unsigned texture, float depth)
     glEnd();
 }
 
+void GlTextureBackend::drawTextureTiles(unsigned texture, float depth, float tileWidth, float tileHeight, int repeats)
+{
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    // One quad whose texture coordinates run to repeats: the texture wraps.
+    // The next upload sets linear filtering again.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const float n = static_cast<float>(repeats);
+    const float right = tileWidth * n, top = tileHeight * n;
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, depth);
+    glTexCoord2f(n, 0.0f);
+    glVertex3f(right, 0.0f, depth);
+    glTexCoord2f(n, n);
+    glVertex3f(right, top, depth);
+    glTexCoord2f(0.0f, n);
+    glVertex3f(0.0f, top, depth);
+    glEnd();
+}
+
 void GlTextureBackend::deleteTexture(unsigned texture)
 {
     const GLuint name = texture;

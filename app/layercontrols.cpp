@@ -1,5 +1,6 @@
 #include "app/layercontrols.h"
 
+#include "app/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
@@ -38,13 +39,23 @@ void LayerControls::renderCurrentLayer()
 
 void LayerControls::drawCurrentLayer()
 {
-    if (textureBackend && pictureTexture && !picture.pixels.empty()) textureBackend->drawTexture(pictureTexture, 0.5f);
+    if (!textureBackend || !pictureTexture || picture.pixels.empty()) return;
+    // The half-size picture, once it has come, as 2 x 2 tiles pixel for
+    // pixel; until then (and after) the picture there is, stretched.
+    const viewresize::Size tile = tileSize();
+    if (tilePreview && picture.width == tile.width && picture.height == tile.height)
+        textureBackend->drawTextureTiles(pictureTexture, 0.5f, static_cast<float>(tile.width) / viewportWidth,
+                                         static_cast<float>(tile.height) / viewportHeight, 2);
+    else
+        textureBackend->drawTexture(pictureTexture, 0.5f);
 }
 
 void LayerControls::panCurrentLayer(int dx, int dy)
 {
     if (!currentLayer) return;
-    currentLayer->pan(dx, dy);
+    // In the tile preview a screen pixel shows two texture pixels.
+    const int scale = tilePreview ? 2 : 1;
+    currentLayer->pan(dx * scale, dy * scale);
     redrawRequested = true;
 }
 

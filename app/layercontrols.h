@@ -16,6 +16,7 @@
 #include "app/edithistory.h"
 #include "app/infoline.h"
 #include "app/renderscheduler.h"
+#include "app/viewresize.h"
 
 #include <string>
 
@@ -129,6 +130,12 @@ public:
     // Outside the area, the info line goes back to the last outcome.
     void showPointer(int x, int y);
     void clearPointer();
+    // Ctrl+T: the drawing area shows the picture at half its size as 2 x 2
+    // tiles, pixel for pixel, so the joins of a seamless pattern show; and
+    // back. Pan, zoom and the readout work on the tiles.
+    void onTilePreview();
+    // The size of one tile: half the drawing area, at least 1 x 1.
+    viewresize::Size tileSize() const;
 
     // --- The picture (layerpicture.cpp) ---
     // Once per tick of the main loop: a redraw request marks the picture
@@ -218,6 +225,7 @@ public:
     InfoLine infoLine;                            // what infoField shows
     bool outcomeCoversPointer = false;            // an outcome came after the pointer's last move
     int pointerX = -1, pointerY = -1;             // where the readout was last asked for
+    bool tilePreview = false;                     // a view of the picture, not part of the composition
 
     RenderScheduler renderer;
     RenderScheduler::Picture picture;             // what the drawing area shows

@@ -2,13 +2,16 @@
 // step with the composition by renders off the main loop, and the info line.
 #include "app/layercontrols.h"
 
+#include "app/viewresize.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
 
 bool LayerControls::updatePicture()
 {
     if (takeRedrawRequest()) renderer.markStale();
-    if (!renderer.poll(currentLayer, picture)) return false;
+    const viewresize::Size tile = tileSize();
+    if (!renderer.poll(currentLayer, picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
+        return false;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();

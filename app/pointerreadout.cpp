@@ -18,6 +18,16 @@ bool pixelAt(const Renderable& layer, int x, int y, int areaWidth, int areaHeigh
     return true;
 }
 
+bool tilePointAt(int x, int y, int areaWidth, int areaHeight, int tileWidth, int tileHeight, int* tx, int* ty)
+{
+    if (x < 0 || y < 0 || x >= areaWidth || y >= areaHeight || tileWidth <= 0 || tileHeight <= 0) return false;
+    const int fromBottom = areaHeight - 1 - y;
+    if (x >= 2 * tileWidth || fromBottom >= 2 * tileHeight) return false;
+    *tx = x % tileWidth;
+    *ty = tileHeight - 1 - fromBottom % tileHeight;
+    return true;
+}
+
 std::string text(const Renderable& layer, int i, int j)
 {
     float lx = static_cast<float>(i);

@@ -13,6 +13,11 @@ namespace pointerreadout {
 // the bottom). False when the point is outside the area.
 bool pixelAt(const Renderable& layer, int x, int y, int areaWidth, int areaHeight, int* i, int* j);
 
+// The tile preview: 2 x 2 tiles of tileWidth x tileHeight from the area's
+// lower left corner. The point (tx, ty) within the tile under window point
+// (x, y), origin top left; false outside the tiles.
+bool tilePointAt(int x, int y, int areaWidth, int areaHeight, int tileWidth, int tileHeight, int* tx, int* ty);
+
 // "x 3.2500  y -1.5000  value 0.7312" for texture pixel (i, j): the layer
 // point the pixel's value is computed at, and that value.
 std::string text(const Renderable& layer, int i, int j);

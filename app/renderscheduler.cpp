@@ -1,5 +1,6 @@
 #include "app/renderscheduler.h"
 
+#include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
@@ -87,7 +88,7 @@ void RenderScheduler::renderLoop()
     }
 }
 
-bool RenderScheduler::poll(const Renderable* current, Picture& shown)
+bool RenderScheduler::poll(const Renderable* current, Picture& shown, int width, int height)
 {
     bool changed = false;
     bool rendering;
@@ -119,6 +120,8 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
         shown = Picture{};
         return true;
     }
+    if (width > 0 && height > 0 && (width != copy->textureWidth || height != copy->textureHeight))
+        viewresize::resizeKeepingView(*copy, width, height);
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.

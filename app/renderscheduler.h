@@ -54,7 +54,9 @@ public:
     // when there is one to show: a render has finished, or there is no
     // current layer any more (shown is then empty). A stale picture stops
     // the render in flight, or starts a render of current when none is.
-    bool poll(const Renderable* current, Picture& shown);
+    // A width and height other than 0 render the copy at that size, keeping
+    // its views (the tile preview's half-size picture).
+    bool poll(const Renderable* current, Picture& shown, int width = 0, int height = 0);
 
     // True while a render is in flight or the picture is stale: more polls
     // are needed before the picture on screen is the final one.

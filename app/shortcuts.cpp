@@ -19,6 +19,7 @@ Command commandFor(unsigned char key, int modifiers)
     case 's': return Command::Save;
     case 'e': return Command::Export;
     case 'y': return Command::Redo;
+    case 't': return Command::TilePreview;
     default: return Command::NoCommand;
     }
 }

@@ -74,11 +74,40 @@ void LayerControls::showPointer(int x, int y)
     pointerX = x;
     pointerY = y;
     int i = 0, j = 0;
+    if (tilePreview) {
+        // The tile under the pointer is the layer at half size: a copy of
+        // the tree at that size reads it.
+        const viewresize::Size tile = tileSize();
+        int tx = 0, ty = 0;
+        if (!currentLayer ||
+            !pointerreadout::tilePointAt(x, y, viewportWidth, viewportHeight, tile.width, tile.height, &tx, &ty)) {
+            clearPointer();
+            return;
+        }
+        std::unique_ptr<Renderable> half = cloneLayerTree(*currentLayer);
+        if (!half) return;
+        viewresize::resizeKeepingView(*half, tile.width, tile.height);
+        if (pointerreadout::pixelAt(*half, tx, ty, tile.width, tile.height, &i, &j))
+            setHoverText(pointerreadout::text(*half, i, j));
+        return;
+    }
     if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
         clearPointer();
         return;
     }
     setHoverText(pointerreadout::text(*currentLayer, i, j));
+}
+
+viewresize::Size LayerControls::tileSize() const
+{
+    return viewresize::clampedSize(viewportWidth / 2, viewportHeight / 2);
+}
+
+void LayerControls::onTilePreview()
+{
+    tilePreview = !tilePreview;
+    redrawRequested = true;
+    reportOutcome(tilePreview ? "Tile preview: the picture at half size, 2 x 2" : "Tile preview off");
 }
 
 void LayerControls::clearPointer()

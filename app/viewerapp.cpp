@@ -235,6 +235,7 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
     case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
+    case shortcuts::Command::TilePreview: command = &LayerControls::onTilePreview; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a

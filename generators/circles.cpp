@@ -2,7 +2,22 @@
 
 #include "generators/cellmath.h"
 #include "generators/patternlanes.h"
+#include "generators/seamless.h"
 #include "layers/saturate.h"
+
+namespace {
+
+// Seamless, the disc's cell is fitted to the extents: on each axis the
+// period 2r + s becomes the extent divided by a whole number of periods.
+bool insideFittedDisc(float xpos, float ypos, float r, float s, float extentX, float extentY)
+{
+    const float period = 2.0f * r + s;
+    const float du = wrapPositive(xpos, seamless::fittedPeriod(extentX, period)) - r;
+    const float dv = wrapPositive(ypos, seamless::fittedPeriod(extentY, period)) - r;
+    return r * r > du * du + dv * dv;
+}
+
+} // namespace
 
 void Circles::createVariables()
 {
@@ -16,6 +31,13 @@ float Circles::valueAt(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
+    if (seamless) {
+        // Read at the texture pixel itself, the variables repeat with the
+        // view as the inputs that drive them do.
+        const float r = variables[0].getValueAt(x, y);
+        const float s = variables[1].getValueAt(x, y);
+        return insideFittedDisc(xpos, ypos, r, s, zoomx, zoomy) ? 1.0f : 0.0f;
+    }
     return insideCircle(xpos, ypos) ? 1.0f : 0.0f;
 }
 
@@ -76,10 +98,16 @@ void Circles::valueRow(int y, int x0, int count, float* out) const
     // out holds the layer x coordinates until each is replaced by its value.
     layerRowX(x0, count, out);
     const float ypos = layerRowY(y);
+    float r[rowChunk], s[rowChunk];
+    if (seamless) {
+        variables[0].getValuesAtRow(y, x0, count, r);
+        variables[1].getValuesAtRow(y, x0, count, s);
+        for (int k = 0; k < count; ++k) out[k] = insideFittedDisc(out[k], ypos, r[k], s[k], zoomx, zoomy) ? 1.0f : 0.0f;
+        return;
+    }
     // The variables are read at the truncated layer point, not at the pixel
     // computed.
     const int py = saturatingTrunc(ypos);
-    float r[rowChunk], s[rowChunk];
     valuesAtTruncated(variables[0], out, py, count, r);
     valuesAtTruncated(variables[1], out, py, count, s);
 

@@ -4,6 +4,8 @@
 // The "Circles" layer: a grid of cells of side 2 Radius + Spacing, each
 // holding a disc of the Radius that touches the cell's lower x and y edges,
 // so neighbouring discs are Spacing apart. Values are exactly 0 or 1.
+// Seamless, the cell is fitted to a whole number of cells across each extent
+// and the variables are read at the texture pixel itself.
 class Circles : public Renderable {
 public:
     explicit Circles(int typeId) : Renderable(typeId) {}

@@ -45,8 +45,8 @@ using noisetables::F2;
 using noisetables::G2;
 constexpr float F3 = static_cast<float>(1.0 / 3.0);
 constexpr float G3 = static_cast<float>(1.0 / 6.0);
-constexpr float F4 = static_cast<float>((2.2360679774997898 - 1.0) / 4.0);
-constexpr float G4 = static_cast<float>((5.0 - 2.2360679774997898) / 20.0);
+using noisetables::F4;
+using noisetables::G4;
 
 // Lattice coordinate reduced into 0..255; & on the two's complement int is the
 // non-negative remainder for negative coordinates too.

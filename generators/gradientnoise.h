@@ -21,6 +21,14 @@ void sample2Batch(const float* xs, const float* ys, int count, float* out);
 // The same along a row: out[k] = sample2(xs[k], y). out may be xs.
 void sample2Row(const float* xs, float y, int count, float* out);
 
+// sample4 of many points at once, on SIMD lanes: out[k] = sample4(xs[k],
+// ys[k], zs[k], ws[k]), bit for bit, on every instruction set. out may be an
+// input.
+void sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out);
+// The same with the last two coordinates fixed, as along a row of a torus:
+// out[k] = sample4(xs[k], ys[k], z, w). out may be xs or ys.
+void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out);
+
 // The pieces below are internal to the noise; they are declared here so the
 // tests can pin them down.
 

@@ -16,6 +16,8 @@
 #include <hwy/foreach_target.h>
 #include <hwy/highway.h>
 
+#include "generators/latticelanes-inl.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace GradientNoise {
 namespace HWY_NAMESPACE {
@@ -28,29 +30,6 @@ using DF = hn::ScalableTag<float>;
 using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
-
-// latticeFloor as a whole float, for |v| < 2^22: trunc(v) for v > 0, else
-// trunc(v) - 1. Tests of signs and magnitudes read the float's bits as an
-// int (v > 0 is a positive int; -0 and NaN are not): integer compares leave
-// the float multipliers' pipes to the multiplications.
-HWY_INLINE VF LatticeFloor(VF v)
-{
-    const DF df;
-    const DI di;
-    const auto positive = hn::RebindMask(df, hn::Gt(hn::BitCast(di, v), hn::Zero(di)));
-    return hn::Sub(hn::Trunc(v), hn::IfThenZeroElse(positive, hn::Set(df, 1.0f)));
-}
-
-// A whole float i with |i| <= 2^22 as an int that differs from i by a
-// constant: adding 1.5 * 2^23 puts i + 2^22 into the mantissa's low bits.
-// Its low byte is the lattice index, i mod 256 (non-negative), and the
-// difference of two is the difference of the floats.
-HWY_INLINE VI LatticeBits(VF i)
-{
-    const DF df;
-    const DI di;
-    return hn::BitCast(di, hn::Add(i, hn::Set(df, 12582912.0f)));
-}
 
 // The gradient's dot product with (dx, dy) for hash h (0..7): u + 2v with
 // (u, v) = (dx, dy) for h < 4, (dy, dx) otherwise, bit 0 negating u and bit 1
@@ -127,8 +106,8 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
     const VI magnitude = hn::Max(hn::BitCast(di, hn::Abs(vx)), hn::BitCast(di, hn::Abs(vy)));
     c.inRange = hn::AllTrue(di, hn::Lt(magnitude, hn::Set(di, 0x4A800000)));   // 2^22
 
-    const VF i = LatticeFloor(vx);
-    const VF j = LatticeFloor(vy);
+    const VF i = LatticeFloor(df, vx);
+    const VF j = LatticeFloor(df, vy);
     const VF t = hn::Mul(hn::Add(i, j), hn::Set(df, G2));
     c.x0 = hn::Sub(x, hn::Sub(i, t));
     c.y0 = hn::Sub(y, hn::Sub(j, t));
@@ -136,8 +115,8 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
 
     // One look-up gives the hashes of the cell's four corners.
     const VI byte = hn::Set(di, 255);
-    const VI bitsI = LatticeBits(i);
-    const VI bitsJ = LatticeBits(j);
+    const VI bitsI = LatticeBits(df, i);
+    const VI bitsJ = LatticeBits(df, j);
     const VI ii = hn::And(bitsI, byte);
     const VI jj = hn::And(bitsJ, byte);
     // (A power of two where the strip is used: 1, 4, 8 or 16.)

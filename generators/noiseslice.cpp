@@ -2,6 +2,7 @@
 
 #include "generators/gradientnoise.h"
 #include "generators/patternlanes.h"
+#include "generators/seamless.h"
 
 void NoiseSlice::createVariables()
 {
@@ -14,7 +15,9 @@ float NoiseSlice::valueAt(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
-    const float n = GradientNoise::sample2(xpos, ypos);
+    const float n = seamless ? seamless::torusNoise(seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
+                                                    seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy))
+                             : GradientNoise::sample2(xpos, ypos);
     // The Cutoff is read at the texture pixel, so an input layer driving it
     // lines up pixel for pixel with this layer.
     const float cut = variables[0].getValueAt(x, y);
@@ -26,7 +29,10 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
     // out holds the layer x coordinates, then the noise, then the values;
     // one buffer per layer keeps a deep tree's stack small.
     layerRowX(x0, count, out);
-    GradientNoise::sample2Row(out, layerRowY(y), count, out);
+    if (seamless)
+        torusRow(y, x0, count, out);
+    else
+        GradientNoise::sample2Row(out, layerRowY(y), count, out);
     const LayerVariable& cutoff = variables[0];
     if (!cutoff.getInputLayer()) {
         patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
@@ -35,4 +41,12 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
     float cut[rowChunk];
     cutoff.getValuesAtRow(y, x0, count, cut);
     patternlanes::cutNoiseRow(cut, count, out);
+}
+
+void NoiseSlice::torusRow(int y, int x0, int count, float* out) const
+{
+    float sines[rowChunk];
+    columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines);
+    seamless::torusNoiseRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(layerRowY(y), zoomy),
+                            seamless::radiusOf(zoomy), count, out);
 }

@@ -29,6 +29,10 @@ constexpr float F2 = static_cast<float>((1.7320508075688772 - 1.0) / 2.0);
 constexpr float G2 = static_cast<float>((3.0 - 1.7320508075688772) / 6.0);
 constexpr float scale2 = 45.231f;
 
+// Single-precision skew and unskew factors of the 4-D lattice.
+constexpr float F4 = static_cast<float>((2.2360679774997898 - 1.0) / 4.0);
+constexpr float G4 = static_cast<float>((5.0 - 2.2360679774997898) / 20.0);
+
 // The hashes of all four corners of lattice cell (a, b) in one word:
 // cellHash[a * 256 + b] holds, from the low byte up, the hashes of corners
 // (a, b), (a + 1, b), (a, b + 1) and (a + 1, b + 1), indices taken mod 256,
@@ -47,6 +51,15 @@ extern const std::uint32_t (&cellHash)[cellCount];
 constexpr int cellRowPad = 16;
 constexpr int cellRowLength = 256 + cellRowPad;
 extern const std::uint32_t (&cellRows)[257][cellRowLength];
+
+// With p(a, b) = permutation[a + permutation[b]], indices mod 256 (which
+// gives the doubled permutation's entries), pairHash[a * 256 + b] holds from
+// the low byte up p(a, b), p(a + 1, b), p(a, b + 1) and p(a + 1, b + 1).
+// A 4-D corner's hash, four nested look-ups, is p(i, j + p(k, l)): one
+// look-up of (k, l) serves the five corners of a point's cell, and one more
+// per corner finishes its hash.
+constexpr int pairCount = 256 * 256;
+extern const std::uint32_t (&pairHash)[pairCount];
 
 } // namespace noisetables
 } // namespace GradientNoise

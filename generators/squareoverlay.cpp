@@ -2,6 +2,25 @@
 
 #include "generators/cellmath.h"
 #include "generators/patternlanes.h"
+#include "generators/seamless.h"
+#include "layers/saturate.h"
+
+#include <cmath>
+
+namespace {
+
+// Seamless, the pixel of the lower corner of a point's cell, both found by
+// floors: as the view moves by whole cells the corner moves with it, pixel
+// for pixel, on either side of the origin.
+void fittedCorner(const WindowMapping& m, float xpos, float ypos, float cellX, float cellY, int& cx, int& cy)
+{
+    const float xx = std::floor(xpos / cellX) * cellX;
+    const float yy = std::floor(ypos / cellY) * cellY;
+    cx = saturatingTrunc(std::floor((xx - m.layerLeft) / m.layerWidth * m.windowWidth));
+    cy = saturatingTrunc(std::floor((yy - m.layerTop) / m.layerSpan * m.windowHeight));
+}
+
+} // namespace
 
 void SquareOverlay::createVariables()
 {
@@ -19,6 +38,14 @@ bool SquareOverlay::insideSquare(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
+    if (seamless) {
+        const float cellX = seamless::fittedPeriod(zoomx, cellSize);
+        const float cellY = seamless::fittedPeriod(zoomy, cellSize);
+        int cx = 0, cy = 0;
+        fittedCorner(mapping, xpos, ypos, cellX, cellY, cx, cy);
+        const float w = variables[0].getValueAt(cx, cy);
+        return patternlanes::insideSquareOfSide(wrapPositive(xpos, cellX), wrapPositive(ypos, cellY), w);
+    }
 
     // The Width is read once per cell, at the pixel of the cell's corner, so
     // a driven Width still gives every square a single side. Snapping goes
@@ -41,7 +68,9 @@ void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
     // out holds the layer x coordinates until each is replaced by its value.
     layerRowX(x0, count, out);
     const float ypos = layerRowY(y);
-    const float v = wrapPositive(ypos, cellSize);
+    const float cellX = seamless ? seamless::fittedPeriod(zoomx, cellSize) : cellSize;
+    const float cellY = seamless ? seamless::fittedPeriod(zoomy, cellSize) : cellSize;
+    const float v = wrapPositive(ypos, cellY);
 
     // The Width is read at another pixel than the one computed, so a driven
     // Width is asked pixel by pixel; evaluation is pure, so a corner pixel is
@@ -55,9 +84,12 @@ void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
         int lastCx = 0;
         float value = 0.0f;
         for (int k = 0; k < count; ++k) {
-            // layerToWindow computes each coordinate from its own axis alone.
+            // Both corners compute each coordinate from its own axis alone.
             int cx = 0, cy = 0;
-            mapping.layerToWindow(snapToCell(out[k], cellSize), yy, cx, cy);
+            if (seamless)
+                fittedCorner(mapping, out[k], ypos, cellX, cellY, cx, cy);
+            else
+                mapping.layerToWindow(snapToCell(out[k], cellSize), yy, cx, cy);
             if (k == 0 || cx != lastCx) {
                 value = width.getValueAt(cx, cy);
                 lastCx = cx;
@@ -66,5 +98,5 @@ void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
         }
     }
 
-    patternlanes::insideSquaresRow(out, v, cellSize, w, count, out);
+    patternlanes::insideSquaresRow(out, v, cellX, w, count, out);
 }

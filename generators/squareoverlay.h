@@ -3,6 +3,8 @@
 
 // The "Squares" layer: a grid of 5 x 5 cells, each holding a filled square of
 // side Width in its corner of least x and least y. Values are exactly 0 or 1.
+// Seamless, the cell is fitted to a whole number of cells across each extent
+// and the Width is read at the pixel of the cell's lower corner.
 class SquareOverlay : public Renderable {
 public:
     static constexpr float cellSize = 5.0f;   // also the Width's maximum

@@ -20,6 +20,7 @@ std::unique_ptr<Renderable> cloneLayerTree(const Renderable& source)
     copy->zoomy = source.zoomy;
     copy->mapping = source.mapping;
     copy->inverse = source.inverse;
+    copy->seamless = source.seamless;
     copy->variableCount = source.variableCount;
     for (int i = 0; i < source.variableCount; ++i) {
         const LayerVariable& from = source.variables[i];

@@ -120,7 +120,15 @@ void Renderable::attachInput(int index, Renderable* input)
 {
     if (index < 0 || index >= variableCount || !input) return;
     input->setView(x, y, zoomx, zoomy);
+    input->setSeamless(seamless);
     variables[index].setInputLayer(input);
+}
+
+void Renderable::setSeamless(bool on)
+{
+    seamless = on;
+    for (int i = 0; i < variableCount; ++i)
+        if (Renderable* input = variables[i].getInputLayer()) input->setSeamless(on);
 }
 
 float Renderable::pixelValue(int px, int py) const

@@ -47,6 +47,12 @@ public:
     // takes ownership. An index out of range leaves input with the caller.
     void attachInput(int index, Renderable* input);
 
+    // With the scene's Seamless switch on, the type's pattern repeats over
+    // the layer's view (generators/seamless.h). A tree shares one switch:
+    // setSeamless sets it down the whole tree, and attachInput gives a new
+    // input its parent's.
+    void setSeamless(bool on);
+
     virtual void createVariables() = 0;
     // The type's value at texture pixel (x, y), before the inverse switch.
     // fillPixels calls it (and valueRow) from several threads at once, so it
@@ -93,6 +99,7 @@ public:
     LayerVariable variables[maxVariables];
     int typeId;
     bool inverse = false;
+    bool seamless = false;
     int textureWidth = 0;
     int textureHeight = 0;
     float x = 0, y = 0;

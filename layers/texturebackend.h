@@ -11,5 +11,9 @@ public:
     virtual unsigned createTexture() = 0;
     virtual void uploadTexture(unsigned texture, int width, int height, const std::uint8_t* pixels) = 0;
     virtual void drawTexture(unsigned texture, float depth) = 0;
+    // The texture as repeats x repeats tiles from the lower left corner of
+    // the unit square, each tile tileWidth x tileHeight of it, drawn without
+    // filtering: the tile preview shows each pixel as one screen pixel.
+    virtual void drawTextureTiles(unsigned texture, float depth, float tileWidth, float tileHeight, int repeats) = 0;
     virtual void deleteTexture(unsigned texture) = 0;
 };

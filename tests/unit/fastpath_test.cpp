@@ -234,11 +234,12 @@ std::string firstDifference(const std::vector<std::uint8_t>& fast, const std::ve
 class FastPath : public ::testing::Test {
 protected:
     // Renders a fresh random composition per seed both ways and compares.
-    void compareCompositions(int width, int height, unsigned firstSeed, int count)
+    void compareCompositions(int width, int height, unsigned firstSeed, int count, bool seamless = false)
     {
         controls.setViewportSize(width, height);
         for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
             std::unique_ptr<Renderable> top = CompositionMaker(seed).make(4);
+            top->setSeamless(seamless);
             top->fillPixelsReference();
             const std::vector<std::uint8_t> reference = top->pixels;
             top->fillPixels();
@@ -256,6 +257,15 @@ TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
         compareCompositions(1, 1, 1, 150);
         compareCompositions(7, 3, 1000, 150);
         compareCompositions(401, 13, 2000, 60);
+    });
+}
+
+TEST_F(FastPath, SeamlessRandomCompositionsGiveTheSameBytesOnEveryTarget)
+{
+    onEveryTarget([&] {
+        compareCompositions(7, 3, 5000, 100, true);
+        compareCompositions(401, 13, 6000, 40, true);
+        compareCompositions(300, 70, 7000, 6, true);
     });
 }
 

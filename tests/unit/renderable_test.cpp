@@ -308,6 +308,7 @@ struct RecordingBackend : TextureBackend {
         ++draws;
         depth = d;
     }
+    void drawTextureTiles(unsigned, float, float, float, int) override {}
     void deleteTexture(unsigned) override { ++deleted; }
 };
 

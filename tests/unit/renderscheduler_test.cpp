@@ -5,6 +5,8 @@
 // under ThreadSanitizer (label "threads").
 #include "app/layercontrols.h"
 #include "app/renderscheduler.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
@@ -200,6 +202,10 @@ public:
         uploads.push_back({texture, width, height, std::vector<std::uint8_t>(pixels, pixels + width * height)});
     }
     void drawTexture(unsigned texture, float) override { drawn.push_back(texture); }
+    void drawTextureTiles(unsigned texture, float, float, float, int repeats) override
+    {
+        drawn.push_back(texture * 1000 + static_cast<unsigned>(repeats));
+    }
     void deleteTexture(unsigned texture) override { deleted.push_back(texture); }
 
     struct Upload {
@@ -240,6 +246,18 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
         EXPECT_EQ(backend.uploads[1].texture, 1u);
         EXPECT_EQ(backend.created, 1u);
         EXPECT_EQ(backend.uploads[1].pixels, referencePixels(*controls.currentLayer));
+
+        // The tile preview: the same views at half the size, drawn as tiles.
+        controls.onTilePreview();
+        for (int i = 0; i < 100000 && !controls.updatePicture(); ++i)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::unique_ptr<Renderable> half = cloneLayerTree(*controls.currentLayer);
+        viewresize::resizeKeepingView(*half, 10, 5);
+        ASSERT_EQ(backend.uploads.size(), 3u);
+        EXPECT_EQ(backend.uploads[2].pixels, referencePixels(*half));
+        backend.drawn.clear();
+        controls.drawCurrentLayer();
+        EXPECT_EQ(backend.drawn, std::vector<unsigned>{1002u});
 
         controls.clearLayers();
         controls.showBaseLayer();

@@ -1,5 +1,5 @@
 // Keyboard shortcuts: every key and modifier combination maps to at most
-// one command, and only Ctrl with O, S, E, Z or Y (and Ctrl+Shift+Z) maps to
+// one command, and only Ctrl with O, S, E, Z, Y or T (and Ctrl+Shift+Z) maps to
 // one, whether X11 sends the control code or the letter.
 #include "app/mousemodes.h"
 #include "app/shortcuts.h"
@@ -22,11 +22,12 @@ Command expected(unsigned char key, int modifiers)
     case 5: case 'e': case 'E': return Command::Export;
     case 26: case 'z': case 'Z': return Command::Undo;
     case 25: case 'y': case 'Y': return Command::Redo;
+    case 20: case 't': case 'T': return Command::TilePreview;
     default: return Command::NoCommand;
     }
 }
 
-TEST(Shortcuts, OnlyCtrlWithOSEZOrYIsACommand)
+TEST(Shortcuts, OnlyCtrlWithOSEZYOrTIsACommand)
 {
     for (int modifiers = 0; modifiers <= 7; ++modifiers)
         for (int key = 0; key < 256; ++key)

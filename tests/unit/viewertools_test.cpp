@@ -5,6 +5,8 @@
 #include "app/layerpath.h"
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
 #include "app/wheelzoom.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
@@ -234,6 +236,29 @@ TEST(PointerReadout, TheTextHoldsTheLayerPointAndTheFloatValue)
     EXPECT_EQ(pointerreadout::text(*layer, 20, 15), "x 3.2500  y -4.5000  value 1.5200");
     layer->inverse = true;   // the value as shown, before the byte
     EXPECT_EQ(pointerreadout::text(*layer, 2, 0), "x 1.4500  y -3.0000  value 0.9980");
+}
+
+// Every tile of the preview reads the half-size picture under the pointer,
+// and a drag there pans by twice its screen pixels.
+TEST(PointerReadout, InTheTilePreviewEveryTileReadsTheHalfSizePicture)
+{
+    LayerControls controls;
+    controls.setViewportSize(40, 30);
+    controls.setBaseLayer(RandomComposition(3).make(2));
+    controls.onTilePreview();
+    std::unique_ptr<Renderable> half = cloneLayerTree(*controls.currentLayer);
+    viewresize::resizeKeepingView(*half, 20, 15);
+    for (int x : {0, 7, 19})
+        for (int y : {0, 9, 14})
+            for (int tile = 0; tile < 4; ++tile) {
+                controls.showPointer(x + 20 * (tile % 2), y + 15 * (tile / 2));
+                EXPECT_EQ(controls.infoLine.text(), pointerreadout::text(*half, x, 14 - y)) << x << ", " << y;
+            }
+    std::unique_ptr<Renderable> moved = cloneLayerTree(*controls.currentLayer);
+    moved->pan(6, -4);
+    controls.panCurrentLayer(3, -2);
+    EXPECT_EQ(controls.currentLayer->x, moved->x);
+    EXPECT_EQ(controls.currentLayer->y, moved->y);
 }
 
 TEST_F(ViewerTools, TheReadoutGivesWayToTheLastOutcomeOutsideTheArea)

@@ -1,0 +1,90 @@
+#include "generators/seamless.h"
+
+#include "generators/gradientnoise.h"
+#include "layers/rowkernels.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace seamless {
+
+namespace {
+constexpr double twoPi = 6.283185307179586476925286766559;
+}
+
+Turn turnOf(float coordinate, float extent)
+{
+    const double q = static_cast<double>(coordinate) / static_cast<double>(extent);
+    const double angle = twoPi * (q - std::floor(q));
+    return {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
+}
+
+float radiusOf(float extent)
+{
+    return static_cast<float>(static_cast<double>(extent) / twoPi);
+}
+
+float torusNoise(Turn tx, float rx, Turn ty, float ry)
+{
+    return gainClamped(GradientNoise::sample4(rx * tx.cosine, rx * tx.sine, ry * ty.cosine, ry * ty.sine));
+}
+
+void torusNoiseRow(float* cosines, float* sines, float rx, Turn ty, float ry, int count, float* out)
+{
+    for (int k = 0; k < count; ++k) {
+        cosines[k] = rx * cosines[k];
+        sines[k] = rx * sines[k];
+    }
+    GradientNoise::sample4Row(cosines, sines, ry * ty.cosine, ry * ty.sine, count, out);
+    for (int k = 0; k < count; ++k) {
+        // gainClamped written as selects, which the compiler puts on lanes.
+        const float v = noiseGain * out[k];
+        const float high = v > 1.0f ? 1.0f : v;
+        out[k] = high < -1.0f ? -1.0f : high;
+    }
+}
+
+void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,
+                        float* cosines, float* sines) const
+{
+    if (count <= 0) return;
+    // The table serves a run of the texture's columns whose coordinates are
+    // the table's, bit for bit, so its values are turnOf's whatever it holds.
+    const bool inTexture = x0 >= 0 && x0 + count <= width;
+    const auto serves = [&](const Table& t) {
+        return t.extent == extent && static_cast<int>(t.xs.size()) == width &&
+               std::memcmp(&t.xs[x0], xs, sizeof(float) * count) == 0;
+    };
+    std::shared_ptr<const Table> current;
+    if (inTexture) {
+        current = std::atomic_load(&table);
+        if (!current || !serves(*current)) {
+            auto fresh = std::make_shared<Table>();
+            fresh->extent = extent;
+            fresh->xs.resize(width);
+            fresh->cosines.resize(width);
+            fresh->sines.resize(width);
+            rowkernels::layerX(mapping, 0, width, fresh->xs.data());
+            for (int i = 0; i < width; ++i) {
+                const Turn t = turnOf(fresh->xs[i], extent);
+                fresh->cosines[i] = t.cosine;
+                fresh->sines[i] = t.sine;
+            }
+            std::atomic_store(&table, std::shared_ptr<const Table>(fresh));
+            current = serves(*fresh) ? fresh : nullptr;
+        }
+    }
+    if (current) {
+        std::memcpy(cosines, &current->cosines[x0], sizeof(float) * count);
+        std::memcpy(sines, &current->sines[x0], sizeof(float) * count);
+        return;
+    }
+    for (int k = 0; k < count; ++k) {
+        const Turn t = turnOf(xs[k], extent);
+        cosines[k] = t.cosine;
+        sines[k] = t.sine;
+    }
+}
+
+} // namespace seamless
