@@ -24,11 +24,12 @@ inline float jitterOffset(int hash)
     return u - 0.5f;
 }
 
-// The Cells layer's value at layer point (xpos, ypos) for Jitter jit and
-// Edges e: F1 + e (F2 - 2 F1), clamped, where F1 and F2 are the distances to
-// the nearest and second nearest feature points. Edges 0 gives round cells
-// darkest at their points, Edges 1 the lines where two cells meet.
-inline float cellValue(float xpos, float ypos, float jit, float e)
+// F1 + e (F2 - 2 F1), clamped, where F1 and F2 are the distances from
+// (xpos, ypos) to the nearest and second nearest feature points of the
+// 3 x 3 cells around it; the cells' hashes use lattice column
+// column(i) and row row(j) (each within 0..255) for cell (i, j).
+template <class Column, class Row>
+float cellDistances(float xpos, float ypos, float jit, float e, Column column, Row row)
 {
     if (!(std::fabs(xpos) < cellLimit) || !(std::fabs(ypos) < cellLimit)) return 0.0f;
     const int ci = static_cast<int>(std::floor(xpos));
@@ -37,8 +38,8 @@ inline float cellValue(float xpos, float ypos, float jit, float e)
     float d2 = d1;
     for (int dj = -1; dj <= 1; ++dj)
         for (int di = -1; di <= 1; ++di) {
-            const int a = (ci + di) & 255;
-            const int b = (cj + dj) & 255;
+            const int a = column(ci + di);
+            const int b = row(cj + dj);
             const int h1 = GradientNoise::permutation[a + GradientNoise::permutation[b]];
             const int h2 = GradientNoise::permutation[h1 + 7];
             const float u = jit * jitterOffset(h1);
@@ -61,6 +62,31 @@ inline float cellValue(float xpos, float ypos, float jit, float e)
     t = t - f1;
     t = t * e;
     return patternlanes::clampUnit(f1 + t);
+}
+
+// The Cells layer's value at layer point (xpos, ypos) for Jitter jit and
+// Edges e. Edges 0 gives round cells darkest at their points, Edges 1 the
+// lines where two cells meet.
+inline float cellValue(float xpos, float ypos, float jit, float e)
+{
+    const auto lattice = [](int i) { return i & 255; };
+    return cellDistances(xpos, ypos, jit, e, lattice, lattice);
+}
+
+// i mod n within 0 .. n - 1, for n >= 1.
+inline int wrapIndex(int i, int n)
+{
+    const int r = i % n;
+    return r < 0 ? r + n : r;
+}
+
+// The seamless Cells value at cell coordinates (u, v): the cells' indices
+// wrap over nx columns and ny rows, so the pattern repeats every nx cells
+// along u and ny along v.
+inline float wrappedCellValue(float u, float v, float jit, float e, int nx, int ny)
+{
+    return cellDistances(
+        u, v, jit, e, [nx](int i) { return wrapIndex(i, nx) & 255; }, [ny](int j) { return wrapIndex(j, ny) & 255; });
 }
 
 // out[k] = cellValue(xpos[k], ypos, jit[k * jitStep], e[k * eStep]): a step

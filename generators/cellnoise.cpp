@@ -2,6 +2,38 @@
 
 #include "generators/celllanes.h"
 
+#include <cmath>
+
+namespace {
+
+// Seamless, the cells are fitted to the view: n = the extent rounded (halves
+// up, at least 1) cells across it, each extent / n wide, their indices
+// wrapping over n.
+struct FittedCells {
+    int nx, ny;
+    float width, height;
+
+    static int across(float extent)
+    {
+        const float n = std::floor(extent + 0.5f);
+        if (!(n >= 1.0f)) return 1;
+        return n < 1e9f ? static_cast<int>(n) : 1000000000;
+    }
+
+    FittedCells(float extentX, float extentY)
+        : nx(across(extentX)), ny(across(extentY)), width(extentX / static_cast<float>(nx)),
+          height(extentY / static_cast<float>(ny))
+    {
+    }
+
+    float value(float xpos, float ypos, float jit, float e) const
+    {
+        return celllanes::wrappedCellValue(xpos / width, ypos / height, jit, e, nx, ny);
+    }
+};
+
+} // namespace
+
 void CellNoise::createVariables()
 {
     variables[0].init(this, "Jitter", 1.0f, 1.0f, 0.0f);
@@ -14,7 +46,10 @@ float CellNoise::valueAt(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
-    return celllanes::cellValue(xpos, ypos, variables[0].getValueAt(x, y), variables[1].getValueAt(x, y));
+    const float jit = variables[0].getValueAt(x, y);
+    const float e = variables[1].getValueAt(x, y);
+    if (seamless) return FittedCells(zoomx, zoomy).value(xpos, ypos, jit, e);
+    return celllanes::cellValue(xpos, ypos, jit, e);
 }
 
 void CellNoise::valueRow(int y, int x0, int count, float* out) const
@@ -34,5 +69,11 @@ void CellNoise::valueRow(int y, int x0, int count, float* out) const
     }
     // out holds the layer x coordinates until each is replaced by its value.
     layerRowX(x0, count, out);
-    celllanes::cellsRow(out, layerRowY(y), jit, jitStep, edges, edgesStep, count, out);
+    const float ypos = layerRowY(y);
+    if (seamless) {
+        const FittedCells cells(zoomx, zoomy);
+        for (int k = 0; k < count; ++k) out[k] = cells.value(out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
+        return;
+    }
+    celllanes::cellsRow(out, ypos, jit, jitStep, edges, edgesStep, count, out);
 }

@@ -5,7 +5,8 @@
 // one feature point, moved from the cell's centre by up to Jitter / 2 along
 // each axis; a point's value grows with its distance F1 to the nearest
 // feature point, and Edges turns it towards F2 - F1, dark where two cells
-// meet.
+// meet. Seamless, a whole number of cells fits across each extent and the
+// cells repeat over it.
 class CellNoise : public Renderable {
 public:
     explicit CellNoise(int typeId) : Renderable(typeId) {}

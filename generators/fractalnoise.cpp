@@ -22,7 +22,11 @@ float FractalNoise::valueAt(int x, int y) const
     const float lac = variables[1].getValueAt(x, y);
     const float gain = variables[2].getValueAt(x, y);
     const float cut = variables[3].getValueAt(x, y);
-    return patternlanes::cutNoise(patternlanes::fractalSum(xpos, ypos, oct, lac, gain), cut);
+    const float n = seamless ? patternlanes::torusFractalSum(seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
+                                                             seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy),
+                                                             oct, lac, gain)
+                             : patternlanes::fractalSum(xpos, ypos, oct, lac, gain);
+    return patternlanes::cutNoise(n, cut);
 }
 
 void FractalNoise::valueRow(int y, int x0, int count, float* out) const
@@ -35,7 +39,8 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out) const
     // one evaluates its input layer, and that layer its own inputs.
     float lac[rowChunk], gains[rowChunk], cut[rowChunk];
     std::uint8_t oct[rowChunk];
-    const bool uniform = !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    const bool uniform =
+        !seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
     if (!uniform) {
         octaves.getValuesAtRow(y, x0, count, out);
         for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
@@ -48,7 +53,12 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out) const
     // values.
     layerRowX(x0, count, out);
     const float ypos = layerRowY(y);
-    if (uniform)
+    if (seamless) {
+        float sines[rowChunk];
+        columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines);
+        patternlanes::torusFractalSumRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
+                                         seamless::radiusOf(zoomy), oct, lac, gains, count, out);
+    } else if (uniform)
         patternlanes::fractalSumRow(out, ypos, patternlanes::octaveCount(octaves.getValue()), lacunarity.getValue(),
                                     gain.getValue(), count, out);
     else

@@ -318,6 +318,87 @@ float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
     return sum / norm;
 }
 
+namespace {
+
+// Octave k's point on the torus of frequency f, for the column turn (c, s).
+inline void torusOctavePoint(float c, float s, float rx, seamless::Turn ty, float ry, float f, int k, float* p)
+{
+    const float ox = 17.0f * static_cast<float>(k);
+    const float oy = 31.0f * static_cast<float>(k);
+    const float rxk = rx * f;
+    const float ryk = ry * f;
+    p[0] = rxk * c + ox;
+    p[1] = rxk * s + ox;
+    p[2] = ryk * ty.cosine + oy;
+    p[3] = ryk * ty.sine + oy;
+}
+
+inline bool withinOctaveLimit(const float* p)
+{
+    return std::fabs(p[0]) < octaveLimit && std::fabs(p[1]) < octaveLimit && std::fabs(p[2]) < octaveLimit &&
+           std::fabs(p[3]) < octaveLimit;
+}
+
+void torusFractalRun(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                     const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+{
+    float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
+    bool inside[fractalRun];
+    int most = 1;
+    for (int k = 0; k < count; ++k) {
+        f[k] = amp[k] = 1.0f;
+        sum[k] = norm[k] = 0.0f;
+        if (oct[k] > most) most = oct[k];
+    }
+    for (int o = 0; o < most; ++o) {
+        // Points beyond the limit are sampled at the origin and give 0.
+        for (int k = 0; k < count; ++k) {
+            float point[4];
+            torusOctavePoint(cosines[k], sines[k], rx, ty, ry, f[k], o, point);
+            inside[k] = withinOctaveLimit(point);
+            for (int c = 0; c < 4; ++c) p[c][k] = inside[k] ? point[c] : 0.0f;
+        }
+        GradientNoise::sample4Batch(p[0], p[1], p[2], p[3], count, p[0]);
+        for (int k = 0; k < count; ++k) {
+            if (o >= oct[k]) continue;
+            const float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            sum[k] = sum[k] + amp[k] * n;
+            norm[k] = norm[k] + amp[k];
+            amp[k] = amp[k] * gain[k];
+            f[k] = f[k] * lac[k];
+        }
+    }
+    for (int k = 0; k < count; ++k) out[k] = sum[k] / norm[k];
+}
+
+} // namespace
+
+float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain)
+{
+    float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
+    for (int k = 0; k < oct; ++k) {
+        float p[4];
+        torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
+        const float n = withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(p[0], p[1], p[2], p[3]))
+                                             : 0.0f;
+        sum = sum + amp * n;
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    return sum / norm;
+}
+
+void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+{
+    for (int done = 0; done < count; done += fractalRun) {
+        const int part = count - done < fractalRun ? count - done : fractalRun;
+        torusFractalRun(cosines + done, sines + done, rx, ty, ry, oct + done, lac + done, gain + done, part,
+                        out + done);
+    }
+}
+
 void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
                    int count, float* out)
 {

@@ -4,6 +4,7 @@
 // bit (compiled for every instruction set, dispatched at run time; see
 // layers/simdtargets.h).
 #include "generators/cellmath.h"
+#include "generators/seamless.h"
 
 #include <cstdint>
 
@@ -50,6 +51,20 @@ constexpr float octaveLimit = 16777216.0f;
 // (xpos f + 17 k, ypos f + 31 k) with f = lac^k and weighs by gain^k. The
 // offsets keep the octaves from sharing the noise's zero at the origin.
 float fractalSum(float xpos, float ypos, int oct, float lac, float gain);
+
+// Seamless, the Fractal layer's octaves come from the seamless noise:
+// octave k samples the view's torus scaled by its frequency f (circles of
+// radii rx f and ry f, still one turn per extent), at
+// (rx f cx + 17 k, rx f sx + 17 k, ry f cy + 31 k, ry f sy + 31 k) for the
+// turns (cx, sx) of x and (cy, sy) of y, and its noise is
+// seamless::gainClamped of sample4 there, or 0 where a coordinate is not
+// below 2^24. The rest is fractalSum's.
+float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain);
+// The same for a row: out[k] = torusFractalSum((cosines[k], sines[k]), rx,
+// ty, ry, oct[k], lac[k], gain[k]), the octaves on the 4-D noise kernel.
+// out may be cosines.
+void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
 
 // The Blend layer's value: a + (b - a) m, clamped.
 inline float blend(float a, float b, float m)
