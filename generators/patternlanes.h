@@ -10,20 +10,6 @@
 
 namespace patternlanes {
 
-// The Noise layer's value for noise n under Cutoff cut: the part at or below
-// the Cutoff is 0, the part above it stretched so that h = 1 gives 1.
-inline float cutNoise(float n, float cut)
-{
-    const float h = (n + 1.0f) * 0.5f;
-    if (!(h > cut)) return 0.0f;
-    // At Cutoff 1 the factor is infinite; the clamps below bring the rare
-    // noise values above 1 to exactly 1.
-    float v = (h - cut) * (1.0f / (1.0f - cut));
-    if (!(v < 1.0f)) v = 1.0f;
-    if (!(v > 0.0f)) v = 0.0f;
-    return v;
-}
-
 // v brought into [0, 1]: 1 unless v < 1, then 0 unless v > 0. Written as
 // comparisons, not min/max, so NaN gives 1 on every target.
 inline float clampUnit(float v)
@@ -31,6 +17,17 @@ inline float clampUnit(float v)
     if (!(v < 1.0f)) v = 1.0f;
     if (!(v > 0.0f)) v = 0.0f;
     return v;
+}
+
+// The Noise layer's value for noise n under Cutoff cut: the part at or below
+// the Cutoff is 0, the part above it stretched so that h = 1 gives 1.
+inline float cutNoise(float n, float cut)
+{
+    const float h = (n + 1.0f) * 0.5f;
+    if (!(h > cut)) return 0.0f;
+    // At Cutoff 1 the factor is infinite; the clamp brings the rare noise
+    // values above 1 to exactly 1.
+    return clampUnit((h - cut) * (1.0f / (1.0f - cut)));
 }
 
 // The Fractal layer's number of octaves for an Octaves value c: its whole
