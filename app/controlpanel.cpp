@@ -75,6 +75,7 @@ void LayerControls::adjustSelectedVariable(float delta)
 void LayerControls::refreshPanel()
 {
     refreshPath();
+    if (seamlessCheckbox) seamlessCheckbox->set_int_val(sceneSettings.seamless ? 1 : 0);
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

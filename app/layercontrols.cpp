@@ -82,6 +82,8 @@ void LayerControls::setBaseLayer(Renderable* layer)
         currentLayer = nullptr;
         delete baseLayers[0];
     }
+    // A new base evaluates by the scene's settings.
+    if (layer) applySettings(*layer, sceneSettings);
     baseLayers[0] = layer;
     currentLayer = layer;
     baseLayerCount = 1;

@@ -112,6 +112,9 @@ public:
     // loop. A size the field cannot mean, or an export already running, is
     // reported instead.
     void onExportPng();
+    // "Seamless", beside "Export PNG": the whole composition's patterns
+    // repeat over their views (generators/seamless.h). An undoable edit.
+    void onSeamless();
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -185,6 +188,12 @@ public:
     // stay open.
     bool confirmClose();
 
+    // The composition shown, as one value's view: the base layer's tree and
+    // the scene's settings. currentComposition is the current layer's
+    // subtree with the same settings: what the picture and an export show.
+    CompositionView composition() const { return {baseLayer(), sceneSettings}; }
+    CompositionView currentComposition() const { return {currentLayer, sceneSettings}; }
+
     EditHistory history;
     std::string scenePath;                        // the file last loaded or saved
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
@@ -198,6 +207,7 @@ public:
     int viewportHeight = 0;
     bool redrawRequested = false;
     Renderable* currentLayer = nullptr;           // not owned
+    SceneSettings sceneSettings;                  // of the composition shown
 
     ui::ControlWindow* controlWindow = nullptr;
     ui::Panel* layerControlsPanel = nullptr;
@@ -218,6 +228,7 @@ public:
     FileChooser* fileChooser = nullptr;           // not owned
     ImageExporter* imageExporter = nullptr;       // not owned; none: no export
     ui::Button* exportButton = nullptr;
+    ui::Checkbox* seamlessCheckbox = nullptr;
     ui::EditText* exportSizeField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;
@@ -234,6 +245,6 @@ public:
 private:
     int selectedVariable() const;
     int selectedType() const;
-    void installComposition(std::unique_ptr<Renderable> base, const LayerLocation& where);
+    void installComposition(Composition composition, const LayerLocation& where);
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
 };

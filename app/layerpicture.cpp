@@ -10,7 +10,7 @@ bool LayerControls::updatePicture()
 {
     if (takeRedrawRequest()) renderer.markStale();
     const viewresize::Size tile = tileSize();
-    if (!renderer.poll(currentLayer, picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
+    if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
         return false;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {

@@ -1,7 +1,6 @@
 #include "app/renderscheduler.h"
 
 #include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 
@@ -24,8 +23,8 @@ void RenderScheduler::shutDown()
     pthread_join(thread, nullptr);
     threadStarted = false;
     std::lock_guard<std::mutex> lock(mutex);
-    if (job) {   // handed over but never taken up
-        job.reset();
+    if (job.tree) {   // handed over but never taken up
+        job = Composition();
         ++tally.superseded;
     }
     inFlight = false;
@@ -45,8 +44,9 @@ void* RenderScheduler::threadMain(void* scheduler)
     return nullptr;
 }
 
-bool RenderScheduler::render(Renderable& layer, const std::atomic<bool>* stop, Picture& picture)
+bool RenderScheduler::render(Composition& composition, const std::atomic<bool>* stop, Picture& picture)
 {
+    Renderable& layer = *composition.tree;
     // The panel's statistics are gathered from the same values the pixels
     // are made of: no second evaluation, none on the main loop.
     layerstats::Accumulator values(layer.textureHeight);
@@ -63,16 +63,16 @@ bool RenderScheduler::render(Renderable& layer, const std::atomic<bool>* stop, P
 void RenderScheduler::renderLoop()
 {
     for (;;) {
-        std::unique_ptr<Renderable> layer;
+        Composition copy;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [&] { return quitting || job; });
+            wake.wait(lock, [&] { return quitting || job.tree; });
             if (quitting) return;
-            layer = std::move(job);
+            copy = std::move(job);
         }
         auto picture = std::make_unique<Picture>();
-        const bool complete = render(*layer, &stop, *picture);
-        layer.reset();   // the copy of a deep tree takes a while to destroy: not under the lock
+        const bool complete = render(copy, &stop, *picture);
+        copy = Composition();   // the copy of a deep tree takes a while to destroy: not under the lock
 
         std::lock_guard<std::mutex> lock(mutex);
         // A stop that came after the last row still means a newer edit: the
@@ -88,7 +88,7 @@ void RenderScheduler::renderLoop()
     }
 }
 
-bool RenderScheduler::poll(const Renderable* current, Picture& shown, int width, int height)
+bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int width, int height)
 {
     bool changed = false;
     bool rendering;
@@ -111,21 +111,17 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown, int width,
         return changed;
     }
     stale = false;
-    if (!current) {
+    Composition copy(current);
+    if (!copy.tree) {
         shown = Picture{};
         return true;
     }
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*current);
-    if (!copy) {
-        shown = Picture{};
-        return true;
-    }
-    if (width > 0 && height > 0 && (width != copy->textureWidth || height != copy->textureHeight))
-        viewresize::resizeKeepingView(*copy, width, height);
+    if (width > 0 && height > 0 && (width != copy.tree->textureWidth || height != copy.tree->textureHeight))
+        viewresize::resizeKeepingView(*copy.tree, width, height);
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
-        render(*copy, nullptr, shown);
+        render(copy, nullptr, shown);
         std::lock_guard<std::mutex> lock(mutex);
         ++tally.started;
         ++tally.finished;

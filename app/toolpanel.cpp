@@ -3,13 +3,13 @@
 // readout in the info line.
 #include "app/layercontrols.h"
 
+#include "app/editstep.h"
 #include "app/exportsize.h"
 #include "app/imageexporter.h"
 #include "app/layerpath.h"
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
 #include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
@@ -25,6 +25,8 @@ void forward(int /*id*/)
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
     exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
+    exportButton->set_shares_row(true);   // "Seamless" beside it: the panel keeps its height
+    seamlessCheckbox = w.add_checkbox("Seamless", -1, forward<&LayerControls::onSeamless>);
     exportSizeField = w.add_edittext("Export size:", -1, nullptr);
 }
 
@@ -84,11 +86,11 @@ void LayerControls::showPointer(int x, int y)
             clearPointer();
             return;
         }
-        std::unique_ptr<Renderable> half = cloneLayerTree(*currentLayer);
-        if (!half) return;
-        viewresize::resizeKeepingView(*half, tile.width, tile.height);
-        if (pointerreadout::pixelAt(*half, tx, ty, tile.width, tile.height, &i, &j))
-            setHoverText(pointerreadout::text(*half, i, j));
+        Composition half(currentComposition());
+        if (!half.tree) return;
+        viewresize::resizeKeepingView(*half.tree, tile.width, tile.height);
+        if (pointerreadout::pixelAt(*half.tree, tx, ty, tile.width, tile.height, &i, &j))
+            setHoverText(pointerreadout::text(*half.tree, i, j));
         return;
     }
     if (!currentLayer || !pointerreadout::pixelAt(*currentLayer, x, y, viewportWidth, viewportHeight, &i, &j)) {
@@ -96,6 +98,14 @@ void LayerControls::showPointer(int x, int y)
         return;
     }
     setHoverText(pointerreadout::text(*currentLayer, i, j));
+}
+
+void LayerControls::onSeamless()
+{
+    EditStep step(*this, "Seamless");
+    sceneSettings.seamless = seamlessCheckbox && seamlessCheckbox->get_int_val() != 0;
+    if (baseLayer()) applySettings(*baseLayer(), sceneSettings);
+    redrawRequested = true;
 }
 
 viewresize::Size LayerControls::tileSize() const
@@ -134,10 +144,10 @@ void LayerControls::onExportPng()
     path = exportsize::withPngSuffix(path);
     // An exact copy, taken now: the user may go on editing while it renders.
     // At another size it shows the same view in more or fewer pixels.
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*currentLayer);
-    if (!copy) return;
-    if (width != copy->textureWidth || height != copy->textureHeight)
-        viewresize::resizeKeepingView(*copy, width, height);
+    Composition copy(currentComposition());
+    if (!copy.tree) return;
+    if (width != copy.tree->textureWidth || height != copy.tree->textureHeight)
+        viewresize::resizeKeepingView(*copy.tree, width, height);
     imageExporter->start(std::move(copy), path);
     reportOutcome("Exporting " + path + ": 0%");
 }

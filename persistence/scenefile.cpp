@@ -5,6 +5,7 @@
 #include "persistence/atomicfile.h"
 #include "persistence/counttext.h"
 #include "persistence/layerxml.h"
+#include "persistence/numbertext.h"
 #include "persistence/scenelimits.h"
 #include "persistence/xmlscan.h"
 
@@ -17,11 +18,13 @@
 
 namespace {
 
-std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count)
+std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("Patternlens");
+    // Only a seamless scene says so: other files keep their bytes.
+    if (settings.seamless) root->SetAttribute("seamless", "1");
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
@@ -32,7 +35,9 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
 
 scenefile::ReadResult failure(std::string error)
 {
-    return {nullptr, std::move(error)};
+    scenefile::ReadResult result;
+    result.error = std::move(error);
+    return result;
 }
 
 std::string tooLarge()
@@ -193,7 +198,15 @@ ReadResult parse(const std::string& raw)
 
     ReadResult result;
     result.baseLayer.reset(layerxml::createLoadedLayer(last));
-    if (!result.baseLayer) result.error = "the file holds no layer";
+    if (!result.baseLayer) {
+        result.error = "the file holds no layer";
+        return result;
+    }
+    // As with "inverse", a number other than 0 is on; no number, or none
+    // at all, is off.
+    int seamless = 0;
+    result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
+    applySettings(*result.baseLayer, result.settings);
     return result;
 }
 
@@ -204,9 +217,9 @@ ReadResult read(const std::string& path)
     return parse(contents);
 }
 
-std::string text(Renderable* const* baseLayers, int count)
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&buffer, &size);
@@ -218,9 +231,9 @@ std::string text(Renderable* const* baseLayers, int count)
     return result;
 }
 
-std::string write(const std::string& path, Renderable* const* baseLayers, int count)
+std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
     return atomicfile::replace(path, [&](std::FILE* file) {
         return document->SaveFile(file) ? std::string() : std::string(std::strerror(errno ? errno : EIO));
     });
@@ -230,7 +243,7 @@ std::string write(const std::string& path, Renderable* const* baseLayers, int co
 
 bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
 {
-    const std::string e = scenefile::write(path, baseLayers, baseLayerCount);
+    const std::string e = scenefile::write(path, baseLayers, baseLayerCount, sceneSettings);
     if (error) *error = e;
     return e.empty();
 }
@@ -243,6 +256,7 @@ bool LayerControls::readSceneFile(const std::string& path, std::string* error)
         return false;
     }
     if (error) error->clear();
+    sceneSettings = r.settings;
     setBaseLayer(r.baseLayer.release());
     return true;
 }

@@ -5,6 +5,8 @@
 //
 // LayerControls::readSceneFile and writeSceneFile are built on these; the
 // functions here touch no controller, so tests and tools use them directly.
+#include "layers/composition.h"
+
 #include <memory>
 #include <string>
 
@@ -15,6 +17,7 @@ namespace scenefile {
 struct ReadResult {
     std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
     std::string error;                       // why, when baseLayer is null
+    SceneSettings settings;                  // the root's attributes, applied to baseLayer
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are
@@ -27,11 +30,14 @@ ReadResult read(const std::string& path);
 // The same for a document already in memory.
 ReadResult parse(const std::string& document);
 
-// The document for the given base layers, byte for byte as it is written.
-std::string text(Renderable* const* baseLayers, int count);
+// The document for the given base layers and the scene's settings, byte for
+// byte as it is written. The root says seamless="1" only for a seamless
+// scene, so other scenes keep their bytes.
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings());
 
 // Writes the document atomically (atomicfile.h). Returns an empty string on
 // success, else the reason.
-std::string write(const std::string& path, Renderable* const* baseLayers, int count);
+std::string write(const std::string& path, Renderable* const* baseLayers, int count,
+                  const SceneSettings& settings = SceneSettings());
 
 } // namespace scenefile

@@ -22,6 +22,7 @@ OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name).
   --size WIDTHxHEIGHT    the whole image (required)
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
   --depth 8|16           bits per pixel (default 8)
+  --seamless             render the scene seamless, as patternlens-render does
   --jobs N               tiles at a time on each machine (default: one per core)
   --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
   --sshlogin LOGINS      the same, comma-separated on the command line
@@ -31,7 +32,7 @@ EOF
 
 fail() { echo "render-tiles: $*" >&2; exit 2; }
 
-size="" tile="4096x4096" depth=8 jobs="" logins=() keep=""
+size="" tile="4096x4096" depth=8 jobs="" logins=() keep="" seamless=()
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -41,6 +42,7 @@ while [ $# -gt 0 ]; do
     --jobs) jobs="${2:-}"; shift 2 || fail "--jobs needs a value" ;;
     --sshloginfile) logins+=(--sshloginfile "${2:-}"); shift 2 || fail "--sshloginfile needs a file" ;;
     --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
+    --seamless) seamless=(--seamless); shift ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
     -h|--help) usage; exit 0 ;;
     -*) fail "unknown option '$1'" ;;
@@ -108,7 +110,7 @@ if [ ${#logins[@]} -gt 0 ]; then
   parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "$id.xml" '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "${seamless[@]}" "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the

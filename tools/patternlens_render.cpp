@@ -86,7 +86,8 @@ void catchStopSignals()
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] SCENE.xml OUTPUT.png\n"
+                 "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--seamless]\n"
+                 "       SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
                  "\n"
@@ -97,6 +98,9 @@ void printUsage(std::FILE* out)
                  "                       apart join to the whole image\n"
                  "  --depth 8|16         bits per pixel (default 8, the viewer's grey levels;\n"
                  "                       16 keeps the layer's values to 1/65535)\n"
+                 "  --seamless           render the scene seamless (every layer repeats over its\n"
+                 "                       view, so the image tiles) even when the file does not\n"
+                 "                       ask for it\n"
                  "  --help               show this text\n"
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
@@ -179,6 +183,7 @@ int main(int argc, char** argv)
     int height = viewerlayout::drawingAreaHeight;
     imagewriter::RenderOptions options;
     bool regionGiven = false;
+    bool seamless = false;
     std::string files[2];
     int fileCount = 0;
     bool optionsEnded = false;
@@ -206,6 +211,8 @@ int main(int argc, char** argv)
             if (missing) return usageError("--depth needs a value, 8 or 16");
             if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
             options.depth = value == "8" ? 8 : 16;
+        } else if (!optionsEnded && arg == "--seamless") {
+            seamless = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option '" + arg + "'");
         } else {
@@ -231,6 +238,12 @@ int main(int argc, char** argv)
     // controller: installing would render it at once, whole and in memory.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    // The file's own settings came with the tree; the option only turns
+    // Seamless on.
+    if (seamless) {
+        scene.settings.seamless = true;
+        applySettings(*scene.baseLayer, scene.settings);
+    }
 
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;

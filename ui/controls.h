@@ -212,6 +212,7 @@ public:
     Panel* add_panel_to_panel(Panel* panel, const std::string& title);
     Button* add_button(const std::string& label, int id, Callback cb) { return add_button_to_panel(&root_, label, id, std::move(cb)); }
     Button* add_button_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
+    Checkbox* add_checkbox(const std::string& label, int id, Callback cb) { return add_checkbox_to_panel(&root_, label, id, std::move(cb)); }
     Checkbox* add_checkbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     Listbox* add_listbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     EditText* add_edittext(const std::string& label, int id, Callback cb) { return add_edittext_to_panel(&root_, label, id, std::move(cb)); }

@@ -188,7 +188,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
-                             "SCENE.xml OUTPUT.png\n", 0), 0u)
+                             "[--seamless]\n       SCENE.xml OUTPUT.png\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);
@@ -343,6 +343,28 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
     const ToolRun bad = runCommand(script + "--size 10x10 --depth 12" + scene + "'" + path("bad.png") + "'");
     EXPECT_NE(bad.status, 0);
     EXPECT_FALSE(exists(path("bad.png")));
+}
+
+// A seamless scene renders the same from its file's attribute as with
+// --seamless, differs from the flat one, and its tiles still join.
+TEST_F(RenderToolTest, SeamlessScenesRenderFromTheFileOrTheOptionAndTheirTilesJoin)
+{
+    writeTreeScene();
+    std::string text = readFile(path("tree.xml"));
+    text.replace(text.find("<Patternlens>"), 13, "<Patternlens seamless=\"1\">");
+    writeFile(path("seamless.xml"), text);
+    const auto image = [&](const std::string& options, const std::string& scene) {
+        EXPECT_EQ(run(options + " '" + path(scene) + "' '" + path("out.pgm") + "'").status, 0) << options;
+        const std::string pgm = readFile(path("out.pgm"));
+        return pgm.substr(pgm.size() - 40 * 30 / (options.find("--region") == std::string::npos ? 1 : 2));
+    };
+    const std::string whole = image("--size 40x30", "seamless.xml");
+    EXPECT_EQ(image("--size 40x30 --seamless", "tree.xml"), whole);
+    EXPECT_NE(image("--size 40x30", "tree.xml"), whole);
+    const std::string left = image("--size 40x30 --region 0,0,20,30", "seamless.xml");
+    const std::string right = image("--size 40x30 --region 20,0,20,30 --seamless", "tree.xml");
+    for (int row = 0; row < 30; ++row)
+        EXPECT_EQ(left.substr(row * 20, 20) + right.substr(row * 20, 20), whole.substr(row * 40, 40)) << row;
 }
 
 TEST_F(RenderToolTest, SceneErrorsNameTheFileAndLeaveNoOutput)

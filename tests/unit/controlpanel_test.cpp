@@ -4,6 +4,7 @@
 
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "persistence/scenefile.h"
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
@@ -55,20 +56,23 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 9u);
+    ASSERT_EQ(root.children().size(), 10u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
     // The additions follow, so nothing above them moves: the export, then
     // undo and redo (disabled with nothing to undo), then the readouts.
+    // "Seamless" shares the export button's row.
     EXPECT_EQ(root.children()[3]->label(), "Export PNG");
-    EXPECT_EQ(root.children()[4]->label(), "Export size:");
-    EXPECT_EQ(root.children()[5]->label(), "Undo");
-    EXPECT_EQ(root.children()[6]->label(), "Redo");
-    EXPECT_FALSE(root.children()[5]->enabled());
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[3]).shares_row());
+    EXPECT_EQ(root.children()[4]->label(), "Seamless");
+    EXPECT_EQ(root.children()[5]->label(), "Export size:");
+    EXPECT_EQ(root.children()[6]->label(), "Undo");
+    EXPECT_EQ(root.children()[7]->label(), "Redo");
     EXPECT_FALSE(root.children()[6]->enabled());
-    EXPECT_EQ(root.children()[7]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[8]->label(), "Values in view:");
+    EXPECT_FALSE(root.children()[7]->enabled());
+    EXPECT_EQ(root.children()[8]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[9]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 4u);
@@ -286,6 +290,42 @@ TEST_F(EmptyPanelTest, WithoutALayerOnlyChangeBaseLoadAndSaveAct)
     button("Change base").click();
     ASSERT_NE(controls.currentLayer, nullptr);
     EXPECT_EQ(buttons(), "A---");
+}
+
+} // namespace
+
+namespace {
+
+// "Seamless": an undoable switch of the whole composition, which its input
+// layers, a new base and the scene file carry; the file says so only when on.
+TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
+{
+    controls.onAssignInputLayer();
+    controls.onGoToParent();
+    const std::string flat = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
+    ui::Checkbox& box = *controls.seamlessCheckbox;
+    box.toggle();
+    Renderable* input = controls.baseLayer()->variables[0].getInputLayer();
+    EXPECT_TRUE(controls.baseLayer()->seamless && input->seamless);
+    EXPECT_TRUE(controls.isModified());
+    const std::string seamless = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
+    std::string expected = flat;
+    expected.replace(expected.find("<Patternlens>"), 13, "<Patternlens seamless=\"1\">");
+    EXPECT_EQ(seamless, expected);
+    for (const auto& [text, on] : {std::pair{seamless, true}, std::pair{flat, false}}) {
+        const scenefile::ReadResult read = scenefile::parse(text);
+        EXPECT_EQ(read.baseLayer->seamless, on);
+        EXPECT_EQ(read.baseLayer->variables[0].getInputLayer()->seamless, on);
+    }
+    controls.onAssignInputLayer();   // the same input again: a step that changed nothing
+    EXPECT_TRUE(controls.currentLayer->seamless);
+    controls.onUndo();
+    EXPECT_EQ(box.get_int_val(), 0);
+    EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), flat);
+    controls.onRedo();
+    EXPECT_EQ(box.get_int_val(), 1);
+    button("Change base").click();
+    EXPECT_TRUE(controls.baseLayer()->seamless);
 }
 
 } // namespace

@@ -105,10 +105,10 @@ protected:
 TEST_F(ExportCommand, TheButtonsComeBelowSaveToXml)
 {
     const auto& children = window.root().children();
-    ASSERT_GE(children.size(), 5u);
+    ASSERT_GE(children.size(), 6u);
     EXPECT_EQ(children[2]->label(), "Save to XML");
     EXPECT_EQ(children[3]->label(), "Export PNG");
-    EXPECT_EQ(children[4]->label(), "Export size:");
+    EXPECT_EQ(children[5]->label(), "Export size:");
     controls.onTick();
     EXPECT_EQ(controls.exportSizeField->hint(), "37x23");
 }

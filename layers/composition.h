@@ -1,0 +1,59 @@
+#pragma once
+// A composition as one value: a tree of layers and the scene's settings
+// beside it. Undo steps, the render's copies and exports carry it, so a
+// setting travels wherever the tree does.
+//
+// A new setting goes in SceneSettings, with its comparison in operator==;
+// copies take it as a plain value.
+#include <memory>
+
+class Renderable;
+
+// What a scene holds beside its layers.
+struct SceneSettings {
+    // Every layer's pattern repeats over its view (generators/seamless.h).
+    // The layers evaluate by their own copy of it, Renderable::seamless,
+    // which applySettings sets.
+    bool seamless = false;
+
+    bool operator==(const SceneSettings& other) const { return seamless == other.seamless; }
+    bool operator!=(const SceneSettings& other) const { return !(*this == other); }
+};
+
+// Gives every layer of tree what it needs of the settings to evaluate.
+void applySettings(Renderable& tree, const SceneSettings& settings);
+
+// A composition as the controller holds it, not owned: its tree (null: none)
+// and its settings (a tree alone has the default ones).
+struct CompositionView {
+    CompositionView(const Renderable* tree = nullptr, const SceneSettings& settings = SceneSettings())
+        : tree(tree), settings(settings)
+    {
+    }
+    const Renderable* tree;
+    SceneSettings settings;
+};
+
+// An owned composition. Copies are exact (cloneLayerTree): a copy renders the
+// very same bytes, and may be rendered on another thread while the user goes
+// on editing the original. Its tree evaluates by its settings (applySettings
+// runs as it is made).
+struct Composition {
+    std::unique_ptr<Renderable> tree;   // null: no composition
+    SceneSettings settings;
+
+    Composition();
+    Composition(std::unique_ptr<Renderable> tree, const SceneSettings& settings);
+    // An exact copy of what view shows.
+    explicit Composition(const CompositionView& view);
+    Composition(const Composition& other);
+    Composition& operator=(const Composition& other);
+    Composition(Composition&& other) noexcept;
+    Composition& operator=(Composition&& other) noexcept;
+    ~Composition();
+
+    CompositionView view() const { return {tree.get(), settings}; }
+};
+
+// The same tree (sameLayerTree: bit for bit) and the same settings.
+bool sameComposition(const CompositionView& a, const CompositionView& b);
