@@ -53,7 +53,8 @@ HWY_INLINE void Offsets(VI a, VI rowHash, VF* u, VF* w)
 
 // The offsets of a run of columns of the three cell rows. With one Jitter
 // for the whole run (fixed) the table holds, in place of the offsets, what
-// each lane would compute from them alone: jit u, and dy^2 for the row's y.
+// each lane would compute from them alone: the feature point's x, and dy^2
+// for the row's y.
 struct ColumnTable {
     int start = 0;   // the first column held
     int count = 0;
@@ -79,7 +80,8 @@ struct ColumnTable {
                 VF vu, vw;
                 Offsets(a, hn::Set(di, rowHash[r]), &vu, &vw);
                 if (fixed) {
-                    vu = hn::Mul(hn::Set(df, jit), vu);
+                    const VF column = hn::ConvertTo(df, hn::Add(hn::Set(di, first + c), hn::Iota(di, 0)));
+                    vu = hn::Add(hn::Add(column, hn::Set(df, 0.5f)), hn::Mul(hn::Set(df, jit), vu));
                     const VF dy = hn::Sub(hn::Add(hn::Set(df, rowCentre[r]), hn::Mul(hn::Set(df, jit), vw)),
                                           hn::Set(df, ypos));
                     vw = hn::Mul(dy, dy);
@@ -90,6 +92,20 @@ struct ColumnTable {
         }
     }
 };
+
+// The table's entries of row for the lanes' columns ci + step: one entry for
+// all when the lanes share a column, picked from a strip when they lie
+// within one, gathered otherwise.
+template <class Pick>
+HWY_INLINE VF Column(const ColumnTable& table, const float* row, VI ci, int step, int first, int last, Pick pick)
+{
+    const DF df;
+    const DI di;
+    const int at = first + step - table.start;
+    if (first == last) return hn::Set(df, row[at]);
+    if (last - first < static_cast<int>(hn::Lanes(df))) return hn::TableLookupLanes(hn::LoadU(df, row + at), pick);
+    return hn::GatherIndex(df, row, hn::Sub(hn::Add(ci, hn::Set(di, step)), hn::Set(di, table.start)));
+}
 
 // cellValue for one vector of points x in row ypos. last is the cell column
 // of the run's last point, to which a refilled table reaches when it can.
@@ -116,39 +132,27 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     const auto pick = hn::IndicesFromVec(df, strip ? hn::Sub(ci, hn::Set(di, first)) : hn::Zero(di));
 
     const VF y = hn::Set(df, ypos);
-    // The three columns' ints, and their centres before the jitter.
-    VI columns[3];
-    VF centresX[3];
-    for (int c = 0; c < 3; ++c) {
-        columns[c] = hn::Add(ci, hn::Set(di, c - 1));
-        centresX[c] = hn::Add(hn::ConvertTo(df, columns[c]), hn::Set(df, 0.5f));
-    }
     VF d1 = hn::Set(df, std::numeric_limits<float>::infinity());
     VF d2 = d1;
     for (int dj = 0; dj < 3; ++dj) {
         const VF centreY = hn::Set(df, rowCentre[dj]);
         for (int step = -1; step <= 1; ++step) {
-            const VI column = columns[step + 1];
-            VF u, w;
-            if (!fromTable) {
-                Offsets(hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
-            } else if (strip) {
-                const int at = first + step - table.start;
-                u = hn::TableLookupLanes(hn::LoadU(df, table.u[dj] + at), pick);
-                w = hn::TableLookupLanes(hn::LoadU(df, table.w[dj] + at), pick);
-            } else {
-                const VI at = hn::Sub(column, hn::Set(di, table.start));
-                u = hn::GatherIndex(df, table.u[dj], at);
-                w = hn::GatherIndex(df, table.w[dj], at);
-            }
             VF d;
-            if (fromTable && table.fixed) {   // u is jit u already, w is dy^2
-                const VF dx = hn::Sub(hn::Add(centresX[step + 1], u), x);
-                d = hn::Add(hn::Mul(dx, dx), w);
+            if (fromTable && table.fixed) {
+                const VF dx = hn::Sub(Column(table, table.u[dj], ci, step, first, last, pick), x);
+                d = hn::Add(hn::Mul(dx, dx), Column(table, table.w[dj], ci, step, first, last, pick));
             } else {
+                const VI column = hn::Add(ci, hn::Set(di, step));
+                VF u, w;
+                if (fromTable) {
+                    u = Column(table, table.u[dj], ci, step, first, last, pick);
+                    w = Column(table, table.w[dj], ci, step, first, last, pick);
+                } else {
+                    Offsets(hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
+                }
                 u = hn::Mul(jit, u);
                 w = hn::Mul(jit, w);
-                const VF fx = hn::Add(centresX[step + 1], u);
+                const VF fx = hn::Add(hn::Add(hn::ConvertTo(df, column), hn::Set(df, 0.5f)), u);
                 const VF fy = hn::Add(centreY, w);
                 const VF dx = hn::Sub(fx, x);
                 const VF dy = hn::Sub(fy, y);
