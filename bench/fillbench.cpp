@@ -143,12 +143,21 @@ PL_FILL(depth3_4000x4700, Scene::depth3, exportWidth, exportHeight);
 // processor have.
 namespace {
 const bool registeredTargets = [] {
-    for (const simdtargets::Target& target : simdtargets::available())
-        benchmark::RegisterBenchmark((std::string("Fill/noise_4000x4700_fast_on/") + target.name).c_str(), FillOn,
-                                     Scene::noise, exportWidth, exportHeight, target)
-            ->UseRealTime()
-            ->MeasureProcessCPUTime()
-            ->Unit(benchmark::kMillisecond);
+    struct OnTarget {
+        const char* name;
+        Scene scene;
+        int width, height;
+    };
+    const OnTarget scenes[] = {{"noise_4000x4700", Scene::noise, exportWidth, exportHeight},
+                               {"fractal5_2000x2000", Scene::fractal5, 2000, 2000},
+                               {"cells_edges_2000x2000", Scene::cellEdges, 2000, 2000}};
+    for (const OnTarget& s : scenes)
+        for (const simdtargets::Target& target : simdtargets::available())
+            benchmark::RegisterBenchmark((std::string("Fill/") + s.name + "_fast_on/" + target.name).c_str(), FillOn,
+                                         s.scene, s.width, s.height, target)
+                ->UseRealTime()
+                ->MeasureProcessCPUTime()
+                ->Unit(benchmark::kMillisecond);
     return true;
 }();
 } // namespace

@@ -119,8 +119,13 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, cellLimit));
     x = hn::IfThenElseZero(inRange, x);
     const VI ci = hn::ConvertTo(di, hn::Floor(x));
-    const int first = hn::GetLane(hn::MinOfLanes(di, ci));
-    const int last = hn::GetLane(hn::MaxOfLanes(di, ci));
+    // Mostly every lane lies in one column, which one comparison tells.
+    int first = hn::GetLane(ci);
+    int last = first;
+    if (!hn::AllTrue(di, hn::Eq(ci, hn::Set(di, first)))) {
+        first = hn::GetLane(hn::MinOfLanes(di, ci));
+        last = hn::GetLane(hn::MaxOfLanes(di, ci));
+    }
     const bool fromTable = last - first + 3 <= tableColumns;
     if (fromTable && !table.holds(first - 1, last + 1)) {
         int end = lastColumn + 2 > last + 2 ? lastColumn + 2 : last + 2;
