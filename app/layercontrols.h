@@ -18,6 +18,7 @@
 #include "app/renderscheduler.h"
 #include "app/viewresize.h"
 
+#include <functional>
 #include <string>
 
 class FileChooser;
@@ -243,6 +244,8 @@ public:
     unsigned pictureTexture = 0;                  // its texture, made on first use
 
 private:
+    // A control's callback that runs member on this controller.
+    std::function<void(int id)> command(void (LayerControls::*member)());
     int selectedVariable() const;
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);

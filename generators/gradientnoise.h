@@ -28,6 +28,12 @@ void sample4Batch(const float* xs, const float* ys, const float* zs, const float
 // The same with the last two coordinates fixed, as along a row of a torus:
 // out[k] = sample4(xs[k], ys[k], z, w). out may be xs or ys.
 void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out);
+// A row of the seamless noise's torus, scaling and clamping on the lanes:
+// out[k] = sample4(scale * xs[k], scale * ys[k], z, w) times gain (at least
+// 0), then brought within [-1, 1] by a comparison and a select each way
+// (NaN stays NaN). out may be xs or ys.
+void sample4TorusRow(const float* xs, const float* ys, float scale, float z, float w, float gain, int count,
+                     float* out);
 
 // The pieces below are internal to the noise; they are declared here so the
 // tests can pin them down.

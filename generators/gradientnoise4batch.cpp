@@ -70,15 +70,33 @@ struct Cell {
     bool inRange;           // every lane; else sample4 redoes the vector
 };
 
-// Loads one vector of points (zs and ws read as one value when their step
-// is 0), finds their cells and starts the shared look-up.
-HWY_INLINE Cell Locate(const float* xs, const float* ys, const float* zs, const float* ws, int zwStep)
+// Where a run of points comes from: point k is (scale xs[k], scale ys[k],
+// zs[k], ws[k]), zs and ws read as one value when zwStep is 0. A scale of 1
+// leaves every float as it is.
+struct Points {
+    const float* xs;
+    const float* ys;
+    const float* zs;
+    const float* ws;
+    int zwStep;
+    float scale;
+
+    Points from(int k) const { return {xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, scale}; }
+    float sample(int l) const { return sample4(scale * xs[l], scale * ys[l], zs[l * zwStep], ws[l * zwStep]); }
+};
+
+// Loads one vector of points, finds their cells and starts the shared
+// look-up.
+HWY_INLINE Cell Locate(const Points& p)
 {
     const DF df;
     const DI di;
     Cell c;
-    const VF x = hn::LoadU(df, xs);
-    const VF y = hn::LoadU(df, ys);
+    const float* zs = p.zs;
+    const float* ws = p.ws;
+    const int zwStep = p.zwStep;
+    const VF x = hn::Mul(hn::Set(df, p.scale), hn::LoadU(df, p.xs));
+    const VF y = hn::Mul(hn::Set(df, p.scale), hn::LoadU(df, p.ys));
     const VF z = zwStep ? hn::LoadU(df, zs) : hn::Set(df, *zs);
     const VF w = zwStep ? hn::LoadU(df, ws) : hn::Set(df, *ws);
     const VF s = hn::Mul(hn::Add(hn::Add(hn::Add(x, y), z), w), hn::Set(df, F4));
@@ -130,15 +148,14 @@ HWY_INLINE VI CornerHash(const Cell& c, VI si, VI sj, VI sk, VI sl)
 
 // The five corners' contributions summed and scaled, stored to out; the
 // points are those Locate read, for a vector sample4 must redo.
-HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, const float* zs, const float* ws, int zwStep,
-                    float* out)
+HWY_INLINE void Sum(const Cell& c, const Points& p, float* out)
 {
     const DF df;
     const DI di;
     if (HWY_UNLIKELY(!c.inRange)) {
         // Each point is read before its result is written: out may be an input.
         const int lanes = static_cast<int>(hn::Lanes(df));
-        for (int l = 0; l < lanes; ++l) out[l] = sample4(xs[l], ys[l], zs[l * zwStep], ws[l * zwStep]);
+        for (int l = 0; l < lanes; ++l) out[l] = p.sample(l);
         return;
     }
     const VF one = hn::Set(df, 1.0f);
@@ -169,8 +186,20 @@ HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, const float
     hn::StoreU(hn::Mul(hn::Set(df, 27.0f), sum), df, out);
 }
 
-void Sample4Lanes(const float* xs, const float* ys, const float* zs, const float* ws, int zwStep, int count,
-                  float* out)
+// gain < 0: the noise as it is; else times gain and clamped to [-1, 1], a
+// comparison and a select each way (NaN stays NaN), as the seamless noise
+// does.
+HWY_INLINE void Scale(float gain, float* out)
+{
+    if (gain < 0.0f) return;
+    const DF df;
+    const VF one = hn::Set(df, 1.0f), minusOne = hn::Set(df, -1.0f);
+    VF v = hn::Mul(hn::Set(df, gain), hn::LoadU(df, out));
+    v = hn::IfThenElse(hn::Gt(v, one), one, v);
+    hn::StoreU(hn::IfThenElse(hn::Lt(v, minusOne), minusOne, v), df, out);
+}
+
+void Sample4Lanes(const Points& points, float gain, int count, float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -179,14 +208,15 @@ void Sample4Lanes(const float* xs, const float* ys, const float* zs, const float
         // Each vector's first look-up starts before the previous vector's
         // sums. A vector's points are loaded before its results are stored,
         // so out may be an input.
-        Cell current = Locate(xs, ys, zs, ws, zwStep);
+        Cell current = Locate(points);
         for (; k + 2 * lanes <= count; k += lanes) {
-            const int n = k + lanes;
-            const Cell next = Locate(xs + n, ys + n, zs + n * zwStep, ws + n * zwStep, zwStep);
-            Sum(current, xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, out + k);
+            const Cell next = Locate(points.from(k + lanes));
+            Sum(current, points.from(k), out + k);
+            Scale(gain, out + k);
             current = next;
         }
-        Sum(current, xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, out + k);
+        Sum(current, points.from(k), out + k);
+        Scale(gain, out + k);
         k += lanes;
     }
     if (k == count) return;
@@ -194,14 +224,27 @@ void Sample4Lanes(const float* xs, const float* ys, const float* zs, const float
     constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
     HWY_ALIGN float tx[maxLanes] = {}, ty[maxLanes] = {}, tz[maxLanes] = {}, tw[maxLanes] = {}, to[maxLanes];
     const int rest = count - k;
+    const Points last = points.from(k);
     for (int l = 0; l < rest; ++l) {
-        tx[l] = xs[k + l];
-        ty[l] = ys[k + l];
-        tz[l] = zs[(k + l) * zwStep];
-        tw[l] = ws[(k + l) * zwStep];
+        tx[l] = last.xs[l];
+        ty[l] = last.ys[l];
+        tz[l] = last.zs[l * last.zwStep];
+        tw[l] = last.ws[l * last.zwStep];
     }
-    Sum(Locate(tx, ty, tz, tw, 1), tx, ty, tz, tw, 1, to);
+    const Points padded{tx, ty, tz, tw, 1, points.scale};
+    Sum(Locate(padded), padded, to);
+    Scale(gain, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
+}
+
+void Sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out)
+{
+    Sample4Lanes({xs, ys, zs, ws, 1, 1.0f}, -1.0f, count, out);
+}
+
+void Sample4Row(const float* xs, const float* ys, float scale, float z, float w, float gain, int count, float* out)
+{
+    Sample4Lanes({xs, ys, &z, &w, 0, scale}, gain, count, out);
 }
 
 } // namespace HWY_NAMESPACE
@@ -240,16 +283,23 @@ const std::uint32_t (&pairHash)[pairCount] = pairHashTable.entries;
 
 } // namespace noisetables
 
-HWY_EXPORT(Sample4Lanes);
+HWY_EXPORT(Sample4Batch);
+HWY_EXPORT(Sample4Row);
 
 void sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample4Lanes)(xs, ys, zs, ws, 1, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample4Batch)(xs, ys, zs, ws, count, out);
 }
 
 void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample4Lanes)(xs, ys, &z, &w, 0, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample4Row)(xs, ys, 1.0f, z, w, -1.0f, count, out);
+}
+
+void sample4TorusRow(const float* xs, const float* ys, float scale, float z, float w, float gain, int count,
+                     float* out)
+{
+    HWY_DYNAMIC_DISPATCH(Sample4Row)(xs, ys, scale, z, w, gain, count, out);
 }
 
 } // namespace GradientNoise

@@ -30,19 +30,9 @@ float torusNoise(Turn tx, float rx, Turn ty, float ry)
     return gainClamped(GradientNoise::sample4(rx * tx.cosine, rx * tx.sine, ry * ty.cosine, ry * ty.sine));
 }
 
-void torusNoiseRow(float* cosines, float* sines, float rx, Turn ty, float ry, int count, float* out)
+void torusNoiseRow(const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out)
 {
-    for (int k = 0; k < count; ++k) {
-        cosines[k] = rx * cosines[k];
-        sines[k] = rx * sines[k];
-    }
-    GradientNoise::sample4Row(cosines, sines, ry * ty.cosine, ry * ty.sine, count, out);
-    for (int k = 0; k < count; ++k) {
-        // gainClamped written as selects, which the compiler puts on lanes.
-        const float v = noiseGain * out[k];
-        const float high = v > 1.0f ? 1.0f : v;
-        out[k] = high < -1.0f ? -1.0f : high;
-    }
+    GradientNoise::sample4TorusRow(cosines, sines, rx, ry * ty.cosine, ry * ty.sine, noiseGain, count, out);
 }
 
 void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,

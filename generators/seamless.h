@@ -50,9 +50,8 @@ inline float gainClamped(float n)
 // radii rx and ry: gainClamped(sample4(rx cos, rx sin, ry cos, ry sin)).
 float torusNoise(Turn tx, float rx, Turn ty, float ry);
 // The same for a row on SIMD lanes, bit for bit: column k's turn is
-// (cosines[k], sines[k]), the row's is ty. The two arrays serve as scratch;
-// out may be either.
-void torusNoiseRow(float* cosines, float* sines, float rx, Turn ty, float ry, int count, float* out);
+// (cosines[k], sines[k]), the row's is ty. out may be cosines or sines.
+void torusNoiseRow(const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out);
 
 // The period that fits a whole number of times across the extent: the
 // extent divided by the nearest whole number of periods (halves up), at

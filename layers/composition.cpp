@@ -4,13 +4,12 @@
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 
-
-Composition::Composition() = default;
 void applySettings(Renderable& tree, const SceneSettings& settings)
 {
     tree.setSeamless(settings.seamless);
 }
 
+Composition::Composition() = default;
 Composition::Composition(std::unique_ptr<Renderable> t, const SceneSettings& s) : tree(std::move(t)), settings(s)
 {
     if (tree) applySettings(*tree, settings);

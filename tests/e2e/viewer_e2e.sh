@@ -138,6 +138,7 @@ load_button=(500 289)
 save_button=(500 312)
 undo_button=(450 381)
 redo_button=(550 381)
+seamless_box=(512 335)
 
 # --- The command line: answers without a window ---
 
@@ -531,7 +532,7 @@ else
 fi
 
 # A bigger size through the field and the button, off the main loop.
-export_button=(700 335)
+export_button=(650 335)
 export_size=(750 358)
 click "${export_size[@]}"
 xdotool type --delay 50 1200x1128
@@ -572,6 +573,28 @@ release 3
 scene_zoom "$(viewmath zoom 18 $H 24 24)" "$(viewmath zoom 14.4 $H 24 24)" >wheel-drag.xml
 "$renderer" --size ${W}x$H wheel-drag.xml wheel-drag.png
 wait_big wheel-then-drag wheel-drag.png
+
+# --- Seamless: a scene that says seamless="1" shows the renderer's picture;
+# Ctrl+T shows it at half size as 2 x 2 tiles, pixel for pixel; the checkbox
+# is an undo step like any edit ---
+
+viewer_stop
+sed 's/<Patternlens>/<Patternlens seamless="1">/' load.xml >seamless.xml
+"$renderer" seamless.xml seamless.png || fail "render of the seamless scene"
+"$renderer" --size 200x235 seamless.xml half.png || fail "half-size render of the seamless scene"
+viewer_tiles half.png tiles.png
+viewer_start seamless.xml || fail "no window with a seamless scene"
+wait_area seamless-scene seamless.png 10
+key ctrl+t
+wait_area tile-preview tiles.png
+key ctrl+t
+wait_area tile-preview-off seamless.png
+click "${seamless_box[@]}"
+wait_area seamless-unchecked load.png
+wait_title seamless-unchecked-title "Patternlens v1.75 — seamless.xml *"
+key ctrl+z
+wait_area seamless-undone seamless.png
+wait_title seamless-undone-title "Patternlens v1.75 — seamless.xml"
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then

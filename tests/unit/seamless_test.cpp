@@ -22,7 +22,8 @@ namespace {
 using floatbits::sameFloat;
 
 // Scattered points (special values, near, far, any bits at all) in runs of
-// odd lengths, each run also as a row with its first point's z and w.
+// odd lengths, each run also as a row with its first point's z and w, and
+// as a seamless noise row, scaled, times the gain and clamped.
 TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
 {
     std::mt19937 random(4);
@@ -44,15 +45,19 @@ TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
         std::fill(&rowW[start], &rowW[start] + runs.back().second, p[3][start]);
     }
     onEveryTarget([&] {
-        std::vector<float> batch(total), row(total);
+        std::vector<float> batch(total), row(total), torus(total);
         for (auto [start, count] : runs) {
             GradientNoise::sample4Batch(&p[0][start], &p[1][start], &p[2][start], &p[3][start], count, &batch[start]);
             GradientNoise::sample4Row(&p[0][start], &p[1][start], rowZ[start], rowW[start], count, &row[start]);
+            GradientNoise::sample4TorusRow(&p[0][start], &p[1][start], 0.75f, rowZ[start], rowW[start],
+                                           seamless::noiseGain, count, &torus[start]);
         }
         for (int k = 0, failures = 0; k < total && failures < 10; ++k) {
             const float expected = GradientNoise::sample4(p[0][k], p[1][k], p[2][k], p[3][k]);
             const float expectedRow = GradientNoise::sample4(p[0][k], p[1][k], rowZ[k], rowW[k]);
-            if (!sameFloat(batch[k], expected) || !sameFloat(row[k], expectedRow))
+            const float onTorus =
+                seamless::gainClamped(GradientNoise::sample4(0.75f * p[0][k], 0.75f * p[1][k], rowZ[k], rowW[k]));
+            if (!sameFloat(batch[k], expected) || !sameFloat(row[k], expectedRow) || !sameFloat(torus[k], onTorus))
                 ADD_FAILURE() << "point " << k << " (failure " << ++failures << "): batch " << batch[k] << " for "
                               << expected << ", row " << row[k] << " for " << expectedRow;
         }
@@ -96,13 +101,10 @@ TEST(SeamlessNoise, GainBringsTheContrastToTheFlatNoise)
 
 TEST(SeamlessPeriod, FitsAWholeNumberOfPeriodsAcrossTheExtent)
 {
-    EXPECT_EQ(seamless::fittedPeriod(20.0f, 5.0f), 5.0f);
-    EXPECT_EQ(seamless::fittedPeriod(22.0f, 5.0f), 5.5f);     // 4.4 periods: 4
-    EXPECT_EQ(seamless::fittedPeriod(22.5f, 5.0f), 22.5f / 5.0f);   // 4.5: halves up
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, 5.0f), 3.0f);     // not even once: the extent
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, -2.0f), 3.0f);
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, floatbits::nan), 3.0f);
-    EXPECT_EQ(seamless::fittedPeriod(3.0f, 0.0f), 0.0f);     // infinitely many
+    // 4.4 periods: 4; 4.5: 5; not even once, or not a number: the extent.
+    EXPECT_EQ(seamless::fittedPeriod(22.0f, 5.0f), 5.5f);
+    EXPECT_EQ(seamless::fittedPeriod(22.5f, 5.0f), 22.5f / 5.0f);
+    for (float period : {5.0f, -2.0f, floatbits::nan}) EXPECT_EQ(seamless::fittedPeriod(3.0f, period), 3.0f);
 }
 
 // The share of pixels of a seamless picture within one grey level of the

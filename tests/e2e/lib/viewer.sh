@@ -11,6 +11,8 @@
 #   viewer_shot W H FILE         the top-left W x H of the screen: the window
 #   viewer_resize W H            resizes the window, waits until X has done it
 #   viewer_keys KEY...           keys to the viewer's window, e.g. ctrl+s
+#   viewer_tiles HALF OUT        what the tile preview (Ctrl+T) shows of the
+#                                half-size picture HALF: 2 x 2 copies of it
 #   ocr_line IMAGE [CHARS]       the text of a one-line crop, spaces dropped;
 #                                read as black and white, and as CHARS only,
 #                                when given: slashed zeros read as 6 or 8
@@ -47,6 +49,12 @@ viewer_resize() { xdotool windowsize --sync "$window" "$1" "$2"; }
 viewer_keys() {
     xdotool windowfocus --sync "$window" 2>/dev/null
     xdotool key "$@"
+}
+
+viewer_tiles() {
+    local convert
+    convert=$(command -v convert-im6.q16 || command -v convert)
+    "$convert" "$1" \( +clone \) +append \( +clone \) -append "$2"
 }
 
 ocr_line() {
