@@ -107,6 +107,24 @@ HWY_INLINE VF Column(const ColumnTable& table, const float* row, VI ci, int step
     return hn::GatherIndex(df, row, hn::Sub(hn::Add(ci, hn::Set(di, step)), hn::Set(di, table.start)));
 }
 
+// The value from the two smallest squared distances, clamped; 0 outside
+// inRange.
+template <class Mask>
+HWY_INLINE VF Finish(VF d1, VF d2, VF e, Mask inRange)
+{
+    const DF df;
+    const VF f1 = hn::Sqrt(d1);
+    const VF f2 = hn::Sqrt(d2);
+    VF t = hn::Sub(f2, f1);
+    t = hn::Sub(t, f1);
+    t = hn::Mul(t, e);
+    VF v = hn::Add(f1, t);
+    const VF one = hn::Set(df, 1.0f);
+    v = hn::IfThenElse(hn::Lt(v, one), v, one);
+    v = hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v);
+    return hn::IfThenElseZero(inRange, v);
+}
+
 // cellValue for one vector of points x in row ypos. last is the cell column
 // of the run's last point, to which a refilled table reaches when it can.
 HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, const float* rowCentre, int lastColumn,
@@ -139,6 +157,20 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     const VF y = hn::Set(df, ypos);
     VF d1 = hn::Set(df, std::numeric_limits<float>::infinity());
     VF d2 = d1;
+    if (fromTable && table.fixed && first == last) {
+        // The common case, kept free of branches: every lane has the same
+        // nine feature points.
+        const int at = first - 1 - table.start;
+        for (int dj = 0; dj < 3; ++dj)
+            for (int c = 0; c < 3; ++c) {
+                const VF dx = hn::Sub(hn::Set(df, table.u[dj][at + c]), x);
+                const VF d = hn::Add(hn::Mul(dx, dx), hn::Set(df, table.w[dj][at + c]));
+                const auto nearest = hn::Lt(d, d1);
+                d2 = hn::IfThenElse(nearest, d1, hn::IfThenElse(hn::Lt(d, d2), d, d2));
+                d1 = hn::IfThenElse(nearest, d, d1);
+            }
+        return Finish(d1, d2, e, inRange);
+    }
     for (int dj = 0; dj < 3; ++dj) {
         const VF centreY = hn::Set(df, rowCentre[dj]);
         for (int step = -1; step <= 1; ++step) {
@@ -168,16 +200,7 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
             d1 = hn::IfThenElse(nearest, d, d1);
         }
     }
-    const VF f1 = hn::Sqrt(d1);
-    const VF f2 = hn::Sqrt(d2);
-    VF t = hn::Sub(f2, f1);
-    t = hn::Sub(t, f1);
-    t = hn::Mul(t, e);
-    VF v = hn::Add(f1, t);
-    const VF one = hn::Set(df, 1.0f);
-    v = hn::IfThenElse(hn::Lt(v, one), v, one);
-    v = hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v);
-    return hn::IfThenElseZero(inRange, v);
+    return Finish(d1, d2, e, inRange);
 }
 
 void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, const float* e, int eStep, int count,
