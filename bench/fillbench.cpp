@@ -19,7 +19,7 @@
 
 namespace {
 
-enum class Scene { noise, squares, circles, depth3 };
+enum class Scene { noise, squares, circles, depth3, fractal5, cellEdges };
 enum class Path { reference, fast };
 
 // Layers take their texture size from the controller when they are made.
@@ -39,6 +39,16 @@ std::unique_ptr<Renderable> makeScene(Scene scene, int width, int height)
         circles->attachInput(1, noise);
         noise->attachInput(0, createLayer(1));
         return circles;
+    }
+    case Scene::fractal5: {
+        std::unique_ptr<Renderable> fractal(createLayer(3));
+        fractal->setVariable(0, 5);   // Octaves
+        return fractal;
+    }
+    case Scene::cellEdges: {
+        std::unique_ptr<Renderable> cells(createLayer(4));
+        cells->setVariable(1, 1);   // Edges
+        return cells;
     }
     }
     return nullptr;
@@ -125,18 +135,29 @@ PL_FILL(squares_400x470, Scene::squares, areaWidth, areaHeight);
 PL_FILL(circles_400x470, Scene::circles, areaWidth, areaHeight);
 PL_FILL(depth3_400x470, Scene::depth3, areaWidth, areaHeight);
 PL_FILL(noise_4000x4700, Scene::noise, exportWidth, exportHeight);
+PL_FILL(fractal5_2000x2000, Scene::fractal5, 2000, 2000);
+PL_FILL(cells_edges_2000x2000, Scene::cellEdges, 2000, 2000);
 PL_FILL(depth3_4000x4700, Scene::depth3, exportWidth, exportHeight);
 
 // Fill/noise_4000x4700_fast_on/<target>, one per target this build and
 // processor have.
 namespace {
 const bool registeredTargets = [] {
-    for (const simdtargets::Target& target : simdtargets::available())
-        benchmark::RegisterBenchmark((std::string("Fill/noise_4000x4700_fast_on/") + target.name).c_str(), FillOn,
-                                     Scene::noise, exportWidth, exportHeight, target)
-            ->UseRealTime()
-            ->MeasureProcessCPUTime()
-            ->Unit(benchmark::kMillisecond);
+    struct OnTarget {
+        const char* name;
+        Scene scene;
+        int width, height;
+    };
+    const OnTarget scenes[] = {{"noise_4000x4700", Scene::noise, exportWidth, exportHeight},
+                               {"fractal5_2000x2000", Scene::fractal5, 2000, 2000},
+                               {"cells_edges_2000x2000", Scene::cellEdges, 2000, 2000}};
+    for (const OnTarget& s : scenes)
+        for (const simdtargets::Target& target : simdtargets::available())
+            benchmark::RegisterBenchmark((std::string("Fill/") + s.name + "_fast_on/" + target.name).c_str(), FillOn,
+                                         s.scene, s.width, s.height, target)
+                ->UseRealTime()
+                ->MeasureProcessCPUTime()
+                ->Unit(benchmark::kMillisecond);
     return true;
 }();
 } // namespace

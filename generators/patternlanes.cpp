@@ -7,6 +7,10 @@
 // quotients) are converted as 0 and then computed by the scalar definition.
 #include "generators/patternlanes.h"
 
+#include "generators/gradientnoise.h"
+
+#include <cmath>
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "generators/patternlanes.cpp"
 #include <hwy/foreach_target.h>
@@ -130,6 +134,161 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
     for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
 }
 
+// FractalRunLanes where every point of the run has the same octaves,
+// Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
+// and the sum of amplitudes are then one number each, and so is each
+// octave's y.
+void UniformFractalLanes(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    float sum[fractalRun], sx[fractalRun];
+    for (int k = 0; k < count; ++k) sum[k] = 0.0f;
+    float f = 1.0f, amp = 1.0f, norm = 0.0f;
+    const VF limit = hn::Set(df, octaveLimit);
+    for (int o = 0; o < oct; ++o) {
+        const VF offsetX = hn::Set(df, 17.0f * static_cast<float>(o));
+        const float py = ypos * f + 31.0f * static_cast<float>(o);
+        const bool rowInside = std::fabs(py) < octaveLimit;
+        const VF vf = hn::Set(df, f);
+        const VF va = hn::Set(df, amp);
+        // As in FractalRunLanes, points beyond the limit are sampled at 0.
+        int k = 0;
+        for (; k + lanes <= count; k += lanes) {
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
+            hn::StoreU(hn::IfThenElseZero(hn::Lt(hn::Abs(px), limit), px), df, sx + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
+            sx[k] = std::fabs(px) < octaveLimit ? px : 0.0f;
+        }
+        if (rowInside) GradientNoise::sample2Row(sx, py, count, sx);
+        const auto rowMask = hn::FirstN(df, rowInside ? lanes : 0);
+        for (k = 0; k + lanes <= count; k += lanes) {
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), rowMask);
+            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            hn::StoreU(hn::Add(hn::LoadU(df, sum + k), hn::Mul(va, n)), df, sum + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
+            const float n = rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f;
+            sum[k] = sum[k] + amp * n;
+        }
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    const VF vn = hn::Set(df, norm);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) hn::StoreU(hn::Div(hn::LoadU(df, sum + k), vn), df, out + k);
+    for (; k < count; ++k) out[k] = sum[k] / norm;
+}
+
+// The octaves one after another over a run: each octave's points are made
+// on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
+// Lanes whose octaves are done take part with their sums kept.
+void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                     int count, float* out)
+{
+    const DF df;
+    const DI di;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], sx[fractalRun], sy[fractalRun];
+    std::int32_t octaves[fractalRun];
+    int most = 1;
+    for (int k = 0; k < count; ++k) {
+        f[k] = amp[k] = 1.0f;
+        sum[k] = norm[k] = 0.0f;
+        octaves[k] = oct[k];
+        if (oct[k] > most) most = oct[k];
+    }
+    const VF limit = hn::Set(df, octaveLimit);
+    const VF y = hn::Set(df, ypos);
+    for (int o = 0; o < most; ++o) {
+        const float offsetX = 17.0f * static_cast<float>(o);
+        const float offsetY = 31.0f * static_cast<float>(o);
+        // Points beyond the limit give no noise; they are sampled at the
+        // origin, which keeps them off sample2's slow path.
+        int k = 0;
+        for (; k + lanes <= count; k += lanes) {
+            const VF fk = hn::LoadU(df, f + k);
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
+            const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
+            hn::StoreU(hn::IfThenElseZero(inside, px), df, sx + k);
+            hn::StoreU(hn::IfThenElseZero(inside, py), df, sy + k);
+        }
+        for (; k < count; ++k) {
+            const float px = xpos[k] * f[k] + offsetX;
+            const float py = ypos * f[k] + offsetY;
+            const bool inside = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit;
+            sx[k] = inside ? px : 0.0f;
+            sy[k] = inside ? py : 0.0f;
+        }
+        GradientNoise::sample2Batch(sx, sy, count, sx);
+        for (k = 0; k + lanes <= count; k += lanes) {
+            const VF fk = hn::LoadU(df, f + k);
+            const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
+            const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
+            const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
+            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, octaves + k)));
+            const VF a = hn::LoadU(df, amp + k);
+            const VF s = hn::LoadU(df, sum + k);
+            const VF w = hn::LoadU(df, norm + k);
+            hn::StoreU(hn::IfThenElse(active, hn::Add(s, hn::Mul(a, n)), s), df, sum + k);
+            hn::StoreU(hn::IfThenElse(active, hn::Add(w, a), w), df, norm + k);
+            hn::StoreU(hn::Mul(a, hn::LoadU(df, gain + k)), df, amp + k);
+            hn::StoreU(hn::Mul(fk, hn::LoadU(df, lac + k)), df, f + k);
+        }
+        for (; k < count; ++k) {
+            if (o >= octaves[k]) continue;
+            const float px = xpos[k] * f[k] + offsetX;
+            const float py = ypos * f[k] + offsetY;
+            const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
+            sum[k] = sum[k] + amp[k] * n;
+            norm[k] = norm[k] + amp[k];
+            amp[k] = amp[k] * gain[k];
+            f[k] = f[k] * lac[k];
+        }
+    }
+    int k = 0;
+    for (; k + lanes <= count; k += lanes)
+        hn::StoreU(hn::Div(hn::LoadU(df, sum + k), hn::LoadU(df, norm + k)), df, out + k);
+    for (; k < count; ++k) out[k] = sum[k] / norm[k];
+}
+
+// The run in parts the stack buffers hold; octStep 0 reads oct, lac and
+// gain as one value each.
+void FractalSumLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                     int octStep, int count, float* out)
+{
+    for (int done = 0; done < count; done += fractalRun) {
+        const int part = count - done < fractalRun ? count - done : fractalRun;
+        if (octStep)
+            FractalRunLanes(xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+        else
+            UniformFractalLanes(xpos + done, ypos, *oct, *lac, *gain, part, out + done);
+    }
+}
+
+void BlendLanes(const float* a, const float* b, const float* m, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF one = hn::Set(df, 1.0f);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF va = hn::LoadU(df, a + k);
+        const VF t = hn::Mul(hn::Sub(hn::LoadU(df, b + k), va), hn::LoadU(df, m + k));
+        VF v = hn::Add(va, t);
+        v = hn::IfThenElse(hn::Lt(v, one), v, one);
+        hn::StoreU(hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v), df, out + k);
+    }
+    for (; k < count; ++k) out[k] = blend(a[k], b[k], m[k]);
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace patternlanes
 HWY_AFTER_NAMESPACE();
@@ -140,6 +299,122 @@ namespace patternlanes {
 HWY_EXPORT(CutNoiseLanes);
 HWY_EXPORT(InsideSquaresLanes);
 HWY_EXPORT(InsideDiscsLanes);
+HWY_EXPORT(FractalSumLanes);
+HWY_EXPORT(BlendLanes);
+
+float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
+{
+    float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
+    for (int k = 0; k < oct; ++k) {
+        const float sx = xpos * f + 17.0f * static_cast<float>(k);
+        const float sy = ypos * f + 31.0f * static_cast<float>(k);
+        const float n = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(sx, sy)
+                                                                                   : 0.0f;
+        sum = sum + amp * n;
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    return sum / norm;
+}
+
+namespace {
+
+// Octave k's point on the torus of frequency f, for the column turn (c, s).
+inline void torusOctavePoint(float c, float s, float rx, seamless::Turn ty, float ry, float f, int k, float* p)
+{
+    const float ox = 17.0f * static_cast<float>(k);
+    const float oy = 31.0f * static_cast<float>(k);
+    const float rxk = rx * f;
+    const float ryk = ry * f;
+    p[0] = rxk * c + ox;
+    p[1] = rxk * s + ox;
+    p[2] = ryk * ty.cosine + oy;
+    p[3] = ryk * ty.sine + oy;
+}
+
+inline bool withinOctaveLimit(const float* p)
+{
+    return std::fabs(p[0]) < octaveLimit && std::fabs(p[1]) < octaveLimit && std::fabs(p[2]) < octaveLimit &&
+           std::fabs(p[3]) < octaveLimit;
+}
+
+void torusFractalRun(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                     const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+{
+    float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
+    bool inside[fractalRun];
+    int most = 1;
+    for (int k = 0; k < count; ++k) {
+        f[k] = amp[k] = 1.0f;
+        sum[k] = norm[k] = 0.0f;
+        if (oct[k] > most) most = oct[k];
+    }
+    for (int o = 0; o < most; ++o) {
+        // Points beyond the limit are sampled at the origin and give 0.
+        for (int k = 0; k < count; ++k) {
+            float point[4];
+            torusOctavePoint(cosines[k], sines[k], rx, ty, ry, f[k], o, point);
+            inside[k] = withinOctaveLimit(point);
+            for (int c = 0; c < 4; ++c) p[c][k] = inside[k] ? point[c] : 0.0f;
+        }
+        GradientNoise::sample4Batch(p[0], p[1], p[2], p[3], count, p[0]);
+        for (int k = 0; k < count; ++k) {
+            if (o >= oct[k]) continue;
+            const float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            sum[k] = sum[k] + amp[k] * n;
+            norm[k] = norm[k] + amp[k];
+            amp[k] = amp[k] * gain[k];
+            f[k] = f[k] * lac[k];
+        }
+    }
+    for (int k = 0; k < count; ++k) out[k] = sum[k] / norm[k];
+}
+
+} // namespace
+
+float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain)
+{
+    float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
+    for (int k = 0; k < oct; ++k) {
+        float p[4];
+        torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
+        const float n = withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(p[0], p[1], p[2], p[3]))
+                                             : 0.0f;
+        sum = sum + amp * n;
+        norm = norm + amp;
+        amp = amp * gain;
+        f = f * lac;
+    }
+    return sum / norm;
+}
+
+void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+{
+    for (int done = 0; done < count; done += fractalRun) {
+        const int part = count - done < fractalRun ? count - done : fractalRun;
+        torusFractalRun(cosines + done, sines + done, rx, ty, ry, oct + done, lac + done, gain + done, part,
+                        out + done);
+    }
+}
+
+void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                   int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, 1, count, out);
+}
+
+void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+{
+    const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+}
+
+void blendRow(const float* a, const float* b, const float* m, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(BlendLanes)(a, b, m, count, out);
+}
 
 void cutNoiseRow(const float* cut, int count, float* values)
 {

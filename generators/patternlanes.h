@@ -4,8 +4,20 @@
 // bit (compiled for every instruction set, dispatched at run time; see
 // layers/simdtargets.h).
 #include "generators/cellmath.h"
+#include "generators/seamless.h"
+
+#include <cstdint>
 
 namespace patternlanes {
+
+// v brought into [0, 1]: 1 unless v < 1, then 0 unless v > 0. Written as
+// comparisons, not min/max, so NaN gives 1 on every target.
+inline float clampUnit(float v)
+{
+    if (!(v < 1.0f)) v = 1.0f;
+    if (!(v > 0.0f)) v = 0.0f;
+    return v;
+}
 
 // The Noise layer's value for noise n under Cutoff cut: the part at or below
 // the Cutoff is 0, the part above it stretched so that h = 1 gives 1.
@@ -13,12 +25,50 @@ inline float cutNoise(float n, float cut)
 {
     const float h = (n + 1.0f) * 0.5f;
     if (!(h > cut)) return 0.0f;
-    // At Cutoff 1 the factor is infinite; the clamps below bring the rare
-    // noise values above 1 to exactly 1.
-    float v = (h - cut) * (1.0f / (1.0f - cut));
-    if (!(v < 1.0f)) v = 1.0f;
-    if (!(v > 0.0f)) v = 0.0f;
-    return v;
+    // At Cutoff 1 the factor is infinite; the clamp brings the rare noise
+    // values above 1 to exactly 1.
+    return clampUnit((h - cut) * (1.0f / (1.0f - cut)));
+}
+
+// The Fractal layer's number of octaves for an Octaves value c: its whole
+// part within 1 .. 8, and 1 for NaN.
+inline int octaveCount(float c)
+{
+    if (!(c >= 1.0f)) return 1;
+    if (c >= 8.0f) return 8;
+    return static_cast<int>(c);
+}
+
+// Octave coordinates at or beyond 2^24 (or NaN) contribute no noise: there
+// floats no longer resolve a lattice cell.
+constexpr float octaveLimit = 16777216.0f;
+
+// The Fractal layer's sum of oct octaves of sample2 at layer point
+// (xpos, ypos), divided by the sum of their amplitudes: octave k samples at
+// (xpos f + 17 k, ypos f + 31 k) with f = lac^k and weighs by gain^k. The
+// offsets keep the octaves from sharing the noise's zero at the origin.
+float fractalSum(float xpos, float ypos, int oct, float lac, float gain);
+
+// Seamless, the Fractal layer's octaves come from the seamless noise:
+// octave k samples the view's torus scaled by its frequency f (circles of
+// radii rx f and ry f, still one turn per extent), at
+// (rx f cx + 17 k, rx f sx + 17 k, ry f cy + 31 k, ry f sy + 31 k) for the
+// turns (cx, sx) of x and (cy, sy) of y, and its noise is
+// seamless::gainClamped of sample4 there, or 0 where a coordinate is not
+// below 2^24. The rest is fractalSum's.
+float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain);
+// The same for a row: out[k] = torusFractalSum((cosines[k], sines[k]), rx,
+// ty, ry, oct[k], lac[k], gain[k]), the octaves on the 4-D noise kernel.
+// out may be cosines.
+void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
+                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
+
+// The Blend layer's value: a + (b - a) m, clamped.
+inline float blend(float a, float b, float m)
+{
+    float t = b - a;
+    t = t * m;
+    return clampUnit(a + t);
 }
 
 // Whether a point at (u, v) within its cell lies strictly inside the square
@@ -42,6 +92,19 @@ inline bool insideDisc(float xpos, float ypos, float r, float s)
 void cutNoiseRow(const float* cut, int count, float* values);
 // values[k] = cutNoise(values[k], cut): one Cutoff for the whole run.
 void cutNoiseRow(float cut, int count, float* values);
+
+// The Fractal layer's octaves of a row, on SIMD lanes: out[k] =
+// fractalSum(xpos[k], ypos, oct[k], lac[k], gain[k]) bit for bit, oct[k]
+// within 1 .. 8. The 2-D noise kernel samples each octave, fractalRun
+// points at a time. out may be xpos.
+constexpr int fractalRun = 256;
+void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
+                   int count, float* out);
+// The same with one oct, lac and gain for the whole run.
+void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out);
+
+// out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
+void blendRow(const float* a, const float* b, const float* m, int count, float* out);
 
 // out[k] = 1 if insideSquareOfSide(wrapPositive(xpos[k], cellSize), v,
 // width[k]), else 0. out may be xpos.

@@ -1,10 +1,14 @@
 #include "layers/layertypetable.h"
 
+#include "generators/blend.h"
+#include "generators/cellnoise.h"
 #include "generators/circles.h"
+#include "generators/fractalnoise.h"
 #include "generators/noiseslice.h"
 #include "generators/squareoverlay.h"
 
-const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles"};
+const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
+                                                              "Cells", "Blend"};
 
 Renderable* createLayer(int typeId)
 {
@@ -14,6 +18,9 @@ Renderable* createLayer(int typeId)
     case 0: layer = new NoiseSlice(typeId); break;
     case 1: layer = new SquareOverlay(typeId); break;
     case 2: layer = new Circles(typeId); break;
+    case 3: layer = new FractalNoise(typeId); break;
+    case 4: layer = new CellNoise(typeId); break;
+    case 5: layer = new Blend(typeId); break;
     default: return nullptr;   // a TypeID in the table without a class
     }
     layer->setup();

@@ -6,8 +6,9 @@ class Renderable;
 // The layer types, known by their TypeID: the index into this table, the
 // constructor argument of every layer and the "TypeID" of the scene file.
 struct LayerTypeTable {
-    static constexpr int count = 3;
-    static const char names[count][100];   // "Noise", "Squares", "Circles"
+    static constexpr int count = 6;
+    // "Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"
+    static const char names[count][100];
 };
 
 // A new, set-up layer of the given type, owned by the caller; null for a

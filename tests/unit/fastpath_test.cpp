@@ -194,9 +194,9 @@ private:
     Renderable* layer(int depth)
     {
         Renderable* l = nullptr;
-        const int kind = pick(7);
-        if (kind < 6) {
-            l = createLayer(kind % 3);
+        const int kind = pick(LayerTypeTable::count + 1);
+        if (kind < LayerTypeTable::count) {
+            l = createLayer(kind);
         } else {
             l = new WildLayer;
             l->setup();

@@ -1,8 +1,13 @@
 #include "app/layercontrols.h"
+#include "generators/blend.h"
+#include "generators/celllanes.h"
 #include "generators/cellmath.h"
+#include "generators/cellnoise.h"
 #include "generators/circles.h"
+#include "generators/fractalnoise.h"
 #include "generators/gradientnoise.h"
 #include "generators/noiseslice.h"
+#include "generators/patternlanes.h"
 #include "generators/squareoverlay.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
@@ -90,15 +95,19 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
 {
     struct Expected {
         int count;
-        const char* names[2];
-        float values[2], maxima[2], minima[2];
+        const char* names[4];
+        float values[4], maxima[4], minima[4];
     };
-    const Expected expected[3] = {
-        {1, {"Cutoff", ""}, {0.5f, 0}, {1.0f, 0}, {-1.0f, 0}},
-        {1, {"Width", ""}, {2.0f, 0}, {5.0f, 0}, {0.001f, 0}},
+    const Expected expected[6] = {
+        {1, {"Cutoff"}, {0.5f}, {1.0f}, {-1.0f}},
+        {1, {"Width"}, {2.0f}, {5.0f}, {0.001f}},
         {2, {"Radius", "Spacing"}, {2.0f, 2.0f}, {10.0f, 10.0f}, {0.001f, 0.001f}},
+        {4, {"Octaves", "Lacunarity", "Gain", "Cutoff"}, {4, 2, 0.5f, 0.5f}, {8, 4, 1, 1}, {1, 1, 0, -1}},
+        {2, {"Jitter", "Edges"}, {1, 0}, {1, 1}, {0, 0}},
+        {3, {"A", "B", "Mix"}, {0, 1, 0.5f}, {1, 1, 1}, {0, 0, 0}},
     };
-    for (int type = 0; type < 3; ++type) {
+    ASSERT_EQ(LayerTypeTable::count, 6);
+    for (int type = 0; type < 6; ++type) {
         std::unique_ptr<Renderable> layer(createLayer(type));
         ASSERT_NE(layer, nullptr) << type;
         EXPECT_EQ(layer->typeId, type);
@@ -126,21 +135,25 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
     EXPECT_NE(dynamic_cast<NoiseSlice*>(noise.get()), nullptr);
     EXPECT_NE(dynamic_cast<SquareOverlay*>(squares.get()), nullptr);
     EXPECT_NE(dynamic_cast<Circles*>(circles.get()), nullptr);
+    std::unique_ptr<Renderable> fractal(createLayer(3)), cells(createLayer(4)), blend(createLayer(5));
+    EXPECT_NE(dynamic_cast<FractalNoise*>(fractal.get()), nullptr);
+    EXPECT_NE(dynamic_cast<CellNoise*>(cells.get()), nullptr);
+    EXPECT_NE(dynamic_cast<Blend*>(blend.get()), nullptr);
 }
 
 TEST_F(LayerTypes, CreateLayerRefusesTypesOutsideTable)
 {
     EXPECT_EQ(createLayer(-1), nullptr);
-    EXPECT_EQ(createLayer(3), nullptr);
+    EXPECT_EQ(createLayer(6), nullptr);
     EXPECT_EQ(createLayer(INT_MIN), nullptr);
     EXPECT_EQ(createLayer(INT_MAX), nullptr);
 }
 
 TEST(LayerTypeTable, NamesArePaddedAndIndexedByTypeId)
 {
-    ASSERT_EQ(LayerTypeTable::count, 3);
-    const char* expected[] = {"Noise", "Squares", "Circles"};
-    for (int t = 0; t < 3; ++t) {
+    ASSERT_EQ(LayerTypeTable::count, 6);
+    const char* expected[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"};
+    for (int t = 0; t < 6; ++t) {
         EXPECT_STREQ(LayerTypeTable::names[t], expected[t]);
         for (std::size_t c = std::strlen(expected[t]); c < 100; ++c)
             EXPECT_EQ(LayerTypeTable::names[t][c], '\0') << t << " at " << c;
@@ -330,6 +343,118 @@ TEST_F(LayerTypes, NoiseReadsDrivenCutoffAtTexturePixel)
     EXPECT_EQ(probe->asked[0], Pixel(17, 41));
 }
 
+// --- Fractal, Cells and Blend ---
+
+// Every pixel of a equals the same pixel of b, bit for bit.
+void expectSamePixels(const Renderable& a, const Renderable& b, const char* what)
+{
+    for (int j = 0; j < 64; ++j)
+        for (int i = 0; i < 64; ++i) {
+            const float va = a.valueAt(i, j), vb = b.valueAt(i, j);
+            ASSERT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << what << " at " << i << ", " << j << ": " << va
+                                                           << " instead of " << vb;
+        }
+}
+
+TEST_F(LayerTypes, FractalOctavesAreTheWholePartWithin1To8)
+{
+    const std::pair<float, float> cases[] = {{nan, 1}, {-inf, 1}, {0.5f, 1}, {3.99f, 3},
+                                             {8, 8},   {1e30f, 8}, {inf, 8}};
+    for (const auto& c : cases) {
+        auto given = make<FractalNoise>(3), expected = make<FractalNoise>(3);
+        given->variables[0].overrideValue = c.first;   // as a file may hold it
+        expected->variables[0].overrideValue = c.second;
+        expectSamePixels(*given, *expected, "octaves");
+    }
+}
+
+TEST_F(LayerTypes, FractalWithGainZeroIsTheNoiseLayer)
+{
+    auto fractal = make<FractalNoise>(3);
+    auto noise = make<NoiseSlice>(0);
+    fractal->setVariable(0, 8);
+    fractal->setVariable(1, 3);
+    fractal->setVariable(2, 0);
+    for (float cut : {0.5f, -1.0f, 0.2f}) {
+        fractal->setVariable(3, cut);
+        noise->setVariable(0, cut);
+        expectSamePixels(*fractal, *noise, "gain 0");
+    }
+}
+
+// Octaves whose points leave the noise's range add no noise, but still
+// count in the sum of amplitudes.
+TEST_F(LayerTypes, FractalOctavesBeyondTheRangeAddNothing)
+{
+    auto fractal = make<FractalNoise>(3);
+    fractal->setVariable(0, 3);
+    fractal->setVariable(2, 1);
+    for (float lac : {inf, 1e30f}) {
+        fractal->variables[1].overrideValue = lac;
+        for (int j = 0; j < 64; j += 5)
+            for (int i = 0; i < 64; i += 3) {
+                float x = static_cast<float>(i), y = static_cast<float>(j);
+                fractal->mapping.windowToLayer(x, y);
+                if (lac != inf && x == 0 && y == 0) continue;   // 0 f stays in range
+                EXPECT_EQ(fractal->valueAt(i, j), patternlanes::cutNoise(GradientNoise::sample2(x, y) / 3, 0.5f))
+                    << i << ", " << j;
+            }
+    }
+}
+
+// With Jitter 0 the feature points are the cells' centres: 0 there with
+// Edges 0 and 1 with Edges 1 (the next point is 1 away); where two or four
+// cells meet F1 equals F2, and Edges 1 gives 0.
+TEST_F(LayerTypes, CellsWithoutJitterMeasureToTheCentres)
+{
+    auto cells = make<CellNoise>(4);
+    cells->setVariable(0, 0);
+    struct Case {
+        float x, y, edges0;
+    };
+    const Case cases[] = {{-3.5f, 2.5f, 0}, {-3, 2.5f, 0.5f}, {-3, 2, std::sqrt(0.5f)}, {0, 0, std::sqrt(0.5f)}};
+    for (const Case& c : cases) {
+        const Pixel p = pixelOf(c.x, c.y);
+        cells->setVariable(1, 0);
+        EXPECT_EQ(cells->valueAt(p.first, p.second), c.edges0) << c.x << ", " << c.y;
+        cells->setVariable(1, 1);
+        EXPECT_EQ(cells->valueAt(p.first, p.second), c.edges0 == 0 ? 1.0f : 0.0f) << c.x << ", " << c.y;
+    }
+}
+
+TEST_F(LayerTypes, CellsBeyondTheRangeAreZero)
+{
+    for (float far : {16777216.0f, -16777216.0f, 1e30f, inf, -inf, nan}) {
+        EXPECT_EQ(celllanes::cellValue(far, 0.3f, 1, 0), 0.0f) << far;
+        EXPECT_EQ(celllanes::cellValue(-2.7f, far, 1, 0), 0.0f) << far;
+    }
+    // Just inside, the centres of the point's cell and the one before
+    // round to whole numbers 1 either side of it: F1 equals F2.
+    EXPECT_EQ(celllanes::cellValue(16777215.0f, 0.5f, 0, 0), 1.0f);
+    EXPECT_EQ(celllanes::cellValue(16777215.0f, 0.5f, 0, 1), 0.0f);
+}
+
+TEST_F(LayerTypes, BlendMixesItsInputs)
+{
+    auto blend = make<Blend>(5);
+    EXPECT_EQ(blend->valueAt(3, 40), 0.5f);   // flat grey without inputs
+    // Mix 0 gives A's layer exactly; the value is clamped to [0, 1].
+    auto noise = make<NoiseSlice>(0);
+    noise->setVariable(0, -1);
+    Renderable* a = createLayer(0);
+    blend->attachInput(0, a);
+    a->setVariable(0, -1);
+    blend->attachInput(1, createLayer(4));
+    blend->setVariable(2, 0);
+    expectSamePixels(*blend, *noise, "mix 0");
+    blend->variables[0].removeInputLayer();
+    const std::pair<float, float> clamps[] = {{2, 1}, {-1, 0}, {nan, 1}};
+    for (const auto& c : clamps) {
+        blend->variables[0].overrideValue = c.first;
+        EXPECT_EQ(blend->valueAt(3, 40), c.second) << c.first;
+    }
+}
+
 // --- Far from the origin ---
 
 TEST_F(LayerTypes, ValuesDefinedFarFromOrigin)
@@ -337,7 +462,7 @@ TEST_F(LayerTypes, ValuesDefinedFarFromOrigin)
     // The view limits keep centres within 1e5, but pixels far outside the
     // texture still reach layer points beyond the int range.
     const Pixel far[] = {{0, 0}, {63, 63}, {INT_MAX, INT_MIN}, {INT_MIN, INT_MAX}, {INT_MAX, INT_MAX}};
-    for (int type = 0; type < 3; ++type) {
+    for (int type = 0; type < LayerTypeTable::count; ++type) {
         std::unique_ptr<Renderable> layer(createLayer(type));
         layer->setView(1e5f, -1e5f, 1e6f, 1e6f);
         attachProbe(*layer, 0, Pixel(0, 0), 0.5f, 0.75f);
@@ -345,7 +470,7 @@ TEST_F(LayerTypes, ValuesDefinedFarFromOrigin)
             const float v = layer->valueAt(p.first, p.second);
             EXPECT_GE(v, 0.0f) << type << " at " << p.first << ", " << p.second;
             EXPECT_LE(v, 1.0f) << type << " at " << p.first << ", " << p.second;
-            if (type != 0) {
+            if (type == 1 || type == 2) {
                 EXPECT_TRUE(v == 0.0f || v == 1.0f);
             }
         }

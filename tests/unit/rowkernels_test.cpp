@@ -2,6 +2,7 @@
 // target the processor runs: random and extreme inputs, every run length
 // from one to a few vectors, evaluation in place.
 #include "app/windowmapping.h"
+#include "generators/celllanes.h"
 #include "generators/cellmath.h"
 #include "generators/patternlanes.h"
 #include "layers/rowkernels.h"
@@ -167,6 +168,63 @@ TEST(RowKernels, SquareAndDiscTestsAreTheScalarOnesOnEveryTarget)
                     ASSERT_TRUE(sameFloat(squares[k], square)) << "x " << x[k] << ", v " << v << ", width " << w[k];
                     ASSERT_TRUE(sameFloat(discs[k], disc))
                         << "x " << x[k] << ", y " << y << ", radius " << r[k] << ", spacing " << s[k];
+                }
+            }
+    });
+}
+
+// Rows of neighbouring points as a view gives them, at steps from a
+// fraction of a cell to many cells, near the origin and near the limit of
+// 2^24; sometimes anything at all.
+std::vector<float> pointRow(Values& values, std::mt19937& random, int count, int round)
+{
+    static const float starts[] = {-3.7f, 0.0f, 250.5f, -1e5f, 16777200.0f, -16777220.0f, 8388600.0f};
+    static const float steps[] = {0.0007f, 0.01f, 0.3f, 1.0f, 7.7f, 400.0f};
+    std::vector<float> x(count);
+    const float start = starts[round % 7] + std::uniform_real_distribution<float>(0, 3)(random);
+    const float step = steps[round % 6];
+    for (int k = 0; k < count; ++k) x[k] = round % 5 ? start + step * static_cast<float>(k) : values.next();
+    return x;
+}
+
+TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
+{
+    onEveryTarget([] {
+        Values values(23);
+        std::mt19937 random(11);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f), lacunarity(1.0f, 4.0f);
+        for (int count = 1; count <= maxRun; ++count)
+            for (int round = 0; round < 14; ++round) {
+                const std::vector<float> x = pointRow(values, random, count, round);
+                const float y = pointRow(values, random, 1, round + count)[0];
+                std::vector<float> a(count), b(count), m(count);
+                std::vector<std::uint8_t> oct(count);
+                for (int k = 0; k < count; ++k) {
+                    // Mostly what variables hold, sometimes anything at all.
+                    a[k] = round % 4 ? unit(random) : values.next();
+                    b[k] = round % 3 ? lacunarity(random) : values.next();
+                    m[k] = round % 3 ? unit(random) : values.next();
+                    oct[k] = static_cast<std::uint8_t>(1 + (k * 7 + round) % 8);
+                }
+                std::vector<float> cells = x, fixedCells = x, fractal = x, fixedFractal = x, mixed(count);
+                celllanes::cellsRow(cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
+                celllanes::cellsRow(fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
+                patternlanes::fractalSumRow(fractal.data(), y, oct.data(), b.data(), a.data(), count, fractal.data());
+                patternlanes::fractalSumRow(fixedFractal.data(), y, oct[0], b[0], a[0], count, fixedFractal.data());
+                patternlanes::blendRow(a.data(), b.data(), m.data(), count, mixed.data());
+                for (int k = 0; k < count; ++k) {
+                    ASSERT_TRUE(sameFloat(cells[k], celllanes::cellValue(x[k], y, a[k], m[k])))
+                        << "cells at " << x[k] << ", " << y << ", jitter " << a[k] << ", edges " << m[k];
+                    ASSERT_TRUE(sameFloat(fixedCells[k], celllanes::cellValue(x[k], y, a[0], m[0])))
+                        << "cells at " << x[k] << ", " << y << ", one jitter " << a[0] << ", edges " << m[0];
+                    ASSERT_TRUE(sameFloat(fractal[k], patternlanes::fractalSum(x[k], y, oct[k], b[k], a[k])))
+                        << "fractal at " << x[k] << ", " << y << ", octaves " << int(oct[k]) << ", lacunarity " << b[k]
+                        << ", gain " << a[k];
+                    ASSERT_TRUE(sameFloat(fixedFractal[k], patternlanes::fractalSum(x[k], y, oct[0], b[0], a[0])))
+                        << "fractal at " << x[k] << ", " << y << ", one octaves " << int(oct[0]) << ", lacunarity "
+                        << b[0] << ", gain " << a[0];
+                    ASSERT_TRUE(sameFloat(mixed[k], patternlanes::blend(a[k], b[k], m[k])))
+                        << "blend " << a[k] << ", " << b[k] << ", " << m[k];
                 }
             }
     });

@@ -1,0 +1,26 @@
+#include "generators/blend.h"
+
+#include "generators/patternlanes.h"
+
+void Blend::createVariables()
+{
+    variables[0].init(this, "A", 0.0f, 1.0f, 0.0f);
+    variables[1].init(this, "B", 1.0f, 1.0f, 0.0f);
+    variables[2].init(this, "Mix", 0.5f, 1.0f, 0.0f);
+    variableCount = 3;
+}
+
+float Blend::valueAt(int x, int y) const
+{
+    return patternlanes::blend(variables[0].getValueAt(x, y), variables[1].getValueAt(x, y),
+                               variables[2].getValueAt(x, y));
+}
+
+void Blend::valueRow(int y, int x0, int count, float* out) const
+{
+    float b[rowChunk], m[rowChunk];
+    variables[0].getValuesAtRow(y, x0, count, out);
+    variables[1].getValuesAtRow(y, x0, count, b);
+    variables[2].getValuesAtRow(y, x0, count, m);
+    patternlanes::blendRow(out, b, m, count, out);
+}

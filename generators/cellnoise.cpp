@@ -1,0 +1,79 @@
+#include "generators/cellnoise.h"
+
+#include "generators/celllanes.h"
+
+#include <cmath>
+
+namespace {
+
+// Seamless, the cells are fitted to the view: n = the extent rounded (halves
+// up, at least 1) cells across it, each extent / n wide, their indices
+// wrapping over n.
+struct FittedCells {
+    int nx, ny;
+    float width, height;
+
+    static int across(float extent)
+    {
+        const float n = std::floor(extent + 0.5f);
+        if (!(n >= 1.0f)) return 1;
+        return n < 1e9f ? static_cast<int>(n) : 1000000000;
+    }
+
+    FittedCells(float extentX, float extentY)
+        : nx(across(extentX)), ny(across(extentY)), width(extentX / static_cast<float>(nx)),
+          height(extentY / static_cast<float>(ny))
+    {
+    }
+
+    float value(float xpos, float ypos, float jit, float e) const
+    {
+        return celllanes::wrappedCellValue(xpos / width, ypos / height, jit, e, nx, ny);
+    }
+};
+
+} // namespace
+
+void CellNoise::createVariables()
+{
+    variables[0].init(this, "Jitter", 1.0f, 1.0f, 0.0f);
+    variables[1].init(this, "Edges", 0.0f, 1.0f, 0.0f);
+    variableCount = 2;
+}
+
+float CellNoise::valueAt(int x, int y) const
+{
+    float xpos = static_cast<float>(x);
+    float ypos = static_cast<float>(y);
+    mapping.windowToLayer(xpos, ypos);
+    const float jit = variables[0].getValueAt(x, y);
+    const float e = variables[1].getValueAt(x, y);
+    if (seamless) return FittedCells(zoomx, zoomy).value(xpos, ypos, jit, e);
+    return celllanes::cellValue(xpos, ypos, jit, e);
+}
+
+void CellNoise::valueRow(int y, int x0, int count, float* out) const
+{
+    // A fixed variable is passed as one value for the whole row.
+    float jit[rowChunk], edges[rowChunk];
+    int jitStep = 0, edgesStep = 0;
+    jit[0] = variables[0].getValue();
+    edges[0] = variables[1].getValue();
+    if (variables[0].getInputLayer()) {
+        variables[0].getValuesAtRow(y, x0, count, jit);
+        jitStep = 1;
+    }
+    if (variables[1].getInputLayer()) {
+        variables[1].getValuesAtRow(y, x0, count, edges);
+        edgesStep = 1;
+    }
+    // out holds the layer x coordinates until each is replaced by its value.
+    layerRowX(x0, count, out);
+    const float ypos = layerRowY(y);
+    if (seamless) {
+        const FittedCells cells(zoomx, zoomy);
+        for (int k = 0; k < count; ++k) out[k] = cells.value(out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
+        return;
+    }
+    celllanes::cellsRow(out, ypos, jit, jitStep, edges, edgesStep, count, out);
+}
