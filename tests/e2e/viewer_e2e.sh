@@ -460,6 +460,19 @@ read_out=$(ocr_line info-missing.png)
 # Longer than the line: its middle gives way.
 python3 "$here/lib/ocrmatch.py" Couldnotloadmiss "$read_out" suchfileordirectory && pass || fail "missing scene: info reads '$read_out'"
 viewer_stop
+# A named pipe is refused at once rather than waited on, by the renderer
+# and by the viewer, which opens with the default layer.
+mkfifo pipe.xml
+timeout 10 "$renderer" pipe.xml pipe.png 2>pipe.err; status=$?
+[ "$status" == 1 ] && grep -q "not a regular file (a named pipe)" pipe.err && pass ||
+    fail "renderer on a named pipe: status $status, '$(cat pipe.err)'"
+viewer_start pipe.xml || fail "no window with a named pipe"
+wait_area named-pipe start.png 10
+shot screen.png
+crop screen.png 338x16+54+477 info-pipe.png
+read_out=$(ocr_line info-pipe.png)
+python3 "$here/lib/ocrmatch.py" Couldnotloadpipe.xml "$read_out" anamedpipe\) && pass || fail "named pipe: info reads '$read_out'"
+viewer_stop
 
 scene_zoom() {   # scene_zoom ZOOMX ZOOMY: the loaded tree with another extent
     sed "s/zoomx=\"12.000000\" zoomy=\"12.000000\"/zoomx=\"$1\" zoomy=\"$2\"/g" load.xml
@@ -519,9 +532,10 @@ done
 python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && pass ||
     { cp big.png "$keep/readout-screen.png"; fail "readout reads '$read_out', not '$expected'"; }
 
-# Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey.
+# Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey. Its
+# dialog has a title of its own.
 viewer_keys ctrl+e
-if dialog_save_as shown && dialog_closed; then
+if DIALOG_TITLE="Export PNG" dialog_save_as shown && dialog_closed; then
     for _ in $(seq 100); do [ -s shown.png ] && break; sleep 0.1; done
     [ "$(identify -format '%wx%h %[bit-depth] %[channels]' shown.png 2>/dev/null)" == "${W}x$H 8 gray" ] && pass ||
         fail "export is not an 8-bit grey ${W}x$H PNG: $(identify shown.png 2>&1)"
@@ -537,7 +551,7 @@ click "${export_size[@]}"
 xdotool type --delay 50 1200x1128
 xdotool key Return
 click "${export_button[@]}"
-if dialog_save_as large.png && dialog_closed; then
+if DIALOG_TITLE="Export PNG" dialog_save_as large.png && dialog_closed; then
     "$renderer" --size 1200x1128 resized.xml large-expected.png 2>/dev/null
     for _ in $(seq 200); do [ -s large.png ] && break; sleep 0.1; done
     [ "$(differing_pixels large.png large-expected.png)" == 0 ] && pass || fail "the 1200x1128 export differs from the renderer's"
