@@ -18,6 +18,7 @@ std::unique_ptr<Renderable> cloneLayerTree(const Renderable& source)
     copy->y = source.y;
     copy->zoomx = source.zoomx;
     copy->zoomy = source.zoomy;
+    copy->viewReference = source.viewReference;
     copy->mapping = source.mapping;
     copy->inverse = source.inverse;
     copy->variableCount = source.variableCount;

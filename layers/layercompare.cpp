@@ -16,6 +16,12 @@ bool sameLayer(const Renderable& a, const Renderable& b)
     if (a.typeId != b.typeId || a.inverse != b.inverse || a.variableCount != b.variableCount) return false;
     if (!sameBits(a.x, b.x) || !sameBits(a.y, b.y) || !sameBits(a.zoomx, b.zoomx) || !sameBits(a.zoomy, b.zoomy))
         return false;
+    // The view other sizes show: a pan there and back may leave the view
+    // and still move the reference.
+    const Renderable::ViewReference &r = a.viewReference, &q = b.viewReference;
+    if (!sameBits(r.x, q.x) || !sameBits(r.y, q.y) || !sameBits(r.zoomx, q.zoomx) || !sameBits(r.zoomy, q.zoomy) ||
+        r.width != q.width || r.height != q.height)
+        return false;
     for (int i = 0; i < a.variableCount; ++i) {
         const LayerVariable& u = a.variables[i];
         const LayerVariable& v = b.variables[i];
