@@ -8,7 +8,7 @@
 bool LayerControls::updatePicture()
 {
     if (takeRedrawRequest()) renderer.markStale();
-    if (!renderer.poll(currentLayer, picture)) return false;
+    if (!renderer.poll(currentComposition(), picture)) return false;
     showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();

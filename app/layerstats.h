@@ -1,13 +1,12 @@
 #pragma once
 // The current layer's values over the drawing area: minimum, maximum, mean
-// and a histogram, of the floats the pixels show (before they become bytes).
-// measure only reads the layer, so a render on another thread can call it
-// on its own copy, and several calls may run at once.
+// and a histogram, of the floats the pixels show (before they become bytes),
+// gathered by the render that makes the pixels.
+#include "layers/rowloop.h"
+
 #include <array>
 #include <string>
 #include <vector>
-
-class Renderable;
 
 namespace layerstats {
 
@@ -23,16 +22,15 @@ struct Stats {
 };
 
 // Collects the values of a picture's rows as a render produces them, each
-// row on whichever thread evaluates it (Renderable::fillPixels hands them
-// over), and adds them up in row order, so the result is the same whichever
-// threads did the work.
-class Accumulator {
+// row on whichever thread evaluates it (a sink of rowloop::evaluate), and adds
+// them up in row order, so the result is the same whichever threads did the
+// work.
+class Accumulator : public rowloop::Sink {
 public:
     explicit Accumulator(int rows);
     // Thread-safe between rows: calls for one row come from one thread.
     void addRun(int row, const float* values, int count);
-    // For Renderable::fillPixels' row observer; context is the Accumulator.
-    static void observe(void* context, int row, int x0, int count, const float* values);
+    void take(int row, int column, int count, const float* values) override;
     Stats result() const;
 
 private:
@@ -44,11 +42,6 @@ private:
     };
     std::vector<Row> rows_;
 };
-
-// Every pixel of the layer's texture, evaluated as its texture shows it
-// (pixelValue), rows shared out among the worker threads: what an
-// Accumulator gathers during a render of the layer, without the render.
-Stats measure(const Renderable& layer);
 
 // Which bin a value falls into.
 int binOf(float value);

@@ -1,6 +1,5 @@
 #include "app/renderscheduler.h"
 
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 
@@ -23,8 +22,8 @@ void RenderScheduler::shutDown()
     pthread_join(thread, nullptr);
     threadStarted = false;
     std::lock_guard<std::mutex> lock(mutex);
-    if (job) {   // handed over but never taken up
-        job.reset();
+    if (job.tree) {   // handed over but never taken up
+        job = Composition();
         ++tally.superseded;
     }
     inFlight = false;
@@ -44,28 +43,35 @@ void* RenderScheduler::threadMain(void* scheduler)
     return nullptr;
 }
 
+bool RenderScheduler::render(Composition& composition, const std::atomic<bool>* stop, Picture& picture)
+{
+    Renderable& layer = *composition.tree;
+    // The panel's statistics are gathered from the same values the pixels
+    // are made of: no second evaluation, none on the main loop.
+    layerstats::Accumulator values(layer.textureHeight);
+    rowloop::Options options;
+    options.stop = stop;
+    if (!layer.fillPixels(options, &values)) return false;
+    picture.stats = values.result();
+    picture.width = layer.textureWidth;
+    picture.height = layer.textureHeight;
+    picture.pixels = std::move(layer.pixels);
+    return true;
+}
+
 void RenderScheduler::renderLoop()
 {
     for (;;) {
-        std::unique_ptr<Renderable> layer;
+        Composition copy;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [&] { return quitting || job; });
+            wake.wait(lock, [&] { return quitting || job.tree; });
             if (quitting) return;
-            layer = std::move(job);
+            copy = std::move(job);
         }
-        // The panel's statistics are gathered from the same values the
-        // pixels are made of: no second evaluation, none on the main loop.
         auto picture = std::make_unique<Picture>();
-        layerstats::Accumulator values(layer->textureHeight);
-        bool complete = layer->fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values);
-        if (complete) picture->stats = values.result();
-        if (complete) {
-            picture->width = layer->textureWidth;
-            picture->height = layer->textureHeight;
-            picture->pixels = std::move(layer->pixels);
-        }
-        layer.reset();   // the copy of a deep tree takes a while to destroy: not under the lock
+        const bool complete = render(copy, &stop, *picture);
+        copy = Composition();   // the copy of a deep tree takes a while to destroy: not under the lock
 
         std::lock_guard<std::mutex> lock(mutex);
         // A stop that came after the last row still means a newer edit: the
@@ -81,7 +87,7 @@ void RenderScheduler::renderLoop()
     }
 }
 
-bool RenderScheduler::poll(const Renderable* current, Picture& shown)
+bool RenderScheduler::poll(const CompositionView& current, Picture& shown)
 {
     bool changed = false;
     bool rendering;
@@ -104,24 +110,15 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
         return changed;
     }
     stale = false;
-    if (!current) {
-        shown = Picture{};
-        return true;
-    }
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*current);
-    if (!copy) {
+    Composition copy(current);
+    if (!copy.tree) {
         shown = Picture{};
         return true;
     }
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
-        layerstats::Accumulator values(copy->textureHeight);
-        copy->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
-        shown.stats = values.result();
-        shown.width = copy->textureWidth;
-        shown.height = copy->textureHeight;
-        shown.pixels = std::move(copy->pixels);
+        render(copy, nullptr, shown);
         std::lock_guard<std::mutex> lock(mutex);
         ++tally.started;
         ++tally.finished;

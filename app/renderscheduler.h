@@ -4,8 +4,9 @@
 //
 // An edit only marks the picture stale. Once per tick the main loop polls:
 // a finished picture is handed over; a stale picture starts a render of an
-// exact copy of the current layer's tree (cloneLayerTree), so the user goes
-// on editing the original while the copy is evaluated. At most one render is
+// exact copy of the current composition (the current layer's tree with the
+// scene's settings), so the user goes on editing the original while the
+// copy is evaluated. At most one render is
 // in flight. It runs on its own thread, which shares the rows out on the
 // worker pool; an edit made meanwhile stops it within a row and its pixels
 // are dropped, and the next poll starts over from the newest state. The
@@ -15,6 +16,7 @@
 // Headless: it knows layers and pixels, not textures. Every call except the
 // destructor's join returns at once.
 #include "app/layerstats.h"
+#include "layers/composition.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -24,8 +26,6 @@
 #include <vector>
 
 #include <pthread.h>
-
-class Renderable;
 
 class RenderScheduler {
 public:
@@ -52,9 +52,10 @@ public:
 
     // Main thread, once per tick. Returns true with the new picture in shown
     // when there is one to show: a render has finished, or there is no
-    // current layer any more (shown is then empty). A stale picture stops
-    // the render in flight, or starts a render of current when none is.
-    bool poll(const Renderable* current, Picture& shown);
+    // current layer any more (current.tree null; shown is then empty). A
+    // stale picture stops the render in flight, or starts a render of
+    // current when none is.
+    bool poll(const CompositionView& current, Picture& shown);
 
     // True while a render is in flight or the picture is stale: more polls
     // are needed before the picture on screen is the final one.
@@ -71,6 +72,9 @@ public:
     void shutDown();
 
 private:
+    // Renders composition, a copy of its own, into picture: the pixels with
+    // their statistics. False, picture untouched, when stop ended it early.
+    static bool render(Composition& composition, const std::atomic<bool>* stop, Picture& picture);
     static void* threadMain(void* scheduler);
     void renderLoop();
     void startThread();
@@ -80,7 +84,7 @@ private:
     mutable std::mutex mutex;           // guards the fields below
     std::condition_variable wake;       // the render thread waits here for a job
     std::condition_variable idle;       // waitWhileRendering waits here
-    std::unique_ptr<Renderable> job;    // the copy to render next
+    Composition job;                    // the copy to render next; a null tree: none
     bool inFlight = false;              // from hand-over until the thread is done with it
     bool quitting = false;
     std::unique_ptr<Picture> delivered; // finished, not yet taken by poll

@@ -9,28 +9,19 @@
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
 #include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
-namespace {
-template <void (LayerControls::*Member)()>
-void forward(int /*id*/)
-{
-    if (LayerControls::instance) (LayerControls::instance->*Member)();
-}
-} // namespace
-
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
-    exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
-    exportSizeField = w.add_edittext("Export size:", -1, nullptr);
+    exportButton = w.add_button("Export PNG", command(&LayerControls::onExportPng));
+    exportSizeField = w.add_edittext("Export size:", nullptr);
 }
 
 void LayerControls::buildViewTools(ui::ControlWindow& w)
 {
-    pathBar = w.add_pathbar("Layer path:", -1, forward<&LayerControls::onPathStep>);
+    pathBar = w.add_pathbar("Layer path:", command(&LayerControls::onPathStep));
     statistics = w.add_histogram("Values in view:");
 }
 
@@ -105,10 +96,10 @@ void LayerControls::onExportPng()
     path = exportsize::withPngSuffix(path);
     // An exact copy, taken now: the user may go on editing while it renders.
     // At another size it shows the same view in more or fewer pixels.
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*currentLayer);
-    if (!copy) return;
-    if (width != copy->textureWidth || height != copy->textureHeight)
-        viewresize::resizeKeepingView(*copy, width, height);
+    Composition copy(currentComposition());
+    if (!copy.tree) return;
+    if (width != copy.tree->textureWidth || height != copy.tree->textureHeight)
+        viewresize::resizeKeepingView(*copy.tree, width, height);
     imageExporter->start(std::move(copy), path);
     reportOutcome("Exporting " + path + ": 0%");
 }

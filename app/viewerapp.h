@@ -7,7 +7,7 @@
 #include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "persistence/gtkfilechooser.h"
+#include "persistence/x11filedialogs.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
 #include <string>
@@ -51,10 +51,11 @@ public:
     static void onClose();
 
 private:
-    // Declared before the controller so that they outlive it: destroying
-    // the controller destroys the layers, which delete their textures.
+    // Declared before the controller so that they outlive it: the
+    // controller holds them, and destroying it deletes the picture's texture
+    // through the backend.
     GlTextureBackend textureBackend;
-    GtkFileChooser fileChooser;
+    X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.

@@ -1,6 +1,8 @@
 #pragma once
 #include "layers/serializable.h"
 
+#include <memory>
+
 class Renderable;
 
 // One named, bounded parameter of a layer. Its value at a pixel is either its
@@ -35,7 +37,7 @@ public:
     // the input layer evaluated a row at a time.
     void getValuesAtRow(int y, int x0, int count, float* out) const;
 
-    Renderable* getInputLayer() const { return inputLayer; }
+    Renderable* getInputLayer() const { return inputLayer.get(); }
     // Takes ownership of layer, destroying any previous input layer, and makes
     // the variable's owner the layer's parent. layer must be a new layer.
     void setInputLayer(Renderable* layer);
@@ -52,10 +54,11 @@ public:
     void load(const TiXmlElement* element) override;
     void save(TiXmlElement* parent) const override;
 
+    // Listed in layerfields.h for the copy, the comparison and the file.
     float minValue = -1.0f;
     float maxValue = 1.0f;
     char name[nameCapacity] = {};
-    Renderable* inputLayer = nullptr;   // owned
+    std::unique_ptr<Renderable> inputLayer;
     Renderable* owner = nullptr;        // not owned
     float overrideValue = 0.0f;
 };
