@@ -95,8 +95,8 @@ void PanelFont::want(const std::string& text)
         const int length = ImTextCharFromUtf8(&c, p, end);
         if (length <= 0) break;
         p += length;
-        if (c < 0x20 || c > widestCharacter || has(looked, c)) continue;
-        if (font && font->FindGlyphNoFallback(static_cast<ImWchar>(c))) continue;
+        if (c < 0x20 || c > widestCharacter) continue;
+        if ((font && font->FindGlyphNoFallback(static_cast<ImWchar>(c))) || has(looked, c)) continue;
         looked.push_back(c);
         noted.push_back(c);
     }
