@@ -3,6 +3,7 @@
 #include "app/layercontrols.h"
 
 #include "app/mousemodes.h"
+#include "app/viewresize.h"
 #include "app/windowtitle.h"
 #include "layers/renderable.h"
 #include "persistence/unsavedchangesquestion.h"
@@ -84,6 +85,10 @@ void LayerControls::installComposition(Composition restored, const LayerLocation
 {
     clearLayers();
     if (restored.tree) {
+        // Taken at whatever size the drawing area had then: shown at the
+        // size it has now, its views derived as a resize derives them.
+        if (viewportWidth > 0 && viewportHeight > 0)
+            viewresize::resizeKeepingScale(*restored.tree, viewportWidth, viewportHeight);
         baseLayers[0] = restored.tree.release();
         baseLayerCount = 1;
     }

@@ -69,6 +69,17 @@ void LayerControls::zoomCurrentLayer(int dy)
     redrawRequested = true;
 }
 
+void LayerControls::zoomCurrentLayerAt(int dy, int px, int py)
+{
+    if (!currentLayer || viewportWidth <= 0 || viewportHeight <= 0) return;
+    const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(viewportHeight));
+    // The texture's row 0 is the drawing area's bottom row.
+    const double u = static_cast<double>(px) / viewportWidth;
+    const double v = static_cast<double>(viewportHeight - 1 - py) / viewportHeight;
+    currentLayer->zoomAbout(factor, u, v);
+    redrawRequested = true;
+}
+
 void LayerControls::resetCurrentView()
 {
     if (!currentLayer) return;

@@ -66,6 +66,9 @@ public:
     void drawCurrentLayer();
     void panCurrentLayer(int dx, int dy);
     void zoomCurrentLayer(int dy);
+    // The same zoom, keeping the layer point under the drawing-area pixel
+    // (x, y) (origin top left) where it is, as the wheel zooms.
+    void zoomCurrentLayerAt(int dy, int x, int y);
     void resetCurrentView();
     // Installs layer (taking ownership) as the base layer, destroying the
     // previous composition, and shows it.

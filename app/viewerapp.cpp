@@ -134,7 +134,7 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
     const MouseMode before = app->mouseMode;
-    wheelzoom::apply(button, state, app->controls);
+    wheelzoom::apply(button, state, x, y, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
     app->controls.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
     app->controls.setDragText(text);

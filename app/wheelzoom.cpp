@@ -13,12 +13,12 @@ int dragPixels(int button)
     return 0;
 }
 
-bool apply(int button, int state, LayerControls& controls)
+bool apply(int button, int state, int x, int y, LayerControls& controls)
 {
     const int dy = dragPixels(button);
     if (dy == 0 || state != mousemodes::buttonDown) return false;
     EditStep step(controls, "Zoom");   // each notch is an undo step of its own
-    controls.zoomCurrentLayer(dy);
+    controls.zoomCurrentLayerAt(dy, x, y);
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The mouse wheel over the drawing area zooms the current layer, and with it
-// the whole tree below it, exactly as a zoom drag does: one notch is a drag
-// of notchPixels, wheel up zooms in.
+// the whole tree below it, by the factor of a zoom drag of notchPixels (wheel
+// up zooms in), about the pointer: the layer point under it stays there.
 class LayerControls;
 
 namespace wheelzoom {
@@ -16,9 +16,9 @@ constexpr int notchPixels = 24;
 // button.
 int dragPixels(int button);
 
-// A button event from the drawing area: a wheel notch (the press; GLUT
-// sends a release right after it) zooms the current layer. Returns whether
-// it was one.
-bool apply(int button, int state, LayerControls& controls);
+// A button event at (x, y) in the drawing area: a wheel notch (the press;
+// GLUT sends a release right after it) zooms the current layer. Returns
+// whether it was one.
+bool apply(int button, int state, int x, int y, LayerControls& controls);
 
 } // namespace wheelzoom

@@ -50,6 +50,15 @@ void forEachLayerField(Visit&& visit, Layers&... layers)
     visit(Field<all>{"inverse"}, layers.inverse...);
     // The file holds one element per variable instead.
     visit(Field<copy | compare>{}, layers.variableCount...);
+    // The view as last set and the size it was set at, from which a resize
+    // derives the view (renderable.h). Not in the file: a file holds the
+    // view shown, and a layer read from it takes that view as its reference.
+    visit(Field<copy | compare>{}, layers.viewReference.x...);
+    visit(Field<copy | compare>{}, layers.viewReference.y...);
+    visit(Field<copy | compare>{}, layers.viewReference.zoomx...);
+    visit(Field<copy | compare>{}, layers.viewReference.zoomy...);
+    visit(Field<copy | compare>{}, layers.viewReference.width...);
+    visit(Field<copy | compare>{}, layers.viewReference.height...);
     // What a copy needs to render on its own, which the user cannot change.
     visit(Field<copy>{}, layers.textureWidth...);
     visit(Field<copy>{}, layers.textureHeight...);

@@ -44,6 +44,12 @@ void Renderable::resetView()
     zoomx = 20;
     zoomy = 20;
     updateMapping();
+    rememberView();
+}
+
+void Renderable::rememberView()
+{
+    viewReference = {x, y, zoomx, zoomy, textureWidth, textureHeight};
 }
 
 void Renderable::updateMapping()
@@ -62,17 +68,18 @@ void Renderable::setZoom(float zoom)
     PL_CHECK(zoom > 0, "renderable");
     zoomx = zoomy = zoom;
     updateMapping();
+    rememberView();
 }
 
-void Renderable::zoomBy(float factor)
+void Renderable::scaleExtents(float factor)
 {
-    for (int i = 0; i < variableCount; ++i) variables[i].zoomBy(factor);
     // In the start-up drawing area a zoom gives both extents the height's,
     // as it always has. A resized drawing area has views of its own shape
     // (the resize kept the scale): there each extent takes the same factor,
     // so the picture zooms instead of stretching.
     if (textureWidth == viewerlayout::drawingAreaWidth && textureHeight == viewerlayout::drawingAreaHeight) {
-        setZoom((1 - factor) * zoomy);
+        zoomx = zoomy = viewlimits::clampExtent((1 - factor) * zoomy);
+        PL_CHECK(zoomx > 0, "renderable");
         return;
     }
     const float newX = viewlimits::clampExtent((1 - factor) * zoomx);
@@ -81,7 +88,28 @@ void Renderable::zoomBy(float factor)
     PL_CHECK(newY > 0, "renderable");
     zoomx = newX;
     zoomy = newY;
+}
+
+void Renderable::zoomBy(float factor)
+{
+    for (int i = 0; i < variableCount; ++i) variables[i].zoomBy(factor);
+    scaleExtents(factor);
     updateMapping();
+    rememberView();
+}
+
+void Renderable::zoomAbout(float factor, double u, double v)
+{
+    for (int i = 0; i < variableCount; ++i)
+        if (Renderable* input = variables[i].getInputLayer()) input->zoomAbout(factor, u, v);
+    const float oldX = zoomx, oldY = zoomy;
+    scaleExtents(factor);
+    // Column u shows x - zoomx/2 + zoomx u, row v shows y - zoomy/2 - zoomy v;
+    // the centre moves by what keeps both as they were.
+    x = viewlimits::clampCentre(static_cast<float>(x - (static_cast<double>(zoomx) - oldX) * (u - 0.5)));
+    y = viewlimits::clampCentre(static_cast<float>(y + (static_cast<double>(zoomy) - oldY) * (0.5 + v)));
+    updateMapping();
+    rememberView();
 }
 
 void Renderable::setView(float newX, float newY, float zoomX, float zoomY)
@@ -93,6 +121,7 @@ void Renderable::setView(float newX, float newY, float zoomX, float zoomY)
     x = viewlimits::clampCentre(newX);
     y = viewlimits::clampCentre(newY);
     updateMapping();
+    rememberView();
 }
 
 void Renderable::pan(int dx, int dy)
@@ -104,6 +133,7 @@ void Renderable::pan(int dx, int dy)
     y = viewlimits::clampCentre(y + fdy);
     for (int i = 0; i < variableCount; ++i) variables[i].pan(dx, dy);
     updateMapping();
+    rememberView();
 }
 
 void Renderable::setVariable(int index, float value)

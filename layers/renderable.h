@@ -39,7 +39,26 @@ public:
     void zoomBy(float factor);        // passed on down the tree
     void setView(float x, float y, float zoomX, float zoomY);
     void pan(int dx, int dy);         // pixel delta, passed on down the tree
+    // A zoom by factor (as zoomBy) that keeps the layer point at the texture
+    // point (u x textureWidth, v x textureHeight) where it is: the centre
+    // takes a shift of its own, exact to the arithmetic rather than whole
+    // pixels. Passed on down the tree with the same point, so the layers
+    // stay aligned.
+    void zoomAbout(float factor, double u, double v);
     void updateMapping();
+
+    // The view as it was last set (by the user, a file or a new layer) and
+    // the texture size it was set at. A window resize shows every layer at
+    // the new size from this one reference, never from the view of the size
+    // before, so no sequence of resizes rounds a view and a return to a size
+    // shows exactly the view it had (viewresize.h).
+    struct ViewReference {
+        float x = 0, y = 0;
+        float zoomx = 0, zoomy = 0;
+        int width = 0, height = 0;
+    };
+    // The view shown now becomes the reference.
+    void rememberView();
 
     virtual void setVariable(int index, float value);
     virtual void adjustVariable(int index, float delta);
@@ -106,6 +125,7 @@ public:
     int textureHeight = 0;
     float x = 0, y = 0;
     float zoomx = 0, zoomy = 0;
+    ViewReference viewReference;
     WindowMapping mapping;
     LayerControls* controls = nullptr; // not owned
     std::vector<std::uint8_t> pixels; // row j, column i at j * textureWidth + i
@@ -119,5 +139,6 @@ protected:
 
 private:
     class TextureBackend* backend() const;
+    void scaleExtents(float factor);
     void resizePixels();
 };

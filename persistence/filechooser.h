@@ -13,4 +13,7 @@ public:
     // The save dialog of an image export. Choosers without an image filter
     // of their own offer their ordinary save dialog.
     virtual std::string chooseImageFile() { return chooseSaveFile(); }
+    // A scene was opened without a dialog (named on the command line): the
+    // next dialog starts in its folder, as after a load through the dialog.
+    virtual void startNextInFolderOf(const std::string& /*scenePath*/) {}
 };

@@ -131,7 +131,7 @@ Window topLevelOf(Display* x, Window window)
 GtkWidget* createDialog(bool saving, const std::string& startFolder, bool image)
 {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        FileDialogRequest::caption, nullptr,
+        image ? FileDialogRequest::exportCaption : FileDialogRequest::caption, nullptr,
         saving ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
         "_Cancel", GTK_RESPONSE_CANCEL,
         saving ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT,

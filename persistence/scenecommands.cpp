@@ -40,6 +40,9 @@ bool LayerControls::saveScene()
 bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
 {
     std::string error;
+    // The dialogs go on in this scene's folder, whether or not it loads, as
+    // after a choice in the dialog.
+    if (fileChooser) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back.
     if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
     const bool loaded = readSceneFile(path, &error);

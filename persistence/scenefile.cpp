@@ -9,11 +9,14 @@
 #include "persistence/scenelimits.h"
 #include "persistence/xmlscan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <tinyxml.h>
 
 namespace {
@@ -45,20 +48,52 @@ std::string tooLarge()
     return "refused: larger than the limit of " + std::to_string(scenelimits::maxSceneBytes >> 20) + " MiB";
 }
 
-// The whole file, or the reason it cannot be had. Reading stops one byte
-// past the size limit, so a device or pipe that never ends is refused too.
+// What kind of thing a path that is not a regular file names, for the
+// message that refuses it.
+std::string notARegularFile(mode_t mode)
+{
+    const char* kind = S_ISFIFO(mode) ? "a named pipe"
+                       : S_ISCHR(mode) ? "a character device"
+                       : S_ISBLK(mode) ? "a block device"
+                       : S_ISSOCK(mode) ? "a socket"
+                                        : "not a file";
+    return std::string("not a regular file (") + kind + ")";
+}
+
+// The whole file, or the reason it cannot be had. Only regular files are
+// read: the file is opened without blocking (opening a named pipe for reading
+// would otherwise wait for a writer that may never come) and refused at once
+// when it is anything else. Symbolic links are followed.
 bool readWholeFile(const std::string& path, std::string* contents, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         *error = std::strerror(errno);
         return false;
     }
     struct stat st;
-    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) &&
-        static_cast<unsigned long long>(st.st_size) > scenelimits::maxSceneBytes) {
-        std::fclose(file);
+    if (fstat(fd, &st) != 0) {
+        *error = std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : notARegularFile(st.st_mode);
+        close(fd);
+        return false;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > scenelimits::maxSceneBytes) {
+        close(fd);
         *error = tooLarge();
+        return false;
+    }
+    // Back to blocking reads, which read a file to its end (one that grows
+    // while it is read stops one byte past the size limit below).
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        *error = std::strerror(errno);
+        close(fd);
         return false;
     }
     contents->clear();
@@ -94,6 +129,18 @@ int layersNestedIn(int depth)
     return depth > 2 ? (depth - 2 + 2) / 3 : 0;
 }
 
+// The "Layer" start tags of a document, by their text: enough of them to
+// make a nesting that deep says the nesting is one of layers.
+std::size_t layerTags(const std::string& document)
+{
+    std::size_t count = 0;
+    for (std::size_t at = document.find("<Layer"); at != std::string::npos; at = document.find("<Layer", at + 6)) {
+        const char next = at + 6 < document.size() ? document[at + 6] : '\0';
+        if (next == ' ' || next == '>' || next == '/' || next == '\t' || next == '\n') ++count;
+    }
+    return count;
+}
+
 // Text that is no XML at all (no markup before the first character that is
 // not white space or a byte-order mark) is not a scene file, whatever the
 // parser would call it.
@@ -107,26 +154,24 @@ bool looksLikeXml(const std::string& document)
 }
 
 // Why a document of this shape is refused, or an empty string.
-std::string shapeRefusal(const std::string& document)
+std::string shapeRefusal(const std::string& document, const xmlscan::Shape& limits, const xmlscan::Shape& shape)
 {
-    xmlscan::Shape limits;
-    limits.deepestNesting = scenelimits::maxElementDepth;
-    limits.nodes = scenelimits::maxNodes;
-    limits.depthWork = scenelimits::maxDepthWork;
-    limits.mostAttributes = scenelimits::maxAttributesPerElement;
-    const xmlscan::Shape shape = xmlscan::measure(document.data(), document.size(), limits);
     if (shape.deepestNesting > limits.deepestNesting) {
-        // Told in layers, which the user builds, not in XML levels. The scan
-        // above stopped at the limit; the whole depth takes one more scan,
-        // bounded by the file's size.
+        // The scan stopped at the limit; the whole depth takes one more
+        // scan, bounded by the file's size.
         xmlscan::Shape unbounded;
         unbounded.deepestNesting = std::numeric_limits<int>::max();
         unbounded.nodes = std::numeric_limits<std::size_t>::max();
         unbounded.depthWork = std::numeric_limits<std::size_t>::max();
         unbounded.mostAttributes = std::numeric_limits<int>::max();
         const int depth = xmlscan::measure(document.data(), document.size(), unbounded).deepestNesting;
-        return "nested " + counttext::grouped(layersNestedIn(depth)) + " layers deep; the limit is " +
-               counttext::grouped(layersWithin(limits.deepestNesting));
+        // Told in layers, which the user builds, when layers make the depth;
+        // other elements are told as what they are.
+        if (layerTags(document) >= static_cast<std::size_t>(layersNestedIn(depth)))
+            return "nested " + counttext::grouped(layersNestedIn(depth)) + " layers deep; the limit is " +
+                   counttext::grouped(layersWithin(limits.deepestNesting));
+        return "elements nested too deep: " + counttext::grouped(depth) + " levels; the limit is " +
+               counttext::grouped(limits.deepestNesting);
     }
     if (shape.nodes > limits.nodes)
         return "refused: more than " + std::to_string(limits.nodes) + " XML nodes";
@@ -136,6 +181,30 @@ std::string shapeRefusal(const std::string& document)
     if (shape.mostAttributes > limits.mostAttributes)
         return "refused: an element with more than " + std::to_string(limits.mostAttributes) + " attributes";
     return {};
+}
+
+// A document type definition before the root: the parser takes only its
+// first '>' as its end, so one with declarations inside would otherwise be
+// reported as a missing or broken root element.
+bool hasDocumentType(const TiXmlDocument& xml)
+{
+    for (const TiXmlNode* node = xml.FirstChild(); node; node = node->NextSibling()) {
+        if (node->ToElement()) return false;
+        if (node->ToUnknown() && std::strncmp(node->Value(), "!DOCTYPE", 8) == 0) return true;
+    }
+    return false;
+}
+
+// The parser's error lies at the end of the text (it gives no place at
+// all there, or a line past the last that holds anything) while elements are
+// still open: the file was cut short.
+bool endsTooEarly(const TiXmlDocument& xml, const std::string& document, const xmlscan::Shape& shape)
+{
+    if (shape.openAtEnd == 0) return false;
+    if (xml.ErrorRow() <= 0) return true;
+    const std::size_t last = document.find_last_not_of(" \t\r\n");
+    const long long lastRow = 1 + std::count(document.begin(), document.begin() + (last == std::string::npos ? 0 : last), '\n');
+    return xml.ErrorRow() > lastRow;
 }
 
 // Line ends become "\n", as the library does for the files it opens itself.
@@ -164,7 +233,13 @@ ReadResult parse(const std::string& raw)
     const std::string document = normalizeLineEnds(raw);
     // The parser's stack, time and memory depend on the document's shape:
     // it is measured before the parser runs.
-    if (const std::string refusal = shapeRefusal(document); !refusal.empty()) return failure(refusal);
+    xmlscan::Shape limits;
+    limits.deepestNesting = scenelimits::maxElementDepth;
+    limits.nodes = scenelimits::maxNodes;
+    limits.depthWork = scenelimits::maxDepthWork;
+    limits.mostAttributes = scenelimits::maxAttributesPerElement;
+    const xmlscan::Shape shape = xmlscan::measure(document.data(), document.size(), limits);
+    if (const std::string refusal = shapeRefusal(document, limits, shape); !refusal.empty()) return failure(refusal);
 
     // The parser steps over a multi-byte UTF-8 sequence as a whole, by the
     // length its lead byte announces, even when the text ends inside it: a
@@ -180,11 +255,14 @@ ReadResult parse(const std::string& raw)
         for (char c : document) blank = blank && (c == ' ' || c == '\t' || c == '\n' || c == '\r');
         return failure(blank ? "not a scene file: the file is empty" : "not a scene file");
     }
+    const TiXmlElement* root = xml.FirstChildElement("Patternlens");
+    if ((xml.Error() || !root) && hasDocumentType(xml))
+        return failure("document type definitions are not supported");
+    if (xml.Error() && endsTooEarly(xml, document, shape))
+        return failure("not well-formed XML: the file ends before its elements are closed");
     if (xml.Error())
         return failure(std::string("not well-formed XML: ") + xml.ErrorDesc() + " (line " +
                        std::to_string(xml.ErrorRow()) + ", column " + std::to_string(xml.ErrorCol()) + ")");
-
-    const TiXmlElement* root = xml.FirstChildElement("Patternlens");
     if (!root) return failure("not a scene file: no \"Patternlens\" element");
     const TiXmlElement* layers = root->FirstChildElement("Layers");
     if (!layers) return failure("not a scene file: no \"Layers\" element");

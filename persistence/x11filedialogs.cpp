@@ -3,6 +3,8 @@
 #include "persistence/filedialogrequest.h"
 #include "persistence/gtkfiledialog.h"
 
+#include <unistd.h>
+
 unsigned long X11FileDialogs::dialogOwnerWindow() const
 {
     if (!gtkFileDialogsAvailable()) return ownerWindow;
@@ -34,4 +36,18 @@ std::string X11FileDialogs::choose(bool saving, bool image)
     const std::string folder = image ? std::string() : folderOfPath(path);
     if (!folder.empty()) lastFolder = folder;
     return path;
+}
+
+void X11FileDialogs::startNextInFolderOf(const std::string& scenePath)
+{
+    std::string folder = folderOfPath(scenePath);
+    if (folder.empty()) return;   // a bare name: the working folder, where dialogs start anyway
+    // A relative folder is taken from the working folder now: the dialog
+    // wants a whole path.
+    if (folder[0] != '/') {
+        char here[4096];
+        if (!getcwd(here, sizeof here)) return;
+        folder = std::string(here) + "/" + folder;
+    }
+    lastFolder = folder;
 }

@@ -30,6 +30,7 @@ public:
     // either dialog, so the user goes on where the last scene was loaded or
     // saved. Empty until then: the working folder.
     const std::string& startFolder() const { return lastFolder; }
+    void startNextInFolderOf(const std::string& scenePath) override;
 
 private:
     std::string choose(bool saving, bool image = false);

@@ -171,6 +171,7 @@ Shape measure(const char* text, std::size_t size, const Shape& limits)
             s.skipPastChar('>');
         }
     }
+    shape.openAtEnd = depth;
     return shape;
 }
 

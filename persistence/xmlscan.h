@@ -22,6 +22,7 @@ struct Shape {
     std::size_t nodes = 0;           // elements, attributes, comments, text runs, other markup
     std::size_t depthWork = 0;       // the depth of every node, summed
     int mostAttributes = 0;          // on one element
+    int openAtEnd = 0;               // elements begun and not yet ended where the text ends
 };
 
 // Measures the first size bytes of text, up to the first NUL byte (the parser

@@ -10,9 +10,12 @@ packages=(
   libx11-dev freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev
-  # tiled renders across processors and machines (scripts/render-tiles.sh);
-  # GNU time measures a render's peak memory (bench/render-memory.sh)
-  parallel libvips-tools time
+  # tiled renders across processors and machines (scripts/render-tiles.sh),
+  # whose test logs in through an sshd of its own; GNU time measures a
+  # render's peak memory (bench/render-memory.sh)
+  parallel libvips-tools rsync openssh-client openssh-server time
+  # the panel's font, found through fontconfig
+  fonts-dejavu-core libfontconfig-dev
   # end-to-end tests: a real X server, input, screenshots, software GL
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
   # the Debian package and its checks: validators, shared-library dependencies,

@@ -194,6 +194,12 @@ for page in patternlens patternlens-render; do
     done
     [ -z "$missing" ] && pass "man $page documents every option of --help" \
       || fail "man $page documents every option of --help; missing:$missing"
+    # The sides an image may have, as the program itself states them.
+    range="$(printf '%s\n' "$help" | grep -oE 'each side 1 to [0-9]+' || true)"
+    if [ -n "$range" ]; then
+      tr -s ' \n' ' ' <"$text" | grep -qF "$range" && pass "man $page gives the sizes --help gives ($range)" \
+        || fail "man $page gives the sizes --help gives ($range)"
+    fi
   else
     echo "skip man $page documents every option of --help: $page --help does not succeed"
   fi
@@ -203,8 +209,12 @@ done
 # A desktop ties a window to its menu entry (icon, name in the task bar) by
 # the window's class: it must be the entry's StartupWMClass.
 wm_class="$(entry StartupWMClass)"
-if xserver_start 1024x768x24; then
-  "$usr/bin/patternlens" >"$scratch/viewer.log" 2>&1 &
+# It opens a scene written on one line and saves it in its own layout: both
+# layouts, and the one line with an attribute on the root, are scenes to GLib.
+# shellcheck source=../tests/e2e/lib/gtkdialog.sh
+source "$root/tests/e2e/lib/gtkdialog.sh"
+if xserver_start 1280x1024x24; then
+  "$usr/bin/patternlens" "$root/docs/example-scene.xml" >"$scratch/viewer.log" 2>&1 &
   viewer_pid=$!
   window=""
   for _ in $(seq 300); do   # 30 s: a loaded machine starts the viewer slowly
@@ -214,6 +224,22 @@ if xserver_start 1024x768x24; then
     sleep 0.1
   done
   classes="$( [ -n "$window" ] && xprop -id "$window" WM_CLASS)"
+  if [ -n "$window" ] && xdotool windowfocus --sync "$window" key ctrl+s && dialog_save_as "$scratch/saved" \
+     && dialog_closed; then
+    for _ in $(seq 50); do [ -s "$scratch/saved.xml" ] && break; sleep 0.1; done
+  fi
+  if [ -s "$scratch/saved.xml" ] && command -v gio >/dev/null; then
+    mv "$scratch/saved.xml" "$scratch/saved-own-layout"
+    sed -z 's/?>\n</?></' "$scratch/saved-own-layout" >"$scratch/saved-one-line"
+    sed -z 's/<Patternlens>/<Patternlens version="2">/' "$scratch/saved-one-line" >"$scratch/saved-one-line-attribute"
+    for layout in own-layout one-line one-line-attribute; do
+      [ "$(content_type "$scratch/saved-$layout")" = application/x-patternlens-scene+xml ] \
+        && pass "a scene the viewer saved, $layout, is recognised by content" \
+        || fail "a scene the viewer saved, $layout, is recognised by content: $(content_type "$scratch/saved-$layout")"
+    done
+  else
+    fail "the packaged viewer saves a scene"
+  fi
   kill "$viewer_pid" 2>/dev/null
   wait "$viewer_pid" 2>/dev/null
   viewer_pid=""

@@ -8,9 +8,9 @@
 #
 # Each tile is patternlens-render with --region, so the joined image is the
 # single render's, pixel for pixel. Other machines need patternlens-render on
-# their PATH and an ssh login that GNU parallel can use (see --sshloginfile in
-# `man parallel`; the line ":" stands for this machine); the scene goes to them
-# and their tiles come back.
+# their PATH, rsync, and an ssh login that GNU parallel can use (see
+# --sshloginfile in `man parallel`; the line ":" stands for this machine); the
+# scene goes to them and their tiles come back.
 set -euo pipefail
 
 usage() {
@@ -40,7 +40,8 @@ while [ $# -gt 0 ]; do
     --tile) tile="${2:-}"; shift 2 || fail "--tile needs a value" ;;
     --depth) depth="${2:-}"; shift 2 || fail "--depth needs a value" ;;
     --jobs) jobs="${2:-}"; shift 2 || fail "--jobs needs a value" ;;
-    --sshloginfile) logins+=(--sshloginfile "${2:-}"); shift 2 || fail "--sshloginfile needs a file" ;;
+    # Absolute: the tiles are rendered from a folder of their own.
+    --sshloginfile) logins+=(--sshloginfile "$(realpath -m -- "${2:-}")"); shift 2 || fail "--sshloginfile needs a file" ;;
     --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
     --seamless) seamless=(--seamless); shift ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
@@ -71,6 +72,18 @@ fi
 # own: PATTERNLENS_REMOTE_RENDER, else patternlens-render on its PATH.
 [ ${#logins[@]} -gt 0 ] && render="${PATTERNLENS_REMOTE_RENDER:-patternlens-render}"
 [ ${#logins[@]} -gt 0 ] || [ -x "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
+
+# GNU parallel sends the scene and fetches the tiles with rsync, which must
+# run here and on every machine; each machine also needs the renderer. All
+# is asked before anything renders, so what is missing is named, not met
+# later as a failed tile.
+if [ ${#logins[@]} -gt 0 ]; then
+  command -v rsync >/dev/null || fail "rsync is missing here: GNU parallel copies the scene and the tiles with it (Debian package 'rsync')"
+  missing="$(parallel --nonall --tag "${logins[@]}" \
+    "for t in rsync '$render'; do command -v \"\$t\" >/dev/null || echo \"misses \$t\"; done" 2>&1)" \
+    || fail "the machines cannot be reached: $missing"
+  [ -z "$missing" ] || fail "$(printf 'a machine cannot render its tiles (login, then what it misses):\n%s' "$missing")"
+fi
 
 # Tiles and the joined image go beside the output: the same disk, and a
 # failure leaves the previous output as it was.

@@ -36,6 +36,11 @@ void applyStyle()
     style.ItemSpacing = ImVec2(4.0f, 4.0f);
     // Opaque strips: nothing of the cleared background shows through.
     style.Colors[ImGuiCol_WindowBg] = ImVec4(0.86f, 0.86f, 0.86f, 1.0f);
+    // A panel that overflows shows a scroll bar in its right margin, so the
+    // controls keep their width and place (see drawStrip).
+    style.ScrollbarSize = style.WindowPadding.x;
+    style.ScrollbarRounding = 0.0f;
+    style.Colors[ImGuiCol_ScrollbarGrab] = ImVec4(0.55f, 0.55f, 0.55f, 1.0f);
 }
 } // namespace
 
@@ -100,6 +105,7 @@ void ImguiControls::init()
     io.LogFilename = nullptr;
     io.ConfigInputTextCursorBlink = false;   // a blinking cursor would need frames while idle
     applyStyle();
+    font.load();
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL2_Init();
 
@@ -398,6 +404,12 @@ void ImguiControls::render()
     // The backend sets the whole window as its viewport and restores the
     // drawing area's afterwards, with the rest of the state it touches.
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    // Characters the frame lacked come with the next one: the renderer
+    // makes the font texture again when it finds none.
+    if (font.rebuildIfWanted()) {
+        ImGui_ImplOpenGL2_DestroyFontsTexture();
+        requestFrames();
+    }
 
     if (!inputQueue.empty()) {
         glutPostRedisplay();
@@ -432,17 +444,27 @@ void ImguiControls::drawStrip(const Strip& strip)
     ImGui::SetNextWindowPos(ImVec2(static_cast<float>(r.x), static_cast<float>(r.y)));
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(r.w), static_cast<float>(r.h)));
     ImGuiWindowFlags flags = stripFlags;
-    if (strip.side == Side::Bottom) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
     // A panel taller than the window (a long layer path, a short window)
-    // scrolls with the wheel; a scroll bar would narrow it and move every
-    // control.
-    else if (strip.side == Side::Right) flags |= ImGuiWindowFlags_NoScrollbar;
+    // scrolls, with the wheel or its scroll bar. The bar shows only then,
+    // in the panel's right margin, as wide as the margin: the controls end
+    // where they always do, so nothing moves when it comes or goes, and the
+    // drawing area keeps its size.
+    if (strip.side == Side::Bottom) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
     // The column keeps room for its scroll bar, so its rows never move.
-    else flags |= ImGuiWindowFlags_AlwaysVerticalScrollbar;
+    if (strip.side == Side::Column) flags |= ImGuiWindowFlags_AlwaysVerticalScrollbar;
     const char* name = strip.side == Side::Right ? "##right" : strip.side == Side::Bottom ? "##bottom" : "##column";
     if (ImGui::Begin(name, nullptr, flags)) {
-        rightEdges.assign(1, ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x);
+        const bool panel = strip.side == Side::Right;
+        const float right = panel ? static_cast<float>(r.x + r.w) - ImGui::GetStyle().WindowPadding.x
+                                  : ImGui::GetCursorScreenPos().x + ImGui::GetContentRegionAvail().x;
+        rightEdges.assign(1, right);
+        // ImGui would clip the panel's content short of the bar by half the
+        // margin.
+        if (panel)
+            ImGui::PushClipRect(ImVec2(static_cast<float>(r.x), static_cast<float>(r.y)),
+                                ImVec2(right, static_cast<float>(r.y + r.h)), false);
         drawChildren(strip.window->root());
+        if (panel) ImGui::PopClipRect();
     }
     ImGui::End();
 }
@@ -472,6 +494,18 @@ bool ImguiControls::isSharingButton(const Control& control)
 
 void ImguiControls::drawControl(Control& control)
 {
+    font.want(control.label());
+    switch (control.kind()) {
+    case Control::Kind::Listbox:
+        for (const Listbox::Item& item : static_cast<Listbox&>(control).items()) font.want(item.text);
+        break;
+    case Control::Kind::EditText: font.want(static_cast<EditText&>(control).get_text()); break;
+    case Control::Kind::PathBar:
+        for (const std::string& step : static_cast<PathBar&>(control).steps()) font.want(step);
+        break;
+    case Control::Kind::Histogram: font.want(static_cast<Histogram&>(control).caption()); break;
+    default: break;
+    }
     ImGui::PushID(&control);
     ImGui::BeginDisabled(!control.enabled());   // greyed out, and ImGui ignores clicks on it
     switch (control.kind()) {
@@ -547,13 +581,15 @@ void ImguiControls::drawListbox(Listbox& listbox)
     const ImGuiStyle& style = ImGui::GetStyle();
     const char* label = listbox.label().c_str();
     float widest = 0.0f;
-    for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, ImGui::CalcTextSize(item.text.c_str()).x);
+    for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, font.layoutWidth(item.text));
     const float comboWidth = widest + style.FramePadding.x * 2.0f + ImGui::GetFrameHeight();
+    const bool ownLine = ImGui::GetCursorScreenPos().x + font.layoutWidth(label) + style.ItemSpacing.x + comboWidth >
+                         rightEdge();
 
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(label);
     ImGui::SameLine();
-    if (ImGui::GetCursorScreenPos().x + comboWidth > rightEdge()) ImGui::NewLine();
+    if (ownLine) ImGui::NewLine();
     ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
     const std::string selected = listbox.selectedText();
     if (ImGui::BeginCombo("##items", selected.c_str())) {

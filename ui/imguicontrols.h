@@ -13,6 +13,7 @@
 //   together (a quick click) would otherwise never be seen. Everything else
 //   queued goes in the same frame, so input never backs up.
 #include "ui/controls.h"
+#include "ui/panelfont.h"
 #include "ui/windowareas.h"
 
 #include <deque>
@@ -163,7 +164,8 @@ private:
     bool dropFocus = false;   // a press in the drawing area leaves the controls
 
     std::vector<std::function<void()>> pendingActions;
-    std::vector<float> rightEdges;   // screen x where the enclosing panel's content ends
+    std::vector<float> rightEdges;
+    PanelFont font;   // screen x where the enclosing panel's content ends
 };
 
 } // namespace ui

@@ -349,6 +349,31 @@ else
     fail "open dialog for a missing folder"
 fi
 
+# --- A scene named on the command line: the dialogs start in its folder ---
+
+kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null
+"$viewer" sub/inner.xml >>"$work/viewer.out" 2>>"$work/viewer.err" &
+viewer_pid=$!
+window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75' | head -n 1)
+xdotool windowmove --sync "$window" 0 0
+wait_info command-line-load "Loaded sub/inner.xml (1 layer)"
+click "${save_button[@]}"
+check "save dialog after a command-line scene" dialog_save_as fromcli
+dialog_closed || fail "save-fromcli: the dialog does not close"
+wait_info saved-fromcli "Saved $folder/sub/fromcli.xml"
+
+# A file name beyond ASCII is drawn as it is: not as the '?' of a glyph
+# the font lacks.
+for name in ü '?'; do
+    click "${save_button[@]}"
+    check "save dialog: $name" dialog_save_as "$name"
+    dialog_closed || fail "save-$name: the dialog does not close"
+    viewer_barrier "save-$name"
+    check "saved sub/$name.xml" test -s "sub/$name.xml"
+    cp "$work/info.png" "$work/info-$name.png"
+done
+check "the info line draws ü" test "$(differing_pixels "$work/info-ü.png" "$work/info-?.png")" != 0
+
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
     fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"

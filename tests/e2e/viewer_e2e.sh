@@ -184,7 +184,7 @@ wait_panel() {
 }
 # The text of the "Value: " field, read by OCR.
 read_value() {
-    "$convert" "$1" -crop 110x15+466+133 +repage -colorspace Gray -resize 400% value-ocr.png
+    "$convert" "$1" -crop 110x15+459+133 +repage -colorspace Gray -resize 400% value-ocr.png
     tesseract value-ocr.png - --psm 7 2>/dev/null | tr -d ' \n'
 }
 
@@ -203,6 +203,11 @@ wait_area start-up start.png 10
 shot screen.png
 info_line screen.png info-empty.png
 panel screen.png panel-start.png
+# The panel's right margin, where a scroll bar shows when the panel overflows.
+scroll_bar_shown() {
+    [ "$("$convert" "$1" -crop 5x400+595+20 +repage -colorspace Gray -format '%[fx:minima<0.7]' info:)" == 1 ]
+}
+scroll_bar_shown screen.png && fail "a scroll bar at start-up" || pass
 
 # An idle viewer redraws nothing: a second of its CPU time stays small.
 cpu() { awk '{print $14 + $15}' "/proc/$viewer_pid/stat"; }
@@ -272,6 +277,9 @@ click "${assign_input[@]}"
 # The new input layer takes its parent's view and is shown by itself.
 render assigned "$(layer 1 "$x" "$y" "$zoom" 0 "$(squares_var 2.000000)")"
 wait_area assign-input-layer assigned.png
+# Its path overflows the panel: the scroll bar shows, and the controls stay
+# where they are (the clicks below find them).
+scroll_bar_shown screen.png && pass || { cp screen.png "$keep/no-scroll-bar.png"; fail "no scroll bar on an overflowing panel"; }
 
 # Panning the input layer moves it alone.
 drag 1 200 200 "" 180,190
@@ -516,24 +524,54 @@ read_out=$(ocr_line info-missing.png)
 # Longer than the line: its middle gives way.
 python3 "$here/lib/ocrmatch.py" Couldnotloadmiss "$read_out" suchfileordirectory && pass || fail "missing scene: info reads '$read_out'"
 viewer_stop
+# A named pipe is refused at once rather than waited on, by the renderer
+# and by the viewer, which opens with the default layer.
+mkfifo pipe.xml
+timeout 10 "$renderer" pipe.xml pipe.png 2>pipe.err; status=$?
+[ "$status" == 1 ] && grep -q "not a regular file (a named pipe)" pipe.err && pass ||
+    fail "renderer on a named pipe: status $status, '$(cat pipe.err)'"
+viewer_start pipe.xml || fail "no window with a named pipe"
+wait_area named-pipe start.png 10
+shot screen.png
+crop screen.png 338x16+54+477 info-pipe.png
+read_out=$(ocr_line info-pipe.png)
+python3 "$here/lib/ocrmatch.py" Couldnotloadpipe.xml "$read_out" anamedpipe\) && pass || fail "named pipe: info reads '$read_out'"
+viewer_stop
 
-scene_zoom() {   # scene_zoom ZOOMX ZOOMY: the loaded tree with another extent
-    sed "s/zoomx=\"12.000000\" zoomy=\"12.000000\"/zoomx=\"$1\" zoomy=\"$2\"/g" load.xml
+scene_view() {   # scene_view X Y ZOOMX ZOOMY: the loaded tree with another view
+    sed "s/x=\"1.500000\" y=\"-2.250000\" zoomx=\"12.000000\" zoomy=\"12.000000\"/x=\"$1\" y=\"$2\" zoomx=\"$3\" zoomy=\"$4\"/g" load.xml
 }
 viewer_start load.xml || fail "no window with a scene on the command line"
 wait_area command-line-scene load.png 10
 
-# 800 x 594: a drawing area of 600 x 564, whose extents 18 x 14.4 (the
-# scale of 12 units on 400 x 470 pixels) six decimals hold exactly.
-W=600 H=564
-viewer_resize 800 594
-scene_zoom 18.000000 14.400000 >resized-expected.xml
+# A wheel notch keeps the layer point under the pointer where it is; in the
+# start-up area both extents take the height's.
+xdotool mousemove 100 100 click 4
+scene_view $(viewmath wheel 1.5 -2.25 12 12 400 470 100 100 24) >wheel-small.xml
+"$renderer" wheel-small.xml wheel-small.png
+wait_area wheel-about-the-pointer wheel-small.png
+# A window narrower than the panel and back: the picture is the one before,
+# exactly. No sequence of sizes changes a view.
+viewer_resize 150 300
+sleep 1   # the viewer's drawing area is a pixel wide
+viewer_resize 600 500
+wait_area resize-and-back wheel-small.png
+
+# 800 x 735: a drawing area of 600 x 705 at the scale of 12 units on
+# 400 x 470 pixels: extents 18 x 18, the middle point (1.5, -14.25) of the
+# start-up area in the middle. Undoing the notch made at the smaller size
+# shows the loaded views at this size.
+W=600 H=705
+viewer_resize 800 735
+xdotool mousemove 300 200
+viewer_keys ctrl+z
+scene_view 1.5 3.75 18 18 >resized-expected.xml
 "$renderer" --size ${W}x$H resized-expected.xml resized-expected.png
 # wait_big NAME EXPECTED.png: wait_area for the bigger drawing area.
 wait_big() {
     local tries=100 ae=
     while [ "$tries" -gt 0 ]; do
-        viewer_shot 800 594 big.png
+        viewer_shot 800 735 big.png
         crop big.png ${W}x$H+0+0 big-area.png
         ae=$(differing_pixels big-area.png "$2")
         [ "$ae" == 0 ] && { pass; return 0; }
@@ -559,15 +597,15 @@ else
 fi
 
 # The readout: the layer point and the value under the pointer, texture
-# pixel (300, 563 - 200).
+# pixel (300, H - 1 - 200).
 xdotool mousemove 310 210 mousemove 300 200
-read -r px py <<<"$(viewmath point 1.5 -2.25 18 14.4 $W $H 300 $((H - 1 - 200)))"
+read -r px py <<<"$(viewmath point 1.5 3.75 18 18 $W $H 300 $((H - 1 - 200)))"
 value=$(printf '%.4f' "$("$convert" resized-expected.png -format '%[fx:p{300,200}]' info:)")
 expected="x ${px}  y ${py}  value ${value}"
 read_out=
 for _ in $(seq 30); do
-    viewer_shot 800 594 big.png
-    crop big.png 338x16+54+571 readout.png
+    viewer_shot 800 735 big.png
+    crop big.png 338x16+54+$((H + 7)) readout.png
     read_out=$(ocr_line readout.png 'xyvalue0123456789.-')
     python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && break
     sleep 0.2
@@ -575,9 +613,10 @@ done
 python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && pass ||
     { cp big.png "$keep/readout-screen.png"; fail "readout reads '$read_out', not '$expected'"; }
 
-# Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey.
+# Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey. Its
+# dialog has a title of its own.
 viewer_keys ctrl+e
-if dialog_save_as shown && dialog_closed; then
+if DIALOG_TITLE="Export PNG" dialog_save_as shown && dialog_closed; then
     for _ in $(seq 100); do [ -s shown.png ] && break; sleep 0.1; done
     [ "$(identify -format '%wx%h %[bit-depth] %[channels]' shown.png 2>/dev/null)" == "${W}x$H 8 gray" ] && pass ||
         fail "export is not an 8-bit grey ${W}x$H PNG: $(identify shown.png 2>&1)"
@@ -590,11 +629,11 @@ fi
 export_button=(650 335)
 export_size=(750 358)
 click "${export_size[@]}"
-xdotool type --delay 50 1200x1128
+xdotool type --delay 50 1200x1410
 xdotool key Return
 click "${export_button[@]}"
-if dialog_save_as large.png && dialog_closed; then
-    "$renderer" --size 1200x1128 resized.xml large-expected.png 2>/dev/null
+if DIALOG_TITLE="Export PNG" dialog_save_as large.png && dialog_closed; then
+    "$renderer" --size 1200x1410 resized.xml large-expected.png 2>/dev/null
     for _ in $(seq 200); do [ -s large.png ] && break; sleep 0.1; done
     [ "$(differing_pixels large.png large-expected.png)" == 0 ] && pass || fail "the 1200x1128 export differs from the renderer's"
 else
@@ -609,23 +648,26 @@ path_base=(690 401)
 click "${variables[@]}"
 click "${variable_item_spacing[@]}"
 click "${edit_input_big[@]}"
-printf '<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="0" x="1.500000" y="-2.250000" zoomx="18.000000" zoomy="14.400000" inverse="1"><Variables>%s</Variables></Layer></Layers></Patternlens>\n' \
+printf '<?xml version="1.0" ?><Patternlens><Layers><Layer TypeID="0" x="1.500000" y="3.750000" zoomx="18.000000" zoomy="18.000000" inverse="1"><Variables>%s</Variables></Layer></Layers></Patternlens>\n' \
     "$(noise_var 0.250000)" >noise.xml
 "$renderer" --size ${W}x$H noise.xml noise.png || fail "render of the input layer"
 wait_big edit-input-in-big-window noise.png
 click "${path_base[@]}"
 wait_big path-goes-to-base resized.png
 
-# A wheel notch is a zoom drag of 24 pixels: wheel up zooms in. In the
-# resized window each extent takes the zoom's factor, keeping the view's shape.
-xdotool mousemove 300 200 click 4
-scene_zoom "$(viewmath zoom 18 $H 24)" "$(viewmath zoom 14.4 $H 24)" >wheel.xml
+# A wheel notch zooms like a zoom drag of 24 pixels, about the pointer;
+# wheel up zooms in. In the resized window each extent takes the zoom's
+# factor, keeping the view's shape.
+xdotool mousemove 150 200 click 4
+read -r wx wy wz _ <<<"$(viewmath wheel 1.5 3.75 18 18 $W $H 150 200 24)"
+scene_view "$wx" "$wy" "$wz" "$wz" >wheel.xml
 "$renderer" --size ${W}x$H wheel.xml wheel.png
 wait_big wheel-notch wheel.png
-# A right drag of 24 pixels then takes the very same step once more.
+# A right drag of 24 pixels then takes the same factor once more, about
+# the middle of the view as it always has.
 drag 3 300 200 "" 300,224
 release 3
-scene_zoom "$(viewmath zoom 18 $H 24 24)" "$(viewmath zoom 14.4 $H 24 24)" >wheel-drag.xml
+scene_view "$wx" "$wy" "$(viewmath zoom "$wz" $H 24)" "$(viewmath zoom "$wz" $H 24)" >wheel-drag.xml
 "$renderer" --size ${W}x$H wheel-drag.xml wheel-drag.png
 wait_big wheel-then-drag wheel-drag.png
 

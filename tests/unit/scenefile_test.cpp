@@ -284,6 +284,10 @@ TEST_F(SceneFileTest, FailedReadsLeaveTheCompositionAndSayWhy)
         {"foreign.xml", "<Other><Layers><Layer TypeID=\"0\" /></Layers></Other>", "not a scene file: no \"Patternlens\""},
         {"nolayers.xml", "<Patternlens><Layer TypeID=\"0\" /></Patternlens>", "not a scene file: no \"Layers\""},
         {"unknown.xml", sceneWith("<Layer TypeID=\"6\" /><Layer />"), "the file holds no layer"},
+        {"dtd.xml", "<!DOCTYPE Patternlens [\n<!ELEMENT Patternlens (Layers)>\n]>\n<Patternlens><Layers><Layer TypeID=\"0\" /></Layers></Patternlens>",
+         "document type definitions are not supported"},
+        {"cut.xml", "<Patternlens><Layers>", "not well-formed XML: the file ends before its elements are closed"},
+        {"cut-at-line-end.xml", "<Patternlens>\n<Layers>\n", "not well-formed XML: the file ends before its elements are closed"},
     };
     for (const Case& c : cases) {
         writeFile(path(c.name), c.contents);
@@ -299,6 +303,16 @@ TEST_F(SceneFileTest, FailedReadsLeaveTheCompositionAndSayWhy)
     EXPECT_EQ(error, "No such file or directory");
     EXPECT_FALSE(controls.readSceneFile(directory, &error));
     EXPECT_EQ(error, "Is a directory");
+    // Nothing that is not a regular file is waited for: a pipe without a
+    // writer is refused at once, through a symbolic link too.
+    ASSERT_EQ(mkfifo(path("pipe.xml").c_str(), 0600), 0);
+    ASSERT_EQ(symlink(path("pipe.xml").c_str(), path("link.xml").c_str()), 0);
+    for (const std::string& p : {path("pipe.xml"), path("link.xml")}) {
+        EXPECT_FALSE(controls.readSceneFile(p, &error));
+        EXPECT_EQ(error, "not a regular file (a named pipe)");
+    }
+    EXPECT_FALSE(controls.readSceneFile("/dev/zero", &error));
+    EXPECT_EQ(error, "not a regular file (a character device)");
     EXPECT_EQ(controls.baseLayers[0], before);
 }
 
@@ -331,6 +345,7 @@ TEST_F(SceneFileTest, TruncatedFilesAreRefusedWithoutHarm)
         scenefile::ReadResult r = scenefile::parse(full.substr(0, n));
         EXPECT_FALSE(r.baseLayer) << n;
         EXPECT_FALSE(r.error.empty()) << n;
+        EXPECT_EQ(r.error.find("(line 0,"), std::string::npos) << n << ": " << r.error;
     }
 }
 
@@ -362,7 +377,8 @@ TEST_F(SceneFileTest, DeepNestingIsRefusedBeforeParsing)
     // Disguises the parser sees through do not hide the nesting.
     std::string disguised = "<?xml version=\"></a>\" ?><!-- </a> --><Patternlens><Layers>";
     for (int i = 0; i < 100000; ++i) disguised += "<a b=\"/>\" c='</a>'><![CDATA[</a>]]><!-- </a> -->";
-    EXPECT_EQ(scenefile::parse(disguised).error, "nested 33,334 layers deep; the limit is 1,332");
+    // Told in elements when they are not layers.
+    EXPECT_EQ(scenefile::parse(disguised).error, "elements nested too deep: 100,002 levels; the limit is 4,000");
 }
 
 // A chain of Noise layers, each driving the Cutoff of the one above.

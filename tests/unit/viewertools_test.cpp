@@ -315,10 +315,10 @@ TEST_F(ViewerTools, ANotchIsAZoomDragOfFixedPixels)
     twin->setView(base->x, base->y, base->zoomx, base->zoomy);
 
     controls.takeRedrawRequest();
-    EXPECT_FALSE(wheelzoom::apply(wheelzoom::wheelUpButton, 1, controls));   // the release
-    EXPECT_FALSE(wheelzoom::apply(0, 0, controls));
+    EXPECT_FALSE(wheelzoom::apply(wheelzoom::wheelUpButton, 1, 7, 11, controls));   // the release
+    EXPECT_FALSE(wheelzoom::apply(0, 0, 7, 11, controls));
     EXPECT_FALSE(controls.takeRedrawRequest());
-    EXPECT_TRUE(wheelzoom::apply(wheelzoom::wheelUpButton, 0, controls));
+    EXPECT_TRUE(wheelzoom::apply(wheelzoom::wheelUpButton, 0, 7, 11, controls));
     EXPECT_TRUE(controls.takeRedrawRequest());
     twin->zoomBy(static_cast<float>(static_cast<double>(wheelzoom::notchPixels) / 30));
     EXPECT_EQ(base->zoomy, twin->zoomy);
@@ -328,7 +328,7 @@ TEST_F(ViewerTools, ANotchIsAZoomDragOfFixedPixels)
     ASSERT_NE(noise, nullptr);
     EXPECT_EQ(noise->zoomy, base->zoomy);
 
-    EXPECT_TRUE(wheelzoom::apply(wheelzoom::wheelDownButton, 0, controls));
+    EXPECT_TRUE(wheelzoom::apply(wheelzoom::wheelDownButton, 0, 7, 11, controls));
     EXPECT_GT(base->zoomy, twin->zoomy);
 
     // Each notch is an undo step.

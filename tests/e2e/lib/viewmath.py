@@ -10,6 +10,7 @@ with enough digits to read back as the very same float.
   viewmath.py zoom ZOOM HEIGHT DY [DY ...]                         -> "ZOOM"
   viewmath.py adjust VALUE MIN MAX DY [DY ...]                     -> "VALUE"
   viewmath.py point X Y ZOOMX ZOOMY WIDTH HEIGHT I J               -> "LX LY"
+  viewmath.py wheel X Y ZOOMX ZOOMY WIDTH HEIGHT PX PY DY [DY ...] -> "X Y ZOOMX ZOOMY"
 
 The pixel deltas are those of the motion events: DX = last x - x (positive
 leftwards), DY = y - last y (positive downwards).
@@ -67,6 +68,23 @@ def point(x, y, zoomx, zoomy, width, height, i, j):
     return lx, ly
 
 
+def wheel(x, y, zoomx, zoomy, width, height, px, py, steps):
+    """Notches of DY pixels with the pointer at window pixel (PX, PY): the
+    zoom of a drag, and the centre shifted, in double, so that the layer
+    point under the pointer stays."""
+    x, y, zoomx, zoomy = f32(x), f32(y), f32(zoomx), f32(zoomy)
+    u, v = px / float(width), (height - 1 - py) / float(height)
+    for dy in steps:
+        old_x, old_y = zoomx, zoomy
+        if (width, height) == (400, 470):   # the start-up area: both extents the height's
+            zoomx = zoomy = zoom(zoomy, height, [dy])
+        else:
+            zoomx, zoomy = zoom(zoomx, height, [dy]), zoom(zoomy, height, [dy])
+        x = f32(x - (zoomx - old_x) * (u - 0.5))
+        y = f32(y + (zoomy - old_y) * (0.5 + v))
+    return x, y, zoomx, zoomy
+
+
 def main(argv):
     op, args = argv[1], argv[2:]
     if op == "pan":
@@ -82,6 +100,9 @@ def main(argv):
         x, y, zx, zy, w, h = (float(a) for a in args[:6])
         lx, ly = point(x, y, zx, zy, w, h, int(args[6]), int(args[7]))
         print("%.4f %.4f" % (lx, ly))
+    elif op == "wheel":
+        x, y, zx, zy, w, h = (float(a) for a in args[:6])
+        print(*(repr(v) for v in wheel(x, y, zx, zy, w, h, int(args[6]), int(args[7]), [int(a) for a in args[8:]])))
     else:
         sys.exit("unknown operation " + op)
 
