@@ -9,7 +9,9 @@ bool LayerControls::updatePicture()
 {
     if (takeRedrawRequest()) renderer.markStale();
     if (!renderer.poll(currentLayer, picture)) return false;
-    showStatistics();
+    // A coarse picture only stands in while edits come quickly: the panel
+    // keeps the statistics of the last exact one.
+    if (picture.step == 1) showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();
         if (pictureTexture) textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());

@@ -4,7 +4,13 @@
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 
+#include <chrono>
 #include <utility>
+
+double RenderScheduler::steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 RenderScheduler::~RenderScheduler()
 {
@@ -18,10 +24,12 @@ void RenderScheduler::shutDown()
         std::lock_guard<std::mutex> lock(mutex);
         quitting = true;
     }
-    stop.store(true, std::memory_order_relaxed);
+    stopAll.store(true, std::memory_order_relaxed);
+    newer.store(true, std::memory_order_relaxed);
     wake.notify_all();
     pthread_join(thread, nullptr);
     threadStarted = false;
+    planes.clear();
     std::lock_guard<std::mutex> lock(mutex);
     if (job) {   // handed over but never taken up
         job.reset();
@@ -29,6 +37,12 @@ void RenderScheduler::shutDown()
     }
     inFlight = false;
     idle.notify_all();
+}
+
+void RenderScheduler::markStale()
+{
+    stale = true;
+    pace.edited(clock());
 }
 
 void RenderScheduler::startThread()
@@ -44,38 +58,89 @@ void* RenderScheduler::threadMain(void* scheduler)
     return nullptr;
 }
 
+bool RenderScheduler::makePicture(Renderable& layer, int step, const std::atomic<bool>& stop, Picture& picture)
+{
+    // The panel's statistics are gathered from the same values the pixels
+    // are made of: no second evaluation, none on the main loop.
+    layerstats::Accumulator values(layer.textureHeight);
+    (void)step;
+    if (!layer.fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values)) return false;
+    picture.stats = values.result();
+    picture.width = layer.textureWidth;
+    picture.height = layer.textureHeight;
+    picture.pixels = std::move(layer.pixels);
+    picture.step = 1;
+    return true;
+}
+
+void RenderScheduler::deliver(std::unique_ptr<Picture> picture)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (picture->step > 1) ++tally.coarse;
+    delivered = std::move(picture);
+}
+
+bool RenderScheduler::render(Job& job)
+{
+    Renderable& layer = *job.layer;
+    unsigned driven = 0;
+    for (int i = 0; i < layer.variableCount; ++i)
+        if (layer.variables[i].inputLayer) driven |= 1u << i;
+    const unsigned key = RenderCost::key(driven, planes.attach(layer));
+    const int width = layer.textureWidth;
+    const int height = layer.textureHeight;
+
+    const int step = job.quickSeries ? cost.step(key, width, height) : 1;
+    if (step > 1) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            coarsePhase = true;
+        }
+        auto picture = std::make_unique<Picture>();
+        const double start = clock();
+        const bool complete = makePicture(layer, step, stopAll, *picture);
+        cost.measured(key, step, width, height, clock() - start, complete);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            coarsePhase = false;
+        }
+        if (!complete) return false;
+        deliver(std::move(picture));
+        // A newer state is waiting: its render comes next, not this one's
+        // exact picture.
+        if (newer.load(std::memory_order_relaxed)) return false;
+    }
+
+    auto picture = std::make_unique<Picture>();
+    const double start = clock();
+    const bool complete = makePicture(layer, 1, newer, *picture);
+    cost.measured(key, 1, width, height, clock() - start, complete);
+    // A stop that came after the last row still means a newer edit: the
+    // picture is dropped either way, and the next poll starts over.
+    if (!complete || newer.load(std::memory_order_relaxed)) return false;
+    deliver(std::move(picture));
+    return true;
+}
+
 void RenderScheduler::renderLoop()
 {
     for (;;) {
-        std::unique_ptr<Renderable> layer;
+        std::unique_ptr<Job> next;
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [&] { return quitting || job; });
             if (quitting) return;
-            layer = std::move(job);
+            next = std::move(job);
         }
-        // The panel's statistics are gathered from the same values the
-        // pixels are made of: no second evaluation, none on the main loop.
-        auto picture = std::make_unique<Picture>();
-        layerstats::Accumulator values(layer->textureHeight);
-        bool complete = layer->fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values);
-        if (complete) picture->stats = values.result();
-        if (complete) {
-            picture->width = layer->textureWidth;
-            picture->height = layer->textureHeight;
-            picture->pixels = std::move(layer->pixels);
-        }
-        layer.reset();   // the copy of a deep tree takes a while to destroy: not under the lock
+        const bool exact = render(*next);
+        // The planes keep values of this copy's inputs; the tree it replaces
+        // takes a while to destroy when deep: not under the lock.
+        std::unique_ptr<Renderable> old = planes.keep(std::move(next->layer));
+        old.reset();
 
         std::lock_guard<std::mutex> lock(mutex);
-        // A stop that came after the last row still means a newer edit: the
-        // picture is dropped either way, and the next poll starts over.
-        if (complete && !stop.load(std::memory_order_relaxed)) {
-            delivered = std::move(picture);
-            ++tally.finished;
-        } else {
-            ++tally.superseded;
-        }
+        if (exact) ++tally.finished;
+        else ++tally.superseded;
         inFlight = false;
         idle.notify_all();
     }
@@ -85,22 +150,28 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
 {
     bool changed = false;
     bool rendering;
+    bool coarse;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (delivered) {
-            // Finished before any edit stopped it: the exact picture of a
-            // state the user saw, worth showing even when a newer one follows.
+            // Finished before any edit stopped it: a picture of a state the
+            // user saw, worth showing even when a newer one follows.
             shown = std::move(*delivered);
             delivered.reset();
             changed = true;
         }
         rendering = inFlight;
+        coarse = coarsePhase;
     }
     if (!stale) return changed;
+    const double now = clock();
     if (rendering) {
-        // Only one render at a time: the old one stops, and a later poll
-        // starts the new one from the state the edits have reached by then.
-        stop.store(true, std::memory_order_relaxed);
+        // Only one render at a time. An exact one stops; a coarse one runs
+        // on to its picture unless the input rests, when the exact picture
+        // of the newest state is all that is wanted. A later poll starts the
+        // render of the state the edits have reached by then.
+        newer.store(true, std::memory_order_relaxed);
+        if (!coarse || pace.resting(now)) stopAll.store(true, std::memory_order_relaxed);
         return changed;
     }
     stale = false;
@@ -118,6 +189,7 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
         // No thread to be had: render here rather than show nothing.
         layerstats::Accumulator values(copy->textureHeight);
         copy->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
+        shown = Picture{};
         shown.stats = values.result();
         shown.width = copy->textureWidth;
         shown.height = copy->textureHeight;
@@ -129,9 +201,12 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
-        job = std::move(copy);
+        job = std::make_unique<Job>();
+        job->layer = std::move(copy);
+        job->quickSeries = pace.quickSeries(now);
         inFlight = true;
-        stop.store(false, std::memory_order_relaxed);
+        newer.store(false, std::memory_order_relaxed);
+        stopAll.store(false, std::memory_order_relaxed);
         ++tally.started;
     }
     wake.notify_one();

@@ -4,6 +4,8 @@
 #include "generators/patternlanes.h"
 #include "layers/saturate.h"
 
+#include <algorithm>
+
 void Circles::createVariables()
 {
     variables[0].init(this, "Radius", 2.0f, 10.0f, 0.001f);
@@ -29,6 +31,19 @@ bool Circles::insideCircle(float xpos, float ypos) const
     const float r = variables[0].getValueAt(px, py);
     const float s = variables[1].getValueAt(px, py);
     return patternlanes::insideDisc(xpos, ypos, r, s);
+}
+
+void Circles::inputOrigin(int /*index*/, int& x0, int& y0) const
+{
+    // The lowest truncated layer point of the view: the mapping is linear
+    // and truncation keeps order, so it lies at one end of each axis (the
+    // layer y falls as the row rises).
+    float xFirst = 0.0f, yFirst = 0.0f;
+    float xLast = static_cast<float>(textureWidth - 1), yLast = static_cast<float>(textureHeight - 1);
+    mapping.windowToLayer(xFirst, yFirst);
+    mapping.windowToLayer(xLast, yLast);
+    x0 = std::min(saturatingTrunc(xFirst), saturatingTrunc(xLast));
+    y0 = std::min(saturatingTrunc(yFirst), saturatingTrunc(yLast));
 }
 
 namespace {

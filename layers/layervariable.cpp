@@ -1,5 +1,6 @@
 #include "layers/layervariable.h"
 
+#include "layers/inputplane.h"
 #include "layers/renderable.h"
 
 #include <cstring>
@@ -29,7 +30,7 @@ void LayerVariable::setValue(float v)
 float LayerVariable::getValueAt(int x, int y) const
 {
     if (!inputLayer) return overrideValue;
-    const float s = inputLayer->pixelValue(x, y);
+    const float s = plane ? plane->pixelValue(*inputLayer, x, y) : inputLayer->pixelValue(x, y);
     return minValue + (maxValue - minValue) * s;
 }
 
@@ -39,7 +40,8 @@ void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out) const
         for (int k = 0; k < count; ++k) out[k] = overrideValue;
         return;
     }
-    inputLayer->pixelRow(y, x0, count, out);
+    if (plane) plane->pixelRow(*inputLayer, y, x0, count, out);
+    else inputLayer->pixelRow(y, x0, count, out);
     const float range = maxValue - minValue;
     for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
 }
@@ -53,6 +55,7 @@ void LayerVariable::setInputLayer(Renderable* layer)
 
 void LayerVariable::removeInputLayer()
 {
+    plane = nullptr;   // it holds the values of the layer that goes
     delete inputLayer;
     inputLayer = nullptr;
 }

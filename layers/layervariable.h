@@ -1,6 +1,7 @@
 #pragma once
 #include "layers/serializable.h"
 
+class InputPlane;
 class Renderable;
 
 // One named, bounded parameter of a layer. Its value at a pixel is either its
@@ -58,4 +59,8 @@ public:
     Renderable* inputLayer = nullptr;   // owned
     Renderable* owner = nullptr;        // not owned
     float overrideValue = 0.0f;
+    // Not part of the composition: the input layer's values kept by the
+    // render that evaluates this variable (inputplane.h), read in place of
+    // evaluating the input where it holds them. Never copied or saved.
+    InputPlane* plane = nullptr;        // not owned
 };

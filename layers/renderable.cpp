@@ -137,6 +137,12 @@ void Renderable::valueRow(int py, int x0, int count, float* out) const
     for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k, py);
 }
 
+void Renderable::inputOrigin(int /*index*/, int& x0, int& y0) const
+{
+    x0 = 0;
+    y0 = 0;
+}
+
 void Renderable::pixelRow(int py, int x0, int count, float* out) const
 {
     // The types' row buffers hold rowChunk values; longer runs go in parts.

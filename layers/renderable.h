@@ -61,6 +61,13 @@ public:
     static constexpr int rowChunk = 256;
     virtual void valueRow(int y, int x0, int count, float* out) const;
 
+    // The lowest pixel at which a render of this layer reads the input of
+    // variable index, as far as the view tells: where a plane of that
+    // input's values is placed (inputplane.h). The texture's own first
+    // pixel for the types that read their inputs at or near the pixel they
+    // compute.
+    virtual void inputOrigin(int index, int& x0, int& y0) const;
+
     // valueAt with the inverse switch applied: what the texture shows and
     // what a variable driven by this layer reads.
     float pixelValue(int x, int y) const;
