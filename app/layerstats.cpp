@@ -1,9 +1,7 @@
 #include "app/layerstats.h"
 
 #include "layers/renderable.h"
-#include "layers/workerpool.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -35,9 +33,9 @@ void Accumulator::addRun(int row, const float* values, int count)
     }
 }
 
-void Accumulator::observe(void* context, int row, int /*x0*/, int count, const float* values)
+void Accumulator::take(int row, int /*column*/, int count, const float* values)
 {
-    static_cast<Accumulator*>(context)->addRun(row, values, count);
+    addRun(row, values, count);
 }
 
 Stats Accumulator::result() const
@@ -58,28 +56,8 @@ Stats Accumulator::result() const
 
 Stats measure(const Renderable& layer)
 {
-    const int width = layer.textureWidth, height = layer.textureHeight;
-    if (width <= 0 || height <= 0) return Stats{};
-    Accumulator accumulator(height);
-    struct Work {
-        const Renderable* layer;
-        Accumulator* accumulator;
-        int width, height, rowsPerBand;
-    };
-    const int bandCount = std::min(height, WorkerPool::instance().threadCount() * 8);
-    Work work{&layer, &accumulator, width, height, (height + bandCount - 1) / bandCount};
-    WorkerPool::instance().run(bandCount, [](void* context, int band) {
-        Work& w = *static_cast<Work*>(context);
-        float values[Renderable::rowChunk];
-        const int end = std::min((band + 1) * w.rowsPerBand, w.height);
-        for (int j = band * w.rowsPerBand; j < end; ++j) {
-            for (int i = 0; i < w.width; i += Renderable::rowChunk) {
-                const int count = std::min(Renderable::rowChunk, w.width - i);
-                w.layer->pixelRow(j, i, count, values);
-                w.accumulator->addRun(j, values, count);
-            }
-        }
-    }, &work);
+    Accumulator accumulator(layer.textureWidth > 0 ? layer.textureHeight : 0);
+    rowloop::evaluate(layer, rowloop::wholeTexture(layer), accumulator);
     return accumulator.result();
 }
 

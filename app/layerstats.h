@@ -3,6 +3,8 @@
 // and a histogram, of the floats the pixels show (before they become bytes).
 // measure only reads the layer, so a render on another thread can call it
 // on its own copy, and several calls may run at once.
+#include "layers/rowloop.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -23,16 +25,15 @@ struct Stats {
 };
 
 // Collects the values of a picture's rows as a render produces them, each
-// row on whichever thread evaluates it (Renderable::fillPixels hands them
-// over), and adds them up in row order, so the result is the same whichever
-// threads did the work.
-class Accumulator {
+// row on whichever thread evaluates it (a sink of rowloop::evaluate), and adds
+// them up in row order, so the result is the same whichever threads did the
+// work.
+class Accumulator : public rowloop::Sink {
 public:
     explicit Accumulator(int rows);
     // Thread-safe between rows: calls for one row come from one thread.
     void addRun(int row, const float* values, int count);
-    // For Renderable::fillPixels' row observer; context is the Accumulator.
-    static void observe(void* context, int row, int x0, int count, const float* values);
+    void take(int row, int column, int count, const float* values) override;
     Stats result() const;
 
 private:

@@ -2,9 +2,13 @@
 
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
+#include "layers/rowkernels.h"
+#include "layers/rowloop.h"
 #include "layers/workerpool.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 double RenderScheduler::steadySeconds()
@@ -58,18 +62,56 @@ void* RenderScheduler::threadMain(void* scheduler)
     return nullptr;
 }
 
-bool RenderScheduler::makePicture(Renderable& layer, int step, const std::atomic<bool>& stop, Picture& picture)
+namespace {
+// A coarse picture's bytes: area pixel (c, r) of a step-k area fills the
+// k x k block of texture pixels from (k c, k r), clipped at the edges. Each
+// area row writes its own rows of blocks, so the rows need no lock.
+class Blocks : public rowloop::Sink {
+public:
+    Blocks(std::uint8_t* out, int width, int height, int step) : out(out), width(width), height(height), step(step) {}
+    void take(int row, int column, int count, const float* values) override
+    {
+        std::uint8_t grey[Renderable::rowChunk];
+        rowkernels::greyBytes(values, count, grey);
+        const int y0 = row * step;
+        const int x0 = column * step;
+        const int x1 = std::min(width, (column + count) * step);
+        std::uint8_t* first = out + static_cast<std::size_t>(y0) * width;
+        for (int x = x0; x < x1; ++x) first[x] = grey[(x - x0) / step];
+        for (int y = y0 + 1; y < std::min(height, y0 + step); ++y)
+            std::memcpy(out + static_cast<std::size_t>(y) * width + x0, first + x0, static_cast<std::size_t>(x1 - x0));
+    }
+
+private:
+    std::uint8_t* out;
+    int width, height, step;
+};
+} // namespace
+
+bool RenderScheduler::makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture)
 {
-    // The panel's statistics are gathered from the same values the pixels
-    // are made of: no second evaluation, none on the main loop.
-    layerstats::Accumulator values(layer.textureHeight);
-    (void)step;
-    if (!layer.fillPixels(nullptr, nullptr, &stop, &layerstats::Accumulator::observe, &values)) return false;
-    picture.stats = values.result();
+    rowloop::Options options;
+    options.stop = stop;
+    if (step > 1) {
+        // Every step-th pixel of the full-size texture, each shown as a
+        // block: the exact picture's pixels, fewer of them. No statistics:
+        // the panel shows only those of exact pictures.
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(layer.textureWidth) *
+                                         static_cast<std::size_t>(std::max(layer.textureHeight, 0)));
+        Blocks blocks(pixels.data(), layer.textureWidth, layer.textureHeight, step);
+        if (!rowloop::evaluate(layer, rowloop::wholeTexture(layer, step), blocks, options)) return false;
+        picture.pixels = std::move(pixels);
+    } else {
+        // The panel's statistics are gathered from the same values the
+        // pixels are made of: no second evaluation, none on the main loop.
+        layerstats::Accumulator values(layer.textureHeight);
+        if (!layer.fillPixels(options, &values)) return false;
+        picture.stats = values.result();
+        picture.pixels = std::move(layer.pixels);
+    }
     picture.width = layer.textureWidth;
     picture.height = layer.textureHeight;
-    picture.pixels = std::move(layer.pixels);
-    picture.step = 1;
+    picture.step = step;
     return true;
 }
 
@@ -98,7 +140,7 @@ bool RenderScheduler::render(Job& job)
         }
         auto picture = std::make_unique<Picture>();
         const double start = clock();
-        const bool complete = makePicture(layer, step, stopAll, *picture);
+        const bool complete = makePicture(layer, step, &stopAll, *picture);
         cost.measured(key, step, width, height, clock() - start, complete);
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -113,7 +155,7 @@ bool RenderScheduler::render(Job& job)
 
     auto picture = std::make_unique<Picture>();
     const double start = clock();
-    const bool complete = makePicture(layer, 1, newer, *picture);
+    const bool complete = makePicture(layer, 1, &newer, *picture);
     cost.measured(key, 1, width, height, clock() - start, complete);
     // A stop that came after the last row still means a newer edit: the
     // picture is dropped either way, and the next poll starts over.
@@ -187,13 +229,8 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     if (!threadStarted && !quitting) startThread();
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
-        layerstats::Accumulator values(copy->textureHeight);
-        copy->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
         shown = Picture{};
-        shown.stats = values.result();
-        shown.width = copy->textureWidth;
-        shown.height = copy->textureHeight;
-        shown.pixels = std::move(copy->pixels);
+        makePicture(*copy, 1, nullptr, shown);
         std::lock_guard<std::mutex> lock(mutex);
         ++tally.started;
         ++tally.finished;

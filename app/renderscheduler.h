@@ -103,8 +103,10 @@ private:
     // Render thread: renders the job's copy (coarse first where allowed)
     // and delivers its pictures; true when the exact one was delivered.
     bool render(Job& job);
-    // The copy at step into picture; false when stopped by stop.
-    bool makePicture(Renderable& layer, int step, const std::atomic<bool>& stop, Picture& picture);
+    // Renders layer, a copy of its own, at step into picture: an exact one
+    // (step 1) with its statistics, or a coarse one. False, picture
+    // untouched, when stop ended it early.
+    static bool makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture);
     void deliver(std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only

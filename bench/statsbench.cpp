@@ -1,6 +1,6 @@
 // What the viewer's statistics cost: the minimum, maximum, mean and
 // histogram of a layer over the drawing area, gathered from the values of
-// the render itself (a row observer of fillPixels), next to the same render
+// the render itself (a second sink of fillPixels), next to the same render
 // without them. Wall-clock time: both are threaded.
 #include "app/layercontrols.h"
 #include "app/layerstats.h"
@@ -32,7 +32,7 @@ void RenderWithStats(benchmark::State& state, bool deep)
     layer->fillPixels();   // starts the workers
     for (auto _ : state) {
         layerstats::Accumulator values(layer->textureHeight);
-        layer->fillPixels(nullptr, nullptr, nullptr, &layerstats::Accumulator::observe, &values);
+        layer->fillPixels({}, &values);
         benchmark::DoNotOptimize(values.result());
     }
 }

@@ -7,10 +7,7 @@
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
 #include "layers/viewlimits.h"
-#include "layers/workerpool.h"
 
-#include <algorithm>
-#include <mutex>
 
 Renderable::Renderable(int id) : typeId(id) {}
 
@@ -182,67 +179,13 @@ void Renderable::fillPixelsReference()
             pixels[static_cast<std::size_t>(j) * textureWidth + i] = greyByte(pixelValue(i, j));
 }
 
-void Renderable::fillRows(int firstRow, int endRow, const std::atomic<bool>* stop, RowObserver rows,
-                          void* rowsContext)
-{
-    float values[rowChunk];
-    for (int j = firstRow; j < endRow; ++j) {
-        if (stop && stop->load(std::memory_order_relaxed)) return;
-        std::uint8_t* row = pixels.data() + static_cast<std::size_t>(j) * textureWidth;
-        for (int i = 0; i < textureWidth; i += rowChunk) {
-            const int count = textureWidth - i < rowChunk ? textureWidth - i : rowChunk;
-            pixelRow(j, i, count, values);
-            if (rows) rows(rowsContext, j, i, count, values);
-            rowkernels::greyBytes(values, count, row + i);
-        }
-    }
-}
-
-// Below this many pixels waking the workers costs more than it saves.
-static constexpr long long minSharedPixels = 16384;
-
-bool Renderable::fillPixels(Progress progress, void* progressContext, const std::atomic<bool>* stop,
-                            RowObserver rows, void* rowsContext)
+bool Renderable::fillPixels(const rowloop::Options& options, rowloop::Sink* values)
 {
     resizePixels();
-    if (pixels.empty()) return true;
-    WorkerPool& pool = WorkerPool::instance();
-    const long long area = static_cast<long long>(textureWidth) * textureHeight;
-    if (area < minSharedPixels || pool.threadCount() == 1) {
-        fillRows(0, textureHeight, stop, rows, rowsContext);
-        if (stop && stop->load(std::memory_order_relaxed)) return false;
-        if (progress) progress(progressContext, textureHeight, textureHeight);
-        return true;
-    }
-    // Several bands per thread, taken in turn, even out the threads when one
-    // part of the picture costs more than another.
-    struct Bands {
-        Renderable* layer;
-        int rowsPerBand;
-        Progress progress;
-        void* progressContext;
-        const std::atomic<bool>* stop;
-        RowObserver rows;
-        void* rowsContext;
-        std::mutex reporting;   // one progress call at a time
-        int doneRows = 0;
-    };
-    const int wantedBands = pool.threadCount() * 8;
-    Bands bands{this, (textureHeight + wantedBands - 1) / wantedBands, progress, progressContext, stop, rows, rowsContext, {}, 0};
-    const int bandCount = (textureHeight + bands.rowsPerBand - 1) / bands.rowsPerBand;
-    pool.run(bandCount, [](void* context, int band) {
-        Bands& b = *static_cast<Bands*>(context);
-        const int first = band * b.rowsPerBand;
-        const int end = std::min(first + b.rowsPerBand, b.layer->textureHeight);
-        b.layer->fillRows(first, end, b.stop, b.rows, b.rowsContext);
-        if (b.stop && b.stop->load(std::memory_order_relaxed)) return;
-        if (b.progress) {
-            std::lock_guard<std::mutex> lock(b.reporting);
-            b.doneRows += end - first;
-            b.progress(b.progressContext, b.doneRows, b.layer->textureHeight);
-        }
-    }, &bands);
-    return !(stop && stop->load(std::memory_order_relaxed));
+    rowloop::GreyBytes bytes(pixels.data(), static_cast<std::size_t>(textureWidth));
+    if (!values) return rowloop::evaluate(*this, rowloop::wholeTexture(*this), bytes, options);
+    rowloop::BothSinks both(*values, bytes);
+    return rowloop::evaluate(*this, rowloop::wholeTexture(*this), both, options);
 }
 
 void Renderable::buildTexture()

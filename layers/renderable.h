@@ -1,9 +1,9 @@
 #pragma once
 #include "app/windowmapping.h"
 #include "layers/layervariable.h"
+#include "layers/rowloop.h"
 #include "layers/serializable.h"
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -75,25 +75,13 @@ public:
     // it asks for at most rowChunk pixels at a time.
     void pixelRow(int y, int x0, int count, float* out) const;
 
-    // Evaluates every pixel into the pixel buffer: row by row through
-    // pixelRow, the rows shared out in bands among all processors. Evaluation
-    // only reads the layers, so the bands run concurrently; the bytes are
-    // those of fillPixelsReference.
-    // progress, when given, hears after each finished band how many rows of
-    // the texture are done; it is called from the threads doing the work,
-    // one call at a time.
-    // stop, when given, is read before every row: once it is set the fill
-    // gives up and returns false, the buffer left partly filled. A render
-    // that a newer edit has made pointless ends within a row this way.
-    // rows, when given, sees the values of every row before they become
-    // bytes, a run of at most rowChunk pixels at a time, from the threads
-    // doing the work (each row from one thread), so a caller can measure
-    // them without evaluating the layer a second time.
-    using Progress = void (*)(void* context, int doneRows, int totalRows);
-    using RowObserver = void (*)(void* context, int row, int x0, int count, const float* values);
-    bool fillPixels(Progress progress = nullptr, void* progressContext = nullptr,
-                    const std::atomic<bool>* stop = nullptr, RowObserver rows = nullptr,
-                    void* rowsContext = nullptr);
+    // Evaluates every pixel into the pixel buffer through rowloop::evaluate
+    // (with its options: the threads, the stop flag, the progress); the bytes
+    // are those of fillPixelsReference. values, when given, also takes every
+    // row's values before they become bytes, so a caller can measure them
+    // without evaluating the layer a second time. False when stopped, the
+    // buffer left partly filled.
+    bool fillPixels(const rowloop::Options& options = {}, rowloop::Sink* values = nullptr);
     // The plain evaluation, one pixelValue per pixel, column after column on
     // the calling thread: the definition fillPixels is measured and checked
     // against.
@@ -130,5 +118,4 @@ protected:
 private:
     class TextureBackend* backend() const;
     void resizePixels();
-    void fillRows(int firstRow, int endRow, const std::atomic<bool>* stop, RowObserver rows, void* rowsContext);
 };

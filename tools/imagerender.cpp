@@ -3,7 +3,7 @@
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
-#include "layers/saturate.h"
+#include "layers/rowloop.h"
 #include "layers/workerpool.h"
 #include "persistence/atomicfile.h"
 #include "tools/imagewriter.h"
@@ -24,48 +24,26 @@ std::size_t batchBytes(int threads)
     return std::min(std::max(perThread * static_cast<std::size_t>(threads), std::size_t(2) << 20),
                     std::size_t(32) << 20);
 }
-// Columns evaluated at a time, on each thread's stack.
-constexpr int columnChunk = 1024;
 
-struct Batch {
-    const Renderable* layer;
-    imagewriter::Region region;
-    int depth;
-    int firstRow;        // of the region, counted from its top
-    int rowsPerBand;
-    int rowCount;
-    std::size_t rowBytes;
-    std::uint8_t* out;
-};
-
-void evaluateBand(void* context, int band)
-{
-    const Batch& b = *static_cast<const Batch*>(context);
-    const int first = band * b.rowsPerBand;
-    const int end = std::min(first + b.rowsPerBand, b.rowCount);
-    float values[columnChunk];
-    for (int r = first; r < end; ++r) {
-        // The file shows the texture's last row first.
-        const int imageRow = b.region.y + b.firstRow + r;
-        const int textureRow = b.layer->textureHeight - 1 - imageRow;
-        std::uint8_t* row = b.out + static_cast<std::size_t>(r) * b.rowBytes;
-        for (int c = 0; c < b.region.width; c += columnChunk) {
-            const int count = std::min(columnChunk, b.region.width - c);
-            b.layer->pixelRow(textureRow, b.region.x + c, count, values);
-            if (b.depth == 8) {
-                std::uint8_t* bytes = row + c;
-                for (int k = 0; k < count; ++k) bytes[k] = greyByte(values[k]);
-            } else {
-                std::uint8_t* bytes = row + 2 * static_cast<std::size_t>(c);
-                for (int k = 0; k < count; ++k) {
-                    const std::uint16_t s = imagewriter::sample16(values[k]);
-                    bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
-                    bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
-                }
-            }
+// The 16-bit samples of a band, big-endian, area pixel (c, r) at
+// out[r * rowBytes + 2 * c].
+class Samples16 : public rowloop::Sink {
+public:
+    Samples16(std::uint8_t* out, std::size_t rowBytes) : out_(out), rowBytes_(rowBytes) {}
+    void take(int row, int column, int count, const float* values) override
+    {
+        std::uint8_t* bytes = out_ + static_cast<std::size_t>(row) * rowBytes_ + 2 * static_cast<std::size_t>(column);
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t s = imagewriter::sample16(values[k]);
+            bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
+            bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
         }
     }
-}
+
+private:
+    std::uint8_t* out_;
+    std::size_t rowBytes_;
+};
 
 bool wholeImage(const imagewriter::Region& region)
 {
@@ -113,16 +91,23 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     const int rowsPerBatch = static_cast<int>(
         std::min<std::size_t>(std::max<std::size_t>(1, batchBytes(pool.threadCount()) / rowBytes), region.height));
     std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
-    const int wantedBands = pool.threadCount() * 4;
+    rowloop::GreyBytes greys(rows.data(), rowBytes);
+    Samples16 samples(rows.data(), rowBytes);
+    rowloop::Sink& sink = options.depth == 8 ? static_cast<rowloop::Sink&>(greys) : samples;
 
     // Steps by what is left, so that the last step cannot overflow an int.
     for (int top = 0; top < region.height; top += std::min(rowsPerBatch, region.height - top)) {
-        Batch batch{&layer, region, options.depth, top, 0, std::min(rowsPerBatch, region.height - top), rowBytes,
-                    rows.data()};
-        batch.rowsPerBand = std::max(1, (batch.rowCount + wantedBands - 1) / wantedBands);
-        pool.run((batch.rowCount + batch.rowsPerBand - 1) / batch.rowsPerBand, evaluateBand, &batch);
-        if (!(error = encoder.writeRows(rows.data(), batch.rowCount)).empty()) return error;
-        if (options.progress && !options.progress(top + batch.rowCount, region.height)) return "cancelled";
+        const int batchRows = std::min(rowsPerBatch, region.height - top);
+        // The file shows the texture's last row first.
+        rowloop::Area band;
+        band.x0 = region.x;
+        band.y0 = layer.textureHeight - 1 - (region.y + top);
+        band.columns = region.width;
+        band.rows = batchRows;
+        band.downward = true;
+        rowloop::evaluate(layer, band, sink);
+        if (!(error = encoder.writeRows(rows.data(), batchRows)).empty()) return error;
+        if (options.progress && !options.progress(top + batchRows, region.height)) return "cancelled";
     }
     return encoder.finish();
 }

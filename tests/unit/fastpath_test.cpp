@@ -5,6 +5,7 @@
 #include "generators/gradientnoise.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/rowloop.h"
 #include "layers/saturate.h"
 #include "layers/workerpool.h"
 #include "tests/support/everytarget.h"
@@ -262,6 +263,31 @@ TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
 TEST_F(FastPath, RandomCompositionsSharedAmongThreadsGiveTheSameBytesOnEveryTarget)
 {
     onEveryTarget([&] { compareCompositions(300, 70, 3000, 12); });
+}
+
+// Every area the row loop takes (a pixel step, rows upward or downward, the
+// pool or the calling thread alone) gives each pixel's own plain value.
+TEST_F(FastPath, RowLoopAreasGiveThePlainValueOfEachPixel)
+{
+    controls.setViewportSize(300, 130);
+    std::mt19937 random(77);
+    for (unsigned seed = 4000; seed < 4012; ++seed) {
+        const std::unique_ptr<Renderable> top = CompositionMaker(seed).make(3);
+        rowloop::Area area = rowloop::wholeTexture(*top, 1 + static_cast<int>(random() % 5));
+        if (seed % 3 == 0) area = {static_cast<int>(random() % 40), 129 - static_cast<int>(random() % 9), 260, 120, 1, true};
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(area.columns) * area.rows);
+        rowloop::GreyBytes sink(bytes.data(), area.columns);
+        rowloop::Options options;
+        options.threads = seed % 2 ? rowloop::Threads::pool : rowloop::Threads::caller;
+        ASSERT_TRUE(rowloop::evaluate(*top, area, sink, options));
+        for (int r = 0; r < area.rows; ++r)
+            for (int c = 0; c < area.columns; ++c) {
+                const int y = area.downward ? area.y0 - area.step * r : area.y0 + area.step * r;
+                ASSERT_EQ(bytes[static_cast<std::size_t>(r) * area.columns + c],
+                          greyByte(top->pixelValue(area.x0 + area.step * c, y)))
+                    << "composition " << seed << ", step " << area.step << ", pixel (" << c << ", " << r << ")";
+            }
+    }
 }
 
 TEST_F(FastPath, EachTypeAtItsDefaultsGivesTheSameBytesOnEveryTarget)

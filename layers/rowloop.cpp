@@ -1,0 +1,105 @@
+#include "layers/rowloop.h"
+
+#include "layers/renderable.h"
+#include "layers/rowkernels.h"
+#include "layers/workerpool.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace rowloop {
+
+namespace {
+
+// Below this many pixels waking the workers costs more than it saves.
+constexpr long long minSharedPixels = 16384;
+
+struct Run {
+    const Renderable& layer;
+    const Area& area;
+    Sink& sink;
+    const Options& options;
+    int rowsPerBand;
+    std::mutex reporting;   // one progress call at a time
+    int doneRows = 0;
+
+    bool stopped() const { return options.stop && options.stop->load(std::memory_order_relaxed); }
+
+    void evaluateRow(int r, float* values) const
+    {
+        const int y = area.downward ? area.y0 - area.step * r : area.y0 + area.step * r;
+        for (int c = 0; c < area.columns; c += Renderable::rowChunk) {
+            const int count = std::min(Renderable::rowChunk, area.columns - c);
+            if (area.step == 1) {
+                layer.pixelRow(y, area.x0 + c, count, values);
+            } else {
+                // The types' row paths take neighbouring pixels only.
+                for (int k = 0; k < count; ++k) values[k] = layer.pixelValue(area.x0 + area.step * (c + k), y);
+            }
+            sink.take(r, c, count, values);
+        }
+    }
+
+    void evaluateBand(int band)
+    {
+        const int first = band * rowsPerBand;
+        const int end = std::min(first + rowsPerBand, area.rows);
+        float values[Renderable::rowChunk];
+        for (int r = first; r < end; ++r) {
+            if (stopped()) return;
+            evaluateRow(r, values);
+        }
+        if (stopped()) return;
+        if (options.progress) {
+            std::lock_guard<std::mutex> lock(reporting);
+            doneRows += end - first;
+            options.progress(doneRows, area.rows);
+        }
+    }
+};
+
+int steps(int extent, int step)
+{
+    return extent > 0 ? (extent - 1) / step + 1 : 0;
+}
+
+} // namespace
+
+Area wholeTexture(const Renderable& layer, int step)
+{
+    step = std::max(step, 1);
+    return Area{0, 0, steps(layer.textureWidth, step), steps(layer.textureHeight, step), step, false};
+}
+
+void GreyBytes::take(int row, int column, int count, const float* values)
+{
+    rowkernels::greyBytes(values, count, out_ + static_cast<std::size_t>(row) * rowBytes_ + column);
+}
+
+void BothSinks::take(int row, int column, int count, const float* values)
+{
+    first_.take(row, column, count, values);
+    second_.take(row, column, count, values);
+}
+
+bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Options& options)
+{
+    if (area.columns <= 0 || area.rows <= 0 || area.step < 1) return true;
+    WorkerPool& pool = WorkerPool::instance();
+    const bool shared = options.threads == Threads::pool && pool.threadCount() > 1 &&
+                        static_cast<long long>(area.columns) * area.rows >= minSharedPixels;
+    // Several bands per thread, taken in turn, even out the threads when one
+    // part of the picture costs more than another. Alone, a band at a time
+    // still gives the progress something to say.
+    const int wantedBands = pool.threadCount() * 8;
+    Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands, {}, 0};
+    const int bandCount = (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
+    if (shared) {
+        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run);
+    } else {
+        for (int band = 0; band < bandCount && !run.stopped(); ++band) run.evaluateBand(band);
+    }
+    return !run.stopped();
+}
+
+} // namespace rowloop
