@@ -86,10 +86,10 @@ void valuesAtTruncated(const LayerVariable& variable, const float* xpos, int py,
 
 } // namespace
 
-void Circles::valueRow(int y, int x0, int count, float* out) const
+void Circles::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // out holds the layer x coordinates until each is replaced by its value.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
     // The variables are read at the truncated layer point, not at the pixel
     // computed.

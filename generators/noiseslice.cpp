@@ -21,11 +21,11 @@ float NoiseSlice::valueAt(int x, int y) const
     return patternlanes::cutNoise(n, cut);
 }
 
-void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
+void NoiseSlice::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // out holds the layer x coordinates, then the noise, then the values;
     // one buffer per layer keeps a deep tree's stack small.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     GradientNoise::sample2Row(out, layerRowY(y), count, out);
     const LayerVariable& cutoff = variables[0];
     if (!cutoff.getInputLayer()) {
@@ -33,6 +33,6 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
         return;
     }
     float cut[rowChunk];
-    cutoff.getValuesAtRow(y, x0, count, cut);
+    cutoff.getValuesAtRow(y, x0, count, cut, step);
     patternlanes::cutNoiseRow(cut, count, out);
 }

@@ -23,39 +23,38 @@ float InputPlane::pixelValue(const Renderable& input, int x, int y)
     return value;
 }
 
-void InputPlane::pixelRow(const Renderable& input, int y, int x, int count, float* out)
+void InputPlane::pixelRow(const Renderable& input, int y, int x, int count, float* out, int step)
 {
     if (y < bottom || y >= static_cast<long long>(bottom) + rows) {
-        input.pixelRow(y, x, count, out);
+        input.pixelRow(y, x, count, out, step);
         return;
     }
     // Runs of pixels the plane cannot answer go to the input whole, so a
     // row still uses the input's row evaluation (its SIMD lanes).
-    const long long right = static_cast<long long>(left) + columns;
+    const auto at = [&](int k) { return static_cast<long long>(x) + static_cast<long long>(k) * step; };
+    const auto outside = [&](int k) { return at(k) < left || at(k) >= static_cast<long long>(left) + columns; };
     int k = 0;
     while (k < count) {
-        const long long px = static_cast<long long>(x) + k;
         int end = k + 1;
-        if (px < left || px >= right) {
-            const long long stop = px < left ? left : static_cast<long long>(x) + count;
-            end = static_cast<int>(std::min<long long>(stop - x, count));
-            input.pixelRow(y, x + k, end - k, out + k);
+        if (outside(k)) {
+            while (end < count && outside(end)) ++end;
+            input.pixelRow(y, static_cast<int>(at(k)), end - k, out + k, step);
             k = end;
             continue;
         }
-        const std::size_t at = index(x + k, y);
-        if (known[at].load(std::memory_order_acquire)) {
-            out[k] = values[at].load(std::memory_order_relaxed);
+        const std::size_t first = index(static_cast<int>(at(k)), y);
+        if (known[first].load(std::memory_order_acquire)) {
+            out[k] = values[first].load(std::memory_order_relaxed);
             ++k;
             continue;
         }
-        while (end < count && static_cast<long long>(x) + end < right &&
-               !known[at + static_cast<std::size_t>(end - k)].load(std::memory_order_acquire))
+        while (end < count && !outside(end) && !known[index(static_cast<int>(at(end)), y)].load(std::memory_order_acquire))
             ++end;
-        input.pixelRow(y, x + k, end - k, out + k);
+        input.pixelRow(y, static_cast<int>(at(k)), end - k, out + k, step);
         for (int j = k; j < end; ++j) {
-            values[at + static_cast<std::size_t>(j - k)].store(out[j], std::memory_order_relaxed);
-            known[at + static_cast<std::size_t>(j - k)].store(1, std::memory_order_release);
+            const std::size_t i = index(static_cast<int>(at(j)), y);
+            values[i].store(out[j], std::memory_order_relaxed);
+            known[i].store(1, std::memory_order_release);
         }
         k = end;
     }

@@ -31,10 +31,10 @@ public:
     int width() const { return columns; }
     int height() const { return rows; }
 
-    // input.pixelValue(x, y), and input.pixelRow(y, x, count, out), through
-    // the plane. input must be the layer whose values the plane holds.
+    // input.pixelValue(x, y), and input.pixelRow(y, x, count, out, step),
+    // through the plane. input must be the layer whose values it holds.
     float pixelValue(const Renderable& input, int x, int y);
-    void pixelRow(const Renderable& input, int y, int x, int count, float* out);
+    void pixelRow(const Renderable& input, int y, int x, int count, float* out, int step = 1);
 
     // Values known so far (tests and benchmarks).
     long long knownCount() const;

@@ -34,14 +34,14 @@ float LayerVariable::getValueAt(int x, int y) const
     return minValue + (maxValue - minValue) * s;
 }
 
-void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out) const
+void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out, int step) const
 {
     if (!inputLayer) {
         for (int k = 0; k < count; ++k) out[k] = overrideValue;
         return;
     }
-    if (plane) plane->pixelRow(*inputLayer, y, x0, count, out);
-    else inputLayer->pixelRow(y, x0, count, out);
+    if (plane) plane->pixelRow(*inputLayer, y, x0, count, out, step);
+    else inputLayer->pixelRow(y, x0, count, out, step);
     const float range = maxValue - minValue;
     for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
 }

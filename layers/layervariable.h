@@ -32,9 +32,9 @@ public:
     // The value at texture pixel (x, y): the fixed value, or the input layer's
     // pixel value there mapped onto the range (not clamped).
     float getValueAt(int x, int y) const;
-    // getValueAt for pixels x0 .. x0 + count - 1 of row y, bit for bit, with
-    // the input layer evaluated a row at a time.
-    void getValuesAtRow(int y, int x0, int count, float* out) const;
+    // getValueAt for pixels x0, x0 + step, .. x0 + (count - 1) * step of row
+    // y, bit for bit, with the input layer evaluated a row at a time.
+    void getValuesAtRow(int y, int x0, int count, float* out, int step = 1) const;
 
     Renderable* getInputLayer() const { return inputLayer; }
     // Takes ownership of layer, destroying any previous input layer, and makes
