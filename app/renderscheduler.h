@@ -86,6 +86,11 @@ public:
     // not leave a render running while its statics are destroyed.
     void shutDown();
 
+    // Renders layer, a copy of its own, at step into picture: an exact one
+    // (step 1) with its statistics, or a coarse one. False, picture
+    // untouched, when stop ended it early.
+    static bool makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture);
+
     // The clock the pace of edits and the cost of renders are measured on,
     // in seconds; called from the main and the render thread. Tests set
     // their own before the first poll.
@@ -103,10 +108,6 @@ private:
     // Render thread: renders the job's copy (coarse first where allowed)
     // and delivers its pictures; true when the exact one was delivered.
     bool render(Job& job);
-    // Renders layer, a copy of its own, at step into picture: an exact one
-    // (step 1) with its statistics, or a coarse one. False, picture
-    // untouched, when stop ended it early.
-    static bool makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture);
     void deliver(std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only
