@@ -1,15 +1,8 @@
 #include "app/edithistory.h"
 
 #include "layers/layerclone.h"
-#include "layers/layercompare.h"
-#include "layers/renderable.h"
 
 namespace {
-std::unique_ptr<Renderable> copyOf(const Renderable* base)
-{
-    return base ? cloneLayerTree(*base) : nullptr;
-}
-
 const std::string noLabel;
 } // namespace
 
@@ -17,18 +10,17 @@ EditHistory::EditHistory(std::size_t maxBytes, std::size_t maxSteps) : byteLimit
 
 EditHistory::~EditHistory() = default;
 
-std::size_t EditHistory::measure(const Renderable* base)
+std::size_t EditHistory::measure(const CompositionView& composition)
 {
-    // Each layer of a copy is one allocation of the layer object (the types
-    // add no fields of their own; the pixel vector of a copy stays empty).
-    return static_cast<std::size_t>(countLayers(base)) * sizeof(Renderable);
+    // The settings live in the step's own record.
+    return copyBytes(composition.tree);
 }
 
-void EditHistory::begin(const Renderable* base, const LayerLocation& where, const std::string& label)
+void EditHistory::begin(const CompositionView& now, const LayerLocation& where, const std::string& label)
 {
     pendingBegun = true;
     pendingLabel = label;
-    pendingComposition = copyOf(base);
+    pendingComposition = Composition(now);
     pendingWhere = where;
 }
 
@@ -36,14 +28,14 @@ void EditHistory::cancel()
 {
     pendingBegun = false;
     pendingLabel.clear();
-    pendingComposition.reset();
+    pendingComposition = Composition();
     pendingWhere = LayerLocation();
 }
 
-bool EditHistory::commit(const Renderable* base, const LayerLocation& where)
+bool EditHistory::commit(const CompositionView& now, const LayerLocation& where)
 {
     if (!pendingBegun) return false;
-    if (sameLayerTree(pendingComposition.get(), base)) {
+    if (sameComposition(pendingComposition.view(), now)) {
         cancel();
         return false;
     }
@@ -72,12 +64,12 @@ const std::string& EditHistory::redoLabel() const
     return redoSteps.empty() ? noLabel : redoSteps.back().label;
 }
 
-EditHistory::Restore EditHistory::undo(const Renderable* current)
+EditHistory::Restore EditHistory::undo(const CompositionView& current)
 {
     return swapStep(undoSteps, redoSteps, current, /*undoing=*/true);
 }
 
-EditHistory::Restore EditHistory::redo(const Renderable* current)
+EditHistory::Restore EditHistory::redo(const CompositionView& current)
 {
     return swapStep(redoSteps, undoSteps, current, /*undoing=*/false);
 }
@@ -85,21 +77,21 @@ EditHistory::Restore EditHistory::redo(const Renderable* current)
 // Undo and redo are one move in opposite directions: the step's composition
 // comes back, and the composition shown now becomes the step that leads
 // back to it.
-EditHistory::Restore EditHistory::swapStep(std::deque<Step>& from, std::deque<Step>& to, const Renderable* current,
-                                           bool undoing)
+EditHistory::Restore EditHistory::swapStep(std::deque<Step>& from, std::deque<Step>& to,
+                                           const CompositionView& current, bool undoing)
 {
     Restore r;
     if (from.empty() || pendingBegun) return r;
     Step step = pop(from);
     Step back;
     back.label = step.label;
-    back.composition = copyOf(current);
+    back.composition = Composition(current);
     back.compositionId = currentId;
     back.before = step.before;
     back.after = step.after;
 
     currentId = step.compositionId;
-    r.base = std::move(step.composition);
+    r.composition = std::move(step.composition);
     r.where = undoing ? step.before : step.after;
     r.label = step.label;
     push(to, std::move(back));
@@ -116,7 +108,7 @@ void EditHistory::clear()
 
 void EditHistory::push(std::deque<Step>& steps, Step step)
 {
-    step.bytes = measure(step.composition.get()) + sizeof(Step) + step.label.capacity() +
+    step.bytes = measure(step.composition.view()) + sizeof(Step) + step.label.capacity() +
                  (step.before.path.capacity() + step.after.path.capacity()) * sizeof(int);
     heldBytes += step.bytes;
     steps.push_back(std::move(step));

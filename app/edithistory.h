@@ -1,6 +1,7 @@
 #pragma once
-// The undo history of the composition: exact copies of the layer tree taken
-// around every edit, and where in the tree the user was.
+// The undo history of the composition: exact copies of the composition (its
+// layer tree and the scene's settings) taken around every edit, and where in
+// the tree the user was.
 //
 // It is storage and bookkeeping only. The controller tells it when an edit
 // begins (begin: a copy of the tree as it is) and when it is done (commit:
@@ -9,19 +10,20 @@
 // never held here, only the others, so an edit costs one copy of the tree.
 //
 // Bounds: at most maxSteps steps and maxBytes of copies; the oldest steps
-// go first. A copy is measured as its layers times the size of a layer,
-// which is what a copy allocates (copies have no pixels and no texture).
+// go first. A copy is measured as what it allocates (copyBytes: its layer
+// objects and what their copied fields hold; copies have no pixels and no
+// texture).
 //
 // Modified: every composition the history has seen has an id; the one last
 // loaded or saved is remembered, so undoing back to it is "not modified".
+#include "layers/composition.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
-
-class Renderable;
 
 // Where the user is: the input-layer path from the base layer (the index of
 // the variable followed at each level) and the selected variable there.
@@ -42,15 +44,15 @@ public:
     EditHistory(const EditHistory&) = delete;
     EditHistory& operator=(const EditHistory&) = delete;
 
-    // An edit starts on the composition base (null: none). Takes the copy
+    // An edit starts on composition now (a null tree: none). Takes the copy
     // that undo will give back. An edit already begun is dropped.
-    void begin(const Renderable* base, const LayerLocation& where, const std::string& label);
+    void begin(const CompositionView& now, const LayerLocation& where, const std::string& label);
     bool editing() const { return pendingBegun; }
     const std::string& editLabel() const { return pendingLabel; }
-    // The edit begun is done; base is the composition now, where the user is
+    // The edit begun is done; now is the composition now, where the user is
     // now. Records a step, and drops every redo step, only when the
     // composition differs from the one at begin. Returns whether it did.
-    bool commit(const Renderable* base, const LayerLocation& where);
+    bool commit(const CompositionView& now, const LayerLocation& where);
     // Forgets the edit begun, recording nothing.
     void cancel();
 
@@ -59,20 +61,20 @@ public:
     const std::string& undoLabel() const;   // the step undo would take back
     const std::string& redoLabel() const;
 
-    // What undo and redo hand back: the composition to install (owned by the
-    // caller; null for none), where to put the user, and the step's name.
+    // What undo and redo hand back: the composition to install (a null tree
+    // for none), where to put the user, and the step's name.
     struct Restore {
-        std::unique_ptr<Renderable> base;
+        Composition composition;
         LayerLocation where;
         std::string label;
     };
     // Takes back the last step: current is the composition shown now, which
     // is copied for redo. The location is where the step was made.
     // Nothing to undo (or an edit begun): an empty label and nothing else.
-    Restore undo(const Renderable* current);
+    Restore undo(const CompositionView& current);
     // Makes the last undone step again; the location is where the user was
     // right after making it.
-    Restore redo(const Renderable* current);
+    Restore redo(const CompositionView& current);
 
     // The composition shown now is the one in its file (loaded or saved).
     void markSaved() { savedId = currentId; }
@@ -90,12 +92,12 @@ public:
 
     // The memory a copy of this composition takes, as counted here; a
     // step adds its record to it.
-    static std::size_t measure(const Renderable* base);
+    static std::size_t measure(const CompositionView& composition);
 
 private:
     struct Step {
         std::string label;
-        std::unique_ptr<Renderable> composition;   // before the step (undo) or after it (redo)
+        Composition composition;   // before the step (undo) or after it (redo)
         std::uint64_t compositionId = 0;
         LayerLocation before;   // where the step was made
         LayerLocation after;    // where the user was right after it
@@ -104,7 +106,7 @@ private:
 
     void push(std::deque<Step>& steps, Step step);
     Step pop(std::deque<Step>& steps);
-    Restore swapStep(std::deque<Step>& from, std::deque<Step>& to, const Renderable* current, bool undoing);
+    Restore swapStep(std::deque<Step>& from, std::deque<Step>& to, const CompositionView& current, bool undoing);
     void enforceBounds();
 
     std::size_t byteLimit;
@@ -115,7 +117,7 @@ private:
 
     bool pendingBegun = false;
     std::string pendingLabel;
-    std::unique_ptr<Renderable> pendingComposition;
+    Composition pendingComposition;
     LayerLocation pendingWhere;
 
     std::uint64_t currentId = 0;

@@ -16,18 +16,18 @@ void LayerControls::beginEdit(const std::string& label)
         // A drag is still open: what it did so far is a step of its own, and
         // it goes on as a new one once this edit is done.
         interruptedEdit = history.editLabel();
-        history.commit(baseLayer(), currentLocation());
+        history.commit(composition(), currentLocation());
     }
-    history.begin(baseLayer(), currentLocation(), label);
+    history.begin(composition(), currentLocation(), label);
 }
 
 void LayerControls::commitEdit()
 {
-    history.commit(baseLayer(), currentLocation());
+    history.commit(composition(), currentLocation());
     if (!interruptedEdit.empty()) {
         const std::string label = interruptedEdit;
         interruptedEdit.clear();
-        history.begin(baseLayer(), currentLocation(), label);
+        history.begin(composition(), currentLocation(), label);
     }
     refreshHistoryButtons();
 }
@@ -80,13 +80,14 @@ void LayerControls::showLocation(const LayerLocation& where)
     redrawRequested = true;
 }
 
-void LayerControls::installComposition(std::unique_ptr<Renderable> base, const LayerLocation& where)
+void LayerControls::installComposition(Composition restored, const LayerLocation& where)
 {
     clearLayers();
-    if (base) {
-        baseLayers[0] = base.release();
+    if (restored.tree) {
+        baseLayers[0] = restored.tree.release();
         baseLayerCount = 1;
     }
+    sceneSettings = restored.settings;
     showLocation(where);
 }
 
@@ -107,8 +108,8 @@ void LayerControls::moveInHistory(bool undoing)
         reportOutcome(undoing ? "Nothing to undo" : "Nothing to redo");
         return;
     }
-    EditHistory::Restore r = undoing ? history.undo(baseLayer()) : history.redo(baseLayer());
-    installComposition(std::move(r.base), r.where);
+    EditHistory::Restore r = undoing ? history.undo(composition()) : history.redo(composition());
+    installComposition(std::move(r.composition), r.where);
     refreshHistoryButtons();
     reportOutcome((undoing ? "Undid: " : "Redid: ") + r.label);
 }

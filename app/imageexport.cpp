@@ -35,10 +35,11 @@ void BackgroundExporter::wait()
     running = false;
 }
 
-void BackgroundExporter::start(std::unique_ptr<Renderable> newLayer, const std::string& newPath)
+void BackgroundExporter::start(Composition newComposition, const std::string& newPath)
 {
+    if (!newComposition.tree) return;   // nothing to write
     wait();   // the last one has finished: busy() was false
-    layer = std::move(newLayer);
+    composition = std::move(newComposition);
     path = newPath;
     done = false;
     percent = 0;
@@ -58,9 +59,10 @@ void BackgroundExporter::start(std::unique_ptr<Renderable> newLayer, const std::
 void* BackgroundExporter::threadMain(void* self)
 {
     auto& exporter = *static_cast<BackgroundExporter*>(self);
-    const std::string result = writeLayer(*exporter.layer, exporter.path, [&exporter](long long done, long long total) {
-        exporter.percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
-    });
+    const std::string result =
+        writeLayer(*exporter.composition.tree, exporter.path, [&exporter](long long done, long long total) {
+            exporter.percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
+        });
     {
         std::lock_guard<std::mutex> lock(exporter.resultMutex);
         exporter.error = result;
@@ -71,6 +73,7 @@ void* BackgroundExporter::threadMain(void* self)
 
 std::string BackgroundExporter::poll()
 {
+    const Renderable* layer = composition.tree.get();
     if (!layer) return {};
     if (done) {
         wait();
@@ -80,7 +83,7 @@ std::string BackgroundExporter::poll()
             result = error;
         }
         const std::string size = std::to_string(layer->textureWidth) + "x" + std::to_string(layer->textureHeight);
-        layer.reset();   // the copy and its pixels go now
+        composition = Composition();   // the copy and its pixels go now
         if (!result.empty()) return "Could not export " + path + ": " + result;
         return "Exported " + path + " (" + size + ")";
     }

@@ -34,7 +34,7 @@ public:
     BackgroundExporter& operator=(const BackgroundExporter&) = delete;
 
     bool busy() const override;
-    void start(std::unique_ptr<Renderable> layer, const std::string& path) override;
+    void start(Composition composition, const std::string& path) override;
     // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)" or
     // "Could not export NAME: reason" once.
     std::string poll() override;
@@ -45,7 +45,7 @@ public:
 private:
     static void* threadMain(void* self);
 
-    std::unique_ptr<Renderable> layer;
+    Composition composition;
     std::string path;
     pthread_t thread{};
     bool running = false;             // a thread was started and not yet joined

@@ -3,19 +3,18 @@
 // composition to render and write. The viewer installs one that works on a
 // background thread (app/imageexport.h); the command itself stays free of
 // image files and threads.
-#include <memory>
-#include <string>
+#include "layers/composition.h"
 
-class Renderable;
+#include <string>
 
 class ImageExporter {
 public:
     virtual ~ImageExporter() = default;
     // True while an export is under way; a second one is refused meanwhile.
     virtual bool busy() const = 0;
-    // Renders layer (the exporter's own copy, at the texture size it has)
-    // and writes it to path. Returns at once.
-    virtual void start(std::unique_ptr<Renderable> layer, const std::string& path) = 0;
+    // Renders composition (the exporter's own copy, its tree at the texture
+    // size it has) and writes it to path. Returns at once.
+    virtual void start(Composition composition, const std::string& path) = 0;
     // Asked on every tick of the main loop: a new line for the info line
     // (progress, then the outcome), or an empty one when nothing changed.
     virtual std::string poll() = 0;

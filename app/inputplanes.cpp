@@ -16,7 +16,7 @@ bool sameTextureSizes(const Renderable& a, const Renderable& b)
         if (u->textureWidth != v->textureWidth || u->textureHeight != v->textureHeight) return false;
         for (int i = 0; i < u->variableCount && i < v->variableCount; ++i)
             if (u->variables[i].inputLayer && v->variables[i].inputLayer)
-                pending.push_back({u->variables[i].inputLayer, v->variables[i].inputLayer});
+                pending.push_back({u->variables[i].inputLayer.get(), v->variables[i].inputLayer.get()});
     }
     return true;
 }
@@ -27,12 +27,14 @@ bool sameInput(const Renderable* a, const Renderable* b)
 }
 } // namespace
 
-unsigned InputPlanes::attach(Renderable& copy)
+unsigned InputPlanes::attach(Composition& composition)
 {
+    Renderable& copy = *composition.tree;
+    const Renderable* before = composition.settings == source.settings ? source.tree.get() : nullptr;
     unsigned kept = 0;
     for (int i = 0; i < Renderable::maxVariables; ++i) {
         LayerVariable& variable = copy.variables[i];
-        const Renderable* input = i < copy.variableCount ? variable.inputLayer : nullptr;
+        const Renderable* input = i < copy.variableCount ? variable.inputLayer.get() : nullptr;
         if (!input) {
             planes[i].reset();
             continue;
@@ -40,31 +42,31 @@ unsigned InputPlanes::attach(Renderable& copy)
         int x0 = 0, y0 = 0;
         copy.inputOrigin(i, x0, y0);
         const InputPlane* old = planes[i].get();
-        const bool same = old && source && i < source->variableCount && old->x0() == x0 && old->y0() == y0 &&
+        const bool same = old && before && i < before->variableCount && old->x0() == x0 && old->y0() == y0 &&
                           old->width() == copy.textureWidth && old->height() == copy.textureHeight &&
-                          sameInput(input, source->variables[i].inputLayer);
+                          sameInput(input, before->variables[i].inputLayer.get());
         if (same) kept |= 1u << i;
         else planes[i] = std::make_unique<InputPlane>(x0, y0, copy.textureWidth, copy.textureHeight);
         variable.plane = planes[i].get();
     }
     // The planes now belong to the copy; the old tree only answers for what
     // they held.
-    if (source)
-        for (LayerVariable& variable : source->variables) variable.plane = nullptr;
+    if (source.tree)
+        for (LayerVariable& variable : source.tree->variables) variable.plane = nullptr;
     return kept;
 }
 
-std::unique_ptr<Renderable> InputPlanes::keep(std::unique_ptr<Renderable> copy)
+Composition InputPlanes::keep(Composition copy)
 {
-    std::unique_ptr<Renderable> old = std::move(source);
+    Composition old = std::move(source);
     source = std::move(copy);
     return old;
 }
 
-std::unique_ptr<Renderable> InputPlanes::clear()
+void InputPlanes::clear()
 {
+    if (source.tree)
+        for (LayerVariable& variable : source.tree->variables) variable.plane = nullptr;
+    source = Composition();
     for (auto& plane : planes) plane.reset();
-    if (source)
-        for (LayerVariable& variable : source->variables) variable.plane = nullptr;
-    return std::move(source);
 }

@@ -8,6 +8,7 @@
 // layer itself, of an undriven variable or of its Inverse), a new empty one
 // otherwise. Any change below an input drops that input's plane; the
 // others stay.
+#include "layers/composition.h"
 #include "layers/inputplane.h"
 #include "layers/renderable.h"
 
@@ -15,20 +16,21 @@
 
 class InputPlanes {
 public:
-    // Attaches the planes to copy's driven variables; returns the variables
-    // whose plane was kept from the last render, bit i for variable i.
-    unsigned attach(Renderable& copy);
+    // Attaches the planes to the driven variables of copy's tree; returns
+    // the variables whose plane was kept from the last render, bit i for
+    // variable i. Other scene settings keep no plane.
+    unsigned attach(Composition& copy);
     // copy, with the planes attached, has been rendered (or stopped): the
     // planes now hold values of its inputs, and it is kept to compare the
-    // next copy with. Returns the tree it replaces, for the caller to
+    // next copy with. Returns the copy it replaces, for the caller to
     // destroy where that costs no one a wait.
-    std::unique_ptr<Renderable> keep(std::unique_ptr<Renderable> copy);
-    // Drops everything (the composition went).
-    std::unique_ptr<Renderable> clear();
+    Composition keep(Composition copy);
+    // Drops everything.
+    void clear();
 
     const InputPlane* plane(int index) const { return planes[index].get(); }
 
 private:
-    std::unique_ptr<Renderable> source;   // the tree the planes' values come from
+    Composition source;   // what the planes' values come from
     std::unique_ptr<InputPlane> planes[Renderable::maxVariables];
 };

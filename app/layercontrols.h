@@ -178,6 +178,12 @@ public:
     // stay open.
     bool confirmClose();
 
+    // The composition shown, as one value's view: the base layer's tree and
+    // the scene's settings. currentComposition is the current layer's
+    // subtree with the same settings: what the picture and an export show.
+    CompositionView composition() const { return {baseLayer(), sceneSettings}; }
+    CompositionView currentComposition() const { return {currentLayer, sceneSettings}; }
+
     EditHistory history;
     std::string scenePath;                        // the file last loaded or saved
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
@@ -191,6 +197,7 @@ public:
     int viewportHeight = 0;
     bool redrawRequested = false;
     Renderable* currentLayer = nullptr;           // not owned
+    SceneSettings sceneSettings;                  // of the composition shown
 
     ui::ControlWindow* controlWindow = nullptr;
     ui::Panel* layerControlsPanel = nullptr;
@@ -226,6 +233,6 @@ public:
 private:
     int selectedVariable() const;
     int selectedType() const;
-    void installComposition(std::unique_ptr<Renderable> base, const LayerLocation& where);
+    void installComposition(Composition composition, const LayerLocation& where);
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
 };

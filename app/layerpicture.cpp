@@ -8,7 +8,7 @@
 bool LayerControls::updatePicture()
 {
     if (takeRedrawRequest()) renderer.markStale();
-    if (!renderer.poll(currentLayer, picture)) return false;
+    if (!renderer.poll(currentComposition(), picture)) return false;
     // A coarse picture only stands in while edits come quickly: the panel
     // keeps the statistics of the last exact one.
     if (picture.step == 1) showStatistics();

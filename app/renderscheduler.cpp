@@ -1,6 +1,5 @@
 #include "app/renderscheduler.h"
 
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/rowkernels.h"
 #include "layers/rowloop.h"
@@ -35,8 +34,8 @@ void RenderScheduler::shutDown()
     threadStarted = false;
     planes.clear();
     std::lock_guard<std::mutex> lock(mutex);
-    if (job) {   // handed over but never taken up
-        job.reset();
+    if (job.copy.tree) {   // handed over but never taken up
+        job = Job();
         ++tally.superseded;
     }
     inFlight = false;
@@ -88,8 +87,9 @@ private:
 };
 } // namespace
 
-bool RenderScheduler::makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture)
+bool RenderScheduler::render(Composition& composition, int step, const std::atomic<bool>* stop, Picture& picture)
 {
+    Renderable& layer = *composition.tree;
     rowloop::Options options;
     options.stop = stop;
     if (step > 1) {
@@ -122,13 +122,13 @@ void RenderScheduler::deliver(std::unique_ptr<Picture> picture)
     delivered = std::move(picture);
 }
 
-bool RenderScheduler::render(Job& job)
+bool RenderScheduler::renderJob(Job& job)
 {
-    Renderable& layer = *job.layer;
+    Renderable& layer = *job.copy.tree;
     unsigned driven = 0;
     for (int i = 0; i < layer.variableCount; ++i)
         if (layer.variables[i].inputLayer) driven |= 1u << i;
-    const unsigned key = RenderCost::key(driven, planes.attach(layer));
+    const unsigned key = RenderCost::key(driven, planes.attach(job.copy));
     const int width = layer.textureWidth;
     const int height = layer.textureHeight;
 
@@ -140,7 +140,7 @@ bool RenderScheduler::render(Job& job)
         }
         auto picture = std::make_unique<Picture>();
         const double start = clock();
-        const bool complete = makePicture(layer, step, &stopAll, *picture);
+        const bool complete = render(job.copy, step, &stopAll, *picture);
         cost.measured(key, step, width, height, clock() - start, complete);
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -155,7 +155,7 @@ bool RenderScheduler::render(Job& job)
 
     auto picture = std::make_unique<Picture>();
     const double start = clock();
-    const bool complete = makePicture(layer, 1, &newer, *picture);
+    const bool complete = render(job.copy, 1, &newer, *picture);
     cost.measured(key, 1, width, height, clock() - start, complete);
     // A stop that came after the last row still means a newer edit: the
     // picture is dropped either way, and the next poll starts over.
@@ -167,18 +167,19 @@ bool RenderScheduler::render(Job& job)
 void RenderScheduler::renderLoop()
 {
     for (;;) {
-        std::unique_ptr<Job> next;
+        Job next;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [&] { return quitting || job; });
+            wake.wait(lock, [&] { return quitting || job.copy.tree; });
             if (quitting) return;
             next = std::move(job);
+            job = Job();
         }
-        const bool exact = render(*next);
-        // The planes keep values of this copy's inputs; the tree it replaces
+        const bool exact = renderJob(next);
+        // The planes keep values of this copy's inputs; the copy it replaces
         // takes a while to destroy when deep: not under the lock.
-        std::unique_ptr<Renderable> old = planes.keep(std::move(next->layer));
-        old.reset();
+        Composition old = planes.keep(std::move(next.copy));
+        old = Composition();
 
         std::lock_guard<std::mutex> lock(mutex);
         if (exact) ++tally.finished;
@@ -188,7 +189,7 @@ void RenderScheduler::renderLoop()
     }
 }
 
-bool RenderScheduler::poll(const Renderable* current, Picture& shown)
+bool RenderScheduler::poll(const CompositionView& current, Picture& shown)
 {
     bool changed = false;
     bool rendering;
@@ -217,12 +218,8 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
         return changed;
     }
     stale = false;
-    if (!current) {
-        shown = Picture{};
-        return true;
-    }
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*current);
-    if (!copy) {
+    Composition copy(current);
+    if (!copy.tree) {
         shown = Picture{};
         return true;
     }
@@ -230,7 +227,7 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     if (!threadStarted) {
         // No thread to be had: render here rather than show nothing.
         shown = Picture{};
-        makePicture(*copy, 1, nullptr, shown);
+        render(copy, 1, nullptr, shown);
         std::lock_guard<std::mutex> lock(mutex);
         ++tally.started;
         ++tally.finished;
@@ -238,9 +235,8 @@ bool RenderScheduler::poll(const Renderable* current, Picture& shown)
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
-        job = std::make_unique<Job>();
-        job->layer = std::move(copy);
-        job->quickSeries = pace.quickSeries(now);
+        job.copy = std::move(copy);
+        job.quickSeries = pace.quickSeries(now);
         inFlight = true;
         newer.store(false, std::memory_order_relaxed);
         stopAll.store(false, std::memory_order_relaxed);

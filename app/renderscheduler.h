@@ -4,9 +4,9 @@
 //
 // An edit only marks the picture stale. Once per tick the main loop polls:
 // a finished picture is handed over; a stale picture starts a render of an
-// exact copy of the current layer's tree (cloneLayerTree), so the user goes
-// on editing the original while the copy is evaluated. At most one render is
-// in flight. It runs on its own thread, which shares the rows out on the
+// exact copy of the current composition (the current layer's tree with the
+// scene's settings), so the user goes on editing the original while the
+// copy is evaluated. At most one render is in flight. It runs on its own thread, which shares the rows out on the
 // worker pool. The picture handed over last is always the one the latest
 // edit asked for, and the main loop's cost of an edit is the copy, not a
 // render.
@@ -29,6 +29,7 @@
 #include "app/inputplanes.h"
 #include "app/layerstats.h"
 #include "app/renderpolicy.h"
+#include "layers/composition.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -38,8 +39,6 @@
 #include <vector>
 
 #include <pthread.h>
-
-class Renderable;
 
 class RenderScheduler {
 public:
@@ -68,9 +67,10 @@ public:
 
     // Main thread, once per tick. Returns true with the new picture in shown
     // when there is one to show: a render has finished, or there is no
-    // current layer any more (shown is then empty). A stale picture stops
-    // the render in flight, or starts a render of current when none is.
-    bool poll(const Renderable* current, Picture& shown);
+    // current layer any more (current.tree null; shown is then empty). A
+    // stale picture stops the render in flight, or starts a render of
+    // current when none is.
+    bool poll(const CompositionView& current, Picture& shown);
 
     // True while a render is in flight or the picture is stale: more polls
     // are needed before the picture on screen is the final one.
@@ -86,10 +86,10 @@ public:
     // not leave a render running while its statics are destroyed.
     void shutDown();
 
-    // Renders layer, a copy of its own, at step into picture: an exact one
-    // (step 1) with its statistics, or a coarse one. False, picture
-    // untouched, when stop ended it early.
-    static bool makePicture(Renderable& layer, int step, const std::atomic<bool>* stop, Picture& picture);
+    // Renders composition, a copy of its own, at step into picture: an
+    // exact one (step 1) with its statistics, or a coarse one. False,
+    // picture untouched, when stop ended it early.
+    static bool render(Composition& composition, int step, const std::atomic<bool>* stop, Picture& picture);
 
     // The clock the pace of edits and the cost of renders are measured on,
     // in seconds; called from the main and the render thread. Tests set
@@ -99,7 +99,7 @@ public:
 
 private:
     struct Job {
-        std::unique_ptr<Renderable> layer;
+        Composition copy;           // a null tree: none
         bool quickSeries = false;   // coarse pictures allowed
     };
     static void* threadMain(void* scheduler);
@@ -107,7 +107,7 @@ private:
     void startThread();
     // Render thread: renders the job's copy (coarse first where allowed)
     // and delivers its pictures; true when the exact one was delivered.
-    bool render(Job& job);
+    bool renderJob(Job& job);
     void deliver(std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only
@@ -118,7 +118,7 @@ private:
     mutable std::mutex mutex;           // guards the fields below
     std::condition_variable wake;       // the render thread waits here for a job
     std::condition_variable idle;       // waitWhileRendering waits here
-    std::unique_ptr<Job> job;           // the copy to render next
+    Job job;                            // the copy to render next
     bool inFlight = false;              // from hand-over until the thread is done with it
     bool coarsePhase = false;           // the render in flight is making a coarse picture
     bool quitting = false;

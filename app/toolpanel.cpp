@@ -9,7 +9,6 @@
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
 #include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
@@ -105,10 +104,10 @@ void LayerControls::onExportPng()
     path = exportsize::withPngSuffix(path);
     // An exact copy, taken now: the user may go on editing while it renders.
     // At another size it shows the same view in more or fewer pixels.
-    std::unique_ptr<Renderable> copy = cloneLayerTree(*currentLayer);
-    if (!copy) return;
-    if (width != copy->textureWidth || height != copy->textureHeight)
-        viewresize::resizeKeepingView(*copy, width, height);
+    Composition copy(currentComposition());
+    if (!copy.tree) return;
+    if (width != copy.tree->textureWidth || height != copy.tree->textureHeight)
+        viewresize::resizeKeepingView(*copy.tree, width, height);
     imageExporter->start(std::move(copy), path);
     reportOutcome("Exporting " + path + ": 0%");
 }

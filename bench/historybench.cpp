@@ -33,11 +33,11 @@ void EditStep(benchmark::State& state)
     EditHistory history;
     float value = 0.0f;
     for (auto _ : state) {
-        history.begin(live.get(), LayerLocation(), "Adjust");
+        history.begin({live.get()}, LayerLocation(), "Adjust");
         live->variables[0].overrideValue = value += 0.001f;
-        benchmark::DoNotOptimize(history.commit(live.get(), LayerLocation()));
+        benchmark::DoNotOptimize(history.commit({live.get()}, LayerLocation()));
     }
-    state.counters["bytes"] = static_cast<double>(EditHistory::measure(live.get()));
+    state.counters["bytes"] = static_cast<double>(EditHistory::measure({live.get()}));
     state.counters["steps_kept"] = static_cast<double>(history.undoCount());
 }
 
@@ -47,12 +47,12 @@ void UndoRedo(benchmark::State& state)
     controls.setViewportSize(400, 470);
     std::unique_ptr<Renderable> live = chain(static_cast<int>(state.range(0)));
     EditHistory history;
-    history.begin(live.get(), LayerLocation(), "Adjust");
+    history.begin({live.get()}, LayerLocation(), "Adjust");
     live->variables[0].overrideValue = 0.25f;
-    history.commit(live.get(), LayerLocation());
+    history.commit({live.get()}, LayerLocation());
     for (auto _ : state) {
-        live = history.undo(live.get()).base;
-        live = history.redo(live.get()).base;
+        live = std::move(history.undo({live.get()}).composition.tree);
+        live = std::move(history.redo({live.get()}).composition.tree);
     }
 }
 

@@ -1,31 +1,39 @@
 #include "layers/layercompare.h"
 
+#include "layers/layerfields.h"
 #include "layers/renderable.h"
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace {
-bool sameBits(float a, float b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+
+// Floats bit for bit, names up to their end, everything else by value.
+struct SameField {
+    bool& same;
+    template <typename F, typename T>
+    void operator()(F, const T& a, const T& b) const
+    {
+        if constexpr (layerfields::walks<F>(layerfields::compare)) {
+            if constexpr (std::is_floating_point_v<T>) same = same && std::memcmp(&a, &b, sizeof a) == 0;
+            else if constexpr (std::is_array_v<T>) same = same && std::strncmp(a, b, sizeof a) == 0;
+            else same = same && a == b;
+        }
+    }
+};
 
 bool sameLayer(const Renderable& a, const Renderable& b)
 {
-    if (a.typeId != b.typeId || a.inverse != b.inverse || a.variableCount != b.variableCount) return false;
-    if (!sameBits(a.x, b.x) || !sameBits(a.y, b.y) || !sameBits(a.zoomx, b.zoomx) || !sameBits(a.zoomy, b.zoomy))
-        return false;
-    for (int i = 0; i < a.variableCount; ++i) {
+    bool same = true;
+    layerfields::forEachLayerField(SameField{same}, a, b);
+    for (int i = 0; same && i < a.variableCount; ++i) {
         const LayerVariable& u = a.variables[i];
         const LayerVariable& v = b.variables[i];
-        if (std::strncmp(u.name, v.name, LayerVariable::nameCapacity) != 0) return false;
-        if (!sameBits(u.minValue, v.minValue) || !sameBits(u.maxValue, v.maxValue) ||
-            !sameBits(u.overrideValue, v.overrideValue))
-            return false;
-        if ((u.inputLayer == nullptr) != (v.inputLayer == nullptr)) return false;
+        layerfields::forEachVariableField(SameField{same}, u, v);
+        same = same && (u.getInputLayer() == nullptr) == (v.getInputLayer() == nullptr);
     }
-    return true;
+    return same;
 }
 } // namespace
 
@@ -43,7 +51,8 @@ bool sameLayerTree(const Renderable* a, const Renderable* b)
         }
         if (!sameLayer(*u, *v)) return false;
         for (int i = 0; i < u->variableCount; ++i)
-            if (u->variables[i].inputLayer) pending.push_back({u->variables[i].inputLayer, v->variables[i].inputLayer});
+            if (const Renderable* input = u->variables[i].getInputLayer())
+                pending.push_back({input, v->variables[i].getInputLayer()});
     }
     return true;
 }
@@ -58,7 +67,7 @@ long long countLayers(const Renderable* layer)
         pending.pop_back();
         ++count;
         for (int i = 0; i < l->variableCount; ++i)
-            if (l->variables[i].inputLayer) pending.push_back(l->variables[i].inputLayer);
+            if (const Renderable* input = l->variables[i].getInputLayer()) pending.push_back(input);
     }
     return count;
 }

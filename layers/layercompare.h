@@ -1,7 +1,8 @@
 #pragma once
-// Whether two layer trees are the same composition: type, view, inverse
-// switch, every variable (name, range, fixed value) and every input layer,
-// compared bit for bit, so a NaN equals itself and -0 differs from 0. What
+// Whether two layer trees are the same composition: every field
+// layerfields.h lists for the comparison (type, view, inverse switch, every
+// variable's name, range and fixed value) and every input layer, compared
+// bit for bit, so a NaN equals itself and -0 differs from 0. What
 // the user cannot change (pixels, textures, the controller) is not compared.
 class Renderable;
 

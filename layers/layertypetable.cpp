@@ -19,3 +19,13 @@ Renderable* createLayer(int typeId)
     layer->setup();
     return layer;
 }
+
+std::size_t layerObjectBytes(int typeId)
+{
+    switch (typeId) {
+    case 0: return sizeof(NoiseSlice);
+    case 1: return sizeof(SquareOverlay);
+    case 2: return sizeof(Circles);
+    default: return 0;
+    }
+}

@@ -5,10 +5,8 @@
 
 #include <cstring>
 
-LayerVariable::~LayerVariable()
-{
-    removeInputLayer();
-}
+// Here, where a layer is a complete type, the input layer can be destroyed.
+LayerVariable::~LayerVariable() = default;
 
 void LayerVariable::init(Renderable* newOwner, const char* newName, float value, float newMax, float newMin)
 {
@@ -48,16 +46,15 @@ void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out, int ste
 
 void LayerVariable::setInputLayer(Renderable* layer)
 {
-    removeInputLayer();
-    inputLayer = layer;
+    if (layer == inputLayer.get()) return;   // already ours: resetting would destroy it
+    inputLayer.reset(layer);
     if (layer) layer->parent = owner;
 }
 
 void LayerVariable::removeInputLayer()
 {
     plane = nullptr;   // it holds the values of the layer that goes
-    delete inputLayer;
-    inputLayer = nullptr;
+    inputLayer.reset();
 }
 
 void LayerVariable::pan(int dx, int dy)

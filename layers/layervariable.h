@@ -1,6 +1,8 @@
 #pragma once
 #include "layers/serializable.h"
 
+#include <memory>
+
 class InputPlane;
 class Renderable;
 
@@ -36,7 +38,7 @@ public:
     // y, bit for bit, with the input layer evaluated a row at a time.
     void getValuesAtRow(int y, int x0, int count, float* out, int step = 1) const;
 
-    Renderable* getInputLayer() const { return inputLayer; }
+    Renderable* getInputLayer() const { return inputLayer.get(); }
     // Takes ownership of layer, destroying any previous input layer, and makes
     // the variable's owner the layer's parent. layer must be a new layer.
     void setInputLayer(Renderable* layer);
@@ -53,10 +55,11 @@ public:
     void load(const TiXmlElement* element) override;
     void save(TiXmlElement* parent) const override;
 
+    // Listed in layerfields.h for the copy, the comparison and the file.
     float minValue = -1.0f;
     float maxValue = 1.0f;
     char name[nameCapacity] = {};
-    Renderable* inputLayer = nullptr;   // owned
+    std::unique_ptr<Renderable> inputLayer;
     Renderable* owner = nullptr;        // not owned
     float overrideValue = 0.0f;
     // Not part of the composition: the input layer's values kept by the

@@ -96,6 +96,8 @@ public:
     void load(const TiXmlElement* element) override;
     void save(TiXmlElement* parent) const override;
 
+    // A field that describes the composition is listed in layerfields.h too,
+    // which the copy, the comparison and the scene file walk.
     Renderable* parent = nullptr;     // not owned
     int variableCount = 0;
     LayerVariable variables[maxVariables];

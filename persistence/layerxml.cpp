@@ -9,12 +9,14 @@
 // within the limits every view obeys.
 #include "persistence/layerxml.h"
 
+#include "layers/layerfields.h"
 #include "layers/layertypetable.h"
 #include "layers/layervariable.h"
 #include "layers/renderable.h"
 #include "persistence/numbertext.h"
 
 #include <cmath>
+#include <type_traits>
 #include <tinyxml.h>
 
 namespace {
@@ -40,11 +42,40 @@ bool readFloat(const TiXmlElement* element, const char* name, float* field)
     return true;
 }
 
-void readExtent(const TiXmlElement* element, const char* name, float* field)
-{
-    float f = 0;
-    if (readFloat(element, name, &f) && f > 0) *field = f;
-}
+// Writes the file's attributes of the fields visited, in their order.
+struct WriteField {
+    TiXmlElement* element;
+    template <typename F, typename T>
+    void operator()(F field, const T& value) const
+    {
+        if constexpr (layerfields::walks<F>(layerfields::file)) {
+            if constexpr (std::is_array_v<T>) element->SetAttribute(field.xmlName, value);   // a name
+            else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0);
+            else setNumber(element, field.xmlName, value);
+        }
+    }
+};
+
+// Reads back the attributes the file reads; one absent or unreadable leaves
+// its field as it was.
+struct ReadField {
+    const TiXmlElement* element;
+    template <typename F, typename T>
+    void operator()(F field, T& value) const
+    {
+        if constexpr (layerfields::walks<F>(layerfields::file)) {
+            if (field.reading == layerfields::Reading::none) return;
+            if constexpr (std::is_same_v<T, bool>) {
+                int flag = 0;
+                if (numbertext::parseInt(element->Attribute(field.xmlName), &flag)) value = flag != 0;
+            } else if constexpr (std::is_same_v<T, float>) {
+                float f = 0;
+                if (readFloat(element, field.xmlName, &f) && (field.reading != layerfields::Reading::positive || f > 0))
+                    value = f;
+            }
+        }
+    }
+};
 
 } // namespace
 
@@ -52,12 +83,7 @@ void Renderable::save(TiXmlElement* parentElement) const
 {
     auto* element = new TiXmlElement("Layer");
     parentElement->LinkEndChild(element);
-    setNumber(element, "TypeID", typeId);
-    setNumber(element, "x", x);
-    setNumber(element, "y", y);
-    setNumber(element, "zoomx", zoomx);
-    setNumber(element, "zoomy", zoomy);
-    setNumber(element, "inverse", inverse ? 1 : 0);
+    layerfields::forEachLayerField(WriteField{element}, *this);
 
     // Written even for a layer without variables.
     auto* variablesElement = new TiXmlElement("Variables");
@@ -67,14 +93,8 @@ void Renderable::save(TiXmlElement* parentElement) const
 
 void Renderable::load(const TiXmlElement* element)
 {
-    float newX = x, newY = y, newZoomX = zoomx, newZoomY = zoomy;
-    readFloat(element, "x", &newX);
-    readFloat(element, "y", &newY);
-    readExtent(element, "zoomx", &newZoomX);
-    readExtent(element, "zoomy", &newZoomY);
-    int inverseFlag = 0;
-    if (numbertext::parseInt(element->Attribute("inverse"), &inverseFlag)) inverse = inverseFlag != 0;
-    setView(newX, newY, newZoomX, newZoomY);
+    layerfields::forEachLayerField(ReadField{element}, *this);
+    setView(x, y, zoomx, zoomy);   // within the limits every view obeys, and the mapping
 
     const TiXmlElement* variablesElement = element->FirstChildElement("Variables");
     if (!variablesElement) return;
@@ -90,10 +110,7 @@ void LayerVariable::save(TiXmlElement* parentElement) const
 {
     auto* element = new TiXmlElement("Variable");
     parentElement->LinkEndChild(element);
-    element->SetAttribute("name", name);
-    setNumber(element, "MaxValue", maxValue);
-    setNumber(element, "MinValue", minValue);
-    setNumber(element, "OverrideValue", overrideValue);
+    layerfields::forEachVariableField(WriteField{element}, *this);
     if (inputLayer) inputLayer->save(element);
 }
 
@@ -101,9 +118,7 @@ void LayerVariable::load(const TiXmlElement* element)
 {
     // Stored as read: the file may hold a value outside its bounds, and
     // bounds in either order.
-    readFloat(element, "MaxValue", &maxValue);
-    readFloat(element, "MinValue", &minValue);
-    readFloat(element, "OverrideValue", &overrideValue);
+    layerfields::forEachVariableField(ReadField{element}, *this);
 
     // Only the first "Layer" child counts; one of no known type leaves the
     // variable as it was.

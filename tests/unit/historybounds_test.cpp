@@ -37,12 +37,12 @@ protected:
     // Records one step from *live to next, as the controller does.
     bool step(EditHistory& h, std::unique_ptr<Renderable>& live, std::unique_ptr<Renderable> next)
     {
-        h.begin(live.get(), LayerLocation(), "edit");
+        h.begin({live.get()}, LayerLocation(), "edit");
         live = std::move(next);
-        return h.commit(live.get(), LayerLocation());
+        return h.commit({live.get()}, LayerLocation());
     }
-    void undo(EditHistory& h, std::unique_ptr<Renderable>& live) { live = h.undo(live.get()).base; }
-    void redo(EditHistory& h, std::unique_ptr<Renderable>& live) { live = h.redo(live.get()).base; }
+    void undo(EditHistory& h, std::unique_ptr<Renderable>& live) { live = std::move(h.undo({live.get()}).composition.tree); }
+    void redo(EditHistory& h, std::unique_ptr<Renderable>& live) { live = std::move(h.redo({live.get()}).composition.tree); }
 
     LayerControls controls;
 };
@@ -77,7 +77,7 @@ TEST_F(BoundsTest, KeepsTheLastStepsWithinTheStepLimitOldestFirst)
 TEST_F(BoundsTest, NeverHoldsMoreThanItsMemoryAndDropsTheOldestFirst)
 {
     // Room for about 40 layers of copies.
-    const std::size_t limit = 40 * EditHistory::measure(noiseChain(1, 0).get()) + 40 * 200;
+    const std::size_t limit = 40 * EditHistory::measure({noiseChain(1, 0).get()}) + 40 * 200;
     EditHistory h(limit, 1000);
     RandomComposition random(7);
     std::unique_ptr<Renderable> live(noiseChain(1, 0.0f));
@@ -113,7 +113,7 @@ TEST_F(BoundsTest, NeverHoldsMoreThanItsMemoryAndDropsTheOldestFirst)
 
 TEST_F(BoundsTest, ACompositionLargerThanTheLimitCannotBeKept)
 {
-    const std::size_t limit = 10 * EditHistory::measure(noiseChain(1, 0).get());
+    const std::size_t limit = 10 * EditHistory::measure({noiseChain(1, 0).get()});
     EditHistory h(limit, 1000);
     std::unique_ptr<Renderable> live(noiseChain(1, 0.0f));
     step(h, live, noiseChain(2, 1.0f));
@@ -131,7 +131,7 @@ TEST_F(BoundsTest, SixtyFourMebibytesOfLargeCompositions)
     // 2,000 layers a copy: some 3 MiB. The history keeps about 21 of them.
     EditHistory h;
     std::unique_ptr<Renderable> live(noiseChain(2000, 0.0f));
-    const std::size_t copy = EditHistory::measure(live.get());
+    const std::size_t copy = EditHistory::measure({live.get()});
     for (int i = 1; i <= 30; ++i) {
         std::unique_ptr<Renderable> next = cloneLayerTree(*live);
         next->variables[0].overrideValue = 0.01f * i;

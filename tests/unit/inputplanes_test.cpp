@@ -5,7 +5,6 @@
 // edit below drops it.
 #include "app/inputplanes.h"
 #include "app/layercontrols.h"
-#include "layers/layerclone.h"
 #include "layers/rowloop.h"
 #include "layers/saturate.h"
 #include "randomcomposition.h"
@@ -33,22 +32,22 @@ TEST(InputPlanesTest, KeptPlanesGiveTheReferenceBytesAndSurviveExactlyTheEditsAb
             case 0: layer->inverse = !layer->inverse; break;
             case 1: layer->variables[i].overrideValue = random.uniform(-2.0f, 2.0f); break;
             default:
-                if (Renderable* input = layer->variables[i].inputLayer) {
+                if (Renderable* input = layer->variables[i].inputLayer.get()) {
                     input->inverse = !input->inverse;
                     dropped = 1u << i;
                 }
             }
-            std::unique_ptr<Renderable> copy = cloneLayerTree(*layer);
-            const unsigned kept = planes.attach(*copy);
+            Composition copy{CompositionView(layer.get())};
+            const unsigned kept = planes.attach(copy);
             if (edit > 0) {
                 ASSERT_EQ(kept, driven & ~dropped) << "seed " << seed;
             }
 
             const int step = random.pick(1, 3);
-            const rowloop::Area area = rowloop::wholeTexture(*copy, step);
+            const rowloop::Area area = rowloop::wholeTexture(*copy.tree, step);
             std::vector<std::uint8_t> bytes(static_cast<std::size_t>(area.columns) * area.rows);
             rowloop::GreyBytes sink(bytes.data(), static_cast<std::size_t>(area.columns));
-            rowloop::evaluate(*copy, area, sink);
+            rowloop::evaluate(*copy.tree, area, sink);
             for (int r = 0; r < area.rows; ++r)
                 for (int c = 0; c < area.columns; ++c)
                     ASSERT_EQ(bytes[static_cast<std::size_t>(r) * area.columns + c],

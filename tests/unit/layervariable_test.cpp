@@ -122,9 +122,14 @@ TEST_F(LayerVariableTest, OwnsItsInputLayerAndSetsItsParent)
         EXPECT_EQ(first->parent, owner);
         EXPECT_EQ(ProbeLayer::alive, before + 2);
 
-        // Replacing destroys the previous input.
-        owner->variables[0].setInputLayer(ProbeLayer::make(1));
+        // Replacing destroys the previous input; handing back the input it
+        // has keeps it.
+        ProbeLayer* second = ProbeLayer::make(1);
+        owner->variables[0].setInputLayer(second);
         EXPECT_EQ(ProbeLayer::alive, before + 2);
+        owner->variables[0].setInputLayer(second);
+        EXPECT_EQ(ProbeLayer::alive, before + 2);
+        EXPECT_EQ(owner->variables[0].getInputLayer(), second);
         delete owner;
     }
     EXPECT_EQ(ProbeLayer::alive, before);

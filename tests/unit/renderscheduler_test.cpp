@@ -5,7 +5,6 @@
 // under ThreadSanitizer (label "threads").
 #include "app/layercontrols.h"
 #include "app/renderscheduler.h"
-#include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
@@ -42,7 +41,7 @@ bool settle(RenderScheduler& scheduler, const Renderable* current, Picture& show
 {
     bool changed = false;
     for (int i = 0; i < 100000 && scheduler.pending(); ++i) {
-        if (scheduler.poll(current, shown)) changed = true;
+        if (scheduler.poll({current}, shown)) changed = true;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     EXPECT_FALSE(scheduler.pending());
@@ -61,7 +60,7 @@ TEST_F(RenderSchedulerTest, NothingHappensUntilThePictureIsStale)
     std::unique_ptr<Renderable> layer(createLayer(0));
     Picture shown;
     EXPECT_FALSE(scheduler.pending());
-    EXPECT_FALSE(scheduler.poll(layer.get(), shown));
+    EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
     EXPECT_EQ(scheduler.counts().started, 0u);
 }
 
@@ -89,7 +88,7 @@ TEST_F(RenderSchedulerTest, WithoutALayerThePictureEmptiesOnceTheRenderInFlightH
     std::unique_ptr<Renderable> layer = noiseChain(40);
     Picture shown;
     scheduler.markStale();
-    EXPECT_FALSE(scheduler.poll(layer.get(), shown));   // started
+    EXPECT_FALSE(scheduler.poll({layer.get()}, shown));   // started
     scheduler.markStale();
     layer.reset();                                       // the composition is gone
     shown.pixels.assign(10, 1);
@@ -109,20 +108,20 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
     std::unique_ptr<Renderable> layer = noiseChain(300);
     Picture shown;
     scheduler.markStale();
-    scheduler.poll(layer.get(), shown);
+    scheduler.poll({layer.get()}, shown);
     layer->pan(5, 0);
     scheduler.markStale();
-    EXPECT_FALSE(scheduler.poll(layer.get(), shown));   // stops the first, starts nothing yet
+    EXPECT_FALSE(scheduler.poll({layer.get()}, shown));   // stops the first, starts nothing yet
     scheduler.waitWhileRendering();
     RenderScheduler::Counts counts = scheduler.counts();
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.superseded, 1u);
     EXPECT_EQ(counts.finished, 0u);
     // The next poll starts the render of the state the edit left.
-    EXPECT_FALSE(scheduler.poll(layer.get(), shown));
+    EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
     EXPECT_EQ(scheduler.counts().started, 2u);
     scheduler.waitWhileRendering();
-    EXPECT_TRUE(scheduler.poll(layer.get(), shown));
+    EXPECT_TRUE(scheduler.poll({layer.get()}, shown));
     counts = scheduler.counts();
     EXPECT_EQ(counts.finished, 1u);
     layer->fillPixels();
@@ -136,7 +135,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
     RenderScheduler scheduler;
     Picture shown;
     scheduler.markStale();
-    scheduler.poll(layer.get(), shown);
+    scheduler.poll({layer.get()}, shown);
     scheduler.shutDown();
     EXPECT_FALSE(scheduler.pending());
     RenderScheduler::Counts counts = scheduler.counts();
@@ -145,7 +144,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
     controls.setViewportSize(48, 36);
     std::unique_ptr<Renderable> small = noiseChain(3);
     scheduler.markStale();
-    EXPECT_TRUE(scheduler.poll(small.get(), shown));
+    EXPECT_TRUE(scheduler.poll({small.get()}, shown));
     EXPECT_EQ(shown.pixels, referencePixels(*small));
     EXPECT_FALSE(scheduler.pending());
 }
@@ -199,9 +198,9 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
     std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
     const std::vector<std::uint8_t> reference = referencePixels(*layer);
     for (int step = 2; step <= 7; ++step) {
-        std::unique_ptr<Renderable> copy = cloneLayerTree(*layer);
+        Composition copy{CompositionView(layer.get())};
         Picture coarse;
-        ASSERT_TRUE(RenderScheduler::makePicture(*copy, step, nullptr, coarse));
+        ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
         ASSERT_EQ(coarse.step, step);
         EXPECT_EQ(coarse.stats.count, 0);
         for (int j = 0; j < 36; ++j)

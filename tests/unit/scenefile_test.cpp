@@ -4,6 +4,7 @@
 #include "persistence/scenefile.h"
 
 #include "app/layercontrols.h"
+#include "layers/layerfields.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/scenelimits.h"
@@ -23,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -161,23 +163,31 @@ LayerPtr randomTree(std::mt19937& rng, int depth)
     return layer;
 }
 
+// Every field the file holds, as the field list names them: six decimals
+// survive, and floats near these values carry no more.
+struct ExpectSameField {
+    bool view;   // a layer's view, else a variable's value
+    template <typename F, typename T>
+    void operator()(F field, const T& a, const T& b) const
+    {
+        if constexpr (layerfields::walks<F>(layerfields::file)) {
+            if constexpr (std::is_floating_point_v<T>)
+                EXPECT_NEAR(a, b, view ? 1e-6 + 1e-7 * std::abs(a) : 1e-5) << field.xmlName;
+            else if constexpr (std::is_array_v<T>) EXPECT_STREQ(a, b) << field.xmlName;
+            else EXPECT_EQ(a, b) << field.xmlName;
+        }
+    }
+};
+
 void expectSameTree(const Renderable& a, const Renderable& b, const std::string& where)
 {
     SCOPED_TRACE(where);
-    ASSERT_EQ(a.typeId, b.typeId);
-    EXPECT_EQ(a.inverse, b.inverse);
-    // Six decimals survive; floats near these values carry no more.
-    EXPECT_NEAR(a.x, b.x, 1e-6 + 1e-7 * std::abs(a.x));
-    EXPECT_NEAR(a.y, b.y, 1e-6 + 1e-7 * std::abs(a.y));
-    EXPECT_NEAR(a.zoomx, b.zoomx, 1e-6 + 1e-7 * a.zoomx);
-    EXPECT_NEAR(a.zoomy, b.zoomy, 1e-6 + 1e-7 * a.zoomy);
+    layerfields::forEachLayerField(ExpectSameField{true}, a, b);
     ASSERT_EQ(a.variableCount, b.variableCount);
     for (int i = 0; i < a.variableCount; ++i) {
         const LayerVariable& va = a.variables[i];
         const LayerVariable& vb = b.variables[i];
-        EXPECT_NEAR(va.minValue, vb.minValue, 1e-5);
-        EXPECT_NEAR(va.maxValue, vb.maxValue, 1e-5);
-        EXPECT_NEAR(va.overrideValue, vb.overrideValue, 1e-5);
+        layerfields::forEachVariableField(ExpectSameField{false}, va, vb);
         ASSERT_EQ(va.getInputLayer() != nullptr, vb.getInputLayer() != nullptr);
         if (vb.getInputLayer()) {
             EXPECT_EQ(vb.getInputLayer()->parent, &b);

@@ -1,0 +1,77 @@
+#pragma once
+// Every field of a layer and of a layer variable that describes the
+// composition, listed once with the walks that use it: the exact copy
+// (layerclone), the comparison that tells an edit from none (layercompare),
+// the memory a copy takes (EditHistory::measure, through layerclone), and the
+// scene file's attributes, named and in the order they are written
+// (persistence/layerxml). A new field goes here, and every walk picks it up.
+//
+// Not listed, because each walk handles them itself: the tree's links (a
+// layer's variables, a variable's input layer, the parent and owner
+// pointers). Not listed at all: a layer's pixels and texture, which a render
+// makes and no walk keeps.
+#include "layers/renderable.h"
+
+namespace layerfields {
+
+enum Walk : unsigned {
+    copy = 1,      // an exact copy renders the same bytes alone
+    compare = 2,   // a change of it is an undo step
+    file = 4,      // a scene file attribute
+};
+constexpr unsigned all = copy | compare | file;
+
+// How the file reads an attribute back.
+enum class Reading {
+    value,      // a finite number, or an integer for a flag
+    positive,   // an extent: a finite number above 0
+    none,       // written only: the TypeID is read by whoever creates the layer,
+                // a variable's name comes from its layer type
+};
+
+template <unsigned Walks>
+struct Field {
+    static constexpr unsigned walks = Walks;
+    const char* xmlName = nullptr;   // the attribute, for the file walk
+    Reading reading = Reading::value;
+};
+
+// Calls visit(field, the field's member of each layer given...) for every
+// field of a layer, in the file's attribute order; the layers may differ in
+// constness (a copy reads one and writes the other).
+template <typename Visit, typename... Layers>
+void forEachLayerField(Visit&& visit, Layers&... layers)
+{
+    visit(Field<all>{"TypeID", Reading::none}, layers.typeId...);
+    visit(Field<all>{"x"}, layers.x...);
+    visit(Field<all>{"y"}, layers.y...);
+    visit(Field<all>{"zoomx", Reading::positive}, layers.zoomx...);
+    visit(Field<all>{"zoomy", Reading::positive}, layers.zoomy...);
+    visit(Field<all>{"inverse"}, layers.inverse...);
+    // The file holds one element per variable instead.
+    visit(Field<copy | compare>{}, layers.variableCount...);
+    // What a copy needs to render on its own, which the user cannot change.
+    visit(Field<copy>{}, layers.textureWidth...);
+    visit(Field<copy>{}, layers.textureHeight...);
+    visit(Field<copy>{}, layers.mapping...);
+    visit(Field<copy>{}, layers.controls...);
+}
+
+// The same for the fields of a variable. The file writes the maximum before
+// the minimum.
+template <typename Visit, typename... Variables>
+void forEachVariableField(Visit&& visit, Variables&... variables)
+{
+    visit(Field<all>{"name", Reading::none}, variables.name...);
+    visit(Field<all>{"MaxValue"}, variables.maxValue...);
+    visit(Field<all>{"MinValue"}, variables.minValue...);
+    visit(Field<all>{"OverrideValue"}, variables.overrideValue...);
+}
+
+template <typename F>
+constexpr bool walks(unsigned walk)
+{
+    return (F::walks & walk) != 0;
+}
+
+} // namespace layerfields
