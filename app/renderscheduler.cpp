@@ -133,11 +133,10 @@ bool RenderScheduler::renderJob(Job& job)
     const int height = layer.textureHeight;
 
     const int step = job.quickSeries ? cost.step(key, width, height) : 1;
-    if (step > 1) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            coarsePhase = true;
-        }
+    if (step == 1) {
+        std::lock_guard<std::mutex> lock(mutex);
+        coarsePhase = false;
+    } else {
         auto picture = std::make_unique<Picture>();
         const double start = clock();
         const bool complete = render(job.copy, step, &stopAll, *picture);
@@ -238,6 +237,9 @@ bool RenderScheduler::poll(const CompositionView& current, Picture& shown)
         job.copy = std::move(copy);
         job.quickSeries = pace.quickSeries(now);
         inFlight = true;
+        // Until the render thread has chosen its step, an edit lets the
+        // render run on: it may yet be a coarse one.
+        coarsePhase = job.quickSeries;
         newer.store(false, std::memory_order_relaxed);
         stopAll.store(false, std::memory_order_relaxed);
         ++tally.started;

@@ -120,7 +120,7 @@ private:
     std::condition_variable idle;       // waitWhileRendering waits here
     Job job;                            // the copy to render next
     bool inFlight = false;              // from hand-over until the thread is done with it
-    bool coarsePhase = false;           // the render in flight is making a coarse picture
+    bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
     bool quitting = false;
     std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
     Counts tally;

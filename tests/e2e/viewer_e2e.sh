@@ -367,8 +367,9 @@ fi
 
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
-# run beside it, and the picture that stays is the render of the scene as
-# saved afterwards ---
+# run beside it; during a pan new pictures follow the moves before the
+# pointer rests, and undone it gives back the picture before it; the
+# picture that stays is the render of the scene as saved afterwards ---
 
 python3 "$here/lib/chainscene.py" 999 circles >heavy.xml
 "$renderer" heavy.xml heavy.png || fail "render heavy"
@@ -378,6 +379,30 @@ if dialog_open heavy.xml && dialog_closed; then
 else
     fail "load dialog for the heavy scene"
 fi
+# moving_picture NAME BEFORE.png X,Y...: with the left button down, moves
+# through each point, one every 40 ms, in the background; the drawing area
+# must show something other than BEFORE while the moves still go on (before
+# the pointer rests). The button stays down.
+moving_picture() {
+    local name=$1 before=$2 mover seen= ae=
+    shift 2
+    ( for point in "$@"; do xdotool mousemove "${point%,*}" "${point#*,}"; sleep 0.04; done ) &
+    mover=$!
+    while kill -0 "$mover" 2>/dev/null; do
+        shot screen.png
+        kill -0 "$mover" 2>/dev/null || break   # taken after the last move
+        drawing_area screen.png moving.png
+        ae=$(differing_pixels moving.png "$before")
+        [ "$ae" != 0 ] && { seen=1; break; }
+    done
+    wait "$mover"
+    if [ -n "$seen" ]; then
+        pass
+    else
+        cp screen.png "$keep/$name-screen.png"
+        fail "$name: no new picture while the pointer moved with the button down"
+    fi
+}
 # "Radius" is selected: 20 motion events of 5 pixels down add 1.0 to it.
 moves=()
 for i in $(seq 20); do moves+=("200,$((100 + 5 * i))"); done
@@ -398,6 +423,20 @@ else
     cp screen.png "$keep/heavy-drag-screen.png"
     fail "during a Shift+drag on the heavy scene Value: read '$value' after $waited ms, not 2.5 within a second"
 fi
+# A pan of the same scene, 40 moves of 3 pixels 40 ms apart: pictures
+# follow the moves as they go on.
+sleep 1
+shot screen.png
+drawing_area screen.png heavy-adjusted.png
+moves=()
+for i in $(seq 40); do moves+=("$((300 - 3 * i)),200"); done
+xdotool mousemove 300 200 mousedown 1
+moving_picture heavy-pan-moving heavy-adjusted.png "${moves[@]}"
+release 1
+# The pan is one undo step: undone, the view is again one the scene file
+# holds exactly (six decimals), and the picture the one before the pan.
+key ctrl+z
+wait_area heavy-pan-undone heavy-adjusted.png 10
 click "${save_button[@]}"
 if dialog_save_as heavy-saved.xml && dialog_closed; then
     for _ in $(seq 50); do [ -s heavy-saved.xml ] && break; sleep 0.1; done
