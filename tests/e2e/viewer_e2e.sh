@@ -381,10 +381,11 @@ else
 fi
 # moving_picture NAME BEFORE.png X,Y...: with the left button down, moves
 # through each point, one every 40 ms, in the background; the drawing area
-# must show something other than BEFORE while the moves still go on (before
-# the pointer rests). The button stays down.
+# must change at least twice, from BEFORE on, while the moves still go on
+# (before the pointer rests). The button stays down.
 moving_picture() {
-    local name=$1 before=$2 mover seen= ae=
+    local name=$1 mover changes=0 ae=
+    cp "$2" seen.png
     shift 2
     ( for point in "$@"; do xdotool mousemove "${point%,*}" "${point#*,}"; sleep 0.04; done ) &
     mover=$!
@@ -392,16 +393,31 @@ moving_picture() {
         shot screen.png
         kill -0 "$mover" 2>/dev/null || break   # taken after the last move
         drawing_area screen.png moving.png
-        ae=$(differing_pixels moving.png "$before")
-        [ "$ae" != 0 ] && { seen=1; break; }
+        ae=$(differing_pixels moving.png seen.png)
+        [ "$ae" != 0 ] && { changes=$((changes + 1)); mv moving.png seen.png; }
+        [ "$changes" -ge 2 ] && break
     done
     wait "$mover"
-    if [ -n "$seen" ]; then
+    if [ "$changes" -ge 2 ]; then
         pass
     else
         cp screen.png "$keep/$name-screen.png"
-        fail "$name: no new picture while the pointer moved with the button down"
+        fail "$name: $changes new pictures while the pointer moved with the button down, not 2"
     fi
+}
+# settled_area OUT.png: the drawing area once it has not changed for a
+# second.
+settled_area() {
+    shot screen.png
+    drawing_area screen.png "$1"
+    for _ in $(seq 60); do
+        sleep 1
+        shot screen.png
+        drawing_area screen.png area-now.png
+        [ "$(differing_pixels area-now.png "$1")" == 0 ] && return 0
+        mv area-now.png "$1"
+    done
+    return 1
 }
 # "Radius" is selected: 20 motion events of 5 pixels down add 1.0 to it.
 moves=()
@@ -425,9 +441,7 @@ else
 fi
 # A pan of the same scene, 40 moves of 3 pixels 40 ms apart: pictures
 # follow the moves as they go on.
-sleep 1
-shot screen.png
-drawing_area screen.png heavy-adjusted.png
+settled_area heavy-adjusted.png
 moves=()
 for i in $(seq 40); do moves+=("$((300 - 3 * i)),200"); done
 xdotool mousemove 300 200 mousedown 1
