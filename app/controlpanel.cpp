@@ -9,15 +9,10 @@
 
 #include <cstdio>
 
-namespace {
-// Control callbacks carry no context; they reach the controller through its
-// process-wide instance. The id (always -1) is ignored.
-template <void (LayerControls::*Member)()>
-void forward(int /*id*/)
+ui::Callback LayerControls::command(void (LayerControls::*member)())
 {
-    if (LayerControls::instance) (LayerControls::instance->*Member)();
+    return [this, member](int /*id*/) { (this->*member)(); };
 }
-} // namespace
 
 void LayerControls::build(ui::ControlWindow* window)
 {
@@ -25,28 +20,28 @@ void LayerControls::build(ui::ControlWindow* window)
     ui::ControlWindow& w = *window;
 
     layerControlsPanel = w.add_panel("Layer controls");
-    changeBaseButton = w.add_button_to_panel(layerControlsPanel, "Change base", -1, forward<&LayerControls::onChangeBase>);
-    inverseCheckbox = w.add_checkbox_to_panel(layerControlsPanel, "Inverse", -1, forward<&LayerControls::onInverse>);
+    changeBaseButton = w.add_button_to_panel(layerControlsPanel, "Change base", -1, command(&LayerControls::onChangeBase));
+    inverseCheckbox = w.add_checkbox_to_panel(layerControlsPanel, "Inverse", -1, command(&LayerControls::onInverse));
     layerVariablesPanel = w.add_panel_to_panel(layerControlsPanel, "Layer Variables");
     variableList = w.add_listbox_to_panel(layerVariablesPanel, "Select variable: ", -1,
-                                          forward<&LayerControls::onSelectVariable>);
+                                          command(&LayerControls::onSelectVariable));
     valueField = w.add_edittext_to_panel(layerVariablesPanel, "Value: ", -1, nullptr);
     valueField->set_read_only(true);   // a read-out: typing changes no variable
     layerTypeList = w.add_listbox_to_panel(layerVariablesPanel, "Layer Types: ", -1, nullptr);
     for (int t = 0; t < LayerTypeTable::count; ++t) layerTypeList->add_item(t, LayerTypeTable::names[t]);
     assignInputButton = w.add_button_to_panel(layerVariablesPanel, "Assign input layer", -1,
-                                              forward<&LayerControls::onAssignInputLayer>);
+                                              command(&LayerControls::onAssignInputLayer));
     removeInputButton = w.add_button_to_panel(layerVariablesPanel, "Remove input layer", -1,
-                                              forward<&LayerControls::onRemoveInputLayer>);
+                                              command(&LayerControls::onRemoveInputLayer));
     editInputButton = w.add_button_to_panel(layerVariablesPanel, "Edit input layer", -1,
-                                            forward<&LayerControls::onEditInputLayer>);
-    goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, forward<&LayerControls::onGoToParent>);
-    loadButton = w.add_button("Load from XML", -1, forward<&LayerControls::onLoadFromXml>);
-    saveButton = w.add_button("Save to XML", -1, forward<&LayerControls::onSaveToXml>);
+                                            command(&LayerControls::onEditInputLayer));
+    goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, command(&LayerControls::onGoToParent));
+    loadButton = w.add_button("Load from XML", -1, command(&LayerControls::onLoadFromXml));
+    saveButton = w.add_button("Save to XML", -1, command(&LayerControls::onSaveToXml));
     buildExportControls(w);
-    undoButton = w.add_button("Undo", -1, forward<&LayerControls::onUndo>);
+    undoButton = w.add_button("Undo", command(&LayerControls::onUndo));
     undoButton->set_shares_row(true);   // Undo and Redo side by side
-    redoButton = w.add_button("Redo", -1, forward<&LayerControls::onRedo>);
+    redoButton = w.add_button("Redo", command(&LayerControls::onRedo));
     refreshHistoryButtons();
     buildViewTools(w);
 

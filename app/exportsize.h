@@ -4,7 +4,8 @@
 
 namespace exportsize {
 
-// Each side of an exported image: 1 to maxSide pixels, as patternlens-render.
+// Each side of an image the viewer exports: 1 to maxSide pixels.
+// patternlens-render takes larger ones, up to what a PNG holds.
 constexpr int maxSide = 16384;
 
 // "WIDTHxHEIGHT" (an "X" or blanks around the numbers are fine too), each

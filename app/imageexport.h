@@ -38,6 +38,7 @@ public:
     // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)" or
     // "Could not export NAME: reason" once.
     std::string poll() override;
+    bool pending() const override { return composition.tree != nullptr; }
 
     // Waits until the running export, if any, has finished.
     void wait();

@@ -18,4 +18,6 @@ public:
     // Asked on every tick of the main loop: a new line for the info line
     // (progress, then the outcome), or an empty one when nothing changed.
     virtual std::string poll() = 0;
+    // True from start until poll has told the outcome: the tick must go on.
+    virtual bool pending() const = 0;
 };

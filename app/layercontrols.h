@@ -17,6 +17,7 @@
 #include "app/infoline.h"
 #include "app/renderscheduler.h"
 
+#include <functional>
 #include <string>
 
 class FileChooser;
@@ -136,6 +137,10 @@ public:
     // and a finished picture goes to the texture. True when the drawing area
     // must be drawn again.
     bool updatePicture();
+    // Whether the main loop's tick has work coming: a redraw asked for, a
+    // picture rendering or not yet shown, an export whose outcome is not
+    // yet told. With none, an idle viewer needs no tick until the next event.
+    bool tickPending() const;
 
     // The info line, where commands report their outcome.
     void setInfoField(ui::EditText* field);
@@ -231,6 +236,8 @@ public:
     unsigned pictureTexture = 0;                  // its texture, made on first use
 
 private:
+    // A control's callback that runs member on this controller.
+    std::function<void(int id)> command(void (LayerControls::*member)());
     int selectedVariable() const;
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);

@@ -2,6 +2,7 @@
 // step with the composition by renders off the main loop, and the info line.
 #include "app/layercontrols.h"
 
+#include "app/imageexporter.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
 
@@ -17,6 +18,11 @@ bool LayerControls::updatePicture()
         if (pictureTexture) textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
     }
     return true;
+}
+
+bool LayerControls::tickPending() const
+{
+    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending());
 }
 
 void LayerControls::setInfoField(ui::EditText* field)

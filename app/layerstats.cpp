@@ -1,7 +1,5 @@
 #include "app/layerstats.h"
 
-#include "layers/renderable.h"
-
 #include <cstdio>
 #include <vector>
 
@@ -52,13 +50,6 @@ Stats Accumulator::result() const
     }
     if (stats.count > 0) stats.mean = sum / static_cast<double>(stats.count);
     return stats;
-}
-
-Stats measure(const Renderable& layer)
-{
-    Accumulator accumulator(layer.textureWidth > 0 ? layer.textureHeight : 0);
-    rowloop::evaluate(layer, rowloop::wholeTexture(layer), accumulator);
-    return accumulator.result();
 }
 
 std::string caption(const Stats& stats)

@@ -1,15 +1,12 @@
 #pragma once
 // The current layer's values over the drawing area: minimum, maximum, mean
-// and a histogram, of the floats the pixels show (before they become bytes).
-// measure only reads the layer, so a render on another thread can call it
-// on its own copy, and several calls may run at once.
+// and a histogram, of the floats the pixels show (before they become bytes),
+// gathered by the render that makes the pixels.
 #include "layers/rowloop.h"
 
 #include <array>
 #include <string>
 #include <vector>
-
-class Renderable;
 
 namespace layerstats {
 
@@ -45,11 +42,6 @@ private:
     };
     std::vector<Row> rows_;
 };
-
-// Every pixel of the layer's texture, evaluated as its texture shows it
-// (pixelValue), rows shared out among the worker threads: what an
-// Accumulator gathers during a render of the layer, without the render.
-Stats measure(const Renderable& layer);
 
 // Which bin a value falls into.
 int binOf(float value);

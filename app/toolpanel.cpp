@@ -13,23 +13,15 @@
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
-namespace {
-template <void (LayerControls::*Member)()>
-void forward(int /*id*/)
-{
-    if (LayerControls::instance) (LayerControls::instance->*Member)();
-}
-} // namespace
-
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
-    exportButton = w.add_button("Export PNG", -1, forward<&LayerControls::onExportPng>);
-    exportSizeField = w.add_edittext("Export size:", -1, nullptr);
+    exportButton = w.add_button("Export PNG", command(&LayerControls::onExportPng));
+    exportSizeField = w.add_edittext("Export size:", nullptr);
 }
 
 void LayerControls::buildViewTools(ui::ControlWindow& w)
 {
-    pathBar = w.add_pathbar("Layer path:", -1, forward<&LayerControls::onPathStep>);
+    pathBar = w.add_pathbar("Layer path:", command(&LayerControls::onPathStep));
     statistics = w.add_histogram("Values in view:");
 }
 

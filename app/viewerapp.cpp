@@ -74,7 +74,7 @@ int ViewerApp::run(int argc, char** argv)
     strips.init();
     strips.set_glutMouseFunc(onMouse);
     strips.set_glutReshapeFunc(onReshape);
-    glutTimerFunc(timerPeriodMs, onTimer, 0);
+    wakeTick();
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
@@ -96,7 +96,7 @@ int ViewerApp::run(int argc, char** argv)
     controls.setInfoField(info);
     // Closing the window asks first when there are unsaved changes.
     mainXWindow = static_cast<unsigned long>(glXGetCurrentDrawable());
-    x11window::interceptCloseRequests(mainXWindow);
+    x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
 
@@ -120,6 +120,7 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
 {
     ViewerApp* app = instance;
     if (!app) return;
+    wakeTick();
     // Modifiers are read at the press only; GLUT answers inside this callback.
     const int modifiers = state == GLUT_DOWN ? glutGetModifiers() : 0;
     const MouseMode before = app->mouseMode;
@@ -141,6 +142,7 @@ void ViewerApp::onPassiveMotion(int x, int y)
 {
     ViewerApp* app = instance;
     if (!app || !noDrag(app->mouseMode)) return;
+    wakeTick();
     if (x < 0) app->controls.clearPointer();
     else app->controls.showPointer(x, y);
 }
@@ -149,21 +151,35 @@ void ViewerApp::onMotion(int x, int y)
 {
     ViewerApp* app = instance;
     if (!app) return;
+    wakeTick();
     mousemodes::applyMotion(app->mouseMode, app->lastX, app->lastY, x, y, app->controls);
+}
+
+void ViewerApp::wakeTick()
+{
+    ViewerApp* app = instance;
+    if (!app || app->tickArmed) return;
+    app->tickArmed = true;
+    glutTimerFunc(timerPeriodMs, onTimer, 0);
+}
+
+bool ViewerApp::tickPending() const
+{
+    return controls.tickPending() || !noDrag(mouseMode);
 }
 
 void ViewerApp::onTimer(int /*value*/)
 {
     ViewerApp* app = instance;
-    if (app && (app->controls.updatePicture() | app->controls.onTick())) {
+    if (!app) return;
+    app->tickArmed = false;
+    if (app->controls.updatePicture() | app->controls.onTick()) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
-    if (app) {
-        app->updateTitle();
-        app->answerCloseRequest();
-    }
-    glutTimerFunc(timerPeriodMs, onTimer, 0);
+    app->updateTitle();
+    app->answerCloseRequest();
+    if (app->tickPending()) wakeTick();
 }
 
 void ViewerApp::updateTitle()
@@ -195,8 +211,10 @@ void ViewerApp::onDisplay()
     strips.render();
     glutSwapBuffers();
     // Control callbacks run only now, outside the frame: a command may
-    // rebuild the panel or open a modal file dialog.
+    // rebuild the panel or open a modal file dialog. What they did is the
+    // tick's to show.
     strips.runPendingActions();
+    wakeTick();
 }
 
 void ViewerApp::onClose()
@@ -207,6 +225,7 @@ void ViewerApp::onClose()
 void ViewerApp::onReshape(int /*width*/, int /*height*/)
 {
     ui::ImguiControls::master().auto_set_viewport();
+    wakeTick();
     // The layers follow the drawing area: the same scale, more or less of
     // the plane, drawn at the next tick.
     if (ViewerApp* app = instance) {
@@ -228,6 +247,7 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
 {
     ViewerApp* app = instance;
     if (!app) return false;
+    wakeTick();
     void (LayerControls::*command)() = nullptr;
     switch (shortcuts::commandFor(key, modifiers)) {
     case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;

@@ -2,12 +2,13 @@
 // The application shell: the one GLUT window with its GL state, the control
 // strips, the first layer, and the GLUT callbacks that turn mouse drags in
 // the drawing area into pan, zoom and parameter changes, rebuild the texture
-// on the 10 ms timer when something changed, and draw it.
+// on the 10 ms timer when something changed, and draw it. The timer runs
+// only while something is pending; an idle viewer sleeps until an event.
 #include "app/gltexturebackend.h"
 #include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "persistence/gtkfilechooser.h"
+#include "persistence/x11filedialogs.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
 #include <string>
@@ -38,6 +39,9 @@ public:
     static void onMouse(int button, int state, int x, int y);
     static void onMotion(int x, int y);
     static void onTimer(int value);
+    // Arms the tick unless it is armed: every event that may give it work
+    // calls this, and the tick re-arms itself while work is pending.
+    static void wakeTick();
     static void onDisplay();
     static void onReshape(int width, int height);
     // Keyboard shortcuts, wherever the pointer is: load, save, export, undo
@@ -51,14 +55,16 @@ public:
     static void onClose();
 
 private:
-    // Declared before the controller so that they outlive it: destroying
-    // the controller destroys the layers, which delete their textures.
+    // Declared before the controller so that they outlive it: the
+    // controller holds them, and destroying it deletes the picture's texture
+    // through the backend.
     GlTextureBackend textureBackend;
-    GtkFileChooser fileChooser;
+    X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.
     void updateTitle();
+    bool tickPending() const;
     void answerCloseRequest();
     unsigned long mainXWindow = 0;
     std::string shownTitle;
@@ -66,6 +72,7 @@ private:
 
 public:
     int windowId = 0;
+    bool tickArmed = false;   // a GLUT timer for onTimer is set
     MouseMode mouseMode = MouseMode::None;
     int lastX = 0;
     int lastY = 0;

@@ -19,6 +19,7 @@ Window mainWindow = None;
 Atom wmProtocols = None;
 Atom wmDeleteWindow = None;
 std::atomic<bool> closeRequested{false};
+void (*requestArrived)() = nullptr;
 Bool (*convertCoreEvent)(Display*, XEvent*, xEvent*) = nullptr;
 
 // Xlib turns each ClientMessage from the server into an XEvent here before
@@ -30,6 +31,7 @@ Bool convertClientMessage(Display* d, XEvent* event, xEvent* wire)
         event->xclient.message_type == wmProtocols && event->xclient.format == 32 &&
         static_cast<Atom>(event->xclient.data.l[0]) == wmDeleteWindow) {
         closeRequested = true;
+        if (requestArrived) requestArrived();
         return False;
     }
     return keep;
@@ -37,9 +39,10 @@ Bool convertClientMessage(Display* d, XEvent* event, xEvent* wire)
 
 } // namespace
 
-void interceptCloseRequests(unsigned long xid)
+void interceptCloseRequests(unsigned long xid, void (*arrived)())
 {
     if (display) return;
+    requestArrived = arrived;
     display = glXGetCurrentDisplay();
     if (!display || !xid) return;
     mainWindow = xid;

@@ -13,7 +13,10 @@ namespace x11window {
 
 // Starts taking the close requests of the window manager for the window
 // xid (the main window; GLUT's context must be current). Once only.
-void interceptCloseRequests(unsigned long xid);
+// arrived, when given, runs as a request arrives, on the thread reading the
+// display, from inside Xlib: it may call nothing of Xlib, but it can arm a
+// GLUT timer, which GLUT would otherwise have no event to arm it for.
+void interceptCloseRequests(unsigned long xid, void (*arrived)() = nullptr);
 
 // Whether a close request came since the last call.
 bool takeCloseRequest();

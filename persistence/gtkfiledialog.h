@@ -1,10 +1,8 @@
 #pragma once
 #include <string>
 
-// The GTK 3 side of the viewer's file dialogs, behind plain functions.
-// GTK declares a type of its own named GtkFileChooser, so <gtk/gtk.h> and
-// persistence/gtkfilechooser.h can never meet in one source file: only
-// gtkfiledialog.cpp includes GTK, and GtkFileChooser reaches it through here.
+// The GTK 3 side of the viewer's file dialogs, behind plain functions: only
+// gtkfiledialog.cpp includes GTK, and X11FileDialogs reaches it through here.
 
 // Brings GTK up on the first call; false, now and for good, without a display.
 bool gtkFileDialogsAvailable();

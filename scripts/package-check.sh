@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package the way a desktop and a package manager use it:
-# the desktop entry and the AppStream metadata pass their validators, lintian
+# the desktop entry and the AppStream metadata pass their validators (the
+# AppStream ones but for what only a public web address could answer), lintian
 # finds no error, every file lands where the desktop looks for it, the MIME
 # package compiles cleanly and recognises scene files by content only, the
 # manual pages format without warnings and cover every option of --help, the
@@ -88,13 +89,31 @@ done
 
 # --- AppStream --------------------------------------------------------------
 metainfo="$share/metainfo/io.github.patternlens.Patternlens.metainfo.xml"
-check "appstreamcli validate" appstreamcli validate --no-net "$metainfo"
+# The project has no public web address yet, so the metadata names no home
+# page and no screenshot (which AppStream takes by URL only). A warning that
+# only such an address could answer is accepted; any other fails the check.
+# appstreamcli validate <what> FILE: passes on no issue or only those.
+appstream_check() {
+  local what=$1 out status others
+  shift
+  out="$(appstreamcli "$@" 2>&1)"
+  status=$?
+  others="$(printf '%s\n' "$out" | grep -E '^[EW]: ' | grep -vE '^W: .*(screenshot|homepage)')"
+  if [ "$status" -eq 0 ] || [ -z "$others" ]; then
+    pass "$what"
+  else
+    fail "$what"
+  fi
+  printf '%s\n' "$out" | grep -E '^[EWI]: ' | sed 's/^/     /'
+}
+appstream_check "appstreamcli validate" validate --no-net "$metainfo"
 # The tree check also finds the desktop entry and icon the metadata names.
-check "appstreamcli validate-tree" appstreamcli validate-tree --no-net "$scratch/root"
-screenshot="$(sed -n 's:.*<image[^>]*>\(.*\)</image>.*:\1:p' "$metainfo")"
-[ -f "$root/docs/${screenshot##*/docs/}" ] && [ "${screenshot#*/docs/}" != "$screenshot" ] \
-  && pass "screenshot $screenshot is docs/${screenshot##*/docs/} of the source" \
-  || fail "screenshot URL points at a file under docs/: '$screenshot'"
+appstream_check "appstreamcli validate-tree" validate-tree --no-net "$scratch/root"
+grep -q '<url\|<screenshot' "$metainfo" \
+  && fail "the metadata names no web address the project does not have" \
+  || pass "the metadata names no web address the project does not have"
+grep -q '<project_license>MIT</project_license>' "$metainfo" \
+  && pass "the metadata's project licence is MIT" || fail "the metadata's project licence is MIT"
 
 # --- lintian ----------------------------------------------------------------
 # lintian warns when run as root (CI is): then it runs as the user nobody,

@@ -192,6 +192,13 @@ void ImageEncoder::compress(Piece& piece)
     piece.out.resize(used);
 }
 
+Format formatFor(const std::string& path)
+{
+    static const std::string suffix = ".pgm";
+    const bool pgm = path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return pgm ? Format::Pgm : Format::Png;
+}
+
 ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d)
     : file(f), format(fmt), width(w), height(h), depth(d)
 {

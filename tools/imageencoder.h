@@ -18,6 +18,9 @@ namespace imagewriter {
 
 enum class Format { Png, Pgm };
 
+// Pgm for a path ending in ".pgm", else Png.
+Format formatFor(const std::string& path);
+
 class ImageEncoder {
 public:
     // PNG and PGM both keep each side below 2^31.

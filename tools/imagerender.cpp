@@ -1,12 +1,9 @@
 #include "tools/imagerender.h"
 
-#include "app/viewresize.h"
-#include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
 #include "layers/workerpool.h"
 #include "persistence/atomicfile.h"
-#include "tools/imagewriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,22 +132,6 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
     }
     const Format format = formatFor(path);
     return atomicfile::replace(path, [&](std::FILE* file) { return renderToStream(layer, format, file, options); });
-}
-
-std::unique_ptr<Renderable> layerAtSize(const Renderable& layer, int width, int height)
-{
-    std::unique_ptr<Renderable> copy = cloneLayerTree(layer);
-    if (copy) viewresize::resizeKeepingView(*copy, width, height);
-    return copy;
-}
-
-std::string exportLayer(const Renderable& layer, int width, int height, const std::string& path,
-                        const RenderOptions& options)
-{
-    if (width <= 0 || height <= 0) return "the image is empty";
-    const std::unique_ptr<Renderable> copy = layerAtSize(layer, width, height);
-    if (!copy) return "the layer cannot be copied";
-    return renderToFile(*copy, path, options);
 }
 
 } // namespace imagewriter

@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 class Renderable;
@@ -53,16 +52,5 @@ std::string regionError(const Region& region, int width, int height);
 std::string renderToFile(const Renderable& layer, const std::string& path, const RenderOptions& options);
 // The same into an open file.
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options);
-
-// A copy of layer with its whole subtree whose textures are width x height:
-// the same picture at another resolution. The layer itself is left alone.
-// Rendering only reads a layer tree, so a copy made on the thread that edits
-// the layers may be rendered on another one while the user goes on editing.
-std::unique_ptr<Renderable> layerAtSize(const Renderable& layer, int width, int height);
-
-// layerAtSize, then renderToFile, both on the calling thread. An export in
-// the background makes the copy first, then renders it on its own thread.
-std::string exportLayer(const Renderable& layer, int width, int height, const std::string& path,
-                        const RenderOptions& options);
 
 } // namespace imagewriter

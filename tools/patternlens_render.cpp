@@ -227,8 +227,8 @@ int main(int argc, char** argv)
     LayerControls controls;
     controls.setViewportSize(width, height);
 
-    // The scene is read as the viewer reads it, but not installed in the
-    // controller: installing would render it at once, whole and in memory.
+    // The scene is read as the viewer reads it and rendered from the tree
+    // the reader made; the controller only gives the layers their size.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
 

@@ -68,9 +68,9 @@ EditText* ControlWindow::add_edittext_to_panel(Panel* panel, const std::string& 
     return panel->add(std::make_unique<EditText>(label, id, std::move(cb)));
 }
 
-PathBar* ControlWindow::add_pathbar(const std::string& label, int id, Callback cb)
+PathBar* ControlWindow::add_pathbar(const std::string& label, Callback cb)
 {
-    return root_.add(std::make_unique<PathBar>(label, id, std::move(cb)));
+    return root_.add(std::make_unique<PathBar>(label, noId, std::move(cb)));
 }
 
 Histogram* ControlWindow::add_histogram(const std::string& label)

@@ -210,13 +210,18 @@ public:
 
     Panel* add_panel(const std::string& title) { return add_panel_to_panel(&root_, title); }
     Panel* add_panel_to_panel(Panel* panel, const std::string& title);
+    // The panel's original controls are made with the id -1; the controls of
+    // our own have none (their callbacks hear noId).
+    static constexpr int noId = -1;
     Button* add_button(const std::string& label, int id, Callback cb) { return add_button_to_panel(&root_, label, id, std::move(cb)); }
+    Button* add_button(const std::string& label, Callback cb) { return add_button(label, noId, std::move(cb)); }
     Button* add_button_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     Checkbox* add_checkbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     Listbox* add_listbox_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
     EditText* add_edittext(const std::string& label, int id, Callback cb) { return add_edittext_to_panel(&root_, label, id, std::move(cb)); }
+    EditText* add_edittext(const std::string& label, Callback cb) { return add_edittext(label, noId, std::move(cb)); }
     EditText* add_edittext_to_panel(Panel* panel, const std::string& label, int id, Callback cb);
-    PathBar* add_pathbar(const std::string& label, int id, Callback cb);
+    PathBar* add_pathbar(const std::string& label, Callback cb);
     Histogram* add_histogram(const std::string& label);
 
     const Panel& root() const { return root_; }

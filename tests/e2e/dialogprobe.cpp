@@ -1,5 +1,4 @@
-// Kept apart from the demo: GTK's own GtkFileChooser type clashes with the
-// viewer's chooser class, so GTK and persistence/gtkfilechooser.h never meet.
+// Kept apart from the demo, as the viewer keeps GTK in one file of its own.
 #include "tests/e2e/dialogprobe.h"
 
 #include <X11/Xutil.h>

@@ -14,7 +14,7 @@
 //   --subwindow  give the window a GLUT subwindow, which is then current
 //                and so handed to the chooser as its owner
 //   --inspect    each dialog prints how it was set up and cancels itself
-#include "persistence/gtkfilechooser.h"
+#include "persistence/x11filedialogs.h"
 
 #include "tests/e2e/dialogprobe.h"
 
@@ -39,7 +39,7 @@ unsigned long currentDrawable = 0;
 
 void runActions()
 {
-    GtkFileChooser chooser;
+    X11FileDialogs chooser;
     if (withOwner) chooser.setOwnerWindow(givenOwner ? givenOwner : currentDrawable);
     for (const std::string& action : actions) {
         if (inspect && action != "owner") inspectNextFileDialog();

@@ -150,17 +150,18 @@ TEST(GradientNoise, ValuesStayBoundedAndSpread)
     }
 }
 
-TEST(GradientNoise, DeterministicAndVarying)
+// Neighbouring points off the lattice give values of their own: a table or
+// hash that collapsed to a few cells would repeat them.
+TEST(GradientNoise, PointsOffTheLatticeGiveValuesOfTheirOwn)
 {
-    std::set<float> seen;
+    std::set<float> seen[3];
     for (int n = 0; n < 20; ++n) {
         const float x = 0.731f * n - 3.0f, y = 1.37f - 0.413f * n;
-        const float v = sample4(x, y, 0.5f * x, 0.25f * y);
-        EXPECT_EQ(sample4(x, y, 0.5f * x, 0.25f * y), v);
-        EXPECT_EQ(sample3(x, y, 0.5f * x), sample3(x, y, 0.5f * x));
-        seen.insert(sample2(x, y));
+        seen[0].insert(sample2(x, y));
+        seen[1].insert(sample3(x, y, 0.5f * x));
+        seen[2].insert(sample4(x, y, 0.5f * x, 0.25f * y));
     }
-    EXPECT_GT(seen.size(), 15u);
+    for (const std::set<float>& values : seen) EXPECT_GT(values.size(), 15u);
 }
 
 TEST(GradientNoise, PermutationIsDoubledReferenceTable)

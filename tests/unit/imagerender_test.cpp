@@ -2,7 +2,6 @@
 // regions and depths, checked against the layer's own values; the PNG
 // stream taken apart and inflated by zlib, which checks every checksum.
 #include "tools/imagerender.h"
-#include "tools/imagewriter.h"
 
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"
@@ -156,6 +155,14 @@ TEST(ImageEncoder, PngStreamsFedInUnevenBatchesDecodeToTheRowsInBothDepths)
     }
 }
 
+TEST(ImageEncoder, PgmIsChosenByTheSuffixAlone)
+{
+    EXPECT_EQ(imagewriter::formatFor("a.pgm"), imagewriter::Format::Pgm);
+    EXPECT_EQ(imagewriter::formatFor("a.png"), imagewriter::Format::Png);
+    EXPECT_EQ(imagewriter::formatFor("a.PGM"), imagewriter::Format::Png);
+    EXPECT_EQ(imagewriter::formatFor("pgm"), imagewriter::Format::Png);
+}
+
 TEST(ImageEncoder, AFullDiskAndMissingRowsAreReported)
 {
     std::vector<std::uint8_t> rows(std::size_t(3000) * 300, 7);
@@ -299,43 +306,6 @@ TEST(ImageRender, ProgressCountsEveryRowOnceUpToTheEnd)
     ASSERT_GT(seen.size(), 1u);
     for (std::size_t k = 1; k < seen.size(); ++k) EXPECT_GT(seen[k], seen[k - 1]);
     EXPECT_EQ(seen.back(), 120);
-}
-
-TEST(ImageRender, AnExportRendersACopyAtTheRequestedSizeAndLeavesTheLayerAlone)
-{
-    TempFolder folder;
-    // The viewer's tree, at its drawing-area size.
-    // Circles driven by an inverted Noise layer, made at the controller's size.
-    auto tree = [] {
-        std::unique_ptr<Renderable> circles(createLayer(2));
-        circles->setView(3.25f, -1.5f, 10, 10);
-        Renderable* noise = createLayer(0);
-        noise->inverse = true;
-        circles->attachInput(1, noise);
-        return circles;
-    };
-    LayerControls small;
-    small.setViewportSize(40, 30);
-    std::unique_ptr<Renderable> circles = tree();
-    Renderable* noise = circles->variables[1].getInputLayer();
-
-    imagewriter::RenderOptions options;
-    options.depth = 16;
-    ASSERT_EQ(imagewriter::exportLayer(*circles, 81, 67, folder / "export.pgm", options), "");
-    EXPECT_EQ(circles->textureWidth, 40);
-    EXPECT_EQ(noise->textureWidth, 40);
-    EXPECT_EQ(noise->textureHeight, 30);
-
-    // The same tree made at 81 x 67 in the first place renders the same file.
-    LayerControls large;
-    large.setViewportSize(81, 67);
-    std::unique_ptr<Renderable> bigCircles = tree();
-    ASSERT_EQ(imagewriter::renderToFile(*bigCircles, folder / "direct.pgm", options), "");
-    EXPECT_EQ(readFile(folder / "export.pgm"), readFile(folder / "direct.pgm"));
-    EXPECT_EQ(readPgm(folder / "export.pgm").width, 81);
-
-    EXPECT_EQ(imagewriter::exportLayer(*circles, 0, 67, folder / "none.png", options), "the image is empty");
-    EXPECT_FALSE(exists(folder / "none.png"));
 }
 
 } // namespace

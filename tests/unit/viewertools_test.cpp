@@ -8,6 +8,7 @@
 #include "app/wheelzoom.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/rowloop.h"
 #include "ui/controls.h"
 
 #include "randomcomposition.h"
@@ -95,6 +96,14 @@ TEST_F(ViewerTools, AClickOnAStepGoesToThatLayer)
 
 // --- Statistics ---
 
+// What a render of the layer gathers beside its pixels.
+layerstats::Stats statsOf(const Renderable& layer)
+{
+    layerstats::Accumulator values(layer.textureHeight);
+    rowloop::evaluate(layer, rowloop::wholeTexture(layer), values);
+    return values.result();
+}
+
 TEST(LayerStats, BinsSplitZeroToOneEvenly)
 {
     EXPECT_EQ(layerstats::binOf(-0.5f), 0);
@@ -115,7 +124,7 @@ TEST(LayerStats, MeasureAgreesWithAPixelByPixelCount)
         for (unsigned seed = 1; seed <= 6; ++seed) {
             RandomComposition random(seed * 31 + static_cast<unsigned>(size));
             std::unique_ptr<Renderable> layer(random.make(2));
-            const layerstats::Stats stats = layerstats::measure(*layer);
+            const layerstats::Stats stats = statsOf(*layer);
 
             layerstats::Stats expected;
             double sum = 0;
@@ -145,7 +154,7 @@ TEST(LayerStats, InverseNaNAndEmptyLayers)
         return x == 3 ? std::numeric_limits<float>::quiet_NaN() : 0.25f * static_cast<float>(x);
     }));
     layer->inverse = true;   // 1, 0.75, 0.5 and NaN
-    const layerstats::Stats stats = layerstats::measure(*layer);
+    const layerstats::Stats stats = statsOf(*layer);
     EXPECT_EQ(stats.count, 6);
     EXPECT_EQ(stats.min, 0.5f);
     EXPECT_EQ(stats.max, 1.0f);
@@ -157,8 +166,8 @@ TEST(LayerStats, InverseNaNAndEmptyLayers)
     EXPECT_FLOAT_EQ(bars[31], 1.0f / 3);
 
     layer->textureWidth = 0;
-    EXPECT_EQ(layerstats::measure(*layer).count, 0);
-    EXPECT_EQ(layerstats::caption(layerstats::measure(*layer)), "no values");
+    EXPECT_EQ(statsOf(*layer).count, 0);
+    EXPECT_EQ(layerstats::caption(statsOf(*layer)), "no values");
 }
 
 TEST(LayerStats, ThreadsMayMeasureAtOnce)
@@ -167,10 +176,10 @@ TEST(LayerStats, ThreadsMayMeasureAtOnce)
     controls.setViewportSize(200, 150);
     RandomComposition random(5);
     std::unique_ptr<Renderable> layer(random.make(3));
-    const layerstats::Stats alone = layerstats::measure(*layer);
+    const layerstats::Stats alone = statsOf(*layer);
     layerstats::Stats other;
-    std::thread worker([&] { other = layerstats::measure(*layer); });
-    const layerstats::Stats here = layerstats::measure(*layer);
+    std::thread worker([&] { other = statsOf(*layer); });
+    const layerstats::Stats here = statsOf(*layer);
     worker.join();
     EXPECT_EQ(here.bins, alone.bins);
     EXPECT_EQ(other.bins, alone.bins);
@@ -183,20 +192,22 @@ TEST_F(ViewerTools, StatisticsComeWithEachPictureOfTheCurrentLayer)
     // The picture and its statistics are made together, off the main loop:
     // they appear with the picture, and they are the current layer's.
     auto settle = [&] {
-        for (int tick = 0; tick < 1000 && (controls.redrawRequested || controls.renderer.pending()); ++tick) {
+        for (int tick = 0; tick < 1000 && controls.tickPending(); ++tick) {
             controls.updatePicture();
             controls.renderer.waitWhileRendering();
         }
     };
     buildChain();
+    EXPECT_TRUE(controls.tickPending());
     settle();
+    EXPECT_FALSE(controls.tickPending()) << "the picture is shown: the viewer may sleep";
     EXPECT_EQ(controls.statistics->bars().size(), static_cast<std::size_t>(layerstats::binCount));
-    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(layerstats::measure(*controls.currentLayer)));
+    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
 
     controls.onGoToParent();
     controls.onGoToParent();   // the Circles layer: only 0 and 1
     settle();
-    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(layerstats::measure(*controls.currentLayer)));
+    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
     const std::vector<float>& bars = controls.statistics->bars();
     ASSERT_EQ(bars.size(), static_cast<std::size_t>(layerstats::binCount));
     for (int b = 1; b + 1 < layerstats::binCount; ++b) EXPECT_EQ(bars[b], 0.0f) << "bin " << b;

@@ -9,9 +9,9 @@
 // GTK comes up on the first dialog only. Where it cannot (no display), every
 // dialog yields an empty path, as if the user had cancelled.
 //
-// GTK has a type of the same name: never include <gtk/gtk.h> beside this
-// header. The GTK calls live in persistence/gtkfiledialog.cpp.
-class GtkFileChooser : public FileChooser {
+// The GTK calls live in persistence/gtkfiledialog.cpp, the one file that
+// includes GTK.
+class X11FileDialogs : public FileChooser {
 public:
     std::string chooseSaveFile() override;
     std::string chooseOpenFile() override;

@@ -1,9 +1,9 @@
-#include "persistence/gtkfilechooser.h"
+#include "persistence/x11filedialogs.h"
 
 #include "persistence/filedialogrequest.h"
 #include "persistence/gtkfiledialog.h"
 
-unsigned long GtkFileChooser::dialogOwnerWindow() const
+unsigned long X11FileDialogs::dialogOwnerWindow() const
 {
     if (!gtkFileDialogsAvailable()) return ownerWindow;
     // The id the viewer gave may be that of a subwindow, whichever drawable
@@ -11,22 +11,22 @@ unsigned long GtkFileChooser::dialogOwnerWindow() const
     return topLevelX11Window(ownerWindow ? ownerWindow : focusedX11Window());
 }
 
-std::string GtkFileChooser::chooseSaveFile()
+std::string X11FileDialogs::chooseSaveFile()
 {
     return choose(true);
 }
 
-std::string GtkFileChooser::chooseOpenFile()
+std::string X11FileDialogs::chooseOpenFile()
 {
     return choose(false);
 }
 
-std::string GtkFileChooser::chooseImageFile()
+std::string X11FileDialogs::chooseImageFile()
 {
     return choose(true, true);
 }
 
-std::string GtkFileChooser::choose(bool saving, bool image)
+std::string X11FileDialogs::choose(bool saving, bool image)
 {
     if (!gtkFileDialogsAvailable()) return std::string();
     const std::string path = runGtkFileDialog(saving, dialogOwnerWindow(), lastFolder, image);
