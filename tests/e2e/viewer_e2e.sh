@@ -405,19 +405,14 @@ moving_picture() {
         fail "$name: $changes new pictures while the pointer moved with the button down, not 2"
     fi
 }
-# settled_area OUT.png: the drawing area once it has not changed for a
-# second.
+# settled_area OUT.png: the drawing area once unchanged for a second.
 settled_area() {
-    shot screen.png
-    drawing_area screen.png "$1"
+    : >"$1"
     for _ in $(seq 60); do
-        sleep 1
-        shot screen.png
-        drawing_area screen.png area-now.png
+        shot screen.png && drawing_area screen.png area-now.png
         [ "$(differing_pixels area-now.png "$1")" == 0 ] && return 0
-        mv area-now.png "$1"
+        mv area-now.png "$1" && sleep 1
     done
-    return 1
 }
 # "Radius" is selected: 20 motion events of 5 pixels down add 1.0 to it.
 moves=()

@@ -209,28 +209,20 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
     }
 }
 
-namespace {
-// Every reading 15 ms after the one before: each render looks heavy, and
-// edits made one after the other come in quick succession.
-std::atomic<long> fakeReadings{0};
-double fakeClock()
-{
-    return 0.015 * static_cast<double>(fakeReadings.fetch_add(1));
-}
-} // namespace
-
 // Quick edits of a heavy composition: a coarse picture, then with no newer
 // edit the exact one of the same copy. After a rest, exact at once.
 TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheExactOne)
 {
+    // Every reading 15 ms after the one before: each render looks heavy,
+    // and edits made one after the other come in quick succession.
+    static std::atomic<long> fakeReadings{0};
     RenderScheduler scheduler;
-    scheduler.clock = &fakeClock;
+    scheduler.clock = [] { return 0.015 * static_cast<double>(fakeReadings.fetch_add(1)); };
     std::unique_ptr<Renderable> layer = noiseChain(5);
     Picture shown;
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);   // measures an exact render
     EXPECT_EQ(scheduler.counts().coarse, 0u) << "a single edit";
-
     layer->pan(3, 1);
     scheduler.markStale();
     scheduler.markStale();
@@ -239,7 +231,6 @@ TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenT
     EXPECT_EQ(scheduler.counts().finished, 2u);
     EXPECT_EQ(shown.step, 1);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
-
     fakeReadings += 100;   // the input rests
     layer->pan(-2, 0);
     scheduler.markStale();
