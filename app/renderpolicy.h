@@ -39,7 +39,9 @@ private:
 class RenderCost {
 public:
     static constexpr double lightSeconds = 0.010;
-    static constexpr double coarseSeconds = 1.0 / 20;
+    // A third less than 1/20 s: with the hand-over to the next tick and the copy
+    // of the composition, pictures still come 20 times a second.
+    static constexpr double coarseSeconds = 1.0 / 30;
     static constexpr int maxStep = 64;
 
     // What a render is keyed by: its driven variables and the kept planes.

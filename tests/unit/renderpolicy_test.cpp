@@ -42,7 +42,7 @@ TEST(RenderCostTest, HeavyTakesTheFinestStepThatFitsAndMeasurementsRefineIt)
     RenderCost cost;
     cost.measured(cold, 1, 400, 470, 0.004, true);
     cost.measured(cold, 1, 400, 470, 0.240, false);   // a stopped render took at least this
-    EXPECT_EQ(cost.step(cold, 400, 470), 3);          // 0.24 / 4 > 0.05 >= 0.24 / 9
+    EXPECT_EQ(cost.step(cold, 400, 470), 3);          // 0.24 / 4 > 1 / 30 >= 0.24 / 9
     cost.measured(cold, 3, 400, 470, 0.090, true);    // coarse pixels cost more than exact ones
     EXPECT_EQ(cost.step(cold, 400, 470), 5);
     EXPECT_EQ(cost.step(warm, 400, 470), 5) << "kept planes: the cold cost until their own is known";
