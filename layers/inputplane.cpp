@@ -59,11 +59,3 @@ void InputPlane::pixelRow(const Renderable& input, int y, int x, int count, floa
         k = end;
     }
 }
-
-long long InputPlane::knownCount() const
-{
-    const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
-    long long n = 0;
-    for (std::size_t i = 0; i < count; ++i) n += known[i].load(std::memory_order_relaxed);
-    return n;
-}

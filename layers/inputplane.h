@@ -36,9 +36,6 @@ public:
     float pixelValue(const Renderable& input, int x, int y);
     void pixelRow(const Renderable& input, int y, int x, int count, float* out, int step = 1);
 
-    // Values known so far (tests and benchmarks).
-    long long knownCount() const;
-
 private:
     bool inside(long long x, long long y) const
     {

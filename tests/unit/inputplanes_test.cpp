@@ -1,8 +1,7 @@
 // Planes of input values kept from render to render never change a byte:
-// whatever the edits, a copy rendered with the planes the renders before it
-// filled gives the reference bytes, exactly and at every pixel step. A plane
-// is kept through every edit that leaves its input's subtree alone, and an
-// edit below drops it.
+// whatever the edits, a copy rendered with the planes earlier renders filled
+// gives the reference bytes at every pixel step. A plane is kept through
+// every edit that leaves its input's subtree alone; an edit below drops it.
 #include "app/inputplanes.h"
 #include "app/layercontrols.h"
 #include "layers/rowloop.h"

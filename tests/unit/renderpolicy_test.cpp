@@ -1,7 +1,6 @@
-// When the picture may be coarse, and how coarse: edits 40 ms apart are a
-// quick series until the input rests; a light or unmeasured composition is
-// always exact; a heavy one gets the finest step that fits the budget,
-// learnt from what the renders cost.
+// Edits 40 ms apart are a quick series until the input rests; a light or
+// unmeasured composition is always exact, a heavy one gets the finest step
+// that fits the budget, learnt from what the renders cost.
 #include "app/renderpolicy.h"
 
 #include <gtest/gtest.h>
