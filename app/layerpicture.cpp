@@ -16,7 +16,9 @@ bool LayerControls::updatePicture()
     const viewresize::Size tile = tileSize();
     if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
         return treeChanged;
-    showStatistics();
+    // A coarse picture only stands in while edits come quickly: the panel
+    // keeps the statistics of the last exact one.
+    if (picture.step == 1) showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();
         if (pictureTexture) textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());

@@ -6,16 +6,29 @@
 // a finished picture is handed over; a stale picture starts a render of an
 // exact copy of the current composition (the current layer's tree with the
 // scene's settings), so the user goes on editing the original while the
-// copy is evaluated. At most one render is
-// in flight. It runs on its own thread, which shares the rows out on the
-// worker pool; an edit made meanwhile stops it within a row and its pixels
-// are dropped, and the next poll starts over from the newest state. The
-// picture handed over last is therefore always the one the latest edit
-// asked for, and the main loop's cost of an edit is the copy, not a render.
+// copy is evaluated. At most one render is in flight. It runs on its own thread, which shares the rows out on the
+// worker pool. The picture handed over last is always the one the latest
+// edit asked for, and the main loop's cost of an edit is the copy, not a
+// render.
+//
+// During a quick series of edits on a heavy composition (renderpolicy.h) a
+// render first makes a coarse picture, which runs to its end even when
+// newer edits arrive, since only then is there something to show; with no
+// newer edit by then it goes on to the exact picture of the same copy. An
+// exact render is stopped within a row by a newer edit and its pixels are
+// dropped; the next poll starts over from the newest state. Once the input
+// rests, a coarse render of an outdated state is stopped too, so the exact
+// picture of the last edit comes as soon as it can. Coarse pictures carry
+// their step and no statistics.
+//
+// The render thread keeps the values of the current layer's direct inputs
+// between renders (inputplanes.h).
 //
 // Headless: it knows layers and pixels, not textures. Every call except the
 // destructor's join returns at once.
+#include "app/inputplanes.h"
 #include "app/layerstats.h"
+#include "app/renderpolicy.h"
 #include "layers/composition.h"
 
 #include <atomic>
@@ -34,11 +47,13 @@ public:
         int height = 0;
         std::vector<std::uint8_t> pixels;   // row 0 at the bottom; empty: nothing to show
         layerstats::Stats stats;            // of the values behind the pixels, made with them
+        int step = 1;                       // 1: exact; k: coarse, k x k blocks, no statistics
     };
     struct Counts {
         std::uint64_t started = 0;      // renders handed to the render thread
         std::uint64_t finished = 0;     // renders whose picture was delivered
-        std::uint64_t superseded = 0;   // renders stopped early by a newer edit
+        std::uint64_t superseded = 0;   // renders stopped before their exact picture
+        std::uint64_t coarse = 0;       // coarse pictures delivered on the way
     };
 
     RenderScheduler() = default;
@@ -48,7 +63,7 @@ public:
     RenderScheduler& operator=(const RenderScheduler&) = delete;
 
     // Main thread. The composition changed: the picture must be made again.
-    void markStale() { stale = true; }
+    void markStale();
 
     // Main thread, once per tick. Returns true with the new picture in shown
     // when there is one to show: a render has finished, or there is no
@@ -73,26 +88,50 @@ public:
     // not leave a render running while its statics are destroyed.
     void shutDown();
 
+    // Renders composition, a copy of its own, at step into picture: an
+    // exact one (step 1) with its statistics, or a coarse one. False,
+    // picture untouched, when stop ended it early.
+    static bool render(Composition& composition, int step, const std::atomic<bool>* stop, Picture& picture);
+
+    // The clock the pace of edits and the cost of renders are measured on,
+    // in seconds; called from the main and the render thread. Tests set
+    // their own before the first poll.
+    double (*clock)() = &steadySeconds;
+    static double steadySeconds();
+
 private:
-    // Renders composition, a copy of its own, into picture: the pixels with
-    // their statistics. False, picture untouched, when stop ended it early.
-    static bool render(Composition& composition, const std::atomic<bool>* stop, Picture& picture);
+    struct Job {
+        Composition copy;           // a null tree: none
+        bool quickSeries = false;   // coarse pictures allowed
+    };
     static void* threadMain(void* scheduler);
     void renderLoop();
     void startThread();
+    // Render thread: renders the job's copy (coarse first where allowed)
+    // and delivers its pictures; true when the exact one was delivered.
+    bool renderJob(Job& job);
+    void deliver(std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only
+    EditPace pace;                      // main thread only
+    RenderCost cost;                    // render thread only
+    InputPlanes planes;                 // render thread only
 
     mutable std::mutex mutex;           // guards the fields below
     std::condition_variable wake;       // the render thread waits here for a job
     std::condition_variable idle;       // waitWhileRendering waits here
-    Composition job;                    // the copy to render next; a null tree: none
+    Job job;                            // the copy to render next
     bool inFlight = false;              // from hand-over until the thread is done with it
+    bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
     bool quitting = false;
     std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
     Counts tally;
 
-    std::atomic<bool> stop{false};      // set by the main thread to end the render in flight
+    // Set by the main thread: a newer edit came (an exact render stops, a
+    // coarse one does not go on to its exact picture), and the render in
+    // flight must end whatever it makes (the input rests, or shutdown).
+    std::atomic<bool> newer{false};
+    std::atomic<bool> stopAll{false};
     pthread_t thread{};
     bool threadStarted = false;         // main thread only
 };

@@ -16,11 +16,11 @@ float Blend::valueAt(int x, int y) const
                                variables[2].getValueAt(x, y));
 }
 
-void Blend::valueRow(int y, int x0, int count, float* out) const
+void Blend::valueRow(int y, int x0, int count, float* out, int step) const
 {
     float b[rowChunk], m[rowChunk];
-    variables[0].getValuesAtRow(y, x0, count, out);
-    variables[1].getValuesAtRow(y, x0, count, b);
-    variables[2].getValuesAtRow(y, x0, count, m);
+    variables[0].getValuesAtRow(y, x0, count, out, step);
+    variables[1].getValuesAtRow(y, x0, count, b, step);
+    variables[2].getValuesAtRow(y, x0, count, m, step);
     patternlanes::blendRow(out, b, m, count, out);
 }

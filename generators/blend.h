@@ -10,5 +10,5 @@ public:
 
     void createVariables() override;
     float valueAt(int x, int y) const override;
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
 };

@@ -52,7 +52,7 @@ float CellNoise::valueAt(int x, int y) const
     return celllanes::cellValue(xpos, ypos, jit, e);
 }
 
-void CellNoise::valueRow(int y, int x0, int count, float* out) const
+void CellNoise::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // A fixed variable is passed as one value for the whole row.
     float jit[rowChunk], edges[rowChunk];
@@ -60,15 +60,15 @@ void CellNoise::valueRow(int y, int x0, int count, float* out) const
     jit[0] = variables[0].getValue();
     edges[0] = variables[1].getValue();
     if (variables[0].getInputLayer()) {
-        variables[0].getValuesAtRow(y, x0, count, jit);
+        variables[0].getValuesAtRow(y, x0, count, jit, step);
         jitStep = 1;
     }
     if (variables[1].getInputLayer()) {
-        variables[1].getValuesAtRow(y, x0, count, edges);
+        variables[1].getValuesAtRow(y, x0, count, edges, step);
         edgesStep = 1;
     }
     // out holds the layer x coordinates until each is replaced by its value.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
     if (seamless) {
         const FittedCells cells(zoomx, zoomy);

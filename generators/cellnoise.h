@@ -14,5 +14,5 @@ public:
     void createVariables() override;
     float valueAt(int x, int y) const override;
     // A row on SIMD lanes; the cells' hashes shared among its pixels.
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
 };

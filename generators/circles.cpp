@@ -5,6 +5,8 @@
 #include "generators/seamless.h"
 #include "layers/saturate.h"
 
+#include <algorithm>
+
 namespace {
 
 // Seamless, the disc's cell is fitted to the extents: on each axis the
@@ -53,6 +55,24 @@ bool Circles::insideCircle(float xpos, float ypos) const
     return patternlanes::insideDisc(xpos, ypos, r, s);
 }
 
+void Circles::inputOrigin(int /*index*/, int& x0, int& y0) const
+{
+    // Seamless, the variables are read at the pixel itself.
+    if (seamless) {
+        x0 = y0 = 0;
+        return;
+    }
+    // The lowest truncated layer point of the view: the mapping is linear
+    // and truncation keeps order, so it lies at one end of each axis (the
+    // layer y falls as the row rises).
+    float xFirst = 0.0f, yFirst = 0.0f;
+    float xLast = static_cast<float>(textureWidth - 1), yLast = static_cast<float>(textureHeight - 1);
+    mapping.windowToLayer(xFirst, yFirst);
+    mapping.windowToLayer(xLast, yLast);
+    x0 = std::min(saturatingTrunc(xFirst), saturatingTrunc(xLast));
+    y0 = std::min(saturatingTrunc(yFirst), saturatingTrunc(yLast));
+}
+
 namespace {
 
 // A variable's value at (trunc(xpos[k]), py) for each k. The truncated
@@ -93,15 +113,15 @@ void valuesAtTruncated(const LayerVariable& variable, const float* xpos, int py,
 
 } // namespace
 
-void Circles::valueRow(int y, int x0, int count, float* out) const
+void Circles::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // out holds the layer x coordinates until each is replaced by its value.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
     float r[rowChunk], s[rowChunk];
     if (seamless) {
-        variables[0].getValuesAtRow(y, x0, count, r);
-        variables[1].getValuesAtRow(y, x0, count, s);
+        variables[0].getValuesAtRow(y, x0, count, r, step);
+        variables[1].getValuesAtRow(y, x0, count, s, step);
         for (int k = 0; k < count; ++k) out[k] = insideFittedDisc(out[k], ypos, r[k], s[k], zoomx, zoomy) ? 1.0f : 0.0f;
         return;
     }

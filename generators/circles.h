@@ -14,7 +14,9 @@ public:
     float valueAt(int x, int y) const override;
     // The row's mapping computed once per pixel, its y parts once per row,
     // and driven variables read once per truncated layer point.
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
+    // The variables are read at truncated layer points: the view's lowest.
+    void inputOrigin(int index, int& x0, int& y0) const override;
     // Whether layer point (xpos, ypos) lies strictly inside its cell's disc.
     bool insideCircle(float xpos, float ypos) const;
 };

@@ -29,7 +29,7 @@ float FractalNoise::valueAt(int x, int y) const
     return patternlanes::cutNoise(n, cut);
 }
 
-void FractalNoise::valueRow(int y, int x0, int count, float* out) const
+void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) const
 {
     const LayerVariable& octaves = variables[0];
     const LayerVariable& lacunarity = variables[1];
@@ -42,20 +42,20 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out) const
     const bool uniform =
         !seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
     if (!uniform) {
-        octaves.getValuesAtRow(y, x0, count, out);
+        octaves.getValuesAtRow(y, x0, count, out, step);
         for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
-        lacunarity.getValuesAtRow(y, x0, count, lac);
-        gain.getValuesAtRow(y, x0, count, gains);
+        lacunarity.getValuesAtRow(y, x0, count, lac, step);
+        gain.getValuesAtRow(y, x0, count, gains, step);
     }
-    if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut);
+    if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut, step);
 
     // out holds the layer x coordinates, then the octaves' sums, then the
     // values.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
     if (seamless) {
         float sines[rowChunk];
-        columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines);
+        columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
         patternlanes::torusFractalSumRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
                                          seamless::radiusOf(zoomy), oct, lac, gains, count, out);
     } else if (uniform)

@@ -15,7 +15,7 @@ public:
     float valueAt(int x, int y) const override;
     // Each octave of a row sampled on SIMD lanes, the variables a row at a
     // time.
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
 
 private:
     seamless::ColumnTurns columnTurns;   // a cache of the view, not state

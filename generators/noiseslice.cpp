@@ -24,13 +24,13 @@ float NoiseSlice::valueAt(int x, int y) const
     return patternlanes::cutNoise(n, cut);
 }
 
-void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
+void NoiseSlice::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // out holds the layer x coordinates, then the noise, then the values;
     // one buffer per layer keeps a deep tree's stack small.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     if (seamless)
-        torusRow(y, x0, count, out);
+        torusRow(y, x0, count, out, step);
     else
         GradientNoise::sample2Row(out, layerRowY(y), count, out);
     const LayerVariable& cutoff = variables[0];
@@ -39,14 +39,14 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out) const
         return;
     }
     float cut[rowChunk];
-    cutoff.getValuesAtRow(y, x0, count, cut);
+    cutoff.getValuesAtRow(y, x0, count, cut, step);
     patternlanes::cutNoiseRow(cut, count, out);
 }
 
-void NoiseSlice::torusRow(int y, int x0, int count, float* out) const
+void NoiseSlice::torusRow(int y, int x0, int count, float* out, int step) const
 {
     float sines[rowChunk];
-    columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines);
+    columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
     seamless::torusNoiseRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(layerRowY(y), zoomy),
                             seamless::radiusOf(zoomy), count, out);
 }

@@ -12,11 +12,11 @@ public:
     void createVariables() override;
     float valueAt(int x, int y) const override;
     // The noise of a row on SIMD lanes, the Cutoff a row at a time.
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
 
 private:
     // The seamless noise of a row, from the layer x coordinates in out.
-    void torusRow(int y, int x0, int count, float* out) const;
+    void torusRow(int y, int x0, int count, float* out, int step) const;
 
     seamless::ColumnTurns columnTurns;   // a cache of the view, not state
 };

@@ -36,15 +36,18 @@ void torusNoiseRow(const float* cosines, const float* sines, float rx, Turn ty, 
 }
 
 void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,
-                        float* cosines, float* sines) const
+                        float* cosines, float* sines, int step) const
 {
     if (count <= 0) return;
     // The table serves a run of the texture's columns whose coordinates are
     // the table's, bit for bit, so its values are turnOf's whatever it holds.
-    const bool inTexture = x0 >= 0 && x0 + count <= width;
+    const bool inTexture = x0 >= 0 && x0 + static_cast<long long>(count - 1) * step < width;
     const auto serves = [&](const Table& t) {
-        return t.extent == extent && static_cast<int>(t.xs.size()) == width &&
-               std::memcmp(&t.xs[x0], xs, sizeof(float) * count) == 0;
+        if (t.extent != extent || static_cast<int>(t.xs.size()) != width) return false;
+        if (step == 1) return std::memcmp(&t.xs[x0], xs, sizeof(float) * count) == 0;
+        for (int k = 0; k < count; ++k)
+            if (std::memcmp(&t.xs[x0 + k * step], &xs[k], sizeof(float)) != 0) return false;
+        return true;
     };
     std::shared_ptr<const Table> current;
     if (inTexture) {
@@ -65,9 +68,16 @@ void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, c
             current = serves(*fresh) ? fresh : nullptr;
         }
     }
-    if (current) {
+    if (current && step == 1) {
         std::memcpy(cosines, &current->cosines[x0], sizeof(float) * count);
         std::memcpy(sines, &current->sines[x0], sizeof(float) * count);
+        return;
+    }
+    if (current) {
+        for (int k = 0; k < count; ++k) {
+            cosines[k] = current->cosines[x0 + k * step];
+            sines[k] = current->sines[x0 + k * step];
+        }
         return;
     }
     for (int k = 0; k < count; ++k) {

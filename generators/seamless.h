@@ -70,11 +70,11 @@ inline float fittedPeriod(float extent, float period)
 class ColumnTurns {
 public:
     // cosines[k], sines[k] = turnOf(xs[k], extent), where xs are the layer x
-    // of columns x0 .. x0 + count - 1 under mapping. Columns of the texture
-    // come from the table; any other (an input read beside the texture)
-    // is computed. cosines may be xs.
+    // of columns x0, x0 + step, .. x0 + (count - 1) * step under mapping.
+    // Columns of the texture come from the table; any other (an input read
+    // beside the texture) is computed. cosines may be xs.
     void turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,
-               float* cosines, float* sines) const;
+               float* cosines, float* sines, int step = 1) const;
 
 private:
     struct Table {

@@ -63,10 +63,10 @@ bool SquareOverlay::insideSquare(int x, int y) const
     return patternlanes::insideSquareOfSide(u, v, w);
 }
 
-void SquareOverlay::valueRow(int y, int x0, int count, float* out) const
+void SquareOverlay::valueRow(int y, int x0, int count, float* out, int step) const
 {
     // out holds the layer x coordinates until each is replaced by its value.
-    layerRowX(x0, count, out);
+    layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
     const float cellX = seamless ? seamless::fittedPeriod(zoomx, cellSize) : cellSize;
     const float cellY = seamless ? seamless::fittedPeriod(zoomy, cellSize) : cellSize;

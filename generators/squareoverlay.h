@@ -15,7 +15,7 @@ public:
     float valueAt(int x, int y) const override;
     // The row's mapping computed once per pixel, its y parts once per row,
     // and a driven Width read once per cell corner.
-    void valueRow(int y, int x0, int count, float* out) const override;
+    void valueRow(int y, int x0, int count, float* out, int step) const override;
     // Whether texture pixel (x, y) lies strictly inside its cell's square.
     bool insideSquare(int x, int y) const;
 };

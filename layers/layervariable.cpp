@@ -1,5 +1,6 @@
 #include "layers/layervariable.h"
 
+#include "layers/inputplane.h"
 #include "layers/renderable.h"
 
 #include <cstring>
@@ -27,17 +28,18 @@ void LayerVariable::setValue(float v)
 float LayerVariable::getValueAt(int x, int y) const
 {
     if (!inputLayer) return overrideValue;
-    const float s = inputLayer->pixelValue(x, y);
+    const float s = plane ? plane->pixelValue(*inputLayer, x, y) : inputLayer->pixelValue(x, y);
     return minValue + (maxValue - minValue) * s;
 }
 
-void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out) const
+void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out, int step) const
 {
     if (!inputLayer) {
         for (int k = 0; k < count; ++k) out[k] = overrideValue;
         return;
     }
-    inputLayer->pixelRow(y, x0, count, out);
+    if (plane) plane->pixelRow(*inputLayer, y, x0, count, out, step);
+    else inputLayer->pixelRow(y, x0, count, out, step);
     const float range = maxValue - minValue;
     for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
 }
@@ -51,6 +53,7 @@ void LayerVariable::setInputLayer(Renderable* layer)
 
 void LayerVariable::removeInputLayer()
 {
+    plane = nullptr;   // it holds the values of the layer that goes
     inputLayer.reset();
 }
 

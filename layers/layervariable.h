@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class InputPlane;
 class Renderable;
 
 // One named, bounded parameter of a layer. Its value at a pixel is either its
@@ -33,9 +34,9 @@ public:
     // The value at texture pixel (x, y): the fixed value, or the input layer's
     // pixel value there mapped onto the range (not clamped).
     float getValueAt(int x, int y) const;
-    // getValueAt for pixels x0 .. x0 + count - 1 of row y, bit for bit, with
-    // the input layer evaluated a row at a time.
-    void getValuesAtRow(int y, int x0, int count, float* out) const;
+    // getValueAt for pixels x0, x0 + step, .. x0 + (count - 1) * step of row
+    // y, bit for bit, with the input layer evaluated a row at a time.
+    void getValuesAtRow(int y, int x0, int count, float* out, int step = 1) const;
 
     Renderable* getInputLayer() const { return inputLayer.get(); }
     // Takes ownership of layer, destroying any previous input layer, and makes
@@ -61,4 +62,8 @@ public:
     std::unique_ptr<Renderable> inputLayer;
     Renderable* owner = nullptr;        // not owned
     float overrideValue = 0.0f;
+    // Not part of the composition: the input layer's values kept by the
+    // render that evaluates this variable (inputplane.h), read in place of
+    // evaluating the input where it holds them. Never copied or saved.
+    InputPlane* plane = nullptr;        // not owned
 };

@@ -167,25 +167,31 @@ float Renderable::pixelValue(int px, int py) const
     return inverse ? 1 - v : v;
 }
 
-void Renderable::valueRow(int py, int x0, int count, float* out) const
+void Renderable::valueRow(int py, int x0, int count, float* out, int step) const
 {
-    for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k, py);
+    for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k * step, py);
 }
 
-void Renderable::pixelRow(int py, int x0, int count, float* out) const
+void Renderable::inputOrigin(int /*index*/, int& x0, int& y0) const
+{
+    x0 = 0;
+    y0 = 0;
+}
+
+void Renderable::pixelRow(int py, int x0, int count, float* out, int step) const
 {
     // The types' row buffers hold rowChunk values; longer runs go in parts.
     for (int done = 0; done < count; done += rowChunk) {
         const int part = count - done < rowChunk ? count - done : rowChunk;
-        valueRow(py, x0 + done, part, out + done);
+        valueRow(py, x0 + done * step, part, out + done, step);
     }
     if (inverse)
         for (int k = 0; k < count; ++k) out[k] = 1 - out[k];
 }
 
-void Renderable::layerRowX(int x0, int count, float* out) const
+void Renderable::layerRowX(int x0, int count, float* out, int step) const
 {
-    rowkernels::layerX(mapping, x0, count, out);
+    rowkernels::layerX(mapping, x0, count, out, step);
 }
 
 float Renderable::layerRowY(int py) const

@@ -78,20 +78,28 @@ public:
     // only reads the layer: its mapping and its variables.
     virtual float valueAt(int x, int y) const = 0;
 
-    // Pixels x0 .. x0 + count - 1 of row y into out: the same values as
-    // valueAt, bit for bit. Types override it to share the work of a row
+    // Pixels x0, x0 + step, .. x0 + (count - 1) * step of row y into out
+    // (step 1 for neighbouring pixels, more for a coarse picture): the same
+    // values as valueAt, bit for bit. Types override it to share the work of a row
     // (the mapping, the noise on SIMD lanes, fixed variables) among its
     // pixels; the default asks valueAt pixel by pixel. count is at most
     // rowChunk, so the stack buffers of a deep tree stay small.
     static constexpr int rowChunk = 256;
-    virtual void valueRow(int y, int x0, int count, float* out) const;
+    virtual void valueRow(int y, int x0, int count, float* out, int step) const;
+
+    // The lowest pixel at which a render of this layer reads the input of
+    // variable index, as far as the view tells: where a plane of that
+    // input's values is placed (inputplane.h). The texture's own first
+    // pixel for the types that read their inputs at or near the pixel they
+    // compute.
+    virtual void inputOrigin(int index, int& x0, int& y0) const;
 
     // valueAt with the inverse switch applied: what the texture shows and
     // what a variable driven by this layer reads.
     float pixelValue(int x, int y) const;
     // pixelValue for a run of pixels of one row, by way of valueRow, which
     // it asks for at most rowChunk pixels at a time.
-    void pixelRow(int y, int x0, int count, float* out) const;
+    void pixelRow(int y, int x0, int count, float* out, int step = 1) const;
 
     // Evaluates every pixel into the pixel buffer through rowloop::evaluate
     // (with its options: the threads, the stop flag, the progress); the bytes
@@ -134,7 +142,7 @@ public:
 protected:
     // The layer x coordinates of pixels x0 .. x0 + count - 1 and the layer y
     // of row y, computed per pixel exactly as mapping.windowToLayer does.
-    void layerRowX(int x0, int count, float* out) const;
+    void layerRowX(int x0, int count, float* out, int step = 1) const;
     float layerRowY(int y) const;
 
 private:

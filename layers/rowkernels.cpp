@@ -21,22 +21,22 @@ namespace rowkernels {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-void LayerXLanes(const WindowMapping& mapping, int x0, int count, float* out)
+void LayerXLanes(const WindowMapping& mapping, int x0, int count, float* out, int step)
 {
     const float left = mapping.windowLeft, width = mapping.windowWidth;
     const float layerWidth = mapping.layerWidth, layerLeft = mapping.layerLeft;
     const hn::ScalableTag<float> df;
     const hn::RebindToSigned<decltype(df)> di;
     const int lanes = static_cast<int>(hn::Lanes(df));
-    const auto steps = hn::Iota(di, 0);
+    const auto steps = hn::Mul(hn::Iota(di, 0), hn::Set(di, step));
     int k = 0;
     for (; k + lanes <= count; k += lanes) {
-        const auto px = hn::ConvertTo(df, hn::Add(hn::Set(di, x0 + k), steps));
+        const auto px = hn::ConvertTo(df, hn::Add(hn::Set(di, x0 + k * step), steps));
         const auto u = hn::Div(hn::Sub(px, hn::Set(df, left)), hn::Set(df, width));
         hn::StoreU(hn::Add(hn::Mul(hn::Set(df, layerWidth), u), hn::Set(df, layerLeft)), df, out + k);
     }
     for (; k < count; ++k) {
-        const float u = (static_cast<float>(x0 + k) - left) / width;
+        const float u = (static_cast<float>(x0 + k * step) - left) / width;
         out[k] = layerWidth * u + layerLeft;
     }
 }
@@ -83,9 +83,9 @@ HWY_EXPORT(LayerXLanes);
 HWY_EXPORT(GreyBytesLanes);
 HWY_EXPORT(TargetName);
 
-void layerX(const WindowMapping& mapping, int x0, int count, float* out)
+void layerX(const WindowMapping& mapping, int x0, int count, float* out, int step)
 {
-    HWY_DYNAMIC_DISPATCH(LayerXLanes)(mapping, x0, count, out);
+    HWY_DYNAMIC_DISPATCH(LayerXLanes)(mapping, x0, count, out, step);
 }
 
 void greyBytes(const float* values, int count, std::uint8_t* out)

@@ -8,10 +8,10 @@ class WindowMapping;
 
 namespace rowkernels {
 
-// out[k] = the layer x of pixel x0 + k, computed per pixel exactly as
+// out[k] = the layer x of pixel x0 + k * step, computed per pixel exactly as
 // mapping.windowToLayer computes it (the same two roundings; stepping from
 // pixel to pixel would round differently).
-void layerX(const WindowMapping& mapping, int x0, int count, float* out);
+void layerX(const WindowMapping& mapping, int x0, int count, float* out, int step = 1);
 
 // out[k] = greyByte(values[k]) (saturate.h).
 void greyBytes(const float* values, int count, std::uint8_t* out);

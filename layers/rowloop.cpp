@@ -30,12 +30,7 @@ struct Run {
         const int y = area.downward ? area.y0 - area.step * r : area.y0 + area.step * r;
         for (int c = 0; c < area.columns; c += Renderable::rowChunk) {
             const int count = std::min(Renderable::rowChunk, area.columns - c);
-            if (area.step == 1) {
-                layer.pixelRow(y, area.x0 + c, count, values);
-            } else {
-                // The types' row paths take neighbouring pixels only.
-                for (int k = 0; k < count; ++k) values[k] = layer.pixelValue(area.x0 + area.step * (c + k), y);
-            }
+            layer.pixelRow(y, area.x0 + area.step * c, count, values, area.step);
             sink.take(r, c, count, values);
         }
     }

@@ -33,9 +33,9 @@ cmake --build "$root/build-sanitize" -j"$jobs" --target patternlens_tests
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j"$jobs" -L unit)
 
 echo "== Tests of threads under ThreadSanitizer"
-# Renders beside the user's edits, the worker pool they run on, and the fast
-# path on every SIMD target.
-thread_tests='RenderScheduler|LayerPicture|TreeColumn|WorkerPool|FastPath|BatchedNoise|RowKernels|SimdTargets'
+# Renders beside the user's edits, the input planes their rows fill together,
+# the worker pool they run on, and the fast path on every SIMD target.
+thread_tests='RenderScheduler|LayerPicture|InputPlanes|TreeColumn|WorkerPool|FastPath|BatchedNoise|RowKernels|SimdTargets'
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPATTERNLENS_TSAN=ON \
       -DPATTERNLENS_VIEWER=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j"$jobs" --target patternlens_tests

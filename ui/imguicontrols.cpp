@@ -246,6 +246,10 @@ void ImguiControls::motionRouter(int x, int y)
     ImguiControls& m = master();
     if (m.appButtons != 0) {
         if (m.appMotion) m.appMotion(x, y);
+        // The panel and the info line show what the move did at once, not
+        // when the next picture comes: on a heavy composition that is a
+        // quarter of a second later.
+        m.requestFrames();
         return;
     }
     m.recordInput([=] { ImGui_ImplGLUT_MotionFunc(x, y); });

@@ -436,6 +436,40 @@ if dialog_open heavy.xml && dialog_closed; then
 else
     fail "load dialog for the heavy scene"
 fi
+# moving_picture NAME BEFORE.png X,Y...: with the left button down, moves
+# through each point, one every 40 ms, in the background; the drawing area
+# must change twice from BEFORE on while the moves still go on.
+moving_picture() {
+    local name=$1 mover changes=0 ae=
+    cp "$2" seen.png
+    shift 2
+    ( for point in "$@"; do xdotool mousemove "${point%,*}" "${point#*,}"; sleep 0.04; done ) &
+    mover=$!
+    while kill -0 "$mover" 2>/dev/null; do
+        shot screen.png
+        kill -0 "$mover" 2>/dev/null || break   # taken after the last move
+        drawing_area screen.png moving.png
+        ae=$(differing_pixels moving.png seen.png)
+        [ "$ae" != 0 ] && { changes=$((changes + 1)); mv moving.png seen.png; }
+        [ "$changes" -ge 2 ] && break
+    done
+    wait "$mover"
+    if [ "$changes" -ge 2 ]; then
+        pass
+    else
+        cp screen.png "$keep/$name-screen.png"
+        fail "$name: $changes new pictures while the pointer moved with the button down, not 2"
+    fi
+}
+# settled_area OUT.png: the drawing area once unchanged for a second.
+settled_area() {
+    : >"$1"
+    for _ in $(seq 60); do
+        shot screen.png && drawing_area screen.png area-now.png
+        [ "$(differing_pixels area-now.png "$1")" == 0 ] && return 0
+        mv area-now.png "$1" && sleep 1
+    done
+}
 # The tree of all 1,000 layers opens at once, and the checks below run with
 # it open: only the rows in view are drawn and previewed.
 key ctrl+l
@@ -445,12 +479,10 @@ moves=()
 for i in $(seq 20); do moves+=("200,$((100 + 5 * i))"); done
 drag 1 200 100 shift "${moves[@]}"
 sent=$(date +%s%N)
-value= waited=
-# Timed to the screenshot: reading it takes a while of its own.
-for _ in $(seq 50); do
-    shot screen.png
-    waited=$(( ($(date +%s%N) - sent) / 1000000 ))
-    value=$(read_value screen.png)
+# Screenshots first, each timed, read afterwards: reading takes a while.
+for i in $(seq 8); do shot "v$i.png"; echo $(( ($(date +%s%N) - sent) / 1000000 )) >"v$i.ms"; done
+for i in $(seq 8); do
+    cp "v$i.png" screen.png && waited=$(cat "v$i.ms") && value=$(read_value screen.png)
     [ "$value" == 2.5 ] && break
 done
 release 1 shift
@@ -462,6 +494,17 @@ else
 fi
 key ctrl+l
 window_width 600 is && pass || fail "the heavy scene's tree did not close"
+# A pan of the same scene: pictures follow the moves as they go on, and
+# the pan undone gives back the picture before it.
+settled_area heavy-adjusted.png
+moves=()
+for i in $(seq 40); do moves+=("$((300 - 3 * i)),200"); done
+xdotool mousemove 300 200 mousedown 1
+moving_picture heavy-pan-moving heavy-adjusted.png "${moves[@]}"
+release 1
+# Undone, the view is again one the scene file holds exactly (six decimals).
+key ctrl+z
+wait_area heavy-pan-undone heavy-adjusted.png 10
 click "${save_button[@]}"
 if dialog_save_as heavy-saved.xml && dialog_closed; then
     for _ in $(seq 50); do [ -s heavy-saved.xml ] && break; sleep 0.1; done

@@ -21,3 +21,15 @@ inline std::unique_ptr<Renderable> noiseChain(int length, float cutoff = 0.5f)
     }
     return top;
 }
+
+// The heavy composition of the drag benchmark and the viewer's end-to-end
+// test: a Circles layer (Radius 1.5) whose Spacing (3.5 while undriven)
+// follows a chain of chainLength Noise layers.
+inline std::unique_ptr<Renderable> circlesOverChain(int chainLength)
+{
+    std::unique_ptr<Renderable> top(createLayer(2));
+    top->variables[0].overrideValue = 1.5f;
+    top->variables[1].overrideValue = 3.5f;
+    top->attachInput(1, noiseChain(chainLength).release());
+    return top;
+}

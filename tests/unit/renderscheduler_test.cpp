@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -192,6 +193,54 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPict
     }
 }
 
+// A coarse picture is every k-th pixel of the exact one, each as a k x k
+// block clipped at the edges, and carries no statistics.
+TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlocks)
+{
+    std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
+    const std::vector<std::uint8_t> reference = referencePixels(*layer);
+    for (int step = 2; step <= 7; ++step) {
+        Composition copy{CompositionView(layer.get())};
+        Picture coarse;
+        ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
+        ASSERT_EQ(coarse.step, step);
+        EXPECT_EQ(coarse.stats.count, 0);
+        for (int j = 0; j < 36; ++j)
+            for (int i = 0; i < 48; ++i)
+                ASSERT_EQ(coarse.pixels[j * 48 + i], reference[(j - j % step) * 48 + i - i % step]) << step;
+    }
+}
+
+// Quick edits of a heavy composition: a coarse picture, then with no newer
+// edit the exact one of the same copy. After a rest, exact at once.
+TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheExactOne)
+{
+    // Every reading 15 ms after the one before: each render looks heavy,
+    // and edits made one after the other come in quick succession.
+    static std::atomic<long> fakeReadings{0};
+    RenderScheduler scheduler;
+    scheduler.clock = [] { return 0.015 * static_cast<double>(fakeReadings.fetch_add(1)); };
+    std::unique_ptr<Renderable> layer = noiseChain(5);
+    Picture shown;
+    scheduler.markStale();
+    settle(scheduler, layer.get(), shown);   // measures an exact render
+    EXPECT_EQ(scheduler.counts().coarse, 0u) << "a single edit";
+    layer->pan(3, 1);
+    scheduler.markStale();
+    scheduler.markStale();
+    settle(scheduler, layer.get(), shown);
+    EXPECT_EQ(scheduler.counts().coarse, 1u);
+    EXPECT_EQ(scheduler.counts().finished, 2u);
+    EXPECT_EQ(shown.step, 1);
+    EXPECT_EQ(shown.pixels, referencePixels(*layer));
+    fakeReadings += 100;   // the input rests
+    layer->pan(-2, 0);
+    scheduler.markStale();
+    settle(scheduler, layer.get(), shown);
+    EXPECT_EQ(scheduler.counts().coarse, 1u);
+    EXPECT_EQ(shown.pixels, referencePixels(*layer));
+}
+
 // What the drawing area does with the pictures: one texture, made on the
 // first picture and filled with each one; nothing drawn without a picture.
 class RecordingBackend : public TextureBackend {
@@ -225,6 +274,7 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
     {
         LayerControls controls;
         controls.textureBackend = &backend;
+        controls.renderer.clock = [] { return 0.0; };   // renders take no time: exact pictures only
         controls.setViewportSize(20, 10);
         controls.drawCurrentLayer();
         EXPECT_TRUE(backend.drawn.empty()) << "drew before any picture";

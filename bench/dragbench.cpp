@@ -1,0 +1,150 @@
+// Drags as the viewer lives them: 40 motion events 40 ms apart, the main
+// loop's 10 ms ticks between them, on
+//
+// - circles_chain_999: a Circles layer whose Spacing follows a chain of 999
+//   Noise layers (a quarter of a second a picture without the input
+//   planes);
+// - noise_chain_1000: 1,000 Noise layers, each driving the Cutoff of the
+//   one above, which reads its input at every pixel, so nothing is kept
+//   across a pan: the coarse pictures at work;
+// - default: the start-up Noise layer, light.
+//
+// Each is dragged twice: a pan (5 pixels a move) and a Shift-drag of the
+// first variable (Radius, or Cutoff; a pixel a move). Counters:
+// pictures_per_s and exact_per_s, the pictures shown between the first and
+// the last move, per second of the drag; exact_moves, how many of the 40
+// moves were followed by an exact picture before the next one;
+// last_to_exact_ms, the time from the last move to the tick that shows the
+// exact picture of the final state; coarse_step, the largest step shown.
+#include "app/layercontrols.h"
+#include "app/mousemodes.h"
+#include "app/viewerlayout.h"
+#include "layers/layertypetable.h"
+#include "layers/renderable.h"
+
+#include "tests/support/noisechain.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int moves = 40;
+constexpr auto movePeriod = std::chrono::milliseconds(40);
+constexpr auto tickPeriod = std::chrono::milliseconds(10);
+
+enum Scene { CirclesChain, NoiseChain, DefaultScene };
+
+std::unique_ptr<Renderable> build(Scene scene)
+{
+    switch (scene) {
+    case CirclesChain: return circlesOverChain(999);
+    case NoiseChain: return noiseChain(1000);
+    case DefaultScene: break;
+    }
+    return std::unique_ptr<Renderable>(createLayer(0));
+}
+
+// Ticks until the picture on screen is the final one.
+void settle(LayerControls& controls)
+{
+    while (controls.redrawRequested || controls.renderer.pending()) {
+        controls.updatePicture();
+        std::this_thread::sleep_for(tickPeriod);
+    }
+}
+
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+void Drag(benchmark::State& state)
+{
+    const Scene scene = static_cast<Scene>(state.range(0));
+    const bool adjust = state.range(1) != 0;
+    LayerControls controls;
+    controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
+    controls.setBaseLayer(build(scene).release());
+    settle(controls);
+
+    double shownPerSecond = 0, exactPerSecond = 0, exactMoves = 0, lastToExact = 0, worstLastToExact = 0;
+    int largestStep = 1;
+    for (auto _ : state) {
+        // The shell's own path: a press, moves, a release (one undo step).
+        MouseMode mode = MouseMode::None;
+        int lastX = 0, lastY = 0;
+        const int modifiers = adjust ? mousemodes::shiftBit : 0;
+        mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonDown, 200, 100, modifiers);
+        controls.dragModeChanged(MouseMode::None, mode);
+        const MouseMode dragging = mode;
+
+        int shown = 0, exact = 0, movesAnswered = 0;
+        bool exactSinceMove = false;
+        const Clock::time_point start = Clock::now();
+        Clock::time_point lastMove = start;
+        for (int i = 0; i < moves; ++i) {
+            lastMove = start + i * movePeriod;
+            std::this_thread::sleep_until(lastMove);
+            if (exactSinceMove) ++movesAnswered;
+            exactSinceMove = false;
+            const int x = adjust ? 200 : 200 - 5 * (i + 1);
+            const int y = adjust ? 100 + (i + 1) : 100;
+            mousemodes::applyMotion(mode, lastX, lastY, x, y, controls);
+            // The ticks until the next move.
+            const Clock::time_point next = lastMove + movePeriod;
+            for (Clock::time_point tick = lastMove; i + 1 < moves && tick + tickPeriod <= next; tick += tickPeriod) {
+                if (controls.updatePicture()) {
+                    ++shown;
+                    largestStep = std::max(largestStep, controls.picture.step);
+                    if (controls.picture.step == 1) {
+                        ++exact;
+                        exactSinceMove = true;
+                    }
+                }
+                std::this_thread::sleep_until(tick + tickPeriod);
+            }
+        }
+        const double dragSeconds = seconds(lastMove - start);
+        // The last move: its exact picture.
+        for (;;) {
+            const bool changed = controls.updatePicture();
+            if (changed && controls.picture.step == 1 && !controls.redrawRequested && !controls.renderer.pending()) break;
+            if (changed) largestStep = std::max(largestStep, controls.picture.step);
+            std::this_thread::sleep_for(tickPeriod);
+        }
+        const double took = seconds(Clock::now() - lastMove);
+        ++movesAnswered;   // the last one, once resting
+        mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonUp, 0, 0, 0);
+        controls.dragModeChanged(dragging, mode);
+
+        shownPerSecond += shown / dragSeconds;
+        exactPerSecond += exact / dragSeconds;
+        exactMoves += movesAnswered;
+        lastToExact += took;
+        worstLastToExact = std::max(worstLastToExact, took);
+        state.SetIterationTime(dragSeconds + took);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["pictures_per_s"] = shownPerSecond / n;
+    state.counters["exact_per_s"] = exactPerSecond / n;
+    state.counters["exact_moves"] = exactMoves / n;
+    state.counters["last_to_exact_ms"] = lastToExact / n * 1e3;
+    state.counters["worst_last_to_exact_ms"] = worstLastToExact * 1e3;
+    state.counters["coarse_step"] = largestStep;
+}
+
+} // namespace
+
+BENCHMARK(Drag)
+    ->Name("Drag")
+    ->ArgNames({"scene", "shift"})
+    ->ArgsProduct({{CirclesChain, NoiseChain, DefaultScene}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);

@@ -1,0 +1,50 @@
+// Edits 40 ms apart are a quick series until the input rests; a light or
+// unmeasured composition is always exact, a heavy one gets the finest step
+// that fits the budget, learnt from what the renders cost.
+#include "app/renderpolicy.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+TEST(EditPaceTest, EditsInQuickSuccessionAreASeriesUntilTheInputRests)
+{
+    EditPace pace;
+    pace.edited(1.0);
+    EXPECT_FALSE(pace.quickSeries(1.0)) << "a single edit";
+    pace.edited(1.04);
+    EXPECT_TRUE(pace.quickSeries(1.05));
+    EXPECT_TRUE(pace.resting(1.04 + EditPace::restSeconds));
+    EXPECT_FALSE(pace.quickSeries(1.04 + EditPace::restSeconds));
+    pace.edited(2.0);
+    EXPECT_FALSE(pace.quickSeries(2.0)) << "an edit after a rest starts afresh";
+}
+
+TEST(RenderCostTest, HeavyTakesTheFinestStepThatFitsAndMeasurementsRefineIt)
+{
+    const unsigned cold = RenderCost::key(2, 0), warm = RenderCost::key(2, 2);
+    std::mt19937 rng(5);
+    for (int i = 0; i < 200; ++i) {
+        const int w = std::uniform_int_distribution<int>(1, 2000)(rng);
+        const int h = std::uniform_int_distribution<int>(1, 2000)(rng);
+        const double exact = std::uniform_real_distribution<double>(0.0, 20.0)(rng);
+        RenderCost c;
+        ASSERT_EQ(c.step(cold, w, h), 1) << "nothing measured yet";
+        c.measured(cold, 1, w, h, exact, true);
+        const int k = c.step(cold, w, h);
+        const double perPixel = exact / static_cast<double>(RenderCost::evaluatedPixels(w, h, 1));
+        const auto fits = [&](int s) { return perPixel * RenderCost::evaluatedPixels(w, h, s) <= RenderCost::coarseSeconds; };
+        ASSERT_EQ(k == 1, exact <= RenderCost::lightSeconds);
+        ASSERT_TRUE(k == 1 || k == RenderCost::maxStep || fits(k));
+        ASSERT_TRUE(k <= 2 || !fits(k - 1));
+    }
+    RenderCost cost;
+    cost.measured(cold, 1, 400, 470, 0.004, true);
+    cost.measured(cold, 1, 400, 470, 0.240, false);   // a stopped render took at least this
+    EXPECT_EQ(cost.step(cold, 400, 470), 3);          // 0.24 / 4 > 1 / 30 >= 0.24 / 9
+    cost.measured(cold, 3, 400, 470, 0.090, true);    // coarse pixels cost more than exact ones
+    EXPECT_EQ(cost.step(cold, 400, 470), 5);
+    EXPECT_EQ(cost.step(warm, 400, 470), 5) << "kept planes: the cold cost until their own is known";
+    cost.measured(warm, 1, 400, 470, 0.003, true);
+    EXPECT_EQ(cost.step(warm, 400, 470), 1);
+}
