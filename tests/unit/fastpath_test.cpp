@@ -272,13 +272,15 @@ TEST_F(FastPath, RandomCompositionsSharedAmongThreadsGiveTheSameBytesOnEveryTarg
 }
 
 // Every area the row loop takes (a pixel step, rows upward or downward, the
-// pool or the calling thread alone) gives each pixel's own plain value.
+// pool or the calling thread alone) gives each pixel's own plain value, flat
+// or seamless.
 TEST_F(FastPath, RowLoopAreasGiveThePlainValueOfEachPixel)
 {
     controls.setViewportSize(300, 130);
     std::mt19937 random(77);
-    for (unsigned seed = 4000; seed < 4012; ++seed) {
+    for (unsigned seed = 4000; seed < 4024; ++seed) {
         const std::unique_ptr<Renderable> top = CompositionMaker(seed).make(3);
+        top->setSeamless(seed >= 4012);
         rowloop::Area area = rowloop::wholeTexture(*top, 1 + static_cast<int>(random() % 5));
         if (seed % 3 == 0) area = {static_cast<int>(random() % 40), 129 - static_cast<int>(random() % 9), 260, 120, 1, true};
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(area.columns) * area.rows);
