@@ -257,13 +257,6 @@ namespace GradientNoise {
 namespace noisetables {
 namespace {
 
-constexpr std::uint8_t permutationValues[256] = {GRADIENTNOISE_PERMUTATION_VALUES};
-
-constexpr std::uint8_t hashAt(int a, int b)
-{
-    return permutationValues[(a + permutationValues[b & 255]) & 255];
-}
-
 struct PairHashTable {
     std::uint32_t entries[pairCount] = {};
     constexpr PairHashTable()

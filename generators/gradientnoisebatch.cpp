@@ -236,13 +236,6 @@ namespace GradientNoise {
 namespace noisetables {
 namespace {
 
-constexpr std::uint8_t permutationValues[256] = {GRADIENTNOISE_PERMUTATION_VALUES};
-
-constexpr std::uint8_t hashAt(int a, int b)
-{
-    return permutationValues[(a + permutationValues[b & 255]) & 255];
-}
-
 struct CellHashTable {
     std::uint32_t entries[cellCount] = {};
     constexpr CellHashTable()

@@ -23,6 +23,15 @@
 namespace GradientNoise {
 namespace noisetables {
 
+// The permutation and p(a, b) = permutation[a + permutation[b]], indices mod
+// 256, from which the look-up tables below are built at compile time.
+inline constexpr std::uint8_t permutationValues[256] = {GRADIENTNOISE_PERMUTATION_VALUES};
+
+constexpr std::uint8_t hashAt(int a, int b)
+{
+    return permutationValues[(a + permutationValues[b & 255]) & 255];
+}
+
 // Single-precision skew and unskew factors of the 2-D lattice, and the final
 // scale of the 2-D sum.
 constexpr float F2 = static_cast<float>((1.7320508075688772 - 1.0) / 2.0);

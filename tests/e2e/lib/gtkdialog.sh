@@ -140,10 +140,18 @@ dialog_open() {
     dialog_accept
 }
 
+# A dialog still busy drawing itself on a loaded machine may drop the key:
+# it is sent again while the dialog stays open.
 dialog_cancel() {
     [ -n "$DIALOG_WINDOW" ] || dialog_wait || return 1
     _dialog_focus || return 1
-    xdotool key Escape
+    local attempt
+    for attempt in 1 2 3; do
+        xdotool key Escape
+        dialog_closed 3 && return 0
+        _dialog_focus || return 0
+    done
+    return 1
 }
 
 # The overwrite question is an untitled dialog transient for the chooser.
