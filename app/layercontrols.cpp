@@ -1,5 +1,7 @@
 #include "app/layercontrols.h"
 
+#include "app/pointerreadout.h"
+
 #include "app/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
@@ -74,8 +76,17 @@ void LayerControls::zoomCurrentLayerAt(int dy, int px, int py)
     if (!currentLayer || viewportWidth <= 0 || viewportHeight <= 0) return;
     const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(viewportHeight));
     // The texture's row 0 is the drawing area's bottom row.
-    const double u = static_cast<double>(px) / viewportWidth;
-    const double v = static_cast<double>(viewportHeight - 1 - py) / viewportHeight;
+    double u = static_cast<double>(px) / viewportWidth;
+    double v = static_cast<double>(viewportHeight - 1 - py) / viewportHeight;
+    const viewresize::Size tile = tileSize();
+    int tx = 0, ty = 0;
+    if (tilePreview &&
+        pointerreadout::tilePointAt(px, py, viewportWidth, viewportHeight, tile.width, tile.height, &tx, &ty)) {
+        // A tile is the whole view at half the size: the point under the
+        // pointer is where the pointer lies within its tile.
+        u = static_cast<double>(tx) / tile.width;
+        v = static_cast<double>(tile.height - 1 - ty) / tile.height;
+    }
     currentLayer->zoomAbout(factor, u, v);
     redrawRequested = true;
 }

@@ -270,6 +270,20 @@ TEST(PointerReadout, InTheTilePreviewEveryTileReadsTheHalfSizePicture)
     controls.panCurrentLayer(3, -2);
     EXPECT_EQ(controls.currentLayer->x, moved->x);
     EXPECT_EQ(controls.currentLayer->y, moved->y);
+
+    // The wheel keeps the point under the pointer in the tile it is over.
+    const auto pointInTile = [&](int x, int y) {
+        std::unique_ptr<Renderable> tile = cloneLayerTree(*controls.currentLayer);
+        viewresize::resizeKeepingView(*tile, 20, 15);
+        float lx = static_cast<float>(x), ly = static_cast<float>(14 - y);
+        tile->mapping.windowToLayer(lx, ly);
+        return std::make_pair(lx, ly);
+    };
+    const auto before = pointInTile(5, 4);
+    controls.zoomCurrentLayerAt(24, 25, 19);   // tile (5, 4) of the lower right tile
+    const auto after = pointInTile(5, 4);
+    EXPECT_NEAR(after.first, before.first, 1e-3 * controls.currentLayer->zoomx);
+    EXPECT_NEAR(after.second, before.second, 1e-3 * controls.currentLayer->zoomy);
 }
 
 TEST_F(ViewerTools, TheReadoutGivesWayToTheLastOutcomeOutsideTheArea)
