@@ -302,20 +302,33 @@ HWY_EXPORT(InsideDiscsLanes);
 HWY_EXPORT(FractalSumLanes);
 HWY_EXPORT(BlendLanes);
 
-float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
+namespace {
+
+// The octaves' weighted mean, flat or seamless: sample(f, k) is octave k's
+// noise at frequency f.
+template <class Sample>
+float octaveSum(int oct, float lac, float gain, Sample sample)
 {
     float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
     for (int k = 0; k < oct; ++k) {
-        const float sx = xpos * f + 17.0f * static_cast<float>(k);
-        const float sy = ypos * f + 31.0f * static_cast<float>(k);
-        const float n = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(sx, sy)
-                                                                                   : 0.0f;
+        const float n = sample(f, k);
         sum = sum + amp * n;
         norm = norm + amp;
         amp = amp * gain;
         f = f * lac;
     }
     return sum / norm;
+}
+
+} // namespace
+
+float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
+{
+    return octaveSum(oct, lac, gain, [&](float f, int k) {
+        const float sx = xpos * f + 17.0f * static_cast<float>(k);
+        const float sy = ypos * f + 31.0f * static_cast<float>(k);
+        return std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(sx, sy) : 0.0f;
+    });
 }
 
 namespace {
@@ -375,18 +388,11 @@ void torusFractalRun(const float* cosines, const float* sines, float rx, seamles
 
 float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain)
 {
-    float sum = 0.0f, norm = 0.0f, amp = 1.0f, f = 1.0f;
-    for (int k = 0; k < oct; ++k) {
+    return octaveSum(oct, lac, gain, [&](float f, int k) {
         float p[4];
         torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
-        const float n = withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(p[0], p[1], p[2], p[3]))
-                                             : 0.0f;
-        sum = sum + amp * n;
-        norm = norm + amp;
-        amp = amp * gain;
-        f = f * lac;
-    }
-    return sum / norm;
+        return withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(p[0], p[1], p[2], p[3])) : 0.0f;
+    });
 }
 
 void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
