@@ -264,7 +264,8 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     void (LayerControls::*command)() = nullptr;
     switch (shortcuts::commandFor(key, modifiers)) {
     case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;
-    case shortcuts::Command::Save: command = &LayerControls::onSaveToXml; break;
+    case shortcuts::Command::Save: command = &LayerControls::onSave; break;
+    case shortcuts::Command::SaveAs: command = &LayerControls::onSaveToXml; break;
     case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
     case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;

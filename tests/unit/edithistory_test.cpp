@@ -12,6 +12,7 @@
 #include "persistence/unsavedchangesquestion.h"
 #include "randomcomposition.h"
 #include "tests/support/scriptedchooser.h"
+#include "tests/support/scriptedquestion.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -393,11 +394,15 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
 
     // A load: the file's composition, not modified; undoing the load gives
-    // back the composition before it, which that file does not hold.
+    // back the composition before it with its file and saved state, redoing
+    // it the loaded file's.
     Renderable* squares = createLayer(1);
     writeFile(temp / "b.xml", scenefile::text(&squares, 1));
     delete squares;
     const std::string beforeLoad = text();
+    ScriptedQuestion question;
+    question.answer = UnsavedChangesQuestion::Answer::Discard;
+    controls.closeQuestion = &question;
     load("b.xml");
     EXPECT_FALSE(controls.isModified());
     EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
@@ -405,7 +410,13 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     EXPECT_EQ(info.get_text(), "Undid: Load b.xml");
     EXPECT_EQ(text(), beforeLoad);
     EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml *");
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
+    controls.onRedo();
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
+    controls.onUndo();
+    controls.onUndo();   // the last edit before the save: a.xml holds this
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml");
+    controls.onRedo();
 
     // A load that fails changes nothing, and is no step.
     const std::size_t steps = controls.history.undoCount() + controls.history.redoCount();
@@ -413,22 +424,10 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     load("bad.xml");
     EXPECT_EQ(text(), beforeLoad);
     EXPECT_EQ(controls.history.undoCount() + controls.history.redoCount(), steps);
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml *");
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
 }
 
 // --- Closing ---
-
-struct ScriptedQuestion : UnsavedChangesQuestion {
-    Answer answer = Answer::Cancel;
-    int asked = 0;
-    std::string lastName;
-    Answer ask(const std::string& sceneName) override
-    {
-        ++asked;
-        lastName = sceneName;
-        return answer;
-    }
-};
 
 TEST_F(HistoryTest, ClosingAsksOnlyWithUnsavedChangesAndCancelLosesNothing)
 {

@@ -1,10 +1,13 @@
 // "Load from XML" and "Save to XML", with the file dialogs answered by the
 // test: the suffix rule, and that neither command ever loses work.
 #include "app/layercontrols.h"
+#include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
+#include "persistence/scenefile.h"
 #include "tests/support/scriptedchooser.h"
+#include "tests/support/scriptedquestion.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -32,6 +35,8 @@ protected:
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(2));   // Circles
+        question.answer = UnsavedChangesQuestion::Answer::Discard;
+        controls.closeQuestion = &question;
     }
 
     void save(const std::string& name)
@@ -59,6 +64,7 @@ protected:
     ui::ControlWindow window;
     ui::EditText info{"Info: ", -1, nullptr};
     ScriptedChooser chooser;
+    ScriptedQuestion question;
     LayerControls controls;
 };
 
@@ -205,6 +211,71 @@ TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
         EXPECT_EQ(info.get_text(), "Could not save " + folder + "/kept.xml: Permission denied");
         EXPECT_EQ(readFile(folder + "/kept.xml"), before);
     }
+}
+
+TEST_F(SceneCommandsTest, LoadAsksBeforeItsDialogOnlyOverUnsavedWorkAndCancelKeepsIt)
+{
+    save("kept");
+    load("kept.xml");
+    EXPECT_EQ(question.asked, 0);   // nothing unsaved
+    goDeep();
+    const int dialogs = chooser.asked;
+    question.answer = UnsavedChangesQuestion::Answer::Cancel;
+    Renderable* current = controls.currentLayer;
+    load("kept.xml");
+    EXPECT_EQ(question.asked, 1);
+    EXPECT_EQ(question.lastOccasion, UnsavedChangesQuestion::Occasion::Replace);
+    EXPECT_EQ(question.lastName, "kept.xml");
+    EXPECT_EQ(chooser.asked, dialogs) << "no dialog after a cancelled question";
+    EXPECT_EQ(controls.currentLayer, current);
+    // Save writes the scene's own file without a dialog, then loads.
+    question.answer = UnsavedChangesQuestion::Answer::Save;
+    load("kept.xml");
+    EXPECT_EQ(chooser.asked, dialogs + 1);
+    EXPECT_EQ(countLayers(controls.baseLayers[0]), 3);
+    EXPECT_FALSE(controls.isModified());
+}
+
+TEST_F(SceneCommandsTest, CtrlSWritesTheScenesFileAndSaveAsksWithItFilledIn)
+{
+    controls.onSave();   // no file yet: asks
+    EXPECT_EQ(chooser.asked, 1);
+    chooser.path = folder + "/s.xml";
+    controls.onSave();
+    EXPECT_EQ(chooser.asked, 2);
+    goDeep();
+    chooser.path = folder + "/elsewhere.xml";
+    controls.onSave();
+    EXPECT_EQ(chooser.asked, 2) << "Ctrl+S with a file asks nothing";
+    EXPECT_FALSE(exists(folder + "/elsewhere.xml"));
+    EXPECT_EQ(countLayers(scenefile::read(folder + "/s.xml").baseLayer.get()), 3);
+    controls.onSaveToXml();   // asks, with the scene's file filled in
+    EXPECT_EQ(chooser.suggested, folder + "/s.xml");
+    EXPECT_EQ(controls.scenePath(), folder + "/elsewhere.xml");
+}
+
+TEST_F(SceneCommandsTest, ALoadNamesTheFirstStoredValueOutsideItsRangeAndCountsTheOthers)
+{
+    goDeep();   // Circles > Spacing: Noise > Cutoff: Squares
+    save("r.xml");
+    std::string text = readFile(folder + "/r.xml");
+    // Noise's Cutoff (-1 to 1) comes before the Squares' Width below it.
+    const auto setValue = [&text](const std::string& name, const std::string& value) {
+        const std::size_t at = text.find("OverrideValue=\"", text.find("name=\"" + name + "\""));
+        text.replace(at + 15, text.find('"', at + 15) - at - 15, value);
+    };
+    setValue("Cutoff", "123456789");
+    setValue("Width", "-7");
+    writeFile(folder + "/r.xml", text);
+    load("r.xml");
+    EXPECT_NE(info.get_text().find("(3 layers); Spacing/Cutoff is 1.23457e+08, outside its range -1 to 1 (and 1 other)"),
+              std::string::npos) << info.get_text();
+    EXPECT_EQ(controls.baseLayers[0]->variables[1].getInputLayer()->variables[0].getValue(), 123456789.0f);
+    setValue("Width", "2");
+    setValue("Cutoff", "0.5");
+    writeFile(folder + "/r.xml", text);
+    load("r.xml");
+    EXPECT_EQ(info.get_text().find("outside"), std::string::npos) << info.get_text();
 }
 
 } // namespace

@@ -1,0 +1,19 @@
+#pragma once
+// The unsaved-changes question, answered as the test tells it.
+#include "persistence/unsavedchangesquestion.h"
+
+#include <string>
+
+struct ScriptedQuestion : UnsavedChangesQuestion {
+    Answer answer = Answer::Cancel;
+    int asked = 0;
+    std::string lastName;
+    Occasion lastOccasion = Occasion::Close;
+    Answer ask(const std::string& sceneName, Occasion occasion) override
+    {
+        ++asked;
+        lastName = sceneName;
+        lastOccasion = occasion;
+        return answer;
+    }
+};
