@@ -79,6 +79,12 @@ public:
     // --- Control panel ---
     void build(ui::ControlWindow* window);
     void adjustSelectedVariable(float delta);
+    // Page Up (+1) and Page Down (-1): the selected variable by a twentieth
+    // of its range, clamped like a drag. The presses while the key is held
+    // are one undo step, which endVariableSteps closes at its release.
+    static constexpr int variableStepsPerRange = 20;
+    void stepSelectedVariable(int direction);
+    void endVariableSteps();
     void refreshPanel();
     void refreshVariable();
     void onInverse();
@@ -296,4 +302,5 @@ private:
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
+    bool variableStepsOpen = false;   // Page Up or Down held: its step is open
 };

@@ -25,4 +25,10 @@ Command commandFor(unsigned char key, int modifiers)
     }
 }
 
+int pageStep(int specialKey, int modifiers)
+{
+    if (modifiers & (mousemodes::ctrlBit | mousemodes::altBit)) return 0;
+    return specialKey == pageUpKey ? 1 : specialKey == pageDownKey ? -1 : 0;
+}
+
 } // namespace shortcuts

@@ -15,4 +15,11 @@ enum class Command { NoCommand, Load, Save, SaveAs, Export, Undo, Redo, Layers, 
 // Ctrl+Z a redo and Ctrl+S a save in a dialog.
 Command commandFor(unsigned char key, int modifiers);
 
+// GLUT's numbers of the special keys used here.
+constexpr int pageUpKey = 104;
+constexpr int pageDownKey = 105;
+// Page Up raises the selected variable by a step (+1), Page Down lowers it
+// (-1); 0 for every other key, and with Ctrl or Alt held.
+int pageStep(int specialKey, int modifiers);
+
 } // namespace shortcuts

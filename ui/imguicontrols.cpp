@@ -312,12 +312,21 @@ void ImguiControls::keyboardUpRouter(unsigned char key, int x, int y)
 
 void ImguiControls::specialRouter(int key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
+    ImguiControls& m = master();
+    if (m.appSpecialKey && !ImGui::GetIO().WantTextInput && m.appSpecialKey(key, true)) {
+        m.requestFrames();
+        return;
+    }
+    m.recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
 }
 
 void ImguiControls::specialUpRouter(int key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
+    ImguiControls& m = master();
+    // A release the application takes: it took the press too (a field that
+    // got the keyboard in between still hears nothing it did not start).
+    if (m.appSpecialKey && m.appSpecialKey(key, false)) return;
+    m.recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
 }
 
 // --- The column ---

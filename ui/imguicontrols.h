@@ -36,6 +36,7 @@ public:
     // A key the application may take before the strips see it (a shortcut),
     // with GLUT's modifier bits: returns whether it did.
     using KeyFunc = bool (*)(unsigned char key, int modifiers);
+    using SpecialKeyFunc = bool (*)(int key, bool down);
 
     // The one front end: GLUT callbacks carry no context.
     static ImguiControls& master();
@@ -57,6 +58,9 @@ public:
     // Keys pressed wherever the pointer is, except while a text field has
     // the keyboard: those keys are the field's.
     void set_shortcutFunc(KeyFunc f) { appKey = f; }
+    // The same for GLUT's special keys, pressed (down) and released: true
+    // when the application took the key, which ImGui then never sees.
+    void set_specialKeyFunc(SpecialKeyFunc f) { appSpecialKey = f; }
     // Pointer moves without a button over the drawing area, and (-1, -1)
     // once the pointer has left it.
     void set_glutPassiveMotionFunc(MotionFunc f) { appPassiveMotion = f; }
@@ -143,6 +147,7 @@ private:
     MotionFunc appMotion = nullptr;
     ReshapeFunc appReshape = nullptr;
     KeyFunc appKey = nullptr;
+    SpecialKeyFunc appSpecialKey = nullptr;
     MotionFunc appPassiveMotion = nullptr;
     bool pointerInDrawingArea = false;
 

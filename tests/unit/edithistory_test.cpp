@@ -311,6 +311,24 @@ TEST_F(HistoryTest, UndoWaitsWhileADragIsHeldAndAnEditInsideADragSplitsIt)
 
 // --- Where undo puts the user ---
 
+TEST_F(HistoryTest, PageKeysStepATwentiethOfTheRangeClampedAndAHeldKeyIsOneStep)
+{
+    const LayerVariable& cutoff = controls.currentLayer->variables[0];   // 0.5 in -1 to 1
+    for (int press = 0; press < 7; ++press) controls.stepSelectedVariable(+1);
+    EXPECT_FLOAT_EQ(cutoff.getValue(), 1.0f);
+    EXPECT_EQ(controls.valueField->get_text(), "1");
+    controls.endVariableSteps();
+    controls.stepSelectedVariable(-1);
+    controls.stepSelectedVariable(-1);
+    controls.endVariableSteps();
+    EXPECT_FLOAT_EQ(cutoff.getValue(), 0.8f);
+    ASSERT_EQ(controls.history.undoCount(), 2u);
+    controls.onUndo();
+    EXPECT_EQ(info.get_text(), "Undid: Page Down Cutoff");
+    controls.onUndo();
+    EXPECT_FLOAT_EQ(controls.currentLayer->variables[0].getValue(), 0.5f);
+}
+
 TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)
 {
     controls.setBaseLayer(createLayer(2));   // Circles: Radius, Spacing
