@@ -588,16 +588,22 @@ void ImguiControls::drawCheckbox(Checkbox& checkbox)
 }
 
 // The label, then a combo showing the selected item; the combo shares the
-// label's line when the widest item fits beside it.
+// label's line when a combo of sharedComboWidth fits beside it.
+//
+// Where a row goes never depends on what a control holds: the rows below
+// would move with it, and a click meant for a button lands on another when
+// the current layer's type changes what a list holds (Blend's short variable
+// names against Noise's). Every control's height follows from its kind and
+// its label alone; this is the one control whose layout has a choice.
 void ImguiControls::drawListbox(Listbox& listbox)
 {
+    // Room for a type's name beside "Layer Types: "; "Select variable: "
+    // leaves less, so its list has a line of its own.
+    constexpr float sharedComboWidth = 64.0f;
     const ImGuiStyle& style = ImGui::GetStyle();
     const char* label = listbox.label().c_str();
-    float widest = 0.0f;
-    for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, font.layoutWidth(item.text));
-    const float comboWidth = widest + style.FramePadding.x * 2.0f + ImGui::GetFrameHeight();
-    const bool ownLine = ImGui::GetCursorScreenPos().x + font.layoutWidth(label) + style.ItemSpacing.x + comboWidth >
-                         rightEdge();
+    const bool ownLine =
+        ImGui::GetCursorScreenPos().x + font.layoutWidth(label) + style.ItemSpacing.x + sharedComboWidth > rightEdge();
 
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(label);

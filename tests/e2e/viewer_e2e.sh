@@ -130,6 +130,8 @@ inverse_box=(418 55)
 layer_types=(550 163)
 type_item_squares=(540 202)
 type_item_circles=(540 219)
+type_item_noise=(540 185)
+type_item_blend=(540 270)
 assign_input=(500 187)
 remove_input=(500 210)
 edit_input=(500 233)
@@ -335,6 +337,23 @@ xdotool mousemove 300 200
 wait_panel "typing into Value: leaves it showing the stored value" panel-closed.png same
 wait_area "typing into Value: changes no layer" circles.png
 
+# --- Every layer type puts the panel's rows at the same heights: from a
+# Noise input, "Go to parent" reaches its Blend base, and "Edit input layer"
+# where the Noise layer has it leads back ---
+
+click "${layer_types[@]}"
+click "${type_item_blend[@]}"
+click "${change_base[@]}"
+click "${layer_types[@]}"
+click "${type_item_noise[@]}"
+click "${assign_input[@]}"
+render blend-input "$(layer 0 0.000000 0.000000 20.000000 0 "$(noise_var 0.500000)")"
+wait_area blend-input blend-input.png
+click "${go_to_parent[@]}"
+sleep 0.3
+click "${edit_input[@]}"
+wait_area rows-stay-across-types blend-input.png
+
 # --- Scene files through the file dialogs: a loaded tree shows its base
 # layer, and saving it writes what the viewer shows ---
 
@@ -344,6 +363,7 @@ circles_tree=$(layer 2 1.500000 -2.250000 12.000000 0 \
 "$(layer 0 1.500000 -2.250000 12.000000 1 "$(noise_var 0.250000)")</Variable>")
 render load "$circles_tree"
 click "${load_button[@]}"
+unsaved_changes_answer alt+d || fail "a load over unsaved work did not ask"
 if dialog_open load.xml && dialog_closed; then
     wait_area load-from-xml load.png 10
 else
@@ -362,17 +382,25 @@ else
     fail "save dialog"
 fi
 
-# --- Undoing the load gives back the composition before it; the title
-# names the file saved last, with a star while the composition differs ---
+# --- Undoing the load gives back the composition before it with its title
+# (no file yet); redoing it the loaded scene, saved since as saved.xml.
+# Ctrl+S then writes saved.xml without a dialog ---
 
 if [ -s saved.xml ]; then
     wait_title title-after-save "Patternlens v1.75 — saved.xml"
     click "${undo_button[@]}"
     wait_area undo-load circles.png
-    wait_title title-after-undo "Patternlens v1.75 — saved.xml *"
+    wait_title title-after-undo "Patternlens v1.75"
     click "${redo_button[@]}"
     wait_area redo-load load.png
     wait_title title-after-redo "Patternlens v1.75 — saved.xml"
+    click "${inverse_box[@]}"
+    click "${inverse_box[@]}"
+    wait_title title-after-edits "Patternlens v1.75 — saved.xml *"
+    rm saved.xml
+    key ctrl+s
+    wait_title title-after-ctrl-s "Patternlens v1.75 — saved.xml"
+    [ -s saved.xml ] && [ -z "$(_dialog_find)" ] && pass || fail "Ctrl+S did not write saved.xml without a dialog"
 fi
 
 # --- The layer tree: Ctrl+L widens the window by a column beside the panel,

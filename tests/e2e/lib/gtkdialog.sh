@@ -11,6 +11,9 @@
 #   dialog_confirm_overwrite     answer "Replace" (Return)
 #   dialog_refuse_overwrite      answer "Cancel" (Escape): back in the save dialog
 #   dialog_closed [SECONDS]      wait until the dialog of DIALOG_WINDOW has gone
+#   unsaved_changes_answer KEY   wait for the viewer's unsaved-changes question
+#                                and answer it (alt+d discard, Return save,
+#                                Escape cancel)
 #   dialog_screenshot FILE       the whole screen as an image
 #
 # Each returns non-zero when the window it needs did not appear in time.
@@ -120,9 +123,12 @@ dialog_accept() {
     ! _dialog_viewable "$DIALOG_WINDOW"
 }
 
-# The save dialog opens with the keyboard in its (empty) name field.
+# The save dialog opens with the keyboard in its name field, which holds the
+# scene's own name once it has one: the typed name replaces it whole.
 dialog_save_as() {
     dialog_wait || return 1
+    _dialog_focus || return 1
+    xdotool key ctrl+a
     _dialog_type "$1" || return 1
     dialog_accept
 }
@@ -189,6 +195,21 @@ dialog_refuse_overwrite() {
     sleep 0.3
     _dialog_focus
     return 0
+}
+
+unsaved_changes_answer() {
+    local tries=100 q
+    while [ "$tries" -gt 0 ]; do
+        q=$(xdotool search --onlyvisible --name '^Unsaved changes$' 2>/dev/null | head -n 1)
+        if [ -n "$q" ]; then
+            sleep "$DIALOG_SETTLE"
+            xdotool windowfocus --sync "$q" 2>/dev/null && xdotool key "$1"
+            return
+        fi
+        sleep 0.1
+        tries=$(( tries - 1 ))
+    done
+    return 1
 }
 
 dialog_screenshot() {
