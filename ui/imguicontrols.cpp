@@ -746,12 +746,26 @@ void ImguiControls::drawLayerList(LayerList& list)
     }
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, 0.0f));
 
-    const int target = list.take_scroll_target();
-    if (target >= 0 && target < static_cast<int>(rows.size())) {
-        const float top = ImGui::GetCursorPosY() + rowHeight * static_cast<float>(target);
+    // The row asked for, whole and clear of the window's padding; centred
+    // when it is not. ImGui clamps a scroll to the length the list had at
+    // the last frame, so the request stays until the row is seen in view
+    // (a few frames at most).
+    const int target = list.scroll_target();
+    if (target >= static_cast<int>(rows.size()) || scrollFrames > 8) {
+        list.scrolled_into_view();
+        scrollFrames = 0;
+    } else if (target >= 0) {
+        const float top = ImGui::GetCursorPosY() + rowHeight * static_cast<float>(target) - ImGui::GetScrollY();
         const float view = ImGui::GetWindowHeight();
-        if (top < ImGui::GetScrollY() || top + rowHeight > ImGui::GetScrollY() + view)
-            ImGui::SetScrollY(top - (view - rowHeight) * 0.5f);
+        const float padding = ImGui::GetStyle().WindowPadding.y;
+        if (top >= padding && top + rowHeight <= view - padding) {
+            list.scrolled_into_view();
+            scrollFrames = 0;
+        } else {
+            ImGui::SetScrollY(ImGui::GetScrollY() + top - (view - rowHeight) * 0.5f);
+            ++scrollFrames;
+            requestFrames();
+        }
     }
 
     ImDrawList* draw = ImGui::GetWindowDrawList();
@@ -777,8 +791,10 @@ void ImguiControls::drawLayerList(LayerList& list)
             const ImVec2 picture(x, corner.y + pad);
             const ImVec2 pictureEnd(x + pictureWidth, picture.y + rowHeight - 2.0f * pad);
             if (!row.mark.empty()) {
+                // Grey would be barely legible on the current row's blue.
                 const float markWidth = ImGui::CalcTextSize(row.mark.c_str()).x;
-                draw->AddText(ImVec2(x - markWidth - gap, corner.y + pad), faint, row.mark.c_str());
+                draw->AddText(ImVec2(x - markWidth - gap, corner.y + pad), i == list.current() ? text : faint,
+                              row.mark.c_str());
             }
             if (const LayerList::Picture* p = list.picture(i)) {
                 // The picture's first row is its bottom one.

@@ -140,6 +140,7 @@ private:
     void drawLayerList(LayerList& list);
     static bool isSharingButton(const Control& control);
     int rowButtons = 1;       // buttons in the row being drawn
+    int scrollFrames = 0;     // frames the layer list has scrolled towards its target
     float rowWidth = 0.0f;    // its width, measured at its first button
     float rightEdge() const { return rightEdges.back(); }
 

@@ -389,7 +389,7 @@ fi
 if [ -s saved.xml ]; then
     wait_title title-after-save "Patternlens v1.75 — saved.xml"
     click "${undo_button[@]}"
-    wait_area undo-load circles.png
+    wait_area undo-load blend-input.png
     wait_title title-after-undo "Patternlens v1.75"
     click "${redo_button[@]}"
     wait_area redo-load load.png
@@ -656,15 +656,16 @@ wait_big() {
 }
 wait_big resized-keeps-scale resized-expected.png
 
-# Ctrl+S over the drawing area saves; the file renders to the screen's bytes.
+# Ctrl+Shift+S over the drawing area asks where to save, though the scene
+# has a file; the file renders to the screen's bytes.
 xdotool mousemove 300 200
-viewer_keys ctrl+s
+viewer_keys ctrl+shift+s
 if dialog_save_as resized.xml && dialog_closed; then
     for _ in $(seq 50); do [ -s resized.xml ] && break; sleep 0.1; done
     "$renderer" --size ${W}x$H resized.xml resized.png 2>/dev/null || fail "resized scene does not render"
     [ "$(differing_pixels resized.png big-area.png)" == 0 ] && pass || fail "the resized scene renders differently"
 else
-    fail "Ctrl+S opens no save dialog"
+    fail "Ctrl+Shift+S opens no save dialog"
 fi
 
 # The readout: the layer point and the value under the pointer, texture
