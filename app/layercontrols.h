@@ -165,6 +165,9 @@ public:
     // current one marked. showTreeColumn, when set, puts the column on
     // screen or takes it off (the viewer widens its window by it).
     void onLayers();
+    // The window became too narrow for the column, which closed: the tree
+    // is closed as by "Layers", and stays so until opened again.
+    void treeColumnClosed();
     void buildTreeColumn(ui::ControlWindow& window);
     // The rows again, after the composition changed.
     void refreshTree();
@@ -301,6 +304,7 @@ private:
     int selectedVariable() const;
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);
+    void closeTree();
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
     bool variableStepsOpen = false;   // Page Up or Down held: its step is open
 };

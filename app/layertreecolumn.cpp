@@ -23,14 +23,25 @@ void LayerControls::onLayers()
         refreshTree();
         previews.compositionEdited(treeRows);
     } else {
-        previews.clear();
-        treeRows.clear();
-        if (layerList) {
-            layerList->set_rows({});
-            layerList->set_pictures({});
-        }
+        closeTree();
     }
     if (showTreeColumn) showTreeColumn(treeOpen);
+}
+
+void LayerControls::treeColumnClosed()
+{
+    if (treeOpen) closeTree();
+}
+
+void LayerControls::closeTree()
+{
+    treeOpen = false;
+    previews.clear();
+    treeRows.clear();
+    if (layerList) {
+        layerList->set_rows({});
+        layerList->set_pictures({});
+    }
 }
 
 void LayerControls::refreshTree()

@@ -112,8 +112,17 @@ int ViewerApp::run(int argc, char** argv)
     controls.showTreeColumn = [](bool open) {
         ui::ImguiControls& m = ui::ImguiControls::master();
         const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
-        m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0);
+        // Narrowest: a preview at the deepest indentation and the start of
+        // its label.
+        m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0,
+                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters));
     };
+    strips.columnClosed = [] {
+        if (ViewerApp* app = instance) app->controls.treeColumnClosed();
+    };
+    // Never narrower than the panel beside a drawing area, nor lower than
+    // the info line below one.
+    x11window::setMinimumSize(mainXWindow, strips.minimum_width(), strips.minimum_height());
 
     int x, y, width, height;
     strips.get_viewport_area(&x, &y, &width, &height);

@@ -287,6 +287,7 @@ void ImguiControls::reshapeRouter(int width, int height)
     if (width == m.requestedWidth) m.requestedWidth = 0;
     m.windowWidth = width;
     m.windowHeight = height;
+    m.closeSqueezedColumn();
     ImGui_ImplGLUT_ReshapeFunc(width, height);
     if (m.appReshape) m.appReshape(width, height);
     m.requestFrames();
@@ -331,9 +332,11 @@ void ImguiControls::specialUpRouter(int key, int x, int y)
 
 // --- The column ---
 
-void ImguiControls::show_column(int width)
+void ImguiControls::show_column(int width, int narrowest)
 {
     width = width > 0 ? width : 0;
+    areas.minColumnWidth = std::min(std::max(narrowest, 0), width);
+    areas.minDrawingWidth = minDrawing;
     if (width == areas.columnWidth) return;
     const int before = areas.columnWidth;
     areas.columnWidth = width;
@@ -381,8 +384,18 @@ void ImguiControls::columnTimeout(int serial)
     m.layoutChanged();
 }
 
+void ImguiControls::closeSqueezedColumn()
+{
+    if (!areas.columnSqueezedOut(layoutWidth())) return;
+    // Closed for good: a wider window later does not bring it back.
+    areas.columnWidth = 0;
+    columnGrewWindow = 0;
+    if (columnClosed) columnClosed();
+}
+
 void ImguiControls::layoutChanged()
 {
+    closeSqueezedColumn();
     // The drawing area changed size without the window doing so: the
     // application hears of it as of any resize.
     if (appReshape) appReshape(windowWidth, windowHeight);

@@ -76,7 +76,16 @@ public:
     // size never changes on the way. Where the window cannot grow (no room
     // on the screen, a window manager that keeps its size), the column
     // takes its width from the drawing area instead.
-    void show_column(int width);
+    // Below what the column needs, it gives up width down to narrowest,
+    // then closes: columnClosed (when set) hears of it, and only a new
+    // show_column opens it again.
+    void show_column(int width, int narrowest = 0);
+    std::function<void()> columnClosed;
+    // What the window asks the window manager for at least: the right strip
+    // beside a drawing area of minDrawing x minDrawing above the bottom strip.
+    static constexpr int minDrawing = 100;
+    int minimum_width() const { return areas.rightWidth + minDrawing; }
+    int minimum_height() const { return areas.bottomHeight + minDrawing; }
     // The width of a column of tree rows: indentAndPicture pixels, then a
     // label of labelCharacters characters, the padding and a scroll bar.
     int tree_column_width(int indentAndPicture, int labelCharacters) const;
@@ -120,6 +129,7 @@ private:
     int layoutWidth() const { return requestedWidth > 0 ? requestedWidth : windowWidth; }
     void requestWidth(int width);
     void layoutChanged();
+    void closeSqueezedColumn();
 
     // Lets an ImGui backend input handler run against the state ImGui will
     // have once every queued change is applied, and queues what it changed.

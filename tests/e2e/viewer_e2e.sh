@@ -451,6 +451,29 @@ click "${layers_button[@]}"
 window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"
 wait_area tree-closed spacing.png
 
+# --- Narrowed below what the open column needs, the window keeps the panel
+# beside a drawing area: the column gives way, then closes and stays closed.
+# The window manager is asked for the panel and 100 x 100 pixels at least ---
+
+hints=$(xprop -id "$window" WM_NORMAL_HINTS 2>&1)
+grep -q "minimum size: 300 by 130" <<<"$hints" && pass || fail "no minimum window size: $hints"
+xdotool mousemove 300 200
+settled_panel panel-before.png
+key ctrl+l
+window_width 600 not || fail "Ctrl+L did not open the column again"
+viewer_resize 450 500
+sleep 1
+shot screen.png
+crop screen.png 200x330+250+0 panel-narrow.png
+[ "$(differing_pixels panel-narrow.png panel-before.png)" == 0 ] && pass ||
+    { cp screen.png "$keep/narrow-screen.png"; fail "at 450 wide with the column open, the panel is not at x = 250"; }
+viewer_resize 600 500
+sleep 1
+shot screen.png
+panel screen.png panel-after.png
+[ "$(differing_pixels panel-after.png panel-before.png)" == 0 ] && pass ||
+    { cp screen.png "$keep/widened-screen.png"; fail "the closed column came back when the window widened"; }
+
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
 # run beside it, and the picture that stays is the render of the scene as

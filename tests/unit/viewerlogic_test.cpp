@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 
 namespace {
@@ -291,6 +293,23 @@ TEST(WindowAreas, AColumnRightOfThePanelLeavesTheRestWhereTheyWereOrTakesFromThe
     expectRect(areas.column(300, 500), 200, 0, 100, 500);
     expectRect(areas.rightStrip(150, 500), 0, 0, 150, 500);
     expectRect(areas.column(150, 500), 150, 0, 0, 500);
+}
+
+TEST(WindowAreas, TheColumnShrinksToItsNarrowestThenHasNoRoomAndTheDrawingAreaKeepsItsMinimum)
+{
+    ui::WindowAreas areas = viewerAreas();
+    areas.columnWidth = 366;
+    areas.minColumnWidth = 250;
+    areas.minDrawingWidth = 100;
+    expectRect(areas.drawingArea(966, 500), 0, 0, 400, 470);
+    for (int width = 300; width <= 966; ++width) {
+        const int column = areas.column(width, 500).w;
+        const int drawing = areas.drawingArea(width, 500).w;
+        EXPECT_GE(drawing, 100) << width;
+        EXPECT_EQ(drawing + 200 + column, width);
+        EXPECT_EQ(column, width < 550 ? 0 : std::min(366, width - 300)) << width;
+        EXPECT_EQ(areas.columnSqueezedOut(width), width < 550) << width;
+    }
 }
 
 TEST(WindowAreas, PointsOnTheEdgesBelongToOneAreaOnly)
