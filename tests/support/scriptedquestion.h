@@ -8,12 +8,5 @@ struct ScriptedQuestion : UnsavedChangesQuestion {
     Answer answer = Answer::Cancel;
     int asked = 0;
     std::string lastName;
-    Occasion lastOccasion = Occasion::Close;
-    Answer ask(const std::string& sceneName, Occasion occasion) override
-    {
-        ++asked;
-        lastName = sceneName;
-        lastOccasion = occasion;
-        return answer;
-    }
+    Answer ask(const std::string& sceneName, Occasion) override { return ++asked, lastName = sceneName, answer; }
 };

@@ -33,8 +33,7 @@ protected:
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(0));
-        question.answer = UnsavedChangesQuestion::Answer::Discard;   // loads go on over unsaved work
-        controls.closeQuestion = &question;
+        question.answer = UnsavedChangesQuestion::Answer::Discard, controls.closeQuestion = &question;
 
         testfiles::writeFile(temp / "garbage.xml", "\x01\x02not xml at all<<<");
         testfiles::writeFile(temp / "empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers/></Patternlens>");

@@ -193,15 +193,13 @@ TEST_F(TreeColumn, TheCurrentRowComesIntoViewAfterAnAssignAndWhenTheColumnReopen
 {
     controls.setBaseLayer(createLayer(2));
     controls.onLayers();
-    controls.layerList->scrolled_into_view();
     controls.variableList->set_int_val(1);
     controls.onAssignInputLayer();   // a new row, the current one
     controls.updateTree(true);
     EXPECT_EQ(controls.layerList->current(), 1);
     EXPECT_EQ(controls.layerList->scroll_target(), 1);
     controls.layerList->scrolled_into_view();
-    controls.onLayers();
-    controls.onLayers();   // reopened: scrolled to the current row, not left where it was
+    controls.onLayers(), controls.onLayers();   // reopened: to the current row, wherever it was scrolled
     EXPECT_EQ(controls.layerList->scroll_target(), 1);
 }
 

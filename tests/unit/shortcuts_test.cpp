@@ -14,10 +14,10 @@ using shortcuts::commandFor;
 Command expected(unsigned char key, int modifiers)
 {
     const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit;
-    if (modifiers == (ctrl | shift)) {
-        if (key == 19 || key == 's' || key == 'S') return Command::SaveAs;
-        return key == 26 || key == 'z' || key == 'Z' ? Command::Redo : Command::NoCommand;
-    }
+    if (modifiers == (ctrl | shift))
+        return key == 26 || key == 'z' || key == 'Z'   ? Command::Redo
+               : key == 19 || key == 's' || key == 'S' ? Command::SaveAs
+                                                       : Command::NoCommand;
     if (modifiers != ctrl) return Command::NoCommand;
     switch (key) {
     case 15: case 'o': case 'O': return Command::Load;

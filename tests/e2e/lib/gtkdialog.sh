@@ -11,9 +11,8 @@
 #   dialog_confirm_overwrite     answer "Replace" (Return)
 #   dialog_refuse_overwrite      answer "Cancel" (Escape): back in the save dialog
 #   dialog_closed [SECONDS]      wait until the dialog of DIALOG_WINDOW has gone
-#   unsaved_changes_answer KEY   wait for the viewer's unsaved-changes question
-#                                and answer it (alt+d discard, Return save,
-#                                Escape cancel)
+#   unsaved_changes_answer KEY   answer the viewer's unsaved-changes question
+#                                (alt+d discard, Return save, Escape cancel)
 #   dialog_screenshot FILE       the whole screen as an image
 #
 # Each returns non-zero when the window it needs did not appear in time.
@@ -198,18 +197,8 @@ dialog_refuse_overwrite() {
 }
 
 unsaved_changes_answer() {
-    local tries=100 q
-    while [ "$tries" -gt 0 ]; do
-        q=$(xdotool search --onlyvisible --name '^Unsaved changes$' 2>/dev/null | head -n 1)
-        if [ -n "$q" ]; then
-            sleep "$DIALOG_SETTLE"
-            xdotool windowfocus --sync "$q" 2>/dev/null && xdotool key "$1"
-            return
-        fi
-        sleep 0.1
-        tries=$(( tries - 1 ))
-    done
-    return 1
+    DIALOG_TITLE="Unsaved changes" dialog_wait || return 1
+    xdotool key "$1"
 }
 
 dialog_screenshot() {
