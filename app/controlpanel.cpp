@@ -69,6 +69,27 @@ void LayerControls::adjustSelectedVariable(float delta)
     refreshVariable();
 }
 
+void LayerControls::stepSelectedVariable(int direction)
+{
+    if (!currentLayer || direction == 0) return;
+    const int i = selectedVariable();
+    if (i < 0 || i >= currentLayer->variableCount) return;
+    const LayerVariable& variable = currentLayer->variables[i];
+    if (!variableStepsOpen) {
+        beginEdit(std::string(direction > 0 ? "Page Up " : "Page Down ") + variable.getName());
+        variableStepsOpen = true;
+    }
+    adjustSelectedVariable(static_cast<float>(direction) * (variable.getMaxValue() - variable.getMinValue()) /
+                           static_cast<float>(variableStepsPerRange));
+}
+
+void LayerControls::endVariableSteps()
+{
+    if (!variableStepsOpen) return;
+    variableStepsOpen = false;
+    commitEdit();
+}
+
 void LayerControls::refreshPanel()
 {
     refreshPath();

@@ -19,13 +19,43 @@ std::size_t EditHistory::measure(const CompositionView& composition)
 void EditHistory::begin(const CompositionView& now, const LayerLocation& where, const std::string& label)
 {
     pendingBegun = true;
+    pendingScene.reset();
     pendingLabel = label;
     pendingComposition = Composition(now);
     pendingWhere = where;
 }
 
+void EditHistory::markSaved(const std::string& path)
+{
+    scene->path = path;
+    scene->savedId = currentId;
+}
+
+void EditHistory::openScene(const std::string& path, bool saved)
+{
+    // Never the id of a composition: an unsaved scene stays modified until
+    // it is saved.
+    SceneRecord opened = std::make_shared<SceneFile>(SceneFile{path, nextId++});
+    if (pendingBegun) {
+        pendingScene = std::move(opened);
+        pendingSaved = saved;
+        return;
+    }
+    if (saved) opened->savedId = currentId;
+    scene = std::move(opened);
+}
+
+void EditHistory::applyPendingScene()
+{
+    if (!pendingScene) return;
+    if (pendingSaved) pendingScene->savedId = currentId;
+    scene = std::move(pendingScene);
+    pendingScene.reset();
+}
+
 void EditHistory::cancel()
 {
+    pendingScene.reset();
     pendingBegun = false;
     pendingLabel.clear();
     pendingComposition = Composition();
@@ -36,6 +66,9 @@ bool EditHistory::commit(const CompositionView& now, const LayerLocation& where)
 {
     if (!pendingBegun) return false;
     if (sameComposition(pendingComposition.view(), now)) {
+        // No step, but a scene it opened is opened: the same composition,
+        // now from another file.
+        applyPendingScene();
         cancel();
         return false;
     }
@@ -45,9 +78,12 @@ bool EditHistory::commit(const CompositionView& now, const LayerLocation& where)
     step.compositionId = currentId;
     step.before = pendingWhere;
     step.after = where;
+    step.sceneBefore = scene;
+    currentId = nextId++;
+    applyPendingScene();   // with the new composition's id
+    step.sceneAfter = scene;
     cancel();
 
-    currentId = nextId++;
     while (!redoSteps.empty()) pop(redoSteps);
     push(undoSteps, std::move(step));
     enforceBounds();
@@ -89,8 +125,11 @@ EditHistory::Restore EditHistory::swapStep(std::deque<Step>& from, std::deque<St
     back.compositionId = currentId;
     back.before = step.before;
     back.after = step.after;
+    back.sceneBefore = step.sceneBefore;
+    back.sceneAfter = step.sceneAfter;
 
     currentId = step.compositionId;
+    scene = undoing ? step.sceneBefore : step.sceneAfter;
     r.composition = std::move(step.composition);
     r.where = undoing ? step.before : step.after;
     r.label = step.label;

@@ -14,8 +14,14 @@
 // objects and what their copied fields hold; copies have no pixels and no
 // texture).
 //
-// Modified: every composition the history has seen has an id; the one last
-// loaded or saved is remembered, so undoing back to it is "not modified".
+// The scene's file: its path ("" while it has none) and which composition
+// it holds. Every composition the history has seen has an id, and the file
+// remembers the id it holds, so undoing back to it is "not modified". A
+// command that replaces the whole composition (a load, a paste of a whole
+// scene, an example) opens a new file record; the steps remember the record
+// before and after them, so undo and redo bring back the scene's path and
+// its saved state with its composition. A save changes the record it is
+// made on: the steps made since the last replacement share it.
 #include "layers/composition.h"
 
 #include <cstddef>
@@ -76,11 +82,19 @@ public:
     // right after making it.
     Restore redo(const CompositionView& current);
 
-    // The composition shown now is the one in its file (loaded or saved).
-    void markSaved() { savedId = currentId; }
-    // Whether the composition shown differs from the one last loaded or
-    // saved (from the one at start-up before that).
-    bool modified() const { return currentId != savedId; }
+    // The composition shown now is the one in the file at path (it was
+    // saved there, so that is the scene's path from now on).
+    void markSaved(const std::string& path);
+    // The composition shown now (or, while an edit is open, the one that
+    // edit commits) replaces the scene: its path is path, and saved says
+    // whether the file there holds it (a load) or not (an untitled paste, a
+    // recovered copy). Undoing that edit brings back the scene before it.
+    void openScene(const std::string& path, bool saved);
+    // The scene's path: the file last loaded or saved ("" when none).
+    const std::string& scenePath() const { return scene->path; }
+    // Whether the composition shown differs from the one in the scene's
+    // file (from the one at start-up before there is a file).
+    bool modified() const { return currentId != scene->savedId; }
 
     std::size_t undoCount() const { return undoSteps.size(); }
     std::size_t redoCount() const { return redoSteps.size(); }
@@ -95,12 +109,19 @@ public:
     static std::size_t measure(const CompositionView& composition);
 
 private:
+    struct SceneFile {
+        std::string path;
+        std::uint64_t savedId = 0;   // the composition the file holds; 0: none
+    };
+    using SceneRecord = std::shared_ptr<SceneFile>;
+
     struct Step {
         std::string label;
         Composition composition;   // before the step (undo) or after it (redo)
         std::uint64_t compositionId = 0;
         LayerLocation before;   // where the step was made
         LayerLocation after;    // where the user was right after it
+        SceneRecord sceneBefore, sceneAfter;
         std::size_t bytes = 0;
     };
 
@@ -121,6 +142,11 @@ private:
     LayerLocation pendingWhere;
 
     std::uint64_t currentId = 0;
-    std::uint64_t savedId = 0;
     std::uint64_t nextId = 1;
+    // The start-up composition counts as saved: closing it loses nothing.
+    SceneRecord scene = std::make_shared<SceneFile>();
+    // openScene during an open edit: applied when it commits.
+    SceneRecord pendingScene;
+    bool pendingSaved = false;
+    void applyPendingScene();
 };

@@ -131,27 +131,34 @@ void LayerControls::refreshHistoryButtons()
     }
 }
 
-void LayerControls::rememberSceneFile(const std::string& path)
-{
-    scenePath = path;
-    history.markSaved();
-}
-
 std::string LayerControls::windowTitle() const
 {
-    return windowtitle::compose(scenePath, history.modified());
+    return windowtitle::compose(scenePath(), history.modified());
 }
 
-bool LayerControls::confirmClose()
+namespace {
+// Closing and replacing ask the same question; only its words differ.
+bool askAboutUnsavedChanges(LayerControls& controls, UnsavedChangesQuestion::Occasion occasion)
 {
     // A drag still held counts: what it changed is not saved either.
-    if (history.editing()) commitEdit();
-    if (!history.modified()) return true;
-    if (!closeQuestion) return false;
-    switch (closeQuestion->ask(windowtitle::fileName(scenePath))) {
-    case UnsavedChangesQuestion::Answer::Save: return saveScene();
+    if (controls.history.editing()) controls.commitEdit();
+    if (!controls.history.modified()) return true;
+    if (!controls.closeQuestion) return false;   // nothing is lost without an answer
+    switch (controls.closeQuestion->ask(windowtitle::fileName(controls.scenePath()), occasion)) {
+    case UnsavedChangesQuestion::Answer::Save: return controls.saveScene(/*ask=*/false);
     case UnsavedChangesQuestion::Answer::Discard: return true;
     case UnsavedChangesQuestion::Answer::Cancel: break;
     }
     return false;
+}
+} // namespace
+
+bool LayerControls::confirmClose()
+{
+    return askAboutUnsavedChanges(*this, UnsavedChangesQuestion::Occasion::Close);
+}
+
+bool LayerControls::mayReplaceComposition()
+{
+    return askAboutUnsavedChanges(*this, UnsavedChangesQuestion::Occasion::Replace);
 }

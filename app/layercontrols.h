@@ -19,6 +19,7 @@
 #include "app/layertree.h"
 #include "app/renderscheduler.h"
 #include "app/viewresize.h"
+#include "persistence/unsavedchangesquestion.h"
 
 #include <functional>
 #include <string>
@@ -28,7 +29,6 @@ class FileChooser;
 class ImageExporter;
 class Renderable;
 class TextureBackend;
-class UnsavedChangesQuestion;
 enum class MouseMode : int;
 
 namespace ui {
@@ -79,6 +79,12 @@ public:
     // --- Control panel ---
     void build(ui::ControlWindow* window);
     void adjustSelectedVariable(float delta);
+    // Page Up (+1) and Page Down (-1): the selected variable by a twentieth
+    // of its range, clamped like a drag. The presses while the key is held
+    // are one undo step, which endVariableSteps closes at its release.
+    static constexpr int variableStepsPerRange = 20;
+    void stepSelectedVariable(int direction);
+    void endVariableSteps();
     void refreshPanel();
     void refreshVariable();
     void onInverse();
@@ -107,8 +113,13 @@ public:
     // the info line what came of it. The start-up's scene is no undo step.
     bool openSceneFile(const std::string& path, bool asUndoStep = true);
     void loadScene();
-    // True when the composition was written to the file the user chose.
-    bool saveScene();
+    // True when the composition was written to a file: the one the user
+    // chose in the save dialog (with the scene's path filled in), or with
+    // ask false the scene's own file without a dialog when it has one.
+    bool saveScene(bool ask = true);
+    // Ctrl+S: saves to the scene's file without asking when it has one, and
+    // asks like "Save to XML" when it has none. Ctrl+Shift+S always asks.
+    void onSave();
 
     // --- Tools beyond the layer controls (toolpanel.cpp) ---
     // Below "Save to XML": "Export PNG" and its "Export size:" field; below
@@ -154,6 +165,9 @@ public:
     // current one marked. showTreeColumn, when set, puts the column on
     // screen or takes it off (the viewer widens its window by it).
     void onLayers();
+    // The window became too narrow for the column, which closed: the tree
+    // is closed as by "Layers", and stays so until opened again.
+    void treeColumnClosed();
     void buildTreeColumn(ui::ControlWindow& window);
     // The rows again, after the composition changed.
     void refreshTree();
@@ -214,17 +228,22 @@ public:
     LayerLocation currentLocation() const;
     void showLocation(const LayerLocation& where);
     void refreshHistoryButtons();
-    // The composition shown is now the one in the file at path (it was
-    // loaded from it or saved to it).
-    void rememberSceneFile(const std::string& path);
+    // The scene's file: the one last loaded or saved ("" when none). It is
+    // part of what undo restores (EditHistory::openScene and markSaved).
+    const std::string& scenePath() const { return history.scenePath(); }
     bool isModified() const { return history.modified(); }
     // The main window's title: the file's name once there is one, and
     // whether the composition differs from it.
     std::string windowTitle() const;
     // Closing the viewer: true when it may close now. With unsaved changes
-    // it asks whether to save them (then the save dialog), discard them or
-    // stay open.
+    // it asks whether to save them, discard them or stay open.
     bool confirmClose();
+    // Every command that replaces the whole composition (a load, before its
+    // dialog opens; a paste of a scene; an example) asks this first: true
+    // when it may go on. With unsaved changes it asks the closing question:
+    // save them (to the scene's file, else through the save dialog),
+    // discard them, or cancel the command. A drag still held counts.
+    bool mayReplaceComposition();
 
     // The composition shown, as one value's view: the base layer's tree and
     // the scene's settings. currentComposition is the current layer's
@@ -233,7 +252,6 @@ public:
     CompositionView currentComposition() const { return {currentLayer, sceneSettings}; }
 
     EditHistory history;
-    std::string scenePath;                        // the file last loaded or saved
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
     ui::Button* undoButton = nullptr;
     ui::Button* redoButton = nullptr;
@@ -286,5 +304,7 @@ private:
     int selectedVariable() const;
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);
+    void closeTree();
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
+    bool variableStepsOpen = false;   // Page Up or Down held: its step is open
 };

@@ -33,5 +33,8 @@ std::string depthMark(int depth);
 // The column is wide enough for the deepest indentation, a preview and a
 // label of this many characters.
 constexpr int labelCharacters = 20;
+// A window too narrow for that shrinks the column down to a label of this
+// many characters before it closes the column.
+constexpr int narrowestLabelCharacters = 6;
 
 } // namespace layertree

@@ -17,18 +17,31 @@ void LayerControls::onLayers()
 {
     treeOpen = !treeOpen;
     if (treeOpen) {
+        // The column opens at the current row, wherever it was scrolled
+        // when it closed.
+        if (layerList) layerList->set_current(-1);
         refreshTree();
         previews.compositionEdited(treeRows);
-        markCurrentRow();
     } else {
-        previews.clear();
-        treeRows.clear();
-        if (layerList) {
-            layerList->set_rows({});
-            layerList->set_pictures({});
-        }
+        closeTree();
     }
     if (showTreeColumn) showTreeColumn(treeOpen);
+}
+
+void LayerControls::treeColumnClosed()
+{
+    if (treeOpen) closeTree();
+}
+
+void LayerControls::closeTree()
+{
+    treeOpen = false;
+    previews.clear();
+    treeRows.clear();
+    if (layerList) {
+        layerList->set_rows({});
+        layerList->set_pictures({});
+    }
 }
 
 void LayerControls::refreshTree()
@@ -41,7 +54,9 @@ void LayerControls::refreshTree()
     for (const layertree::Row& row : treeRows)
         rows.push_back({layertree::indent(row.depth), layertree::depthMark(row.depth), row.label});
     layerList->set_rows(std::move(rows));
-    layerList->set_current(layertree::indexOf(treeRows, currentLayer));
+    // The current layer may be new (an input layer just assigned) or have
+    // moved: its row comes into view with the rows that hold it.
+    markCurrentRow();
 }
 
 void LayerControls::markCurrentRow()

@@ -6,6 +6,7 @@
 #include "layers/rowloop.h"
 #include "layers/workerpool.h"
 
+#include <algorithm>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -94,6 +95,10 @@ void PreviewRenderer::handOver()
         wanted = outRows;
         wantedGeneration = generation;
         rowsToHandOver = false;
+        // The row picked last is the one in progress until the thread picks
+        // again, which it does only under this lock.
+        if (rowInProgress >= 0 && std::find(wanted.begin(), wanted.end(), rowInProgress) == wanted.end())
+            stopFlag.store(true);
     }
     threadBusy.store(true);
     lock.unlock();
@@ -144,6 +149,7 @@ void PreviewRenderer::run()
         int row = -1;
         {
             std::unique_lock<std::mutex> lock(mutex);
+            rowInProgress = -1;
             // Every hand-over marks the thread busy, also one that leaves
             // it nothing to do: each wake-up without work says it is idle.
             while (!quitting && !workToDo()) {
@@ -169,6 +175,7 @@ void PreviewRenderer::run()
                         row = r;
                 }
                 if (row >= 0) stopFlag.store(false);
+                rowInProgress = row;
             }
         }
         // A deep copy takes a while to make ready and to destroy: never

@@ -55,7 +55,9 @@ public:
     // Main thread. The copy no longer shows the composition.
     void stop();
     // Main thread. The rows to render, in this order, instead of those named
-    // before. Rows already delivered for this copy are skipped.
+    // before. Rows already delivered for this copy are skipped. A preview in
+    // progress of a row no longer named stops: after a jump through a long
+    // tree the rows now in view come next, not after a row scrolled away.
     void want(std::vector<int> rows);
     // Main thread. The previews of the current copy finished since the last
     // call (none when the lock was taken: they come with a later call).
@@ -90,6 +92,7 @@ private:
     unsigned incomingGeneration = 0;
     std::vector<int> wanted;
     unsigned wantedGeneration = 0;       // the copy wanted's rows belong to
+    int rowInProgress = -1;              // the row the thread is rendering
     std::vector<Composition> discarded;  // for the thread to destroy
     std::vector<Preview> delivered;
     bool quitting = false;

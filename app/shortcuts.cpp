@@ -13,16 +13,22 @@ Command commandFor(unsigned char key, int modifiers)
                                  : key >= 'A' && key <= 'Z' ? static_cast<unsigned char>(key - 'A' + 'a')
                                                              : key;
     if (letter == 'z') return shift ? Command::Redo : Command::Undo;
+    if (letter == 's') return shift ? Command::SaveAs : Command::Save;
     if (shift) return Command::NoCommand;
     switch (letter) {
     case 'o': return Command::Load;
-    case 's': return Command::Save;
     case 'e': return Command::Export;
     case 'y': return Command::Redo;
     case 'l': return Command::Layers;
     case 't': return Command::TilePreview;
     default: return Command::NoCommand;
     }
+}
+
+int pageStep(int specialKey, int modifiers)
+{
+    if (modifiers & (mousemodes::ctrlBit | mousemodes::altBit)) return 0;
+    return specialKey == pageUpKey ? 1 : specialKey == pageDownKey ? -1 : 0;
 }
 
 } // namespace shortcuts

@@ -22,6 +22,8 @@ static_assert(mousemodes::buttonDown == GLUT_DOWN && mousemodes::buttonUp == GLU
 static_assert(mousemodes::shiftBit == GLUT_ACTIVE_SHIFT && mousemodes::ctrlBit == GLUT_ACTIVE_CTRL &&
                   mousemodes::altBit == GLUT_ACTIVE_ALT,
               "GLUT modifier bits");
+static_assert(shortcuts::pageUpKey == GLUT_KEY_PAGE_UP && shortcuts::pageDownKey == GLUT_KEY_PAGE_DOWN,
+              "GLUT special key numbers");
 
 namespace {
 constexpr int timerPeriodMs = 10;
@@ -80,6 +82,7 @@ int ViewerApp::run(int argc, char** argv)
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
+    strips.set_specialKeyFunc(onSpecialKey);
     strips.set_glutPassiveMotionFunc(onPassiveMotion);
     glutCloseFunc(onClose);
 
@@ -109,8 +112,17 @@ int ViewerApp::run(int argc, char** argv)
     controls.showTreeColumn = [](bool open) {
         ui::ImguiControls& m = ui::ImguiControls::master();
         const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
-        m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0);
+        // Narrowest: a preview at the deepest indentation and the start of
+        // its label.
+        m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0,
+                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters));
     };
+    strips.columnClosed = [] {
+        if (ViewerApp* app = instance) app->controls.treeColumnClosed();
+    };
+    // Never narrower than the panel beside a drawing area, nor lower than
+    // the info line below one.
+    x11window::setMinimumSize(mainXWindow, strips.minimum_width(), strips.minimum_height());
 
     int x, y, width, height;
     strips.get_viewport_area(&x, &y, &width, &height);
@@ -175,7 +187,41 @@ void ViewerApp::wakeTick()
 
 bool ViewerApp::tickPending() const
 {
-    return controls.tickPending() || !noDrag(mouseMode);
+    return controls.tickPending() || !noDrag(mouseMode) || pageReleased;
+}
+
+bool ViewerApp::onSpecialKey(int key, bool down)
+{
+    ViewerApp* app = instance;
+    if (!app) return false;
+    if (!down) {
+        if (!app->pageKeyHeld || key != app->lastPageKey) return false;
+        app->pageKeyHeld = false;
+        app->pageReleased = true;
+        app->pageReleasedAt = std::chrono::steady_clock::now();
+        wakeTick();
+        return true;
+    }
+    const int step = shortcuts::pageStep(key, glutGetModifiers());
+    if (step == 0) return false;
+    // The other key: a step of its own.
+    if (key != app->lastPageKey) app->controls.endVariableSteps();
+    app->lastPageKey = key;
+    app->pageKeyHeld = true;
+    app->pageReleased = false;
+    wakeTick();
+    app->controls.stepSelectedVariable(step);
+    return true;
+}
+
+void ViewerApp::endVariableStepsAfterRelease()
+{
+    // A repeat's press comes in the same batch of events as its release;
+    // a pause this long is the key let go.
+    constexpr auto repeatGap = std::chrono::milliseconds(30);
+    if (!pageReleased || std::chrono::steady_clock::now() - pageReleasedAt < repeatGap) return;
+    pageReleased = false;
+    controls.endVariableSteps();
 }
 
 void ViewerApp::onTimer(int /*value*/)
@@ -183,6 +229,7 @@ void ViewerApp::onTimer(int /*value*/)
     ViewerApp* app = instance;
     if (!app) return;
     app->tickArmed = false;
+    app->endVariableStepsAfterRelease();
     if (app->controls.updatePicture() | app->controls.onTick()) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
@@ -264,7 +311,8 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     void (LayerControls::*command)() = nullptr;
     switch (shortcuts::commandFor(key, modifiers)) {
     case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;
-    case shortcuts::Command::Save: command = &LayerControls::onSaveToXml; break;
+    case shortcuts::Command::Save: command = &LayerControls::onSave; break;
+    case shortcuts::Command::SaveAs: command = &LayerControls::onSaveToXml; break;
     case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
     case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;

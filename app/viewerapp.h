@@ -11,6 +11,7 @@
 #include "persistence/x11filedialogs.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
+#include <chrono>
 #include <string>
 
 #include <functional>
@@ -47,6 +48,10 @@ public:
     // Keyboard shortcuts, wherever the pointer is: load, save, export, undo
     // and redo. True when the key was one.
     static bool onShortcut(unsigned char key, int modifiers);
+    // Page Up and Page Down step the selected variable. A held key repeats
+    // as releases and presses that come together: the presses make one
+    // undo step, closed once a release is not followed by a press.
+    static bool onSpecialKey(int key, bool down);
     // The pointer over the drawing area without a button, or (-1, -1) once
     // it has left: the value readout.
     static void onPassiveMotion(int x, int y);
@@ -66,6 +71,11 @@ private:
     void updateTitle();
     bool tickPending() const;
     void answerCloseRequest();
+    void endVariableStepsAfterRelease();
+    int lastPageKey = 0;        // the page key last pressed
+    bool pageKeyHeld = false;   // its press was taken and it is not released
+    std::chrono::steady_clock::time_point pageReleasedAt;   // its release, while the step is open
+    bool pageReleased = false;
     unsigned long mainXWindow = 0;
     std::string shownTitle;
     imageexport::BackgroundExporter imageExporter;

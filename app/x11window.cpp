@@ -92,4 +92,21 @@ void setClass(unsigned long xid, const char* instance, const char* className)
     XFlush(d);
 }
 
+void setMinimumSize(unsigned long xid, int width, int height)
+{
+    Display* d = display ? display : glXGetCurrentDisplay();
+    if (!d || !xid) return;
+    // GLUT's own hints (its position and size) stay; only the minimum is added.
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
+    long supplied = 0;
+    if (!XGetWMNormalHints(d, xid, hints, &supplied)) hints->flags = 0;
+    hints->flags |= PMinSize;
+    hints->min_width = width;
+    hints->min_height = height;
+    XSetWMNormalHints(d, xid, hints);
+    XFree(hints);
+    XFlush(d);
+}
+
 } // namespace x11window

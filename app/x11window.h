@@ -30,4 +30,7 @@ void setTitle(unsigned long xid, const std::string& title);
 // icon and name in the task bar).
 void setClass(unsigned long xid, const char* instance, const char* className);
 
+// The smallest size the window manager lets the user give the window xid.
+void setMinimumSize(unsigned long xid, int width, int height);
+
 } // namespace x11window

@@ -10,6 +10,10 @@ public:
     virtual ~FileChooser() = default;
     virtual std::string chooseSaveFile() = 0;
     virtual std::string chooseOpenFile() = 0;
+    // The save dialog with suggested (the scene's own file) filled in, so
+    // saving again under the same name is one click. Choosers that cannot
+    // fill in a name offer their ordinary save dialog.
+    virtual std::string chooseSaveFileAs(const std::string& /*suggested*/) { return chooseSaveFile(); }
     // The save dialog of an image export. Choosers without an image filter
     // of their own offer their ordinary save dialog.
     virtual std::string chooseImageFile() { return chooseSaveFile(); }

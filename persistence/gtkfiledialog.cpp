@@ -128,7 +128,7 @@ Window topLevelOf(Display* x, Window window)
     return client != None ? client : topLevel;
 }
 
-GtkWidget* createDialog(bool saving, const std::string& startFolder, bool image)
+GtkWidget* createDialog(bool saving, const std::string& startFolder, bool image, const std::string& suggested)
 {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
         image ? FileDialogRequest::exportCaption : FileDialogRequest::caption, nullptr,
@@ -164,6 +164,20 @@ GtkWidget* createDialog(bool saving, const std::string& startFolder, bool image)
     // save dialog only; the open dialog carries the same request unused.
     gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     if (saving) gtk_file_chooser_set_current_name(chooser, "");
+    if (saving && !suggested.empty()) {
+        // The scene's own file: its folder and its name, the name ready to
+        // keep or to change.
+        gchar* whole = g_canonicalize_filename(suggested.c_str(), nullptr);
+        gchar* folder = g_path_get_dirname(whole);
+        gchar* name = g_path_get_basename(whole);
+        gchar* shownName = g_filename_display_name(name);   // the field holds UTF-8
+        if (g_file_test(folder, G_FILE_TEST_IS_DIR)) gtk_file_chooser_set_current_folder(chooser, folder);
+        gtk_file_chooser_set_current_name(chooser, shownName);
+        g_free(shownName);
+        g_free(name);
+        g_free(folder);
+        g_free(whole);
+    }
     return dialog;
 }
 
@@ -196,11 +210,12 @@ unsigned long topLevelX11Window(unsigned long xid)
     return topLevel;
 }
 
-std::string runGtkFileDialog(bool saving, unsigned long ownerXid, const std::string& startFolder, bool image)
+std::string runGtkFileDialog(bool saving, unsigned long ownerXid, const std::string& startFolder, bool image,
+                             const std::string& suggested)
 {
     if (!gtkReady()) return std::string();
 
-    GtkWidget* dialog = createDialog(saving, startFolder, image);
+    GtkWidget* dialog = createDialog(saving, startFolder, image, suggested);
 
     // The viewer's window belongs to GLUT, not GTK, so the dialog is tied to
     // it at the X level: the window manager then keeps the dialog above the

@@ -21,5 +21,6 @@ unsigned long topLevelX11Window(unsigned long xid);
 // startFolder when that names a folder, else in the working folder. Returns
 // the chosen path, or an empty one on cancel or when no dialog could be shown.
 // image: the filters of an image export instead of the scene files'.
+// suggested: a save dialog opens on that file, its name filled in.
 std::string runGtkFileDialog(bool saving, unsigned long ownerXid, const std::string& startFolder = std::string(),
-                             bool image = false);
+                             bool image = false, const std::string& suggested = std::string());

@@ -10,7 +10,7 @@ class GtkUnsavedChangesQuestion : public UnsavedChangesQuestion {
 public:
     static constexpr const char* title = "Unsaved changes";
 
-    Answer ask(const std::string& sceneName) override;
+    Answer ask(const std::string& sceneName, Occasion occasion) override;
 
     // The viewer's X window, which owns the dialog; 0 for the focused one.
     void setOwnerWindow(unsigned long xid) { ownerWindow = xid; }

@@ -7,6 +7,7 @@
 // in the info line: what was loaded or saved, or the file name and the reason.
 #include "app/layercontrols.h"
 
+#include "app/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "persistence/counttext.h"
@@ -21,18 +22,21 @@ bool endsWithXmlSuffix(const std::string& path)
 }
 } // namespace
 
-bool LayerControls::saveScene()
+bool LayerControls::saveScene(bool ask)
 {
-    if (!fileChooser) return false;
-    std::string path = fileChooser->chooseSaveFile();
-    if (path.empty()) return false;
-    if (!endsWithXmlSuffix(path)) path += ".xml";
+    std::string path = scenePath();
+    if (ask || path.empty()) {
+        if (!fileChooser) return false;
+        path = path.empty() ? fileChooser->chooseSaveFile() : fileChooser->chooseSaveFileAs(path);
+        if (path.empty()) return false;
+        if (!endsWithXmlSuffix(path)) path += ".xml";
+    }
     std::string error;
     if (!writeSceneFile(path, &error)) {
         reportOutcome("Could not save " + path + ": " + error);
         return false;
     }
-    rememberSceneFile(path);
+    history.markSaved(path);
     reportOutcome("Saved " + path);
     return true;
 }
@@ -43,22 +47,29 @@ bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
     // The dialogs go on in this scene's folder, whether or not it loads, as
     // after a choice in the dialog.
     if (fileChooser) fileChooser->startNextInFolderOf(path);
-    // A load is one undo step: the composition it replaces comes back.
+    // A load is one undo step: the composition it replaces comes back, and
+    // with it the scene's file and whether that holds it.
     if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
     const bool loaded = readSceneFile(path, &error);
+    if (loaded) history.openScene(path, /*saved=*/true);
     if (asUndoStep) commitEdit();
     if (!loaded) {
         reportOutcome("Could not load " + path + ": " + error);
         return false;
     }
-    rememberSceneFile(path);
-    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")");
+    // Values the file keeps outside their ranges are kept, and said once.
+    const std::string outside = storedranges::note(baseLayer());
+    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
+                  (outside.empty() ? "" : "; " + outside));
     return true;
 }
 
 void LayerControls::loadScene()
 {
     if (!fileChooser) return;
+    // Asked before the dialog: the user decides about the work in hand
+    // first, and a cancelled question opens no dialog.
+    if (!mayReplaceComposition()) return;
     const std::string path = fileChooser->chooseOpenFile();
     if (path.empty()) return;
     openSceneFile(path);
@@ -75,4 +86,9 @@ void LayerControls::onLoadFromXml()
 void LayerControls::onSaveToXml()
 {
     saveScene();
+}
+
+void LayerControls::onSave()
+{
+    saveScene(/*ask=*/false);
 }

@@ -18,6 +18,11 @@ std::string X11FileDialogs::chooseSaveFile()
     return choose(true);
 }
 
+std::string X11FileDialogs::chooseSaveFileAs(const std::string& suggested)
+{
+    return choose(true, false, suggested);
+}
+
 std::string X11FileDialogs::chooseOpenFile()
 {
     return choose(false);
@@ -28,10 +33,10 @@ std::string X11FileDialogs::chooseImageFile()
     return choose(true, true);
 }
 
-std::string X11FileDialogs::choose(bool saving, bool image)
+std::string X11FileDialogs::choose(bool saving, bool image, const std::string& suggested)
 {
     if (!gtkFileDialogsAvailable()) return std::string();
-    const std::string path = runGtkFileDialog(saving, dialogOwnerWindow(), lastFolder, image);
+    const std::string path = runGtkFileDialog(saving, dialogOwnerWindow(), lastFolder, image, suggested);
     // Scenes set the folder; an exported image goes wherever it was put.
     const std::string folder = image ? std::string() : folderOfPath(path);
     if (!folder.empty()) lastFolder = folder;

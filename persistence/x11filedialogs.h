@@ -14,6 +14,7 @@
 class X11FileDialogs : public FileChooser {
 public:
     std::string chooseSaveFile() override;
+    std::string chooseSaveFileAs(const std::string& suggested) override;
     std::string chooseOpenFile() override;
     std::string chooseImageFile() override;
 
@@ -33,7 +34,7 @@ public:
     void startNextInFolderOf(const std::string& scenePath) override;
 
 private:
-    std::string choose(bool saving, bool image = false);
+    std::string choose(bool saving, bool image = false, const std::string& suggested = std::string());
 
     unsigned long ownerWindow = 0;
     std::string lastFolder;

@@ -3,6 +3,7 @@
 #include "layers/workerpool.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -192,11 +193,43 @@ void ImageEncoder::compress(Piece& piece)
     piece.out.resize(used);
 }
 
+const OutputSuffix outputSuffixes[] = {
+    {".png", Format::Png},
+    {".pgm", Format::Pgm},
+};
+const int outputSuffixCount = static_cast<int>(sizeof outputSuffixes / sizeof outputSuffixes[0]);
+
+bool formatForSuffix(const std::string& path, Format* format)
+{
+    for (const OutputSuffix& row : outputSuffixes) {
+        const std::size_t n = std::strlen(row.suffix);
+        if (path.size() <= n) continue;   // a name, not only a suffix
+        bool same = true;
+        for (std::size_t i = 0; i < n && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) == row.suffix[i];
+        if (same) {
+            *format = row.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string outputSuffixList()
+{
+    std::string list;
+    for (int i = 0; i < outputSuffixCount; ++i) {
+        if (i > 0) list += i + 1 == outputSuffixCount ? " or " : ", ";
+        list += outputSuffixes[i].suffix;
+    }
+    return list;
+}
+
 Format formatFor(const std::string& path)
 {
-    static const std::string suffix = ".pgm";
-    const bool pgm = path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
-    return pgm ? Format::Pgm : Format::Png;
+    Format format = Format::Png;
+    formatForSuffix(path, &format);
+    return format;
 }
 
 ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d)

@@ -18,7 +18,22 @@ namespace imagewriter {
 
 enum class Format { Png, Pgm };
 
-// Pgm for a path ending in ".pgm", else Png.
+// The suffixes the renderer writes, each with its format, compared without
+// case. A new output format adds its row here; the usage error that lists
+// them and formatFor both read this table.
+struct OutputSuffix {
+    const char* suffix;
+    Format format;
+};
+extern const OutputSuffix outputSuffixes[];
+extern const int outputSuffixCount;
+
+// The format of a path by its suffix; false when the suffix is none of the
+// table's (or the path has none).
+bool formatForSuffix(const std::string& path, Format* format);
+// The table's suffixes for a message: ".png or .pgm".
+std::string outputSuffixList();
+// The format a path asks for: its suffix's, Png when it has none of ours.
 Format formatFor(const std::string& path);
 
 class ImageEncoder {

@@ -90,7 +90,8 @@ void printUsage(std::FILE* out)
                  "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--seamless]\n"
                  "       [--layer PATH] SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
-                 "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\").\n"
+                 "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"); OUTPUT's\n"
+                 "suffix, in any case, names the format.\n"
                  "\n"
                  "  --size WIDTHxHEIGHT  image size in pixels, each side 1 to %lld\n"
                  "                       (default %dx%d, the viewer's drawing area)\n"
@@ -230,6 +231,11 @@ int main(int argc, char** argv)
         }
     }
     if (fileCount < 2) return usageError("expected a scene file and an output file");
+    // Writing PNG bytes under another format's name would mislead whoever
+    // opens the file: the name must ask for a format the renderer writes.
+    imagewriter::Format format;
+    if (!imagewriter::formatForSuffix(files[1], &format))
+        return usageError("output '" + files[1] + "': the renderer writes " + imagewriter::outputSuffixList() + " files");
     if (regionGiven) {
         const std::string error = imagewriter::regionError(options.region, width, height);
         if (!error.empty()) return usageError(error);

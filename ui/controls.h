@@ -238,14 +238,12 @@ public:
         firstVisible_ = first;
         endVisible_ = end;
     }
-    // Asks the front end to scroll row into view at its next frame.
+    // Asks the front end to scroll row into view. The request stands until
+    // the front end has drawn the row in view (a list just filled or opened
+    // may scroll only once its new length is known).
     void scroll_to(int row) { scrollTarget_ = row; }
-    int take_scroll_target()
-    {
-        const int row = scrollTarget_;
-        scrollTarget_ = -1;
-        return row;
-    }
+    int scroll_target() const { return scrollTarget_; }
+    void scrolled_into_view() { scrollTarget_ = -1; }
 
     // The row the last click chose.
     int chosen() const { return chosen_; }

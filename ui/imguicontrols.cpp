@@ -287,6 +287,7 @@ void ImguiControls::reshapeRouter(int width, int height)
     if (width == m.requestedWidth) m.requestedWidth = 0;
     m.windowWidth = width;
     m.windowHeight = height;
+    m.closeSqueezedColumn();
     ImGui_ImplGLUT_ReshapeFunc(width, height);
     if (m.appReshape) m.appReshape(width, height);
     m.requestFrames();
@@ -312,19 +313,30 @@ void ImguiControls::keyboardUpRouter(unsigned char key, int x, int y)
 
 void ImguiControls::specialRouter(int key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
+    ImguiControls& m = master();
+    if (m.appSpecialKey && !ImGui::GetIO().WantTextInput && m.appSpecialKey(key, true)) {
+        m.requestFrames();
+        return;
+    }
+    m.recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
 }
 
 void ImguiControls::specialUpRouter(int key, int x, int y)
 {
-    master().recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
+    ImguiControls& m = master();
+    // A release the application takes: it took the press too (a field that
+    // got the keyboard in between still hears nothing it did not start).
+    if (m.appSpecialKey && m.appSpecialKey(key, false)) return;
+    m.recordInput([=] { ImGui_ImplGLUT_SpecialUpFunc(key, x, y); });
 }
 
 // --- The column ---
 
-void ImguiControls::show_column(int width)
+void ImguiControls::show_column(int width, int narrowest)
 {
     width = width > 0 ? width : 0;
+    areas.minColumnWidth = std::min(std::max(narrowest, 0), width);
+    areas.minDrawingWidth = minDrawing;
     if (width == areas.columnWidth) return;
     const int before = areas.columnWidth;
     areas.columnWidth = width;
@@ -372,8 +384,18 @@ void ImguiControls::columnTimeout(int serial)
     m.layoutChanged();
 }
 
+void ImguiControls::closeSqueezedColumn()
+{
+    if (!areas.columnSqueezedOut(layoutWidth())) return;
+    // Closed for good: a wider window later does not bring it back.
+    areas.columnWidth = 0;
+    columnGrewWindow = 0;
+    if (columnClosed) columnClosed();
+}
+
 void ImguiControls::layoutChanged()
 {
+    closeSqueezedColumn();
     // The drawing area changed size without the window doing so: the
     // application hears of it as of any resize.
     if (appReshape) appReshape(windowWidth, windowHeight);
@@ -579,16 +601,22 @@ void ImguiControls::drawCheckbox(Checkbox& checkbox)
 }
 
 // The label, then a combo showing the selected item; the combo shares the
-// label's line when the widest item fits beside it.
+// label's line when a combo of sharedComboWidth fits beside it.
+//
+// Where a row goes never depends on what a control holds: the rows below
+// would move with it, and a click meant for a button lands on another when
+// the current layer's type changes what a list holds (Blend's short variable
+// names against Noise's). Every control's height follows from its kind and
+// its label alone; this is the one control whose layout has a choice.
 void ImguiControls::drawListbox(Listbox& listbox)
 {
+    // Room for a type's name beside "Layer Types: "; "Select variable: "
+    // leaves less, so its list has a line of its own.
+    constexpr float sharedComboWidth = 64.0f;
     const ImGuiStyle& style = ImGui::GetStyle();
     const char* label = listbox.label().c_str();
-    float widest = 0.0f;
-    for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, font.layoutWidth(item.text));
-    const float comboWidth = widest + style.FramePadding.x * 2.0f + ImGui::GetFrameHeight();
-    const bool ownLine = ImGui::GetCursorScreenPos().x + font.layoutWidth(label) + style.ItemSpacing.x + comboWidth >
-                         rightEdge();
+    const bool ownLine =
+        ImGui::GetCursorScreenPos().x + font.layoutWidth(label) + style.ItemSpacing.x + sharedComboWidth > rightEdge();
 
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(label);
@@ -731,12 +759,26 @@ void ImguiControls::drawLayerList(LayerList& list)
     }
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(ImGui::GetStyle().ItemSpacing.x, 0.0f));
 
-    const int target = list.take_scroll_target();
-    if (target >= 0 && target < static_cast<int>(rows.size())) {
-        const float top = ImGui::GetCursorPosY() + rowHeight * static_cast<float>(target);
+    // The row asked for, whole and clear of the window's padding; centred
+    // when it is not. ImGui clamps a scroll to the length the list had at
+    // the last frame, so the request stays until the row is seen in view
+    // (a few frames at most).
+    const int target = list.scroll_target();
+    if (target >= static_cast<int>(rows.size()) || scrollFrames > 8) {
+        list.scrolled_into_view();
+        scrollFrames = 0;
+    } else if (target >= 0) {
+        const float top = ImGui::GetCursorPosY() + rowHeight * static_cast<float>(target) - ImGui::GetScrollY();
         const float view = ImGui::GetWindowHeight();
-        if (top < ImGui::GetScrollY() || top + rowHeight > ImGui::GetScrollY() + view)
-            ImGui::SetScrollY(top - (view - rowHeight) * 0.5f);
+        const float padding = ImGui::GetStyle().WindowPadding.y;
+        if (top >= padding && top + rowHeight <= view - padding) {
+            list.scrolled_into_view();
+            scrollFrames = 0;
+        } else {
+            ImGui::SetScrollY(ImGui::GetScrollY() + top - (view - rowHeight) * 0.5f);
+            ++scrollFrames;
+            requestFrames();
+        }
     }
 
     ImDrawList* draw = ImGui::GetWindowDrawList();
@@ -762,8 +804,10 @@ void ImguiControls::drawLayerList(LayerList& list)
             const ImVec2 picture(x, corner.y + pad);
             const ImVec2 pictureEnd(x + pictureWidth, picture.y + rowHeight - 2.0f * pad);
             if (!row.mark.empty()) {
+                // Grey would be barely legible on the current row's blue.
                 const float markWidth = ImGui::CalcTextSize(row.mark.c_str()).x;
-                draw->AddText(ImVec2(x - markWidth - gap, corner.y + pad), faint, row.mark.c_str());
+                draw->AddText(ImVec2(x - markWidth - gap, corner.y + pad), i == list.current() ? text : faint,
+                              row.mark.c_str());
             }
             if (const LayerList::Picture* p = list.picture(i)) {
                 // The picture's first row is its bottom one.

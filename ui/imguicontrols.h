@@ -36,6 +36,7 @@ public:
     // A key the application may take before the strips see it (a shortcut),
     // with GLUT's modifier bits: returns whether it did.
     using KeyFunc = bool (*)(unsigned char key, int modifiers);
+    using SpecialKeyFunc = bool (*)(int key, bool down);
 
     // The one front end: GLUT callbacks carry no context.
     static ImguiControls& master();
@@ -57,6 +58,9 @@ public:
     // Keys pressed wherever the pointer is, except while a text field has
     // the keyboard: those keys are the field's.
     void set_shortcutFunc(KeyFunc f) { appKey = f; }
+    // The same for GLUT's special keys, pressed (down) and released: true
+    // when the application took the key, which ImGui then never sees.
+    void set_specialKeyFunc(SpecialKeyFunc f) { appSpecialKey = f; }
     // Pointer moves without a button over the drawing area, and (-1, -1)
     // once the pointer has left it.
     void set_glutPassiveMotionFunc(MotionFunc f) { appPassiveMotion = f; }
@@ -72,7 +76,16 @@ public:
     // size never changes on the way. Where the window cannot grow (no room
     // on the screen, a window manager that keeps its size), the column
     // takes its width from the drawing area instead.
-    void show_column(int width);
+    // Below what the column needs, it gives up width down to narrowest,
+    // then closes: columnClosed (when set) hears of it, and only a new
+    // show_column opens it again.
+    void show_column(int width, int narrowest = 0);
+    std::function<void()> columnClosed;
+    // What the window asks the window manager for at least: the right strip
+    // beside a drawing area of minDrawing x minDrawing above the bottom strip.
+    static constexpr int minDrawing = 100;
+    int minimum_width() const { return areas.rightWidth + minDrawing; }
+    int minimum_height() const { return areas.bottomHeight + minDrawing; }
     // The width of a column of tree rows: indentAndPicture pixels, then a
     // label of labelCharacters characters, the padding and a scroll bar.
     int tree_column_width(int indentAndPicture, int labelCharacters) const;
@@ -116,6 +129,7 @@ private:
     int layoutWidth() const { return requestedWidth > 0 ? requestedWidth : windowWidth; }
     void requestWidth(int width);
     void layoutChanged();
+    void closeSqueezedColumn();
 
     // Lets an ImGui backend input handler run against the state ImGui will
     // have once every queued change is applied, and queues what it changed.
@@ -136,6 +150,7 @@ private:
     void drawLayerList(LayerList& list);
     static bool isSharingButton(const Control& control);
     int rowButtons = 1;       // buttons in the row being drawn
+    int scrollFrames = 0;     // frames the layer list has scrolled towards its target
     float rowWidth = 0.0f;    // its width, measured at its first button
     float rightEdge() const { return rightEdges.back(); }
 
@@ -143,6 +158,7 @@ private:
     MotionFunc appMotion = nullptr;
     ReshapeFunc appReshape = nullptr;
     KeyFunc appKey = nullptr;
+    SpecialKeyFunc appSpecialKey = nullptr;
     MotionFunc appPassiveMotion = nullptr;
     bool pointerInDrawingArea = false;
 

@@ -4,7 +4,9 @@
 // along the bottom of what is left, and the drawing area in the remaining
 // top-left rectangle. Pure geometry, tested headless; the
 // strips keep their thickness when the window is resized and the drawing
-// area takes the rest.
+// area takes the rest, never less than minDrawingWidth while the window has
+// room for the right strip and that: the column gives way first, down to
+// its narrowest useful width, and below that it has no room at all.
 namespace ui {
 
 // A rectangle in window pixels, origin at the top left, y downwards (GLUT's
@@ -19,6 +21,8 @@ struct WindowAreas {
     int rightWidth = 0;     // thickness of the right strip
     int bottomHeight = 0;   // thickness of the bottom strip
     int columnWidth = 0;    // a column right of the right strip; 0: none
+    int minColumnWidth = 0;    // the column's narrowest useful width
+    int minDrawingWidth = 0;   // what the column leaves the drawing area
 
     // Strips never grow past the window; a window smaller than a strip
     // leaves the drawing area empty, never negative. The column gives way
@@ -30,9 +34,12 @@ struct WindowAreas {
     }
     int clampedColumn(int windowWidth) const
     {
-        const int room = windowWidth - clampedRight(windowWidth);
-        return columnWidth < room ? columnWidth : (room > 0 ? room : 0);
+        const int room = windowWidth - clampedRight(windowWidth) - minDrawingWidth;
+        if (columnWidth <= room) return columnWidth;
+        return room >= minColumnWidth && room > 0 ? room : 0;
     }
+    // The column is open but has no room: narrower than its narrowest.
+    bool columnSqueezedOut(int windowWidth) const { return columnWidth > 0 && clampedColumn(windowWidth) == 0; }
     int clampedBottom(int windowHeight) const { return bottomHeight < windowHeight ? bottomHeight : windowHeight; }
 
     Rect column(int windowWidth, int windowHeight) const

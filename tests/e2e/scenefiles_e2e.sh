@@ -265,7 +265,12 @@ check "a cancelled save writes nothing" cmp -s "$work/before-cancel" "$work/afte
 
 click "${change_base[@]}"   # "Layer Types: " shows Noise: the start-up layer
 wait_area change-base "$work/start.png"
+# Unsaved work: the load asks first, and Cancel opens no dialog.
 click "${load_button[@]}"
+check "a load over unsaved work asks" unsaved_changes_answer Escape
+sleep 0.5; check "no open dialog after Cancel" test -z "$(_dialog_find)"
+click "${load_button[@]}"
+check "Discard goes on to the open dialog" unsaved_changes_answer alt+d
 check "open dialog: mine.xml" dialog_open mine.xml
 settled_after_dialog load-mine "$work/panned.png"
 wait_info loaded-mine "Loaded $folder/mine.xml (1 layer)"

@@ -130,6 +130,7 @@ inverse_box=(418 55)
 layer_types=(550 163)
 type_item_squares=(540 202)
 type_item_circles=(540 219)
+type_item_noise=(540 185) type_item_blend=(540 270)
 assign_input=(500 187)
 remove_input=(500 210)
 edit_input=(500 233)
@@ -269,6 +270,14 @@ cutoff=$(viewmath adjust $cutoff -1 1 10 20)
 render adjust "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var "$cutoff")")"
 wait_area adjust-shift-drag adjust.png
 
+# Page Up: Cutoff up by a twentieth of its range a press; quick presses are
+# one undo step.
+viewer_keys Page_Up Page_Up
+render page-up "$(layer 0 "$x" "$y" "$zoom" 0 "$(noise_var "$(viewmath adjust "$cutoff" -1 1 10 10)")")"
+wait_area page-up page-up.png
+sleep 0.3; key ctrl+z
+wait_area page-up-undone adjust.png
+
 # --- The layer tree: a Squares input layer for Cutoff ---
 
 click "${layer_types[@]}"
@@ -335,6 +344,16 @@ xdotool mousemove 300 200
 wait_panel "typing into Value: leaves it showing the stored value" panel-closed.png same
 wait_area "typing into Value: changes no layer" circles.png
 
+# --- Rows keep their heights across types: from a Noise input, "Go to
+# parent" reaches its Blend base, where "Edit input layer" leads back ---
+
+click "${layer_types[@]}"; click "${type_item_blend[@]}"; click "${change_base[@]}"
+click "${layer_types[@]}"; click "${type_item_noise[@]}"; click "${assign_input[@]}"
+render blend-input "$(layer 0 0.000000 0.000000 20.000000 0 "$(noise_var 0.500000)")"
+wait_area blend-input blend-input.png
+click "${go_to_parent[@]}"; sleep 0.3; click "${edit_input[@]}"
+wait_area rows-stay-across-types blend-input.png
+
 # --- Scene files through the file dialogs: a loaded tree shows its base
 # layer, and saving it writes what the viewer shows ---
 
@@ -344,6 +363,7 @@ circles_tree=$(layer 2 1.500000 -2.250000 12.000000 0 \
 "$(layer 0 1.500000 -2.250000 12.000000 1 "$(noise_var 0.250000)")</Variable>")
 render load "$circles_tree"
 click "${load_button[@]}"
+unsaved_changes_answer alt+d || fail "a load over unsaved work did not ask"
 if dialog_open load.xml && dialog_closed; then
     wait_area load-from-xml load.png 10
 else
@@ -362,17 +382,23 @@ else
     fail "save dialog"
 fi
 
-# --- Undoing the load gives back the composition before it; the title
-# names the file saved last, with a star while the composition differs ---
+# --- Undoing the load gives back the composition before it with its title
+# (no file yet); redoing it the loaded scene, saved since as saved.xml.
+# Ctrl+S then writes saved.xml without a dialog ---
 
 if [ -s saved.xml ]; then
     wait_title title-after-save "Patternlens v1.75 — saved.xml"
     click "${undo_button[@]}"
-    wait_area undo-load circles.png
-    wait_title title-after-undo "Patternlens v1.75 — saved.xml *"
+    wait_area undo-load blend-input.png
+    wait_title title-after-undo "Patternlens v1.75"
     click "${redo_button[@]}"
     wait_area redo-load load.png
     wait_title title-after-redo "Patternlens v1.75 — saved.xml"
+    click "${inverse_box[@]}"; click "${inverse_box[@]}"
+    wait_title title-after-edits "Patternlens v1.75 — saved.xml *"
+    rm saved.xml; key ctrl+s
+    wait_title title-after-ctrl-s "Patternlens v1.75 — saved.xml"
+    [ -s saved.xml ] && [ -z "$(_dialog_find)" ] && pass || fail "Ctrl+S did not write saved.xml without a dialog"
 fi
 
 # --- The layer tree: Ctrl+L widens the window by a column beside the panel,
@@ -422,6 +448,21 @@ fi
 click "${layers_button[@]}"
 window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"
 wait_area tree-closed spacing.png
+
+# --- The window asks for the panel beside 100 x 100 pixels at least; too
+# narrow for the open column, it closes the column for good ---
+
+xprop -id "$window" WM_NORMAL_HINTS | grep -q "minimum size: 300 by 130" && pass || fail "no minimum window size"
+xdotool mousemove 300 200
+settled_panel panel-before.png
+key ctrl+l
+window_width 600 not || fail "Ctrl+L did not open the column again"
+for size in 450:250 600:400; do   # window width: the panel's x
+    viewer_resize "${size%:*}" 500; sleep 1; shot screen.png
+    crop screen.png "200x330+${size#*:}+0" panel-now.png
+    [ "$(differing_pixels panel-now.png panel-before.png)" == 0 ] && pass ||
+        { cp screen.png "$keep/narrow-${size%:*}.png"; fail "${size%:*} wide: the panel is not at x = ${size#*:}"; }
+done
 
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
@@ -628,15 +669,16 @@ wait_big() {
 }
 wait_big resized-keeps-scale resized-expected.png
 
-# Ctrl+S over the drawing area saves; the file renders to the screen's bytes.
+# Ctrl+Shift+S over the drawing area asks where to save, though the scene
+# has a file; the file renders to the screen's bytes.
 xdotool mousemove 300 200
-viewer_keys ctrl+s
+viewer_keys ctrl+shift+s
 if dialog_save_as resized.xml && dialog_closed; then
     for _ in $(seq 50); do [ -s resized.xml ] && break; sleep 0.1; done
     "$renderer" --size ${W}x$H resized.xml resized.png 2>/dev/null || fail "resized scene does not render"
     [ "$(differing_pixels resized.png big-area.png)" == 0 ] && pass || fail "the resized scene renders differently"
 else
-    fail "Ctrl+S opens no save dialog"
+    fail "Ctrl+Shift+S opens no save dialog"
 fi
 
 # The readout: the layer point and the value under the pointer, texture

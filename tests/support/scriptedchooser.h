@@ -10,4 +10,6 @@ struct ScriptedChooser : FileChooser {
     int asked = 0;
     std::string chooseSaveFile() override { return ++asked, path; }
     std::string chooseOpenFile() override { return ++asked, path; }
+    std::string suggested;   // what the last save dialog had filled in
+    std::string chooseSaveFileAs(const std::string& name) override { return suggested = name, chooseSaveFile(); }
 };

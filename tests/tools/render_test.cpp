@@ -240,6 +240,14 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
         EXPECT_EQ(r.err.rfind("patternlens-render: ", 0), 0u) << args << ": " << r.err;
         EXPECT_FALSE(exists(path("out.png"))) << args;
     }
+    // An output named for a format the renderer does not write is refused,
+    // naming those it does; the suffix's case does not matter.
+    for (const char* name : {"out.jpg", "out", "out.png.gz"}) {
+        const ToolRun r = run("'" + path("square.xml") + "' '" + path(name) + "'");
+        EXPECT_TRUE(r.status == 2 && r.err.find(".png or .pgm") != std::string::npos && !exists(path(name))) << r.err;
+    }
+    ASSERT_EQ(run("'" + path("square.xml") + "' '" + path("out.PGM") + "'").status, 0);
+    EXPECT_EQ(readFile(path("out.PGM")).rfind("P5", 0), 0u);
     // Sides far past the viewer's textures are accepted (checked on a thin
     // image: the renderer holds a band of rows, never the whole image).
     ASSERT_EQ(run("--size 1x100000" + files).status, 0);

@@ -7,6 +7,7 @@
 #include "layers/renderable.h"
 #include "layers/viewlimits.h"
 #include "tests/support/scriptedchooser.h"
+#include "tests/support/scriptedquestion.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -32,6 +33,7 @@ protected:
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(0));
+        question.answer = UnsavedChangesQuestion::Answer::Discard, controls.closeQuestion = &question;
 
         testfiles::writeFile(temp / "garbage.xml", "\x01\x02not xml at all<<<");
         testfiles::writeFile(temp / "empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers/></Patternlens>");
@@ -86,6 +88,7 @@ protected:
     ui::ControlWindow window;
     ui::EditText info{"Info: ", -1, nullptr};
     ScriptedChooser chooser;
+    ScriptedQuestion question;
     LayerControls controls;
 };
 

@@ -12,6 +12,7 @@
 #include "persistence/unsavedchangesquestion.h"
 #include "randomcomposition.h"
 #include "tests/support/scriptedchooser.h"
+#include "tests/support/scriptedquestion.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
@@ -310,6 +311,19 @@ TEST_F(HistoryTest, UndoWaitsWhileADragIsHeldAndAnEditInsideADragSplitsIt)
 
 // --- Where undo puts the user ---
 
+TEST_F(HistoryTest, PageKeysStepATwentiethOfTheRangeClampedAndAHeldKeyIsOneStep)
+{
+    for (int press = 0; press < 7; ++press) controls.stepSelectedVariable(+1);   // Cutoff 0.5 in -1 to 1
+    EXPECT_EQ(controls.valueField->get_text(), "1");
+    controls.endVariableSteps();
+    for (int press = 0; press < 2; ++press) controls.stepSelectedVariable(-1);
+    controls.endVariableSteps();
+    EXPECT_FLOAT_EQ(controls.currentLayer->variables[0].getValue(), 0.8f);
+    controls.onUndo(), controls.onUndo();
+    EXPECT_EQ(info.get_text(), "Undid: Page Up Cutoff");
+    EXPECT_FLOAT_EQ(controls.currentLayer->variables[0].getValue(), 0.5f);
+}
+
 TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)
 {
     controls.setBaseLayer(createLayer(2));   // Circles: Radius, Spacing
@@ -393,11 +407,13 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
 
     // A load: the file's composition, not modified; undoing the load gives
-    // back the composition before it, which that file does not hold.
+    // back the composition before it, and its file and saved state.
     Renderable* squares = createLayer(1);
     writeFile(temp / "b.xml", scenefile::text(&squares, 1));
     delete squares;
     const std::string beforeLoad = text();
+    ScriptedQuestion discard;
+    discard.answer = UnsavedChangesQuestion::Answer::Discard, controls.closeQuestion = &discard;
     load("b.xml");
     EXPECT_FALSE(controls.isModified());
     EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
@@ -405,7 +421,10 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     EXPECT_EQ(info.get_text(), "Undid: Load b.xml");
     EXPECT_EQ(text(), beforeLoad);
     EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml *");
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
+    controls.onRedo();
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
+    controls.onUndo();
 
     // A load that fails changes nothing, and is no step.
     const std::size_t steps = controls.history.undoCount() + controls.history.redoCount();
@@ -413,22 +432,10 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     load("bad.xml");
     EXPECT_EQ(text(), beforeLoad);
     EXPECT_EQ(controls.history.undoCount() + controls.history.redoCount(), steps);
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml *");
+    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
 }
 
 // --- Closing ---
-
-struct ScriptedQuestion : UnsavedChangesQuestion {
-    Answer answer = Answer::Cancel;
-    int asked = 0;
-    std::string lastName;
-    Answer ask(const std::string& sceneName) override
-    {
-        ++asked;
-        lastName = sceneName;
-        return answer;
-    }
-};
 
 TEST_F(HistoryTest, ClosingAsksOnlyWithUnsavedChangesAndCancelLosesNothing)
 {

@@ -159,7 +159,7 @@ TEST(ImageEncoder, PgmIsChosenByTheSuffixAlone)
 {
     EXPECT_EQ(imagewriter::formatFor("a.pgm"), imagewriter::Format::Pgm);
     EXPECT_EQ(imagewriter::formatFor("a.png"), imagewriter::Format::Png);
-    EXPECT_EQ(imagewriter::formatFor("a.PGM"), imagewriter::Format::Png);
+    EXPECT_EQ(imagewriter::formatFor("a.PGM"), imagewriter::Format::Pgm);   // without case, as the renderer checks it
     EXPECT_EQ(imagewriter::formatFor("pgm"), imagewriter::Format::Png);
 }
 

@@ -189,4 +189,18 @@ TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
     EXPECT_TRUE(controls.layerList->rows().empty());
 }
 
+TEST_F(TreeColumn, TheCurrentRowComesIntoViewAfterAnAssignAndWhenTheColumnReopens)
+{
+    controls.setBaseLayer(createLayer(2));
+    controls.onLayers();
+    controls.variableList->set_int_val(1);
+    controls.onAssignInputLayer();   // a new row, the current one
+    controls.updateTree(true);
+    EXPECT_EQ(controls.layerList->current(), 1);
+    EXPECT_EQ(controls.layerList->scroll_target(), 1);
+    controls.layerList->scrolled_into_view();
+    controls.onLayers(), controls.onLayers();   // reopened: to the current row, wherever it was scrolled
+    EXPECT_EQ(controls.layerList->scroll_target(), 1);
+}
+
 } // namespace

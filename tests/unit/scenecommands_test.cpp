@@ -1,16 +1,20 @@
 // "Load from XML" and "Save to XML", with the file dialogs answered by the
 // test: the suffix rule, and that neither command ever loses work.
 #include "app/layercontrols.h"
+#include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/filechooser.h"
+#include "persistence/scenefile.h"
 #include "tests/support/scriptedchooser.h"
+#include "tests/support/scriptedquestion.h"
 #include "tests/support/testfiles.h"
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +36,8 @@ protected:
         controls.fileChooser = &chooser;
         controls.setInfoField(&info);
         controls.setBaseLayer(createLayer(2));   // Circles
+        question.answer = UnsavedChangesQuestion::Answer::Discard;
+        controls.closeQuestion = &question;
     }
 
     void save(const std::string& name)
@@ -59,6 +65,7 @@ protected:
     ui::ControlWindow window;
     ui::EditText info{"Info: ", -1, nullptr};
     ScriptedChooser chooser;
+    ScriptedQuestion question;
     LayerControls controls;
 };
 
@@ -205,6 +212,39 @@ TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
         EXPECT_EQ(info.get_text(), "Could not save " + folder + "/kept.xml: Permission denied");
         EXPECT_EQ(readFile(folder + "/kept.xml"), before);
     }
+}
+
+TEST_F(SceneCommandsTest, CtrlSWritesTheScenesFileAndSaveAsksWithItFilledIn)
+{
+    chooser.path = folder + "/s.xml";
+    controls.onSave();   // no file yet: asks
+    goDeep();
+    controls.onSave();
+    EXPECT_EQ(chooser.asked, 1) << "Ctrl+S with a file asks nothing";
+    EXPECT_EQ(countLayers(scenefile::read(folder + "/s.xml").baseLayer.get()), 3);
+    controls.onSaveToXml();
+    EXPECT_EQ(chooser.suggested, folder + "/s.xml");
+}
+
+TEST_F(SceneCommandsTest, ALoadNamesTheFirstStoredValueOutsideItsRangeAndCountsTheOthers)
+{
+    goDeep();   // Circles > Spacing: Noise > Cutoff: Squares
+    save("r.xml");
+    std::vector<std::string> said;
+    for (const char* cutoff : {"123456789", "0.5"}) {
+        std::string text = readFile(folder + "/r.xml");
+        for (const auto& [name, value] : {std::pair<std::string, std::string>{"Cutoff", cutoff}, {"Width", "-7"}}) {
+            const std::size_t at = text.find("OverrideValue=\"", text.find("name=\"" + name + "\"")) + 15;
+            text.replace(at, text.find('"', at) - at, value);
+        }
+        writeFile(folder + "/r.xml", text);
+        load("r.xml");
+        said.push_back(info.get_text().substr(info.get_text().find("(3 layers)")));
+    }
+    // In tree order: Noise's Cutoff, then the Squares' Width below it.
+    EXPECT_EQ(said[0], "(3 layers); Spacing/Cutoff is 1.23457e+08, outside its range -1 to 1 (and 1 other)");
+    EXPECT_EQ(said[1], "(3 layers); Spacing/Cutoff/Width is -7, outside its range 0.001 to 5");
+    EXPECT_EQ(controls.baseLayers[0]->variables[1].getInputLayer()->variables[0].getValue(), 0.5f);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Keyboard shortcuts: every key and modifier combination maps to at most
-// one command, and only Ctrl with O, S, E, Z, Y, L or T (and Ctrl+Shift+Z)
-// maps to one, whether X11 sends the control code or the letter.
+// one command, and only Ctrl with O, S, E, Z, Y, L or T (and Ctrl+Shift+Z,
+// Ctrl+Shift+S) maps to one, whether X11 sends the control code or the letter.
 #include "app/mousemodes.h"
 #include "app/shortcuts.h"
 
@@ -14,7 +14,10 @@ using shortcuts::commandFor;
 Command expected(unsigned char key, int modifiers)
 {
     const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit;
-    if (modifiers == (ctrl | shift)) return key == 26 || key == 'z' || key == 'Z' ? Command::Redo : Command::NoCommand;
+    if (modifiers == (ctrl | shift))
+        return key == 26 || key == 'z' || key == 'Z'   ? Command::Redo
+               : key == 19 || key == 's' || key == 'S' ? Command::SaveAs
+                                                       : Command::NoCommand;
     if (modifiers != ctrl) return Command::NoCommand;
     switch (key) {
     case 15: case 'o': case 'O': return Command::Load;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -291,6 +292,20 @@ TEST(WindowAreas, AColumnRightOfThePanelLeavesTheRestWhereTheyWereOrTakesFromThe
     expectRect(areas.column(300, 500), 200, 0, 100, 500);
     expectRect(areas.rightStrip(150, 500), 0, 0, 150, 500);
     expectRect(areas.column(150, 500), 150, 0, 0, 500);
+}
+
+TEST(WindowAreas, TheColumnShrinksToItsNarrowestThenHasNoRoomAndTheDrawingAreaKeepsItsMinimum)
+{
+    ui::WindowAreas areas = viewerAreas();
+    areas.columnWidth = 366;
+    areas.minColumnWidth = 250;
+    areas.minDrawingWidth = 100;
+    for (int width = 300; width <= 966; ++width) {
+        const int column = areas.column(width, 500).w;
+        EXPECT_EQ(areas.drawingArea(width, 500).w, width - 200 - column);
+        EXPECT_EQ(column, width < 550 ? 0 : std::min(366, width - 300)) << width;
+        EXPECT_EQ(areas.columnSqueezedOut(width), width < 550) << width;
+    }
 }
 
 TEST(WindowAreas, PointsOnTheEdgesBelongToOneAreaOnly)

@@ -11,6 +11,8 @@
 #   dialog_confirm_overwrite     answer "Replace" (Return)
 #   dialog_refuse_overwrite      answer "Cancel" (Escape): back in the save dialog
 #   dialog_closed [SECONDS]      wait until the dialog of DIALOG_WINDOW has gone
+#   unsaved_changes_answer KEY   answer the viewer's unsaved-changes question
+#                                (alt+d discard, Return save, Escape cancel)
 #   dialog_screenshot FILE       the whole screen as an image
 #
 # Each returns non-zero when the window it needs did not appear in time.
@@ -120,9 +122,12 @@ dialog_accept() {
     ! _dialog_viewable "$DIALOG_WINDOW"
 }
 
-# The save dialog opens with the keyboard in its (empty) name field.
+# The save dialog opens with the keyboard in its name field, which holds the
+# scene's own name once it has one: the typed name replaces it whole.
 dialog_save_as() {
     dialog_wait || return 1
+    _dialog_focus || return 1
+    xdotool key ctrl+a
     _dialog_type "$1" || return 1
     dialog_accept
 }
@@ -189,6 +194,11 @@ dialog_refuse_overwrite() {
     sleep 0.3
     _dialog_focus
     return 0
+}
+
+unsaved_changes_answer() {
+    DIALOG_TITLE="Unsaved changes" dialog_wait || return 1
+    xdotool key "$1"
 }
 
 dialog_screenshot() {
