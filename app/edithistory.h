@@ -78,6 +78,9 @@ public:
 
     // The composition shown now is the one in its file (loaded or saved).
     void markSaved() { savedId = currentId; }
+    // The composition shown is in no file (recovered from a copy of unsaved
+    // work): modified until it is saved.
+    void markUnsaved() { savedId = nextId++; }
     // Whether the composition shown differs from the one last loaded or
     // saved (from the one at start-up before that).
     bool modified() const { return currentId != savedId; }

@@ -35,6 +35,9 @@ int main(int argc, char** argv)
     // in between, and GLUT would find no display.
     ViewerApp app;
     app.startupScene = options.scenePath;
+    app.recoveryStart = options.recovery == commandline::Options::Recovery::Recover ? RecoveryKeeper::Start::recover
+                        : options.recovery == commandline::Options::Recovery::Skip  ? RecoveryKeeper::Start::skip
+                                                                                    : RecoveryKeeper::Start::ask;
     app.whenConnected = [&display] {
         if (display) XCloseDisplay(display);
         display = nullptr;

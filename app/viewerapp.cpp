@@ -11,6 +11,8 @@
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
 
+#include <cstdio>
+
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
@@ -103,6 +105,7 @@ int ViewerApp::run(int argc, char** argv)
     x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
+    recoveryQuestion.setOwnerWindow(mainXWindow);
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);
@@ -118,12 +121,29 @@ int ViewerApp::run(int argc, char** argv)
 
     // The first picture is rendered off the loop like every other.
     controls.setBaseLayer(createLayer(0));
-    // A scene named on the command line replaces the default layer as a load
-    // does; one that cannot be read leaves it and says why.
-    if (!startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    // Copies of unsaved work left by viewers that are gone are offered once
+    // the window is on screen; without any, the start is as it always was.
+    if (recovery.prepare(controls, recoveryStart)) {
+        if (recoveryStart == RecoveryKeeper::Start::ask) strips.post([this] { startUp(); });
+        else startUp();
+    } else {
+        if (recoveryStart == RecoveryKeeper::Start::recover)
+            std::fputs("patternlens: no recovery copy to open; starting as usual\n", stderr);
+        // A scene named on the command line replaces the default layer as a
+        // load does; one that cannot be read leaves it and says why.
+        if (!startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    }
 
     glutMainLoop();
     return 0;
+}
+
+void ViewerApp::startUp()
+{
+    // The question comes first; the scene opens when nothing was recovered.
+    const bool recovered = recovery.resolve(controls, &recoveryQuestion);
+    if (!recovered && !startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    wakeTick();
 }
 
 void ViewerApp::onMouse(int button, int state, int x, int y)
@@ -175,7 +195,7 @@ void ViewerApp::wakeTick()
 
 bool ViewerApp::tickPending() const
 {
-    return controls.tickPending() || !noDrag(mouseMode);
+    return controls.tickPending() || !noDrag(mouseMode) || recovery.pending();
 }
 
 void ViewerApp::onTimer(int /*value*/)
@@ -183,7 +203,10 @@ void ViewerApp::onTimer(int /*value*/)
     ViewerApp* app = instance;
     if (!app) return;
     app->tickArmed = false;
-    if (app->controls.updatePicture() | app->controls.onTick()) {
+    // Before the picture takes the redraw request: the copy of unsaved work
+    // looks at what changed.
+    const bool recoveryTold = app->recovery.tick(app->controls);
+    if (app->controls.updatePicture() | app->controls.onTick() | recoveryTold) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
@@ -204,6 +227,8 @@ void ViewerApp::answerCloseRequest()
 {
     if (!x11window::takeCloseRequest()) return;
     if (!controls.confirmClose()) return;
+    // A clean exit: saved or discarded, nothing is left to recover.
+    recovery.cleanExit();
     // The layers go while their textures' GL context still exists.
     glutSetWindow(windowId);
     controls.clearLayers();
