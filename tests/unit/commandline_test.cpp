@@ -72,7 +72,7 @@ TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightStatus)
     out.clear();
     EXPECT_EQ(commandline::answer(parse({"--help"}), &out, &err), 0);
     EXPECT_EQ(out, commandline::usage());
-    EXPECT_EQ(out.rfind("Usage: patternlens [SCENE.xml]\n", 0), 0u);
+    EXPECT_EQ(out.rfind("Usage: patternlens [--recover | --no-recover] [SCENE.xml]\n", 0), 0u);
     EXPECT_EQ(err, "");
 
     out.clear();

@@ -1,0 +1,281 @@
+// Recovery copies: exact round trips of random compositions, the keeper's
+// timing and lifecycle against a real folder, the start-up offer with the
+// question answered by the test, and the writer that never leaves a file
+// half-written.
+#include "app/commandline.h"
+#include "app/layercontrols.h"
+#include "app/recoverykeeper.h"
+#include "app/viewresize.h"
+#include "layers/layercompare.h"
+#include "persistence/atomicfile.h"
+#include "tests/support/testfiles.h"
+#include "tests/unit/randomcomposition.h"
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <set>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Answer = RecoveryQuestion::Answer;
+
+std::set<std::string> entries(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(dir))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+struct ScriptedQuestion : RecoveryQuestion {
+    Answer answer = Answer::NotNow;
+    int asked = 0, others = -1;
+    std::string scene;
+    Answer ask(const std::string& sceneName, const std::string&, int otherCopies) override
+    {
+        ++asked;
+        scene = sceneName;
+        others = otherCopies;
+        return answer;
+    }
+};
+
+class RecoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.ok());
+        controls.build(&window);
+        controls.setViewportSize(40, 30);
+        controls.setInfoField(&info);
+        controls.setBaseLayer(RandomComposition(7).make(3));
+    }
+    void edit(int dx)
+    {
+        controls.beginEdit("Pan");
+        controls.panCurrentLayer(dx, 3);
+        controls.commitEdit();
+    }
+    // Ticks until the keeper's delay has passed, and waits for the write.
+    void copyNow(RecoveryKeeper& keeper)
+    {
+        keeper.tick(controls, clock);
+        clock += RecoveryKeeper::copyDelay;
+        keeper.tick(controls, clock);
+        keeper.writer.drain();
+        clock += 1ms;
+    }
+    std::string folder() const { return temp / "recovery"; }
+
+    testfiles::TempFolder temp;
+    ui::ControlWindow window;
+    ui::EditText info{"Info: ", -1, nullptr};
+    LayerControls controls;
+    RecoveryKeeper::Clock::time_point clock{};
+};
+
+TEST_F(RecoveryTest, CopiesBringBackRandomCompositionsExactlyWithTheirOrigin)
+{
+    for (unsigned seed = 1; seed <= 25; ++seed) {
+        RandomComposition random(seed);
+        std::unique_ptr<Renderable> tree(random.make(3));
+        // Wheel zooms and a resize: views no six decimals hold, references
+        // of another size than the one shown.
+        tree->zoomAbout(random.uniform(-0.3f, 0.3f), random.uniform(0, 1), random.uniform(0, 1));
+        viewresize::resizeKeepingScale(*tree, 40 + random.pick(0, 30), 30 + random.pick(0, 30));
+        tree->zoomAbout(random.uniform(-0.3f, 0.3f), random.uniform(0, 1), random.uniform(0, 1));
+        viewresize::resizeKeepingScale(*tree, 40, 30);
+        const scenefile::CopyOrigin origin{seed % 2 == 0, "/a/b c.xml", "2026-12-07T19:45:12Z", "Spacing"};
+        Renderable* base = tree.get();
+        const SceneSettings settings{seed % 3 == 0};
+        scenefile::ReadResult back = scenefile::parse(scenefile::copyText(&base, 1, settings, origin));
+        ASSERT_TRUE(back.baseLayer) << back.error;
+        viewresize::resizeKeepingScale(*back.baseLayer, 40, 30);
+        EXPECT_TRUE(sameComposition({tree.get(), settings}, {back.baseLayer.get(), back.settings})) << seed;
+        EXPECT_TRUE(back.isCopy);
+        EXPECT_EQ(back.origin.titled, origin.titled);
+        EXPECT_EQ(back.origin.scenePath, origin.titled ? origin.scenePath : "");
+        EXPECT_EQ(back.origin.editedAt, origin.editedAt);
+        EXPECT_EQ(back.origin.currentLayer, origin.currentLayer);
+        // A scene file keeps its bytes: no reference, no origin.
+        const std::string scene = scenefile::text(&base, 1, settings);
+        EXPECT_EQ(scene.find("refx"), std::string::npos);
+        EXPECT_FALSE(scenefile::parse(scene).isCopy);
+    }
+}
+
+TEST_F(RecoveryTest, ACopyFollowsUnsavedChangesOnlyAndGoesWithThemAndOnACleanExit)
+{
+    RecoveryKeeper keeper(folder());
+    controls.currentLayer = controls.baseLayer();
+    copyNow(keeper);
+    EXPECT_TRUE(entries(folder()).empty()) << "nothing unsaved, nothing kept";
+
+    edit(5);
+    keeper.tick(controls, clock);
+    EXPECT_TRUE(keeper.pending());
+    keeper.tick(controls, clock + RecoveryKeeper::copyDelay - 1ms);
+    keeper.writer.drain();
+    EXPECT_TRUE(entries(folder()).empty()) << "written before its time";
+    clock += RecoveryKeeper::copyDelay;
+    keeper.tick(controls, clock);
+    keeper.writer.drain();
+    const std::string copy = keeper.folder.copyPath();
+    scenefile::ReadResult r = scenefile::read(copy);
+    ASSERT_TRUE(r.baseLayer) << r.error;
+    EXPECT_TRUE(sameComposition(controls.composition(), {r.baseLayer.get(), r.settings}));
+    EXPECT_FALSE(r.origin.titled);
+    EXPECT_EQ(entries(folder()).size(), 2u);   // the copy and its lock file, no temporary file
+
+    // Nothing changed: nothing written.
+    unlink(copy.c_str());
+    copyNow(keeper);
+    EXPECT_FALSE(testfiles::exists(copy));
+    edit(-2);
+    copyNow(keeper);
+    EXPECT_TRUE(testfiles::exists(copy));
+
+    // Undoing back to the saved state removes the copy; a redo brings it back.
+    controls.onUndo();
+    controls.onUndo();
+    copyNow(keeper);
+    EXPECT_FALSE(testfiles::exists(copy));
+    controls.onRedo();
+    copyNow(keeper);
+    EXPECT_TRUE(testfiles::exists(copy));
+    controls.rememberSceneFile(temp / "saved.xml");
+    copyNow(keeper);
+    EXPECT_FALSE(testfiles::exists(copy));
+    edit(1);
+    copyNow(keeper);
+    EXPECT_EQ(scenefile::read(copy).origin.scenePath, temp / "saved.xml");
+    keeper.cleanExit();
+    EXPECT_TRUE(entries(folder()).empty());
+}
+
+TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLeftAlone)
+{
+    controls.currentLayer = controls.baseLayer();
+    auto gone = std::make_unique<RecoveryKeeper>(folder());
+    edit(4);
+    controls.scenePath = "/x/scene.xml";
+    copyNow(*gone);
+    const std::string goneCopy = gone->folder.copyPath();
+    const Composition lost(controls.composition());
+    gone.reset();   // killed: the copy stays, its lock is free
+    RecoveryKeeper running(folder());
+    edit(9);
+    copyNow(running);   // a viewer still running: never offered
+    std::set<std::string> before = entries(folder());
+    testfiles::writeFile(folder() + "/viewer-cut.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers><Layer Ty");
+    testfiles::writeFile(folder() + "/.viewer-temp.xml", "<Patternlens/>");
+
+    ScriptedQuestion question;
+    {
+        RecoveryKeeper later(folder());
+        EXPECT_FALSE(later.offer(controls, &question, RecoveryKeeper::Start::ask));   // not now
+        EXPECT_EQ(question.asked, 1);
+        EXPECT_EQ(question.scene, "scene.xml");
+        EXPECT_EQ(question.others, 0);
+        EXPECT_NE(info.get_text().find("viewer-cut.xml.unreadable"), std::string::npos) << info.get_text();
+    }
+    before.insert({"viewer-cut.xml.unreadable", ".viewer-temp.xml"});
+    EXPECT_EQ(entries(folder()), before);
+
+    RecoveryKeeper next(folder());
+    question.answer = Answer::Recover;
+    EXPECT_TRUE(next.offer(controls, &question, RecoveryKeeper::Start::ask));
+    EXPECT_EQ(question.asked, 2);
+    EXPECT_TRUE(sameComposition(controls.composition(), lost.view()));
+    EXPECT_EQ(controls.scenePath, "/x/scene.xml");
+    EXPECT_TRUE(controls.isModified());
+    EXPECT_FALSE(controls.history.canUndo());
+    EXPECT_EQ(next.folder.copyPath(), goneCopy);   // taken over
+
+    // Taken over and running: a third viewer is offered nothing.
+    RecoveryKeeper third(folder());
+    EXPECT_FALSE(third.offer(controls, &question, RecoveryKeeper::Start::ask));
+    EXPECT_EQ(question.asked, 2);
+    EXPECT_EQ(entries(folder()), before);
+}
+
+TEST_F(RecoveryTest, DiscardRemovesOnlyTheOfferedCopyAndRecoverOpensTheNewestUnasked)
+{
+    controls.currentLayer = controls.baseLayer();
+    std::vector<std::string> copies;
+    for (int i = 0; i < 2; ++i) {
+        RecoveryKeeper gone(folder());
+        edit(i + 1);
+        copyNow(gone);
+        copies.push_back(gone.folder.copyPath());
+    }
+    // The first copy says it was edited last.
+    std::string text = testfiles::readFile(copies[0]);
+    text.replace(text.find("editedAt=\"") + 10, 4, "2999");
+    testfiles::writeFile(copies[0], text);
+
+    ScriptedQuestion question;
+    question.answer = Answer::Discard;
+    RecoveryKeeper(folder()).offer(controls, &question, RecoveryKeeper::Start::ask);
+    EXPECT_EQ(question.others, 1);
+    EXPECT_FALSE(testfiles::exists(copies[0]));
+    EXPECT_TRUE(testfiles::exists(copies[1]));
+    RecoveryKeeper opener(folder());
+    EXPECT_TRUE(opener.offer(controls, nullptr, RecoveryKeeper::Start::recover));
+    EXPECT_TRUE(RecoveryKeeper(folder()).prepare(controls, RecoveryKeeper::Start::skip) == false);
+    EXPECT_EQ(question.asked, 1);
+}
+
+TEST_F(RecoveryTest, ACopyThatCannotBeWrittenIsToldOnceAndTriedAgainAtTheNextEdit)
+{
+    testfiles::writeFile(temp / "file", "");
+    RecoveryKeeper keeper(temp / "file/recovery");
+    edit(1);
+    copyNow(keeper);
+    EXPECT_EQ(info.get_text().rfind("The recovery copy is not kept: Not a directory", 0), 0u) << info.get_text();
+    controls.reportOutcome("other");
+    edit(2);
+    copyNow(keeper);
+    EXPECT_EQ(info.get_text(), "other");
+}
+
+TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
+{
+    testfiles::TempFolder temp;
+    const std::string target = temp / "out.txt";
+    for (auto method : {atomicfile::Method::unnamed, atomicfile::Method::named}) {
+        testfiles::writeFile(atomicfile::temporaryName(target), "leftover");
+        EXPECT_EQ(atomicfile::replace(target, [](std::FILE* f) { return std::fputs("new", f) >= 0 ? "" : "x"; }, method),
+                  "");
+        EXPECT_EQ(atomicfile::lastMethod(), method);
+        EXPECT_EQ(testfiles::readFile(target), "new");
+        EXPECT_EQ(atomicfile::replace(target, [](std::FILE*) { return std::string("failed"); }, method), "failed");
+        EXPECT_EQ(testfiles::readFile(target), "new");
+        if (method == atomicfile::Method::unnamed) {
+            EXPECT_EQ(entries(temp.path()), std::set<std::string>{"out.txt"});
+        }
+        unlink(atomicfile::temporaryName(target).c_str());
+    }
+}
+
+TEST(CommandLine, RecoveryOptions)
+{
+    using Options = commandline::Options;
+    auto parse = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "patternlens");
+        return commandline::parse(static_cast<int>(args.size()), args.data());
+    };
+    EXPECT_EQ(parse({"--recover"}).recovery, Options::Recovery::Recover);
+    EXPECT_EQ(parse({"--no-recover", "a.xml"}).recovery, Options::Recovery::Skip);
+    EXPECT_EQ(parse({}).recovery, Options::Recovery::Ask);
+    EXPECT_EQ(parse({"--recover", "a.xml"}).action, Options::Action::UsageError);
+    EXPECT_EQ(parse({"--recover", "--no-recover"}).action, Options::Action::UsageError);
+}
+
+} // namespace
