@@ -27,6 +27,9 @@ for n in $$ $RANDOM$RANDOM $RANDOM$RANDOM; do
 done
 [ -n "$folder" ] || { echo "no folder for the scene files"; echo "0 passed, 1 failed"; exit 1; }
 work=$(mktemp -d)   # screenshots, renders and the like
+# Recovery copies go to the test's own state folder: none is left in the
+# real home, none is offered to another test.
+export XDG_STATE_HOME=$work/state
 keep=${SCENEFILES_E2E_KEEP:-/tmp/scenefiles_e2e.$$}
 mkdir -p "$keep"
 viewer_pid=
@@ -352,6 +355,7 @@ fi
 # --- A scene named on the command line: the dialogs start in its folder ---
 
 kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null
+rm -rf "$XDG_STATE_HOME/patternlens"   # its recovery copy: no question at the next start
 "$viewer" sub/inner.xml >>"$work/viewer.out" 2>>"$work/viewer.err" &
 viewer_pid=$!
 window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75' | head -n 1)

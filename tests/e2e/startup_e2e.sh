@@ -17,6 +17,9 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/xserver.sh"
 
 work=$(mktemp -d)
+# Recovery copies go to the test's own state folder: none is left in the
+# real home, none is offered to another test.
+export XDG_STATE_HOME=$work/state
 viewer_pid=
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null

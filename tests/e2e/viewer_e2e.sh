@@ -22,6 +22,9 @@ viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
+# Recovery copies go to the test's own state folder: none is left in the
+# real home, none is offered to another test.
+export XDG_STATE_HOME=$work/state
 keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
 mkdir -p "$keep"
 cleanup() {
@@ -749,6 +752,7 @@ fi
 
 kill "$viewer_pid" 2>/dev/null
 wait "$viewer_pid" 2>/dev/null
+rm -rf "$XDG_STATE_HOME/patternlens"   # its recovery copy: no question at the next start
 viewer_pid=
 
 # start_viewer: a new viewer under the window manager; sets window, X, Y.
