@@ -149,7 +149,7 @@ seamless_box=(512 335)
 out=$(DISPLAY= "$viewer" --version 2>&1); status=$?
 [ "$status" == 0 ] && [ "$out" == "Patternlens 1.75" ] && pass || fail "--version: status $status, '$out'"
 out=$(DISPLAY= "$viewer" --help 2>/dev/null); status=$?
-[ "$status" == 0 ] && [[ "$out" == "Usage: patternlens [SCENE.xml]"* ]] && pass || fail "--help: status $status"
+[ "$status" == 0 ] && [[ "$out" == "Usage: patternlens [--recover | --no-recover] [SCENE.xml]"* ]] && pass || fail "--help: status $status"
 DISPLAY= "$viewer" --bogus >bogus.out 2>bogus.err; status=$?
 [ "$status" == 2 ] && [ ! -s bogus.out ] && grep -q "unknown option '--bogus'" bogus.err && pass ||
     fail "unknown option: status $status, stderr '$(cat bogus.err)'"
