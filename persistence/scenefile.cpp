@@ -331,7 +331,12 @@ std::string text(Renderable* const* baseLayers, int count, const SceneSettings& 
 
 std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin)
 {
-    return documentText(*buildDocument(baseLayers, count, settings, &origin));
+    // Not indented: a chain of 1,000 layers nests 3,000 elements deep, and
+    // indenting each line by its depth would make tens of megabytes of it.
+    TiXmlPrinter printer;
+    printer.SetIndent("");
+    buildDocument(baseLayers, count, settings, &origin)->Accept(&printer);
+    return std::string(printer.CStr(), printer.Size());
 }
 
 std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)
