@@ -2,6 +2,7 @@
 // reaches GLUT: `patternlens [SCENE.xml]`, see app/commandline.h.
 #include "app/commandline.h"
 #include "app/viewerapp.h"
+#include "persistence/atomicfile.h"
 
 #include <X11/Xlib.h>
 
@@ -29,6 +30,10 @@ int main(int argc, char** argv)
                      name && *name ? name : "(DISPLAY is not set)");
         return 1;
     }
+
+    // A save or export stopped by a signal leaves no temporary file where
+    // unnamed files cannot be made.
+    atomicfile::removeTemporariesOnSignals();
 
     // The checking connection stays open until GLUT has its own: an X
     // server that resets when its last client leaves would otherwise reset

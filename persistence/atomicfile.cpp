@@ -1,9 +1,12 @@
 #include "persistence/atomicfile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +131,51 @@ bool linkUnnamed(int fd, const std::string& link)
     return false;
 }
 
+// The named temporary files being written, for a signal handler to remove:
+// a slot is claimed by the writing thread, and its path is complete before
+// the slot says so.
+struct Pending {
+    std::atomic<int> state{0};   // 0 free, 1 taken, 2 a path to remove
+    char path[PATH_MAX];
+};
+Pending pending[16];
+
+// A temporary file's slot for as long as it exists; none when all are taken
+// (the file is then still removed on every error, only not on a signal).
+class PendingName {
+public:
+    explicit PendingName(const std::string& path)
+    {
+        if (path.size() >= PATH_MAX) return;
+        for (Pending& p : pending) {
+            int expected = 0;
+            if (!p.state.compare_exchange_strong(expected, 1)) continue;
+            path.copy(p.path, path.size());
+            p.path[path.size()] = '\0';
+            p.state.store(2);
+            slot = &p;
+            return;
+        }
+    }
+    ~PendingName()
+    {
+        if (slot) slot->state.store(0);
+    }
+    PendingName(const PendingName&) = delete;
+    PendingName& operator=(const PendingName&) = delete;
+
+private:
+    Pending* slot = nullptr;
+};
+
+void removePendingAndEnd(int signal)
+{
+    for (Pending& p : pending)
+        if (p.state.load() == 2) unlink(p.path);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 thread_local atomicfile::Method usedMethod = atomicfile::Method::unnamed;
 
 // Makes the rename itself durable; the file is in place either way.
@@ -143,6 +191,19 @@ void syncDirectory(const std::string& directory)
 } // namespace
 
 namespace atomicfile {
+
+void removeTemporariesOnSignals()
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler != SIG_DFL) continue;   // ignored, or caught by the program
+        action.sa_handler = removePendingAndEnd;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 std::string temporaryName(const std::string& path)
 {
@@ -184,8 +245,10 @@ std::string replace(const std::string& path, const std::function<std::string(std
         }
     }
 
-    std::string temporary;
-    if (unnamed && linkUnnamed(fileno(unnamed), temporary = temporaryName(target))) {
+    std::string temporary = temporaryName(target);
+    std::unique_ptr<PendingName> named;
+    if (unnamed) named = std::make_unique<PendingName>(temporary);
+    if (unnamed && linkUnnamed(fileno(unnamed), temporary)) {
         if (std::string error = closeFile(unnamed); !error.empty()) {
             unlink(temporary.c_str());
             return error;
@@ -195,12 +258,14 @@ std::string replace(const std::string& path, const std::function<std::string(std
         // No unnamed files here, or no way to name one: a named temporary
         // file, made whole before it is renamed like the other.
         temporary = directory + "/." + base + ".XXXXXX";
+        named.reset();
         const int fd = mkostemp(&temporary[0], O_CLOEXEC);
         if (fd < 0) {
             const int error = errno;
             if (unnamed) std::fclose(unnamed);
             return systemError(error);
         }
+        named = std::make_unique<PendingName>(temporary);
         std::string error;
         if (unnamed) {
             error = copyContents(fileno(unnamed), fd);

@@ -37,6 +37,12 @@ std::string replace(const std::string& path, const std::function<std::string(std
 std::string replace(const std::string& path, const std::function<std::string(std::FILE*)>& write, Method method);
 Method lastMethod();
 
+// For programs that do not catch these signals themselves: SIGINT, SIGTERM
+// and SIGHUP first remove the named temporary files being written (the
+// fallback's, and a finished file between its link and its rename), then end
+// the process by the same signal. A signal already ignored stays ignored.
+void removeTemporariesOnSignals();
+
 // The name the finished file has for an instant before it is renamed over
 // path: ".NAME.new" beside it.
 std::string temporaryName(const std::string& path);

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <dirent.h>
+#include <sys/wait.h>
 #include <set>
 
 namespace {
@@ -262,6 +264,24 @@ TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
         }
         unlink(atomicfile::temporaryName(target).c_str());
     }
+}
+
+TEST(AtomicFile, ASignalInTheMiddleOfANamedWriteLeavesNothing)
+{
+    testfiles::TempFolder temp;
+    const pid_t child = fork();
+    if (child == 0) {
+        atomicfile::removeTemporariesOnSignals();
+        atomicfile::replace(temp / "out.txt", [](std::FILE*) {
+            raise(SIGTERM);
+            return std::string();
+        }, atomicfile::Method::named);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(entries(temp.path()).empty());
 }
 
 TEST(CommandLine, RecoveryOptions)
