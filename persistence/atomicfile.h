@@ -12,7 +12,8 @@
 //
 // Where the file system cannot make unnamed files (some network and FUSE
 // file systems), the contents go to a named temporary file
-// (".NAME.XXXXXX") instead, which every failure removes.
+// (".NAME.XXXXXX") instead, which every failure removes, and so does a
+// signal that ends the program (removeTemporariesOnSignals).
 #include <cstdio>
 #include <functional>
 #include <string>
