@@ -35,11 +35,17 @@ TEST(CommandLine, WellFormedLinesRunHelpOrShowTheVersion)
         {{"--version"}, Action::Version, ""},
         {{"--version", "--help"}, Action::Help, ""},
         {{"a.xml", "--version"}, Action::Version, "a.xml"},
+        {{"--no-recover", "a.xml"}, Action::Run, "a.xml"},
+        {{"--recover", "--recover"}, Action::Run, ""},
     };
     for (const Case& c : cases) {
         const commandline::Options options = parse(c.args);
         EXPECT_EQ(options.action, c.action) << *c.args.begin();
         EXPECT_EQ(options.scenePath, c.scene);
+        const std::string first = c.args.size() ? *c.args.begin() : "";
+        EXPECT_EQ(options.recovery, first == "--recover"      ? commandline::Options::Recovery::Recover
+                                    : first == "--no-recover" ? commandline::Options::Recovery::Skip
+                                                              : commandline::Options::Recovery::Ask);
     }
 }
 
@@ -54,6 +60,8 @@ TEST(CommandLine, MalformedLinesAreUsageErrorsThatSayWhy)
         {{"--help", "--bogus"}, "unknown option '--bogus'"},   // help does not hide a typo
         {{"a.xml", "b.xml"}, "only one scene file can be opened"},
         {{""}, "the scene file name is empty"},
+        {{"--recover", "a.xml"}, "--recover opens a recovery copy; it cannot be given with a scene file"},
+        {{"--recover", "--no-recover"}, "--recover and --no-recover cannot be given together"},
     };
     for (const Case& c : cases) {
         const commandline::Options options = parse(c.args);
