@@ -15,9 +15,7 @@ seconds=${2:-10}
 . "$here/lib/viewer.sh"
 
 work=$(mktemp -d)
-# Recovery copies go to the test's own state folder: none is left in the
-# real home, none is offered to another test.
-export XDG_STATE_HOME=$work/state
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 cleanup() {
     viewer_stop
     xserver_stop

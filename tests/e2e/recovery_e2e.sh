@@ -25,13 +25,7 @@ mkdir -p "$keep"
 export XDG_STATE_HOME=$work/state
 copies=$XDG_STATE_HOME/patternlens/recovery
 pids=()
-cleanup() {
-    kill -9 "${pids[@]}" 2>/dev/null
-    wm_stop
-    xserver_stop
-    rm -rf "$work"
-    rmdir "$keep" 2>/dev/null
-}
+cleanup() { kill -9 "${pids[@]}" 2>/dev/null; wm_stop; xserver_stop; rm -rf "$work"; rmdir "$keep" 2>/dev/null; }
 trap cleanup EXIT
 xserver_start 1280x1024x24 "$work/xvfb.log" || { echo "0 passed, 1 failed"; exit 1; }
 wm_start "$work/openbox.log" || { echo "openbox did not start"; echo "0 passed, 1 failed"; exit 1; }
@@ -51,12 +45,7 @@ find_window() {   # the window of the viewer last started; sets window, X, Y
 area() { import -window root -crop "400x470+$X+$Y" +repage "$1"; }
 differing() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
 # The start-up question, made active for the keyboard; none within SECONDS: fails.
-question() {
-    local q
-    q=$(wm_window '^Recover unsaved work$' "${1:-10}") || return 1
-    sleep 0.5
-    xdotool windowactivate --sync "$q" 2>/dev/null
-}
+question() { local q; q=$(wm_window '^Recover unsaved work$' "${1:-10}") && sleep 0.5 && xdotool windowactivate --sync "$q" 2>/dev/null; }
 # until TEST holds, for up to 6 seconds
 until_true() { local t=60; until eval "$1"; do [ $((t -= 1)) -gt 0 ] || return 1; sleep 0.1; done; }
 # Ends the viewer as its window manager's close button does (unmodified: at once).

@@ -27,9 +27,7 @@ for n in $$ $RANDOM$RANDOM $RANDOM$RANDOM; do
 done
 [ -n "$folder" ] || { echo "no folder for the scene files"; echo "0 passed, 1 failed"; exit 1; }
 work=$(mktemp -d)   # screenshots, renders and the like
-# Recovery copies go to the test's own state folder: none is left in the
-# real home, none is offered to another test.
-export XDG_STATE_HOME=$work/state
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 keep=${SCENEFILES_E2E_KEEP:-/tmp/scenefiles_e2e.$$}
 mkdir -p "$keep"
 viewer_pid=

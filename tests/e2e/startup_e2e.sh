@@ -17,9 +17,7 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/xserver.sh"
 
 work=$(mktemp -d)
-# Recovery copies go to the test's own state folder: none is left in the
-# real home, none is offered to another test.
-export XDG_STATE_HOME=$work/state
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 viewer_pid=
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null

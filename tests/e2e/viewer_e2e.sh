@@ -22,9 +22,7 @@ viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
-# Recovery copies go to the test's own state folder: none is left in the
-# real home, none is offered to another test.
-export XDG_STATE_HOME=$work/state
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
 mkdir -p "$keep"
 cleanup() {
