@@ -203,8 +203,7 @@ void ViewerApp::onTimer(int /*value*/)
     ViewerApp* app = instance;
     if (!app) return;
     app->tickArmed = false;
-    // Before the picture takes the redraw request: the copy of unsaved work
-    // looks at what changed.
+    // The recovery copy: a snapshot when one falls due, a failure told once.
     const bool recoveryTold = app->recovery.tick(app->controls);
     if (app->controls.updatePicture() | app->controls.onTick() | recoveryTold) {
         glutSetWindow(app->windowId);
