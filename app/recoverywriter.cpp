@@ -71,8 +71,8 @@ void RecoveryWriter::run()
                                                          job.composition ? job.composition->settings : SceneSettings(),
                                                          job.origin);
             error = atomicfile::replace(job.path, [&text](std::FILE* file) {
-                return std::fwrite(text.data(), 1, text.size(), file) == text.size() ? std::string()
-                                                                                      : std::string(std::strerror(errno));
+                const bool whole = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+                return whole ? std::string() : std::string(std::strerror(errno));
             });
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -13,6 +13,7 @@
 #include "layers/layertypetable.h"
 #include "layers/layervariable.h"
 #include "layers/renderable.h"
+#include "layers/viewlimits.h"
 #include "persistence/numbertext.h"
 
 #include <cmath>
@@ -25,7 +26,8 @@ namespace {
 // else the file's six decimals.
 void setNumber(TiXmlElement* element, const char* name, float value, bool exact = false)
 {
-    const std::string text = exact ? numbertext::formatExact(value) : numbertext::formatFixed(static_cast<double>(value));
+    const std::string text =
+        exact ? numbertext::formatExact(value) : numbertext::formatFixed(static_cast<double>(value));
     element->SetAttribute(name, text.c_str());
 }
 
@@ -104,8 +106,12 @@ void readReference(const TiXmlElement* element, Renderable::ViewReference& refer
         !numbertext::parseInt(element->Attribute(referenceNames[4]), &r.width) ||
         !numbertext::parseInt(element->Attribute(referenceNames[5]), &r.height))
         return;
-    if (r.zoomx <= 0 || r.zoomy <= 0 || r.width <= 0 || r.height <= 0) return;
-    reference = r;
+    // A drawing area is at most what X11 windows allow; a reference is a
+    // view the viewer set, within the limits of every view.
+    constexpr int largestArea = 65535;
+    if (r.width <= 0 || r.height <= 0 || r.width > largestArea || r.height > largestArea) return;
+    reference = {viewlimits::clampCentre(r.x), viewlimits::clampCentre(r.y), viewlimits::clampExtent(r.zoomx),
+                 viewlimits::clampExtent(r.zoomy), r.width, r.height};
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/recoverykeeper.h"
 #include "app/viewresize.h"
 #include "layers/layercompare.h"
+#include "layers/viewlimits.h"
 #include "persistence/atomicfile.h"
 #include "tests/support/testfiles.h"
 #include "tests/unit/randomcomposition.h"
@@ -102,12 +103,20 @@ TEST_F(RecoveryTest, CopiesBringBackRandomCompositionsExactlyWithTheirOrigin)
         EXPECT_TRUE(sameComposition({tree.get(), settings}, {back.baseLayer.get(), back.settings})) << seed;
         const scenefile::CopyOrigin& o = back.origin;
         EXPECT_EQ(std::tie(back.isCopy, o.titled, o.scenePath, o.editedAt, o.currentLayer),
-                  std::make_tuple(true, origin.titled, origin.titled ? origin.scenePath : "", origin.editedAt, origin.currentLayer));
+                  std::make_tuple(true, origin.titled, origin.titled ? origin.scenePath : "", origin.editedAt,
+                                  origin.currentLayer));
         // A scene file keeps its bytes: no reference, no origin.
         const std::string scene = scenefile::text(&base, 1, settings);
         EXPECT_EQ(scene.find("refx"), std::string::npos);
         EXPECT_FALSE(scenefile::parse(scene).isCopy);
     }
+    // A reference beyond every view's limits, as a hand-made file may hold,
+    // is brought within them.
+    const auto wild = scenefile::parse(R"(<Patternlens><Layers><Layer TypeID="0" refx="1e30" refy="0"
+        refzoomx="0.001" refzoomy="1e9" refwidth="40" refheight="30"/></Layers></Patternlens>)");
+    const Renderable::ViewReference& w = wild.baseLayer->viewReference;
+    EXPECT_EQ(std::tie(w.x, w.zoomx, w.zoomy),
+              std::make_tuple(viewlimits::maxCentre, viewlimits::minExtent, viewlimits::maxExtent));
 }
 
 TEST_F(RecoveryTest, ACopyFollowsUnsavedChangesOnlyAndGoesWithThemAndOnACleanExit)
@@ -130,7 +139,6 @@ TEST_F(RecoveryTest, ACopyFollowsUnsavedChangesOnlyAndGoesWithThemAndOnACleanExi
     scenefile::ReadResult r = scenefile::read(copy);
     ASSERT_TRUE(r.baseLayer) << r.error;
     EXPECT_TRUE(sameComposition(controls.composition(), {r.baseLayer.get(), r.settings}));
-    EXPECT_FALSE(r.origin.titled);
     EXPECT_EQ(entries(folder()).size(), 2u);   // the copy and its lock file, no temporary file
 
     // Nothing changed: nothing written.
@@ -219,8 +227,8 @@ TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
     const std::string target = temp / "out.txt";
     for (auto method : {atomicfile::Method::unnamed, atomicfile::Method::named}) {
         testfiles::writeFile(atomicfile::temporaryName(target), "leftover");
-        EXPECT_EQ(atomicfile::replace(target, [](std::FILE* f) { return std::fputs("new", f) >= 0 ? "" : "x"; }, method),
-                  "");
+        const auto writeNew = [](std::FILE* f) { return std::string(std::fputs("new", f) >= 0 ? "" : "x"); };
+        EXPECT_EQ(atomicfile::replace(target, writeNew, method), "");
         EXPECT_EQ(atomicfile::lastMethod(), method);
         EXPECT_EQ(testfiles::readFile(target), "new");
         EXPECT_EQ(atomicfile::replace(target, [](std::FILE*) { return std::string("failed"); }, method), "failed");
