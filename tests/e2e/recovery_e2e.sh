@@ -1,11 +1,8 @@
 #!/bin/bash
-# Recovery copies as a user meets them, under a real window manager: edits
-# (drags, a wheel zoom), then SIGKILL; the next viewer asks, and Recover
-# brings back exactly the picture the killed one showed, unsaved, with its
-# file; saving writes that file and the copy goes. Not Now keeps the copies,
-# Discard removes the one offered, a clean exit leaves nothing, and a viewer
-# running beside another is never offered its copy. (Copies that cannot be
-# read or written: tests/unit/recovery_test.cpp.)
+# Recovery copies under a real window manager: edits, SIGKILL; the next viewer
+# asks, Recover brings back the very picture, unsaved, and saving writes its
+# file. Not Now, Discard, a clean exit, and a viewer running beside another.
+# (Copies that cannot be read or written: tests/unit/recovery_test.cpp.)
 # Usage: recovery_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
 # Needs Xvfb, openbox, xdotool, x11-utils and ImageMagick.
 set -u

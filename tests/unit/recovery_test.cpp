@@ -29,11 +29,10 @@ std::set<std::string> entries(const std::string& folder)
 {
     std::set<std::string> names;
     if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* e = readdir(dir))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+        while (const dirent* e = readdir(dir)) names.insert(e->d_name);
         closedir(dir);
     }
-    return names;
+    return names.erase("."), names.erase(".."), names;
 }
 
 struct ScriptedQuestion : RecoveryQuestion {
@@ -42,10 +41,8 @@ struct ScriptedQuestion : RecoveryQuestion {
     std::string scene;
     Answer ask(const std::string& sceneName, const std::string&, int otherCopies) override
     {
-        ++asked;
-        scene = sceneName;
-        others = otherCopies;
-        return answer;
+        std::tie(scene, others) = std::make_tuple(sceneName, otherCopies);
+        return ++asked, answer;
     }
 };
 
