@@ -20,6 +20,11 @@ Options parse(int argc, const char* const* argv)
             help = true;
         } else if (!optionsEnded && arg == "--version") {
             version = true;
+        } else if (!optionsEnded && (arg == "--recover" || arg == "--no-recover")) {
+            const auto wanted = arg == "--recover" ? Options::Recovery::Recover : Options::Recovery::Skip;
+            if (options.recovery != Options::Recovery::Ask && options.recovery != wanted)
+                return fail("--recover and --no-recover cannot be given together");
+            options.recovery = wanted;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option '" + arg + "'");
         } else if (arg.empty()) {
@@ -30,6 +35,8 @@ Options parse(int argc, const char* const* argv)
             options.scenePath = arg;
         }
     }
+    if (options.recovery == Options::Recovery::Recover && !options.scenePath.empty())
+        return fail("--recover opens a recovery copy; it cannot be given with a scene file");
     // --help wins over anything else that is well formed, as in most tools.
     if (help) options.action = Options::Action::Help;
     else if (version) options.action = Options::Action::Version;
@@ -38,12 +45,19 @@ Options parse(int argc, const char* const* argv)
 
 std::string usage()
 {
-    return "Usage: patternlens [SCENE.xml]\n"
+    return "Usage: patternlens [--recover | --no-recover] [SCENE.xml]\n"
            "Opens the viewer of procedural grey-level patterns, with the scene file\n"
            "SCENE.xml loaded when one is given.\n"
            "\n"
-           "  --help     show this text\n"
-           "  --version  show the version\n";
+           "While a composition has unsaved changes, the viewer keeps a recovery copy\n"
+           "of it in $XDG_STATE_HOME/patternlens/recovery (~/.local/state/patternlens/\n"
+           "recovery when XDG_STATE_HOME is unset). At start it offers the newest copy\n"
+           "left by a viewer that did not close cleanly.\n"
+           "\n"
+           "  --recover     open the newest recovery copy without asking\n"
+           "  --no-recover  start without asking about recovery copies\n"
+           "  --help        show this text\n"
+           "  --version     show the version\n";
 }
 
 int answer(const Options& options, std::string* out, std::string* err)

@@ -12,6 +12,10 @@ struct Options {
     enum class Action { Run, Help, Version, UsageError };
     Action action = Action::Run;
     std::string scenePath;   // empty: start with the default Noise layer
+    // Recovery copies of viewers that are gone: asked about at start, the
+    // newest opened without asking (--recover), or left alone (--no-recover).
+    enum class Recovery { Ask, Recover, Skip };
+    Recovery recovery = Recovery::Ask;
     std::string error;       // why, for UsageError
 };
 

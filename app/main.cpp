@@ -2,6 +2,7 @@
 // reaches GLUT: `patternlens [SCENE.xml]`, see app/commandline.h.
 #include "app/commandline.h"
 #include "app/viewerapp.h"
+#include "persistence/atomicfile.h"
 
 #include <X11/Xlib.h>
 
@@ -30,11 +31,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // A save or export stopped by a signal leaves no temporary file where
+    // unnamed files cannot be made.
+    atomicfile::removeTemporariesOnSignals();
+
     // The checking connection stays open until GLUT has its own: an X
     // server that resets when its last client leaves would otherwise reset
     // in between, and GLUT would find no display.
     ViewerApp app;
     app.startupScene = options.scenePath;
+    app.recoveryStart = options.recovery == commandline::Options::Recovery::Recover ? RecoveryKeeper::Start::recover
+                        : options.recovery == commandline::Options::Recovery::Skip  ? RecoveryKeeper::Start::skip
+                                                                                    : RecoveryKeeper::Start::ask;
     app.whenConnected = [&display] {
         if (display) XCloseDisplay(display);
         display = nullptr;

@@ -11,6 +11,8 @@
 #include "ui/controls.h"
 #include "ui/imguicontrols.h"
 
+#include <cstdio>
+
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
@@ -106,6 +108,7 @@ int ViewerApp::run(int argc, char** argv)
     x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
+    recoveryQuestion.setOwnerWindow(mainXWindow);
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);
@@ -130,12 +133,29 @@ int ViewerApp::run(int argc, char** argv)
 
     // The first picture is rendered off the loop like every other.
     controls.setBaseLayer(createLayer(0));
-    // A scene named on the command line replaces the default layer as a load
-    // does; one that cannot be read leaves it and says why.
-    if (!startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    // Copies of unsaved work left by viewers that are gone are offered once
+    // the window is on screen; without any, the start is as it always was.
+    if (recovery.prepare(controls, recoveryStart)) {
+        if (recoveryStart == RecoveryKeeper::Start::ask) strips.post([this] { startUp(); });
+        else startUp();
+    } else {
+        if (recoveryStart == RecoveryKeeper::Start::recover)
+            std::fputs("patternlens: no recovery copy to open; starting as usual\n", stderr);
+        // A scene named on the command line replaces the default layer as a
+        // load does; one that cannot be read leaves it and says why.
+        if (!startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    }
 
     glutMainLoop();
     return 0;
+}
+
+void ViewerApp::startUp()
+{
+    // The question comes first; the scene opens when nothing was recovered.
+    const bool recovered = recovery.resolve(controls, &recoveryQuestion);
+    if (!recovered && !startupScene.empty()) controls.openSceneFile(startupScene, /*asUndoStep=*/false);
+    wakeTick();
 }
 
 void ViewerApp::onMouse(int button, int state, int x, int y)
@@ -187,7 +207,7 @@ void ViewerApp::wakeTick()
 
 bool ViewerApp::tickPending() const
 {
-    return controls.tickPending() || !noDrag(mouseMode) || pageReleased;
+    return controls.tickPending() || !noDrag(mouseMode) || pageReleased || recovery.pending();
 }
 
 bool ViewerApp::onSpecialKey(int key, bool down)
@@ -230,7 +250,9 @@ void ViewerApp::onTimer(int /*value*/)
     if (!app) return;
     app->tickArmed = false;
     app->endVariableStepsAfterRelease();
-    if (app->controls.updatePicture() | app->controls.onTick()) {
+    // The recovery copy: a snapshot when one falls due, a failure told once.
+    const bool recoveryTold = app->recovery.tick(app->controls);
+    if (app->controls.updatePicture() | app->controls.onTick() | recoveryTold) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
@@ -251,6 +273,8 @@ void ViewerApp::answerCloseRequest()
 {
     if (!x11window::takeCloseRequest()) return;
     if (!controls.confirmClose()) return;
+    // A clean exit: saved or discarded, nothing is left to recover.
+    recovery.cleanExit();
     // The layers go while their textures' GL context still exists.
     glutSetWindow(windowId);
     controls.clearLayers();

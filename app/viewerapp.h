@@ -8,7 +8,9 @@
 #include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
+#include "app/recoverykeeper.h"
 #include "persistence/x11filedialogs.h"
+#include "persistence/gtkrecoveryquestion.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
 #include <chrono>
@@ -79,6 +81,11 @@ private:
     unsigned long mainXWindow = 0;
     std::string shownTitle;
     imageexport::BackgroundExporter imageExporter;
+    GtkRecoveryQuestion recoveryQuestion;
+    // What comes after the window is up: the question about recovery copies
+    // (once the window is on screen behind it), then the scene named on the
+    // command line unless a copy was recovered.
+    void startUp();
 
 public:
     int windowId = 0;
@@ -89,4 +96,8 @@ public:
     LayerControls controls;
     ui::EditText* info = nullptr;   // the info line; owned by its control strip
     std::string startupScene;       // loaded at start-up when not empty
+    // Recovery copies of unsaved work: kept while there are unsaved changes,
+    // offered at start as recoveryStart says.
+    RecoveryKeeper recovery;
+    RecoveryKeeper::Start recoveryStart = RecoveryKeeper::Start::ask;
 };

@@ -16,7 +16,12 @@
 // moves were followed by an exact picture before the next one;
 // last_to_exact_ms, the time from the last move to the tick that shows the
 // exact picture of the final state; coarse_step, the largest step shown.
+//
+// With copies=1 the viewer keeps recovery copies meanwhile (in a folder of
+// its own under /tmp), its keeper ticking before the picture as in the
+// viewer: a snapshot a second on the loop, written on the writer thread.
 #include "app/layercontrols.h"
+#include "app/recoverykeeper.h"
 #include "app/mousemodes.h"
 #include "app/viewerlayout.h"
 #include "layers/layertypetable.h"
@@ -28,6 +33,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -72,6 +78,9 @@ void Drag(benchmark::State& state)
     controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
     controls.setBaseLayer(build(scene).release());
     settle(controls);
+    std::unique_ptr<RecoveryKeeper> keeper;
+    char folder[] = "/tmp/patternlens-dragbench-XXXXXX";
+    if (state.range(2) != 0 && mkdtemp(folder)) keeper = std::make_unique<RecoveryKeeper>(folder);
 
     double shownPerSecond = 0, exactPerSecond = 0, exactMoves = 0, lastToExact = 0, worstLastToExact = 0;
     int largestStep = 1;
@@ -99,6 +108,7 @@ void Drag(benchmark::State& state)
             // The ticks until the next move.
             const Clock::time_point next = lastMove + movePeriod;
             for (Clock::time_point tick = lastMove; i + 1 < moves && tick + tickPeriod <= next; tick += tickPeriod) {
+                if (keeper) keeper->tick(controls);
                 if (controls.updatePicture()) {
                     ++shown;
                     largestStep = std::max(largestStep, controls.picture.step);
@@ -137,14 +147,21 @@ void Drag(benchmark::State& state)
     state.counters["last_to_exact_ms"] = lastToExact / n * 1e3;
     state.counters["worst_last_to_exact_ms"] = worstLastToExact * 1e3;
     state.counters["coarse_step"] = largestStep;
+    if (keeper) {
+        keeper->cleanExit();
+        keeper.reset();
+        std::system((std::string("rm -rf ") + folder).c_str());
+    }
 }
 
 } // namespace
 
 BENCHMARK(Drag)
     ->Name("Drag")
-    ->ArgNames({"scene", "shift"})
-    ->ArgsProduct({{CirclesChain, NoiseChain, DefaultScene}, {0, 1}})
+    ->ArgNames({"scene", "shift", "copies"})
+    ->ArgsProduct({{CirclesChain, NoiseChain, DefaultScene}, {0, 1}, {0}})
+    ->Args({CirclesChain, 0, 1})
+    ->Args({NoiseChain, 0, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);

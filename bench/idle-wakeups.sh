@@ -15,6 +15,7 @@ seconds=${2:-10}
 . "$here/lib/viewer.sh"
 
 work=$(mktemp -d)
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 cleanup() {
     viewer_stop
     xserver_stop

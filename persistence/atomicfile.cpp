@@ -1,9 +1,12 @@
 #include "persistence/atomicfile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,46 +61,234 @@ mode_t newFileMode(const std::string& target)
     return 0666 & ~currentUmask();
 }
 
+// The contents, written through write and flushed to the disk. The file is
+// closed on every path but success, where *out keeps it open for the link.
+std::string writeAndSync(int fd, mode_t mode, const std::function<std::string(std::FILE*)>& write, std::FILE** out)
+{
+    *out = nullptr;
+    std::FILE* file = fdopen(fd, "w+b");
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        return systemError(error);
+    }
+    std::string error;
+    if (fchmod(fd, mode) != 0) error = systemError(errno);
+    if (error.empty()) error = write(file);
+    if (error.empty() && std::fflush(file) != 0) error = systemError(errno);
+    if (error.empty() && std::ferror(file)) error = systemError(EIO);
+    if (error.empty() && fsync(fd) != 0) error = systemError(errno);
+    if (!error.empty()) {
+        std::fclose(file);
+        return error;
+    }
+    *out = file;
+    return {};
+}
+
+std::string closeFile(std::FILE* file)
+{
+    return std::fclose(file) == 0 ? std::string() : systemError(errno);
+}
+
+// Copies the whole of the file open at from into the one open at to.
+std::string copyContents(int from, int to)
+{
+    char buffer[1 << 16];
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = pread(from, buffer, sizeof buffer, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return systemError(errno);
+        if (n == 0) break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return systemError(errno);
+            done += w;
+        }
+        offset += n;
+    }
+    return fsync(to) == 0 ? std::string() : systemError(errno);
+}
+
+// Gives the unnamed file open at fd the name link: through /proc, which any
+// process may, or by the descriptor itself, which needs a privilege.
+bool linkUnnamed(int fd, const std::string& link)
+{
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, link.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno == EEXIST) {
+            // A leftover of a write stopped between its link and its rename.
+            unlink(link.c_str());
+            continue;
+        }
+        if (errno == ENOENT || errno == EACCES || errno == EPERM)
+            return linkat(fd, "", AT_FDCWD, link.c_str(), AT_EMPTY_PATH) == 0;
+        return false;
+    }
+    return false;
+}
+
+// The named temporary files being written, for a signal handler to remove:
+// a slot is claimed by the writing thread, and its path is complete before
+// the slot says so.
+struct Pending {
+    std::atomic<int> state{0};   // 0 free, 1 taken, 2 a path to remove
+    char path[PATH_MAX];
+};
+Pending pending[16];
+
+// A temporary file's slot for as long as it exists; none when all are taken
+// (the file is then still removed on every error, only not on a signal).
+class PendingName {
+public:
+    explicit PendingName(const std::string& path)
+    {
+        if (path.size() >= PATH_MAX) return;
+        for (Pending& p : pending) {
+            int expected = 0;
+            if (!p.state.compare_exchange_strong(expected, 1)) continue;
+            path.copy(p.path, path.size());
+            p.path[path.size()] = '\0';
+            p.state.store(2);
+            slot = &p;
+            return;
+        }
+    }
+    ~PendingName()
+    {
+        if (slot) slot->state.store(0);
+    }
+    PendingName(const PendingName&) = delete;
+    PendingName& operator=(const PendingName&) = delete;
+
+private:
+    Pending* slot = nullptr;
+};
+
+void removePendingAndEnd(int signal)
+{
+    for (Pending& p : pending)
+        if (p.state.load() == 2) unlink(p.path);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+thread_local atomicfile::Method usedMethod = atomicfile::Method::unnamed;
+
+// Makes the rename itself durable; the file is in place either way.
+void syncDirectory(const std::string& directory)
+{
+    const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+}
+
 } // namespace
 
 namespace atomicfile {
 
+void removeTemporariesOnSignals()
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        if (action.sa_handler != SIG_DFL) continue;   // ignored, or caught by the program
+        action.sa_handler = removePendingAndEnd;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+std::string temporaryName(const std::string& path)
+{
+    const std::string target = resolveLink(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    return directoryOf(target) + "/." + base + ".new";
+}
+
+Method lastMethod()
+{
+    return usedMethod;
+}
+
 std::string replace(const std::string& path, const std::function<std::string(std::FILE*)>& write)
+{
+    return replace(path, write, Method::unnamed);
+}
+
+std::string replace(const std::string& path, const std::function<std::string(std::FILE*)>& write, Method method)
 {
     if (path.empty()) return systemError(ENOENT);
     const std::string target = resolveLink(path);
     const std::string directory = directoryOf(target);
     const std::size_t slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const mode_t mode = newFileMode(target);
 
-    std::string temporary = directory + "/." + base + ".XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    if (fd < 0) return systemError(errno);
+    // The contents come first, in a file no one can see.
+    std::FILE* unnamed = nullptr;
+    if (method == Method::unnamed) {
+        const int fd = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            if (std::string error = writeAndSync(fd, mode, write, &unnamed); !error.empty()) return error;
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            // The folder itself is the trouble (missing, not writable, full):
+            // a named file would fail the same way.
+            return systemError(errno);
+        }
+    }
 
-    std::string error;
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        error = systemError(errno);
-        close(fd);
+    std::string temporary = temporaryName(target);
+    std::unique_ptr<PendingName> named;
+    if (unnamed) named = std::make_unique<PendingName>(temporary);
+    if (unnamed && linkUnnamed(fileno(unnamed), temporary)) {
+        if (std::string error = closeFile(unnamed); !error.empty()) {
+            unlink(temporary.c_str());
+            return error;
+        }
+        usedMethod = Method::unnamed;
     } else {
-        if (fchmod(fd, newFileMode(target)) != 0) error = systemError(errno);
-        if (error.empty()) error = write(file);
-        if (error.empty() && std::fflush(file) != 0) error = systemError(errno);
-        if (error.empty() && std::ferror(file)) error = systemError(EIO);
-        if (error.empty() && fsync(fd) != 0) error = systemError(errno);
-        if (std::fclose(file) != 0 && error.empty()) error = systemError(errno);
+        // No unnamed files here, or no way to name one: a named temporary
+        // file, made whole before it is renamed like the other.
+        temporary = directory + "/." + base + ".XXXXXX";
+        named.reset();
+        const int fd = mkostemp(&temporary[0], O_CLOEXEC);
+        if (fd < 0) {
+            const int error = errno;
+            if (unnamed) std::fclose(unnamed);
+            return systemError(error);
+        }
+        named = std::make_unique<PendingName>(temporary);
+        std::string error;
+        if (unnamed) {
+            error = copyContents(fileno(unnamed), fd);
+            if (error.empty() && fchmod(fd, mode) != 0) error = systemError(errno);
+            std::fclose(unnamed);
+            if (close(fd) != 0 && error.empty()) error = systemError(errno);
+        } else {
+            std::FILE* file = nullptr;
+            error = writeAndSync(fd, mode, write, &file);
+            if (error.empty()) error = closeFile(file);
+        }
+        if (!error.empty()) {
+            unlink(temporary.c_str());
+            return error;
+        }
+        usedMethod = Method::named;
     }
-    if (error.empty() && rename(temporary.c_str(), target.c_str()) != 0) error = systemError(errno);
-    if (!error.empty()) {
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
         unlink(temporary.c_str());
-        return error;
+        return systemError(error);
     }
-    // Makes the rename itself durable; the file is in place either way.
-    const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    syncDirectory(directory);
     return {};
 }
 

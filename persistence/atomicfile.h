@@ -1,15 +1,30 @@
 #pragma once
 // Replacing a file so that it is never lost half-written.
 //
-// The new contents go to a temporary file beside the target, are flushed to
-// the disk and then renamed over the target in one step: readers see either
-// the old file or the whole new one, and a failure at any point leaves the old
-// file untouched and no temporary file behind.
+// The new contents go to a file with no name in the target's folder
+// (O_TMPFILE), are flushed to the disk, and only then get a name: a
+// temporary one beside the target (".NAME.new"), which is renamed over the
+// target in one step. A kill, even SIGKILL, or a power loss before the link
+// leaves nothing behind; readers see either the old file or the whole new
+// one. The only leftover possible is a complete file under the temporary
+// name, in the instant between the link and the rename; the next write of
+// the same target removes it.
+//
+// Where the file system cannot make unnamed files (some network and FUSE
+// file systems), the contents go to a named temporary file
+// (".NAME.XXXXXX") instead, which every failure removes, and so does a
+// signal that ends the program (removeTemporariesOnSignals).
 #include <cstdio>
 #include <functional>
 #include <string>
 
 namespace atomicfile {
+
+// How a file is made before it is renamed into place.
+enum class Method {
+    unnamed,     // O_TMPFILE, then a link under the temporary name
+    named,       // a named temporary file from the start
+};
 
 // Writes the contents through write(file) and puts them at path. write
 // returns an empty string on success, else the reason it failed. The new
@@ -17,5 +32,20 @@ namespace atomicfile {
 // (0666 less the umask). Returns an empty string on success, else the reason
 // (the system's text, such as "Permission denied").
 std::string replace(const std::string& path, const std::function<std::string(std::FILE*)>& write);
+
+// The same, with method chosen (tests; the plain replace tries unnamed
+// first). How the last successful replace on this thread made its file.
+std::string replace(const std::string& path, const std::function<std::string(std::FILE*)>& write, Method method);
+Method lastMethod();
+
+// For programs that do not catch these signals themselves: SIGINT, SIGTERM
+// and SIGHUP first remove the named temporary files being written (the
+// fallback's, and a finished file between its link and its rename), then end
+// the process by the same signal. A signal already ignored stays ignored.
+void removeTemporariesOnSignals();
+
+// The name the finished file has for an instant before it is renamed over
+// path: ".NAME.new" beside it.
+std::string temporaryName(const std::string& path);
 
 } // namespace atomicfile

@@ -13,6 +13,7 @@
 #include "layers/layertypetable.h"
 #include "layers/layervariable.h"
 #include "layers/renderable.h"
+#include "layers/viewlimits.h"
 #include "persistence/numbertext.h"
 
 #include <cmath>
@@ -21,12 +22,16 @@
 
 namespace {
 
-void setNumber(TiXmlElement* element, const char* name, float value)
+// exact: as many digits as read back the same float (a recovery copy);
+// else the file's six decimals.
+void setNumber(TiXmlElement* element, const char* name, float value, bool exact = false)
 {
-    element->SetAttribute(name, numbertext::formatFixed(static_cast<double>(value)).c_str());
+    const std::string text =
+        exact ? numbertext::formatExact(value) : numbertext::formatFixed(static_cast<double>(value));
+    element->SetAttribute(name, text.c_str());
 }
 
-void setNumber(TiXmlElement* element, const char* name, int value)
+void setNumber(TiXmlElement* element, const char* name, int value, bool = false)
 {
     element->SetAttribute(name, numbertext::formatInt(value).c_str());
 }
@@ -45,13 +50,14 @@ bool readFloat(const TiXmlElement* element, const char* name, float* field)
 // Writes the file's attributes of the fields visited, in their order.
 struct WriteField {
     TiXmlElement* element;
+    bool exact;
     template <typename F, typename T>
     void operator()(F field, const T& value) const
     {
         if constexpr (layerfields::walks<F>(layerfields::file)) {
             if constexpr (std::is_array_v<T>) element->SetAttribute(field.xmlName, value);   // a name
             else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0);
-            else setNumber(element, field.xmlName, value);
+            else setNumber(element, field.xmlName, value, exact);
         }
     }
 };
@@ -77,24 +83,49 @@ struct ReadField {
     }
 };
 
+// A recovery copy's reference view: the view as the user last set it and
+// the size it was set at, from which the viewer derives what it shows at
+// any size. Read only when the whole of it is there and sound.
+constexpr const char* referenceNames[] = {"refx", "refy", "refzoomx", "refzoomy", "refwidth", "refheight"};
+
+void writeReference(TiXmlElement* element, const Renderable::ViewReference& r)
+{
+    setNumber(element, referenceNames[0], r.x, true);
+    setNumber(element, referenceNames[1], r.y, true);
+    setNumber(element, referenceNames[2], r.zoomx, true);
+    setNumber(element, referenceNames[3], r.zoomy, true);
+    setNumber(element, referenceNames[4], r.width);
+    setNumber(element, referenceNames[5], r.height);
+}
+
+void readReference(const TiXmlElement* element, Renderable::ViewReference& reference)
+{
+    Renderable::ViewReference r;
+    if (!readFloat(element, referenceNames[0], &r.x) || !readFloat(element, referenceNames[1], &r.y) ||
+        !readFloat(element, referenceNames[2], &r.zoomx) || !readFloat(element, referenceNames[3], &r.zoomy) ||
+        !numbertext::parseInt(element->Attribute(referenceNames[4]), &r.width) ||
+        !numbertext::parseInt(element->Attribute(referenceNames[5]), &r.height))
+        return;
+    // A drawing area is at most what X11 windows allow; a reference is a
+    // view the viewer set, within the limits of every view.
+    constexpr int largestArea = 65535;
+    if (r.width <= 0 || r.height <= 0 || r.width > largestArea || r.height > largestArea) return;
+    reference = {viewlimits::clampCentre(r.x), viewlimits::clampCentre(r.y), viewlimits::clampExtent(r.zoomx),
+                 viewlimits::clampExtent(r.zoomy), r.width, r.height};
+}
+
 } // namespace
 
 void Renderable::save(TiXmlElement* parentElement) const
 {
-    auto* element = new TiXmlElement("Layer");
-    parentElement->LinkEndChild(element);
-    layerfields::forEachLayerField(WriteField{element}, *this);
-
-    // Written even for a layer without variables.
-    auto* variablesElement = new TiXmlElement("Variables");
-    element->LinkEndChild(variablesElement);
-    for (int i = 0; i < variableCount; ++i) variables[i].save(variablesElement);
+    layerxml::saveLayer(*this, parentElement, false);
 }
 
 void Renderable::load(const TiXmlElement* element)
 {
     layerfields::forEachLayerField(ReadField{element}, *this);
     setView(x, y, zoomx, zoomy);   // within the limits every view obeys, and the mapping
+    readReference(element, viewReference);
 
     const TiXmlElement* variablesElement = element->FirstChildElement("Variables");
     if (!variablesElement) return;
@@ -108,10 +139,7 @@ void Renderable::load(const TiXmlElement* element)
 
 void LayerVariable::save(TiXmlElement* parentElement) const
 {
-    auto* element = new TiXmlElement("Variable");
-    parentElement->LinkEndChild(element);
-    layerfields::forEachVariableField(WriteField{element}, *this);
-    if (inputLayer) inputLayer->save(element);
+    layerxml::saveVariable(*this, parentElement, false);
 }
 
 void LayerVariable::load(const TiXmlElement* element)
@@ -128,6 +156,27 @@ void LayerVariable::load(const TiXmlElement* element)
 }
 
 namespace layerxml {
+
+void saveLayer(const Renderable& layer, TiXmlElement* parentElement, bool exact)
+{
+    auto* element = new TiXmlElement("Layer");
+    parentElement->LinkEndChild(element);
+    layerfields::forEachLayerField(WriteField{element, exact}, layer);
+    if (exact) writeReference(element, layer.viewReference);
+
+    // Written even for a layer without variables.
+    auto* variablesElement = new TiXmlElement("Variables");
+    element->LinkEndChild(variablesElement);
+    for (int i = 0; i < layer.variableCount; ++i) saveVariable(layer.variables[i], variablesElement, exact);
+}
+
+void saveVariable(const LayerVariable& variable, TiXmlElement* parentElement, bool exact)
+{
+    auto* element = new TiXmlElement("Variable");
+    parentElement->LinkEndChild(element);
+    layerfields::forEachVariableField(WriteField{element, exact}, variable);
+    if (const Renderable* input = variable.getInputLayer()) saveLayer(*input, element, exact);
+}
 
 int typeIdOf(const TiXmlElement* layerElement)
 {

@@ -1,5 +1,6 @@
 #pragma once
 // Turning a "Layer" element of a scene file into a layer.
+class LayerVariable;
 class Renderable;
 class TiXmlElement;
 
@@ -13,5 +14,13 @@ int typeIdOf(const TiXmlElement* layerElement);
 // variables, and its input layers below it; null when the element names no
 // layer type. The caller owns the layer.
 Renderable* createLoadedLayer(const TiXmlElement* layerElement);
+
+// Appends the "Layer" element of layer, with its input layers, to parent.
+// exact: every number with the digits that read back the same float, and
+// each layer's reference view ("refx", "refy", "refzoomx", "refzoomy",
+// "refwidth", "refheight"), as a recovery copy holds them; a reader takes
+// the reference when it is there. Else the scene file's own bytes.
+void saveLayer(const Renderable& layer, TiXmlElement* parent, bool exact);
+void saveVariable(const LayerVariable& variable, TiXmlElement* parent, bool exact);
 
 } // namespace layerxml

@@ -40,6 +40,14 @@ std::string formatFixed(double value)
     return text;
 }
 
+std::string formatExact(float value)
+{
+    char text[32];
+    CLocaleScope scope;
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
 std::string formatInt(int value)
 {
     char text[16];

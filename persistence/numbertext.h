@@ -8,6 +8,8 @@ namespace numbertext {
 
 // "%f": optional minus, integer digits, a point and six decimals.
 std::string formatFixed(double value);
+// "%.9g": the fewest digits that always read back as the same float.
+std::string formatExact(float value);
 // "%d".
 std::string formatInt(int value);
 

@@ -21,18 +21,24 @@
 
 namespace {
 
-std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings,
+                                             const scenefile::CopyOrigin* origin = nullptr)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("Patternlens");
     // Only a seamless scene says so: other files keep their bytes.
     if (settings.seamless) root->SetAttribute("seamless", "1");
+    if (origin) {
+        if (origin->titled) root->SetAttribute("scenePath", origin->scenePath.c_str());
+        root->SetAttribute("editedAt", origin->editedAt.c_str());
+        root->SetAttribute("currentLayer", origin->currentLayer.c_str());
+    }
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
     for (int i = 0; i < count; ++i)
-        if (baseLayers[i]) baseLayers[i]->save(layers);
+        if (baseLayers[i]) layerxml::saveLayer(*baseLayers[i], layers, origin != nullptr);
     return document;
 }
 
@@ -285,6 +291,14 @@ ReadResult parse(const std::string& raw)
     int seamless = 0;
     result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
     applySettings(*result.baseLayer, result.settings);
+    if (const char* editedAt = root->Attribute("editedAt")) {
+        result.isCopy = true;
+        result.origin.editedAt = editedAt;
+        const char* scenePath = root->Attribute("scenePath");
+        result.origin.titled = scenePath && *scenePath;
+        if (result.origin.titled) result.origin.scenePath = scenePath;
+        if (const char* current = root->Attribute("currentLayer")) result.origin.currentLayer = current;
+    }
     return result;
 }
 
@@ -295,18 +309,34 @@ ReadResult read(const std::string& path)
     return parse(contents);
 }
 
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+namespace {
+std::string documentText(const TiXmlDocument& document)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&buffer, &size);
     if (!memory) return {};
-    document->SaveFile(memory);
+    document.SaveFile(memory);
     std::fclose(memory);
     std::string result(buffer, size);
     std::free(buffer);
     return result;
+}
+} // namespace
+
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+{
+    return documentText(*buildDocument(baseLayers, count, settings));
+}
+
+std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin)
+{
+    // Not indented: a chain of 1,000 layers nests 3,000 elements deep, and
+    // indenting each line by its depth would make tens of megabytes of it.
+    TiXmlPrinter printer;
+    printer.SetIndent("");
+    buildDocument(baseLayers, count, settings, &origin)->Accept(&printer);
+    return std::string(printer.CStr(), printer.Size());
 }
 
 std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)

@@ -14,10 +14,23 @@ class Renderable;
 
 namespace scenefile {
 
+// Where a recovery copy came from, held on its root: the scene's file
+// ("scenePath", absent for an untitled scene), the time of the last edit
+// ("editedAt", ISO 8601 in UTC) and the current layer ("currentLayer", its
+// variable path, layerpath.h). A scene's own reader ignores them.
+struct CopyOrigin {
+    bool titled = false;
+    std::string scenePath;
+    std::string editedAt;
+    std::string currentLayer;
+};
+
 struct ReadResult {
     std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
     std::string error;                       // why, when baseLayer is null
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
+    bool isCopy = false;                     // the root says "editedAt": a recovery copy
+    CopyOrigin origin;                       // for a copy
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are
@@ -34,6 +47,10 @@ ReadResult parse(const std::string& document);
 // byte as it is written. The root says seamless="1" only for a seamless
 // scene, so other scenes keep their bytes.
 std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings());
+
+// A recovery copy's document: the scene with exact numbers and every layer's
+// reference view (layerxml.h), and origin on its root.
+std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin);
 
 // Writes the document atomically (atomicfile.h). Returns an empty string on
 // success, else the reason.

@@ -34,8 +34,9 @@ cmake --build "$root/build-sanitize" -j"$jobs" --target patternlens_tests
 
 echo "== Tests of threads under ThreadSanitizer"
 # Renders beside the user's edits, the input planes their rows fill together,
-# the worker pool they run on, and the fast path on every SIMD target.
-thread_tests='RenderScheduler|LayerPicture|InputPlanes|TreeColumn|WorkerPool|FastPath|BatchedNoise|RowKernels|SimdTargets'
+# the worker pool they run on, the fast path on every SIMD target, and the
+# recovery copies written beside the edits.
+thread_tests='RenderScheduler|LayerPicture|InputPlanes|TreeColumn|WorkerPool|FastPath|BatchedNoise|RowKernels|SimdTargets|Recovery'
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPATTERNLENS_TSAN=ON \
       -DPATTERNLENS_VIEWER=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j"$jobs" --target patternlens_tests

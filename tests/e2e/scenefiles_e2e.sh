@@ -27,6 +27,7 @@ for n in $$ $RANDOM$RANDOM $RANDOM$RANDOM; do
 done
 [ -n "$folder" ] || { echo "no folder for the scene files"; echo "0 passed, 1 failed"; exit 1; }
 work=$(mktemp -d)   # screenshots, renders and the like
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 keep=${SCENEFILES_E2E_KEEP:-/tmp/scenefiles_e2e.$$}
 mkdir -p "$keep"
 viewer_pid=
@@ -357,6 +358,7 @@ fi
 # --- A scene named on the command line: the dialogs start in its folder ---
 
 kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null
+rm -rf "$XDG_STATE_HOME/patternlens"   # its recovery copy: no question at the next start
 "$viewer" sub/inner.xml >>"$work/viewer.out" 2>>"$work/viewer.err" &
 viewer_pid=$!
 window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75' | head -n 1)

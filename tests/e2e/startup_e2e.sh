@@ -17,6 +17,7 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/xserver.sh"
 
 work=$(mktemp -d)
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 viewer_pid=
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null && wait "$viewer_pid" 2>/dev/null

@@ -22,6 +22,7 @@ viewmath() { python3 "$here/lib/viewmath.py" "$@"; }
 convert=$(command -v convert-im6.q16 || command -v convert)
 
 work=$(mktemp -d)
+export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
 mkdir -p "$keep"
 cleanup() {
@@ -147,7 +148,7 @@ seamless_box=(512 335)
 out=$(DISPLAY= "$viewer" --version 2>&1); status=$?
 [ "$status" == 0 ] && [ "$out" == "Patternlens 1.75" ] && pass || fail "--version: status $status, '$out'"
 out=$(DISPLAY= "$viewer" --help 2>/dev/null); status=$?
-[ "$status" == 0 ] && [[ "$out" == "Usage: patternlens [SCENE.xml]"* ]] && pass || fail "--help: status $status"
+[ "$status" == 0 ] && [[ "$out" == "Usage: patternlens [--recover | --no-recover] [SCENE.xml]"* ]] && pass || fail "--help: status $status"
 DISPLAY= "$viewer" --bogus >bogus.out 2>bogus.err; status=$?
 [ "$status" == 2 ] && [ ! -s bogus.out ] && grep -q "unknown option '--bogus'" bogus.err && pass ||
     fail "unknown option: status $status, stderr '$(cat bogus.err)'"
@@ -791,6 +792,7 @@ fi
 
 kill "$viewer_pid" 2>/dev/null
 wait "$viewer_pid" 2>/dev/null
+rm -rf "$XDG_STATE_HOME/patternlens"   # its recovery copy: no question at the next start
 viewer_pid=
 
 # start_viewer: a new viewer under the window manager; sets window, X, Y.

@@ -287,23 +287,33 @@ TEST_F(RenderToolTest, BadDepthsRegionsAndSizesAreRefusedBeforeAnyFileIsMade)
     EXPECT_EQ(testpng::decode(path("out.png")).width, 7);
 }
 
-TEST_F(RenderToolTest, AnInterruptedRenderRemovesItsUnfinishedFile)
+TEST_F(RenderToolTest, AnInterruptedOrKilledRenderLeavesTheFolderAsItWas)
 {
     writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
-    writeFile(path("out.png"), "previous");
-    // Stopped once its temporary file has appeared (polled for up to a
-    // minute): a render of this size takes far longer than that.
-    const std::string script =
-        "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" + path("out.png") +
-        "' & pid=$!; for i in $(seq 600); do ls -A '" + directory +
-        "' | grep -q '^[.]out' && break; sleep 0.1; done; kill -TERM $pid; wait $pid; echo \"status $?\"";
-    const ToolRun r = runCommand("{ " + script + "; }");
-    EXPECT_EQ(r.out, "status 143\n");   // ended by the signal
-    // (the shell may add its own word about the signal)
-    EXPECT_EQ(r.err.rfind("patternlens-render: " + path("out.png") + ": interrupted; nothing written\n", 0), 0u)
-        << r.err;
-    EXPECT_EQ(readFile(path("out.png")), "previous");
-    EXPECT_EQ(leftovers(), (std::vector<std::string>{"noise.xml", "out.png"}));
+    for (const char* signal : {"TERM", "KILL"}) {
+        for (bool older : {true, false}) {
+            if (older) writeFile(path("out.png"), "previous");
+            else std::remove(path("out.png").c_str());
+            // Stopped once it has its output open in the folder, unnamed or
+            // not (polled for up to a minute): a render of this size takes
+            // far longer.
+            const std::string script =
+                "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" +
+                path("out.png") + "' & pid=$!; for i in $(seq 600); do readlink /proc/$pid/fd/* | grep -Eq '^" +
+                directory + "/(#|[.]out)' && break; sleep 0.1; done; kill -" + signal +
+                " $pid; wait $pid; echo \"status $?\"";
+            const ToolRun r = runCommand("{ " + script + "; }");
+            const bool term = std::string(signal) == "TERM";
+            // Ended by the signal; the shell may add its own word about it.
+            EXPECT_EQ(r.out, term ? "status 143\n" : "status 137\n");
+            const std::string said = "patternlens-render: " + path("out.png") + ": interrupted; nothing written\n";
+            EXPECT_EQ(r.err.rfind(said, 0), term ? 0u : std::string::npos) << r.err;
+            EXPECT_EQ(older ? readFile(path("out.png")) : std::string(), older ? "previous" : "");
+            EXPECT_EQ(leftovers(), older ? (std::vector<std::string>{"noise.xml", "out.png"})
+                                         : (std::vector<std::string>{"noise.xml"}))
+                << signal;
+        }
+    }
 }
 
 TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)

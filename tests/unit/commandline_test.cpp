@@ -35,11 +35,17 @@ TEST(CommandLine, WellFormedLinesRunHelpOrShowTheVersion)
         {{"--version"}, Action::Version, ""},
         {{"--version", "--help"}, Action::Help, ""},
         {{"a.xml", "--version"}, Action::Version, "a.xml"},
+        {{"--no-recover", "a.xml"}, Action::Run, "a.xml"},
+        {{"--recover", "--recover"}, Action::Run, ""},
     };
     for (const Case& c : cases) {
         const commandline::Options options = parse(c.args);
         EXPECT_EQ(options.action, c.action) << *c.args.begin();
         EXPECT_EQ(options.scenePath, c.scene);
+        const std::string first = c.args.size() ? *c.args.begin() : "";
+        EXPECT_EQ(options.recovery, first == "--recover"      ? commandline::Options::Recovery::Recover
+                                    : first == "--no-recover" ? commandline::Options::Recovery::Skip
+                                                              : commandline::Options::Recovery::Ask);
     }
 }
 
@@ -54,6 +60,8 @@ TEST(CommandLine, MalformedLinesAreUsageErrorsThatSayWhy)
         {{"--help", "--bogus"}, "unknown option '--bogus'"},   // help does not hide a typo
         {{"a.xml", "b.xml"}, "only one scene file can be opened"},
         {{""}, "the scene file name is empty"},
+        {{"--recover", "a.xml"}, "--recover opens a recovery copy; it cannot be given with a scene file"},
+        {{"--recover", "--no-recover"}, "--recover and --no-recover cannot be given together"},
     };
     for (const Case& c : cases) {
         const commandline::Options options = parse(c.args);
@@ -72,7 +80,7 @@ TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightStatus)
     out.clear();
     EXPECT_EQ(commandline::answer(parse({"--help"}), &out, &err), 0);
     EXPECT_EQ(out, commandline::usage());
-    EXPECT_EQ(out.rfind("Usage: patternlens [SCENE.xml]\n", 0), 0u);
+    EXPECT_EQ(out.rfind("Usage: patternlens [--recover | --no-recover] [SCENE.xml]\n", 0), 0u);
     EXPECT_EQ(err, "");
 
     out.clear();

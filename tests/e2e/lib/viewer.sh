@@ -7,7 +7,9 @@
 #                                for its window and moves it to the origin, so
 #                                window pixels are screen pixels. Sets
 #                                viewer_pid and window; non-zero without one.
-#   viewer_stop                  ends that viewer (and only that one)
+#   viewer_stop                  ends that viewer (and only that one), and
+#                                removes the recovery copy it leaves, so
+#                                that the next viewer asks nothing
 #   viewer_shot W H FILE         the top-left W x H of the screen: the window
 #   viewer_resize W H            resizes the window, waits until X has done it
 #   viewer_keys KEY...           keys to the viewer's window, e.g. ctrl+s
@@ -37,6 +39,7 @@ viewer_stop() {
     [ -n "$viewer_pid" ] || return 0
     kill "$viewer_pid" 2>/dev/null
     wait "$viewer_pid" 2>/dev/null
+    [ -n "${XDG_STATE_HOME:-}" ] && rm -rf "$XDG_STATE_HOME/patternlens"
     viewer_pid=
     window=
 }
