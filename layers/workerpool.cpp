@@ -1,5 +1,6 @@
 #include "layers/workerpool.h"
 
+#include <exception>
 #include <thread>
 
 namespace {
@@ -35,6 +36,32 @@ bool WorkerPool::startDeepStackThread(pthread_t* thread, void* (*main)(void*), v
     const bool started = pthread_create(thread, &attributes, main, argument) == 0;
     pthread_attr_destroy(&attributes);
     return started;
+}
+
+namespace {
+struct DeepStackWork {
+    const std::function<void()>* work;
+    std::exception_ptr failure;
+};
+} // namespace
+
+bool WorkerPool::runOnDeepStack(const std::function<void()>& work)
+{
+    DeepStackWork job{&work, nullptr};
+    pthread_t thread;
+    const auto main = [](void* argument) -> void* {
+        auto* j = static_cast<DeepStackWork*>(argument);
+        try {
+            (*j->work)();
+        } catch (...) {
+            j->failure = std::current_exception();
+        }
+        return nullptr;
+    };
+    if (!startDeepStackThread(&thread, main, &job)) return false;
+    pthread_join(thread, nullptr);
+    if (job.failure) std::rethrow_exception(job.failure);
+    return true;
 }
 
 void WorkerPool::startWorkers()

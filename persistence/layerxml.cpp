@@ -21,12 +21,14 @@
 
 namespace {
 
-void setNumber(TiXmlElement* element, const char* name, float value)
+void setNumber(TiXmlElement* element, const char* name, float value, layerxml::Numbers numbers)
 {
-    element->SetAttribute(name, numbertext::formatFixed(static_cast<double>(value)).c_str());
+    element->SetAttribute(name, (numbers == layerxml::Numbers::exact ? numbertext::formatExact(value)
+                                                                      : numbertext::formatFixed(static_cast<double>(value)))
+                                    .c_str());
 }
 
-void setNumber(TiXmlElement* element, const char* name, int value)
+void setNumber(TiXmlElement* element, const char* name, int value, layerxml::Numbers)
 {
     element->SetAttribute(name, numbertext::formatInt(value).c_str());
 }
@@ -45,13 +47,14 @@ bool readFloat(const TiXmlElement* element, const char* name, float* field)
 // Writes the file's attributes of the fields visited, in their order.
 struct WriteField {
     TiXmlElement* element;
+    layerxml::Numbers numbers;
     template <typename F, typename T>
     void operator()(F field, const T& value) const
     {
         if constexpr (layerfields::walks<F>(layerfields::file)) {
             if constexpr (std::is_array_v<T>) element->SetAttribute(field.xmlName, value);   // a name
-            else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0);
-            else setNumber(element, field.xmlName, value);
+            else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0, numbers);
+            else setNumber(element, field.xmlName, value, numbers);
         }
     }
 };
@@ -79,16 +82,33 @@ struct ReadField {
 
 } // namespace
 
-void Renderable::save(TiXmlElement* parentElement) const
+namespace {
+
+void saveVariable(const LayerVariable& variable, TiXmlElement* parentElement, layerxml::Numbers numbers)
+{
+    auto* element = new TiXmlElement("Variable");
+    parentElement->LinkEndChild(element);
+    layerfields::forEachVariableField(WriteField{element, numbers}, variable);
+    if (variable.inputLayer) layerxml::saveLayer(*variable.inputLayer, element, numbers);
+}
+
+} // namespace
+
+void layerxml::saveLayer(const Renderable& layer, TiXmlElement* parentElement, Numbers numbers)
 {
     auto* element = new TiXmlElement("Layer");
     parentElement->LinkEndChild(element);
-    layerfields::forEachLayerField(WriteField{element}, *this);
+    layerfields::forEachLayerField(WriteField{element, numbers}, layer);
 
     // Written even for a layer without variables.
     auto* variablesElement = new TiXmlElement("Variables");
     element->LinkEndChild(variablesElement);
-    for (int i = 0; i < variableCount; ++i) variables[i].save(variablesElement);
+    for (int i = 0; i < layer.variableCount; ++i) saveVariable(layer.variables[i], variablesElement, numbers);
+}
+
+void Renderable::save(TiXmlElement* parentElement) const
+{
+    layerxml::saveLayer(*this, parentElement, layerxml::Numbers::sixDecimals);
 }
 
 void Renderable::load(const TiXmlElement* element)
@@ -108,10 +128,7 @@ void Renderable::load(const TiXmlElement* element)
 
 void LayerVariable::save(TiXmlElement* parentElement) const
 {
-    auto* element = new TiXmlElement("Variable");
-    parentElement->LinkEndChild(element);
-    layerfields::forEachVariableField(WriteField{element}, *this);
-    if (inputLayer) inputLayer->save(element);
+    saveVariable(*this, parentElement, layerxml::Numbers::sixDecimals);
 }
 
 void LayerVariable::load(const TiXmlElement* element)

@@ -21,7 +21,8 @@
 
 namespace {
 
-std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings,
+                                             layerxml::Numbers numbers = layerxml::Numbers::sixDecimals)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
@@ -32,7 +33,7 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
     for (int i = 0; i < count; ++i)
-        if (baseLayers[i]) baseLayers[i]->save(layers);
+        if (baseLayers[i]) layerxml::saveLayer(*baseLayers[i], layers, numbers);
     return document;
 }
 
@@ -295,9 +296,9 @@ ReadResult read(const std::string& path)
     return parse(contents);
 }
 
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings, layerxml::Numbers numbers)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings, numbers);
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&buffer, &size);
