@@ -83,6 +83,12 @@ long long wholeNumber(const py::handle& value, const std::string& what)
     return n;
 }
 
+// A file name from a str, bytes or os.PathLike, as Python's own functions take it.
+std::string pathOf(const py::object& name)
+{
+    return py::module_::import("os").attr("fsdecode")(name).cast<std::string>();
+}
+
 using Node = std::shared_ptr<LayerNode>;
 
 int variableOf(const LayerNode& node, const std::string& name)
@@ -251,8 +257,9 @@ public:
         return document;
     }
 
-    void save(const std::string& path) const
+    void save(const py::object& name) const
     {
+        const std::string path = pathOf(name);
         std::string error;
         offThread([&] {
             std::shared_lock<std::shared_mutex> lock(mutex);
@@ -570,7 +577,10 @@ cannot be had; every argument is checked before any work.)doc")
                 return PyComposition::parse(state[0].cast<std::string>(), nullptr);
             }));
 
-    m.def("load", [](const std::string& path) { return PyComposition::parse({}, &path); }, py::arg("path"),
+    m.def("load", [](const py::object& name) {
+        const std::string path = pathOf(name);
+        return PyComposition::parse({}, &path);
+    }, py::arg("path"),
           "See patternlens.load.");
     m.def("loads", [](const py::object& text) {
         if (py::isinstance<py::bytes>(text)) return PyComposition::parse(text.cast<std::string>(), nullptr);
