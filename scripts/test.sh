@@ -21,6 +21,24 @@ cmake --build "$root/build" -j"$jobs"
 echo "== Unit and end-to-end tests"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
 
+# The Python module's tests, with Debian's interpreter and pytest, against
+# the build above (its module and its patternlens-render).
+python_tests() {
+  echo "== Python module tests (pytest)"
+  local status=0
+  PYTHONPATH="$root/build/python:$root/tests/python" PYTHONDONTWRITEBYTECODE=1 \
+    PATTERNLENS_RENDER="$root/build/tools/patternlens-render" \
+    /usr/bin/python3 -m pytest -p no:cacheprovider -q -c "$root/tests/python/pytest.ini" "$root/tests/python" \
+    || status=$?
+  case "$status" in
+    0) ;;
+    1) echo "Python module tests: some tests failed" >&2; return 1 ;;
+    5) echo "Python module tests: pytest collected no tests" >&2; return 1 ;;
+    *) echo "Python module tests: pytest could not run them (exit status $status)" >&2; return 1 ;;
+  esac
+}
+python_tests
+
 echo "== Debian package: build and checks"
 deb="$(bash "$root/scripts/package.sh" | tail -n 1)"
 bash "$root/scripts/package-check.sh" "$deb" "$root/build/tools/patternlens-render"
