@@ -82,7 +82,9 @@ TEST(RenderRequest, RendersIntoMemoryTheFileWritersSamples)
                 const unsigned sample = depth == 8 ? std::uint8_t(pgm[start + i])
                                                    : std::uint8_t(pgm[start + 2 * i]) << 8 | std::uint8_t(pgm[start + 2 * i + 1]);
                 ASSERT_EQ(sample, depth == 8 ? unsigned(greyByte(values[i])) : unsigned(imagewriter::sample16(values[i])));
-                if (depth == 16) ASSERT_EQ(sample, deep[i]);
+                if (depth == 16) {
+                    ASSERT_EQ(sample, deep[i]);
+                }
             }
         }
     }
