@@ -3,6 +3,23 @@
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "persistence/scenelimits.h"
+
+#include <algorithm>
+
+namespace {
+
+// The layers of the longest chain from node down.
+int chainBelow(const LayerNode& node, int variableCount)
+{
+    int longest = 0;
+    for (int i = 0; i < variableCount; ++i)
+        if (const std::shared_ptr<LayerNode>& input = node.input(i))
+            longest = std::max(longest, chainBelow(*input, input->layer().variableCount));
+    return longest + 1;
+}
+
+} // namespace
 
 LayerNode::LayerNode(std::unique_ptr<Renderable> layer)
     : layer_(std::move(layer)), inputs_(static_cast<std::size_t>(layer_->variableCount))
@@ -40,8 +57,13 @@ std::string LayerNode::variableNames() const
 std::string LayerNode::setInput(int index, const std::shared_ptr<LayerNode>& input)
 {
     if (input->parent_) return "the layer already drives a variable; remove it there first or pass a copy";
-    for (const LayerNode* node = this; node; node = node->parent_)
+    int above = 0;
+    for (const LayerNode* node = this; node; node = node->parent_, ++above)
         if (node == input.get()) return "a layer cannot drive a variable of itself or of a layer below it";
+    const int chain = above + chainBelow(*input, input->layer().variableCount);
+    if (chain > scenelimits::maxChainLayers)
+        return "the tree would be " + std::to_string(chain) + " layers deep; a scene holds at most " +
+               std::to_string(scenelimits::maxChainLayers);
     if (inputs_[index]) inputs_[index]->parent_ = nullptr;
     inputs_[index] = input;
     input->parent_ = this;

@@ -36,12 +36,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Runs work on a deep-stack thread with the GIL released.
-void offThread(const std::function<void()>& work)
+// Runs work on a deep-stack thread, with the GIL released unless work
+// reads Layer objects, which other Python threads may change.
+void offThread(const std::function<void()>& work, bool releaseGil = true)
 {
     bool started = false;
-    {
+    if (releaseGil) {
         py::gil_scoped_release release;
+        started = WorkerPool::runOnDeepStack(work);
+    } else {
         started = WorkerPool::runOnDeepStack(work);
     }
     if (!started) throw std::runtime_error("no thread could be started for the work");
@@ -193,7 +196,7 @@ public:
             SceneSettings settings;
             settings.seamless = seamless;
             made = Composition(node.toTree(), settings);
-        });
+        }, false);
         return std::make_shared<PyComposition>(std::move(made));
     }
 
@@ -492,24 +495,32 @@ variables (the message lists them) or a value that is not a number or Layer.)doc
         .def_property(
             "inverse", [](const LayerNode& n) { return n.layer().inverse; },
             [](LayerNode& n, bool on) { n.layer().inverse = on; }, "The Inverse switch: the layer shows 1 - value.")
-        .def("__getitem__", &getVariable, py::arg("name"))
-        .def("__setitem__", &setVariable, py::arg("name"), py::arg("value"))
+        .def("__getitem__", &getVariable, py::arg("name"),
+             "layer[name]: the variable's input Layer itself when one drives it, else its fixed value (a float). "
+             "KeyError for a name that is no variable of the type.")
+        .def("__setitem__", &setVariable, py::arg("name"), py::arg("value"),
+             "layer[name] = value: a number becomes the fixed value (stored as given; an input goes), a Layer the "
+             "input. KeyError for an unknown name, TypeError for another value, ValueError for a value that is "
+             "not finite or a Layer that drives a variable already, is this layer or one above it, or would make "
+             "the tree deeper than a scene file holds.")
         .def(
             "__delitem__", [](const Node& n, const std::string& name) { n->removeInput(variableOf(*n, name)); },
-            py::arg("name"))
-        .def("__contains__", [](const LayerNode& n, const std::string& name) { return n.variableIndex(name) >= 0; })
-        .def("__len__", [](const LayerNode& n) { return n.layer().variableCount; })
+            py::arg("name"),
+            "del layer[name]: removes the variable's input (the fixed value stays). KeyError for an unknown name.")
+        .def("__contains__", [](const LayerNode& n, const std::string& name) { return n.variableIndex(name) >= 0; },
+             "Whether name is one of the type's variables.")
+        .def("__len__", [](const LayerNode& n) { return n.layer().variableCount; }, "The number of variables.")
         .def("__iter__", [](const LayerNode& n) {
             py::list names;
             for (int i = 0; i < n.layer().variableCount; ++i) names.append(py::str(n.layer().variables[i].getName()));
             return py::iter(names);
-        })
+        }, "The variables' names.")
         .def("keys", [](const LayerNode& n) {
             py::list names;
             for (int i = 0; i < n.layer().variableCount; ++i) names.append(py::str(n.layer().variables[i].getName()));
             return names;
         }, "The names of the type's variables.")
-        .def("__repr__", [](const LayerNode& n) { return layerRepr(n); });
+        .def("__repr__", [](const LayerNode& n) { return layerRepr(n); }, "The layer as the call that builds it.");
 
     py::class_<PyComposition, std::shared_ptr<PyComposition>>(m, "Composition", R"doc(Composition(base, *, seamless=False)
 
@@ -562,7 +573,7 @@ cannot be had; every argument is checked before any work.)doc")
         .def("__eq__", [](const PyComposition& a, const py::object& b) -> py::object {
             if (!py::isinstance<PyComposition>(b)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
             return py::bool_(a.equals(b.cast<const PyComposition&>()));
-        })
+        }, "Whether both have the same tree and settings, float for float.")
         .def("__repr__", [](const PyComposition& c) {
             const int n = c.layerCount();
             return "<patternlens.Composition: " + typeName(c.baseType()) + ", " + std::to_string(n) +

@@ -112,6 +112,12 @@ def test_layer_trees():
         pl.Layer("Nois")
     with pytest.raises(ValueError):
         pl.Layer("Noise", Cutoff=float("nan"))
+    chain = pl.Layer("Noise")
+    for _ in range(1331):   # as deep as a scene file holds, and no deeper
+        chain = pl.Layer("Noise", Cutoff=chain)
+    with pytest.raises(ValueError, match="1332"):
+        pl.Layer("Noise", Cutoff=chain)
+    assert pickle.loads(pickle.dumps(pl.Composition(chain))).render(8, 8).shape == (8, 8)
 
 
 def test_bad_arguments_and_files(tmp_path):
