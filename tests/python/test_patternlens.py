@@ -164,5 +164,14 @@ def test_render_releases_the_gil():
     done.set()
     counter.join()
     assert seconds > 0.5, "the render is long enough to tell"
+    # Threads rendering one composition at once get what one thread gets.
+    alone, together = scene.render(300, 200, dtype="float32"), []
+    threads = [threading.Thread(target=lambda: together.append(scene.render(300, 200, dtype="float32")))
+               for _ in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert len(together) == 3 and all(np.array_equal(alone, image) for image in together)
     print(f"render {seconds:.2f} s; counting at {counts[0] / seconds / idle_rate:.0%} of the idle rate")
     assert counts[0] / seconds > 0.2 * idle_rate
