@@ -437,7 +437,9 @@ Layers form trees: layer["Spacing"] reads a variable (a float, or the input
 Layer itself, live), layer["Spacing"] = value sets it (a number replaces an
 input) and del layer["Spacing"] removes the input. A Layer that already
 drives a variable, or the layer itself or one above it, cannot become an
-input.
+input; copy.deepcopy(layer) gives an independent copy (Layers pickle
+exactly, as compositions do). A tree may be as deep as a scene file holds,
+1332 layers.
 
 Raises ValueError for an unknown type, a value that is not finite or an
 extent not above 0, and TypeError for a name that is not one of the type's
@@ -520,7 +522,15 @@ variables (the message lists them) or a value that is not a number or Layer.)doc
             for (int i = 0; i < n.layer().variableCount; ++i) names.append(py::str(n.layer().variables[i].getName()));
             return names;
         }, "The names of the type's variables.")
-        .def("__repr__", [](const LayerNode& n) { return layerRepr(n); }, "The layer as the call that builds it.");
+        .def("__repr__", [](const LayerNode& n) { return layerRepr(n); }, "The layer as the call that builds it.")
+        .def(py::pickle(
+            // As a composition's scene text, every float to the bit; copy.copy
+            // and copy.deepcopy give an independent tree this way too.
+            [](const LayerNode& n) { return py::make_tuple(PyComposition::fromNode(n, false)->text(layerxml::Numbers::exact)); },
+            [](const py::tuple& state) {
+                if (state.size() != 1) throw std::runtime_error("not a pickled patternlens.Layer");
+                return PyComposition::parse(state[0].cast<std::string>(), nullptr)->base();
+            }));
 
     py::class_<PyComposition, std::shared_ptr<PyComposition>>(m, "Composition", R"doc(Composition(base, *, seamless=False)
 

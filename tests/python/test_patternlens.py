@@ -1,4 +1,5 @@
 # The module against patternlens-render, byte for byte, and its refusals.
+import copy
 import os
 import pickle
 import threading
@@ -102,6 +103,7 @@ def test_layer_trees():
     assert pl.Composition(circles).base["Spacing"]["Cutoff"] == 0.5   # live until the copy
     with pytest.raises(ValueError):
         pl.Layer("Squares")["Width"] = noise                           # already drives a variable
+    pl.Layer("Squares")["Width"] = copy.deepcopy(noise)                # a copy is free to
     with pytest.raises(ValueError):
         noise["Cutoff"] = circles                                      # an ancestor
     del circles["Spacing"]
