@@ -299,6 +299,15 @@ ReadResult read(const std::string& path)
 std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings, layerxml::Numbers numbers)
 {
     const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings, numbers);
+    if (numbers == layerxml::Numbers::exact) {
+        // No file's text, so without the indents that make a deep chain's
+        // text grow with the square of its depth.
+        TiXmlPrinter printer;
+        printer.SetIndent("");
+        printer.SetLineBreak("");
+        document->Accept(&printer);
+        return printer.Str();
+    }
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&buffer, &size);

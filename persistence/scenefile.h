@@ -34,7 +34,8 @@ ReadResult parse(const std::string& document);
 // The document for the given base layers and the scene's settings, byte for
 // byte as it is written. The root says seamless="1" only for a seamless
 // scene, so other scenes keep their bytes. With exact numbers the document
-// is no file's (those have six decimals) but reads back bit for bit.
+// is no file's (those have six decimals and indents) but reads back bit for
+// bit, on one line.
 std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings(),
                  layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
 
