@@ -204,13 +204,8 @@ public:
     {
         scenefile::ReadResult read;
         offThread([&] { read = path ? scenefile::read(*path) : scenefile::parse(text); });
-        if (!read.baseLayer) {
-            const std::string error = read.error;
-            offThread([&] { read = scenefile::ReadResult(); });   // a deep tree goes on the deep stack too
-            throw SceneFailure(path ? *path + ": " + error : error);
-        }
-        auto result = std::make_shared<PyComposition>(Composition(std::move(read.baseLayer), read.settings));
-        return result;
+        if (!read.baseLayer) throw SceneFailure(path ? *path + ": " + read.error : read.error);
+        return std::make_shared<PyComposition>(Composition(std::move(read.baseLayer), read.settings));
     }
 
     ~PyComposition()
@@ -394,7 +389,6 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
         error = prepared.layer ? imagewriter::renderToMemory(*prepared.layer, samples, out, rowBytes, request.region)
                                : prepared.error;
     });
-    if (error == "out of memory") throw std::bad_alloc();
     if (!error.empty()) throw std::runtime_error(error);
     return image;
 }
@@ -404,14 +398,7 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
 PYBIND11_MODULE(_patternlens, m)
 {
     m.doc() = "The compiled part of patternlens; use the patternlens package.";
-    static py::exception<SceneFailure> sceneError(m, "SceneError", PyExc_ValueError);
-    py::register_exception_translator([](std::exception_ptr p) {
-        try {
-            if (p) std::rethrow_exception(p);
-        } catch (const SceneFailure& e) {
-            sceneError(e.what());
-        }
-    });
+    py::exception<SceneFailure>& sceneError = py::register_exception<SceneFailure>(m, "SceneError", PyExc_ValueError);
     sceneError.doc() = "A scene that the reader refused, with the reason the renderer gives; a ValueError.";
 
     py::tuple types(LayerTypeTable::count);
