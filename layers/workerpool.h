@@ -49,8 +49,10 @@ public:
     // has finished: for a caller whose own stack may be too small for a deep
     // tree (the main thread of a tool, a thread of an interpreter). An
     // exception work throws is thrown again here. False, with work not run,
-    // when no thread could be had.
-    static bool runOnDeepStack(const std::function<void()>& work);
+    // when no thread could be had. While it waits, the calling thread calls
+    // whileWaiting, if given, every tenth of a second (to hear of a user's
+    // interrupt and ask work to stop).
+    static bool runOnDeepStack(const std::function<void()>& work, const std::function<void()>& whileWaiting = {});
 
 private:
     static void* workerMain(void* pool);

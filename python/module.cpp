@@ -37,13 +37,15 @@ public:
 };
 
 // Runs work on a deep-stack thread, with the GIL released unless work
-// reads Layer objects, which other Python threads may change.
-void offThread(const std::function<void()>& work, bool releaseGil = true)
+// reads Layer objects, which other Python threads may change. whileWaiting
+// runs on the calling thread, without the GIL, while work lasts.
+void offThread(const std::function<void()>& work, bool releaseGil = true,
+               const std::function<void()>& whileWaiting = {})
 {
     bool started = false;
     if (releaseGil) {
         py::gil_scoped_release release;
-        started = WorkerPool::runOnDeepStack(work);
+        started = WorkerPool::runOnDeepStack(work, whileWaiting);
     } else {
         started = WorkerPool::runOnDeepStack(work);
     }
@@ -379,16 +381,27 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     void* out = image.mutable_data();
     const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
 
-    offThread([&] {
-        Composition copy;
-        {
-            std::shared_lock<std::shared_mutex> lock(mutex);
-            copy = composition;
-        }
-        const renderrequest::Prepared prepared = renderrequest::prepare(copy, request);
-        error = prepared.layer ? imagewriter::renderToMemory(*prepared.layer, samples, out, rowBytes, request.region)
-                               : prepared.error;
-    });
+    // Ctrl-C (or any signal whose handler raises) stops the render within a
+    // row; the signal's exception is raised in place of a result.
+    std::atomic<bool> stop{false};
+    const auto hearSignals = [&stop] {
+        py::gil_scoped_acquire gil;
+        if (!stop && PyErr_CheckSignals() != 0) stop = true;
+    };
+    offThread(
+        [&] {
+            Composition copy;
+            {
+                std::shared_lock<std::shared_mutex> lock(mutex);
+                copy = composition;
+            }
+            const renderrequest::Prepared prepared = renderrequest::prepare(copy, request);
+            error = prepared.layer ? imagewriter::renderToMemory(*prepared.layer, samples, out, rowBytes,
+                                                                 request.region, &stop)
+                                   : prepared.error;
+        },
+        true, hearSignals);
+    if (PyErr_Occurred()) throw py::error_already_set();
     if (!error.empty()) throw std::runtime_error(error);
     return image;
 }
@@ -561,7 +574,8 @@ dtype: "uint8", the grey bytes of a PGM; "uint16", the values of
 seamless: True or False overrides the scene's setting; None keeps it.
 
 The render runs on the renderer's threads with the GIL released, so other
-Python threads go on; it writes straight into the array.
+Python threads go on; it writes straight into the array. Ctrl-C stops it
+within a row (KeyboardInterrupt, as a signal handler raises it).
 
 Raises TypeError or ValueError for a bad argument (the message says
 which), KeyError for a layer path that leads nowhere (naming the variables

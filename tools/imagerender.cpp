@@ -140,7 +140,7 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
 } // namespace
 
 std::string renderToMemory(const Renderable& layer, Samples samples, void* out, std::size_t rowBytes,
-                           const Region& wanted)
+                           const Region& wanted, const std::atomic<bool>* stop)
 {
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
     const Region region = wholeImage(wanted) ? Region{0, 0, layer.textureWidth, layer.textureHeight} : wanted;
@@ -152,8 +152,9 @@ std::string renderToMemory(const Renderable& layer, Samples samples, void* out, 
     rowloop::Sink& sink = samples == Samples::grey8    ? static_cast<rowloop::Sink&>(greys)
                           : samples == Samples::uint16 ? static_cast<rowloop::Sink&>(values16)
                                                        : values32;
-    rowloop::evaluate(layer, imageRows(layer, region, 0, region.height), sink);
-    return {};
+    rowloop::Options options;
+    options.stop = stop;
+    return rowloop::evaluate(layer, imageRows(layer, region, 0, region.height), sink, options) ? "" : "cancelled";
 }
 
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)

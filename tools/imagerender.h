@@ -11,6 +11,7 @@
 // byte for byte.
 #include "tools/imageencoder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -56,10 +57,11 @@ std::string regionError(const Region& region, int width, int height);
 // image's top row first, as the files show it. Nothing of image size is
 // allocated beside it, so a caller's array is filled in place. The rows are
 // shared out on the worker pool; the calling thread needs the deep stack a
-// deep tree needs (WorkerPool::runOnDeepStack). Returns an empty string on
-// success, else the reason.
+// deep tree needs (WorkerPool::runOnDeepStack). Once stop (if given) is set,
+// the render ends within a row and fails with "cancelled", the memory partly
+// filled. Returns an empty string on success, else the reason.
 std::string renderToMemory(const Renderable& layer, Samples samples, void* out, std::size_t rowBytes,
-                           const Region& region = Region());
+                           const Region& region = Region(), const std::atomic<bool>* stop = nullptr);
 
 // Renders layer, whose texture size is the whole image's, to path in the
 // format its name asks for (PGM for ".pgm", else PNG), atomically: a failure

@@ -2,6 +2,7 @@
 import copy
 import os
 import pickle
+import signal
 import threading
 import time
 
@@ -177,3 +178,11 @@ def test_render_releases_the_gil():
     assert len(together) == 3 and all(np.array_equal(alone, image) for image in together)
     print(f"render {seconds:.2f} s; counting at {counts[0] / seconds / idle_rate:.0%} of the idle rate")
     assert counts[0] / seconds > 0.2 * idle_rate
+
+
+def test_ctrl_c_stops_a_render():
+    scene = pl.Composition(pl.Layer("Noise", Cutoff=pl.Layer("Fractal")))
+    threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT)).start()
+    with pytest.raises(KeyboardInterrupt):
+        scene.render(30000, 30000)   # minutes of work, were it not stopped
+    assert scene.render(4, 3).shape == (3, 4)
