@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -116,6 +117,11 @@ TEST(WorkerPoolTest, RunOnDeepStackRunsOnAnotherThreadAndPassesExceptionsOn)
     ASSERT_TRUE(WorkerPool::runOnDeepStack([&] { ran = std::this_thread::get_id(); }));
     EXPECT_NE(ran, std::this_thread::get_id());
     EXPECT_THROW(WorkerPool::runOnDeepStack([] { throw std::runtime_error("late"); }), std::runtime_error);
+    // The waiting thread is called back while the work lasts, and can stop it.
+    std::atomic<bool> stop{false};
+    int calls = 0;
+    ASSERT_TRUE(WorkerPool::runOnDeepStack([&] { while (!stop) std::this_thread::yield(); }, [&] { stop = ++calls == 2; }));
+    EXPECT_EQ(calls, 2);
 }
 
 } // namespace
