@@ -1,9 +1,10 @@
 // patternlens-render: renders a scene file to an image without a window.
 //
-// The scene is read by the viewer's own reader into a layer controller of the
-// requested size and evaluated by the same row evaluation that fills the
-// viewer's texture, so the image is the picture the viewer's drawing area
-// shows at that size, top row first. It is written a band of rows at a time
+// The scene is read by the viewer's own reader, given the requested size by
+// the render request it shares with the Python module (tools/renderrequest.h)
+// and evaluated by the same row evaluation that fills the viewer's texture,
+// so the image is the picture the viewer's drawing area shows at that size,
+// top row first. It is written a band of rows at a time
 // (tools/imagerender.h), so any size fits in a little memory.
 #include "app/viewerlayout.h"
 #include "layers/renderable.h"
