@@ -4,7 +4,13 @@
 #   cmake --build build-package && (cd build-package && cpack)
 #
 # scripts/package.sh does this with Debian's hardening flags. Dependencies
-# are derived from the binaries by dpkg-shlibdeps, never listed by hand.
+# are derived from the binaries by dpkg-shlibdeps, never listed by hand; the
+# Python package's dependencies on Python itself, which dh_python3 would
+# derive, are written out (python/CMakeLists.txt).
+#
+# With the Python module built there are two packages: patternlens (every
+# file installed without a component) and python3-patternlens (the
+# "python" component).
 
 set(PATTERNLENS_MAINTAINER "The Patternlens developers <patternlens@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package and its changelog")
@@ -52,5 +58,38 @@ add_custom_target(patternlens_debian_changelog ALL DEPENDS ${debian_changelog}.g
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${debian_changelog}.gz DESTINATION ${debian_doc_dir})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
+
+if(PATTERNLENS_PYTHON)
+  set(python_package python3-patternlens)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL Unspecified python)
+  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME ${CPACK_PACKAGE_NAME})
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME ${python_package})
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SOURCE ${CPACK_PACKAGE_NAME})
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${PATTERNLENS_PYTHON_DEPENDS}")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-dask, python3-distributed, python3-zarr")
+  # Each package has its own summary: the first line of its description.
+  # (CPack puts the project's summary before a component's description.)
+  set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "procedural grey-level patterns as numpy arrays (Python 3)
+The Python module patternlens renders the compositions of Patternlens, the
+viewer of procedural grey-level patterns, into numpy arrays: the bytes and
+16-bit values patternlens-render writes, or the values themselves as
+float32. Compositions are loaded from scene files or built in code, and
+saved as the viewer saves them. patternlens.dask renders images of any size
+chunk by chunk as dask arrays, on a distributed cluster too.")
+  unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
+
+  set(python_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${python_package})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${debian_changelog}.gz DESTINATION ${python_doc_dir}
+          COMPONENT python)
+  set(python_overrides ${CMAKE_CURRENT_BINARY_DIR}/lintian-overrides-python)
+  file(READ ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides overrides)
+  string(REPLACE "${CPACK_PACKAGE_NAME}: " "${python_package}: " overrides "${overrides}")
+  file(WRITE ${python_overrides} "${overrides}")
+  install(FILES ${python_overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${python_package}
+          COMPONENT python)
+endif()
 
 include(CPack)

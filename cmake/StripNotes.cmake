@@ -1,7 +1,10 @@
 # Run by CPack on the staged files before they are packed: removes the
 # compiler's .comment and the plain .note sections, which a plain strip
 # keeps and which the binaries do not need (the build-id note stays).
-file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*")
+# Each package's files are staged in a folder of its own when there are
+# several; the Python module is stripped like the programs.
+file(GLOB_RECURSE programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+list(FILTER programs INCLUDE REGEX "/usr/bin/[^/]+$|\\.so$")
 foreach(program IN LISTS programs)
   execute_process(COMMAND strip --remove-section=.comment --remove-section=.note "${program}"
                   RESULT_VARIABLE failed)

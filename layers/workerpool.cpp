@@ -1,5 +1,7 @@
 #include "layers/workerpool.h"
 
+#include <chrono>
+#include <exception>
 #include <thread>
 
 namespace {
@@ -35,6 +37,46 @@ bool WorkerPool::startDeepStackThread(pthread_t* thread, void* (*main)(void*), v
     const bool started = pthread_create(thread, &attributes, main, argument) == 0;
     pthread_attr_destroy(&attributes);
     return started;
+}
+
+namespace {
+struct DeepStackWork {
+    const std::function<void()>* work;
+    std::exception_ptr failure;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+};
+} // namespace
+
+bool WorkerPool::runOnDeepStack(const std::function<void()>& work, const std::function<void()>& whileWaiting)
+{
+    DeepStackWork job{&work, nullptr, {}, {}, false};
+    pthread_t thread;
+    const auto main = [](void* argument) -> void* {
+        auto* j = static_cast<DeepStackWork*>(argument);
+        try {
+            (*j->work)();
+        } catch (...) {
+            j->failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(j->mutex);
+        j->done = true;
+        j->ended.notify_one();
+        return nullptr;
+    };
+    if (!startDeepStackThread(&thread, main, &job)) return false;
+    if (whileWaiting) {
+        std::unique_lock<std::mutex> lock(job.mutex);
+        while (!job.ended.wait_for(lock, std::chrono::milliseconds(100), [&job] { return job.done; })) {
+            lock.unlock();
+            whileWaiting();
+            lock.lock();
+        }
+    }
+    pthread_join(thread, nullptr);
+    if (job.failure) std::rethrow_exception(job.failure);
+    return true;
 }
 
 void WorkerPool::startWorkers()

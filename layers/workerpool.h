@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -44,6 +45,14 @@ public:
     // Starts a thread with the workers' stack size, for any thread that
     // evaluates layers (a render, an export). False when none could be had.
     static bool startDeepStackThread(pthread_t* thread, void* (*main)(void*), void* argument);
+    // Runs work on a thread of its own with that stack and returns when it
+    // has finished: for a caller whose own stack may be too small for a deep
+    // tree (the main thread of a tool, a thread of an interpreter). An
+    // exception work throws is thrown again here. False, with work not run,
+    // when no thread could be had. While it waits, the calling thread calls
+    // whileWaiting, if given, every tenth of a second (to hear of a user's
+    // interrupt and ask work to stop).
+    static bool runOnDeepStack(const std::function<void()>& work, const std::function<void()>& whileWaiting = {});
 
 private:
     static void* workerMain(void* pool);

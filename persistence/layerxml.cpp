@@ -22,16 +22,16 @@
 
 namespace {
 
-// exact: as many digits as read back the same float (a recovery copy);
-// else the file's six decimals.
-void setNumber(TiXmlElement* element, const char* name, float value, bool exact = false)
+using layerxml::Numbers;
+
+void setNumber(TiXmlElement* element, const char* name, float value, Numbers numbers = Numbers::sixDecimals)
 {
-    const std::string text =
-        exact ? numbertext::formatExact(value) : numbertext::formatFixed(static_cast<double>(value));
+    const std::string text = numbers == Numbers::exact ? numbertext::formatExact(value)
+                                                       : numbertext::formatFixed(static_cast<double>(value));
     element->SetAttribute(name, text.c_str());
 }
 
-void setNumber(TiXmlElement* element, const char* name, int value, bool = false)
+void setNumber(TiXmlElement* element, const char* name, int value, Numbers = Numbers::sixDecimals)
 {
     element->SetAttribute(name, numbertext::formatInt(value).c_str());
 }
@@ -50,14 +50,14 @@ bool readFloat(const TiXmlElement* element, const char* name, float* field)
 // Writes the file's attributes of the fields visited, in their order.
 struct WriteField {
     TiXmlElement* element;
-    bool exact;
+    Numbers numbers;
     template <typename F, typename T>
     void operator()(F field, const T& value) const
     {
         if constexpr (layerfields::walks<F>(layerfields::file)) {
             if constexpr (std::is_array_v<T>) element->SetAttribute(field.xmlName, value);   // a name
             else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0);
-            else setNumber(element, field.xmlName, value, exact);
+            else setNumber(element, field.xmlName, value, numbers);
         }
     }
 };
@@ -90,10 +90,10 @@ constexpr const char* referenceNames[] = {"refx", "refy", "refzoomx", "refzoomy"
 
 void writeReference(TiXmlElement* element, const Renderable::ViewReference& r)
 {
-    setNumber(element, referenceNames[0], r.x, true);
-    setNumber(element, referenceNames[1], r.y, true);
-    setNumber(element, referenceNames[2], r.zoomx, true);
-    setNumber(element, referenceNames[3], r.zoomy, true);
+    setNumber(element, referenceNames[0], r.x, Numbers::exact);
+    setNumber(element, referenceNames[1], r.y, Numbers::exact);
+    setNumber(element, referenceNames[2], r.zoomx, Numbers::exact);
+    setNumber(element, referenceNames[3], r.zoomy, Numbers::exact);
     setNumber(element, referenceNames[4], r.width);
     setNumber(element, referenceNames[5], r.height);
 }
@@ -118,7 +118,7 @@ void readReference(const TiXmlElement* element, Renderable::ViewReference& refer
 
 void Renderable::save(TiXmlElement* parentElement) const
 {
-    layerxml::saveLayer(*this, parentElement, false);
+    layerxml::saveLayer(*this, parentElement, Numbers::sixDecimals);
 }
 
 void Renderable::load(const TiXmlElement* element)
@@ -139,7 +139,7 @@ void Renderable::load(const TiXmlElement* element)
 
 void LayerVariable::save(TiXmlElement* parentElement) const
 {
-    layerxml::saveVariable(*this, parentElement, false);
+    layerxml::saveVariable(*this, parentElement, Numbers::sixDecimals);
 }
 
 void LayerVariable::load(const TiXmlElement* element)
@@ -157,25 +157,25 @@ void LayerVariable::load(const TiXmlElement* element)
 
 namespace layerxml {
 
-void saveLayer(const Renderable& layer, TiXmlElement* parentElement, bool exact)
+void saveLayer(const Renderable& layer, TiXmlElement* parentElement, Numbers numbers)
 {
     auto* element = new TiXmlElement("Layer");
     parentElement->LinkEndChild(element);
-    layerfields::forEachLayerField(WriteField{element, exact}, layer);
-    if (exact) writeReference(element, layer.viewReference);
+    layerfields::forEachLayerField(WriteField{element, numbers}, layer);
+    if (numbers == Numbers::exact) writeReference(element, layer.viewReference);
 
     // Written even for a layer without variables.
     auto* variablesElement = new TiXmlElement("Variables");
     element->LinkEndChild(variablesElement);
-    for (int i = 0; i < layer.variableCount; ++i) saveVariable(layer.variables[i], variablesElement, exact);
+    for (int i = 0; i < layer.variableCount; ++i) saveVariable(layer.variables[i], variablesElement, numbers);
 }
 
-void saveVariable(const LayerVariable& variable, TiXmlElement* parentElement, bool exact)
+void saveVariable(const LayerVariable& variable, TiXmlElement* parentElement, Numbers numbers)
 {
     auto* element = new TiXmlElement("Variable");
     parentElement->LinkEndChild(element);
-    layerfields::forEachVariableField(WriteField{element, exact}, variable);
-    if (const Renderable* input = variable.getInputLayer()) saveLayer(*input, element, exact);
+    layerfields::forEachVariableField(WriteField{element, numbers}, variable);
+    if (const Renderable* input = variable.getInputLayer()) saveLayer(*input, element, numbers);
 }
 
 int typeIdOf(const TiXmlElement* layerElement)

@@ -6,6 +6,12 @@ class TiXmlElement;
 
 namespace layerxml {
 
+// How the numbers of a scene are written: the file's six decimals, or
+// exactly, every float to the bit (formatExact), for copies of a
+// composition that must render what the original does (recovery copies,
+// pickled compositions).
+enum class Numbers { sixDecimals, exact };
+
 // The element's "TypeID" when it names a layer type; -1 when the attribute is
 // absent, not a number or outside the type table.
 int typeIdOf(const TiXmlElement* layerElement);
@@ -16,11 +22,11 @@ int typeIdOf(const TiXmlElement* layerElement);
 Renderable* createLoadedLayer(const TiXmlElement* layerElement);
 
 // Appends the "Layer" element of layer, with its input layers, to parent.
-// exact: every number with the digits that read back the same float, and
-// each layer's reference view ("refx", "refy", "refzoomx", "refzoomy",
-// "refwidth", "refheight"), as a recovery copy holds them; a reader takes
-// the reference when it is there. Else the scene file's own bytes.
-void saveLayer(const Renderable& layer, TiXmlElement* parent, bool exact);
-void saveVariable(const LayerVariable& variable, TiXmlElement* parent, bool exact);
+// Exact numbers come with each layer's reference view ("refx", "refy",
+// "refzoomx", "refzoomy", "refwidth", "refheight"), so the copy shows what
+// the original shows at any size; a reader takes the reference when it is
+// there. Six decimals give the scene file's own bytes.
+void saveLayer(const Renderable& layer, TiXmlElement* parent, Numbers numbers);
+void saveVariable(const LayerVariable& variable, TiXmlElement* parent, Numbers numbers);
 
 } // namespace layerxml

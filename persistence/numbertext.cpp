@@ -42,10 +42,14 @@ std::string formatFixed(double value)
 
 std::string formatExact(float value)
 {
+    // Nine significant digits always read back as the same float; fewer are
+    // tried first so that simple values stay short.
     char text[32];
     CLocaleScope scope;
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
+    for (int digits = 6;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (digits == 9 || static_cast<float>(strtod_l(text, nullptr, cLocale())) == value) return text;
+    }
 }
 
 std::string formatInt(int value)

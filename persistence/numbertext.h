@@ -8,7 +8,8 @@ namespace numbertext {
 
 // "%f": optional minus, integer digits, a point and six decimals.
 std::string formatFixed(double value);
-// "%.9g": the fewest digits that always read back as the same float.
+// The shortest of "%.6g" to "%.9g" that reads back (parseDouble, then
+// narrowed to float) as value exactly: texts that carry a float to the bit.
 std::string formatExact(float value);
 // "%d".
 std::string formatInt(int value);

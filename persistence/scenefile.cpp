@@ -22,7 +22,7 @@
 namespace {
 
 std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings,
-                                             const scenefile::CopyOrigin* origin = nullptr)
+                                             layerxml::Numbers numbers, const scenefile::CopyOrigin* origin = nullptr)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
@@ -38,7 +38,7 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
     for (int i = 0; i < count; ++i)
-        if (baseLayers[i]) layerxml::saveLayer(*baseLayers[i], layers, origin != nullptr);
+        if (baseLayers[i]) layerxml::saveLayer(*baseLayers[i], layers, numbers);
     return document;
 }
 
@@ -322,26 +322,35 @@ std::string documentText(const TiXmlDocument& document)
     std::free(buffer);
     return result;
 }
+
+// Exact documents are no file's: not indented, since a chain of 1,000
+// layers nests 3,000 elements deep, and indenting each line by its depth
+// would make tens of megabytes of it.
+std::string unindentedText(const TiXmlDocument& document)
+{
+    TiXmlPrinter printer;
+    printer.SetIndent("");
+    document.Accept(&printer);
+    return std::string(printer.CStr(), printer.Size());
+}
+
 } // namespace
 
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings)
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings, layerxml::Numbers numbers)
 {
-    return documentText(*buildDocument(baseLayers, count, settings));
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings, numbers);
+    return numbers == layerxml::Numbers::exact ? unindentedText(*document) : documentText(*document);
 }
 
 std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin)
 {
-    // Not indented: a chain of 1,000 layers nests 3,000 elements deep, and
-    // indenting each line by its depth would make tens of megabytes of it.
-    TiXmlPrinter printer;
-    printer.SetIndent("");
-    buildDocument(baseLayers, count, settings, &origin)->Accept(&printer);
-    return std::string(printer.CStr(), printer.Size());
+    return unindentedText(*buildDocument(baseLayers, count, settings, layerxml::Numbers::exact, &origin));
 }
 
 std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings);
+    const std::unique_ptr<TiXmlDocument> document =
+        buildDocument(baseLayers, count, settings, layerxml::Numbers::sixDecimals);
     return atomicfile::replace(path, [&](std::FILE* file) {
         return document->SaveFile(file) ? std::string() : std::string(std::strerror(errno ? errno : EIO));
     });

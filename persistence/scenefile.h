@@ -6,6 +6,7 @@
 // LayerControls::readSceneFile and writeSceneFile are built on these; the
 // functions here touch no controller, so tests and tools use them directly.
 #include "layers/composition.h"
+#include "persistence/layerxml.h"
 
 #include <memory>
 #include <string>
@@ -45,8 +46,11 @@ ReadResult parse(const std::string& document);
 
 // The document for the given base layers and the scene's settings, byte for
 // byte as it is written. The root says seamless="1" only for a seamless
-// scene, so other scenes keep their bytes.
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings());
+// scene, so other scenes keep their bytes. With exact numbers the document
+// is no file's (those have six decimals and indents) but reads back bit for
+// bit, on one line.
+std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings(),
+                 layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
 
 // A recovery copy's document: the scene with exact numbers and every layer's
 // reference view (layerxml.h), and origin on its root.

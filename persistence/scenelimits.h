@@ -17,6 +17,10 @@ constexpr std::size_t maxSceneBytes = std::size_t(128) << 20;   // 128 MiB
 // admits a chain of 1,332 layers, and it parses within the default 8 MiB
 // stack, also in the AddressSanitizer build.
 constexpr int maxElementDepth = 4000;
+// The longest chain of layers, base to deepest input, that those levels
+// hold: what a composition built in code may reach, so that it saves and
+// reads back.
+constexpr int maxChainLayers = (maxElementDepth - 2) / 3;
 
 // Nodes of the parsed document (elements, attributes, comments, text runs):
 // the parser's memory, some 250 bytes a node, and its time, about half a

@@ -23,6 +23,11 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db file
   # a real window manager, for closing the viewer as a user does
   openbox
+  # the Python module (for Debian's /usr/bin/python3), its tests and the
+  # dask helper's cluster and store; the README's example saves with PIL;
+  # the benchmark compares with python3-noise
+  pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pytest
+  python3-dask python3-distributed python3-zarr python3-pil python3-noise
 )
 
 missing=()

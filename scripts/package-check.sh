@@ -6,11 +6,15 @@
 # package compiles cleanly and recognises scene files by content only, the
 # manual pages format without warnings and cover every option of --help, the
 # packaged viewer's window carries the class its menu entry names, and the
-# packaged renderer draws the same bytes as the tested build.
+# packaged renderer draws the same bytes as the tested build. The Python
+# package beside it (python3-patternlens_*.deb of the same version) installs
+# the module on Debian Python's path with its dependencies written out,
+# passes lintian too, imports from any folder and renders the renderer's
+# bytes.
 #
 #   bash scripts/package-check.sh [PACKAGE.deb [REFERENCE-RENDERER]]
 #
-# Without a package, scripts/package.sh builds one. With a reference
+# Without a package, scripts/package.sh builds both. With a reference
 # renderer (the tested build's patternlens-render), the packaged one must
 # render the same image. Every check runs; the script fails if any failed.
 set -uo pipefail
@@ -118,18 +122,22 @@ grep -q '<project_license>MIT</project_license>' "$metainfo" \
 # --- lintian ----------------------------------------------------------------
 # lintian warns when run as root (CI is): then it runs as the user nobody,
 # on a copy of the package in a folder that user can read and write.
-lint_dir="$scratch/lintian"
-mkdir -p "$lint_dir" && cp "$deb" "$lint_dir/" && chmod -R a+rX "$scratch" && chmod 1777 "$lint_dir"
-lint=(lintian --fail-on error -I "$lint_dir/$(basename "$deb")")
-if [ "$(id -u)" -eq 0 ]; then
-  lint=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$lint_dir" TMPDIR="$lint_dir" "${lint[@]}")
-fi
-if lint_out="$("${lint[@]}" 2>&1)"; then
-  pass "lintian reports no errors"
-else
-  fail "lintian reports no errors"
-fi
-[ -n "$lint_out" ] && printf '%s\n' "$lint_out" | sed 's/^/     /'
+# lint PACKAGE.deb: lintian finds no error in it.
+lint() {
+  local lint_dir="$scratch/lintian" lint_out command
+  mkdir -p "$lint_dir" && cp "$1" "$lint_dir/" && chmod -R a+rX "$scratch" && chmod 1777 "$lint_dir"
+  command=(lintian --fail-on error -I "$lint_dir/$(basename "$1")")
+  if [ "$(id -u)" -eq 0 ]; then
+    command=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$lint_dir" TMPDIR="$lint_dir" "${command[@]}")
+  fi
+  if lint_out="$("${command[@]}" 2>&1)"; then
+    pass "lintian reports no errors in $(basename "$1")"
+  else
+    fail "lintian reports no errors in $(basename "$1")"
+  fi
+  [ -n "$lint_out" ] && printf '%s\n' "$lint_out" | sed 's/^/     /'
+}
+lint "$deb"
 
 # --- MIME type --------------------------------------------------------------
 mime="$scratch/mime"
@@ -260,6 +268,47 @@ if [ -n "$reference_render" ]; then
     cmp -s "$scratch/packaged.pgm" "$scratch/reference.pgm" \
     && pass "the packaged renderer draws the tested build's bytes" \
     || fail "the packaged renderer draws the tested build's bytes"
+fi
+
+# --- The Python package -------------------------------------------------------
+python_deb="$(dirname "$deb")/python3-patternlens_$(dpkg-deb -f "$deb" Version)_$(dpkg-deb -f "$deb" Architecture).deb"
+echo "== Package $(basename "$python_deb")"
+if [ -f "$python_deb" ] && dpkg-deb -x "$python_deb" "$scratch/python"; then
+  site=usr/lib/python3/dist-packages
+  for f in "$site/patternlens/__init__.py" "$site/patternlens/dask.py" usr/share/doc/python3-patternlens/copyright \
+           usr/share/doc/python3-patternlens/changelog.Debian.gz; do
+    [ -f "$scratch/python/$f" ] && pass "installs /$f" || fail "installs /$f"
+  done
+  module="$(find "$scratch/python/$site/patternlens" -name '_patternlens.cpython-*.so')"
+  [ -n "$module" ] && pass "installs the compiled module /${module#"$scratch/python/"}" || fail "installs the compiled module"
+  outside="$(cd "$scratch/python" && find . -mindepth 1 -maxdepth 1 ! -name usr)"
+  [ -z "$outside" ] && pass "everything is under /usr" || fail "everything is under /usr: $outside"
+  # Debian's interpreter reads that folder, and the package asks for its
+  # version: what dh_python3 would have written.
+  read -r major minor < <(/usr/bin/python3 -c 'import sys; print(*sys.version_info[:2])')
+  /usr/bin/python3 -c 'import sys; sys.exit("/'"$site"'" not in sys.path)' \
+    && pass "/$site is on /usr/bin/python3's path" || fail "/$site is on /usr/bin/python3's path"
+  depends="$(dpkg-deb -f "$python_deb" Depends)"
+  case "$depends" in
+    *"python3 (>= $major.$minor~), python3 (<< $major.$((minor + 1))), python3-numpy"*libc6*) pass "dependencies: $depends" ;;
+    *) fail "dependencies name Python $major.$minor, numpy and the libraries: '$depends'" ;;
+  esac
+  [ "$(dpkg-deb -f "$python_deb" Suggests)" = "python3-dask, python3-distributed, python3-zarr" ] \
+    && pass "suggests dask, distributed and zarr" || fail "suggests dask, distributed and zarr: $(dpkg-deb -f "$python_deb" Suggests)"
+  lint "$python_deb"
+  # Imported from another folder, as after apt install, the packaged module
+  # renders what the packaged renderer draws.
+  "$usr/bin/patternlens-render" --size 300x200 "$root/packaging/icon-scene.xml" "$scratch/for-python.pgm"
+  check "the packaged module imports from any folder and renders the renderer's bytes" \
+    env -C "$scratch" PYTHONPATH="$scratch/python/$site" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c '
+import sys, patternlens
+assert patternlens.__file__.startswith(sys.argv[1]), patternlens.__file__
+image = patternlens.load(sys.argv[2]).render(300, 200)
+with open(sys.argv[3], "rb") as f:
+    sys.exit(f.read().endswith(image.tobytes()) is not True)' "$scratch/python/$site" "$root/packaging/icon-scene.xml" \
+    "$scratch/for-python.pgm"
+else
+  fail "the Python package $(basename "$python_deb") is there and unpacks"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -2,9 +2,11 @@
 # Builds the Debian package of Patternlens in build-package/: a Release build
 # with Debian's hardening flags (from dpkg-buildflags), no tests and no
 # benchmarks, stripped by CPack, with dependencies derived by dpkg-shlibdeps.
-# Prints the path of the .deb, and only that, on standard output.
+# Makes two packages, patternlens and python3-patternlens (the Python
+# module), and prints their paths, and only those, on standard output: the
+# Python package's first, the viewer's on the last line.
 #
-#   bash scripts/package.sh && sudo apt install ./build-package/patternlens_*.deb
+#   bash scripts/package.sh && sudo apt install ./build-package/*.deb
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-package"
@@ -22,4 +24,5 @@ rm -rf "$build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPATTERNLENS_TESTS=OFF -DPATTERNLENS_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" >&2
 (cd "$build" && cpack >&2)
+ls "$build"/python3-patternlens_*.deb
 ls "$build"/patternlens_*.deb

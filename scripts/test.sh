@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Patternlens and runs every test: the unit
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
-# own Xvfb), the checks of the Debian package, the unit tests again under
+# own Xvfb), the Python module's tests (pytest, with Debian's Python), the
+# checks of the Debian packages, the unit tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the tests of threads (renders
 # beside the user's edits, the worker pool, the fast path on every SIMD target)
 # under ThreadSanitizer, and a bounded run of the scene-reader fuzzer.
@@ -20,6 +21,24 @@ cmake --build "$root/build" -j"$jobs"
 
 echo "== Unit and end-to-end tests"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+# The Python module's tests, with Debian's interpreter and pytest, against
+# the build above (its module and its patternlens-render).
+python_tests() {
+  echo "== Python module tests (pytest)"
+  local status=0
+  PYTHONPATH="$root/build/python:$root/tests/python" PYTHONDONTWRITEBYTECODE=1 \
+    PATTERNLENS_RENDER="$root/build/tools/patternlens-render" \
+    /usr/bin/python3 -m pytest -p no:cacheprovider -q -c "$root/tests/python/pytest.ini" "$root/tests/python" \
+    || status=$?
+  case "$status" in
+    0) ;;
+    1) echo "Python module tests: some tests failed" >&2; return 1 ;;
+    5) echo "Python module tests: pytest collected no tests" >&2; return 1 ;;
+    *) echo "Python module tests: pytest could not run them (exit status $status)" >&2; return 1 ;;
+  esac
+}
+python_tests
 
 echo "== Debian package: build and checks"
 deb="$(bash "$root/scripts/package.sh" | tail -n 1)"

@@ -47,6 +47,41 @@ bool wholeImage(const imagewriter::Region& region)
     return region.x == 0 && region.y == 0 && region.width == 0 && region.height == 0;
 }
 
+// Samples in the machine's byte order, area pixel (c, r) at
+// out[r * rowBytes + sizeof(T) * c].
+template <typename T, T (*convert)(float)>
+class MemorySamples : public rowloop::Sink {
+public:
+    MemorySamples(void* out, std::size_t rowBytes) : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes) {}
+    void take(int row, int column, int count, const float* values) override
+    {
+        T* samples = reinterpret_cast<T*>(out_ + static_cast<std::size_t>(row) * rowBytes_) + column;
+        for (int k = 0; k < count; ++k) samples[k] = convert(values[k]);
+    }
+
+private:
+    std::uint8_t* out_;
+    std::size_t rowBytes_;
+};
+
+float sameValue(float value)
+{
+    return value;
+}
+
+// The pixels of region in the order a file holds them: the texture's last
+// row first.
+rowloop::Area imageRows(const Renderable& layer, const imagewriter::Region& region, int top, int rows)
+{
+    rowloop::Area area;
+    area.x0 = region.x;
+    area.y0 = layer.textureHeight - 1 - (region.y + top);
+    area.columns = region.width;
+    area.rows = rows;
+    area.downward = true;
+    return area;
+}
+
 } // namespace
 
 namespace imagewriter {
@@ -95,14 +130,7 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     // Steps by what is left, so that the last step cannot overflow an int.
     for (int top = 0; top < region.height; top += std::min(rowsPerBatch, region.height - top)) {
         const int batchRows = std::min(rowsPerBatch, region.height - top);
-        // The file shows the texture's last row first.
-        rowloop::Area band;
-        band.x0 = region.x;
-        band.y0 = layer.textureHeight - 1 - (region.y + top);
-        band.columns = region.width;
-        band.rows = batchRows;
-        band.downward = true;
-        rowloop::evaluate(layer, band, sink);
+        rowloop::evaluate(layer, imageRows(layer, region, top, batchRows), sink);
         if (!(error = encoder.writeRows(rows.data(), batchRows)).empty()) return error;
         if (options.progress && !options.progress(top + batchRows, region.height)) return "cancelled";
     }
@@ -110,6 +138,24 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
 }
 
 } // namespace
+
+std::string renderToMemory(const Renderable& layer, Samples samples, void* out, std::size_t rowBytes,
+                           const Region& wanted, const std::atomic<bool>* stop)
+{
+    if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
+    const Region region = wholeImage(wanted) ? Region{0, 0, layer.textureWidth, layer.textureHeight} : wanted;
+    const std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
+    if (!error.empty()) return error;
+    rowloop::GreyBytes greys(static_cast<std::uint8_t*>(out), rowBytes);
+    MemorySamples<std::uint16_t, sample16> values16(out, rowBytes);
+    MemorySamples<float, sameValue> values32(out, rowBytes);
+    rowloop::Sink& sink = samples == Samples::grey8    ? static_cast<rowloop::Sink&>(greys)
+                          : samples == Samples::uint16 ? static_cast<rowloop::Sink&>(values16)
+                                                       : values32;
+    rowloop::Options options;
+    options.stop = stop;
+    return rowloop::evaluate(layer, imageRows(layer, region, 0, region.height), sink, options) ? "" : "cancelled";
+}
 
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
 {

@@ -11,6 +11,7 @@
 // byte for byte.
 #include "tools/imageencoder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -37,12 +38,30 @@ struct RenderOptions {
     std::function<bool(long long doneRows, long long totalRows)> progress;
 };
 
+// The samples of an image rendered into memory, in the machine's byte order.
+enum class Samples {
+    grey8,     // the bytes of a depth-8 file
+    uint16,    // the values of a depth-16 file
+    float32,   // the layer's values themselves, before any rounding or clamping
+};
+
 // The 16-bit sample of a layer value.
 std::uint16_t sample16(float value);
 
 // Why a region cannot be taken from an image of width x height, or an empty
 // string when it can.
 std::string regionError(const Region& region, int width, int height);
+
+// Renders the region of layer's image (all zero: the whole image) into
+// memory the caller owns: row r of the region at out + r * rowBytes, the
+// image's top row first, as the files show it. Nothing of image size is
+// allocated beside it, so a caller's array is filled in place. The rows are
+// shared out on the worker pool; the calling thread needs the deep stack a
+// deep tree needs (WorkerPool::runOnDeepStack). Once stop (if given) is set,
+// the render ends within a row and fails with "cancelled", the memory partly
+// filled. Returns an empty string on success, else the reason.
+std::string renderToMemory(const Renderable& layer, Samples samples, void* out, std::size_t rowBytes,
+                           const Region& region = Region(), const std::atomic<bool>* stop = nullptr);
 
 // Renders layer, whose texture size is the whole image's, to path in the
 // format its name asks for (PGM for ".pgm", else PNG), atomically: a failure

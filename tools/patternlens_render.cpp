@@ -1,16 +1,17 @@
 // patternlens-render: renders a scene file to an image without a window.
 //
-// The scene is read by the viewer's own reader into a layer controller of the
-// requested size and evaluated by the same row evaluation that fills the
-// viewer's texture, so the image is the picture the viewer's drawing area
-// shows at that size, top row first. It is written a band of rows at a time
+// The scene is read by the viewer's own reader, given the requested size by
+// the render request it shares with the Python module (tools/renderrequest.h)
+// and evaluated by the same row evaluation that fills the viewer's texture,
+// so the image is the picture the viewer's drawing area shows at that size,
+// top row first. It is written a band of rows at a time
 // (tools/imagerender.h), so any size fits in a little memory.
-#include "app/layercontrols.h"
-#include "app/layerpath.h"
 #include "app/viewerlayout.h"
 #include "layers/renderable.h"
+#include "layers/workerpool.h"
 #include "persistence/scenefile.h"
 #include "tools/imagerender.h"
+#include "tools/renderrequest.h"
 
 #include <chrono>
 #include <csignal>
@@ -243,25 +244,25 @@ int main(int argc, char** argv)
     const std::string& scenePath = files[0];
     const std::string& outputPath = files[1];
 
-    // Every layer takes its texture size from the controller when it is made,
-    // so the size is set before the scene is read. Layers hold no pixels
-    // until they are drawn, so even a huge size costs nothing here.
-    LayerControls controls;
-    controls.setViewportSize(width, height);
-
-    // The scene is read as the viewer reads it and rendered from the tree
-    // the reader made; the controller only gives the layers their size.
+    // The scene is read as the viewer reads it; the request gives its layers
+    // the image's size (layers hold no pixels until they are drawn, so even
+    // a huge size costs nothing here) and picks the layer. The file's own
+    // settings came with the tree; the option only turns Seamless on.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
-    // The file's own settings came with the tree; the option only turns
-    // Seamless on.
-    if (seamless) {
-        scene.settings.seamless = true;
-        applySettings(*scene.baseLayer, scene.settings);
+    Composition composition(std::move(scene.baseLayer), scene.settings);
+    renderrequest::Request request;
+    request.width = width;
+    request.height = height;
+    request.layerPath = layerPath;
+    request.region = options.region;
+    if (seamless) request.seamless = renderrequest::Override::on;
+    const renderrequest::Prepared prepared = renderrequest::prepare(composition, request);
+    if (!prepared.layer) {
+        if (prepared.fault == renderrequest::Fault::layer)
+            return usageError("--layer '" + layerPath + "': " + prepared.error);
+        return usageError(prepared.error);
     }
-    std::string pathError;
-    const Renderable* layer = layerpath::find(*scene.baseLayer, layerPath, &pathError);
-    if (!layer) return usageError("--layer '" + layerPath + "': " + pathError);
 
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;
@@ -271,7 +272,10 @@ int main(int argc, char** argv)
         return !showProgress || line.update(done, total);
     };
     catchStopSignals();
-    const std::string error = imagewriter::renderToFile(*layer, outputPath, options);
+    // A pixel of a deep tree recurses once per layer: the render runs on a
+    // thread with the workers' deep stack.
+    std::string error = "no thread could be started for the render";
+    WorkerPool::runOnDeepStack([&] { error = imagewriter::renderToFile(*prepared.layer, outputPath, options); });
     if (showProgress) std::fputc('\n', stderr);
     // A signal that comes after the last band lets the finished file stand.
     if (stopSignal && !error.empty()) {

@@ -152,7 +152,7 @@ TEST_F(RecoveryTest, ACopyFollowsUnsavedChangesOnlyAndGoesWithThemAndOnACleanExi
     copyNow(keeper);
     EXPECT_FALSE(testfiles::exists(copy));
     controls.onRedo();
-    controls.rememberSceneFile(temp / "saved.xml");
+    controls.history.markSaved(temp / "saved.xml");
     copyNow(keeper);
     EXPECT_FALSE(testfiles::exists(copy));
     edit(1);
@@ -167,7 +167,7 @@ TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLef
     controls.currentLayer = controls.baseLayer();
     auto gone = std::make_unique<RecoveryKeeper>(folder());
     edit(4);
-    controls.scenePath = "/x/scene.xml";
+    controls.history.openScene("/x/scene.xml", /*saved=*/false);
     copyNow(*gone);
     const std::string goneCopy = gone->folder.copyPath();
     const Composition lost(controls.composition());
@@ -194,7 +194,7 @@ TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLef
     EXPECT_TRUE(next.offer(controls, &question, RecoveryKeeper::Start::ask));
     EXPECT_EQ(question.asked, 2);
     EXPECT_TRUE(sameComposition(controls.composition(), lost.view()));
-    EXPECT_EQ(std::make_tuple(controls.scenePath, controls.isModified(), controls.history.canUndo()),
+    EXPECT_EQ(std::make_tuple(controls.scenePath(), controls.isModified(), controls.history.canUndo()),
               std::make_tuple("/x/scene.xml", true, false));
     EXPECT_EQ(next.folder.copyPath(), goneCopy);   // taken over
 

@@ -1,0 +1,192 @@
+# The module against patternlens-render, byte for byte, and its refusals.
+import copy
+import os
+import pickle
+import signal
+import threading
+import time
+
+import numpy as np
+import pytest
+
+import patternlens as pl
+from conftest import ROOT
+
+
+def grey_bytes(values):
+    """The viewer's grey byte of each value: the low 8 bits of value x 255."""
+    scaled = values.astype(np.float64) * 255.0
+    ok = np.abs(np.nan_to_num(scaled, nan=np.inf)) < 9.2e18
+    return np.where(ok, np.where(ok, scaled, 0).astype(np.int64) & 0xFF, 0).astype(np.uint8)
+
+
+def samples16(values):
+    v = values.astype(np.float64)
+    return np.where(v > 0, np.where(v >= 1, 65535, np.floor(v * 65535 + 0.5)), 0).astype(np.uint16)
+
+
+def every_type():
+    """Every type once, driven variables, and values six decimals hold exactly."""
+    noise = pl.Layer("Noise", x=3.25, y=-1.5, zoomx=10, zoomy=10, Cutoff=0.25)
+    noise["Cutoff"] = pl.Layer("Squares", x=3.25, y=-1.5, zoomx=10, zoomy=10, inverse=True, Width=3)
+    fractal = pl.Layer("Fractal", x=-7, y=4, zoomx=33, zoomy=21)
+    cells = pl.Layer("Cells", zoomx=12.5, zoomy=12.5)
+    blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
+    for name, layer in zip(blend.variables, (fractal, cells)):
+        blend[name] = layer
+    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend
+
+
+CASES = [  # (composition index, render keywords, the tool's options)
+    (0, {}, []),
+    (0, {"layer": "Spacing/Cutoff"}, ["--layer", "Spacing/Cutoff"]),
+    (0, {"region": (13, 7, 41, 29)}, ["--region", "13,7,41,29"]),
+    (1, {}, []),
+    (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
+]
+
+
+@pytest.mark.parametrize("index, keywords, options", CASES)
+def test_renders_equal_the_renderer(tmp_path, render_tool, index, keywords, options):
+    composition = pl.Composition(every_type()[index])
+    scene = tmp_path / "scene.xml"
+    composition.save(str(scene))
+    size = ["--size", "97x61"]
+    grey = composition.render(97, 61, **keywords)
+    deep = composition.render(97, 61, dtype="uint16", **keywords)
+    values = composition.render(97, 61, dtype=np.float32, **keywords)
+    assert grey.flags.c_contiguous and grey.dtype == np.uint8 and deep.dtype == np.uint16
+    np.testing.assert_array_equal(grey, render_tool(scene, *size, *options))
+    np.testing.assert_array_equal(deep, render_tool(scene, *size, "--depth", "16", *options))
+    # The floats are the values the bytes are made from.
+    np.testing.assert_array_equal(grey_bytes(values), grey)
+    np.testing.assert_array_equal(samples16(values), deep)
+    assert len(np.unique(grey)) > 1, "a picture with something in it"
+
+
+def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
+    for name in pl.TYPES:
+        composition = pl.Composition(pl.Layer(name, x=0.5, zoomx=15, zoomy=9), seamless=True)
+        composition.seamless = False
+        scene = tmp_path / f"{name}.xml"
+        composition.save(scene)
+        plain = composition.render(64, 48)
+        np.testing.assert_array_equal(plain, render_tool(scene, "--size", "64x48"))
+        if name != "Blend":   # alone, a blend of two fixed values is flat
+            assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
+
+
+def test_built_loaded_and_pickled_twins(tmp_path):
+    built = pl.Composition(every_type()[0], seamless=True)
+    path = tmp_path / "twin.xml"
+    built.save(str(path))
+    loaded = pl.load(path)
+    assert loaded == built and loaded.to_xml() == built.to_xml() == path.read_text()
+    np.testing.assert_array_equal(loaded.render(80, 50), built.render(80, 50))
+    # Floats six decimals cannot hold survive a pickle to the bit.
+    rng = np.random.default_rng(7)
+    odd = pl.Layer("Fractal", x=float(rng.normal()), y=float(rng.normal()), zoomx=11.1 + rng.random())
+    for name in odd.variables:
+        odd[name] = float(rng.normal())
+    twin = pickle.loads(pickle.dumps(pl.Composition(odd)))
+    assert twin == pl.Composition(odd)
+    assert pl.loads(pl.Composition(odd).to_xml()) != pl.Composition(odd)
+    np.testing.assert_array_equal(twin.render(40, 30, dtype="float32").view(np.uint32),
+                                  pl.Composition(odd).render(40, 30, dtype="float32").view(np.uint32))
+
+
+def test_layer_trees():
+    circles, noise = pl.Layer("Circles"), pl.Layer("Noise")
+    assert (circles.x, circles.y, circles.zoomx, circles.zoomy) == (0, 0, 20, 20)
+    circles["Spacing"] = noise
+    assert circles["Spacing"] is noise and noise.zoomx == 20
+    noise["Cutoff"] = 0.5
+    assert pl.Composition(circles).base["Spacing"]["Cutoff"] == 0.5   # live until the copy
+    with pytest.raises(ValueError):
+        pl.Layer("Squares")["Width"] = noise                           # already drives a variable
+    pl.Layer("Squares")["Width"] = copy.deepcopy(noise)                # a copy is free to
+    with pytest.raises(ValueError):
+        noise["Cutoff"] = circles                                      # an ancestor
+    del circles["Spacing"]
+    assert isinstance(circles["Spacing"], float)
+    with pytest.raises(TypeError, match="Radius"):
+        pl.Layer("Circles", Cutof=1)
+    with pytest.raises(ValueError, match="Noise"):
+        pl.Layer("Nois")
+    with pytest.raises(ValueError):
+        pl.Layer("Noise", Cutoff=float("nan"))
+    chain = pl.Layer("Noise")
+    for _ in range(1331):   # as deep as a scene file holds, and no deeper
+        chain = pl.Layer("Noise", Cutoff=chain)
+    with pytest.raises(ValueError, match="1332"):
+        pl.Layer("Noise", Cutoff=chain)
+    assert pickle.loads(pickle.dumps(pl.Composition(chain))).render(8, 8).shape == (8, 8)
+
+
+def test_bad_arguments_and_files(tmp_path):
+    scene = pl.load(os.path.join(ROOT, "docs", "example-scene.xml"))
+    bad = [({"width": 0}, ValueError), ({"width": 2**31}, ValueError), ({"width": 1.5}, TypeError),
+           ({"region": (90, 0, 20, 20)}, ValueError), ({"region": (0, 0, 0, 5)}, ValueError),
+           ({"region": "0,0,1,1"}, TypeError), ({"dtype": "int8"}, ValueError), ({"dtype": "nonsense"}, TypeError),
+           ({"seamless": "yes"}, TypeError), ({"layer": "Spacing/Width"}, KeyError)]
+    for keywords, error in bad:
+        arguments = {"width": 100, "height": 100, **keywords}
+        with pytest.raises(error):
+            scene.render(arguments.pop("width"), arguments.pop("height"), **arguments)
+    with pytest.raises(KeyError, match="Cutoff"):
+        scene.render(10, 10, layer="Spacing/Width")
+    with pytest.raises((MemoryError, ValueError)):
+        scene.render(2**31 - 1, 2**31 - 1)
+    text = (tmp_path / "scene.xml")
+    text.write_text(scene.to_xml()[:300])
+    os.mkfifo(tmp_path / "pipe")
+    for path in (tmp_path, text, tmp_path / "missing.xml", tmp_path / "pipe"):
+        with pytest.raises(pl.SceneError) as caught:
+            pl.load(path)
+        assert isinstance(caught.value, ValueError) and str(path) in str(caught.value)
+    assert scene.render(3, 2).shape == (2, 3)
+
+
+def test_render_releases_the_gil():
+    scene = pl.Composition(pl.Layer("Noise", Cutoff=pl.Layer("Noise", zoomx=3, zoomy=3, Cutoff=pl.Layer("Fractal"))))
+
+    def count_for(seconds_or_event):
+        n, end = 0, time.monotonic() + seconds_or_event if isinstance(seconds_or_event, float) else None
+        while (time.monotonic() < end) if end else not seconds_or_event.is_set():
+            n += 1
+        return n
+
+    start = time.monotonic()
+    idle_rate = count_for(0.3) / (time.monotonic() - start)
+    done, counts = threading.Event(), []
+    counter = threading.Thread(target=lambda: counts.append(count_for(done)))
+    counter.start()
+    start, rows = time.monotonic(), 6000
+    while True:   # renders long enough to tell, on a machine of any speed
+        began = time.monotonic()
+        scene.render(10000, rows)
+        if time.monotonic() - began > 0.5:
+            break
+        rows *= 2
+    seconds = time.monotonic() - start
+    done.set()
+    counter.join()
+    # Threads rendering one composition at once get what one thread gets.
+    alone, together = scene.render(300, 200, dtype="float32"), []
+    threads = [threading.Thread(target=lambda: together.append(scene.render(300, 200, dtype="float32")))
+               for _ in range(3)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert len(together) == 3 and all(np.array_equal(alone, image) for image in together)
+    print(f"render {seconds:.2f} s; counting at {counts[0] / seconds / idle_rate:.0%} of the idle rate")
+    assert counts[0] / seconds > 0.2 * idle_rate
+
+
+def test_ctrl_c_stops_a_render():
+    scene = pl.Composition(pl.Layer("Noise", Cutoff=pl.Layer("Fractal")))
+    threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT)).start()
+    with pytest.raises(KeyboardInterrupt):
+        scene.render(30000, 30000)   # minutes of work, were it not stopped
+    assert scene.render(4, 3).shape == (3, 4)
