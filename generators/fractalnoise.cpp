@@ -22,10 +22,10 @@ float FractalNoise::valueAt(int x, int y) const
     const float lac = variables[1].getValueAt(x, y);
     const float gain = variables[2].getValueAt(x, y);
     const float cut = variables[3].getValueAt(x, y);
-    const float n = seamless ? patternlanes::torusFractalSum(seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
+    const float n = seamless ? patternlanes::torusFractalSum(noiseTables(), seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
                                                              seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy),
                                                              oct, lac, gain)
-                             : patternlanes::fractalSum(xpos, ypos, oct, lac, gain);
+                             : patternlanes::fractalSum(noiseTables(), xpos, ypos, oct, lac, gain);
     return patternlanes::cutNoise(n, cut);
 }
 
@@ -56,13 +56,13 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) cons
     if (seamless) {
         float sines[rowChunk];
         columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
-        patternlanes::torusFractalSumRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
+        patternlanes::torusFractalSumRow(noiseTables(), out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
                                          seamless::radiusOf(zoomy), oct, lac, gains, count, out);
     } else if (uniform)
-        patternlanes::fractalSumRow(out, ypos, patternlanes::octaveCount(octaves.getValue()), lacunarity.getValue(),
+        patternlanes::fractalSumRow(noiseTables(), out, ypos, patternlanes::octaveCount(octaves.getValue()), lacunarity.getValue(),
                                     gain.getValue(), count, out);
     else
-        patternlanes::fractalSumRow(out, ypos, oct, lac, gains, count, out);
+        patternlanes::fractalSumRow(noiseTables(), out, ypos, oct, lac, gains, count, out);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

@@ -39,20 +39,21 @@ bool LayerControls::saveScene()
 
 bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
 {
-    std::string error;
+    std::string error, warning;
     // The dialogs go on in this scene's folder, whether or not it loads, as
     // after a choice in the dialog.
     if (fileChooser) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back.
     if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
-    const bool loaded = readSceneFile(path, &error);
+    const bool loaded = readSceneFile(path, &error, &warning);
     if (asUndoStep) commitEdit();
     if (!loaded) {
         reportOutcome("Could not load " + path + ": " + error);
         return false;
     }
     rememberSceneFile(path);
-    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")");
+    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
+                  (warning.empty() ? "" : "; " + warning));
     return true;
 }
 

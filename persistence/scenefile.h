@@ -18,6 +18,9 @@ struct ReadResult {
     std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
     std::string error;                       // why, when baseLayer is null
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
+    // What the reader took leniently that the user should hear of, with its
+    // line ("line 4: seed must be ..."): only the first. Empty: nothing.
+    std::string warning;
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are

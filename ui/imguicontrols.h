@@ -137,6 +137,7 @@ private:
     static bool isSharingButton(const Control& control);
     int rowButtons = 1;       // buttons in the row being drawn
     float rowWidth = 0.0f;    // its width, measured at its first button
+    float fieldReserve = 0.0f;   // room a field leaves for the button beside it
     float rightEdge() const { return rightEdges.back(); }
 
     MouseFunc appMouse = nullptr;
