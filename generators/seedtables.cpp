@@ -92,6 +92,16 @@ void permutation(std::uint32_t seed, std::uint8_t out[256])
     }
 }
 
+std::shared_ptr<const TableSet> permutationOnly(std::uint32_t seed)
+{
+    auto set = std::make_shared<SeedSet>();
+    set->seed = seed;
+    permutation(seed, set->bytes);
+    for (int k = 0; k < 256; ++k) set->bytes[256 + k] = set->bytes[k];
+    set->permutation = set->bytes;
+    return set;
+}
+
 std::size_t derivedBytes()
 {
     return sizeof(Derived);

@@ -34,6 +34,10 @@ void permutation(std::uint32_t seed, std::uint8_t out[256]);
 // reference set, built at compile time and never counted.
 std::shared_ptr<const TableSet> acquire(std::uint32_t seed);
 
+// A set of seed's permutation alone, outside the cache: what a seed beyond
+// the bound gets (tests compare the kernels on it).
+std::shared_ptr<const TableSet> permutationOnly(std::uint32_t seed);
+
 // The bytes of derived tables the cache holds now, and those of one set.
 std::size_t bytesHeld();
 std::size_t derivedBytes();

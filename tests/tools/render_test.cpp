@@ -403,6 +403,45 @@ TEST_F(RenderToolTest, SeamlessScenesRenderFromTheFileOrTheOptionAndTheirTilesJo
         EXPECT_EQ(left.substr(row * 20, 20) + right.substr(row * 20, 20), whole.substr(row * 40, 40)) << row;
 }
 
+// --seed N adds N to every layer's seed modulo 2^32: the tree's Noise at
+// seed 5 with --seed 4294967295 is the file's seed 4 (and --seed 0 the file
+// as it is). A seed the file cannot mean is told with its line, and the
+// render goes on; a bad --seed is a usage error.
+TEST_F(RenderToolTest, SeedsAddToEveryLayerWrapAndBadOnesAreTold)
+{
+    writeTreeScene();
+    const std::string text = readFile(path("tree.xml"));
+    const auto withSeed = [&](const std::string& seed) {
+        std::string t = text;
+        const std::size_t at = t.find("inverse=\"1\"") + 11;
+        return t.insert(at, " seed=\"" + seed + "\"");
+    };
+    writeFile(path("four.xml"), withSeed("4"));
+    writeFile(path("five.xml"), withSeed("5"));
+    writeFile(path("bad.xml"), withSeed("0x10"));
+    const auto image = [&](const std::string& options, const std::string& scene) {
+        const ToolRun r = run(options + " --size 40x30 '" + path(scene) + "' '" + path("out.pgm") + "'");
+        EXPECT_EQ(r.status, 0) << options << ": " << r.err;
+        return readFile(path("out.pgm"));
+    };
+    const std::string four = image("", "four.xml");
+    EXPECT_NE(four, image("", "tree.xml"));
+    EXPECT_EQ(image("--seed 4294967295", "five.xml"), four);
+    EXPECT_EQ(image("--seed=0", "four.xml"), four);
+    EXPECT_EQ(image("--seed 1", "tree.xml"), image("--seed 1", "bad.xml"));
+
+    const ToolRun bad = run("'" + path("bad.xml") + "' '" + path("out.pgm") + "'");
+    EXPECT_EQ(bad.status, 0);
+    const std::size_t line = std::count(text.begin(), text.begin() + text.find("inverse=\"1\""), '\n') + 1;
+    EXPECT_EQ(bad.err, "patternlens-render: warning: " + path("bad.xml") + ": line " + std::to_string(line) +
+                           ": seed must be a whole number from 0 to 4294967295\n");
+    for (const char* value : {"-1", "4294967296", "1.5", "", "+5", "x"}) {
+        const ToolRun r = run(std::string("--seed '") + value + "' '" + path("tree.xml") + "' '" + path("x.pgm") + "'");
+        EXPECT_EQ(r.status, 2) << value;
+        EXPECT_FALSE(exists(path("x.pgm"))) << value;
+    }
+}
+
 TEST_F(RenderToolTest, SceneErrorsNameTheFileAndLeaveNoOutput)
 {
     writeFile(path("foreign.xml"), "<Other />");
