@@ -224,7 +224,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
-                             "[--seamless]\n       [--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
+                             "[--seamless]\n       [--seed N] [--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);
