@@ -45,7 +45,8 @@ while [ $# -gt 0 ]; do
     --sshloginfile) logins+=(--sshloginfile "$(realpath -m -- "${2:-}")"); shift 2 || fail "--sshloginfile needs a file" ;;
     --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
     --seamless) seamless=(--seamless); shift ;;
-    --seed) [[ "${2:-}" =~ ^[0-9]+$ ]] || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
+    --seed) [[ "${2:-}" =~ ^0*([0-9]{1,10})$ ]] && (( 10#${BASH_REMATCH[1]} <= 4294967295 )) \
+              || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
             seed=(--seed "$2"); shift 2 ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
     -h|--help) usage; exit 0 ;;

@@ -373,6 +373,28 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
     ASSERT_EQ(run("--size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
     EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
 
+    // --seed goes to every tile (the machine's renderer asked first whether
+    // it knows it); a renderer that does not is refused before any tile.
+    const std::string unseeded = readFile(path("single.pgm"));
+    const ToolRun seeded = runCommand(std::string("PATTERNLENS_REMOTE_RENDER='") + RENDER_TOOL + "' bash '" +
+                                      RENDER_TILES_SCRIPT + "' --sshlogin : --seed 7 --size 50x40 --tile 25x20" +
+                                      scene + "'" + path("joined.pgm") + "'");
+    ASSERT_EQ(seeded.status, 0) << seeded.err;
+    ASSERT_EQ(run("--seed 7 --size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
+    EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
+    EXPECT_NE(readFile(path("single.pgm")), unseeded);
+    writeFile(path("old-render"), "#!/bin/sh\necho 'Usage: old-render [--size WIDTHxHEIGHT] SCENE.xml OUTPUT.png'\n");
+    ASSERT_EQ(chmod(path("old-render").c_str(), 0755), 0);
+    for (const std::string machines : {"", "--sshlogin : "}) {
+        const ToolRun old = runCommand("PATTERNLENS_RENDER='" + path("old-render") + "' PATTERNLENS_REMOTE_RENDER='" +
+                                       path("old-render") + "' bash '" + RENDER_TILES_SCRIPT + "' " + machines +
+                                       "--seed 7 --size 50x40" + scene + "'" + path("old.pgm") + "'");
+        EXPECT_EQ(old.status, 2) << machines;
+        EXPECT_NE(old.err.find("has no --seed"), std::string::npos) << machines << old.err;
+        EXPECT_FALSE(exists(path("old.pgm")));
+    }
+    std::remove(path("old-render").c_str());
+
     // Nothing but the outputs is left beside them.
     EXPECT_EQ(leftovers(), (std::vector<std::string>{"joined.pgm", "joined.png", "single.pgm", "single.png", "tree.xml"}));
 
