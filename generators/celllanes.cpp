@@ -127,8 +127,8 @@ HWY_INLINE VF Finish(VF d1, VF d2, VF e, Mask inRange)
 
 // cellValue for one vector of points x in row ypos. last is the cell column
 // of the run's last point, to which a refilled table reaches when it can.
-HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, const int* rowHash, const float* rowCentre, int lastColumn,
-                        ColumnTable& table)
+HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, const int* rowHash,
+                        const float* rowCentre, int lastColumn, ColumnTable& table)
 {
     const DF df;
     const DI di;
@@ -203,8 +203,8 @@ HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, co
     return Finish(d1, d2, e, inRange);
 }
 
-void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e, int eStep, int count,
-                float* out)
+void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e,
+                int eStep, int count, float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -246,8 +246,8 @@ void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float
         tj[l] = jit[(k + l) * jitStep];
         te[l] = e[(k + l) * eStep];
     }
-    hn::Store(CellLanes(tables, hn::Load(df, tx), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre, lastColumn,
-                        table),
+    hn::Store(CellLanes(tables, hn::Load(df, tx), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre,
+                        lastColumn, table),
               df, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }

@@ -89,8 +89,9 @@ inline int wrapIndex(int i, int n)
 // along u and ny along v.
 inline float wrappedCellValue(const Tables& tables, float u, float v, float jit, float e, int nx, int ny)
 {
-    return cellDistances(
-        tables, u, v, jit, e, [nx](int i) { return wrapIndex(i, nx) & 255; }, [ny](int j) { return wrapIndex(j, ny) & 255; });
+    const auto column = [nx](int i) { return wrapIndex(i, nx) & 255; };
+    const auto row = [ny](int j) { return wrapIndex(j, ny) & 255; };
+    return cellDistances(tables, u, v, jit, e, column, row);
 }
 
 // out[k] = cellValue(tables, xpos[k], ypos, jit[k * jitStep], e[k * eStep]):

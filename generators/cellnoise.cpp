@@ -72,7 +72,9 @@ void CellNoise::valueRow(int y, int x0, int count, float* out, int step) const
     const float ypos = layerRowY(y);
     if (seamless) {
         const FittedCells cells(zoomx, zoomy);
-        for (int k = 0; k < count; ++k) out[k] = cells.value(noiseTables(), out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
+        const celllanes::Tables& tables = noiseTables();
+        for (int k = 0; k < count; ++k)
+            out[k] = cells.value(tables, out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
         return;
     }
     celllanes::cellsRow(noiseTables(), out, ypos, jit, jitStep, edges, edgesStep, count, out);

@@ -16,9 +16,10 @@ float NoiseSlice::valueAt(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
-    const float n = seamless ? seamless::torusNoise(noiseTables(), seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
+    const GradientNoise::noisetables::TableSet& tables = noiseTables();
+    const float n = seamless ? seamless::torusNoise(tables, seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
                                                     seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy))
-                             : GradientNoise::sample2(noiseTables(), xpos, ypos);
+                             : GradientNoise::sample2(tables, xpos, ypos);
     // The Cutoff is read at the texture pixel, so an input layer driving it
     // lines up pixel for pixel with this layer.
     const float cut = variables[0].getValueAt(x, y);
@@ -48,6 +49,6 @@ void NoiseSlice::torusRow(int y, int x0, int count, float* out, int step) const
 {
     float sines[rowChunk];
     columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
-    seamless::torusNoiseRow(noiseTables(), out, sines, seamless::radiusOf(zoomx), seamless::turnOf(layerRowY(y), zoomy),
-                            seamless::radiusOf(zoomy), count, out);
+    seamless::torusNoiseRow(noiseTables(), out, sines, seamless::radiusOf(zoomx),
+                            seamless::turnOf(layerRowY(y), zoomy), seamless::radiusOf(zoomy), count, out);
 }

@@ -138,7 +138,8 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
 // Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
 // and the sum of amplitudes are then one number each, and so is each
 // octave's y.
-void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
+                         float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -188,8 +189,8 @@ void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, in
 // The octaves one after another over a run: each octave's points are made
 // on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
 // Lanes whose octaves are done take part with their sums kept.
-void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                     int count, float* out)
+void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int count, float* out)
 {
     const DF df;
     const DI di;
@@ -261,8 +262,8 @@ void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const 
 
 // The run in parts the stack buffers hold; octStep 0 reads oct, lac and
 // gain as one value each.
-void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                     int octStep, int count, float* out)
+void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
@@ -327,7 +328,8 @@ float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float la
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         const float sx = xpos * f + 17.0f * static_cast<float>(k);
         const float sy = ypos * f + 31.0f * static_cast<float>(k);
-        return std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
+        const bool inside = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit;
+        return inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
     });
 }
 
@@ -352,8 +354,8 @@ inline bool withinOctaveLimit(const float* p)
            std::fabs(p[3]) < octaveLimit;
 }
 
-void torusFractalRun(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                     const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+void torusFractalRun(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                     float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
 {
     float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
     bool inside[fractalRun];
@@ -386,17 +388,19 @@ void torusFractalRun(const Tables& tables, const float* cosines, const float* si
 
 } // namespace
 
-float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain)
+float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
+                      float gain)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         float p[4];
         torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
-        return withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3])) : 0.0f;
+        if (!withinOctaveLimit(p)) return 0.0f;
+        return seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]));
     });
 }
 
-void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;

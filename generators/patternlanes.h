@@ -60,12 +60,13 @@ float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float la
 // turns (cx, sx) of x and (cy, sy) of y, and its noise is
 // seamless::gainClamped of sample4 there, or 0 where a coordinate is not
 // below 2^24. The rest is fractalSum's.
-float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain);
+float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
+                      float gain);
 // The same for a row: out[k] = torusFractalSum((cosines[k], sines[k]), rx,
 // ty, ry, oct[k], lac[k], gain[k]), the octaves on the 4-D noise kernel.
 // out may be cosines.
-void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
+void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
 
 // The Blend layer's value: a + (b - a) m, clamped.
 inline float blend(float a, float b, float m)
@@ -102,10 +103,11 @@ void cutNoiseRow(float cut, int count, float* values);
 // within 1 .. 8. The 2-D noise kernel samples each octave, fractalRun
 // points at a time. out may be xpos.
 constexpr int fractalRun = 256;
-void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                   int count, float* out);
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                   const float* gain, int count, float* out);
 // The same with one oct, lac and gain for the whole run.
-void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out);
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
+                   float* out);
 
 // out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
 void blendRow(const float* a, const float* b, const float* m, int count, float* out);

@@ -30,7 +30,8 @@ float torusNoise(const GradientNoise::noisetables::TableSet& tables, Turn tx, fl
     return gainClamped(GradientNoise::sample4(tables, rx * tx.cosine, rx * tx.sine, ry * ty.cosine, ry * ty.sine));
 }
 
-void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out)
+void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines,
+                   float rx, Turn ty, float ry, int count, float* out)
 {
     GradientNoise::sample4TorusRow(tables, cosines, sines, rx, ry * ty.cosine, ry * ty.sine, noiseGain, count, out);
 }

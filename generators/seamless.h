@@ -55,7 +55,8 @@ inline float gainClamped(float n)
 float torusNoise(const GradientNoise::noisetables::TableSet& tables, Turn tx, float rx, Turn ty, float ry);
 // The same for a row on SIMD lanes, bit for bit: column k's turn is
 // (cosines[k], sines[k]), the row's is ty. out may be cosines or sines.
-void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out);
+void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines,
+                   float rx, Turn ty, float ry, int count, float* out);
 
 // The period that fits a whole number of times across the extent: the
 // extent divided by the nearest whole number of periods (halves up), at

@@ -1,4 +1,5 @@
 #include "generators/seedtables.h"
+
 #include "generators/gradientnoise.h"
 
 #include <mutex>

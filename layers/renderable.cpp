@@ -2,15 +2,14 @@
 
 #include "app/layercontrols.h"
 #include "app/viewerlayout.h"
+#include "generators/seedtables.h"
 #include "layers/assertion.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
 #include "layers/viewlimits.h"
-#include "generators/seedtables.h"
 
 #include <mutex>
-
 
 Renderable::Renderable(int id) : typeId(id) {}
 

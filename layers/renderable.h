@@ -106,6 +106,9 @@ public:
     // the layer takes its own reference when it first renders, so a copy
     // that never renders (an undo step) holds no tables.
     const GradientNoise::noisetables::TableSet& noiseTables() const;
+    // The seed, for bindings and tools (the field below).
+    std::uint32_t getSeed() const { return seed; }
+    void setSeed(std::uint32_t s) { seed = s; }
 
     // valueAt with the inverse switch applied: what the texture shows and
     // what a variable driven by this layer reads.

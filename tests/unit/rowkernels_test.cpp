@@ -216,7 +216,8 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                 std::vector<float> cells = x, fixedCells = x, fractal = x, fixedFractal = x, mixed(count);
                 celllanes::cellsRow(t, cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
                 celllanes::cellsRow(t, fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
-                patternlanes::fractalSumRow(t, fractal.data(), y, oct.data(), b.data(), a.data(), count, fractal.data());
+                patternlanes::fractalSumRow(t, fractal.data(), y, oct.data(), b.data(), a.data(), count,
+                                            fractal.data());
                 patternlanes::fractalSumRow(t, fixedFractal.data(), y, oct[0], b[0], a[0], count, fixedFractal.data());
                 patternlanes::blendRow(a.data(), b.data(), m.data(), count, mixed.data());
                 for (int k = 0; k < count; ++k) {

@@ -61,7 +61,8 @@ TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
             const float expected = GradientNoise::sample4(p[0][k], p[1][k], p[2][k], p[3][k]);
             const float expectedRow = GradientNoise::sample4(p[0][k], p[1][k], rowZ[k], rowW[k]);
             const float onTorus =
-                seamless::gainClamped(GradientNoise::sample4(*torusTables, 0.75f * p[0][k], 0.75f * p[1][k], rowZ[k], rowW[k]));
+                seamless::gainClamped(GradientNoise::sample4(*torusTables, 0.75f * p[0][k], 0.75f * p[1][k], rowZ[k],
+                                                             rowW[k]));
             if (!sameFloat(batch[k], expected) || !sameFloat(row[k], expectedRow) || !sameFloat(torus[k], onTorus))
                 ADD_FAILURE() << "point " << k << " (failure " << ++failures << "): batch " << batch[k] << " for "
                               << expected << ", row " << row[k] << " for " << expectedRow;
@@ -94,8 +95,9 @@ TEST(SeamlessNoise, GainBringsTheContrastToTheFlatNoise)
             for (int j = 0; j < 40; ++j) {
                 const float x = cx + ex * static_cast<float>(i) / 40.0f, y = cy + ey * static_cast<float>(j) / 40.0f;
                 flat.push_back(GradientNoise::sample2(x, y));
-                torus.push_back(seamless::torusNoise(GradientNoise::noisetables::defaultTables(), seamless::turnOf(x, ex), seamless::radiusOf(ex),
-                                                     seamless::turnOf(y, ey), seamless::radiusOf(ey)));
+                torus.push_back(seamless::torusNoise(GradientNoise::noisetables::defaultTables(), seamless::turnOf(x, ex),
+                                                     seamless::radiusOf(ex), seamless::turnOf(y, ey),
+                                                     seamless::radiusOf(ey)));
             }
     }
     const double flatDeviation = standardDeviation(flat), torusDeviation = standardDeviation(torus);
