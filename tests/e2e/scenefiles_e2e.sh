@@ -298,13 +298,12 @@ settled_after_dialog load-after-failure "$work/panned.png"
 wait_info load-after-failure-message "Loaded $folder/mine.xml (1 layer)"
 rm notes.txt
 
-# A seed the file cannot mean reads as 0: the load goes on and says so,
-# with the line of its layer.
-sed 's/inverse="\([01]\)"/inverse="\1" seed="1.5"/' mine.xml >badseed.xml
+# A seed the file cannot mean reads as 0: the load goes on and says so (the
+# line loses its middle, where the line number is).
+sed 's/inverse="\([01]\)"/& seed="1.5"/' mine.xml >badseed.xml
 click "${load_button[@]}"
 check "open dialog: badseed.xml" dialog_open badseed.xml
 settled_after_dialog load-bad-seed "$work/panned.png"
-# (The line loses its middle: the number of the line is out of sight.)
 wait_info bad-seed-message "Loaded /tmp/sf" "number from 0 to 4294967295"
 rm badseed.xml
 
