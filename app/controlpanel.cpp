@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 
 #include <cstdio>
+#include <string>
 
 ui::Callback LayerControls::command(void (LayerControls::*member)())
 {
@@ -22,6 +23,9 @@ void LayerControls::build(ui::ControlWindow* window)
     layerControlsPanel = w.add_panel("Layer controls");
     changeBaseButton = w.add_button_to_panel(layerControlsPanel, "Change base", -1, command(&LayerControls::onChangeBase));
     inverseCheckbox = w.add_checkbox_to_panel(layerControlsPanel, "Inverse", -1, command(&LayerControls::onInverse));
+    seedField = w.add_edittext_to_panel(layerControlsPanel, "Seed", -1, command(&LayerControls::onSeedField));
+    seedField->set_shares_row(true);   // "New seed" beside it
+    newSeedButton = w.add_button_to_panel(layerControlsPanel, "New seed", -1, command(&LayerControls::onNewSeed));
     layerVariablesPanel = w.add_panel_to_panel(layerControlsPanel, "Layer Variables");
     variableList = w.add_listbox_to_panel(layerVariablesPanel, "Select variable: ", -1,
                                           command(&LayerControls::onSelectVariable));
@@ -109,6 +113,7 @@ void LayerControls::refreshPanel()
         if (removeInputButton) removeInputButton->disable();
         if (editInputButton) editInputButton->disable();
         if (inverseCheckbox) inverseCheckbox->set_int_val(0);
+        if (seedField) seedField->set_text("");
         return;
     }
     if (variableList) {
@@ -143,6 +148,7 @@ void LayerControls::refreshVariable()
         }
         if (currentLayer->parent && goToParentButton) goToParentButton->enable();
         if (inverseCheckbox) inverseCheckbox->set_int_val(currentLayer->inverse ? 1 : 0);
+        if (seedField) seedField->set_text(std::to_string(currentLayer->seed));
     }
     // Nothing is rendered here: what the panel shows does not change the
     // picture, and the edits that do change it ask for a new one.

@@ -12,7 +12,8 @@
 // and save commands in persistence/scenecommands.cpp, undo, redo and the
 // unsaved-changes bookkeeping in historycommands.cpp, the export, path,
 // statistics and pointer readout in toolpanel.cpp, the picture's renders in
-// layerpicture.cpp, and the layer tree column in layertreecolumn.cpp.
+// layerpicture.cpp, the layer tree column in layertreecolumn.cpp, and the
+// seed commands in seedcommands.cpp.
 #include "app/edithistory.h"
 #include "app/infoline.h"
 #include "app/layerpreviews.h"
@@ -89,6 +90,10 @@ public:
     void refreshVariable();
     void onInverse();
     void onSelectVariable();
+    // "Seed" (Enter, or leaving the field) and "New seed" (Ctrl+G): the
+    // current layer's seed, each an undoable step (seedcommands.cpp).
+    void onSeedField();
+    void onNewSeed();
 
     // --- Layer tree commands ---
     void onChangeBase();
@@ -107,8 +112,9 @@ public:
     // Reads path and, when it yields a base layer, installs it with
     // setBaseLayer. Returns false with the reason in *error when the file is
     // unreadable, not a scene file or refused by the reader's limits; the
-    // composition is then left as it was.
-    bool readSceneFile(const std::string& path, std::string* error = nullptr);
+    // composition is then left as it was. *warning takes what the reader
+    // took leniently (scenefile::ReadResult::warning).
+    bool readSceneFile(const std::string& path, std::string* error = nullptr, std::string* warning = nullptr);
     // Loads path as "Load from XML" does once a file is chosen, and says in
     // the info line what came of it. The start-up's scene is no undo step.
     bool openSceneFile(const std::string& path, bool asUndoStep = true);
@@ -272,6 +278,8 @@ public:
     ui::Listbox* layerTypeList = nullptr;
     ui::EditText* valueField = nullptr;
     ui::Checkbox* inverseCheckbox = nullptr;
+    ui::EditText* seedField = nullptr;
+    ui::Button* newSeedButton = nullptr;
     ui::Button* changeBaseButton = nullptr;
     ui::Button* assignInputButton = nullptr;
     ui::Button* removeInputButton = nullptr;

@@ -21,6 +21,7 @@ Command commandFor(unsigned char key, int modifiers)
     case 'y': return Command::Redo;
     case 'l': return Command::Layers;
     case 't': return Command::TilePreview;
+    case 'g': return Command::NewSeed;
     default: return Command::NoCommand;
     }
 }

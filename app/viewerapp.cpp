@@ -342,6 +342,7 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
     case shortcuts::Command::Layers: command = &LayerControls::onLayers; break;
     case shortcuts::Command::TilePreview: command = &LayerControls::onTilePreview; break;
+    case shortcuts::Command::NewSeed: command = &LayerControls::onNewSeed; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a

@@ -18,6 +18,8 @@
 #include <hwy/foreach_target.h>
 #include <hwy/highway.h>
 
+#include "generators/tablelanes-inl.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace celllanes {
 namespace HWY_NAMESPACE {
@@ -28,9 +30,7 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
-// The permutation as ints, for gathers.
-alignas(64) static constexpr std::int32_t permutation32[512] = {GRADIENTNOISE_PERMUTATION_VALUES,
-                                                                GRADIENTNOISE_PERMUTATION_VALUES};
+using GradientNoise::HWY_NAMESPACE::PermutationLanes;
 
 constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
 // Cell columns the table holds at a time.
@@ -39,12 +39,12 @@ constexpr int tableColumns = 32;
 // The offsets of the feature points of cells at lattice columns a (0..255)
 // in the cell row whose permutation entry is rowHash: jitterOffset of their
 // two hashes.
-HWY_INLINE void Offsets(VI a, VI rowHash, VF* u, VF* w)
+HWY_INLINE void Offsets(const Tables& tables, VI a, VI rowHash, VF* u, VF* w)
 {
     const DF df;
     const DI di;
-    const VI h1 = hn::GatherIndex(di, permutation32, hn::Add(a, rowHash));
-    const VI h2 = hn::GatherIndex(di, permutation32, hn::Add(h1, hn::Set(di, 7)));
+    const VI h1 = PermutationLanes(di, tables, hn::Add(a, rowHash));
+    const VI h2 = PermutationLanes(di, tables, hn::Add(h1, hn::Set(di, 7)));
     const VF scale = hn::Set(df, 255.0f);
     const VF half = hn::Set(df, 0.5f);
     *u = hn::Sub(hn::Div(hn::ConvertTo(df, h1), scale), half);
@@ -67,7 +67,7 @@ struct ColumnTable {
     bool holds(int first, int last) const { return count > 0 && first >= start && last < start + count; }
 
     // Columns first .. first + n - 1 of the three cell rows.
-    void fill(int first, int n, const int* rowHash, const float* rowCentre)
+    void fill(const Tables& tables, int first, int n, const int* rowHash, const float* rowCentre)
     {
         const DF df;
         const DI di;
@@ -78,7 +78,7 @@ struct ColumnTable {
             const VI a = hn::And(hn::Add(hn::Set(di, first + c), hn::Iota(di, 0)), hn::Set(di, 255));
             for (int r = 0; r < 3; ++r) {
                 VF vu, vw;
-                Offsets(a, hn::Set(di, rowHash[r]), &vu, &vw);
+                Offsets(tables, a, hn::Set(di, rowHash[r]), &vu, &vw);
                 if (fixed) {
                     const VF column = hn::ConvertTo(df, hn::Add(hn::Set(di, first + c), hn::Iota(di, 0)));
                     vu = hn::Add(hn::Add(column, hn::Set(df, 0.5f)), hn::Mul(hn::Set(df, jit), vu));
@@ -127,8 +127,8 @@ HWY_INLINE VF Finish(VF d1, VF d2, VF e, Mask inRange)
 
 // cellValue for one vector of points x in row ypos. last is the cell column
 // of the run's last point, to which a refilled table reaches when it can.
-HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, const float* rowCentre, int lastColumn,
-                        ColumnTable& table)
+HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, const int* rowHash,
+                        const float* rowCentre, int lastColumn, ColumnTable& table)
 {
     const DF df;
     const DI di;
@@ -148,7 +148,7 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     if (fromTable && !table.holds(first - 1, last + 1)) {
         int end = lastColumn + 2 > last + 2 ? lastColumn + 2 : last + 2;
         if (end - (first - 1) > tableColumns) end = first - 1 + tableColumns;
-        table.fill(first - 1, end - (first - 1), rowHash, rowCentre);
+        table.fill(tables, first - 1, end - (first - 1), rowHash, rowCentre);
     }
     // Lanes within one strip of the table pick their column from it.
     const bool strip = last - first < lanes;
@@ -185,7 +185,7 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
                     u = Column(table, table.u[dj], ci, step, first, last, pick);
                     w = Column(table, table.w[dj], ci, step, first, last, pick);
                 } else {
-                    Offsets(hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
+                    Offsets(tables, hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
                 }
                 u = hn::Mul(jit, u);
                 w = hn::Mul(jit, w);
@@ -203,8 +203,8 @@ HWY_INLINE VF CellLanes(VF x, VF jit, VF e, float ypos, const int* rowHash, cons
     return Finish(d1, d2, e, inRange);
 }
 
-void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, const float* e, int eStep, int count,
-                float* out)
+void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e,
+                int eStep, int count, float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -216,7 +216,7 @@ void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, co
     int rowHash[3];
     float rowCentre[3];
     for (int r = 0; r < 3; ++r) {
-        rowHash[r] = GradientNoise::permutation[(cj + r - 1) & 255];
+        rowHash[r] = tables.permutation[(cj + r - 1) & 255];
         rowCentre[r] = static_cast<float>(cj + r - 1) + 0.5f;
     }
     // Points of a row run from left to right; the table reaches to the last.
@@ -232,7 +232,7 @@ void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, co
     for (; k + lanes <= count; k += lanes) {
         const VF j = jitStep ? hn::LoadU(df, jit + k) : fixedJit;
         const VF ev = eStep ? hn::LoadU(df, e + k) : fixedE;
-        hn::StoreU(CellLanes(hn::LoadU(df, xpos + k), j, ev, ypos, rowHash, rowCentre, lastColumn, table), df,
+        hn::StoreU(CellLanes(tables, hn::LoadU(df, xpos + k), j, ev, ypos, rowHash, rowCentre, lastColumn, table), df,
                    out + k);
     }
     if (k == count) return;
@@ -246,8 +246,8 @@ void CellsLanes(const float* xpos, float ypos, const float* jit, int jitStep, co
         tj[l] = jit[(k + l) * jitStep];
         te[l] = e[(k + l) * eStep];
     }
-    hn::Store(CellLanes(hn::Load(df, tx), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre, lastColumn,
-                        table),
+    hn::Store(CellLanes(tables, hn::Load(df, tx), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre,
+                        lastColumn, table),
               df, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
@@ -261,10 +261,10 @@ namespace celllanes {
 
 HWY_EXPORT(CellsLanes);
 
-void cellsRow(const float* xpos, float ypos, const float* jit, int jitStep, const float* e, int eStep, int count,
-              float* out)
+void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* jit,
+              int jitStep, const float* e, int eStep, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(CellsLanes)(xpos, ypos, jit, jitStep, e, eStep, count, out);
+    HWY_DYNAMIC_DISPATCH(CellsLanes)(tables, xpos, ypos, jit, jitStep, e, eStep, count, out);
 }
 
 } // namespace celllanes

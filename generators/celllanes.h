@@ -4,13 +4,15 @@
 // once as the scalar definition valueAt uses and once as a row kernel on
 // SIMD lanes that repeats it bit for bit (compiled for every instruction
 // set, dispatched at run time; see layers/simdtargets.h).
-#include "generators/gradientnoise.h"
+#include "generators/noisetables.h"
 #include "generators/patternlanes.h"
 
 #include <cmath>
 #include <limits>
 
 namespace celllanes {
+
+using Tables = GradientNoise::noisetables::TableSet;
 
 // Beyond 2^24 floats no longer tell one cell from the next; points there
 // (and NaN) have the value 0.
@@ -27,10 +29,12 @@ inline float jitterOffset(int hash)
 // F1 + e (F2 - 2 F1), clamped, where F1 and F2 are the distances from
 // (xpos, ypos) to the nearest and second nearest feature points of the
 // 3 x 3 cells around it; the cells' hashes use lattice column
-// column(i) and row row(j) (each within 0..255) for cell (i, j).
+// column(i) and row row(j) (each within 0..255) for cell (i, j), and the
+// permutation of tables.
 template <class Column, class Row>
-float cellDistances(float xpos, float ypos, float jit, float e, Column column, Row row)
+float cellDistances(const Tables& tables, float xpos, float ypos, float jit, float e, Column column, Row row)
 {
+    const std::uint8_t* permutation = tables.permutation;
     if (!(std::fabs(xpos) < cellLimit) || !(std::fabs(ypos) < cellLimit)) return 0.0f;
     const int ci = static_cast<int>(std::floor(xpos));
     const int cj = static_cast<int>(std::floor(ypos));
@@ -40,8 +44,8 @@ float cellDistances(float xpos, float ypos, float jit, float e, Column column, R
         for (int di = -1; di <= 1; ++di) {
             const int a = column(ci + di);
             const int b = row(cj + dj);
-            const int h1 = GradientNoise::permutation[a + GradientNoise::permutation[b]];
-            const int h2 = GradientNoise::permutation[h1 + 7];
+            const int h1 = permutation[a + permutation[b]];
+            const int h2 = permutation[h1 + 7];
             const float u = jit * jitterOffset(h1);
             const float w = jit * jitterOffset(h2);
             const float fx = (static_cast<float>(ci + di) + 0.5f) + u;
@@ -67,10 +71,10 @@ float cellDistances(float xpos, float ypos, float jit, float e, Column column, R
 // The Cells layer's value at layer point (xpos, ypos) for Jitter jit and
 // Edges e. Edges 0 gives round cells darkest at their points, Edges 1 the
 // lines where two cells meet.
-inline float cellValue(float xpos, float ypos, float jit, float e)
+inline float cellValue(const Tables& tables, float xpos, float ypos, float jit, float e)
 {
     const auto lattice = [](int i) { return i & 255; };
-    return cellDistances(xpos, ypos, jit, e, lattice, lattice);
+    return cellDistances(tables, xpos, ypos, jit, e, lattice, lattice);
 }
 
 // i mod n within 0 .. n - 1, for n >= 1.
@@ -83,15 +87,16 @@ inline int wrapIndex(int i, int n)
 // The seamless Cells value at cell coordinates (u, v): the cells' indices
 // wrap over nx columns and ny rows, so the pattern repeats every nx cells
 // along u and ny along v.
-inline float wrappedCellValue(float u, float v, float jit, float e, int nx, int ny)
+inline float wrappedCellValue(const Tables& tables, float u, float v, float jit, float e, int nx, int ny)
 {
-    return cellDistances(
-        u, v, jit, e, [nx](int i) { return wrapIndex(i, nx) & 255; }, [ny](int j) { return wrapIndex(j, ny) & 255; });
+    const auto column = [nx](int i) { return wrapIndex(i, nx) & 255; };
+    const auto row = [ny](int j) { return wrapIndex(j, ny) & 255; };
+    return cellDistances(tables, u, v, jit, e, column, row);
 }
 
-// out[k] = cellValue(xpos[k], ypos, jit[k * jitStep], e[k * eStep]): a step
-// of 0 reads one value for the whole run. out may be xpos.
-void cellsRow(const float* xpos, float ypos, const float* jit, int jitStep, const float* e, int eStep, int count,
-              float* out);
+// out[k] = cellValue(tables, xpos[k], ypos, jit[k * jitStep], e[k * eStep]):
+// a step of 0 reads one value for the whole run. out may be xpos.
+void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e,
+              int eStep, int count, float* out);
 
 } // namespace celllanes

@@ -26,9 +26,9 @@ struct FittedCells {
     {
     }
 
-    float value(float xpos, float ypos, float jit, float e) const
+    float value(const celllanes::Tables& tables, float xpos, float ypos, float jit, float e) const
     {
-        return celllanes::wrappedCellValue(xpos / width, ypos / height, jit, e, nx, ny);
+        return celllanes::wrappedCellValue(tables, xpos / width, ypos / height, jit, e, nx, ny);
     }
 };
 
@@ -48,8 +48,8 @@ float CellNoise::valueAt(int x, int y) const
     mapping.windowToLayer(xpos, ypos);
     const float jit = variables[0].getValueAt(x, y);
     const float e = variables[1].getValueAt(x, y);
-    if (seamless) return FittedCells(zoomx, zoomy).value(xpos, ypos, jit, e);
-    return celllanes::cellValue(xpos, ypos, jit, e);
+    if (seamless) return FittedCells(zoomx, zoomy).value(noiseTables(), xpos, ypos, jit, e);
+    return celllanes::cellValue(noiseTables(), xpos, ypos, jit, e);
 }
 
 void CellNoise::valueRow(int y, int x0, int count, float* out, int step) const
@@ -72,8 +72,10 @@ void CellNoise::valueRow(int y, int x0, int count, float* out, int step) const
     const float ypos = layerRowY(y);
     if (seamless) {
         const FittedCells cells(zoomx, zoomy);
-        for (int k = 0; k < count; ++k) out[k] = cells.value(out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
+        const celllanes::Tables& tables = noiseTables();
+        for (int k = 0; k < count; ++k)
+            out[k] = cells.value(tables, out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
         return;
     }
-    celllanes::cellsRow(out, ypos, jit, jitStep, edges, edgesStep, count, out);
+    celllanes::cellsRow(noiseTables(), out, ypos, jit, jitStep, edges, edgesStep, count, out);
 }

@@ -22,10 +22,11 @@ float FractalNoise::valueAt(int x, int y) const
     const float lac = variables[1].getValueAt(x, y);
     const float gain = variables[2].getValueAt(x, y);
     const float cut = variables[3].getValueAt(x, y);
-    const float n = seamless ? patternlanes::torusFractalSum(seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
-                                                             seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy),
-                                                             oct, lac, gain)
-                             : patternlanes::fractalSum(xpos, ypos, oct, lac, gain);
+    const patternlanes::Tables& tables = noiseTables();
+    const float n = seamless ? patternlanes::torusFractalSum(tables, seamless::turnOf(xpos, zoomx),
+                                                             seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
+                                                             seamless::radiusOf(zoomy), oct, lac, gain)
+                             : patternlanes::fractalSum(tables, xpos, ypos, oct, lac, gain);
     return patternlanes::cutNoise(n, cut);
 }
 
@@ -53,16 +54,17 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) cons
     // values.
     layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
+    const patternlanes::Tables& tables = noiseTables();
     if (seamless) {
         float sines[rowChunk];
         columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
-        patternlanes::torusFractalSumRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
+        patternlanes::torusFractalSumRow(tables, out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
                                          seamless::radiusOf(zoomy), oct, lac, gains, count, out);
     } else if (uniform)
-        patternlanes::fractalSumRow(out, ypos, patternlanes::octaveCount(octaves.getValue()), lacunarity.getValue(),
-                                    gain.getValue(), count, out);
+        patternlanes::fractalSumRow(tables, out, ypos, patternlanes::octaveCount(octaves.getValue()),
+                                    lacunarity.getValue(), gain.getValue(), count, out);
     else
-        patternlanes::fractalSumRow(out, ypos, oct, lac, gains, count, out);
+        patternlanes::fractalSumRow(tables, out, ypos, oct, lac, gains, count, out);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

@@ -7,10 +7,20 @@
 
 namespace GradientNoise {
 
-const std::uint8_t permutation[512] = {
+namespace {
+// Padded as every TableSet's permutation is (noisetables.h).
+alignas(64) const std::uint8_t paddedPermutation[512 + noisetables::permutationPad] = {
     GRADIENTNOISE_PERMUTATION_VALUES,
     GRADIENTNOISE_PERMUTATION_VALUES
 };
+} // namespace
+
+const std::uint8_t (&permutation)[512] = *reinterpret_cast<const std::uint8_t(*)[512]>(paddedPermutation);
+
+namespace noisetables {
+alignas(64) const std::int32_t permutation32[512] = {GRADIENTNOISE_PERMUTATION_VALUES,
+                                                     GRADIENTNOISE_PERMUTATION_VALUES};
+} // namespace noisetables
 
 namespace {
 
@@ -145,6 +155,12 @@ float sample1(float x)
 
 float sample2(float x, float y)
 {
+    return sample2(noisetables::defaultTables(), x, y);
+}
+
+float sample2(const noisetables::TableSet& tables, float x, float y)
+{
+    const std::uint8_t* permutation = tables.permutation;
     const float s = (x + y) * F2;
     const int i = latticeFloor(x + s);
     const int j = latticeFloor(y + s);
@@ -217,6 +233,12 @@ float sample3(float x, float y, float z)
 
 float sample4(float x, float y, float z, float w)
 {
+    return sample4(noisetables::defaultTables(), x, y, z, w);
+}
+
+float sample4(const noisetables::TableSet& tables, float x, float y, float z, float w)
+{
+    const std::uint8_t* permutation = tables.permutation;
     const float s = (x + y + z + w) * F4;
     const int i = latticeFloor(x + s);
     const int j = latticeFloor(y + s);

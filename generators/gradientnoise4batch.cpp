@@ -16,6 +16,7 @@
 #include <hwy/highway.h>
 
 #include "generators/latticelanes-inl.h"
+#include "generators/tablelanes-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace GradientNoise {
@@ -67,6 +68,7 @@ struct Cell {
     VI rankX, rankY, rankZ, rankW;
     VI i, j;                // lattice indices in the low byte
     VI inner;               // the four hashes p(k + dk, l + dl), one byte each
+    const noisetables::TableSet* tables;
     bool inRange;           // every lane; else sample4 redoes the vector
 };
 
@@ -74,6 +76,7 @@ struct Cell {
 // zs[k], ws[k]), zs and ws read as one value when zwStep is 0. A scale of 1
 // leaves every float as it is.
 struct Points {
+    const noisetables::TableSet* tables;
     const float* xs;
     const float* ys;
     const float* zs;
@@ -81,8 +84,11 @@ struct Points {
     int zwStep;
     float scale;
 
-    Points from(int k) const { return {xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, scale}; }
-    float sample(int l) const { return sample4(scale * xs[l], scale * ys[l], zs[l * zwStep], ws[l * zwStep]); }
+    Points from(int k) const { return {tables, xs + k, ys + k, zs + k * zwStep, ws + k * zwStep, zwStep, scale}; }
+    float sample(int l) const
+    {
+        return sample4(*tables, scale * xs[l], scale * ys[l], zs[l * zwStep], ws[l * zwStep]);
+    }
 };
 
 // Loads one vector of points, finds their cells and starts the shared
@@ -127,8 +133,8 @@ HWY_INLINE Cell Locate(const Points& p)
     c.i = hn::And(LatticeBits(df, i), byte);
     c.j = hn::And(LatticeBits(df, j), byte);
     const VI kk = hn::And(LatticeBits(df, k), byte), ll = hn::And(LatticeBits(df, l), byte);
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
-    c.inner = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(kk), ll));
+    c.tables = p.tables;
+    c.inner = PairWord(di, *p.tables, kk, ll);
     return c;
 }
 
@@ -139,10 +145,9 @@ HWY_INLINE Cell Locate(const Points& p)
 HWY_INLINE VI CornerHash(const Cell& c, VI si, VI sj, VI sk, VI sl)
 {
     const DI di;
-    const auto* table = reinterpret_cast<const std::int32_t*>(noisetables::pairHash);
     const VI innerShift = hn::Or(hn::And(sk, hn::Set(di, 8)), hn::And(sl, hn::Set(di, 16)));
     const VI column = hn::And(hn::Add(hn::Sub(c.j, sj), hn::Shr(c.inner, innerShift)), hn::Set(di, 255));
-    const VI outer = hn::GatherIndex(di, table, hn::Or(hn::ShiftLeft<8>(c.i), column));
+    const VI outer = PairWord(di, *c.tables, c.i, column);
     return hn::And(hn::Shr(outer, hn::And(si, hn::Set(di, 8))), hn::Set(di, 31));
 }
 
@@ -231,20 +236,22 @@ void Sample4Lanes(const Points& points, float gain, int count, float* out)
         tz[l] = last.zs[l * last.zwStep];
         tw[l] = last.ws[l * last.zwStep];
     }
-    const Points padded{tx, ty, tz, tw, 1, points.scale};
+    const Points padded{points.tables, tx, ty, tz, tw, 1, points.scale};
     Sum(Locate(padded), padded, to);
     Scale(gain, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
 
-void Sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out)
+void Sample4Batch(const noisetables::TableSet& tables, const float* xs, const float* ys, const float* zs,
+                  const float* ws, int count, float* out)
 {
-    Sample4Lanes({xs, ys, zs, ws, 1, 1.0f}, -1.0f, count, out);
+    Sample4Lanes({&tables, xs, ys, zs, ws, 1, 1.0f}, -1.0f, count, out);
 }
 
-void Sample4Row(const float* xs, const float* ys, float scale, float z, float w, float gain, int count, float* out)
+void Sample4Row(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, float z, float w,
+                float gain, int count, float* out)
 {
-    Sample4Lanes({xs, ys, &z, &w, 0, scale}, gain, count, out);
+    Sample4Lanes({&tables, xs, ys, &z, &w, 0, scale}, gain, count, out);
 }
 
 } // namespace HWY_NAMESPACE
@@ -279,20 +286,26 @@ const std::uint32_t (&pairHash)[pairCount] = pairHashTable.entries;
 HWY_EXPORT(Sample4Batch);
 HWY_EXPORT(Sample4Row);
 
+void sample4Batch(const noisetables::TableSet& tables, const float* xs, const float* ys, const float* zs,
+                  const float* ws, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(Sample4Batch)(tables, xs, ys, zs, ws, count, out);
+}
+
 void sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample4Batch)(xs, ys, zs, ws, count, out);
+    sample4Batch(noisetables::defaultTables(), xs, ys, zs, ws, count, out);
 }
 
 void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample4Row)(xs, ys, 1.0f, z, w, -1.0f, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample4Row)(noisetables::defaultTables(), xs, ys, 1.0f, z, w, -1.0f, count, out);
 }
 
-void sample4TorusRow(const float* xs, const float* ys, float scale, float z, float w, float gain, int count,
-                     float* out)
+void sample4TorusRow(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, float z,
+                     float w, float gain, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample4Row)(xs, ys, scale, z, w, gain, count, out);
+    HWY_DYNAMIC_DISPATCH(Sample4Row)(tables, xs, ys, scale, z, w, gain, count, out);
 }
 
 } // namespace GradientNoise

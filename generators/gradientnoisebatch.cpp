@@ -17,6 +17,7 @@
 #include <hwy/highway.h>
 
 #include "generators/latticelanes-inl.h"
+#include "generators/tablelanes-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace GradientNoise {
@@ -89,7 +90,7 @@ struct Cell {
 
 // Loads one vector of points from xs and ys (ys read as one value when yStep
 // is 0), finds their cells and starts the look-up of the corner hashes.
-HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
+HWY_INLINE Cell Locate(const noisetables::TableSet& tables, const float* xs, const float* ys, int yStep)
 {
     const DF df;
     const DI di;
@@ -121,7 +122,7 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
     const VI jj = hn::And(bitsJ, byte);
     // (A power of two where the strip is used: 1, 4, 8 or 16.)
     constexpr int lanes = static_cast<int>(hn::MaxLanes(df));
-    if (lanes <= noisetables::cellRowPad) {
+    if (lanes <= noisetables::cellRowPad && tables.cellRows) {
         // Where every lane's cell lies in the strip of cells from lane 0's,
         // lanes wide and two rows high, the strip is loaded and each lane
         // picks its cell from it, in place of the gather.
@@ -131,7 +132,7 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
         // 0 <= stepI < lanes and 0 <= stepJ < 2, tested by their bits.
         const VI outside = hn::Or(hn::And(stepI, hn::Set(di, -lanes)), hn::And(stepJ, hn::Set(di, -2)));
         if (hn::AllTrue(di, hn::Eq(outside, hn::Zero(di)))) {
-            const std::uint32_t* row = &noisetables::cellRows[hn::GetLane(jj)][hn::GetLane(ii)];
+            const std::uint32_t* row = &tables.cellRows[hn::GetLane(jj)][hn::GetLane(ii)];
             const auto pick = hn::IndicesFromVec(di, stepI);
             const VI below = hn::TableLookupLanes(hn::LoadU(di, reinterpret_cast<const std::int32_t*>(row)), pick);
             const VI above = hn::TableLookupLanes(
@@ -140,14 +141,20 @@ HWY_INLINE Cell Locate(const float* xs, const float* ys, int yStep)
             return c;
         }
     }
-    const VI cell = hn::Or(hn::ShiftLeft<8>(ii), jj);
-    c.corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(noisetables::cellHash), cell);
+    if (tables.cellHash) {
+        const VI cell = hn::Or(hn::ShiftLeft<8>(ii), jj);
+        c.corners = hn::GatherIndex(di, reinterpret_cast<const std::int32_t*>(tables.cellHash), cell);
+    } else {
+        // cellHash is the pair hash's bytes reduced to three bits each.
+        c.corners = hn::And(PairWord(di, tables, ii, jj), hn::Set(di, 0x07070707));
+    }
     return c;
 }
 
 // The three corners' contributions summed and scaled, stored to out; the
 // points are those Locate read, for a vector sample2 must redo.
-HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, int yStep, float* out)
+HWY_INLINE void Sum(const noisetables::TableSet& tables, const Cell& c, const float* xs, const float* ys, int yStep,
+                    float* out)
 {
     const DF df;
     const DI di;
@@ -192,10 +199,11 @@ HWY_INLINE void Sum(const Cell& c, const float* xs, const float* ys, int yStep, 
     }
     // Each point is read before its result is written: out may be xs or ys.
     const int lanes = static_cast<int>(hn::Lanes(df));
-    for (int l = 0; l < lanes; ++l) out[l] = sample2(xs[l], ys[l * yStep]);
+    for (int l = 0; l < lanes; ++l) out[l] = sample2(tables, xs[l], ys[l * yStep]);
 }
 
-void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float* out)
+void Sample2Lanes(const noisetables::TableSet& tables, const float* xs, const float* ys, int yStep, int count,
+                  float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -204,13 +212,13 @@ void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float*
         // Each vector's look-up starts before the previous vector's sums.
         // A vector's points are loaded before its results are stored, so out
         // may be xs or ys.
-        Cell current = Locate(xs, ys, yStep);
+        Cell current = Locate(tables, xs, ys, yStep);
         for (; k + 2 * lanes <= count; k += lanes) {
-            const Cell next = Locate(xs + k + lanes, ys + (k + lanes) * yStep, yStep);
-            Sum(current, xs + k, ys + k * yStep, yStep, out + k);
+            const Cell next = Locate(tables, xs + k + lanes, ys + (k + lanes) * yStep, yStep);
+            Sum(tables, current, xs + k, ys + k * yStep, yStep, out + k);
             current = next;
         }
-        Sum(current, xs + k, ys + k * yStep, yStep, out + k);
+        Sum(tables, current, xs + k, ys + k * yStep, yStep, out + k);
         k += lanes;
     }
     if (k == count) return;
@@ -222,7 +230,7 @@ void Sample2Lanes(const float* xs, const float* ys, int yStep, int count, float*
         tx[l] = xs[k + l];
         ty[l] = ys[(k + l) * yStep];
     }
-    Sum(Locate(tx, ty, 1), tx, ty, 1, to);
+    Sum(tables, Locate(tables, tx, ty, 1), tx, ty, 1, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
 
@@ -270,14 +278,24 @@ const std::uint32_t (&cellRows)[257][cellRowLength] = cellRowTable.rows;
 
 HWY_EXPORT(Sample2Lanes);
 
+void sample2Batch(const noisetables::TableSet& tables, const float* xs, const float* ys, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(tables, xs, ys, 1, count, out);
+}
+
+void sample2Row(const noisetables::TableSet& tables, const float* xs, float y, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(tables, xs, &y, 0, count, out);
+}
+
 void sample2Batch(const float* xs, const float* ys, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(xs, ys, 1, count, out);
+    sample2Batch(noisetables::defaultTables(), xs, ys, count, out);
 }
 
 void sample2Row(const float* xs, float y, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(Sample2Lanes)(xs, &y, 0, count, out);
+    sample2Row(noisetables::defaultTables(), xs, y, count, out);
 }
 
 } // namespace GradientNoise

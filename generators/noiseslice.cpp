@@ -1,6 +1,7 @@
 #include "generators/noiseslice.h"
 
 #include "generators/gradientnoise.h"
+#include "generators/noisetables.h"
 #include "generators/patternlanes.h"
 #include "generators/seamless.h"
 
@@ -15,9 +16,10 @@ float NoiseSlice::valueAt(int x, int y) const
     float xpos = static_cast<float>(x);
     float ypos = static_cast<float>(y);
     mapping.windowToLayer(xpos, ypos);
-    const float n = seamless ? seamless::torusNoise(seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
+    const GradientNoise::noisetables::TableSet& tables = noiseTables();
+    const float n = seamless ? seamless::torusNoise(tables, seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
                                                     seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy))
-                             : GradientNoise::sample2(xpos, ypos);
+                             : GradientNoise::sample2(tables, xpos, ypos);
     // The Cutoff is read at the texture pixel, so an input layer driving it
     // lines up pixel for pixel with this layer.
     const float cut = variables[0].getValueAt(x, y);
@@ -32,7 +34,7 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out, int step) const
     if (seamless)
         torusRow(y, x0, count, out, step);
     else
-        GradientNoise::sample2Row(out, layerRowY(y), count, out);
+        GradientNoise::sample2Row(noiseTables(), out, layerRowY(y), count, out);
     const LayerVariable& cutoff = variables[0];
     if (!cutoff.getInputLayer()) {
         patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
@@ -47,6 +49,6 @@ void NoiseSlice::torusRow(int y, int x0, int count, float* out, int step) const
 {
     float sines[rowChunk];
     columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
-    seamless::torusNoiseRow(out, sines, seamless::radiusOf(zoomx), seamless::turnOf(layerRowY(y), zoomy),
-                            seamless::radiusOf(zoomy), count, out);
+    seamless::torusNoiseRow(noiseTables(), out, sines, seamless::radiusOf(zoomx),
+                            seamless::turnOf(layerRowY(y), zoomy), seamless::radiusOf(zoomy), count, out);
 }

@@ -70,5 +70,33 @@ extern const std::uint32_t (&cellRows)[257][cellRowLength];
 constexpr int pairCount = 256 * 256;
 extern const std::uint32_t (&pairHash)[pairCount];
 
+// The permutation as ints, for the gathers of the Cells lanes.
+extern const std::int32_t permutation32[512];
+
+// Every table a layer's noise reads, for one seed (seedtables.h): its
+// permutation P and the tables derived from P exactly as the ones above are
+// from the reference permutation. Every noise function and row kernel takes
+// one, so that a layer's pattern is its seed's everywhere.
+struct TableSet {
+    std::uint32_t seed = 0;
+    // P followed by P again (entry k is P[k mod 256]), then permutationPad
+    // more bytes, so that a 32-bit load from any entry stays inside.
+    const std::uint8_t* permutation = nullptr;
+    // The derived tables, all present or all null: null where the cache's
+    // bound left no room for them, and the kernels gather from permutation
+    // instead (slower, the same values).
+    const std::int32_t* permutation32 = nullptr;   // 512 entries
+    const std::uint32_t* cellHash = nullptr;       // cellCount entries
+    const std::uint32_t (*cellRows)[cellRowLength] = nullptr;   // 257 rows
+    const std::uint32_t* pairHash = nullptr;       // pairCount entries
+
+    bool derived() const { return pairHash != nullptr; }
+};
+constexpr int permutationPad = 4;
+
+// Seed 0: the reference permutation and the tables above, built at compile
+// time.
+const TableSet& defaultTables();
+
 } // namespace noisetables
 } // namespace GradientNoise

@@ -138,7 +138,8 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
 // Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
 // and the sum of amplitudes are then one number each, and so is each
 // octave's y.
-void UniformFractalLanes(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
+                         float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
@@ -162,7 +163,7 @@ void UniformFractalLanes(const float* xpos, float ypos, int oct, float lac, floa
             const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
             sx[k] = std::fabs(px) < octaveLimit ? px : 0.0f;
         }
-        if (rowInside) GradientNoise::sample2Row(sx, py, count, sx);
+        if (rowInside) GradientNoise::sample2Row(tables, sx, py, count, sx);
         const auto rowMask = hn::FirstN(df, rowInside ? lanes : 0);
         for (k = 0; k + lanes <= count; k += lanes) {
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
@@ -188,8 +189,8 @@ void UniformFractalLanes(const float* xpos, float ypos, int oct, float lac, floa
 // The octaves one after another over a run: each octave's points are made
 // on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
 // Lanes whose octaves are done take part with their sums kept.
-void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                     int count, float* out)
+void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int count, float* out)
 {
     const DF df;
     const DI di;
@@ -226,7 +227,7 @@ void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, con
             sx[k] = inside ? px : 0.0f;
             sy[k] = inside ? py : 0.0f;
         }
-        GradientNoise::sample2Batch(sx, sy, count, sx);
+        GradientNoise::sample2Batch(tables, sx, sy, count, sx);
         for (k = 0; k + lanes <= count; k += lanes) {
             const VF fk = hn::LoadU(df, f + k);
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
@@ -261,15 +262,15 @@ void FractalRunLanes(const float* xpos, float ypos, const std::uint8_t* oct, con
 
 // The run in parts the stack buffers hold; octStep 0 reads oct, lac and
 // gain as one value each.
-void FractalSumLanes(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                     int octStep, int count, float* out)
+void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         if (octStep)
-            FractalRunLanes(xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+            FractalRunLanes(tables, xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
         else
-            UniformFractalLanes(xpos + done, ypos, *oct, *lac, *gain, part, out + done);
+            UniformFractalLanes(tables, xpos + done, ypos, *oct, *lac, *gain, part, out + done);
     }
 }
 
@@ -322,12 +323,13 @@ float octaveSum(int oct, float lac, float gain, Sample sample)
 
 } // namespace
 
-float fractalSum(float xpos, float ypos, int oct, float lac, float gain)
+float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         const float sx = xpos * f + 17.0f * static_cast<float>(k);
         const float sy = ypos * f + 31.0f * static_cast<float>(k);
-        return std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit ? GradientNoise::sample2(sx, sy) : 0.0f;
+        const bool inside = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit;
+        return inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
     });
 }
 
@@ -352,8 +354,8 @@ inline bool withinOctaveLimit(const float* p)
            std::fabs(p[3]) < octaveLimit;
 }
 
-void torusFractalRun(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                     const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+void torusFractalRun(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                     float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
 {
     float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
     bool inside[fractalRun];
@@ -371,7 +373,7 @@ void torusFractalRun(const float* cosines, const float* sines, float rx, seamles
             inside[k] = withinOctaveLimit(point);
             for (int c = 0; c < 4; ++c) p[c][k] = inside[k] ? point[c] : 0.0f;
         }
-        GradientNoise::sample4Batch(p[0], p[1], p[2], p[3], count, p[0]);
+        GradientNoise::sample4Batch(tables, p[0], p[1], p[2], p[3], count, p[0]);
         for (int k = 0; k < count; ++k) {
             if (o >= oct[k]) continue;
             const float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
@@ -386,35 +388,38 @@ void torusFractalRun(const float* cosines, const float* sines, float rx, seamles
 
 } // namespace
 
-float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain)
+float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
+                      float gain)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         float p[4];
         torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
-        return withinOctaveLimit(p) ? seamless::gainClamped(GradientNoise::sample4(p[0], p[1], p[2], p[3])) : 0.0f;
+        if (!withinOctaveLimit(p)) return 0.0f;
+        return seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]));
     });
 }
 
-void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
-        torusFractalRun(cosines + done, sines + done, rx, ty, ry, oct + done, lac + done, gain + done, part,
+        torusFractalRun(tables, cosines + done, sines + done, rx, ty, ry, oct + done, lac + done, gain + done, part,
                         out + done);
     }
 }
 
-void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                   int count, float* out)
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                   const float* gain, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, oct, lac, gain, 1, count, out);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
 }
 
-void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out)
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
+                   float* out)
 {
     const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
 }
 
 void blendRow(const float* a, const float* b, const float* m, int count, float* out)

@@ -4,11 +4,15 @@
 // bit (compiled for every instruction set, dispatched at run time; see
 // layers/simdtargets.h).
 #include "generators/cellmath.h"
+#include "generators/noisetables.h"
 #include "generators/seamless.h"
 
 #include <cstdint>
 
 namespace patternlanes {
+
+// The noise tables of a layer's seed, which every noise pattern reads.
+using Tables = GradientNoise::noisetables::TableSet;
 
 // v brought into [0, 1]: 1 unless v < 1, then 0 unless v > 0. Written as
 // comparisons, not min/max, so NaN gives 1 on every target.
@@ -47,7 +51,7 @@ constexpr float octaveLimit = 16777216.0f;
 // (xpos, ypos), divided by the sum of their amplitudes: octave k samples at
 // (xpos f + 17 k, ypos f + 31 k) with f = lac^k and weighs by gain^k. The
 // offsets keep the octaves from sharing the noise's zero at the origin.
-float fractalSum(float xpos, float ypos, int oct, float lac, float gain);
+float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain);
 
 // Seamless, the Fractal layer's octaves come from the seamless noise:
 // octave k samples the view's torus scaled by its frequency f (circles of
@@ -56,12 +60,13 @@ float fractalSum(float xpos, float ypos, int oct, float lac, float gain);
 // turns (cx, sx) of x and (cy, sy) of y, and its noise is
 // seamless::gainClamped of sample4 there, or 0 where a coordinate is not
 // below 2^24. The rest is fractalSum's.
-float torusFractalSum(seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac, float gain);
+float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
+                      float gain);
 // The same for a row: out[k] = torusFractalSum((cosines[k], sines[k]), rx,
 // ty, ry, oct[k], lac[k], gain[k]), the octaves on the 4-D noise kernel.
 // out may be cosines.
-void torusFractalSumRow(const float* cosines, const float* sines, float rx, seamless::Turn ty, float ry,
-                        const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
+void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
 
 // The Blend layer's value: a + (b - a) m, clamped.
 inline float blend(float a, float b, float m)
@@ -98,10 +103,11 @@ void cutNoiseRow(float cut, int count, float* values);
 // within 1 .. 8. The 2-D noise kernel samples each octave, fractalRun
 // points at a time. out may be xpos.
 constexpr int fractalRun = 256;
-void fractalSumRow(const float* xpos, float ypos, const std::uint8_t* oct, const float* lac, const float* gain,
-                   int count, float* out);
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                   const float* gain, int count, float* out);
 // The same with one oct, lac and gain for the whole run.
-void fractalSumRow(const float* xpos, float ypos, int oct, float lac, float gain, int count, float* out);
+void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
+                   float* out);
 
 // out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
 void blendRow(const float* a, const float* b, const float* m, int count, float* out);

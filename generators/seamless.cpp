@@ -25,14 +25,15 @@ float radiusOf(float extent)
     return static_cast<float>(static_cast<double>(extent) / twoPi);
 }
 
-float torusNoise(Turn tx, float rx, Turn ty, float ry)
+float torusNoise(const GradientNoise::noisetables::TableSet& tables, Turn tx, float rx, Turn ty, float ry)
 {
-    return gainClamped(GradientNoise::sample4(rx * tx.cosine, rx * tx.sine, ry * ty.cosine, ry * ty.sine));
+    return gainClamped(GradientNoise::sample4(tables, rx * tx.cosine, rx * tx.sine, ry * ty.cosine, ry * ty.sine));
 }
 
-void torusNoiseRow(const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out)
+void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines,
+                   float rx, Turn ty, float ry, int count, float* out)
 {
-    GradientNoise::sample4TorusRow(cosines, sines, rx, ry * ty.cosine, ry * ty.sine, noiseGain, count, out);
+    GradientNoise::sample4TorusRow(tables, cosines, sines, rx, ry * ty.cosine, ry * ty.sine, noiseGain, count, out);
 }
 
 void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,

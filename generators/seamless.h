@@ -13,6 +13,9 @@
 #include <vector>
 
 class WindowMapping;
+namespace GradientNoise::noisetables {
+struct TableSet;
+}
 
 namespace seamless {
 
@@ -47,11 +50,13 @@ inline float gainClamped(float n)
 }
 
 // The seamless noise at the torus point of turns tx and ty on circles of
-// radii rx and ry: gainClamped(sample4(rx cos, rx sin, ry cos, ry sin)).
-float torusNoise(Turn tx, float rx, Turn ty, float ry);
+// radii rx and ry: gainClamped(sample4(rx cos, rx sin, ry cos, ry sin)),
+// on the permutation of tables.
+float torusNoise(const GradientNoise::noisetables::TableSet& tables, Turn tx, float rx, Turn ty, float ry);
 // The same for a row on SIMD lanes, bit for bit: column k's turn is
 // (cosines[k], sines[k]), the row's is ty. out may be cosines or sines.
-void torusNoiseRow(const float* cosines, const float* sines, float rx, Turn ty, float ry, int count, float* out);
+void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines,
+                   float rx, Turn ty, float ry, int count, float* out);
 
 // The period that fits a whole number of times across the extent: the
 // extent divided by the nearest whole number of periods (halves up), at

@@ -4,9 +4,29 @@
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 
+#include <vector>
+
 void applySettings(Renderable& tree, const SceneSettings& settings)
 {
     tree.setSeamless(settings.seamless);
+}
+
+void addToSeeds(Renderable& tree, std::uint32_t n)
+{
+    if (n == 0) return;
+    std::vector<Renderable*> pending{&tree};   // no recursion: a chain may be deep
+    while (!pending.empty()) {
+        Renderable* layer = pending.back();
+        pending.pop_back();
+        layer->seed += n;   // unsigned: modulo 2^32
+        for (int i = 0; i < layer->variableCount; ++i)
+            if (Renderable* input = layer->variables[i].getInputLayer()) pending.push_back(input);
+    }
+}
+
+void Composition::addToSeeds(std::uint32_t n)
+{
+    if (tree) ::addToSeeds(*tree, n);
 }
 
 Composition::Composition() = default;

@@ -5,6 +5,7 @@
 //
 // A new setting goes in SceneSettings, with its comparison in operator==;
 // copies take it as a plain value.
+#include <cstdint>
 #include <memory>
 
 class Renderable;
@@ -22,6 +23,11 @@ struct SceneSettings {
 
 // Gives every layer of tree what it needs of the settings to evaluate.
 void applySettings(Renderable& tree, const SceneSettings& settings);
+
+// Adds n to the seed of every layer of tree, modulo 2^32, the types that
+// ignore their seed included: the variations of one design, each
+// reproducible from its n (the renderer's --seed). n = 0 changes nothing.
+void addToSeeds(Renderable& tree, std::uint32_t n);
 
 // A composition as the controller holds it, not owned: its tree (null: none)
 // and its settings (a tree alone has the default ones).
@@ -53,6 +59,8 @@ struct Composition {
     ~Composition();
 
     CompositionView view() const { return {tree.get(), settings}; }
+    // addToSeeds on the tree, if any.
+    void addToSeeds(std::uint32_t n);
 };
 
 // The same tree (sameLayerTree: bit for bit) and the same settings.

@@ -27,6 +27,8 @@ enum class Reading {
     positive,   // an extent: a finite number above 0
     none,       // written only: the TypeID is read by whoever creates the layer,
                 // a variable's name comes from its layer type
+    seed,       // written only when not 0; read as digits alone, 0 to
+                // 4294967295, and anything else as 0 with a warning
 };
 
 template <unsigned Walks>
@@ -48,6 +50,8 @@ void forEachLayerField(Visit&& visit, Layers&... layers)
     visit(Field<all>{"zoomx", Reading::positive}, layers.zoomx...);
     visit(Field<all>{"zoomy", Reading::positive}, layers.zoomy...);
     visit(Field<all>{"inverse"}, layers.inverse...);
+    // Last, and only when not 0, so files without seeds keep their bytes.
+    visit(Field<all>{"seed", Reading::seed}, layers.seed...);
     // The file holds one element per variable instead.
     visit(Field<copy | compare>{}, layers.variableCount...);
     // The view as last set and the size it was set at, from which a resize

@@ -2,14 +2,35 @@
 
 #include "app/layercontrols.h"
 #include "app/viewerlayout.h"
+#include "generators/seedtables.h"
 #include "layers/assertion.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
 #include "layers/viewlimits.h"
 
+#include <mutex>
 
 Renderable::Renderable(int id) : typeId(id) {}
+
+const GradientNoise::noisetables::TableSet& Renderable::noiseTables() const
+{
+    const GradientNoise::noisetables::TableSet* tables = tablesInUse.load(std::memory_order_acquire);
+    if (tables && tables->seed == seed) return *tables;
+    return holdNoiseTables();
+}
+
+const GradientNoise::noisetables::TableSet& Renderable::holdNoiseTables() const
+{
+    // Rare (once per layer and seed), so one lock serves every layer.
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    const GradientNoise::noisetables::TableSet* tables = tablesInUse.load(std::memory_order_relaxed);
+    if (tables && tables->seed == seed) return *tables;
+    tablesHeld = seedtables::acquire(seed);
+    tablesInUse.store(tablesHeld.get(), std::memory_order_release);
+    return *tablesHeld;
+}
 
 Renderable::~Renderable()
 {

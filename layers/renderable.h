@@ -4,10 +4,15 @@
 #include "layers/rowloop.h"
 #include "layers/serializable.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class LayerControls;
+namespace GradientNoise::noisetables {
+struct TableSet;
+}
 
 // The abstract layer: a pattern over the unbounded plane of layer
 // coordinates. A layer type supplies its variables and its value at a texture
@@ -94,6 +99,17 @@ public:
     // compute.
     virtual void inputOrigin(int index, int& x0, int& y0) const;
 
+    // The noise tables of the layer's seed (generators/seedtables.h), which
+    // every noise pattern of the type reads, per pixel and on the lanes.
+    // Taken from the shared cache on first use and held while the layer
+    // lives with that seed; safe from several threads at once. A copy of
+    // the layer takes its own reference when it first renders, so a copy
+    // that never renders (an undo step) holds no tables.
+    const GradientNoise::noisetables::TableSet& noiseTables() const;
+    // The seed, for bindings and tools (the field below).
+    std::uint32_t getSeed() const { return seed; }
+    void setSeed(std::uint32_t s) { seed = s; }
+
     // valueAt with the inverse switch applied: what the texture shows and
     // what a variable driven by this layer reads.
     float pixelValue(int x, int y) const;
@@ -128,6 +144,9 @@ public:
     LayerVariable variables[maxVariables];
     int typeId;
     bool inverse = false;
+    // 0 to 4294967295; Squares, Circles and Blend ignore it. Set it while
+    // no render reads the layer; noiseTables follows.
+    std::uint32_t seed = 0;
     bool seamless = false;
     int textureWidth = 0;
     int textureHeight = 0;
@@ -146,6 +165,11 @@ protected:
     float layerRowY(int y) const;
 
 private:
+    const GradientNoise::noisetables::TableSet& holdNoiseTables() const;
+    // The tables noiseTables gives, and the reference that keeps them.
+    mutable std::atomic<const GradientNoise::noisetables::TableSet*> tablesInUse{nullptr};
+    mutable std::shared_ptr<const GradientNoise::noisetables::TableSet> tablesHeld;
+
     class TextureBackend* backend() const;
     void scaleExtents(float factor);
     void resizePixels();

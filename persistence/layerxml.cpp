@@ -17,12 +17,21 @@
 #include "persistence/numbertext.h"
 
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <type_traits>
 #include <tinyxml.h>
 
 namespace {
 
 using layerxml::Numbers;
+
+thread_local std::string* loadWarning = nullptr;
+
+void warnOnce(const std::string& text)
+{
+    if (loadWarning && loadWarning->empty()) *loadWarning = text;
+}
 
 void setNumber(TiXmlElement* element, const char* name, float value, Numbers numbers = Numbers::sixDecimals)
 {
@@ -57,6 +66,9 @@ struct WriteField {
         if constexpr (layerfields::walks<F>(layerfields::file)) {
             if constexpr (std::is_array_v<T>) element->SetAttribute(field.xmlName, value);   // a name
             else if constexpr (std::is_same_v<T, bool>) setNumber(element, field.xmlName, value ? 1 : 0);
+            else if constexpr (std::is_same_v<T, std::uint32_t>) {
+                if (value != 0) element->SetAttribute(field.xmlName, std::to_string(value).c_str());
+            }
             else setNumber(element, field.xmlName, value, numbers);
         }
     }
@@ -74,6 +86,16 @@ struct ReadField {
             if constexpr (std::is_same_v<T, bool>) {
                 int flag = 0;
                 if (numbertext::parseInt(element->Attribute(field.xmlName), &flag)) value = flag != 0;
+            } else if constexpr (std::is_same_v<T, std::uint32_t>) {
+                // Unlike the other attributes, an unreadable seed is told:
+                // the picture differs from the one the file meant.
+                const char* text = element->Attribute(field.xmlName);
+                if (!text) return;
+                if (!layerxml::parseSeed(text, &value)) {
+                    value = 0;
+                    warnOnce("line " + std::to_string(element->Row()) +
+                             ": seed must be a whole number from 0 to 4294967295");
+                }
             } else if constexpr (std::is_same_v<T, float>) {
                 float f = 0;
                 if (readFloat(element, field.xmlName, &f) && (field.reading != layerfields::Reading::positive || f > 0))
@@ -176,6 +198,30 @@ void saveVariable(const LayerVariable& variable, TiXmlElement* parentElement, Nu
     parentElement->LinkEndChild(element);
     layerfields::forEachVariableField(WriteField{element, numbers}, variable);
     if (const Renderable* input = variable.getInputLayer()) saveLayer(*input, element, numbers);
+}
+
+LoadWarning::LoadWarning(std::string* first)
+{
+    first->clear();
+    loadWarning = first;
+}
+
+LoadWarning::~LoadWarning()
+{
+    loadWarning = nullptr;
+}
+
+bool parseSeed(const char* text, std::uint32_t* seed)
+{
+    if (!text || !*text) return false;
+    std::uint64_t value = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9') return false;
+        value = value * 10 + static_cast<std::uint64_t>(*c - '0');
+        if (value > 4294967295u) return false;
+    }
+    *seed = static_cast<std::uint32_t>(value);
+    return true;
 }
 
 int typeIdOf(const TiXmlElement* layerElement)

@@ -1,5 +1,8 @@
 #pragma once
 // Turning a "Layer" element of a scene file into a layer.
+#include <cstdint>
+#include <string>
+
 class LayerVariable;
 class Renderable;
 class TiXmlElement;
@@ -11,6 +14,20 @@ namespace layerxml {
 // composition that must render what the original does (recovery copies,
 // pickled compositions).
 enum class Numbers { sixDecimals, exact };
+// While one lives, the loads on its thread tell it the first thing they
+// read leniently that the user should hear of ("line 4: seed must be ...");
+// the text stays empty when there was none. One at a time per thread.
+class LoadWarning {
+public:
+    explicit LoadWarning(std::string* first);
+    ~LoadWarning();
+    LoadWarning(const LoadWarning&) = delete;
+    LoadWarning& operator=(const LoadWarning&) = delete;
+};
+
+// A seed attribute's text: digits alone (leading zeros allowed), at most
+// 4294967295. False for anything else, *seed untouched.
+bool parseSeed(const char* text, std::uint32_t* seed);
 
 // The element's "TypeID" when it names a layer type; -1 when the attribute is
 // absent, not a number or outside the type table.

@@ -43,24 +43,25 @@ bool LayerControls::saveScene(bool ask)
 
 bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
 {
-    std::string error;
+    std::string error, warning;
     // The dialogs go on in this scene's folder, whether or not it loads, as
     // after a choice in the dialog.
     if (fileChooser) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back, and
     // with it the scene's file and whether that holds it.
     if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
-    const bool loaded = readSceneFile(path, &error);
+    const bool loaded = readSceneFile(path, &error, &warning);
     if (loaded) history.openScene(path, /*saved=*/true);
     if (asUndoStep) commitEdit();
     if (!loaded) {
         reportOutcome("Could not load " + path + ": " + error);
         return false;
     }
-    // Values the file keeps outside their ranges are kept, and said once.
+    // Values the file keeps outside their ranges are kept, and said once;
+    // so is what the reader took leniently (a seed it could not read).
     const std::string outside = storedranges::note(baseLayer());
     reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
-                  (outside.empty() ? "" : "; " + outside));
+                  (outside.empty() ? "" : "; " + outside) + (warning.empty() ? "" : "; " + warning));
     return true;
 }
 

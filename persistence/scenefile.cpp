@@ -281,7 +281,10 @@ ReadResult parse(const std::string& raw)
     if (!last) return failure("the file holds no layer");
 
     ReadResult result;
-    result.baseLayer.reset(layerxml::createLoadedLayer(last));
+    {
+        const layerxml::LoadWarning warning(&result.warning);
+        result.baseLayer.reset(layerxml::createLoadedLayer(last));
+    }
     if (!result.baseLayer) {
         result.error = "the file holds no layer";
         return result;
@@ -365,7 +368,7 @@ bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
     return e.empty();
 }
 
-bool LayerControls::readSceneFile(const std::string& path, std::string* error)
+bool LayerControls::readSceneFile(const std::string& path, std::string* error, std::string* warning)
 {
     scenefile::ReadResult r = scenefile::read(path);
     if (!r.baseLayer) {
@@ -373,6 +376,7 @@ bool LayerControls::readSceneFile(const std::string& path, std::string* error)
         return false;
     }
     if (error) error->clear();
+    if (warning) *warning = r.warning;
     sceneSettings = r.settings;
     setBaseLayer(r.baseLayer.release());
     return true;

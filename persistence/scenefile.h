@@ -32,6 +32,9 @@ struct ReadResult {
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
     bool isCopy = false;                     // the root says "editedAt": a recovery copy
     CopyOrigin origin;                       // for a copy
+    // What the reader took leniently that the user should hear of, with its
+    // line ("line 4: seed must be ..."): only the first. Empty: nothing.
+    std::string warning;
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are

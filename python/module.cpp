@@ -88,6 +88,14 @@ long long wholeNumber(const py::handle& value, const std::string& what)
     return n;
 }
 
+// A seed: a whole number from 0 to 4294967295, as a scene file holds it.
+std::uint32_t seedOf(const py::handle& value, const std::string& what)
+{
+    const long long n = wholeNumber(value, what);
+    if (n < 0 || n > 4294967295LL) throw py::value_error(what + " must be a whole number from 0 to 4294967295");
+    return static_cast<std::uint32_t>(n);
+}
+
 // A file name from a str, bytes or os.PathLike, as Python's own functions take it.
 std::string pathOf(const py::object& name)
 {
@@ -145,7 +153,7 @@ int typeIdOf(const py::handle& type)
 }
 
 Node makeLayer(const py::handle& type, const py::object& x, const py::object& y, const py::object& zoomx,
-               const py::object& zoomy, bool inverse, const py::kwargs& variables)
+               const py::object& zoomy, bool inverse, const py::object& seed, const py::kwargs& variables)
 {
     Node node = LayerNode::create(typeIdOf(type));
     Renderable& layer = node->layer();
@@ -153,6 +161,7 @@ Node makeLayer(const py::handle& type, const py::object& x, const py::object& y,
             zoomx.is_none() ? layer.zoomx : finiteNumber(zoomx, "zoomx"),
             zoomy.is_none() ? layer.zoomy : finiteNumber(zoomy, "zoomy"));
     layer.inverse = inverse;
+    layer.setSeed(seedOf(seed, "seed"));
     for (const auto& item : variables) {
         const std::string name = item.first.cast<std::string>();
         if (node->variableIndex(name) < 0)
@@ -175,6 +184,7 @@ std::string layerRepr(const LayerNode& node)
     std::string text = "Layer('" + typeName(layer.typeId) + "', x=" + numberRepr(layer.x) +
                        ", y=" + numberRepr(layer.y) + ", zoomx=" + numberRepr(layer.zoomx) +
                        ", zoomy=" + numberRepr(layer.zoomy) + ", inverse=" + (layer.inverse ? "True" : "False");
+    if (layer.getSeed() != 0) text += ", seed=" + std::to_string(layer.getSeed());
     for (int i = 0; i < layer.variableCount; ++i) {
         text += ", " + std::string(layer.variables[i].getName()) + "=";
         if (const Node& input = node.input(i)) text += "Layer('" + typeName(input->layer().typeId) + "', ...)";
@@ -280,7 +290,8 @@ public:
     }
 
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
-                     const py::object& region, const py::object& dtype, const py::object& seamless) const;
+                     const py::object& region, const py::object& dtype, const py::object& seamless,
+                     const py::object& seed) const;
 
     int layerCount() const
     {
@@ -351,7 +362,8 @@ imagewriter::Region regionOf(const py::object& region)
 }
 
 py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
-                                const py::object& region, const py::object& dtype, const py::object& seamless) const
+                                const py::object& region, const py::object& dtype, const py::object& seamless,
+                                const py::object& seed) const
 {
     // Every argument is checked before any work: a bad one costs nothing.
     renderrequest::Request request;
@@ -360,6 +372,7 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     request.layerPath = layerPath;
     request.region = regionOf(region);
     request.seamless = overrideOf(seamless, "seamless");
+    request.seed = seedOf(seed, "seed");
     py::dtype type;
     const imagewriter::Samples samples = samplesOf(dtype, &type);
     std::string error = renderrequest::sizeError(request.width, request.height);
@@ -418,7 +431,7 @@ PYBIND11_MODULE(_patternlens, m)
     for (int i = 0; i < LayerTypeTable::count; ++i) types[i] = py::str(LayerTypeTable::names[i]);
     m.attr("TYPES") = types;
 
-    py::class_<LayerNode, Node>(m, "Layer", R"doc(Layer(type, *, x=None, y=None, zoomx=None, zoomy=None, inverse=False, **variables)
+    py::class_<LayerNode, Node>(m, "Layer", R"doc(Layer(type, *, x=None, y=None, zoomx=None, zoomy=None, inverse=False, seed=0, **variables)
 
 One layer of a composition: a pattern of one type with its view (the centre
 x, y and the extents zoomx, zoomy of the rectangle of the plane it shows),
@@ -427,7 +440,10 @@ an Inverse switch, and a value for each of its type's variables.
 type: one of patternlens.TYPES ("Noise", "Squares", "Circles", "Fractal",
 "Cells", "Blend"). A view left out is the default one, 0, 0, 20, 20; a view
 outside the range every view keeps (extents 0.1 to 1e6, centres within
-1e5) is brought into it, as a scene file's is.
+1e5) is brought into it, as a scene file's is. seed (0 to 4294967295)
+picks the layer's own permutation: seed 0 is the one every layer had
+before seeds, and Noise, Fractal and Cells layers look different under
+every other seed (Squares, Circles and Blend ignore it).
 
 Each keyword named like one of the type's variables takes a number (the
 fixed value, stored as given, as a scene file's is) or another Layer (the
@@ -446,7 +462,7 @@ extent not above 0, and TypeError for a name that is not one of the type's
 variables (the message lists them) or a value that is not a number or Layer.)doc")
         .def(py::init(&makeLayer), py::arg("type"), py::kw_only(), py::arg("x") = py::none(),
              py::arg("y") = py::none(), py::arg("zoomx") = py::none(), py::arg("zoomy") = py::none(),
-             py::arg("inverse") = false)
+             py::arg("inverse") = false, py::arg("seed") = 0)
         .def_property_readonly(
             "type", [](const LayerNode& n) { return typeName(n.layer().typeId); }, "The layer's type, one of TYPES.")
         .def_property_readonly(
@@ -497,6 +513,10 @@ variables (the message lists them) or a value that is not a number or Layer.)doc
         .def_property(
             "inverse", [](const LayerNode& n) { return n.layer().inverse; },
             [](LayerNode& n, bool on) { n.layer().inverse = on; }, "The Inverse switch: the layer shows 1 - value.")
+        .def_property(
+            "seed", [](const LayerNode& n) { return n.layer().getSeed(); },
+            [](LayerNode& n, const py::object& seed) { n.layer().setSeed(seedOf(seed, "seed")); },
+            "The layer's seed, 0 to 4294967295 (0: the permutation of scenes without seeds).")
         .def("__getitem__", &getVariable, py::arg("name"),
              "layer[name]: the variable's input Layer itself when one drives it, else its fixed value (a float). "
              "KeyError for a name that is no variable of the type.")
@@ -557,7 +577,8 @@ settings are the same, float for float.)doc")
              "at path as it was. Raises OSError with the reason.")
         .def("render", &PyComposition::render, py::arg("width"), py::arg("height"), py::kw_only(),
              py::arg("layer") = "", py::arg("region") = py::none(), py::arg("dtype") = "uint8",
-             py::arg("seamless") = py::none(), R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None) -> numpy.ndarray
+             py::arg("seamless") = py::none(), py::arg("seed") = 0,
+             R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None, seed=0) -> numpy.ndarray
 
 Renders the composition as an image of width x height pixels (each side 1
 to 2147483647) and returns a C-contiguous array of shape (rows, columns),
@@ -572,6 +593,8 @@ dtype: "uint8", the grey bytes of a PGM; "uint16", the values of
   --depth 16; "float32", the layer's values themselves, before any rounding
   or clamping (values outside 0 to 1, and NaN, kept).
 seamless: True or False overrides the scene's setting; None keeps it.
+seed: added to every layer's seed, modulo 2**32, for this render only, as
+  patternlens-render --seed: seed=1, 2, 3 ... give variations of one design.
 
 The render runs on the renderer's threads with the GIL released, so other
 Python threads go on; it writes straight into the array. Ctrl-C stops it

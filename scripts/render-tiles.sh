@@ -23,6 +23,7 @@ OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name).
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
   --depth 8|16           bits per pixel (default 8)
   --seamless             render the scene seamless, as patternlens-render does
+  --seed N               add N to every layer's seed, as patternlens-render does
   --jobs N               tiles at a time on each machine (default: one per core)
   --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
   --sshlogin LOGINS      the same, comma-separated on the command line
@@ -32,7 +33,7 @@ EOF
 
 fail() { echo "render-tiles: $*" >&2; exit 2; }
 
-size="" tile="4096x4096" depth=8 jobs="" logins=() keep="" seamless=()
+size="" tile="4096x4096" depth=8 jobs="" logins=() keep="" seamless=() seed=()
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -44,6 +45,9 @@ while [ $# -gt 0 ]; do
     --sshloginfile) logins+=(--sshloginfile "$(realpath -m -- "${2:-}")"); shift 2 || fail "--sshloginfile needs a file" ;;
     --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
     --seamless) seamless=(--seamless); shift ;;
+    --seed) [[ "${2:-}" =~ ^0*([0-9]{1,10})$ ]] && (( 10#${BASH_REMATCH[1]} <= 4294967295 )) \
+              || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
+            seed=(--seed "$2"); shift 2 ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
     -h|--help) usage; exit 0 ;;
     -*) fail "unknown option '$1'" ;;
@@ -72,6 +76,15 @@ fi
 # own: PATTERNLENS_REMOTE_RENDER, else patternlens-render on its PATH.
 [ ${#logins[@]} -gt 0 ] && render="${PATTERNLENS_REMOTE_RENDER:-patternlens-render}"
 [ ${#logins[@]} -gt 0 ] || [ -x "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
+# A renderer from before seeds would refuse --seed on every tile; one that
+# takes it also checks its range, so the check renders nothing.
+seedCheck=""
+if [ ${#seed[@]} -gt 0 ]; then
+  seedCheck="'$render' --help 2>/dev/null | grep -q -- --seed || echo \"has no --seed: \$(command -v '$render')\""
+  if [ ${#logins[@]} -eq 0 ]; then
+    "$render" --help 2>/dev/null | grep -q -- --seed || fail "$render has no --seed: it renders every seed alike"
+  fi
+fi
 
 # GNU parallel sends the scene and fetches the tiles with rsync, which must
 # run here and on every machine; each machine also needs the renderer. All
@@ -80,7 +93,7 @@ fi
 if [ ${#logins[@]} -gt 0 ]; then
   command -v rsync >/dev/null || fail "rsync is missing here: GNU parallel copies the scene and the tiles with it (Debian package 'rsync')"
   missing="$(parallel --nonall --tag "${logins[@]}" \
-    "for t in rsync '$render'; do command -v \"\$t\" >/dev/null || echo \"misses \$t\"; done" 2>&1)" \
+    "for t in rsync '$render'; do command -v \"\$t\" >/dev/null || echo \"misses \$t\"; done; $seedCheck" 2>&1)" \
     || fail "the machines cannot be reached: $missing"
   [ -z "$missing" ] || fail "$(printf 'a machine cannot render its tiles (login, then what it misses):\n%s' "$missing")"
 fi
@@ -123,7 +136,7 @@ if [ ${#logins[@]} -gt 0 ]; then
   parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "${seamless[@]}" "$id.xml" '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "${seamless[@]}" "${seed[@]}" "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -89,7 +90,7 @@ void printUsage(std::FILE* out)
 {
     std::fprintf(out,
                  "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--seamless]\n"
-                 "       [--layer PATH] SCENE.xml OUTPUT.png\n"
+                 "       [--seed N] [--layer PATH] SCENE.xml OUTPUT.png\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"); OUTPUT's\n"
                  "suffix, in any case, names the format.\n"
@@ -104,6 +105,10 @@ void printUsage(std::FILE* out)
                  "  --seamless           render the scene seamless (every layer repeats over its\n"
                  "                       view, so the image tiles) even when the file does not\n"
                  "                       ask for it\n"
+                 "  --seed N             add N (0 to 4294967295) to every layer's seed, modulo\n"
+                 "                       2^32, for this render: each N gives a variation of the\n"
+                 "                       design, reproducible from its number (default 0, the\n"
+                 "                       file as it is)\n"
                  "  --layer PATH         render an input layer instead of the base layer: the\n"
                  "                       names of the variables from the base layer down,\n"
                  "                       joined by \"/\" (\"Spacing/Cutoff\" is the input of the\n"
@@ -161,6 +166,20 @@ bool parseRegion(const std::string& text, imagewriter::Region* region)
     return true;
 }
 
+// A seed: digits only, 0 to 4294967295.
+bool parseSeed(const std::string& text, std::uint32_t* out)
+{
+    if (text.empty()) return false;
+    unsigned long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned long long>(c - '0');
+        if (value > 4294967295ull) return false;
+    }
+    *out = static_cast<std::uint32_t>(value);
+    return true;
+}
+
 // The value of option name at argv[i], given as "--name VALUE" or
 // "--name=VALUE"; false when arg is not that option.
 bool optionValue(const std::string& name, int argc, char** argv, int* i, std::string* value, bool* missing)
@@ -191,6 +210,7 @@ int main(int argc, char** argv)
     imagewriter::RenderOptions options;
     bool regionGiven = false;
     bool seamless = false;
+    std::uint32_t seed = 0;
     std::string layerPath;
     std::string files[2];
     int fileCount = 0;
@@ -221,6 +241,10 @@ int main(int argc, char** argv)
             options.depth = value == "8" ? 8 : 16;
         } else if (!optionsEnded && arg == "--seamless") {
             seamless = true;
+        } else if (!optionsEnded && optionValue("--seed", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--seed needs a value, a whole number from 0 to 4294967295");
+            if (!parseSeed(value, &seed))
+                return usageError("invalid seed '" + value + "': expected a whole number from 0 to 4294967295");
         } else if (!optionsEnded && optionValue("--layer", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--layer needs a value, the variables' names from the base layer down");
             layerPath = value;
@@ -250,6 +274,9 @@ int main(int argc, char** argv)
     // settings came with the tree; the option only turns Seamless on.
     scenefile::ReadResult scene = scenefile::read(scenePath);
     if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    // What the reader took leniently is told; the render goes on.
+    if (!scene.warning.empty())
+        std::fprintf(stderr, "%s: warning: %s: %s\n", programName, scenePath.c_str(), scene.warning.c_str());
     Composition composition(std::move(scene.baseLayer), scene.settings);
     renderrequest::Request request;
     request.width = width;
@@ -257,6 +284,7 @@ int main(int argc, char** argv)
     request.layerPath = layerPath;
     request.region = options.region;
     if (seamless) request.seamless = renderrequest::Override::on;
+    request.seed = seed;
     const renderrequest::Prepared prepared = renderrequest::prepare(composition, request);
     if (!prepared.layer) {
         if (prepared.fault == renderrequest::Fault::layer)

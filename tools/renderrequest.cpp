@@ -35,6 +35,7 @@ Prepared prepare(Composition& composition, const Request& request)
 
     if (request.seamless != Override::keep) composition.settings.seamless = request.seamless == Override::on;
     applySettings(*composition.tree, composition.settings);
+    composition.addToSeeds(request.seed);
     // The view is the file's whatever the size: more pixels sample the same
     // rectangle of the plane more finely.
     viewresize::resizeKeepingView(*composition.tree, width, height);

@@ -8,6 +8,7 @@
 #include "layers/composition.h"
 #include "tools/imagerender.h"
 
+#include <cstdint>
 #include <string>
 
 namespace renderrequest {
@@ -25,6 +26,9 @@ struct Request {
     // All zero: the whole image.
     imagewriter::Region region;
     Override seamless = Override::keep;
+    // Added to every layer's seed, modulo 2^32, for this render only; 0
+    // renders the scene's own seeds.
+    std::uint32_t seed = 0;
 };
 
 // What was wrong with a request, so that a caller can tell a bad size from

@@ -140,11 +140,22 @@ public:
     {
         if (enabled() && !readOnly_) text_ = text;
     }
+    // User action: Enter, or leaving the field, runs the callback, which
+    // reads the text typed.
+    void commit()
+    {
+        if (enabled() && !readOnly_) fire();
+    }
+    // Drawn with the next control (a button) beside it on the same row, the
+    // field taking what the button leaves ("Seed" and "New seed").
+    void set_shares_row(bool shares) { sharesRow_ = shares; }
+    bool shares_row() const { return sharesRow_; }
 
 private:
     std::string text_;
     std::string hint_;
     bool readOnly_ = false;
+    bool sharesRow_ = false;
 };
 
 // A row of steps, the first on the left, of which the user clicks one.

@@ -508,7 +508,16 @@ void ImguiControls::drawChildren(Panel& panel)
             rowLeft = rowButtons;
             rowWidth = 0.0f;
         }
+        // A field sharing its row leaves the next control, a button, the
+        // room its label takes.
+        fieldReserve = 0.0f;
+        if (children[i]->kind() == Control::Kind::EditText && static_cast<EditText&>(*children[i]).shares_row() &&
+            i + 1 < children.size()) {
+            const ImGuiStyle& style = ImGui::GetStyle();
+            fieldReserve = font.layoutWidth(children[i + 1]->label()) + 2 * style.FramePadding.x + style.ItemSpacing.x;
+        }
         drawControl(*children[i]);
+        if (fieldReserve > 0.0f) ImGui::SameLine();
         --rowLeft;
     }
 }
@@ -643,7 +652,7 @@ void ImguiControls::drawEditText(EditText& edit)
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(edit.label().c_str());
     ImGui::SameLine();
-    const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
+    const float width = rightEdge() - ImGui::GetCursorScreenPos().x - fieldReserve;
     const float room = width - 2 * ImGui::GetStyle().FramePadding.x;
     ImGui::SetNextItemWidth(width);
     const std::string& whole = edit.get_text();
@@ -668,6 +677,8 @@ void ImguiControls::drawEditText(EditText& edit)
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
     }
+    // Enter ends the editing as leaving the field does.
+    if (ImGui::IsItemDeactivated() && !edit.read_only()) pendingActions.push_back([&edit] { edit.commit(); });
     // A text longer than the field is shown whole while the pointer rests
     // on the field.
     if (ImGui::IsItemHovered() && !ImGui::IsItemActive() && ImGui::CalcTextSize(whole.c_str()).x > room) {

@@ -152,6 +152,7 @@ private:
     int rowButtons = 1;       // buttons in the row being drawn
     int scrollFrames = 0;     // frames the layer list has scrolled towards its target
     float rowWidth = 0.0f;    // its width, measured at its first button
+    float fieldReserve = 0.0f;   // room a field leaves for the button beside it
     float rightEdge() const { return rightEdges.back(); }
 
     MouseFunc appMouse = nullptr;

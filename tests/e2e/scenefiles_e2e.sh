@@ -165,9 +165,7 @@ render() { "$renderer" "$1" "$2" 2>"$work/render.err" || fail "patternlens-rende
 # --- Input ---
 
 click() { xdotool mousemove "$1" "$2" click 1; }
-change_base=(500 31)
-load_button=(500 289)
-save_button=(500 312)
+. "$here/lib/panel.sh"
 
 # A command's dialog has closed, the viewer has finished the command and
 # shows EXPECTED again. Keeps the info line, unless told to empty it.
@@ -305,6 +303,15 @@ check "open dialog: mine.xml after a failure" dialog_open mine.xml
 settled_after_dialog load-after-failure "$work/panned.png"
 wait_info load-after-failure-message "Loaded $folder/mine.xml (1 layer)"
 rm notes.txt
+
+# A seed the file cannot mean reads as 0: the load goes on and says so (the
+# line loses its middle, where the line number is).
+sed 's/inverse="\([01]\)"/& seed="1.5"/' mine.xml >badseed.xml
+click "${load_button[@]}"
+check "open dialog: badseed.xml" dialog_open badseed.xml
+settled_after_dialog load-bad-seed "$work/panned.png"
+wait_info bad-seed-message "Loaded /tmp/sf" "number from 0 to 4294967295"
+rm badseed.xml
 
 # --- A failed save says why and leaves files alone ---
 

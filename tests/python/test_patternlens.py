@@ -29,7 +29,7 @@ def every_type():
     """Every type once, driven variables, and values six decimals hold exactly."""
     noise = pl.Layer("Noise", x=3.25, y=-1.5, zoomx=10, zoomy=10, Cutoff=0.25)
     noise["Cutoff"] = pl.Layer("Squares", x=3.25, y=-1.5, zoomx=10, zoomy=10, inverse=True, Width=3)
-    fractal = pl.Layer("Fractal", x=-7, y=4, zoomx=33, zoomy=21)
+    fractal = pl.Layer("Fractal", x=-7, y=4, zoomx=33, zoomy=21, seed=4294967290)
     cells = pl.Layer("Cells", zoomx=12.5, zoomy=12.5)
     blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
     for name, layer in zip(blend.variables, (fractal, cells)):
@@ -43,6 +43,7 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (0, {"region": (13, 7, 41, 29)}, ["--region", "13,7,41,29"]),
     (1, {}, []),
     (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
+    (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
 ]
 
 

@@ -224,7 +224,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
-                             "[--seamless]\n       [--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
+                             "[--seamless]\n       [--seed N] [--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);
@@ -391,6 +391,26 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
     ASSERT_EQ(run("--size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
     EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
 
+    // --seed goes to every tile (the machine's renderer asked first whether
+    // it knows it); a renderer that does not is refused before any tile.
+    const std::string unseeded = readFile(path("single.pgm"));
+    const ToolRun seeded = runCommand(std::string("PATTERNLENS_REMOTE_RENDER='") + RENDER_TOOL + "' bash '" +
+                                      RENDER_TILES_SCRIPT + "' --sshlogin : --seed 7 --size 50x40 --tile 25x20" +
+                                      scene + "'" + path("joined.pgm") + "'");
+    ASSERT_EQ(seeded.status, 0) << seeded.err;
+    ASSERT_EQ(run("--seed 7 --size 50x40" + scene + "'" + path("single.pgm") + "'").status, 0);
+    EXPECT_EQ(readFile(path("joined.pgm")), readFile(path("single.pgm")));
+    EXPECT_NE(readFile(path("single.pgm")), unseeded);
+    writeFile(path("old-render"), "#!/bin/sh\necho 'Usage: old-render [--size WIDTHxHEIGHT] SCENE.xml OUTPUT.png'\n");
+    ASSERT_EQ(chmod(path("old-render").c_str(), 0755), 0);
+    const ToolRun old = runCommand("PATTERNLENS_REMOTE_RENDER='" + path("old-render") + "' bash '" +
+                                   RENDER_TILES_SCRIPT + "' --sshlogin : --seed 7 --size 50x40" + scene + "'" +
+                                   path("old.pgm") + "'");
+    EXPECT_EQ(old.status, 2);
+    EXPECT_NE(old.err.find("has no --seed"), std::string::npos) << old.err;
+    EXPECT_FALSE(exists(path("old.pgm")));
+    std::remove(path("old-render").c_str());
+
     // Nothing but the outputs is left beside them.
     EXPECT_EQ(leftovers(), (std::vector<std::string>{"joined.pgm", "joined.png", "single.pgm", "single.png", "tree.xml"}));
 
@@ -419,6 +439,45 @@ TEST_F(RenderToolTest, SeamlessScenesRenderFromTheFileOrTheOptionAndTheirTilesJo
     const std::string right = image("--size 40x30 --region 20,0,20,30 --seamless", "tree.xml");
     for (int row = 0; row < 30; ++row)
         EXPECT_EQ(left.substr(row * 20, 20) + right.substr(row * 20, 20), whole.substr(row * 40, 40)) << row;
+}
+
+// --seed N adds N to every layer's seed modulo 2^32: the tree's Noise at
+// seed 5 with --seed 4294967295 is the file's seed 4 (and --seed 0 the file
+// as it is). A seed the file cannot mean is told with its line, and the
+// render goes on; a bad --seed is a usage error.
+TEST_F(RenderToolTest, SeedsAddToEveryLayerWrapAndBadOnesAreTold)
+{
+    writeTreeScene();
+    const std::string text = readFile(path("tree.xml"));
+    const auto withSeed = [&](const std::string& seed) {
+        std::string t = text;
+        const std::size_t at = t.find("inverse=\"1\"") + 11;
+        return t.insert(at, " seed=\"" + seed + "\"");
+    };
+    writeFile(path("four.xml"), withSeed("4"));
+    writeFile(path("five.xml"), withSeed("5"));
+    writeFile(path("bad.xml"), withSeed("0x10"));
+    const auto image = [&](const std::string& options, const std::string& scene) {
+        const ToolRun r = run(options + " --size 40x30 '" + path(scene) + "' '" + path("out.pgm") + "'");
+        EXPECT_EQ(r.status, 0) << options << ": " << r.err;
+        return readFile(path("out.pgm"));
+    };
+    const std::string four = image("", "four.xml");
+    EXPECT_NE(four, image("", "tree.xml"));
+    EXPECT_EQ(image("--seed 4294967295", "five.xml"), four);
+    EXPECT_EQ(image("--seed=0", "four.xml"), four);
+    EXPECT_EQ(image("--seed 1", "tree.xml"), image("--seed 1", "bad.xml"));
+
+    const ToolRun bad = run("'" + path("bad.xml") + "' '" + path("out.pgm") + "'");
+    EXPECT_EQ(bad.status, 0);
+    const std::size_t line = std::count(text.begin(), text.begin() + text.find("inverse=\"1\""), '\n') + 1;
+    EXPECT_EQ(bad.err, "patternlens-render: warning: " + path("bad.xml") + ": line " + std::to_string(line) +
+                           ": seed must be a whole number from 0 to 4294967295\n");
+    for (const char* value : {"-1", "4294967296", "1.5", "", "+5", "x"}) {
+        const ToolRun r = run(std::string("--seed '") + value + "' '" + path("tree.xml") + "' '" + path("x.pgm") + "'");
+        EXPECT_EQ(r.status, 2) << value;
+        EXPECT_FALSE(exists(path("x.pgm"))) << value;
+    }
 }
 
 TEST_F(RenderToolTest, SceneErrorsNameTheFileAndLeaveNoOutput)

@@ -76,13 +76,17 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_EQ(root.children()[10]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
-    ASSERT_EQ(outer.size(), 4u);
+    ASSERT_EQ(outer.size(), 6u);
     EXPECT_EQ(outer[0]->label(), "Change base");
     EXPECT_EQ(outer[1]->label(), "Inverse");
-    EXPECT_EQ(outer[2]->label(), "Layer Variables");
-    EXPECT_EQ(outer[3]->label(), "Go to parent");
+    // The seed's field with "New seed" beside it, directly below Inverse.
+    EXPECT_EQ(outer[2]->label(), "Seed");
+    EXPECT_TRUE(static_cast<const ui::EditText&>(*outer[2]).shares_row());
+    EXPECT_EQ(outer[3]->label(), "New seed");
+    EXPECT_EQ(outer[4]->label(), "Layer Variables");
+    EXPECT_EQ(outer[5]->label(), "Go to parent");
 
-    const auto& inner = static_cast<const ui::Panel&>(*outer[2]).children();
+    const auto& inner = static_cast<const ui::Panel&>(*outer[4]).children();
     const char* expected[] = {"Select variable: ", "Value: ", "Layer Types: ", "Assign input layer",
                               "Remove input layer", "Edit input layer"};
     ASSERT_EQ(inner.size(), 6u);
@@ -324,6 +328,39 @@ TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
     EXPECT_EQ(box.get_int_val(), 1);
     button("Change base").click();
     EXPECT_TRUE(controls.baseLayer()->seamless);
+}
+
+} // namespace
+
+namespace {
+
+// "Seed" sets the typed seed on Enter as one step, the same value is no
+// step, refused text reverts with the reason; "New seed" picks another seed
+// from 1 up, one step; undo brings seed and field back.
+TEST_F(ControlPanelTest, SeedFieldAndNewSeedAreUndoableSteps)
+{
+    ui::EditText& seed = *controls.seedField;
+    const auto enter = [&](const std::string& text) { seed.type(text), seed.commit(); };
+    enter("0042");
+    EXPECT_EQ(controls.currentLayer->seed, 42u);
+    EXPECT_EQ(controls.history.undoLabel(), "Seed");
+    const std::size_t steps = controls.history.undoCount();
+    for (const char* same : {"42", "-1", "4294967296", "1.5", " 7", ""}) {
+        enter(same);
+        EXPECT_EQ(seed.get_text(), "42") << same;
+        EXPECT_EQ(controls.history.undoCount(), steps) << same;
+    }
+    EXPECT_EQ(controls.infoLine.outcome(), "Seed: seed must be a whole number from 0 to 4294967295");
+    for (int k = 0; k < 20; ++k) {
+        const std::uint32_t before = controls.currentLayer->seed;
+        button("New seed").click();
+        EXPECT_NE(controls.currentLayer->seed, before);
+        EXPECT_NE(controls.currentLayer->seed, 0u);
+        EXPECT_EQ(seed.get_text(), std::to_string(controls.currentLayer->seed));
+        EXPECT_EQ(controls.history.undoLabel(), "New seed");
+    }
+    for (int k = 0; k < 20; ++k) controls.onUndo();
+    EXPECT_EQ(seed.get_text(), "42");
 }
 
 } // namespace

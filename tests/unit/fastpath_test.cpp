@@ -3,6 +3,7 @@
 // be the same.
 #include "app/layercontrols.h"
 #include "generators/gradientnoise.h"
+#include "generators/seedtables.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
@@ -165,7 +166,8 @@ public:
 // limits, random and extreme variable values, ranges and inverse switches.
 class CompositionMaker {
 public:
-    explicit CompositionMaker(unsigned seed) : random(seed) {}
+    // seeded: every layer gets its own seed, 0 a third of the time.
+    explicit CompositionMaker(unsigned seed, bool seeded = false) : random(seed), seeded(seeded) {}
 
     std::unique_ptr<Renderable> make(int depth) { return std::unique_ptr<Renderable>(layer(depth)); }
 
@@ -202,6 +204,7 @@ private:
             l->setup();
         }
         randomView(*l);
+        if (seeded && pick(3)) l->seed = static_cast<std::uint32_t>(random());
         l->inverse = pick(2) == 1;
         for (int i = 0; i < l->variableCount; ++i) {
             randomValue(l->variables[i]);
@@ -215,6 +218,7 @@ private:
     }
 
     std::mt19937 random;
+    bool seeded;
 };
 
 std::string firstDifference(const std::vector<std::uint8_t>& fast, const std::vector<std::uint8_t>& reference,
@@ -233,12 +237,14 @@ std::string firstDifference(const std::vector<std::uint8_t>& fast, const std::ve
 
 class FastPath : public ::testing::Test {
 protected:
-    // Renders a fresh random composition per seed both ways and compares.
-    void compareCompositions(int width, int height, unsigned firstSeed, int count, bool seamless = false)
+    // Renders a fresh random composition per seed both ways and compares;
+    // seeded: its layers have seeds too.
+    void compareCompositions(int width, int height, unsigned firstSeed, int count, bool seamless = false,
+                             bool seeded = false)
     {
         controls.setViewportSize(width, height);
         for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
-            std::unique_ptr<Renderable> top = CompositionMaker(seed).make(4);
+            std::unique_ptr<Renderable> top = CompositionMaker(seed, seeded).make(4);
             top->setSeamless(seamless);
             top->fillPixelsReference();
             const std::vector<std::uint8_t> reference = top->pixels;
@@ -263,6 +269,23 @@ TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
 TEST_F(FastPath, SeamlessRandomCompositionsGiveTheSameBytesOnEveryTarget)
 {
     onEveryTarget([&] { compareCompositions(7, 3, 5000, 100, true), compareCompositions(401, 13, 6000, 40, true); });
+}
+
+// Seeded, flat and seamless: with each seed's derived tables, then with the
+// cache filled to its bound, where the lanes gather from the permutation.
+TEST_F(FastPath, SeededRandomCompositionsGiveTheSameBytesOnEveryTarget)
+{
+    const auto compare = [&] {
+        compareCompositions(7, 3, 7000, 40, false, true);
+        compareCompositions(401, 13, 7100, 12, false, true);
+        compareCompositions(401, 13, 7200, 12, true, true);
+    };
+    onEveryTarget(compare);
+    std::vector<std::shared_ptr<const seedtables::TableSet>> filling;
+    for (std::uint32_t s = 4000000000u; seedtables::bytesHeld() + seedtables::derivedBytes() <= seedtables::cacheBound;)
+        filling.push_back(seedtables::acquire(s++));
+    ASSERT_FALSE(seedtables::acquire(123)->derived());
+    onEveryTarget(compare);
 }
 
 // Large enough to be shared among the workers, and wider than one chunk.

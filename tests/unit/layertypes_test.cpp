@@ -425,13 +425,13 @@ TEST_F(LayerTypes, CellsWithoutJitterMeasureToTheCentres)
 TEST_F(LayerTypes, CellsBeyondTheRangeAreZero)
 {
     for (float far : {16777216.0f, -16777216.0f, 1e30f, inf, -inf, nan}) {
-        EXPECT_EQ(celllanes::cellValue(far, 0.3f, 1, 0), 0.0f) << far;
-        EXPECT_EQ(celllanes::cellValue(-2.7f, far, 1, 0), 0.0f) << far;
+        EXPECT_EQ(celllanes::cellValue(GradientNoise::noisetables::defaultTables(), far, 0.3f, 1, 0), 0.0f) << far;
+        EXPECT_EQ(celllanes::cellValue(GradientNoise::noisetables::defaultTables(), -2.7f, far, 1, 0), 0.0f) << far;
     }
     // Just inside, the centres of the point's cell and the one before
     // round to whole numbers 1 either side of it: F1 equals F2.
-    EXPECT_EQ(celllanes::cellValue(16777215.0f, 0.5f, 0, 0), 1.0f);
-    EXPECT_EQ(celllanes::cellValue(16777215.0f, 0.5f, 0, 1), 0.0f);
+    EXPECT_EQ(celllanes::cellValue(GradientNoise::noisetables::defaultTables(), 16777215.0f, 0.5f, 0, 0), 1.0f);
+    EXPECT_EQ(celllanes::cellValue(GradientNoise::noisetables::defaultTables(), 16777215.0f, 0.5f, 0, 1), 0.0f);
 }
 
 TEST_F(LayerTypes, BlendMixesItsInputs)

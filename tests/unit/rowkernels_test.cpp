@@ -5,6 +5,7 @@
 #include "generators/celllanes.h"
 #include "generators/cellmath.h"
 #include "generators/patternlanes.h"
+#include "generators/seedtables.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/simdtargets.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -189,7 +191,10 @@ std::vector<float> pointRow(Values& values, std::mt19937& random, int count, int
 
 TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
 {
-    onEveryTarget([] {
+    const std::shared_ptr<const seedtables::TableSet> tableSets[3] = {
+        seedtables::acquire(0), seedtables::acquire(77), seedtables::permutationOnly(4294967295u)};
+    ASSERT_TRUE(tableSets[1]->derived());
+    onEveryTarget([&] {
         Values values(23);
         std::mt19937 random(11);
         std::uniform_real_distribution<float> unit(0.0f, 1.0f), lacunarity(1.0f, 4.0f);
@@ -206,21 +211,24 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                     m[k] = round % 3 ? unit(random) : values.next();
                     oct[k] = static_cast<std::uint8_t>(1 + (k * 7 + round) % 8);
                 }
+                // Seed 0, a seed with its derived tables, one with its permutation alone.
+                const celllanes::Tables& t = *tableSets[round % 3];
                 std::vector<float> cells = x, fixedCells = x, fractal = x, fixedFractal = x, mixed(count);
-                celllanes::cellsRow(cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
-                celllanes::cellsRow(fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
-                patternlanes::fractalSumRow(fractal.data(), y, oct.data(), b.data(), a.data(), count, fractal.data());
-                patternlanes::fractalSumRow(fixedFractal.data(), y, oct[0], b[0], a[0], count, fixedFractal.data());
+                celllanes::cellsRow(t, cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
+                celllanes::cellsRow(t, fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
+                patternlanes::fractalSumRow(t, fractal.data(), y, oct.data(), b.data(), a.data(), count,
+                                            fractal.data());
+                patternlanes::fractalSumRow(t, fixedFractal.data(), y, oct[0], b[0], a[0], count, fixedFractal.data());
                 patternlanes::blendRow(a.data(), b.data(), m.data(), count, mixed.data());
                 for (int k = 0; k < count; ++k) {
-                    ASSERT_TRUE(sameFloat(cells[k], celllanes::cellValue(x[k], y, a[k], m[k])))
+                    ASSERT_TRUE(sameFloat(cells[k], celllanes::cellValue(t, x[k], y, a[k], m[k])))
                         << "cells at " << x[k] << ", " << y << ", jitter " << a[k] << ", edges " << m[k];
-                    ASSERT_TRUE(sameFloat(fixedCells[k], celllanes::cellValue(x[k], y, a[0], m[0])))
+                    ASSERT_TRUE(sameFloat(fixedCells[k], celllanes::cellValue(t, x[k], y, a[0], m[0])))
                         << "cells at " << x[k] << ", " << y << ", one jitter " << a[0] << ", edges " << m[0];
-                    ASSERT_TRUE(sameFloat(fractal[k], patternlanes::fractalSum(x[k], y, oct[k], b[k], a[k])))
+                    ASSERT_TRUE(sameFloat(fractal[k], patternlanes::fractalSum(t, x[k], y, oct[k], b[k], a[k])))
                         << "fractal at " << x[k] << ", " << y << ", octaves " << int(oct[k]) << ", lacunarity " << b[k]
                         << ", gain " << a[k];
-                    ASSERT_TRUE(sameFloat(fixedFractal[k], patternlanes::fractalSum(x[k], y, oct[0], b[0], a[0])))
+                    ASSERT_TRUE(sameFloat(fixedFractal[k], patternlanes::fractalSum(t, x[k], y, oct[0], b[0], a[0])))
                         << "fractal at " << x[k] << ", " << y << ", one octaves " << int(oct[0]) << ", lacunarity "
                         << b[0] << ", gain " << a[0];
                     ASSERT_TRUE(sameFloat(mixed[k], patternlanes::blend(a[k], b[k], m[k])))

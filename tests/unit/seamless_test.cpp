@@ -3,7 +3,9 @@
 // random compositions over their views.
 #include "app/layercontrols.h"
 #include "generators/gradientnoise.h"
+#include "generators/noisetables.h"
 #include "generators/seamless.h"
+#include "generators/seedtables.h"
 #include "layers/layerclone.h"
 #include "tests/support/everytarget.h"
 #include "tests/support/floatbits.h"
@@ -44,19 +46,23 @@ TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
         std::fill(&rowZ[start], &rowZ[start] + runs.back().second, p[2][start]);
         std::fill(&rowW[start], &rowW[start] + runs.back().second, p[3][start]);
     }
+    // The torus rows on a seed's permutation alone, where the lanes gather
+    // from it rather than from derived tables.
+    const auto torusTables = seedtables::permutationOnly(9);
     onEveryTarget([&] {
         std::vector<float> batch(total), row(total), torus(total);
         for (auto [start, count] : runs) {
             GradientNoise::sample4Batch(&p[0][start], &p[1][start], &p[2][start], &p[3][start], count, &batch[start]);
             GradientNoise::sample4Row(&p[0][start], &p[1][start], rowZ[start], rowW[start], count, &row[start]);
-            GradientNoise::sample4TorusRow(&p[0][start], &p[1][start], 0.75f, rowZ[start], rowW[start],
-                                           seamless::noiseGain, count, &torus[start]);
+            GradientNoise::sample4TorusRow(*torusTables, &p[0][start], &p[1][start], 0.75f, rowZ[start],
+                                           rowW[start], seamless::noiseGain, count, &torus[start]);
         }
         for (int k = 0, failures = 0; k < total && failures < 10; ++k) {
             const float expected = GradientNoise::sample4(p[0][k], p[1][k], p[2][k], p[3][k]);
             const float expectedRow = GradientNoise::sample4(p[0][k], p[1][k], rowZ[k], rowW[k]);
             const float onTorus =
-                seamless::gainClamped(GradientNoise::sample4(0.75f * p[0][k], 0.75f * p[1][k], rowZ[k], rowW[k]));
+                seamless::gainClamped(GradientNoise::sample4(*torusTables, 0.75f * p[0][k], 0.75f * p[1][k], rowZ[k],
+                                                             rowW[k]));
             if (!sameFloat(batch[k], expected) || !sameFloat(row[k], expectedRow) || !sameFloat(torus[k], onTorus))
                 ADD_FAILURE() << "point " << k << " (failure " << ++failures << "): batch " << batch[k] << " for "
                               << expected << ", row " << row[k] << " for " << expectedRow;
@@ -89,8 +95,9 @@ TEST(SeamlessNoise, GainBringsTheContrastToTheFlatNoise)
             for (int j = 0; j < 40; ++j) {
                 const float x = cx + ex * static_cast<float>(i) / 40.0f, y = cy + ey * static_cast<float>(j) / 40.0f;
                 flat.push_back(GradientNoise::sample2(x, y));
-                torus.push_back(seamless::torusNoise(seamless::turnOf(x, ex), seamless::radiusOf(ex),
-                                                     seamless::turnOf(y, ey), seamless::radiusOf(ey)));
+                torus.push_back(seamless::torusNoise(GradientNoise::noisetables::defaultTables(), seamless::turnOf(x, ex),
+                                                     seamless::radiusOf(ex), seamless::turnOf(y, ey),
+                                                     seamless::radiusOf(ey)));
             }
     }
     const double flatDeviation = standardDeviation(flat), torusDeviation = standardDeviation(torus);

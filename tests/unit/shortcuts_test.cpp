@@ -1,5 +1,5 @@
 // Keyboard shortcuts: every key and modifier combination maps to at most
-// one command, and only Ctrl with O, S, E, Z, Y, L or T (and Ctrl+Shift+Z,
+// one command, and only Ctrl with O, S, E, Z, Y, L, T or G (and Ctrl+Shift+Z,
 // Ctrl+Shift+S) maps to one, whether X11 sends the control code or the letter.
 #include "app/mousemodes.h"
 #include "app/shortcuts.h"
@@ -27,11 +27,12 @@ Command expected(unsigned char key, int modifiers)
     case 25: case 'y': case 'Y': return Command::Redo;
     case 12: case 'l': case 'L': return Command::Layers;
     case 20: case 't': case 'T': return Command::TilePreview;
+    case 7: case 'g': case 'G': return Command::NewSeed;
     default: return Command::NoCommand;
     }
 }
 
-TEST(Shortcuts, OnlyCtrlWithOSEZYLOrTIsACommand)
+TEST(Shortcuts, OnlyCtrlWithOSEZYLTOrGIsACommand)
 {
     for (int modifiers = 0; modifiers <= 7; ++modifiers)
         for (int key = 0; key < 256; ++key)
