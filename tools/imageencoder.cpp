@@ -192,15 +192,25 @@ void ImageEncoder::compress(Piece& piece)
     piece.out.resize(used);
 }
 
-Format formatFor(const std::string& path)
+namespace {
+
+bool endsWith(const std::string& path, const std::string& suffix)
 {
-    static const std::string suffix = ".pgm";
-    const bool pgm = path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
-    return pgm ? Format::Pgm : Format::Png;
+    return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d)
-    : file(f), format(fmt), width(w), height(h), depth(d)
+} // namespace
+
+Format formatFor(const std::string& path)
+{
+    if (endsWith(path, ".pgm")) return Format::Pgm;
+    if (endsWith(path, ".exr")) return Format::Exr;
+    if (endsWith(path, ".tif") || endsWith(path, ".tiff")) return Format::Tiff;
+    return Format::Png;
+}
+
+ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c)
+    : file(f), format(fmt), width(w), height(h), depth(d), channels(c)
 {
 }
 
@@ -237,6 +247,8 @@ std::string ImageEncoder::begin()
 {
     if (width <= 0 || height <= 0) return "the image is empty";
     if (depth != 8 && depth != 16) return "the depth must be 8 or 16";
+    if (format != Format::Png && format != Format::Pgm) return "not a PNG or PGM image";
+    if (channels != 1 && (channels != 3 || format != Format::Png)) return "colour is written as PNG only";
     if (format == Format::Pgm) {
         char header[64];
         const int n = std::snprintf(header, sizeof header, "P5\n%d %d\n%d\n", width, height, depth == 8 ? 255 : 65535);
@@ -249,7 +261,7 @@ std::string ImageEncoder::begin()
     putBig32(ihdr, static_cast<std::uint32_t>(width));
     putBig32(ihdr + 4, static_cast<std::uint32_t>(height));
     ihdr[8] = static_cast<std::uint8_t>(depth);
-    ihdr[9] = 0;    // greyscale
+    ihdr[9] = channels == 3 ? 2 : 0;   // RGB or greyscale
     ihdr[10] = 0;   // deflate
     ihdr[11] = 0;   // adaptive filtering
     ihdr[12] = 0;   // not interlaced
@@ -286,7 +298,7 @@ std::string ImageEncoder::writePngRows(const std::uint8_t* rows, int count)
         p.above = first > 0 ? p.rows - n : (previousRow.empty() ? nullptr : previousRow.data());
         p.count = std::min(rowsPerPiece, count - first);
         p.rowBytes = n;
-        p.bytesPerPixel = depth / 8;
+        p.bytesPerPixel = channels * depth / 8;
     }
     WorkerPool::instance().run(static_cast<int>(pieces.size()), compressPiece, &pieces);
 
