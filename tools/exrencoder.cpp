@@ -6,11 +6,13 @@
 #include <OpenEXR/ImfIO.h>
 #include <OpenEXR/ImfOutputFile.h>
 #include <OpenEXR/ImfThreading.h>
+#include <Imath/half.h>
 
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <vector>
 
 namespace imagewriter {
 
@@ -96,12 +98,18 @@ std::string ExrEncoder::writeRows(const float* rows, int count)
     if (count <= 0) return {};
     if (!output) return "the image was not begun";
     if (count > region.height - rowsWritten) return "more rows than the image has";
-    // The slice's origin is the band's first pixel; OpenEXR converts the
-    // floats to halves where the channel asks for them.
+    // The slice's origin is the band's first pixel. Halves are rounded
+    // from the floats to the nearest, ties to even.
     const Imath::V2i origin(region.x, region.y + rowsWritten);
+    const std::size_t samples = static_cast<std::size_t>(region.width) * static_cast<std::size_t>(count);
+    std::vector<Imath::half> halves;
     Imf::FrameBuffer frame;
-    frame.insert("Y", Imf::Slice::Make(Imf::FLOAT, rows, origin, region.width, count, sizeof(float),
-                                        sizeof(float) * static_cast<std::size_t>(region.width)));
+    if (half) {
+        halves.assign(rows, rows + samples);
+        frame.insert("Y", Imf::Slice::Make(Imf::HALF, halves.data(), origin, region.width, count, sizeof(Imath::half)));
+    } else {
+        frame.insert("Y", Imf::Slice::Make(Imf::FLOAT, rows, origin, region.width, count, sizeof(float)));
+    }
     try {
         output->out.setFrameBuffer(frame);
         output->out.writePixels(count);
