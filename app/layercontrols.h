@@ -101,8 +101,9 @@ public:
     // Reads path and, when it yields a base layer, installs it with
     // setBaseLayer. Returns false with the reason in *error when the file is
     // unreadable, not a scene file or refused by the reader's limits; the
-    // composition is then left as it was.
-    bool readSceneFile(const std::string& path, std::string* error = nullptr);
+    // composition is then left as it was. note hears of what was read
+    // otherwise than written (a view that reads as Grey).
+    bool readSceneFile(const std::string& path, std::string* error = nullptr, std::string* note = nullptr);
     // Loads path as "Load from XML" does once a file is chosen, and says in
     // the info line what came of it. The start-up's scene is no undo step.
     bool openSceneFile(const std::string& path, bool asUndoStep = true);
@@ -111,18 +112,26 @@ public:
     bool saveScene();
 
     // --- Tools beyond the layer controls (toolpanel.cpp) ---
-    // Below "Save to XML": "Export PNG" and its "Export size:" field; below
+    // Below "Save to XML": "Export" and its "Export size:" field; below
     // "Undo" and "Redo": the layer path and the current layer's statistics.
     void buildExportControls(ui::ControlWindow& window);
     void buildViewTools(ui::ControlWindow& window);
-    // Writes the current layer, as shown, to a PNG file the user picks, at
+    // Writes the current layer, as shown, to an image file the user picks
+    // (PNG, or EXR or TIFF of the values, by the name's suffix), at
     // the size of "Export size:" (the drawing area when empty), off the main
     // loop. A size the field cannot mean, or an export already running, is
     // reported instead.
     void onExportPng();
-    // "Seamless", beside "Export PNG": the whole composition's patterns
+    // "Seamless", beside "Export": the whole composition's patterns
     // repeat over their views (generators/seamless.h). An undoable edit.
     void onSeamless();
+    // "View as:" and the field of its setting, the panel's last rows: what
+    // the drawing area shows of the values (Grey, Normal map, Colour ramp;
+    // viewpicture.h). Scene settings, undoable like Seamless.
+    void buildViewAsControls(ui::ControlWindow& window);
+    void onViewAs();
+    void onViewSetting();
+    void refreshViewAs();
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -268,6 +277,8 @@ public:
     ui::Button* exportButton = nullptr;
     ui::Checkbox* seamlessCheckbox = nullptr;
     ui::EditText* exportSizeField = nullptr;
+    ui::Listbox* viewAsList = nullptr;
+    ui::EditText* viewSettingField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;
     ui::EditText* infoField = nullptr;            // not owned

@@ -45,14 +45,16 @@ bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
     if (fileChooser) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back.
     if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
-    const bool loaded = readSceneFile(path, &error);
+    std::string note;
+    const bool loaded = readSceneFile(path, &error, &note);
     if (asUndoStep) commitEdit();
     if (!loaded) {
         reportOutcome("Could not load " + path + ": " + error);
         return false;
     }
     rememberSceneFile(path);
-    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")");
+    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
+                  (note.empty() ? "" : "; " + note));
     return true;
 }
 

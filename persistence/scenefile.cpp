@@ -28,6 +28,8 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     auto* root = new TiXmlElement("Patternlens");
     // Only a seamless scene says so: other files keep their bytes.
     if (settings.seamless) root->SetAttribute("seamless", "1");
+    // Likewise the view: only one other than Grey is written.
+    if (settings.viewAs.kind != ViewAs::Kind::grey) root->SetAttribute("viewAs", settings.viewAs.text());
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
@@ -284,6 +286,13 @@ ReadResult parse(const std::string& raw)
     // at all, is off.
     int seamless = 0;
     result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
+    // A view that cannot be read is only a way of showing: the scene loads,
+    // shown grey, and the note says why.
+    if (const char* view = root->Attribute("viewAs")) {
+        std::string why;
+        if (!ViewAs::parse(view, &result.settings.viewAs, &why))
+            result.note = "its view \"" + std::string(view) + "\" reads as Grey (" + why + ")";
+    }
     applySettings(*result.baseLayer, result.settings);
     return result;
 }
@@ -326,9 +335,10 @@ bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
     return e.empty();
 }
 
-bool LayerControls::readSceneFile(const std::string& path, std::string* error)
+bool LayerControls::readSceneFile(const std::string& path, std::string* error, std::string* note)
 {
     scenefile::ReadResult r = scenefile::read(path);
+    if (note) *note = r.note;
     if (!r.baseLayer) {
         if (error) *error = r.error;
         return false;

@@ -18,6 +18,7 @@ struct ReadResult {
     std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
     std::string error;                       // why, when baseLayer is null
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
+    std::string note;                        // what was read otherwise than written (a bad viewAs)
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are
@@ -32,7 +33,8 @@ ReadResult parse(const std::string& document);
 
 // The document for the given base layers and the scene's settings, byte for
 // byte as it is written. The root says seamless="1" only for a seamless
-// scene, so other scenes keep their bytes.
+// scene, and viewAs="..." (after it) only for a view other than Grey, so
+// other scenes keep their bytes.
 std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings());
 
 // Writes the document atomically (atomicfile.h). Returns an empty string on

@@ -35,6 +35,9 @@ public:
 
     Kind kind() const { return kind_; }
     const std::string& label() const { return label_; }
+    // A control whose meaning follows another's (a field for the chosen
+    // view's setting) says which.
+    void set_label(const std::string& label) { label_ = label; }
     int id() const { return id_; }
 
     void enable() { enabled_ = true; }
@@ -139,6 +142,12 @@ public:
     void type(const std::string& text)
     {
         if (enabled() && !readOnly_) text_ = text;
+    }
+    // User action: Enter, or leaving the field after typing, runs the
+    // callback, which reads the text.
+    void commit()
+    {
+        if (enabled() && !readOnly_) fire();
     }
 
 private:

@@ -640,6 +640,7 @@ void ImguiControls::drawEditText(EditText& edit)
         std::string typed(text);
         pendingActions.push_back([&edit, typed] { edit.type(typed); });
     }
+    if (ImGui::IsItemDeactivatedAfterEdit()) pendingActions.push_back([&edit] { edit.commit(); });
     // A text longer than the field is shown whole while the pointer rests
     // on the field.
     if (ImGui::IsItemHovered() && !ImGui::IsItemActive() && ImGui::CalcTextSize(whole.c_str()).x > room) {
