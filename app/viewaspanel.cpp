@@ -22,10 +22,11 @@ std::string normalText(const normalmap::Settings& normal)
 void LayerControls::buildViewAsControls(ui::ControlWindow& w)
 {
     viewAsList = w.add_listbox_to_panel(&w.root(), "View as:", -1, command(&LayerControls::onViewAs));
+    viewAsList->set_shares_row(true);   // the setting's field beside it, one row
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::grey), "Grey");
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::normal), "Normal map");
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::ramp), "Colour ramp");
-    viewSettingField = w.add_edittext("Strength:", command(&LayerControls::onViewSetting));
+    viewSettingField = w.add_edittext("", command(&LayerControls::onViewSetting));
     refreshViewAs();
 }
 
@@ -34,9 +35,13 @@ void LayerControls::refreshViewAs()
     const ViewAs& view = sceneSettings.viewAs;
     if (viewAsList) viewAsList->set_int_val(static_cast<int>(view.kind));
     if (!viewSettingField) return;
+    // The field holds the strength of a normal map or the stops (or name)
+    // of a ramp; Grey has no setting.
     const bool ramp = view.kind == ViewAs::Kind::ramp;
-    viewSettingField->set_label(ramp ? "Ramp:" : "Strength:");
-    viewSettingField->set_text(ramp ? view.ramp.text() : normalText(view.normal));
+    viewSettingField->set_text(view.kind == ViewAs::Kind::grey ? std::string()
+                               : ramp                          ? view.ramp.text()
+                                                               : normalText(view.normal));
+    viewSettingField->set_hint(view.kind == ViewAs::Kind::grey ? "" : ramp ? "ramp" : "strength");
     if (view.kind == ViewAs::Kind::grey)
         viewSettingField->disable();
     else

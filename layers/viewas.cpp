@@ -5,14 +5,21 @@
 
 std::string ViewAs::strengthText(double strength)
 {
-    for (int precision = 1;; ++precision) {
+    // Plain decimals while few do ("10", "2.5"), else 17 significant digits.
+    for (int decimals = 0; decimals <= 20; ++decimals) {
         std::ostringstream out;
         out.imbue(std::locale::classic());
-        out.precision(precision);
+        out << std::fixed;
+        out.precision(decimals);
         out << strength;
         double back = 0;
-        if (precision >= 17 || (normalmap::readDecimal(out.str(), &back) && back == strength)) return out.str();
+        if (normalmap::readDecimal(out.str(), &back) && back == strength) return out.str();
     }
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out.precision(17);
+    out << strength;
+    return out.str();
 }
 
 std::string ViewAs::text() const

@@ -35,9 +35,6 @@ public:
 
     Kind kind() const { return kind_; }
     const std::string& label() const { return label_; }
-    // A control whose meaning follows another's (a field for the chosen
-    // view's setting) says which.
-    void set_label(const std::string& label) { label_ = label; }
     int id() const { return id_; }
 
     void enable() { enabled_ = true; }
@@ -120,10 +117,15 @@ public:
     // changes to another existing item.
     void choose(int itemId);
 
+    // The next control (an unlabelled field) follows on the list's line.
+    void set_shares_row(bool shares) { sharesRow_ = shares; }
+    bool shares_row() const { return sharesRow_; }
+
 private:
     bool contains(int itemId) const;
     std::vector<Item> items_;
     int selected_ = 0;
+    bool sharesRow_ = false;
 };
 
 class EditText : public Control {

@@ -593,8 +593,11 @@ void ImguiControls::drawListbox(Listbox& listbox)
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(label);
     ImGui::SameLine();
-    if (ownLine) ImGui::NewLine();
-    ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
+    if (ownLine && !listbox.shares_row()) ImGui::NewLine();
+    // A list that shares its line leaves the rest of it to the field after
+    // it, at least a third of the line.
+    const float rest = rightEdge() - ImGui::GetCursorScreenPos().x;
+    ImGui::SetNextItemWidth(listbox.shares_row() ? std::min(comboWidth, rest * 0.6f) : rest);
     const std::string selected = listbox.selectedText();
     if (ImGui::BeginCombo("##items", selected.c_str())) {
         // Escape closes the open list and leaves the selection as it was.
@@ -608,13 +611,17 @@ void ImguiControls::drawListbox(Listbox& listbox)
         }
         ImGui::EndCombo();
     }
+    if (listbox.shares_row()) ImGui::SameLine();
 }
 
 void ImguiControls::drawEditText(EditText& edit)
 {
-    ImGui::AlignTextToFramePadding();
-    ImGui::TextUnformatted(edit.label().c_str());
-    ImGui::SameLine();
+    // An unlabelled field follows a control on its line.
+    if (!edit.label().empty()) {
+        ImGui::AlignTextToFramePadding();
+        ImGui::TextUnformatted(edit.label().c_str());
+        ImGui::SameLine();
+    }
     const float width = rightEdge() - ImGui::GetCursorScreenPos().x;
     const float room = width - 2 * ImGui::GetStyle().FramePadding.x;
     ImGui::SetNextItemWidth(width);

@@ -76,7 +76,7 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_EQ(root.children()[10]->label(), "Values in view:");
     // "View as" last, its setting's field greyed while the view is Grey.
     EXPECT_EQ(root.children()[11]->label(), "View as:");
-    EXPECT_EQ(root.children()[12]->label(), "Strength:");
+    EXPECT_EQ(root.children()[12]->label(), "");
     EXPECT_FALSE(root.children()[12]->enabled());
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
