@@ -2,6 +2,8 @@
 
 #include "layers/normalmap.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isDigit(char c)
@@ -56,8 +58,14 @@ double clamped(float v)
 
 ColourRamp::ColourRamp()
 {
-    std::string error;
-    parse("grey", this, &error);
+    // Every default ramp shares one grey ramp's stops and table.
+    static const ColourRamp grey = [] {
+        ColourRamp ramp(0);
+        std::string error;
+        parse("grey", &ramp, &error);
+        return ramp;
+    }();
+    *this = grey;
 }
 
 const std::vector<ColourRamp::Named>& ColourRamp::named()
@@ -100,6 +108,7 @@ bool ColourRamp::parse(const std::string& text, ColourRamp* out, std::string* er
     }
     out->text_ = text;
     out->stops_ = std::move(stops);
+    out->buildTable();
     return true;
 }
 
@@ -129,9 +138,42 @@ void ColourRamp::colourRow(const float* values, std::size_t count, double scale,
     }
 }
 
+void ColourRamp::buildTable()
+{
+    auto table = std::make_shared<Table>();
+    table->colours.assign(3 * static_cast<std::size_t>(tableCells), 0);
+    table->uniform.assign(tableCells, false);
+    std::vector<std::uint8_t> edges(3 * static_cast<std::size_t>(tableCells + 1));
+    std::vector<float> ends(tableCells + 1);
+    for (int j = 0; j <= tableCells; ++j) ends[j] = static_cast<float>(j) / tableCells;   // exact
+    colourRow(ends.data(), ends.size(), 1.0, edges.data());
+    std::size_t stop = 0;
+    for (int j = 0; j < tableCells; ++j) {
+        const double lo = ends[j], hi = ends[j + 1];
+        while (stop < stops_.size() && stops_[stop].t < lo) ++stop;
+        const bool stopInside = stop < stops_.size() && stops_[stop].t <= hi;
+        const std::uint8_t* a = &edges[3 * static_cast<std::size_t>(j)];
+        const bool same = a[0] == a[3] && a[1] == a[4] && a[2] == a[5];
+        table->uniform[j] = !stopInside && same;
+        std::copy(a, a + 3, &table->colours[3 * static_cast<std::size_t>(j)]);
+    }
+    table_ = std::move(table);
+}
+
 void ColourRamp::row8(const float* values, std::size_t count, std::uint8_t* rgb) const
 {
-    colourRow(values, count, 1.0, rgb);
+    const Table& table = *table_;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float v = values[k];
+        // Clamped as the definition clamps (NaN to 1), then its cell.
+        const float c = v < 1.0f ? (v > 0.0f ? v : 0.0f) : 1.0f;
+        const int j = std::min(static_cast<int>(c * tableCells), tableCells - 1);
+        if (table.uniform[j])
+            std::copy(&table.colours[3 * static_cast<std::size_t>(j)], &table.colours[3 * static_cast<std::size_t>(j)] + 3,
+                      rgb + 3 * k);
+        else
+            colourRow(values + k, 1, 1.0, rgb + 3 * k);
+    }
 }
 
 void ColourRamp::row16(const float* values, std::size_t count, std::uint16_t* rgb) const

@@ -13,6 +13,7 @@
 // in 8 bits and round(x * 257) in 16, halves up.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,24 @@ public:
     bool operator!=(const ColourRamp& other) const { return !(*this == other); }
 
 private:
+    explicit ColourRamp(int) {}   // empty, for parse to fill
     template <typename Sample>
     void colourRow(const float* values, std::size_t count, double scale, Sample* rgb) const;
+    void buildTable();
 
     std::string text_;
     std::vector<Stop> stops_;
+    // The 8-bit colours by value: cell j holds the colour of every value in
+    // [j, j + 1] / tableCells when the definition gives one colour across
+    // it (no stop inside, the same colour at both ends: within a segment
+    // the computed colour is monotonic in v), else flags the cell, whose
+    // values are computed one by one.
+    // Shared by the copies (a scene's settings are copied into every undo
+    // step), made once per parse.
+    static constexpr int tableCells = 1 << 16;
+    struct Table {
+        std::vector<std::uint8_t> colours;   // 3 bytes a cell
+        std::vector<bool> uniform;
+    };
+    std::shared_ptr<const Table> table_;
 };

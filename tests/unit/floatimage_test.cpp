@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -196,6 +197,61 @@ std::vector<double> readTiff(const std::string& path, int* width, int* height, i
     }
     TIFFClose(tiff);
     return out;
+}
+
+// The row functions take shortcuts past the divisions; the definitions,
+// written out here as the issue states them, decide.
+TEST(NormalMapAndRamp, RowsEqualTheDefinitionsOnRandomValues)
+{
+    std::mt19937 random(31);
+    std::uniform_real_distribution<float> heights(-0.5f, 1.5f);
+    const auto round = [](double v) { return std::floor(v) + (v - std::floor(v) >= 0.5 ? 1 : 0); };
+    ColourRamp ramp;
+    std::string error;
+    ASSERT_TRUE(ColourRamp::parse("0:#1a3d8f,0.3:#FF0000,0.31:#00ff00,1:#0000ff", &ramp, &error));
+    // Rows of 37 pixels: the kernels' lanes and their scalar tail.
+    constexpr int n = 37;
+    for (int k = 0; k < 200000; ++k) {
+        // Heights on a coarse grid too, where quotients meet halves.
+        const bool grid = k % 2 == 0;
+        normalmap::Settings settings;
+        settings.strength = grid ? static_cast<int>(k % 9) - 4 : heights(random) * 20;
+        if (k % 37 == 0) {
+            float above[n], centre[n + 2], below[n];
+            for (float* row : {above, centre, below})
+                for (int i = 0; i < (row == centre ? n + 2 : n); ++i)
+                    row[i] = grid ? std::floor(heights(random) * 8) / 8 : heights(random);
+            centre[5] = std::nanf("");
+            std::uint8_t rgb[3 * n];
+            std::uint16_t deep[3 * n];
+            normalmap::row8(above, centre, below, n, settings, rgb);
+            normalmap::row16(above, centre, below, n, settings, deep);
+            const auto h = [](float v) { return v == v ? double(v) : 0.0; };
+            for (int i = 0; i < n; ++i) {
+                const double dx = (h(centre[i + 2]) - h(centre[i])) / 2, dy = (h(below[i]) - h(above[i])) / 2;
+                const double nv[3] = {-settings.strength * dx, settings.strength * dy, 1};
+                const double length = std::sqrt(nv[0] * nv[0] + nv[1] * nv[1] + 1);
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_EQ(rgb[3 * i + c], round((nv[c] / length + 1) / 2 * 255)) << k << " " << i;
+                    ASSERT_EQ(deep[3 * i + c], round((nv[c] / length + 1) / 2 * 65535)) << k << " " << i;
+                }
+            }
+        }
+        std::uint8_t rgb[3];
+        std::uint16_t deep[3];
+        const float v = grid ? std::floor(heights(random) * 400) / 400 : heights(random);
+        const double cv = v < 1 ? (v > 0 ? double(v) : 0.0) : 1.0;
+        std::size_t i = 0;
+        while (i + 2 < ramp.stops().size() && cv > ramp.stops()[i + 1].t) ++i;
+        const ColourRamp::Stop &a = ramp.stops()[i], &b = ramp.stops()[i + 1];
+        ramp.row8(&v, 1, rgb);
+        ramp.row16(&v, 1, deep);
+        for (int c = 0; c < 3; ++c) {
+            const double x = a.rgb[c] + double(b.rgb[c] - a.rgb[c]) * (cv - a.t) / (b.t - a.t);
+            ASSERT_EQ(rgb[c], round(x)) << v;
+            ASSERT_EQ(deep[c], round(x * 257)) << v;
+        }
+    }
 }
 
 TEST(FloatImages, ExrAndTiffHoldTheValuesAsComputedWithTilesInTheirPlaces)
