@@ -157,6 +157,8 @@ void ColourRamp::buildTable()
         table->uniform[j] = !stopInside && same;
         std::copy(a, a + 3, &table->colours[3 * static_cast<std::size_t>(j)]);
     }
+    std::copy(edges.begin(), edges.begin() + 3, table->zero);
+    std::copy(edges.end() - 3, edges.end(), table->one);
     table_ = std::move(table);
 }
 
@@ -168,7 +170,9 @@ void ColourRamp::row8(const float* values, std::size_t count, std::uint8_t* rgb)
         // Clamped as the definition clamps (NaN to 1), then its cell.
         const float c = v < 1.0f ? (v > 0.0f ? v : 0.0f) : 1.0f;
         const int j = std::min(static_cast<int>(c * tableCells), tableCells - 1);
-        if (table.uniform[j])
+        if (c == 0.0f || c == 1.0f)
+            std::copy(c == 0.0f ? table.zero : table.one, (c == 0.0f ? table.zero : table.one) + 3, rgb + 3 * k);
+        else if (table.uniform[j])
             std::copy(&table.colours[3 * static_cast<std::size_t>(j)], &table.colours[3 * static_cast<std::size_t>(j)] + 3,
                       rgb + 3 * k);
         else

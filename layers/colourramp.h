@@ -69,6 +69,9 @@ private:
     struct Table {
         std::vector<std::uint8_t> colours;   // 3 bytes a cell
         std::vector<bool> uniform;
+        // The colours of 0 and 1, which every clamped value outside the
+        // stops becomes (much of a cut-off pattern), whose cells hold stops.
+        std::uint8_t zero[3], one[3];
     };
     std::shared_ptr<const Table> table_;
 };
