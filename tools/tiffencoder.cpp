@@ -189,6 +189,9 @@ std::string TiffEncoder::writeRows(const std::uint8_t* rows, int count)
     if (count > height - rowsWritten) return "more rows than the image has";
     if (rowsWritten % rowsPerStrip != 0) return "rows must come in whole strips";
     const std::size_t row = rowBytes();
+    // The deflater counts a strip's bytes in 32 bits; a strip is one row
+    // at least.
+    if (row > (std::size_t(1) << 30)) return "the rows are too wide for a TIFF strip";
     std::vector<Strip> strips(static_cast<std::size_t>((count + rowsPerStrip - 1) / rowsPerStrip));
     for (std::size_t k = 0; k < strips.size(); ++k) {
         const int first = static_cast<int>(k) * rowsPerStrip;
