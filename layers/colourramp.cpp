@@ -170,13 +170,18 @@ void ColourRamp::row8(const float* values, std::size_t count, std::uint8_t* rgb)
         // Clamped as the definition clamps (NaN to 1), then its cell.
         const float c = v < 1.0f ? (v > 0.0f ? v : 0.0f) : 1.0f;
         const int j = std::min(static_cast<int>(c * tableCells), tableCells - 1);
-        if (c == 0.0f || c == 1.0f)
-            std::copy(c == 0.0f ? table.zero : table.one, (c == 0.0f ? table.zero : table.one) + 3, rgb + 3 * k);
-        else if (table.uniform[j])
-            std::copy(&table.colours[3 * static_cast<std::size_t>(j)], &table.colours[3 * static_cast<std::size_t>(j)] + 3,
-                      rgb + 3 * k);
-        else
+        const std::uint8_t* colour = c == 0.0f ? table.zero
+                                     : c == 1.0f ? table.one
+                                     : table.uniform[j] ? &table.colours[3 * static_cast<std::size_t>(j)]
+                                                        : nullptr;
+        if (colour) {
+            // Three bytes by hand: a copy call a pixel costs more than the rest.
+            rgb[3 * k] = colour[0];
+            rgb[3 * k + 1] = colour[1];
+            rgb[3 * k + 2] = colour[2];
+        } else {
             colourRow(values + k, 1, 1.0, rgb + 3 * k);
+        }
     }
 }
 
