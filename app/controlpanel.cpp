@@ -50,6 +50,7 @@ void LayerControls::build(ui::ControlWindow* window)
     layersButton = w.add_button("Layers", command(&LayerControls::onLayers));
     refreshHistoryButtons();
     buildViewTools(w);
+    buildViewAsControls(w);
 
     resetCurrentView();
     showBaseLayer();
@@ -99,6 +100,7 @@ void LayerControls::refreshPanel()
     refreshPath();
     markCurrentRow();
     if (seamlessCheckbox) seamlessCheckbox->set_int_val(sceneSettings.seamless ? 1 : 0);
+    refreshViewAs();
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

@@ -52,11 +52,12 @@ std::string format(int width, int height)
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-std::string withPngSuffix(const std::string& path)
+std::string withImageSuffix(const std::string& path)
 {
-    static const std::string suffix = ".png";
-    const bool has = path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
-    return has ? path : path + suffix;
+    for (const std::string suffix : {".png", ".exr", ".tif", ".tiff"})
+        if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return path;
+    return path + ".png";
 }
 
 } // namespace exportsize

@@ -16,7 +16,8 @@ bool parse(const std::string& text, int defaultWidth, int defaultHeight, int* wi
 // The size as the field shows it: "400x470".
 std::string format(int width, int height);
 
-// path with ".png" appended unless it already ends in exactly ".png".
-std::string withPngSuffix(const std::string& path);
+// path with ".png" appended unless it already ends in exactly ".png",
+// ".exr", ".tif" or ".tiff" (the images the export writes).
+std::string withImageSuffix(const std::string& path);
 
 } // namespace exportsize

@@ -20,6 +20,15 @@ void GlTextureBackend::uploadTexture(unsigned texture, int width, int height, co
     glTexImage2D(GL_TEXTURE_2D, 0, 1, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, pixels);
 }
 
+void GlTextureBackend::uploadRgbTexture(unsigned texture, int width, int height, const std::uint8_t* rgb)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
+
 void GlTextureBackend::uploadPixelExact(unsigned texture, int width, int height, const std::uint8_t* pixels)
 {
     uploadTexture(texture, width, height, pixels);

@@ -10,6 +10,7 @@ public:
     unsigned createTexture() override;
     void uploadTexture(unsigned texture, int width, int height, const std::uint8_t* pixels) override;
     void uploadPixelExact(unsigned texture, int width, int height, const std::uint8_t* pixels) override;
+    void uploadRgbTexture(unsigned texture, int width, int height, const std::uint8_t* rgb) override;
     void drawTexture(unsigned texture, float depth) override;
     void drawTextureTiles(unsigned texture, float depth, float tileWidth, float tileHeight, int repeats) override;
     void deleteTexture(unsigned texture) override;

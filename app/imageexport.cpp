@@ -5,12 +5,17 @@
 
 namespace imageexport {
 
-std::string writeLayer(const Renderable& layer, const std::string& path,
+std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view,
                        const std::function<void(long long doneRows, long long totalRows)>& progress)
 {
     // The renderer's own writer: bands of rows streamed into the file, so a
     // big export takes memory for a band, not for the image.
     imagewriter::RenderOptions options;
+    const imagewriter::Format format = imagewriter::formatFor(path);
+    if (format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff)
+        options.depth = 32;
+    else if (format == imagewriter::Format::Png)
+        options.view = view;
     if (progress) options.progress = [&progress](long long done, long long total) {
         progress(done, total);
         return true;
@@ -60,7 +65,8 @@ void* BackgroundExporter::threadMain(void* self)
 {
     auto& exporter = *static_cast<BackgroundExporter*>(self);
     const std::string result =
-        writeLayer(*exporter.composition.tree, exporter.path, [&exporter](long long done, long long total) {
+        writeLayer(*exporter.composition.tree, exporter.path, exporter.composition.settings.viewAs,
+                   [&exporter](long long done, long long total) {
             exporter.percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
         });
     {

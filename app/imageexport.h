@@ -15,11 +15,13 @@
 
 namespace imageexport {
 
-// Renders layer at its texture size and writes it to path as an 8-bit
-// greyscale PNG, atomically, through patternlens-render's writer: the same
-// bytes for the same layer at that size. progress hears of finished rows.
+// Renders layer at its texture size and writes it to path, atomically,
+// through patternlens-render's writer: an 8-bit PNG as view shows the
+// values (grey: the same bytes the renderer writes for the same layer at
+// that size; a normal map or colour ramp in RGB), or for ".exr" and ".tif"
+// the values themselves as 32-bit floats. progress hears of finished rows.
 // Returns an empty string on success, else the reason.
-std::string writeLayer(const Renderable& layer, const std::string& path,
+std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view = ViewAs(),
                        const std::function<void(long long doneRows, long long totalRows)>& progress = nullptr);
 
 // An export on a thread of its own, with the big stack a deep composition

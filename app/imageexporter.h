@@ -1,5 +1,5 @@
 #pragma once
-// Where the "Export PNG" command hands its work: an exact copy of the
+// Where the "Export" command hands its work: an exact copy of the
 // composition to render and write. The viewer installs one that works on a
 // background thread (app/imageexport.h); the command itself stays free of
 // image files and threads.

@@ -128,18 +128,26 @@ public:
     void onSave();
 
     // --- Tools beyond the layer controls (toolpanel.cpp) ---
-    // Below "Save to XML": "Export PNG" and its "Export size:" field; below
+    // Below "Save to XML": "Export" and its "Export size:" field; below
     // "Undo" and "Redo": the layer path and the current layer's statistics.
     void buildExportControls(ui::ControlWindow& window);
     void buildViewTools(ui::ControlWindow& window);
-    // Writes the current layer, as shown, to a PNG file the user picks, at
+    // Writes the current layer, as shown, to an image file the user picks
+    // (PNG, or EXR or TIFF of the values, by the name's suffix), at
     // the size of "Export size:" (the drawing area when empty), off the main
     // loop. A size the field cannot mean, or an export already running, is
     // reported instead.
     void onExportPng();
-    // "Seamless", beside "Export PNG": the whole composition's patterns
+    // "Seamless", beside "Export": the whole composition's patterns
     // repeat over their views (generators/seamless.h). An undoable edit.
     void onSeamless();
+    // "View as:" and the field of its setting, the panel's last rows: what
+    // the drawing area shows of the values (Grey, Normal map, Colour ramp;
+    // viewpicture.h). Scene settings, undoable like Seamless.
+    void buildViewAsControls(ui::ControlWindow& window);
+    void onViewAs();
+    void onViewSetting();
+    void refreshViewAs();
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -294,6 +302,8 @@ public:
     ui::Button* exportButton = nullptr;
     ui::Checkbox* seamlessCheckbox = nullptr;
     ui::EditText* exportSizeField = nullptr;
+    ui::Listbox* viewAsList = nullptr;
+    ui::EditText* viewSettingField = nullptr;
     ui::PathBar* pathBar = nullptr;
     ui::Histogram* statistics = nullptr;
     ui::EditText* infoField = nullptr;            // not owned

@@ -21,7 +21,10 @@ bool LayerControls::updatePicture()
     if (picture.step == 1) showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();
-        if (pictureTexture) textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
+        if (pictureTexture && !picture.shown.empty())
+            textureBackend->uploadRgbTexture(pictureTexture, picture.width, picture.height, picture.shown.data());
+        else if (pictureTexture)
+            textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
     }
     return true;
 }

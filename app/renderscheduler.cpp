@@ -1,5 +1,7 @@
 #include "app/renderscheduler.h"
 
+#include "layers/viewpicture.h"
+
 #include "app/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/rowkernels.h"
@@ -93,6 +95,8 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
     Renderable& layer = *composition.tree;
     rowloop::Options options;
     options.stop = stop;
+    const bool viewed = composition.settings.viewAs.kind != ViewAs::Kind::grey;
+    std::vector<float> shownValues;
     if (step > 1) {
         // Every step-th pixel of the full-size texture, each shown as a
         // block: the exact picture's pixels, fewer of them. No statistics:
@@ -100,16 +104,26 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(layer.textureWidth) *
                                          static_cast<std::size_t>(std::max(layer.textureHeight, 0)));
         Blocks blocks(pixels.data(), layer.textureWidth, layer.textureHeight, step);
-        if (!rowloop::evaluate(layer, rowloop::wholeTexture(layer, step), blocks, options)) return false;
+        viewpicture::Values kept(viewed ? layer.textureWidth : 0, layer.textureHeight, step);
+        rowloop::BothSinks both(blocks, kept);
+        rowloop::Sink& sink = viewed ? static_cast<rowloop::Sink&>(both) : blocks;
+        if (!rowloop::evaluate(layer, rowloop::wholeTexture(layer, step), sink, options)) return false;
         picture.pixels = std::move(pixels);
+        shownValues = std::move(kept.values);
     } else {
         // The panel's statistics are gathered from the same values the
         // pixels are made of: no second evaluation, none on the main loop.
         layerstats::Accumulator values(layer.textureHeight);
-        if (!layer.fillPixels(options, &values)) return false;
+        viewpicture::Values kept(viewed ? layer.textureWidth : 0, layer.textureHeight);
+        rowloop::BothSinks both(values, kept);
+        if (!layer.fillPixels(options, viewed ? static_cast<rowloop::Sink*>(&both) : &values)) return false;
         picture.stats = values.result();
         picture.pixels = std::move(layer.pixels);
+        shownValues = std::move(kept.values);
     }
+    // The view changes what is shown, never the values or their statistics.
+    picture.shown = viewpicture::colours(shownValues, layer.textureWidth, layer.textureHeight,
+                                         composition.settings.viewAs, layer.seamless);
     picture.width = layer.textureWidth;
     picture.height = layer.textureHeight;
     picture.step = step;

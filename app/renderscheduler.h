@@ -48,6 +48,10 @@ public:
         std::vector<std::uint8_t> pixels;   // row 0 at the bottom; empty: nothing to show
         layerstats::Stats stats;            // of the values behind the pixels, made with them
         int step = 1;                       // 1: exact; k: coarse, k x k blocks, no statistics
+        // What the drawing area shows when the scene's view is not Grey:
+        // RGB bytes made of the same values, row 0 at the bottom; empty
+        // for Grey.
+        std::vector<std::uint8_t> shown;
     };
     struct Counts {
         std::uint64_t started = 0;      // renders handed to the render thread

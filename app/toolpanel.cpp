@@ -16,7 +16,7 @@
 
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
-    exportButton = w.add_button("Export PNG", command(&LayerControls::onExportPng));
+    exportButton = w.add_button("Export", command(&LayerControls::onExportPng));
     exportButton->set_shares_row(true);   // "Seamless" beside it: the panel keeps its height
     seamlessCheckbox = w.add_checkbox("Seamless", command(&LayerControls::onSeamless));
     exportSizeField = w.add_edittext("Export size:", nullptr);
@@ -133,7 +133,7 @@ void LayerControls::onExportPng()
     }
     std::string path = fileChooser->chooseImageFile();
     if (path.empty()) return;
-    path = exportsize::withPngSuffix(path);
+    path = exportsize::withImageSuffix(path);
     // An exact copy, taken now: the user may go on editing while it renders.
     // At another size it shows the same view in more or fewer pixels.
     Composition copy(currentComposition());

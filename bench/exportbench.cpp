@@ -49,6 +49,22 @@ void Export(benchmark::State& state, const char* suffix, int depth)
     state.SetBytesProcessed(state.iterations() * std::int64_t(width) * height * (depth / 8));
 }
 
+// A normal map or a colour ramp of the same layer, as an 8-bit RGB PNG.
+void ExportView(benchmark::State& state, const char* view)
+{
+    const std::unique_ptr<Renderable> layer = noiseLayer();
+    const std::string path = scratchPath(".png");
+    imagewriter::RenderOptions options;
+    std::string error;
+    if (!ViewAs::parse(view, &options.view, &error)) state.SkipWithError(error.c_str());
+    for (auto _ : state) {
+        error = imagewriter::renderToFile(*layer, path, options);
+        if (!error.empty()) state.SkipWithError(error.c_str());
+    }
+    std::remove(path.c_str());
+    state.SetBytesProcessed(state.iterations() * std::int64_t(width) * height * 3);
+}
+
 void Encode(benchmark::State& state, imagewriter::Format format, int depth)
 {
     // The rendered rows, made once.
@@ -87,6 +103,11 @@ BENCHMARK_CAPTURE(Export, noise_4000x4700_pgm8, ".pgm", 8)->Unit(benchmark::kMil
 BENCHMARK_CAPTURE(Export, noise_4000x4700_png8, ".png", 8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Export, noise_4000x4700_pgm16, ".pgm", 16)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Export, noise_4000x4700_png16, ".png", 16)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Float images and the colour outputs, beside the grey PNGs above.
+BENCHMARK_CAPTURE(Export, noise_4000x4700_tif32, ".tif", 32)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Export, noise_4000x4700_exr32, ".exr", 32)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExportView, noise_4000x4700_normal8, "normal 10 opengl")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ExportView, noise_4000x4700_ramp8, "ramp terrain")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Encode, noise_4000x4700_pgm8, imagewriter::Format::Pgm, 8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Encode, noise_4000x4700_png8, imagewriter::Format::Png, 8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Encode, noise_4000x4700_pgm16, imagewriter::Format::Pgm, 16)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,6 +6,8 @@
 // A new setting goes in SceneSettings, with its comparison in operator==;
 // copies take it as a plain value.
 #include <cstdint>
+#include "layers/viewas.h"
+
 #include <memory>
 
 class Renderable;
@@ -16,8 +18,13 @@ struct SceneSettings {
     // The layers evaluate by their own copy of it, Renderable::seamless,
     // which applySettings sets.
     bool seamless = false;
+    // What the drawing area shows; renders and values ignore it.
+    ViewAs viewAs;
 
-    bool operator==(const SceneSettings& other) const { return seamless == other.seamless; }
+    bool operator==(const SceneSettings& other) const
+    {
+        return seamless == other.seamless && viewAs == other.viewAs;
+    }
     bool operator!=(const SceneSettings& other) const { return !(*this == other); }
 };
 

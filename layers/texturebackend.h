@@ -16,6 +16,9 @@ public:
     {
         uploadTexture(texture, width, height, pixels);
     }
+    // A picture in colour, three bytes a pixel (a view other than Grey).
+    // Backends that show no colour keep the texture as it was.
+    virtual void uploadRgbTexture(unsigned, int, int, const std::uint8_t*) {}
     virtual void drawTexture(unsigned texture, float depth) = 0;
     // The texture as repeats x repeats tiles from the lower left corner of
     // the unit square, each tile tileWidth x tileHeight of it, drawn without

@@ -13,7 +13,7 @@ struct FileDialogFilter {
 
 namespace FileDialogRequest {
 constexpr const char* caption = "VEZAZE";   // the load and save dialogs
-constexpr const char* exportCaption = "Export PNG";
+constexpr const char* exportCaption = "Export";
 
 // In this order: the first entry is the filter in effect when a dialog opens.
 // "All Files" is "*", not "*.*": a glob "*.*" would hide names without a dot.

@@ -29,6 +29,8 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     auto* root = new TiXmlElement("Patternlens");
     // Only a seamless scene says so: other files keep their bytes.
     if (settings.seamless) root->SetAttribute("seamless", "1");
+    // Likewise the view: only one other than Grey is written.
+    if (settings.viewAs.kind != ViewAs::Kind::grey) root->SetAttribute("viewAs", settings.viewAs.text());
     if (origin) {
         if (origin->titled) root->SetAttribute("scenePath", origin->scenePath.c_str());
         root->SetAttribute("editedAt", origin->editedAt.c_str());
@@ -293,6 +295,14 @@ ReadResult parse(const std::string& raw)
     // at all, is off.
     int seamless = 0;
     result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
+    // A view that cannot be read is only a way of showing: the scene loads,
+    // shown grey, and the warning says why.
+    if (const char* view = root->Attribute("viewAs")) {
+        std::string why;
+        if (!ViewAs::parse(view, &result.settings.viewAs, &why))
+            result.warning += (result.warning.empty() ? "" : "; ") + std::string("its view \"") + view +
+                              "\" reads as Grey (" + why + ")";
+    }
     applySettings(*result.baseLayer, result.settings);
     if (const char* editedAt = root->Attribute("editedAt")) {
         result.isCopy = true;

@@ -32,8 +32,9 @@ struct ReadResult {
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
     bool isCopy = false;                     // the root says "editedAt": a recovery copy
     CopyOrigin origin;                       // for a copy
-    // What the reader took leniently that the user should hear of, with its
-    // line ("line 4: seed must be ..."): only the first. Empty: nothing.
+    // What the reader took leniently that the user should hear of: the
+    // first seed it could not read, with its line ("line 4: seed must be
+    // ..."), and a view that reads as Grey. Empty: nothing.
     std::string warning;
 };
 
@@ -49,9 +50,9 @@ ReadResult parse(const std::string& document);
 
 // The document for the given base layers and the scene's settings, byte for
 // byte as it is written. The root says seamless="1" only for a seamless
-// scene, so other scenes keep their bytes. With exact numbers the document
-// is no file's (those have six decimals and indents) but reads back bit for
-// bit, on one line.
+// scene, and viewAs="..." (after it) only for a view other than Grey, so
+// other scenes keep their bytes. With exact numbers the document is no
+// file's (those have six decimals and indents) but reads back bit for bit.
 std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings(),
                  layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
 

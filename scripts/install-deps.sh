@@ -7,6 +7,8 @@ packages=(
   # build
   cmake g++ make pkg-config
   libtinyxml-dev libpng-dev zlib1g-dev libisal-dev libhwy-dev
+  # float images: OpenEXR and TIFF outputs
+  libopenexr-dev libtiff-dev
   libx11-dev freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libimgui-dev libgtk-3-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libnoise-dev clang libclang-rt-14-dev

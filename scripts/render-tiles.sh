@@ -17,11 +17,13 @@ usage() {
   cat <<EOF
 Usage: $(basename "$0") --size WIDTHxHEIGHT [options] SCENE.xml OUTPUT
 Renders SCENE.xml at WIDTHxHEIGHT as tiles in parallel and joins them into
-OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name).
+OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name). For a
+".tif" or ".tiff" OUTPUT the tiles are TIFFs of the layer's values (32-bit
+floats, or the samples of --depth), joined into a deflated TIFF.
 
   --size WIDTHxHEIGHT    the whole image (required)
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
-  --depth 8|16           bits per pixel (default 8)
+  --depth 8|16           bits per pixel (default 8; floats for a TIFF)
   --seamless             render the scene seamless, as patternlens-render does
   --seed N               add N to every layer's seed, as patternlens-render does
   --jobs N               tiles at a time on each machine (default: one per core)
@@ -33,7 +35,7 @@ EOF
 
 fail() { echo "render-tiles: $*" >&2; exit 2; }
 
-size="" tile="4096x4096" depth=8 jobs="" logins=() keep="" seamless=() seed=()
+size="" tile="4096x4096" depth="" jobs="" logins=() keep="" seamless=() seed=()
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -62,6 +64,12 @@ width=${BASH_REMATCH[1]} height=${BASH_REMATCH[2]}
 tileWidth=$(( BASH_REMATCH[1] < width ? BASH_REMATCH[1] : width ))
 tileHeight=$(( BASH_REMATCH[2] < height ? BASH_REMATCH[2] : height ))
 [ -r "$scene" ] || fail "cannot read the scene '$scene'"
+# A TIFF keeps the values: tiles of floats unless a depth is asked for.
+tileSuffix=png
+case "$output" in *.tif|*.tiff) tileSuffix=tif ;; esac
+depthArgs=()
+if [ -n "$depth" ]; then depthArgs=(--depth "$depth")
+elif [ "$tileSuffix" = png ]; then depthArgs=(--depth 8); fi
 command -v parallel >/dev/null || fail "GNU parallel is missing (Debian package 'parallel')"
 command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')"
 
@@ -122,7 +130,7 @@ for (( r = 0; r < rows; r++ )); do
     x=$(( c * tileWidth )) y=$(( r * tileHeight ))
     w=$(( width - x < tileWidth ? width - x : tileWidth ))
     h=$(( height - y < tileHeight ? height - y : tileHeight ))
-    printf '%d %d %d %d %s-%06d-%06d.png\n' "$x" "$y" "$w" "$h" "$id" "$r" "$c" >> "$work/tiles.txt"
+    printf '%d %d %d %d %s-%06d-%06d.%s\n' "$x" "$y" "$w" "$h" "$id" "$r" "$c" "$tileSuffix" >> "$work/tiles.txt"
   done
 done
 
@@ -136,7 +144,7 @@ if [ ${#logins[@]} -gt 0 ]; then
   parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' --depth "$depth" "${seamless[@]}" "${seed[@]}" "$id.xml" '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' "${depthArgs[@]}" "${seamless[@]}" "${seed[@]}" "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the
@@ -145,13 +153,15 @@ fi
 [ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
 tiles="$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
 joined="joined.${outName##*.}"
+saveOptions="[strip]"
+[ "$tileSuffix" = tif ] && saveOptions="[strip,compression=deflate]"
 (
   cd "$work"
   if (( width % tileWidth == 0 && height % tileHeight == 0 )); then
-    vips arrayjoin "$tiles" "$joined[strip]" --across "$columns"
+    vips arrayjoin "$tiles" "$joined$saveOptions" --across "$columns"
   else
     vips arrayjoin "$tiles" grid.v --across "$columns"
-    vips crop grid.v "$joined[strip]" 0 0 "$width" "$height"
+    vips crop grid.v "$joined$saveOptions" 0 0 "$width" "$height"
     rm -f grid.v
   fi
 ) || { echo "render-tiles: joining the tiles failed" >&2; exit 1; }

@@ -196,6 +196,9 @@ void ImageEncoder::compress(Piece& piece)
 const OutputSuffix outputSuffixes[] = {
     {".png", Format::Png},
     {".pgm", Format::Pgm},
+    {".exr", Format::Exr},
+    {".tif", Format::Tiff},
+    {".tiff", Format::Tiff},
 };
 const int outputSuffixCount = static_cast<int>(sizeof outputSuffixes / sizeof outputSuffixes[0]);
 
@@ -232,8 +235,8 @@ Format formatFor(const std::string& path)
     return format;
 }
 
-ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d)
-    : file(f), format(fmt), width(w), height(h), depth(d)
+ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c)
+    : file(f), format(fmt), width(w), height(h), depth(d), channels(c)
 {
 }
 
@@ -270,6 +273,8 @@ std::string ImageEncoder::begin()
 {
     if (width <= 0 || height <= 0) return "the image is empty";
     if (depth != 8 && depth != 16) return "the depth must be 8 or 16";
+    if (format != Format::Png && format != Format::Pgm) return "not a PNG or PGM image";
+    if (channels != 1 && (channels != 3 || format != Format::Png)) return "colour is written as PNG only";
     if (format == Format::Pgm) {
         char header[64];
         const int n = std::snprintf(header, sizeof header, "P5\n%d %d\n%d\n", width, height, depth == 8 ? 255 : 65535);
@@ -282,7 +287,7 @@ std::string ImageEncoder::begin()
     putBig32(ihdr, static_cast<std::uint32_t>(width));
     putBig32(ihdr + 4, static_cast<std::uint32_t>(height));
     ihdr[8] = static_cast<std::uint8_t>(depth);
-    ihdr[9] = 0;    // greyscale
+    ihdr[9] = channels == 3 ? 2 : 0;   // RGB or greyscale
     ihdr[10] = 0;   // deflate
     ihdr[11] = 0;   // adaptive filtering
     ihdr[12] = 0;   // not interlaced
@@ -319,7 +324,7 @@ std::string ImageEncoder::writePngRows(const std::uint8_t* rows, int count)
         p.above = first > 0 ? p.rows - n : (previousRow.empty() ? nullptr : previousRow.data());
         p.count = std::min(rowsPerPiece, count - first);
         p.rowBytes = n;
-        p.bytesPerPixel = depth / 8;
+        p.bytesPerPixel = channels * depth / 8;
     }
     WorkerPool::instance().run(static_cast<int>(pieces.size()), compressPiece, &pieces);
 

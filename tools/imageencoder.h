@@ -1,5 +1,5 @@
 #pragma once
-// Greyscale images encoded as they stream in, a batch of rows at a time: PNG
+// Greyscale (or RGB) images encoded as they stream in, a batch of rows at a time: PNG
 // (8 or 16 bits) or binary PGM (maxval 255 or 65535). Only the batch in hand
 // is held, so an image of any height costs the memory of a few rows.
 //
@@ -16,7 +16,9 @@
 
 namespace imagewriter {
 
-enum class Format { Png, Pgm };
+// Exr and Tiff hold the layer's values (tools/exrencoder.h,
+// tools/tiffencoder.h); ImageEncoder writes the other two.
+enum class Format { Png, Pgm, Exr, Tiff };
 
 // The suffixes the renderer writes, each with its format, compared without
 // case. A new output format adds its row here; the usage error that lists
@@ -42,13 +44,13 @@ public:
     static constexpr long long maxSide = 2147483647LL;
 
     // depth is 8 or 16; samples of 16 bits come big-endian, as both formats
-    // store them.
-    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth);
+    // store them. channels: 1 (grey) or 3 (RGB, PNG only).
+    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1);
     ~ImageEncoder();
     ImageEncoder(const ImageEncoder&) = delete;
     ImageEncoder& operator=(const ImageEncoder&) = delete;
 
-    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * (depth / 8); }
+    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * channels * (depth / 8); }
 
     // Each returns an empty string on success, else the reason. begin writes
     // the header, writeRows the next count rows (rowBytes() each, top row
@@ -67,7 +69,7 @@ private:
 
     std::FILE* file;
     Format format;
-    int width, height, depth;
+    int width, height, depth, channels;
     int rowsWritten = 0;
     std::vector<std::uint8_t> previousRow;   // the last row of the previous batch, which filters its first
     unsigned long adler = 1;                 // of all filtered rows so far

@@ -4,6 +4,8 @@
 #include "layers/rowloop.h"
 #include "layers/workerpool.h"
 #include "persistence/atomicfile.h"
+#include "tools/exrencoder.h"
+#include "tools/tiffencoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +43,87 @@ private:
     std::uint8_t* out_;
     std::size_t rowBytes_;
 };
+
+// Values into a block of floats, area pixel (c, r) at out[r * stride + c].
+class FloatBlock : public rowloop::Sink {
+public:
+    FloatBlock(float* out, std::size_t stride) : out_(out), stride_(stride) {}
+    void take(int row, int column, int count, const float* values) override
+    {
+        std::copy(values, values + count, out_ + static_cast<std::size_t>(row) * stride_ + column);
+    }
+
+private:
+    float* out_;
+    std::size_t stride_;
+};
+
+// Runs job(first, count) over rows [0, rows) in pieces on the worker pool.
+template <typename Job>
+void shareRows(int rows, const Job& job)
+{
+    struct Context {
+        const Job* job;
+        int rows, perTask;
+    };
+    const int tasks = std::max(1, std::min(rows, 4 * WorkerPool::instance().threadCount()));
+    Context context{&job, rows, (rows + tasks - 1) / tasks};
+    WorkerPool::instance().run(
+        (rows + context.perTask - 1) / context.perTask,
+        [](void* c, int index) {
+            const auto* ctx = static_cast<const Context*>(c);
+            const int first = index * ctx->perTask;
+            (*ctx->job)(first, std::min(ctx->perTask, ctx->rows - first));
+        },
+        &context);
+}
+
+// 16-bit samples as a PNG stores them, big-endian, in place.
+void toBigEndian(std::uint16_t* samples, std::size_t count)
+{
+    auto* bytes = reinterpret_cast<std::uint8_t*>(samples);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint16_t s = samples[k];
+        bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
+        bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
+    }
+}
+
+// The picture pixel that stands at index i of a side of size pixels, i at
+// most one beyond either end: the nearest one, or across the picture when
+// it wraps.
+int edgeIndex(long long i, int size, bool wrap)
+{
+    if (i < 0) return wrap ? size - 1 : 0;
+    if (i >= size) return wrap ? 0 : size - 1;
+    return static_cast<int>(i);
+}
+
+// Evaluates picture pixels (columns[c], rows[r]) into block[r * stride + c],
+// rows counted from the top, one area for every run of neighbouring pixels.
+void evaluatePicked(const Renderable& layer, const std::vector<int>& columns, const std::vector<int>& rows,
+                    float* block, std::size_t stride)
+{
+    for (std::size_t r = 0; r < rows.size();) {
+        std::size_t rowRun = 1;
+        while (r + rowRun < rows.size() && rows[r + rowRun] == rows[r] + static_cast<int>(rowRun)) ++rowRun;
+        for (std::size_t c = 0; c < columns.size();) {
+            std::size_t columnRun = 1;
+            while (c + columnRun < columns.size() && columns[c + columnRun] == columns[c] + static_cast<int>(columnRun))
+                ++columnRun;
+            rowloop::Area area;
+            area.x0 = columns[c];
+            area.y0 = layer.textureHeight - 1 - rows[r];
+            area.columns = static_cast<int>(columnRun);
+            area.rows = static_cast<int>(rowRun);
+            area.downward = true;
+            FloatBlock sink(block + r * stride + c, stride);
+            rowloop::evaluate(layer, area, sink);
+            c += columnRun;
+        }
+        r += rowRun;
+    }
+}
 
 bool wholeImage(const imagewriter::Region& region)
 {
@@ -93,6 +176,19 @@ std::uint16_t sample16(float value)
     return static_cast<std::uint16_t>(std::lround(static_cast<double>(value) * 65535.0));
 }
 
+std::string optionsError(Format format, const RenderOptions& options)
+{
+    const bool values = format == Format::Exr || format == Format::Tiff;
+    if (options.view.kind != ViewAs::Kind::grey && format != Format::Png)
+        return "normal maps and colour ramps are written as PNG only";
+    if (format == Format::Exr && options.depth != 16 && options.depth != 32)
+        return "an EXR image holds 32- or 16-bit floats (depth 32 or 16)";
+    if (values && options.depth != 8 && options.depth != 16 && options.depth != 32)
+        return "the depth must be 8, 16 or 32";
+    if (!values && options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
+    return {};
+}
+
 std::string regionError(const Region& region, int width, int height)
 {
     if (region.width <= 0 || region.height <= 0) return "the region is empty";
@@ -106,35 +202,193 @@ std::string regionError(const Region& region, int width, int height)
 
 namespace {
 
-std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+// The rows evaluated a band at a time: a multiple of unit, at most the
+// region's height.
+int bandRows(std::size_t rowBytes, int unit, int height)
 {
-    if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
-    if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
-    Region region = options.region;
-    if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
-    std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
-    if (!error.empty()) return error;
+    const std::size_t fit = std::max<std::size_t>(1, batchBytes(WorkerPool::instance().threadCount()) / rowBytes);
+    const std::size_t rounded = (fit + unit - 1) / unit * unit;
+    return static_cast<int>(std::min<std::size_t>(rounded, static_cast<std::size_t>(height)));
+}
 
+rowloop::Area bandArea(const Renderable& layer, const Region& region, int top, int rows)
+{
+    // The file shows the texture's last row first.
+    rowloop::Area band;
+    band.x0 = region.x;
+    band.y0 = layer.textureHeight - 1 - (region.y + top);
+    band.columns = region.width;
+    band.rows = rows;
+    band.downward = true;
+    return band;
+}
+
+// Steps through the region's rows a band at a time (steps by what is left,
+// so that the last step cannot overflow an int), with the progress after
+// each.
+template <typename WriteBand>
+std::string forEachBand(const Region& region, int rowsPerBand, const RenderOptions& options, const WriteBand& write)
+{
+    for (int top = 0; top < region.height; top += std::min(rowsPerBand, region.height - top)) {
+        const int rows = std::min(rowsPerBand, region.height - top);
+        const std::string error = write(top, rows);
+        if (!error.empty()) return error;
+        if (options.progress && !options.progress(top + rows, region.height)) return "cancelled";
+    }
+    return {};
+}
+
+std::string streamGrey(const Renderable& layer, const Region& region, Format format, std::FILE* file,
+                       const RenderOptions& options)
+{
     ImageEncoder encoder(file, format, region.width, region.height, options.depth);
-    if (!(error = encoder.begin()).empty()) return error;
-
-    WorkerPool& pool = WorkerPool::instance();
+    std::string error = encoder.begin();
+    if (!error.empty()) return error;
     const std::size_t rowBytes = encoder.rowBytes();
-    const int rowsPerBatch = static_cast<int>(
-        std::min<std::size_t>(std::max<std::size_t>(1, batchBytes(pool.threadCount()) / rowBytes), region.height));
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(rowsPerBatch));
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bandRows(rowBytes, 1, region.height)));
     rowloop::GreyBytes greys(rows.data(), rowBytes);
     Samples16 samples(rows.data(), rowBytes);
     rowloop::Sink& sink = options.depth == 8 ? static_cast<rowloop::Sink&>(greys) : samples;
+    error = forEachBand(region, bandRows(rowBytes, 1, region.height), options, [&](int top, int count) {
+        rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+        return encoder.writeRows(rows.data(), count);
+    });
+    return error.empty() ? encoder.finish() : error;
+}
 
-    // Steps by what is left, so that the last step cannot overflow an int.
-    for (int top = 0; top < region.height; top += std::min(rowsPerBatch, region.height - top)) {
-        const int batchRows = std::min(rowsPerBatch, region.height - top);
-        rowloop::evaluate(layer, imageRows(layer, region, top, batchRows), sink);
-        if (!(error = encoder.writeRows(rows.data(), batchRows)).empty()) return error;
-        if (options.progress && !options.progress(top + batchRows, region.height)) return "cancelled";
+// The values themselves: floats in an EXR or a TIFF, or the samples of a
+// 16- or 8-bit TIFF.
+std::string streamValues(const Renderable& layer, const Region& region, Format format, std::FILE* file,
+                         const RenderOptions& options)
+{
+    const int threads = WorkerPool::instance().threadCount();
+    if (format == Format::Exr) {
+        ExrEncoder encoder(file, layer.textureWidth, layer.textureHeight, region, options.depth == 16, threads);
+        std::string error = encoder.begin();
+        if (!error.empty()) return error;
+        const std::size_t rowFloats = static_cast<std::size_t>(region.width);
+        const int perBand = bandRows(rowFloats * sizeof(float), 1, region.height);
+        std::vector<float> values(rowFloats * static_cast<std::size_t>(perBand));
+        FloatBlock sink(values.data(), rowFloats);
+        error = forEachBand(region, perBand, options, [&](int top, int count) {
+            rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+            return encoder.writeRows(values.data(), count);
+        });
+        return error.empty() ? encoder.finish() : error;
     }
-    return encoder.finish();
+    TiffEncoder encoder(file, region.width, region.height, options.depth);
+    std::string error = encoder.begin();
+    if (!error.empty()) return error;
+    const std::size_t rowBytes = encoder.rowBytes();
+    const int perBand = bandRows(rowBytes, encoder.stripRows(), region.height);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    FloatBlock floats(reinterpret_cast<float*>(rows.data()), region.width);
+    rowloop::GreyBytes greys(rows.data(), rowBytes);
+    // Samples16 writes big-endian; the TIFF declares the machine's order.
+    class NativeSamples16 : public rowloop::Sink {
+    public:
+        NativeSamples16(std::uint16_t* out, std::size_t stride) : out_(out), stride_(stride) {}
+        void take(int row, int column, int count, const float* v) override
+        {
+            std::uint16_t* samples = out_ + static_cast<std::size_t>(row) * stride_ + column;
+            for (int k = 0; k < count; ++k) samples[k] = sample16(v[k]);
+        }
+
+    private:
+        std::uint16_t* out_;
+        std::size_t stride_;
+    } samples(reinterpret_cast<std::uint16_t*>(rows.data()), region.width);
+    rowloop::Sink& sink = options.depth == 32 ? static_cast<rowloop::Sink&>(floats)
+                          : options.depth == 16 ? static_cast<rowloop::Sink&>(samples)
+                                                : greys;
+    error = forEachBand(region, perBand, options, [&](int top, int count) {
+        rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+        return encoder.writeRows(rows.data(), count);
+    });
+    return error.empty() ? encoder.finish() : error;
+}
+
+// A normal map or a colour ramp as an RGB PNG.
+std::string streamColour(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
+{
+    ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3);
+    std::string error = encoder.begin();
+    if (!error.empty()) return error;
+    const std::size_t rowBytes = encoder.rowBytes();
+    const std::size_t width = static_cast<std::size_t>(region.width);
+    const int perBand = bandRows(rowBytes, 1, region.height);
+    std::vector<std::uint8_t> rgb(rowBytes * static_cast<std::size_t>(perBand));
+    const bool deep = options.depth == 16;
+    auto* rgb16 = reinterpret_cast<std::uint16_t*>(rgb.data());
+
+    if (options.view.kind == ViewAs::Kind::ramp) {
+        std::vector<float> values(width * static_cast<std::size_t>(perBand));
+        FloatBlock sink(values.data(), width);
+        const ColourRamp& ramp = options.view.ramp;
+        error = forEachBand(region, perBand, options, [&](int top, int count) {
+            rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+            shareRows(count, [&](int first, int n) {
+                for (int r = first; r < first + n; ++r) {
+                    const float* v = values.data() + static_cast<std::size_t>(r) * width;
+                    if (deep) {
+                        ramp.row16(v, width, rgb16 + static_cast<std::size_t>(r) * 3 * width);
+                        toBigEndian(rgb16 + static_cast<std::size_t>(r) * 3 * width, 3 * width);
+                    } else {
+                        ramp.row8(v, width, rgb.data() + static_cast<std::size_t>(r) * rowBytes);
+                    }
+                }
+            });
+            return encoder.writeRows(rgb.data(), count);
+        });
+        return error.empty() ? encoder.finish() : error;
+    }
+
+    // Each band is evaluated with a frame of one pixel: the rows above and
+    // below it and the columns beside it, from the whole picture, so tiles
+    // rendered apart see the same neighbours.
+    const bool wrap = layer.seamless;
+    const std::size_t stride = width + 2;
+    std::vector<float> block(stride * static_cast<std::size_t>(perBand + 2));
+    std::vector<int> columns(stride);
+    for (std::size_t c = 0; c < stride; ++c)
+        columns[c] = edgeIndex(static_cast<long long>(region.x) - 1 + static_cast<long long>(c), layer.textureWidth, wrap);
+    error = forEachBand(region, perBand, options, [&](int top, int count) {
+        std::vector<int> rows(static_cast<std::size_t>(count) + 2);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            rows[r] = edgeIndex(static_cast<long long>(region.y) + top - 1 + static_cast<long long>(r),
+                                layer.textureHeight, wrap);
+        evaluatePicked(layer, columns, rows, block.data(), stride);
+        shareRows(count, [&](int first, int n) {
+            for (int r = first; r < first + n; ++r) {
+                const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride;
+                const float* above = centre - stride + 1;
+                const float* below = centre + stride + 1;
+                if (deep) {
+                    std::uint16_t* out = rgb16 + static_cast<std::size_t>(r) * 3 * width;
+                    normalmap::row16(above, centre, below, width, options.view.normal, out);
+                    toBigEndian(out, 3 * width);
+                } else {
+                    normalmap::row8(above, centre, below, width, options.view.normal,
+                                    rgb.data() + static_cast<std::size_t>(r) * rowBytes);
+                }
+            }
+        });
+        return encoder.writeRows(rgb.data(), count);
+    });
+    return error.empty() ? encoder.finish() : error;
+}
+
+std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
+{
+    if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
+    std::string error = optionsError(format, options);
+    if (!error.empty()) return error;
+    Region region = options.region;
+    if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
+    if (!(error = regionError(region, layer.textureWidth, layer.textureHeight)).empty()) return error;
+    if (format == Format::Exr || format == Format::Tiff) return streamValues(layer, region, format, file, options);
+    if (options.view.kind != ViewAs::Kind::grey) return streamColour(layer, region, file, options);
+    return streamGrey(layer, region, format, file, options);
 }
 
 } // namespace
@@ -171,12 +425,13 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
 {
     // Bad options are refused before any file is made.
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
-    if (options.depth != 8 && options.depth != 16) return "the depth must be 8 or 16";
+    const Format format = formatFor(path);
+    const std::string optionError = optionsError(format, options);
+    if (!optionError.empty()) return optionError;
     if (!wholeImage(options.region)) {
         const std::string error = regionError(options.region, layer.textureWidth, layer.textureHeight);
         if (!error.empty()) return error;
     }
-    const Format format = formatFor(path);
     return atomicfile::replace(path, [&](std::FILE* file) { return renderToStream(layer, format, file, options); });
 }
 

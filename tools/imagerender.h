@@ -9,6 +9,7 @@
 // image and decides its mapping; a region picks a rectangle of that image,
 // so that tiles rendered apart and laid side by side give the whole image,
 // byte for byte.
+#include "layers/viewas.h"
 #include "tools/imageencoder.h"
 
 #include <atomic>
@@ -28,8 +29,13 @@ struct Region {
 struct RenderOptions {
     // 8: the grey byte the viewer shows (low 8 bits of value x 255, so values
     // outside [0, 1] wrap). 16: round(value x 65535) with the value clamped
-    // to [0, 1] and NaN taken as 0.
+    // to [0, 1] and NaN taken as 0. 32: the values themselves as floats (EXR
+    // and TIFF only); 16 in an EXR is the values as halves.
     int depth = 8;
+    // What a PNG shows of the values: grey, their normal map (neighbours
+    // across the whole image; across its edges too when the layer is
+    // seamless) or their colours through a ramp, RGB of depth 8 or 16.
+    ViewAs view;
     // All zero, as made: the whole image.
     Region region;
     // Called on the calling thread after each band with the rows written so
@@ -48,6 +54,9 @@ enum class Samples {
 // The 16-bit sample of a layer value.
 std::uint16_t sample16(float value);
 
+// Why options cannot be written in format, or an empty string when they can.
+std::string optionsError(Format format, const RenderOptions& options);
+
 // Why a region cannot be taken from an image of width x height, or an empty
 // string when it can.
 std::string regionError(const Region& region, int width, int height);
@@ -64,7 +73,7 @@ std::string renderToMemory(const Renderable& layer, Samples samples, void* out, 
                            const Region& region = Region(), const std::atomic<bool>* stop = nullptr);
 
 // Renders layer, whose texture size is the whole image's, to path in the
-// format its name asks for (PGM for ".pgm", else PNG), atomically: a failure
+// format its name asks for (formatFor), atomically: a failure
 // (a full disk, an unwritable folder, a cancelled render) leaves any previous
 // file as it was and no partial file behind. Returns an empty string on
 // success, else the reason.

@@ -7,6 +7,7 @@
 // top row first. It is written a band of rows at a time
 // (tools/imagerender.h), so any size fits in a little memory.
 #include "app/viewerlayout.h"
+#include "layers/colourramp.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 #include "persistence/scenefile.h"
@@ -86,22 +87,37 @@ void catchStopSignals()
     }
 }
 
+// The named ramps for --help, one a line.
+std::string namedRamps()
+{
+    std::string text;
+    for (const ColourRamp::Named& ramp : ColourRamp::named())
+        text += std::string("                         ") + ramp.name + " = " + ramp.stops + "\n";
+    return text;
+}
+
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
                  "Usage: %s [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] [--seamless]\n"
-                 "       [--seed N] [--layer PATH] SCENE.xml OUTPUT.png\n"
+                 "       [--seed N] [--layer PATH] [--normal-map [--strength S]\n"
+                 "       [--normal-convention opengl|directx] | --gradient STOPS]\n"
+                 "       SCENE.xml OUTPUT.png|.pgm|.exr|.tif|.tiff\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
-                 "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"); OUTPUT's\n"
-                 "suffix, in any case, names the format.\n"
+                 "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"), or to the\n"
+                 "layer's values as floats: an OpenEXR image for \".exr\", a TIFF for \".tif\"\n"
+                 "or \".tiff\". OUTPUT's suffix, in any case, names the format.\n"
                  "\n"
                  "  --size WIDTHxHEIGHT  image size in pixels, each side 1 to %lld\n"
                  "                       (default %dx%d, the viewer's drawing area)\n"
                  "  --region X,Y,W,H     render only the W x H pixels at column X and row Y of\n"
                  "                       that image, rows counted from the top: tiles rendered\n"
                  "                       apart join to the whole image\n"
-                 "  --depth 8|16         bits per pixel (default 8, the viewer's grey levels;\n"
-                 "                       16 keeps the layer's values to 1/65535)\n"
+                 "  --depth 8|16         bits per sample (default 8, the viewer's grey levels;\n"
+                 "                       16 keeps the layer's values to 1/65535). EXR and TIFF\n"
+                 "                       hold 32-bit floats unless it is given: 16 makes an EXR\n"
+                 "                       of halves and a TIFF of 16-bit integers, 8 a TIFF of\n"
+                 "                       the grey bytes (an EXR cannot have 8)\n"
                  "  --seamless           render the scene seamless (every layer repeats over its\n"
                  "                       view, so the image tiles) even when the file does not\n"
                  "                       ask for it\n"
@@ -113,11 +129,26 @@ void printUsage(std::FILE* out)
                  "                       names of the variables from the base layer down,\n"
                  "                       joined by \"/\" (\"Spacing/Cutoff\" is the input of the\n"
                  "                       base layer's Spacing, then that layer's Cutoff)\n"
+                 "  --normal-map         write the normal map of the values as an RGB PNG: the\n"
+                 "                       heights' slopes to the neighbouring pixels (across the\n"
+                 "                       whole image, so tiles join; wrapped when seamless)\n"
+                 "  --strength S         the normal map's slope factor, a number (default 10)\n"
+                 "  --normal-convention opengl|directx\n"
+                 "                       green up (opengl, the default) or down (directx)\n"
+                 "  --gradient STOPS     write the values through a colour ramp as an RGB PNG:\n"
+                 "                       STOPS is T:#RRGGBB entries joined by commas, T from 0\n"
+                 "                       to 1 strictly increasing, or one of the named ramps:\n"
+                 "%s"
                  "  --help               show this text\n"
+                 "\n"
+                 "--normal-map and --gradient exclude each other and write PNG only. The\n"
+                 "scene's own view (its viewAs attribute, what the viewer shows) is ignored:\n"
+                 "the output is what these options ask for.\n"
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
                  "grows with its width only.\n",
-                 programName, maxSide, viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
+                 programName, maxSide, viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight,
+                 namedRamps().c_str());
 }
 
 int usageError(const std::string& message)
@@ -209,6 +240,9 @@ int main(int argc, char** argv)
     int height = viewerlayout::drawingAreaHeight;
     imagewriter::RenderOptions options;
     bool regionGiven = false;
+    bool depthGiven = false;
+    bool normalMap = false, gradient = false;
+    std::string strengthText, conventionText;
     bool seamless = false;
     std::uint32_t seed = 0;
     std::string layerPath;
@@ -239,6 +273,24 @@ int main(int argc, char** argv)
             if (missing) return usageError("--depth needs a value, 8 or 16");
             if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
             options.depth = value == "8" ? 8 : 16;
+            depthGiven = true;
+        } else if (!optionsEnded && arg == "--normal-map") {
+            normalMap = true;
+        } else if (!optionsEnded && optionValue("--strength", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--strength needs a value, a number");
+            if (!normalmap::parseStrength(value, &options.view.normal.strength))
+                return usageError("invalid strength '" + value + "': expected a number from -1000000 to 1000000");
+            strengthText = value;
+        } else if (!optionsEnded && optionValue("--normal-convention", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--normal-convention needs a value, opengl or directx");
+            if (!normalmap::parseConvention(value, &options.view.normal.convention))
+                return usageError("invalid normal convention '" + value + "': expected opengl or directx");
+            conventionText = value;
+        } else if (!optionsEnded && optionValue("--gradient", argc, argv, &i, &value, &missing)) {
+            if (missing) return usageError("--gradient needs a value: T:#RRGGBB entries joined by commas, or a ramp's name");
+            std::string rampError;
+            if (!ColourRamp::parse(value, &options.view.ramp, &rampError)) return usageError(rampError);
+            gradient = true;
         } else if (!optionsEnded && arg == "--seamless") {
             seamless = true;
         } else if (!optionsEnded && optionValue("--seed", argc, argv, &i, &value, &missing)) {
@@ -267,6 +319,18 @@ int main(int argc, char** argv)
     }
     const std::string& scenePath = files[0];
     const std::string& outputPath = files[1];
+    const bool values = format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff;
+    if (normalMap && gradient) return usageError("--normal-map and --gradient exclude each other");
+    if ((!strengthText.empty() || !conventionText.empty()) && !normalMap)
+        return usageError(std::string(strengthText.empty() ? "--normal-convention" : "--strength") +
+                          " goes with --normal-map");
+    if ((normalMap || gradient) && format != imagewriter::Format::Png)
+        return usageError(std::string(normalMap ? "--normal-map" : "--gradient") + " writes PNG images only");
+    if (normalMap) options.view.kind = ViewAs::Kind::normal;
+    if (gradient) options.view.kind = ViewAs::Kind::ramp;
+    if (format == imagewriter::Format::Exr && depthGiven && options.depth == 8)
+        return usageError("an EXR image holds floats: --depth 16 for halves, or no --depth for 32-bit floats");
+    if (values && !depthGiven) options.depth = 32;
 
     // The scene is read as the viewer reads it; the request gives its layers
     // the image's size (layers hold no pixels until they are drawn, so even

@@ -117,10 +117,15 @@ public:
     // changes to another existing item.
     void choose(int itemId);
 
+    // The next control (an unlabelled field) follows on the list's line.
+    void set_shares_row(bool shares) { sharesRow_ = shares; }
+    bool shares_row() const { return sharesRow_; }
+
 private:
     bool contains(int itemId) const;
     std::vector<Item> items_;
     int selected_ = 0;
+    bool sharesRow_ = false;
 };
 
 class EditText : public Control {

@@ -630,8 +630,18 @@ void ImguiControls::drawListbox(Listbox& listbox)
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(label);
     ImGui::SameLine();
-    if (ownLine) ImGui::NewLine();
-    ImGui::SetNextItemWidth(rightEdge() - ImGui::GetCursorScreenPos().x);
+    if (ownLine && !listbox.shares_row()) ImGui::NewLine();
+    // A list that shares its line with a field is as wide as its widest item
+    // and leaves the field at least a third of the line; its row is its own
+    // whatever it holds.
+    const float rest = rightEdge() - ImGui::GetCursorScreenPos().x;
+    float width = rest;
+    if (listbox.shares_row()) {
+        float widest = 0.0f;
+        for (const Listbox::Item& item : listbox.items()) widest = std::max(widest, font.layoutWidth(item.text));
+        width = std::min(widest + style.FramePadding.x * 2.0f + ImGui::GetFrameHeight(), rest * 0.6f);
+    }
+    ImGui::SetNextItemWidth(width);
     const std::string selected = listbox.selectedText();
     if (ImGui::BeginCombo("##items", selected.c_str())) {
         // Escape closes the open list and leaves the selection as it was.
@@ -645,13 +655,17 @@ void ImguiControls::drawListbox(Listbox& listbox)
         }
         ImGui::EndCombo();
     }
+    if (listbox.shares_row()) ImGui::SameLine();
 }
 
 void ImguiControls::drawEditText(EditText& edit)
 {
-    ImGui::AlignTextToFramePadding();
-    ImGui::TextUnformatted(edit.label().c_str());
-    ImGui::SameLine();
+    // An unlabelled field follows a control on its line.
+    if (!edit.label().empty()) {
+        ImGui::AlignTextToFramePadding();
+        ImGui::TextUnformatted(edit.label().c_str());
+        ImGui::SameLine();
+    }
     const float width = rightEdge() - ImGui::GetCursorScreenPos().x - fieldReserve;
     const float room = width - 2 * ImGui::GetStyle().FramePadding.x;
     ImGui::SetNextItemWidth(width);

@@ -707,7 +707,7 @@ python3 "$here/lib/ocrmatch.py" "${expected// /}" "$read_out" && pass ||
 # Ctrl+E exports the drawing area: the renderer's bytes, 8-bit grey. Its
 # dialog has a title of its own.
 viewer_keys ctrl+e
-if DIALOG_TITLE="Export PNG" dialog_save_as shown && dialog_closed; then
+if DIALOG_TITLE="Export" dialog_save_as shown && dialog_closed; then
     for _ in $(seq 100); do [ -s shown.png ] && break; sleep 0.1; done
     [ "$(identify -format '%wx%h %[bit-depth] %[channels]' shown.png 2>/dev/null)" == "${W}x$H 8 gray" ] && pass ||
         fail "export is not an 8-bit grey ${W}x$H PNG: $(identify shown.png 2>&1)"
@@ -723,12 +723,12 @@ click "${export_size[@]}"
 xdotool type --delay 50 1200x1410
 xdotool key Return
 click "${export_button_big[@]}"
-if DIALOG_TITLE="Export PNG" dialog_save_as large.png && dialog_closed; then
+if DIALOG_TITLE="Export" dialog_save_as large.png && dialog_closed; then
     "$renderer" --size 1200x1410 resized.xml large-expected.png 2>/dev/null
     for _ in $(seq 200); do [ -s large.png ] && break; sleep 0.1; done
     [ "$(differing_pixels large.png large-expected.png)" == 0 ] && pass || fail "the 1200x1128 export differs from the renderer's"
 else
-    fail "Export PNG opens no dialog"
+    fail "Export opens no dialog"
 fi
 
 # The path: down to the Noise layer on Spacing, then a click on "Circles".

@@ -32,10 +32,11 @@ inline Image decode(const std::string& path)
     return out;
 }
 
-// A greyscale PNG of 8 or 16 bits, samples as stored, read row by row with
+// A greyscale (or RGB) PNG of 8 or 16 bits, samples as stored, read row by row with
 // every check libpng makes (chunk CRCs, the zlib checksum).
 struct Grey {
     int width = 0, height = 0, depth = 0;
+    int channels = 1;                     // 3 for an RGB image
     std::vector<std::uint16_t> samples;   // top row first, empty when unreadable
 };
 
@@ -52,19 +53,22 @@ inline bool readGrey(std::FILE* file, Grey* out, std::vector<png_byte>* row)
     png_init_io(png, file);
     png_read_info(png, info);
     const int depth = png_get_bit_depth(png, info);
-    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_GRAY || (depth != 8 && depth != 16)) {
+    const int type = png_get_color_type(png, info);
+    if ((type != PNG_COLOR_TYPE_GRAY && type != PNG_COLOR_TYPE_RGB) || (depth != 8 && depth != 16)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
     out->width = static_cast<int>(png_get_image_width(png, info));
     out->height = static_cast<int>(png_get_image_height(png, info));
     out->depth = depth;
+    out->channels = type == PNG_COLOR_TYPE_RGB ? 3 : 1;
     row->resize(png_get_rowbytes(png, info));
-    out->samples.resize(static_cast<std::size_t>(out->width) * static_cast<std::size_t>(out->height));
+    const std::size_t perRow = static_cast<std::size_t>(out->width) * out->channels;
+    out->samples.resize(perRow * static_cast<std::size_t>(out->height));
     for (int r = 0; r < out->height; ++r) {
         png_read_row(png, row->data(), nullptr);
-        for (int c = 0; c < out->width; ++c)
-            out->samples[static_cast<std::size_t>(r) * out->width + c] =
+        for (std::size_t c = 0; c < perRow; ++c)
+            out->samples[static_cast<std::size_t>(r) * perRow + c] =
                 depth == 8 ? (*row)[c] : static_cast<std::uint16_t>((*row)[2 * c] << 8 | (*row)[2 * c + 1]);
     }
     png_read_end(png, nullptr);

@@ -8,6 +8,7 @@
 #include "tests/support/testpng.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <cmath>
@@ -224,7 +225,9 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     const ToolRun help = run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: patternlens-render [--size WIDTHxHEIGHT] [--region X,Y,W,H] [--depth 8|16] "
-                             "[--seamless]\n       [--seed N] [--layer PATH] SCENE.xml OUTPUT.png\n", 0), 0u)
+                             "[--seamless]\n       [--seed N] [--layer PATH] [--normal-map [--strength S]\n"
+                             "       [--normal-convention opengl|directx] | --gradient STOPS]\n"
+                             "       SCENE.xml OUTPUT.png|.pgm|.exr|.tif|.tiff\n", 0), 0u)
         << help.out;
 
     writeScene("square.xml", 10, 10, cornerSquare);
@@ -281,6 +284,27 @@ TEST_F(RenderToolTest, BadDepthsRegionsAndSizesAreRefusedBeforeAnyFileIsMade)
         EXPECT_EQ(r.status, 2) << c.arguments;
         EXPECT_EQ(r.err.rfind("patternlens-render: " + c.message, 0), 0u) << c.arguments << ": " << r.err;
         EXPECT_FALSE(exists(path("out.png"))) << c.arguments;
+    }
+    // Float outputs, normal maps and ramps: what goes with what.
+    for (const Case& c : {
+             Case{"--depth 8 OUT.exr", "an EXR image holds floats"},
+             Case{"--normal-map OUT.tif", "--normal-map writes PNG images only"},
+             Case{"--gradient fire OUT.exr", "--gradient writes PNG images only"},
+             Case{"--normal-map --gradient fire OUT.png", "--normal-map and --gradient exclude each other"},
+             Case{"--strength 3 OUT.png", "--strength goes with --normal-map"},
+             Case{"--normal-map --strength 1e9 OUT.png", "invalid strength '1e9'"},
+             Case{"--normal-map --normal-convention up OUT.png", "invalid normal convention 'up'"},
+             Case{"--gradient 0:#000000,0.5:#12345 OUT.png", "invalid colour ramp entry '0.5:#12345'"},
+             Case{"--gradient lava OUT.png", "invalid colour ramp entry 'lava'"},
+         }) {
+        std::string arguments = c.arguments;
+        const std::size_t out = arguments.find("OUT");
+        const std::string output = path("out" + arguments.substr(out + 3));
+        arguments.replace(out, std::string::npos, "'" + path("square.xml") + "' '" + output + "'");
+        const ToolRun r = run(arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        EXPECT_EQ(r.err.rfind("patternlens-render: " + c.message, 0), 0u) << c.arguments << ": " << r.err;
+        EXPECT_FALSE(exists(output)) << c.arguments;
     }
     // The largest side passes the check (the region keeps the work small).
     EXPECT_EQ(run("--size 2147483647x3 --region 2147483640,1,7,2" + files).status, 0);
@@ -357,6 +381,20 @@ TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
     EXPECT_GT(levels.size(), 256u);   // finer than the 8-bit image could be
 }
 
+// A TIFF's rows as bytes, however its strips are laid out.
+std::string tiffSamples(const std::string& path)
+{
+    std::string out;
+    if (TIFF* tiff = TIFFOpen(path.c_str(), "r")) {
+        std::uint32_t height = 0;
+        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+        std::string row(static_cast<std::size_t>(TIFFScanlineSize(tiff)), '\0');
+        for (std::uint32_t r = 0; r < height && TIFFReadScanline(tiff, &row[0], r) >= 0; ++r) out += row;
+        TIFFClose(tiff);
+    }
+    return out;
+}
+
 TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
 {
     writeTreeScene();
@@ -382,6 +420,19 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
             EXPECT_EQ(a.samples, b.samples) << options;
         }
     }
+    // TIFF outputs join tiles of floats, or of 16-bit samples.
+    for (const std::string depth : {"", " --depth 16"}) {
+        const std::string options = "--size 97x41 --tile 40x16" + depth;
+        const ToolRun joined = runCommand(script + options + scene + "'" + path("joined.tif") + "'");
+        ASSERT_EQ(joined.status, 0) << options << ": " << joined.err;
+        ASSERT_EQ(run("--size 97x41" + depth + scene + "'" + path("single.tif") + "'").status, 0);
+        const std::string single = tiffSamples(path("single.tif"));
+        EXPECT_EQ(single.size(), 97u * 41 * (depth.empty() ? 4 : 2));
+        EXPECT_EQ(tiffSamples(path("joined.tif")), single) << options;
+        std::remove(path("joined.tif").c_str());
+        std::remove(path("single.tif").c_str());
+    }
+
     // Through the machine list, as on a cluster: here the one line ":" (this
     // machine), which runs the jobs in the tiles' folder without ssh.
     const ToolRun listed = runCommand(std::string("PATTERNLENS_REMOTE_RENDER='") + RENDER_TOOL + "' bash '" +

@@ -56,14 +56,14 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 11u);
+    ASSERT_EQ(root.children().size(), 13u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
     // The additions follow, so nothing above them moves: the export, then
     // undo and redo (disabled with nothing to undo) with "Layers" in their
     // row, then the readouts. "Seamless" shares the export button's row.
-    EXPECT_EQ(root.children()[3]->label(), "Export PNG");
+    EXPECT_EQ(root.children()[3]->label(), "Export");
     EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[3]).shares_row());
     EXPECT_EQ(root.children()[4]->label(), "Seamless");
     EXPECT_EQ(root.children()[5]->label(), "Export size:");
@@ -74,6 +74,10 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_EQ(root.children()[8]->label(), "Layers");
     EXPECT_EQ(root.children()[9]->label(), "Layer path:");
     EXPECT_EQ(root.children()[10]->label(), "Values in view:");
+    // "View as" last, its setting's field greyed while the view is Grey.
+    EXPECT_EQ(root.children()[11]->label(), "View as:");
+    EXPECT_EQ(root.children()[12]->label(), "");
+    EXPECT_FALSE(root.children()[12]->enabled());
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 6u);

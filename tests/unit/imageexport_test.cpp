@@ -1,5 +1,5 @@
 // The image export: the size field, the file name, and the files the
-// "Export PNG" command writes through the background exporter, compared with
+// "Export" command writes through the background exporter, compared with
 // the renders they must equal.
 #include "app/exportsize.h"
 #include "app/imageexport.h"
@@ -61,11 +61,14 @@ TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
 
 TEST(ExportSize, PngIsAppendedUnlessTheNameEndsInIt)
 {
-    EXPECT_EQ(exportsize::withPngSuffix("a"), "a.png");
-    EXPECT_EQ(exportsize::withPngSuffix("a.png"), "a.png");
-    EXPECT_EQ(exportsize::withPngSuffix("a.PNG"), "a.PNG.png");
-    EXPECT_EQ(exportsize::withPngSuffix("a.pgm"), "a.pgm.png");   // never another format
-    EXPECT_EQ(exportsize::withPngSuffix(".png.bak"), ".png.bak.png");
+    EXPECT_EQ(exportsize::withImageSuffix("a"), "a.png");
+    EXPECT_EQ(exportsize::withImageSuffix("a.png"), "a.png");
+    EXPECT_EQ(exportsize::withImageSuffix("a.PNG"), "a.PNG.png");
+    EXPECT_EQ(exportsize::withImageSuffix("a.pgm"), "a.pgm.png");   // never another format
+    EXPECT_EQ(exportsize::withImageSuffix(".png.bak"), ".png.bak.png");
+    EXPECT_EQ(exportsize::withImageSuffix("a.exr"), "a.exr");
+    EXPECT_EQ(exportsize::withImageSuffix("a.tif"), "a.tif");
+    EXPECT_EQ(exportsize::withImageSuffix("a.tiff"), "a.tiff");
 }
 
 class ExportCommand : public ::testing::Test {
@@ -107,7 +110,7 @@ TEST_F(ExportCommand, TheButtonsComeBelowSaveToXml)
     const auto& children = window.root().children();
     ASSERT_GE(children.size(), 6u);
     EXPECT_EQ(children[2]->label(), "Save to XML");
-    EXPECT_EQ(children[3]->label(), "Export PNG");
+    EXPECT_EQ(children[3]->label(), "Export");
     EXPECT_EQ(children[5]->label(), "Export size:");
     controls.onTick();
     EXPECT_EQ(controls.exportSizeField->hint(), "37x23");

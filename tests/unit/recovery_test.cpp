@@ -93,7 +93,8 @@ TEST_F(RecoveryTest, CopiesBringBackRandomCompositionsExactlyWithTheirOrigin)
         viewresize::resizeKeepingScale(*tree, 40, 30);
         const scenefile::CopyOrigin origin{seed % 2 == 0, "/a/b c.xml", "2026-12-07T19:45:12Z", "Spacing"};
         Renderable* base = tree.get();
-        const SceneSettings settings{seed % 3 == 0};
+        SceneSettings settings;
+        settings.seamless = seed % 3 == 0;
         scenefile::ReadResult back = scenefile::parse(scenefile::copyText(&base, 1, settings, origin));
         ASSERT_TRUE(back.baseLayer) << back.error;
         viewresize::resizeKeepingScale(*back.baseLayer, 40, 30);
