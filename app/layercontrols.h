@@ -14,6 +14,8 @@
 // statistics and pointer readout in toolpanel.cpp, the picture's renders in
 // layerpicture.cpp, and the layer tree column in layertreecolumn.cpp.
 #include "app/edithistory.h"
+#include "app/examplefiles.h"
+#include "app/examplepreviews.h"
 #include "app/infoline.h"
 #include "app/layerpreviews.h"
 #include "app/layertree.h"
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+class Clipboard;
 class FileChooser;
 class ImageExporter;
 class Renderable;
@@ -110,6 +113,28 @@ public:
     // True when the composition was written to the file the user chose.
     bool saveScene();
 
+    // --- Copy and paste as scene text (clipboardcommands.cpp) ---
+    // Ctrl+C and "Copy": the current layer with its subtree, as the text of
+    // a scene file whose base layer it is, with the scene's settings.
+    void onCopy();
+    // Ctrl+X: copies, then removes the current layer from its parent's
+    // variable (one undo step); the base layer is only copied.
+    void onCut();
+    // Ctrl+V and "Paste": the clipboard's scene, its base layer with its
+    // subtree and their own views, becomes the input of the selected
+    // variable of the current layer, which stays current. One undo step.
+    void onPaste();
+    // Ctrl+Shift+V: the clipboard's scene becomes the whole composition, as
+    // a load does, after the unsaved-changes question; it is untitled.
+    void onPasteComposition();
+    // The question asked before a command replaces the whole composition
+    // with something that is not a file of its own (a pasted scene, an
+    // example): true when it may.
+    bool mayReplaceComposition();
+    Clipboard* clipboard = nullptr;               // not owned; none: no copy and paste
+    ui::Button* copyButton = nullptr;
+    ui::Button* pasteButton = nullptr;
+
     // --- Tools beyond the layer controls (toolpanel.cpp) ---
     // Below "Save to XML": "Export PNG" and its "Export size:" field; below
     // "Undo" and "Redo": the layer path and the current layer's statistics.
@@ -172,6 +197,21 @@ public:
     ui::LayerList* layerList = nullptr;
     std::vector<layertree::Row> treeRows;
     LayerPreviews previews;
+
+    // --- The Examples column (examplescolumn.cpp) ---
+    // "Examples" opens and closes a column in the layer tree's place (one
+    // column at a time): the example scenes by name, each with its preview
+    // made on the preview thread. A click opens one, after the
+    // unsaved-changes question, as an untitled scene; the dialogs' folder
+    // stays where it was.
+    void onExamples();
+    void openExample(int row);
+    // Once per tick while the column is open. True when it changed.
+    bool updateExamples();
+    bool examplesOpen = false;
+    std::vector<examplefiles::Example> examples;
+    ExamplePreviews examplePreviews;
+    ui::Button* examplesButton = nullptr;
 
     // --- The picture (layerpicture.cpp) ---
     // Once per tick of the main loop: a redraw request marks the picture

@@ -15,6 +15,10 @@ void LayerControls::buildTreeColumn(ui::ControlWindow& window)
 
 void LayerControls::onLayers()
 {
+    if (examplesOpen) {
+        onExamples();   // one column at a time: the examples make way
+        if (showTreeColumn) showTreeColumn(false);
+    }
     treeOpen = !treeOpen;
     if (treeOpen) {
         refreshTree();
@@ -56,6 +60,10 @@ void LayerControls::markCurrentRow()
 void LayerControls::onTreeRow()
 {
     if (!layerList) return;
+    if (examplesOpen) {
+        openExample(layerList->chosen());
+        return;
+    }
     const int row = layerList->chosen();
     // The rows on screen may be older than the composition (an edit in the
     // same frame as the click): only a row that still holds its layer counts.

@@ -13,6 +13,7 @@ Command commandFor(unsigned char key, int modifiers)
                                  : key >= 'A' && key <= 'Z' ? static_cast<unsigned char>(key - 'A' + 'a')
                                                              : key;
     if (letter == 'z') return shift ? Command::Redo : Command::Undo;
+    if (letter == 'v') return shift ? Command::PasteComposition : Command::Paste;
     if (shift) return Command::NoCommand;
     switch (letter) {
     case 'o': return Command::Load;
@@ -21,6 +22,8 @@ Command commandFor(unsigned char key, int modifiers)
     case 'y': return Command::Redo;
     case 'l': return Command::Layers;
     case 't': return Command::TilePreview;
+    case 'c': return Command::Copy;
+    case 'x': return Command::Cut;
     default: return Command::NoCommand;
     }
 }

@@ -12,6 +12,7 @@
 #include "ui/imguicontrols.h"
 
 #include <GL/freeglut.h>
+#include <imgui.h>
 #include <GL/glx.h>
 
 // The drag logic is written against GLUT's numbers without including GLUT.
@@ -103,6 +104,20 @@ int ViewerApp::run(int argc, char** argv)
     x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
+    // Copy and paste, of layers and in the panel's text fields, go through
+    // the desktop's clipboard.
+    if (clipboard.start()) {
+        controls.clipboard = &clipboard;
+        ImGuiIO& io = ImGui::GetIO();
+        io.ClipboardUserData = &clipboard;
+        io.SetClipboardTextFn = [](void* c, const char* text) { static_cast<Clipboard*>(c)->offer(text); };
+        io.GetClipboardTextFn = [](void* c) -> const char* {
+            static std::string text;   // ImGui copies it before the next call
+            std::string error;
+            if (!static_cast<Clipboard*>(c)->fetch(&text, &error)) text.clear();
+            return text.c_str();
+        };
+    }
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);
@@ -207,6 +222,7 @@ void ViewerApp::answerCloseRequest()
     // The layers go while their textures' GL context still exists.
     glutSetWindow(windowId);
     controls.clearLayers();
+    clipboard.shutDown();   // a clipboard manager takes the text now, if one runs
     glutLeaveMainLoop();
 }
 
@@ -232,6 +248,7 @@ void ViewerApp::onClose()
     if (ViewerApp* app = instance) {
         app->controls.renderer.shutDown();
         app->controls.previews.shutDown();
+        app->clipboard.shutDown();
     }
 }
 
@@ -270,6 +287,10 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
     case shortcuts::Command::Layers: command = &LayerControls::onLayers; break;
     case shortcuts::Command::TilePreview: command = &LayerControls::onTilePreview; break;
+    case shortcuts::Command::Copy: command = &LayerControls::onCopy; break;
+    case shortcuts::Command::Cut: command = &LayerControls::onCut; break;
+    case shortcuts::Command::Paste: command = &LayerControls::onPaste; break;
+    case shortcuts::Command::PasteComposition: command = &LayerControls::onPasteComposition; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a

@@ -8,6 +8,7 @@
 #include "app/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
+#include "app/x11clipboard.h"
 #include "persistence/x11filedialogs.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
@@ -61,6 +62,7 @@ private:
     GlTextureBackend textureBackend;
     X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
+    X11Clipboard clipboard;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.
     void updateTitle();

@@ -14,7 +14,10 @@ using shortcuts::commandFor;
 Command expected(unsigned char key, int modifiers)
 {
     const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit;
-    if (modifiers == (ctrl | shift)) return key == 26 || key == 'z' || key == 'Z' ? Command::Redo : Command::NoCommand;
+    if (modifiers == (ctrl | shift)) {
+        if (key == 26 || key == 'z' || key == 'Z') return Command::Redo;
+        return key == 22 || key == 'v' || key == 'V' ? Command::PasteComposition : Command::NoCommand;
+    }
     if (modifiers != ctrl) return Command::NoCommand;
     switch (key) {
     case 15: case 'o': case 'O': return Command::Load;
@@ -24,6 +27,9 @@ Command expected(unsigned char key, int modifiers)
     case 25: case 'y': case 'Y': return Command::Redo;
     case 12: case 'l': case 'L': return Command::Layers;
     case 20: case 't': case 'T': return Command::TilePreview;
+    case 3: case 'c': case 'C': return Command::Copy;
+    case 24: case 'x': case 'X': return Command::Cut;
+    case 22: case 'v': case 'V': return Command::Paste;
     default: return Command::NoCommand;
     }
 }
