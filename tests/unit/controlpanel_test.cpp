@@ -56,7 +56,7 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 11u);
+    ASSERT_EQ(root.children().size(), 14u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
@@ -72,8 +72,14 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_FALSE(root.children()[6]->enabled());
     EXPECT_FALSE(root.children()[7]->enabled());
     EXPECT_EQ(root.children()[8]->label(), "Layers");
-    EXPECT_EQ(root.children()[9]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[10]->label(), "Values in view:");
+    // Copy and Paste, with Examples, on the row below.
+    EXPECT_EQ(root.children()[9]->label(), "Copy");
+    EXPECT_EQ(root.children()[10]->label(), "Paste");
+    EXPECT_EQ(root.children()[11]->label(), "Examples");
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[9]).shares_row());
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[10]).shares_row());
+    EXPECT_EQ(root.children()[12]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[13]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 4u);
