@@ -28,6 +28,7 @@ void LayerControls::onExamples()
         if (layerList) {
             layerList->set_rows(std::move(rows));
             layerList->set_current(-1);
+            layerList->set_selected(-1);
             layerList->set_pictures({});
             layerList->scroll_to(0);
         }
@@ -59,7 +60,10 @@ void LayerControls::openExample(int row)
     // Untitled, so that a save never writes over the installed example;
     // the dialogs stay in the user's folder.
     scenePath.clear();
-    if (layerList) layerList->set_current(row);
+    if (layerList) {
+        layerList->set_current(row);
+        layerList->set_selected(row);
+    }
     reportOutcome("Opened the example " + example.name + " (" + counttext::layers(countLayers(baseLayer())) + ")");
 }
 

@@ -186,6 +186,12 @@ public:
     void markCurrentRow();
     // A click on a row makes its layer current, as a step of the path does.
     void onTreeRow();
+    // The column's rows by keyboard (the pointer over the column): the
+    // selected row moves, at first the current layer's, and the list
+    // scrolls to keep it in view; Return makes its layer current (opens the
+    // example, in the Examples column). No undo step.
+    void onTreeKey(layertree::Move move);
+    void onTreeReturn();
     // Once per tick: the rows after an edit, and the previews, which start
     // once the drawing area's picture is exact. True when the column changed.
     bool updateTree(bool edited);

@@ -46,6 +46,7 @@ void LayerControls::refreshTree()
         rows.push_back({layertree::indent(row.depth), layertree::depthMark(row.depth), row.label});
     layerList->set_rows(std::move(rows));
     layerList->set_current(layertree::indexOf(treeRows, currentLayer));
+    layerList->set_selected(layerList->current());
 }
 
 void LayerControls::markCurrentRow()
@@ -54,7 +55,27 @@ void LayerControls::markCurrentRow()
     const int row = layertree::indexOf(treeRows, currentLayer);
     if (row == layerList->current()) return;
     layerList->set_current(row);
+    layerList->set_selected(row);   // the keyboard goes on from the current layer
     layerList->scroll_to(row);
+}
+
+void LayerControls::onTreeKey(layertree::Move move)
+{
+    if ((!treeOpen && !examplesOpen) || !layerList) return;
+    std::vector<int> depths;
+    if (treeOpen)
+        for (const layertree::Row& row : treeRows) depths.push_back(row.depth);
+    else
+        depths.assign(examples.size(), 0);
+    const int row = layertree::navigate(depths, layerList->selected(), move);
+    layerList->set_selected(row);
+    if (row >= 0) layerList->scroll_to(row);
+}
+
+void LayerControls::onTreeReturn()
+{
+    if (!layerList || layerList->selected() < 0) return;
+    layerList->choose(layerList->selected());
 }
 
 void LayerControls::onTreeRow()

@@ -81,6 +81,7 @@ int ViewerApp::run(int argc, char** argv)
     strips.set_glutMotionFunc(onMotion);
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
+    strips.set_columnKeyFunc(onColumnKey);
     strips.set_glutPassiveMotionFunc(onPassiveMotion);
     glutCloseFunc(onClose);
 
@@ -297,5 +298,27 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     // modal file dialog or rebuild the panel.
     LayerControls* controls = &app->controls;
     ui::ImguiControls::master().post([controls, command] { (controls->*command)(); });
+    return true;
+}
+
+bool ViewerApp::onColumnKey(ui::ImguiControls::ColumnKey key)
+{
+    ViewerApp* app = instance;
+    if (!app || (!app->controls.treeOpen && !app->controls.examplesOpen)) return false;
+    wakeTick();
+    using Key = ui::ImguiControls::ColumnKey;
+    LayerControls* controls = &app->controls;
+    if (key == Key::Return) {
+        // A new current layer, or an example's question: after the frame.
+        ui::ImguiControls::master().post([controls] { controls->onTreeReturn(); });
+        return true;
+    }
+    const layertree::Move move = key == Key::Up     ? layertree::Move::Up
+                                 : key == Key::Down ? layertree::Move::Down
+                                 : key == Key::Left ? layertree::Move::Left
+                                 : key == Key::Right ? layertree::Move::Right
+                                 : key == Key::Home ? layertree::Move::Home
+                                                    : layertree::Move::End;
+    controls->onTreeKey(move);
     return true;
 }

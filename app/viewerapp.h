@@ -11,6 +11,7 @@
 #include "app/x11clipboard.h"
 #include "persistence/x11filedialogs.h"
 #include "persistence/gtkunsavedchangesquestion.h"
+#include "ui/imguicontrols.h"
 
 #include <string>
 
@@ -48,6 +49,9 @@ public:
     // Keyboard shortcuts, wherever the pointer is: load, save, export, undo
     // and redo. True when the key was one.
     static bool onShortcut(unsigned char key, int modifiers);
+    // Arrow keys, Home, End and Return with the pointer over the column:
+    // they walk its rows.
+    static bool onColumnKey(ui::ImguiControls::ColumnKey key);
     // The pointer over the drawing area without a button, or (-1, -1) once
     // it has left: the value readout.
     static void onPassiveMotion(int x, int y);
