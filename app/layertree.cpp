@@ -45,7 +45,7 @@ int navigate(const std::vector<int>& depths, int selected, Move move)
 {
     const int count = static_cast<int>(depths.size());
     if (count == 0) return -1;
-    if (selected < 0 || selected >= count) return 0;
+    if (selected < 0 || selected >= count) return move == Move::End ? count - 1 : 0;
     const auto depth = [&](int row) { return depths[static_cast<std::size_t>(row)]; };
     switch (move) {
     case Move::Up: return selected > 0 ? selected - 1 : selected;

@@ -35,7 +35,7 @@ std::string depthMark(int depth);
 // Home and End to the first and last, Right to the row's first input (the
 // next row, one level deeper), Left to its parent (the nearest row above,
 // one level up); where there is none, the selection stays. With no row
-// selected (-1) every key selects the first row.
+// selected (-1) End selects the last row and every other key the first.
 enum class Move { Up, Down, Left, Right, Home, End };
 int navigate(const std::vector<int>& depths, int selected, Move move);
 

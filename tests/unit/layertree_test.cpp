@@ -2,6 +2,9 @@
 // preview size, variable paths, navigation by a click, and every preview
 // against a render of its layer's subtree at that size.
 #include "app/layercontrols.h"
+#include "layers/layercompare.h"
+#include "layers/rowloop.h"
+#include "persistence/scenefile.h"
 #include "app/layerpath.h"
 #include "app/previewsize.h"
 #include "app/viewresize.h"
@@ -48,6 +51,38 @@ TEST(LayerTree, RowsAreTheTreeOrderAndEveryPathLeadsBackToItsLayer)
         }
     }
     EXPECT_TRUE(layertree::rows(nullptr).empty());
+}
+
+// The keys against the tree itself: Right goes to the layer's first input
+// in variable order, Left to its parent, Up and Down one row, Home and End
+// to the ends; where there is nowhere to go the selection stays.
+TEST(LayerTree, KeysWalkTheTreeAsItsLayersAreLinked)
+{
+    using layertree::Move;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        RandomComposition random(seed);
+        std::unique_ptr<Renderable> base(random.make(4));
+        const std::vector<layertree::Row> rows = layertree::rows(base.get());
+        std::vector<int> depths;
+        for (const layertree::Row& row : rows) depths.push_back(row.depth);
+        const int n = static_cast<int>(rows.size());
+        for (int s = 0; s < n; ++s) {
+            const Renderable* layer = rows[static_cast<std::size_t>(s)].layer;
+            const Renderable* firstInput = nullptr;
+            for (int i = 0; i < layer->variableCount && !firstInput; ++i) firstInput = layer->variables[i].getInputLayer();
+            const int right = layertree::navigate(depths, s, Move::Right);
+            EXPECT_EQ(rows[static_cast<std::size_t>(right)].layer, firstInput ? firstInput : layer);
+            const int left = layertree::navigate(depths, s, Move::Left);
+            EXPECT_EQ(rows[static_cast<std::size_t>(left)].layer, layer->parent ? layer->parent : layer);
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Up), std::max(s - 1, 0));
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Down), std::min(s + 1, n - 1));
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Home), 0);
+            EXPECT_EQ(layertree::navigate(depths, s, Move::End), n - 1);
+        }
+        EXPECT_EQ(layertree::navigate(depths, -1, Move::End), n - 1);
+        EXPECT_EQ(layertree::navigate(depths, -1, Move::Left), 0);
+    }
+    EXPECT_EQ(layertree::navigate({}, -1, Move::Down), -1);
 }
 
 TEST(LayerTree, IndentationStopsAtEightLevelsWhereTheDepthBecomesANumber)
@@ -186,6 +221,64 @@ TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
     EXPECT_EQ(controls.layerList->current(), 0);
     controls.onLayers();
     EXPECT_FALSE(controls.treeOpen);
+    EXPECT_TRUE(controls.layerList->rows().empty());
+}
+
+TEST_F(TreeColumn, KeysSelectFromTheCurrentRowAndReturnGoesThereWithoutAnUndoStep)
+{
+    controls.setBaseLayer(createLayer(2));
+    controls.variableList->set_int_val(1);
+    controls.onAssignInputLayer();   // Spacing: Noise, current
+    const bool couldUndo = controls.history.canUndo();
+    controls.onLayers();
+    EXPECT_EQ(controls.layerList->selected(), 1);
+    controls.onTreeKey(layertree::Move::Left);
+    EXPECT_EQ(controls.layerList->selected(), 0);
+    EXPECT_EQ(controls.currentLayer, controls.baseLayer()->variables[1].getInputLayer());   // only selected
+    controls.onTreeReturn();
+    EXPECT_EQ(controls.currentLayer, controls.baseLayer());
+    EXPECT_EQ(controls.history.canUndo(), couldUndo);
+}
+
+// The Examples column takes the tree's place; its previews are renders of
+// the examples at the preview size, each with its own settings; a click
+// opens one untitled, as one undo step.
+TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
+{
+    controls.setBaseLayer(createLayer(3));
+    controls.onLayers();
+    controls.onExamples();
+    EXPECT_FALSE(controls.treeOpen);
+    ASSERT_TRUE(controls.examplesOpen);
+    const std::vector<examplefiles::Example> examples = examplefiles::list(PATTERNLENS_SOURCE_DIR "/examples");
+    ASSERT_EQ(controls.layerList->rows().size(), examples.size());
+    for (int i = 0; i < 20000 && controls.tickPending(); ++i) {
+        controls.updatePicture();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    for (std::size_t row = 0; row < examples.size(); ++row) {
+        EXPECT_EQ(controls.layerList->rows()[row].label, examples[row].name);
+        scenefile::ReadResult read = scenefile::read(examples[row].path);
+        ASSERT_TRUE(read.baseLayer);
+        Composition copy(std::move(read.baseLayer), read.settings);
+        viewresize::resizeKeepingView(*copy.tree, 96, 60);
+        std::vector<std::uint8_t> expected(96 * 60);
+        rowloop::GreyBytes sink(expected.data(), 96);
+        rowloop::evaluate(*copy.tree, rowloop::wholeTexture(*copy.tree), sink, rowloop::Options());
+        const ui::LayerList::Picture* picture = controls.layerList->picture(static_cast<int>(row));
+        ASSERT_TRUE(picture) << examples[row].path;
+        EXPECT_TRUE(textures.pixels[picture->texture] == expected) << examples[row].path;
+    }
+    controls.onTreeKey(layertree::Move::End);
+    controls.onTreeReturn();
+    EXPECT_TRUE(controls.scenePath.empty());
+    scenefile::ReadResult last = scenefile::read(examples.back().path);
+    Renderable* const lastBase = last.baseLayer.get();
+    EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), scenefile::text(&lastBase, 1, last.settings));
+    controls.onUndo();
+    EXPECT_EQ(controls.baseLayer()->typeId, 3);
+    controls.onExamples();
+    EXPECT_FALSE(controls.examplesOpen);
     EXPECT_TRUE(controls.layerList->rows().empty());
 }
 
