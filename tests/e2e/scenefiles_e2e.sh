@@ -419,6 +419,31 @@ check "the large copy renders as the scene" test "$(differing_pixels "$work/big-
 viewer_keys ctrl+z
 wait_area paste-undone "$work/clip.png" 30
 
+# --- Examples: a column with each example's preview; a click opens one,
+# untitled ---
+first=$("$viewer" --list-examples | head -n 1)
+check "--list-examples lists the tree's examples" test "$first" == "$(readlink -f "$here/../../examples")/bubbles.xml"
+"$renderer" "$first" "$work/example.png" >/dev/null
+"$renderer" --size 96x113 "$first" "$work/example-preview.png" >/dev/null
+"$convert" "$work/example-preview.png" "$work/example-preview.pgm"
+click 563 404   # "Examples", below "Layers"
+found=
+for _ in $(seq 100); do
+    import -window root -crop 900x500+0+0 +repage "$work/column.png"
+    "$convert" "$work/column.png" "$work/column.ppm"
+    found=$(python3 "$here/lib/findpicture.py" "$work/column.ppm" "$work/example-preview.pgm" | awk '$1 >= 600' | head -n 1)
+    [ -n "$found" ] && break
+    sleep 0.1
+done
+check "the Examples column shows the first example's preview" test -n "$found"
+if [ -n "$found" ]; then
+    read -r ex ey <<<"$found"
+    click $((ex + 48)) $((ey + 56))
+    wait_area example-opened "$work/example.png" 20
+    for _ in $(seq 20); do [ "$(xdotool getwindowname "$window")" == "Patternlens v1.75" ] && break; sleep 0.1; done
+    check "an opened example is untitled" test "$(xdotool getwindowname "$window")" == "Patternlens v1.75"
+fi
+
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
     fail "viewer wrote to stderr: $(head -c 300 "$work/viewer.err")"
