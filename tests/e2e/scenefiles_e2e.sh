@@ -5,6 +5,7 @@
 # what the viewer shows is compared pixel for pixel with those renders, and
 # the info line is read with OCR.
 # Usage: scenefiles_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
+#        PATH/TO/clipboardprobe
 # Needs Xvfb, xdotool, x11-utils (xprop, xwininfo, xdpyinfo), ImageMagick
 # tesseract-ocr, python3 and xclip. Screenshots of a failed check are kept in
 # $SCENEFILES_E2E_KEEP (default: a directory under /tmp, printed at the end).
@@ -13,6 +14,7 @@ set -u
 require_tools "scene files e2e" "xvfb xdotool x11-utils imagemagick tesseract-ocr python3 xclip" Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3 xclip
 viewer=$(readlink -f "$1")
 renderer=$(readlink -f "$2")
+probe=$(readlink -f "$3")
 here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/gtkdialog.sh"
 . "$here/lib/xserver.sh"
@@ -443,6 +445,24 @@ if [ -n "$found" ]; then
     for _ in $(seq 20); do [ "$(xdotool getwindowname "$window")" == "Patternlens v1.75" ] && break; sleep 0.1; done
     check "an opened example is untitled" test "$(xdotool getwindowname "$window")" == "Patternlens v1.75"
 fi
+
+# --- The clipboard's other programs: an owner that never answers, and a
+# clipboard manager that keeps the text once the viewer has gone ---
+exec {hold}< <("$probe" hold 8)
+read -r -t 5 ready <&"$hold"
+check "the probe holds the clipboard" test "$ready" == ready
+viewer_keys ctrl+v
+wait_info paste-timeout "Could not paste: the clipboar" "within 3 seconds"
+exec {hold}<&-
+viewer_keys ctrl+z   # the example's step: the scene is unmodified again
+wait_area example-undone "$work/clip.png" 20
+viewer_keys ctrl+c
+wait_info copied-again "Copied Circles (3 layers) as scene text"
+xclip -o -selection clipboard >"$work/before-exit.xml"
+"$probe" manager "$window" "$work/kept.xml" >/dev/null
+check "a clipboard manager is handed the text at the end (SAVE_TARGETS)" cmp -s "$work/kept.xml" "$work/before-exit.xml"
+for _ in $(seq 50); do kill -0 "$viewer_pid" 2>/dev/null || break; sleep 0.1; done
+check "the viewer has closed" test -z "$(kill -0 "$viewer_pid" 2>/dev/null && echo running)"
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then
