@@ -696,7 +696,7 @@ fi
 variables=(700 117)
 variable_item_spacing=(700 156)
 edit_input_big=(700 233)
-path_base=(690 401)
+path_base=(690 424)   # below the row of Copy, Paste and Examples
 click "${variables[@]}"
 click "${variable_item_spacing[@]}"
 click "${edit_input_big[@]}"
