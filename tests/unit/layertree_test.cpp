@@ -2,13 +2,13 @@
 // preview size, variable paths, navigation by a click, and every preview
 // against a render of its layer's subtree at that size.
 #include "app/layercontrols.h"
-#include "layers/layercompare.h"
 #include "layers/rowloop.h"
 #include "persistence/scenefile.h"
 #include "app/layerpath.h"
 #include "app/previewsize.h"
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
+#include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
@@ -21,6 +21,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace {
@@ -241,25 +242,37 @@ TEST_F(TreeColumn, KeysSelectFromTheCurrentRowAndReturnGoesThereWithoutAnUndoSte
 }
 
 // The Examples column takes the tree's place; its previews are renders of
-// the examples at the preview size, each with its own settings; a click
-// opens one untitled, as one undo step.
+// the examples at the preview size, each with its own settings, and all
+// differ; the examples use every type twice, some seamless, depths 1 to 6.
+// A key and Return open one untitled, as one undo step.
 TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
 {
     controls.setBaseLayer(createLayer(3));
     controls.onLayers();
     controls.onExamples();
-    EXPECT_FALSE(controls.treeOpen);
-    ASSERT_TRUE(controls.examplesOpen);
+    ASSERT_TRUE(controls.examplesOpen && !controls.treeOpen);
     const std::vector<examplefiles::Example> examples = examplefiles::list(PATTERNLENS_SOURCE_DIR "/examples");
+    ASSERT_GE(examples.size(), 12u);
     ASSERT_EQ(controls.layerList->rows().size(), examples.size());
     for (int i = 0; i < 20000 && controls.tickPending(); ++i) {
         controls.updatePicture();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    std::set<std::vector<std::uint8_t>> pictures;
+    std::map<int, int> typeUses;
+    std::set<int> depths;
+    int seamless = 0;
     for (std::size_t row = 0; row < examples.size(); ++row) {
         EXPECT_EQ(controls.layerList->rows()[row].label, examples[row].name);
         scenefile::ReadResult read = scenefile::read(examples[row].path);
-        ASSERT_TRUE(read.baseLayer);
+        ASSERT_TRUE(read.baseLayer) << read.error;
+        std::set<int> types;
+        int depth = 0;
+        for (const layertree::Row& r : layertree::rows(read.baseLayer.get()))
+            types.insert(r.layer->typeId), depth = std::max(depth, r.depth + 1);
+        for (int t : types) ++typeUses[t];
+        depths.insert(depth);
+        seamless += read.settings.seamless;
         Composition copy(std::move(read.baseLayer), read.settings);
         viewresize::resizeKeepingView(*copy.tree, 96, 60);
         std::vector<std::uint8_t> expected(96 * 60);
@@ -268,7 +281,14 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
         const ui::LayerList::Picture* picture = controls.layerList->picture(static_cast<int>(row));
         ASSERT_TRUE(picture) << examples[row].path;
         EXPECT_TRUE(textures.pixels[picture->texture] == expected) << examples[row].path;
+        pictures.insert(expected);
     }
+    EXPECT_EQ(pictures.size(), examples.size());
+    for (int t = 0; t < LayerTypeTable::count; ++t) EXPECT_GE(typeUses[t], 2) << LayerTypeTable::names[t];
+    EXPECT_EQ(*depths.begin(), 1);
+    EXPECT_EQ(*depths.rbegin(), 6);
+    EXPECT_GE(seamless, 2);
+
     controls.onTreeKey(layertree::Move::End);
     controls.onTreeReturn();
     EXPECT_TRUE(controls.scenePath.empty());
@@ -278,7 +298,6 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
     controls.onUndo();
     EXPECT_EQ(controls.baseLayer()->typeId, 3);
     controls.onExamples();
-    EXPECT_FALSE(controls.examplesOpen);
     EXPECT_TRUE(controls.layerList->rows().empty());
 }
 
