@@ -225,22 +225,6 @@ TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
     EXPECT_TRUE(controls.layerList->rows().empty());
 }
 
-TEST_F(TreeColumn, KeysSelectFromTheCurrentRowAndReturnGoesThereWithoutAnUndoStep)
-{
-    controls.setBaseLayer(createLayer(2));
-    controls.variableList->set_int_val(1);
-    controls.onAssignInputLayer();   // Spacing: Noise, current
-    const bool couldUndo = controls.history.canUndo();
-    controls.onLayers();
-    EXPECT_EQ(controls.layerList->selected(), 1);
-    controls.onTreeKey(layertree::Move::Left);
-    EXPECT_EQ(controls.layerList->selected(), 0);
-    EXPECT_EQ(controls.currentLayer, controls.baseLayer()->variables[1].getInputLayer());   // only selected
-    controls.onTreeReturn();
-    EXPECT_EQ(controls.currentLayer, controls.baseLayer());
-    EXPECT_EQ(controls.history.canUndo(), couldUndo);
-}
-
 // The Examples column takes the tree's place; its previews are renders of
 // the examples at the preview size, each with its own settings, and all
 // differ; the examples use every type twice, some seamless, depths 1 to 6.
