@@ -103,7 +103,8 @@ void LayerControls::onPaste()
     target->variables[index].setInputLayer(pasted);
     pasted->setSeamless(result.settings.seamless);
     Renderable* const tree = result.tree.get();
-    const std::string refused = scenefile::refusal(scenefile::text(&tree, 1, result.settings));
+    std::string refused = scenefile::refusal(scenefile::text(&tree, 1, result.settings));
+    if (refused.compare(0, 9, "refused: ") == 0) refused.erase(0, 9);
     if (!refused.empty()) {
         reportOutcome("Could not paste: the composition would be " + refused);
         return;

@@ -10,10 +10,9 @@
 
 void LayerControls::onExamples()
 {
-    if (treeOpen) {
-        onLayers();   // one column at a time: the tree makes way
-        if (showTreeColumn) showTreeColumn(false);
-    }
+    // One column at a time: the tree makes way, in the same width.
+    const bool columnShown = treeOpen || examplesOpen;
+    if (treeOpen) closeTree();
     examplesOpen = !examplesOpen;
     if (examplesOpen) {
         examples = examplefiles::list();
@@ -34,14 +33,20 @@ void LayerControls::onExamples()
         }
         if (examples.empty()) reportOutcome("No examples in " + examplefiles::directory());
     } else {
-        examplePreviews.clear(previews.thread(), textureBackend);
-        examples.clear();
-        if (layerList) {
-            layerList->set_rows({});
-            layerList->set_pictures({});
-        }
+        closeExamples();
     }
-    if (showTreeColumn) showTreeColumn(examplesOpen);
+    if (showTreeColumn && examplesOpen != columnShown) showTreeColumn(examplesOpen);
+}
+
+void LayerControls::closeExamples()
+{
+    examplesOpen = false;
+    examplePreviews.clear(previews.thread(), textureBackend);
+    examples.clear();
+    if (layerList) {
+        layerList->set_rows({});
+        layerList->set_pictures({});
+    }
 }
 
 void LayerControls::openExample(int row)

@@ -212,6 +212,9 @@ public:
     // stays where it was.
     void onExamples();
     void openExample(int row);
+    // Take the column's rows away, leaving the column on screen for the other.
+    void closeExamples();
+    void closeTree();
     // Once per tick while the column is open. True when it changed.
     bool updateExamples();
     bool examplesOpen = false;

@@ -15,24 +15,29 @@ void LayerControls::buildTreeColumn(ui::ControlWindow& window)
 
 void LayerControls::onLayers()
 {
-    if (examplesOpen) {
-        onExamples();   // one column at a time: the examples make way
-        if (showTreeColumn) showTreeColumn(false);
-    }
+    // One column at a time: the examples make way, in the same width.
+    const bool columnShown = treeOpen || examplesOpen;
+    if (examplesOpen) closeExamples();
     treeOpen = !treeOpen;
     if (treeOpen) {
         refreshTree();
         previews.compositionEdited(treeRows);
         markCurrentRow();
     } else {
-        previews.clear();
-        treeRows.clear();
-        if (layerList) {
-            layerList->set_rows({});
-            layerList->set_pictures({});
-        }
+        closeTree();
     }
-    if (showTreeColumn) showTreeColumn(treeOpen);
+    if (showTreeColumn && treeOpen != columnShown) showTreeColumn(treeOpen);
+}
+
+void LayerControls::closeTree()
+{
+    treeOpen = false;
+    previews.clear();
+    treeRows.clear();
+    if (layerList) {
+        layerList->set_rows({});
+        layerList->set_pictures({});
+    }
 }
 
 void LayerControls::refreshTree()

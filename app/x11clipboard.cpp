@@ -60,6 +60,9 @@ std::string latin1ToUtf8(const std::string& text)
     return out;
 }
 
+// Answers in pieces under way at once.
+constexpr std::size_t maxTransfers = 16;
+
 // More than the reader takes is refused by it; the rest is not fetched.
 constexpr std::size_t fetchLimit = scenelimits::maxSceneBytes + 1;
 
@@ -269,6 +272,9 @@ void X11Clipboard::run()
                     const long size = static_cast<long>(t.data.size());
                     XChangeProperty(d, r.requestor, property, l.incr, 32, PropModeReplace,
                                     reinterpret_cast<const unsigned char*>(&size), 1);
+                    // A requestor that went away never asks for its next
+                    // piece: the oldest unfinished answers give way.
+                    if (l.transfers.size() >= maxTransfers) l.transfers.erase(l.transfers.begin());
                     l.transfers.push_back(std::move(t));
                 }
                 reply.property = property;

@@ -232,6 +232,8 @@ TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
 TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
 {
     controls.setBaseLayer(createLayer(3));
+    std::vector<bool> columnShown;   // the column stays as the examples take the tree's place
+    controls.showTreeColumn = [&](bool open) { columnShown.push_back(open); };
     controls.onLayers();
     controls.onExamples();
     ASSERT_TRUE(controls.examplesOpen && !controls.treeOpen);
@@ -283,6 +285,7 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
     EXPECT_EQ(controls.baseLayer()->typeId, 3);
     controls.onExamples();
     EXPECT_TRUE(controls.layerList->rows().empty());
+    EXPECT_EQ(columnShown, (std::vector<bool>{true, false}));
 }
 
 } // namespace
