@@ -396,6 +396,11 @@ xclip -o -selection clipboard >"$work/copied.xml"
 check "the copied text renders as the scene" test "$(differing_pixels "$work/copied.png" "$work/clip.png")" == 0
 check "TARGETS lists UTF8_STRING and STRING" test "$(xclip -o -selection clipboard -t TARGETS | grep -cx 'UTF8_STRING\|STRING')" == 2
 check "STRING gives the same text" cmp -s <(xclip -o -selection clipboard -t STRING) "$work/copied.xml"
+# The panel's text fields share the clipboard.
+click 200 485   # into the info line
+viewer_keys ctrl+a ctrl+c
+check "a text field copies to the clipboard" test "$(xclip -o -selection clipboard)" == "Copied Circles (3 layers) as scene text"
+click 200 200   # out of it again
 
 # Junk changes nothing and says why in the reader's words.
 printf 'no scene here' | xclip -i -selection clipboard -l 1
