@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/examplefiles.h"
+
 namespace commandline {
 
 Options parse(int argc, const char* const* argv)
@@ -11,7 +13,7 @@ Options parse(int argc, const char* const* argv)
         return options;
     };
     bool optionsEnded = false;
-    bool help = false, version = false;
+    bool help = false, version = false, listExamples = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
         if (!optionsEnded && arg == "--") {
@@ -25,6 +27,8 @@ Options parse(int argc, const char* const* argv)
             if (options.recovery != Options::Recovery::Ask && options.recovery != wanted)
                 return fail("--recover and --no-recover cannot be given together");
             options.recovery = wanted;
+        } else if (!optionsEnded && arg == "--list-examples") {
+            listExamples = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return fail("unknown option '" + arg + "'");
         } else if (arg.empty()) {
@@ -40,12 +44,14 @@ Options parse(int argc, const char* const* argv)
     // --help wins over anything else that is well formed, as in most tools.
     if (help) options.action = Options::Action::Help;
     else if (version) options.action = Options::Action::Version;
+    else if (listExamples) options.action = Options::Action::ListExamples;
     return options;
 }
 
 std::string usage()
 {
     return "Usage: patternlens [--recover | --no-recover] [SCENE.xml]\n"
+           "       patternlens --help | --version | --list-examples\n"
            "Opens the viewer of procedural grey-level patterns, with the scene file\n"
            "SCENE.xml loaded when one is given.\n"
            "\n"
@@ -54,10 +60,11 @@ std::string usage()
            "recovery when XDG_STATE_HOME is unset). At start it offers the newest copy\n"
            "left by a viewer that did not close cleanly.\n"
            "\n"
-           "  --recover     open the newest recovery copy without asking\n"
-           "  --no-recover  start without asking about recovery copies\n"
-           "  --help        show this text\n"
-           "  --version     show the version\n";
+           "  --recover        open the newest recovery copy without asking\n"
+           "  --no-recover     start without asking about recovery copies\n"
+           "  --list-examples  print the paths of the example scenes, one a line\n"
+           "  --help           show this text\n"
+           "  --version        show the version\n";
 }
 
 int answer(const Options& options, std::string* out, std::string* err)
@@ -68,6 +75,10 @@ int answer(const Options& options, std::string* out, std::string* err)
         return 0;
     case Options::Action::Version:
         *out = std::string(versionText) + "\n";
+        return 0;
+    case Options::Action::ListExamples:
+        out->clear();
+        for (const examplefiles::Example& example : examplefiles::list()) *out += example.path + "\n";
         return 0;
     case Options::Action::UsageError:
         *err = "patternlens: " + options.error + "\nTry 'patternlens --help' for more information.\n";

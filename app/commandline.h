@@ -9,7 +9,7 @@ namespace commandline {
 constexpr const char* versionText = "Patternlens 1.75";
 
 struct Options {
-    enum class Action { Run, Help, Version, UsageError };
+    enum class Action { Run, Help, Version, ListExamples, UsageError };
     Action action = Action::Run;
     std::string scenePath;   // empty: start with the default Noise layer
     // Recovery copies of viewers that are gone: asked about at start, the

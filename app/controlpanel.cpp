@@ -48,6 +48,13 @@ void LayerControls::build(ui::ControlWindow* window)
     redoButton = w.add_button("Redo", command(&LayerControls::onRedo));
     redoButton->set_shares_row(true);
     layersButton = w.add_button("Layers", command(&LayerControls::onLayers));
+    // Copy and paste of the current layer as scene text, and the examples,
+    // on a row of their own below Undo and Redo.
+    copyButton = w.add_button("Copy", command(&LayerControls::onCopy));
+    copyButton->set_shares_row(true);
+    pasteButton = w.add_button("Paste", command(&LayerControls::onPaste));
+    pasteButton->set_shares_row(true);
+    examplesButton = w.add_button("Examples", command(&LayerControls::onExamples));
     refreshHistoryButtons();
     buildViewTools(w);
     buildViewAsControls(w);

@@ -15,6 +15,8 @@
 // layerpicture.cpp, the layer tree column in layertreecolumn.cpp, and the
 // seed commands in seedcommands.cpp.
 #include "app/edithistory.h"
+#include "app/examplefiles.h"
+#include "app/examplepreviews.h"
 #include "app/infoline.h"
 #include "app/layerpreviews.h"
 #include "app/layertree.h"
@@ -26,6 +28,7 @@
 #include <string>
 #include <vector>
 
+class Clipboard;
 class FileChooser;
 class ImageExporter;
 class Renderable;
@@ -127,6 +130,24 @@ public:
     // asks like "Save to XML" when it has none. Ctrl+Shift+S always asks.
     void onSave();
 
+    // --- Copy and paste as scene text (clipboardcommands.cpp) ---
+    // Ctrl+C and "Copy": the current layer with its subtree, as the text of
+    // a scene file whose base layer it is, with the scene's settings.
+    void onCopy();
+    // Ctrl+X: copies, then removes the current layer from its parent's
+    // variable (one undo step); the base layer is only copied.
+    void onCut();
+    // Ctrl+V and "Paste": the clipboard's scene, its base layer with its
+    // subtree and their own views, becomes the input of the selected
+    // variable of the current layer, which stays current. One undo step.
+    void onPaste();
+    // Ctrl+Shift+V: the clipboard's scene becomes the whole composition, as
+    // a load does, after the unsaved-changes question; it is untitled.
+    void onPasteComposition();
+    Clipboard* clipboard = nullptr;               // not owned; none: no copy and paste
+    ui::Button* copyButton = nullptr;
+    ui::Button* pasteButton = nullptr;
+
     // --- Tools beyond the layer controls (toolpanel.cpp) ---
     // Below "Save to XML": "Export" and its "Export size:" field; below
     // "Undo" and "Redo": the layer path and the current layer's statistics.
@@ -189,6 +210,12 @@ public:
     void markCurrentRow();
     // A click on a row makes its layer current, as a step of the path does.
     void onTreeRow();
+    // The column's rows by keyboard (the pointer over the column): the
+    // selected row moves, at first the current layer's, and the list
+    // scrolls to keep it in view; Return makes its layer current (opens the
+    // example, in the Examples column). No undo step.
+    void onTreeKey(layertree::Move move);
+    void onTreeReturn();
     // Once per tick: the rows after an edit, and the previews, which start
     // once the drawing area's picture is exact. True when the column changed.
     bool updateTree(bool edited);
@@ -200,6 +227,23 @@ public:
     ui::LayerList* layerList = nullptr;
     std::vector<layertree::Row> treeRows;
     LayerPreviews previews;
+
+    // --- The Examples column (examplescolumn.cpp) ---
+    // "Examples" opens and closes a column in the layer tree's place (one
+    // column at a time): the example scenes by name, each with its preview
+    // made on the preview thread. A click opens one, after the
+    // unsaved-changes question, as an untitled scene; the dialogs' folder
+    // stays where it was.
+    void onExamples();
+    void openExample(int row);
+    // Take the column's rows away, leaving the column on screen for the other.
+    void closeExamples();
+    // Once per tick while the column is open. True when it changed.
+    bool updateExamples();
+    bool examplesOpen = false;
+    std::vector<examplefiles::Example> examples;
+    ExamplePreviews examplePreviews;
+    ui::Button* examplesButton = nullptr;
 
     // --- The picture (layerpicture.cpp) ---
     // Once per tick of the main loop: a redraw request marks the picture

@@ -12,7 +12,7 @@ bool LayerControls::updatePicture()
     const bool edited = takeRedrawRequest();
     if (edited) renderer.markStale();
     // The previews wait for the picture: they see it pending from here on.
-    const bool treeChanged = updateTree(edited);
+    const bool treeChanged = updateTree(edited) | updateExamples();
     const viewresize::Size tile = tileSize();
     if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
         return treeChanged;
@@ -31,7 +31,7 @@ bool LayerControls::updatePicture()
 
 bool LayerControls::tickPending() const
 {
-    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending()) || treePending();
+    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending()) || treePending() || (examplesOpen && examplePreviews.pending());
 }
 
 void LayerControls::setInfoField(ui::EditText* field)

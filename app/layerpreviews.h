@@ -56,6 +56,9 @@ public:
     // The tree is closed: the thread stops, the textures go.
     void clear();
     void shutDown() { renderer.shutDown(); }
+    // The preview thread, for the examples' previews while the tree is
+    // closed (one column at a time).
+    PreviewRenderer& thread() { return renderer; }
 
 private:
     void drop(std::map<int, Shown>::iterator entry);

@@ -30,6 +30,15 @@ constexpr int indentLevels = 8;
 int indent(int depth);
 std::string depthMark(int depth);
 
+// The tree by keyboard: from row selected of rows at these depths (tree
+// order), the row a key selects. Up and Down go to the row above and below,
+// Home and End to the first and last, Right to the row's first input (the
+// next row, one level deeper), Left to its parent (the nearest row above,
+// one level up); where there is none, the selection stays. With no row
+// selected (-1) End selects the last row and every other key the first.
+enum class Move { Up, Down, Left, Right, Home, End };
+int navigate(const std::vector<int>& depths, int selected, Move move);
+
 // The column is wide enough for the deepest indentation, a preview and a
 // label of this many characters.
 constexpr int labelCharacters = 20;

@@ -15,6 +15,9 @@ void LayerControls::buildTreeColumn(ui::ControlWindow& window)
 
 void LayerControls::onLayers()
 {
+    // One column at a time: the examples make way, in the same width.
+    const bool columnShown = treeOpen || examplesOpen;
+    if (examplesOpen) closeExamples();
     treeOpen = !treeOpen;
     if (treeOpen) {
         // The column opens at the current row, wherever it was scrolled
@@ -25,7 +28,7 @@ void LayerControls::onLayers()
     } else {
         closeTree();
     }
-    if (showTreeColumn) showTreeColumn(treeOpen);
+    if (showTreeColumn && treeOpen != columnShown) showTreeColumn(treeOpen);
 }
 
 void LayerControls::treeColumnClosed()
@@ -65,12 +68,36 @@ void LayerControls::markCurrentRow()
     const int row = layertree::indexOf(treeRows, currentLayer);
     if (row == layerList->current()) return;
     layerList->set_current(row);
+    layerList->set_selected(row);   // the keyboard goes on from the current layer
     layerList->scroll_to(row);
+}
+
+void LayerControls::onTreeKey(layertree::Move move)
+{
+    if ((!treeOpen && !examplesOpen) || !layerList) return;
+    std::vector<int> depths;
+    if (treeOpen)
+        for (const layertree::Row& row : treeRows) depths.push_back(row.depth);
+    else
+        depths.assign(examples.size(), 0);
+    const int row = layertree::navigate(depths, layerList->selected(), move);
+    layerList->set_selected(row);
+    if (row >= 0) layerList->scroll_to(row);
+}
+
+void LayerControls::onTreeReturn()
+{
+    if (!layerList || layerList->selected() < 0) return;
+    layerList->choose(layerList->selected());
 }
 
 void LayerControls::onTreeRow()
 {
     if (!layerList) return;
+    if (examplesOpen) {
+        openExample(layerList->chosen());
+        return;
+    }
     const int row = layerList->chosen();
     // The rows on screen may be older than the composition (an edit in the
     // same frame as the click): only a row that still holds its layer counts.

@@ -14,6 +14,7 @@ Command commandFor(unsigned char key, int modifiers)
                                                              : key;
     if (letter == 'z') return shift ? Command::Redo : Command::Undo;
     if (letter == 's') return shift ? Command::SaveAs : Command::Save;
+    if (letter == 'v') return shift ? Command::PasteComposition : Command::Paste;
     if (shift) return Command::NoCommand;
     switch (letter) {
     case 'o': return Command::Load;
@@ -22,6 +23,8 @@ Command commandFor(unsigned char key, int modifiers)
     case 'l': return Command::Layers;
     case 't': return Command::TilePreview;
     case 'g': return Command::NewSeed;
+    case 'c': return Command::Copy;
+    case 'x': return Command::Cut;
     default: return Command::NoCommand;
     }
 }

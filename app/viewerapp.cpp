@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include <GL/freeglut.h>
+#include <imgui.h>
 #include <GL/glx.h>
 
 // The drag logic is written against GLUT's numbers without including GLUT.
@@ -85,6 +86,7 @@ int ViewerApp::run(int argc, char** argv)
     glutDisplayFunc(onDisplay);
     strips.set_shortcutFunc(onShortcut);
     strips.set_specialKeyFunc(onSpecialKey);
+    strips.set_columnKeyFunc(onColumnKey);
     strips.set_glutPassiveMotionFunc(onPassiveMotion);
     glutCloseFunc(onClose);
 
@@ -109,6 +111,20 @@ int ViewerApp::run(int argc, char** argv)
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
     recoveryQuestion.setOwnerWindow(mainXWindow);
+    // Copy and paste, of layers and in the panel's text fields, go through
+    // the desktop's clipboard.
+    if (clipboard.start()) {
+        controls.clipboard = &clipboard;
+        ImGuiIO& io = ImGui::GetIO();
+        io.ClipboardUserData = &clipboard;
+        io.SetClipboardTextFn = [](void* c, const char* text) { static_cast<Clipboard*>(c)->offer(text); };
+        io.GetClipboardTextFn = [](void* c) -> const char* {
+            static std::string text;   // ImGui copies it before the next call
+            std::string error;
+            if (!static_cast<Clipboard*>(c)->fetch(&text, &error)) text.clear();
+            return text.c_str();
+        };
+    }
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);
@@ -278,6 +294,7 @@ void ViewerApp::answerCloseRequest()
     // The layers go while their textures' GL context still exists.
     glutSetWindow(windowId);
     controls.clearLayers();
+    clipboard.shutDown();   // a clipboard manager takes the text now, if one runs
     glutLeaveMainLoop();
 }
 
@@ -303,6 +320,7 @@ void ViewerApp::onClose()
     if (ViewerApp* app = instance) {
         app->controls.renderer.shutDown();
         app->controls.previews.shutDown();
+        app->clipboard.shutDown();
     }
 }
 
@@ -343,11 +361,37 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     case shortcuts::Command::Layers: command = &LayerControls::onLayers; break;
     case shortcuts::Command::TilePreview: command = &LayerControls::onTilePreview; break;
     case shortcuts::Command::NewSeed: command = &LayerControls::onNewSeed; break;
+    case shortcuts::Command::Copy: command = &LayerControls::onCopy; break;
+    case shortcuts::Command::Cut: command = &LayerControls::onCut; break;
+    case shortcuts::Command::Paste: command = &LayerControls::onPaste; break;
+    case shortcuts::Command::PasteComposition: command = &LayerControls::onPasteComposition; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a
     // modal file dialog or rebuild the panel.
     LayerControls* controls = &app->controls;
     ui::ImguiControls::master().post([controls, command] { (controls->*command)(); });
+    return true;
+}
+
+bool ViewerApp::onColumnKey(ui::ImguiControls::ColumnKey key)
+{
+    ViewerApp* app = instance;
+    if (!app || (!app->controls.treeOpen && !app->controls.examplesOpen)) return false;
+    wakeTick();
+    using Key = ui::ImguiControls::ColumnKey;
+    LayerControls* controls = &app->controls;
+    if (key == Key::Return) {
+        // A new current layer, or an example's question: after the frame.
+        ui::ImguiControls::master().post([controls] { controls->onTreeReturn(); });
+        return true;
+    }
+    const layertree::Move move = key == Key::Up     ? layertree::Move::Up
+                                 : key == Key::Down ? layertree::Move::Down
+                                 : key == Key::Left ? layertree::Move::Left
+                                 : key == Key::Right ? layertree::Move::Right
+                                 : key == Key::Home ? layertree::Move::Home
+                                                    : layertree::Move::End;
+    controls->onTreeKey(move);
     return true;
 }

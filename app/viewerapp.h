@@ -9,9 +9,11 @@
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "app/recoverykeeper.h"
+#include "app/x11clipboard.h"
 #include "persistence/x11filedialogs.h"
 #include "persistence/gtkrecoveryquestion.h"
 #include "persistence/gtkunsavedchangesquestion.h"
+#include "ui/imguicontrols.h"
 
 #include <chrono>
 #include <string>
@@ -54,6 +56,9 @@ public:
     // as releases and presses that come together: the presses make one
     // undo step, closed once a release is not followed by a press.
     static bool onSpecialKey(int key, bool down);
+    // Arrow keys, Home, End and Return with the pointer over the column:
+    // they walk its rows.
+    static bool onColumnKey(ui::ImguiControls::ColumnKey key);
     // The pointer over the drawing area without a button, or (-1, -1) once
     // it has left: the value readout.
     static void onPassiveMotion(int x, int y);
@@ -68,6 +73,7 @@ private:
     GlTextureBackend textureBackend;
     X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
+    X11Clipboard clipboard;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.
     void updateTitle();

@@ -235,17 +235,32 @@ std::string normalizeLineEnds(const std::string& text)
 
 namespace scenefile {
 
+namespace {
+xmlscan::Shape readerLimits()
+{
+    xmlscan::Shape limits;
+    limits.deepestNesting = scenelimits::maxElementDepth;
+    limits.nodes = scenelimits::maxNodes;
+    limits.depthWork = scenelimits::maxDepthWork;
+    limits.mostAttributes = scenelimits::maxAttributesPerElement;
+    return limits;
+}
+} // namespace
+
+std::string refusal(const std::string& document)
+{
+    if (document.size() > scenelimits::maxSceneBytes) return tooLarge();
+    const xmlscan::Shape limits = readerLimits();
+    return shapeRefusal(document, limits, xmlscan::measure(document.data(), document.size(), limits));
+}
+
 ReadResult parse(const std::string& raw)
 {
     if (raw.size() > scenelimits::maxSceneBytes) return failure(tooLarge());
     const std::string document = normalizeLineEnds(raw);
     // The parser's stack, time and memory depend on the document's shape:
     // it is measured before the parser runs.
-    xmlscan::Shape limits;
-    limits.deepestNesting = scenelimits::maxElementDepth;
-    limits.nodes = scenelimits::maxNodes;
-    limits.depthWork = scenelimits::maxDepthWork;
-    limits.mostAttributes = scenelimits::maxAttributesPerElement;
+    const xmlscan::Shape limits = readerLimits();
     const xmlscan::Shape shape = xmlscan::measure(document.data(), document.size(), limits);
     if (const std::string refusal = shapeRefusal(document, limits, shape); !refusal.empty()) return failure(refusal);
 

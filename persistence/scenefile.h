@@ -48,6 +48,12 @@ ReadResult read(const std::string& path);
 // The same for a document already in memory.
 ReadResult parse(const std::string& document);
 
+// Why the reader would refuse document unparsed (its size or its shape is
+// beyond the limits of scenelimits.h), in the reader's words; empty when it
+// would go on to parse it. A composition whose text is refused here could be
+// saved but never loaded again.
+std::string refusal(const std::string& document);
+
 // The document for the given base layers and the scene's settings, byte for
 // byte as it is written. The root says seamless="1" only for a seamless
 // scene, and viewAs="..." (after it) only for a view other than Grey, so

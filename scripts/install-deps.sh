@@ -19,7 +19,7 @@ packages=(
   # the panel's font, found through fontconfig
   fonts-dejavu-core libfontconfig-dev
   # end-to-end tests: a real X server, input, screenshots, software GL
-  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri tesseract-ocr tesseract-ocr-eng python3 xclip
   # the Debian package and its checks: validators, shared-library dependencies,
   # MIME sniffing (gio), manual pages, file types
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db file

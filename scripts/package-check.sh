@@ -67,6 +67,12 @@ done
 for f in usr/bin/patternlens usr/bin/patternlens-render; do
   [ -x "$scratch/root/$f" ] || fail "/$f is executable"
 done
+# The example scenes, every one of the tree's, byte for byte; the installed
+# viewer lists them where they landed.
+for f in "$root"/examples/*.xml; do
+  cmp -s "$f" "$share/patternlens/examples/$(basename "$f")" \
+    && pass "installs the example $(basename "$f")" || fail "installs the example $(basename "$f")"
+done
 outside="$(cd "$scratch/root" && find . -mindepth 1 -maxdepth 1 ! -name usr)"
 [ -z "$outside" ] && pass "everything is under /usr" || fail "everything is under /usr: $outside"
 

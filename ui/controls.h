@@ -229,6 +229,9 @@ public:
     void set_rows(std::vector<Row> rows) { rows_ = std::move(rows); }
     int current() const { return current_; }
     void set_current(int row) { current_ = row; }
+    // The row the keyboard has selected (framed), or -1.
+    int selected() const { return selected_; }
+    void set_selected(int row) { selected_ = row; }
 
     // Every row is as high as a picture of this size, and as wide.
     int picture_width() const { return pictureWidth_; }
@@ -276,6 +279,7 @@ private:
     std::vector<Row> rows_;
     std::map<int, Picture> pictures_;
     int current_ = -1;
+    int selected_ = -1;
     int pictureWidth_ = 0, pictureHeight_ = 0;
     int firstVisible_ = 0, endVisible_ = 0;
     int scrollTarget_ = -1;

@@ -241,9 +241,16 @@ void ImguiControls::mouseRouter(int button, int state, int x, int y)
     }
 }
 
+bool ImguiControls::pointerOverColumn() const
+{
+    return pointerX >= 0 && areas.column(layoutWidth(), windowHeight).contains(pointerX, pointerY);
+}
+
 void ImguiControls::motionRouter(int x, int y)
 {
     ImguiControls& m = master();
+    m.pointerX = x;
+    m.pointerY = y;
     if (m.appButtons != 0) {
         if (m.appMotion) m.appMotion(x, y);
         // The panel and the info line show what the move did at once, not
@@ -258,6 +265,8 @@ void ImguiControls::motionRouter(int x, int y)
 void ImguiControls::passiveMotionRouter(int x, int y)
 {
     ImguiControls& m = master();
+    m.pointerX = x;
+    m.pointerY = y;
     const bool inDrawingArea = m.areas.drawingArea(m.layoutWidth(), m.windowHeight).contains(x, y);
     if (m.appPassiveMotion && (inDrawingArea || m.pointerInDrawingArea)) {
         m.appPassiveMotion(inDrawingArea ? x : -1, inDrawingArea ? y : -1);
@@ -271,6 +280,7 @@ void ImguiControls::entryRouter(int state)
 {
     if (state != GLUT_LEFT) return;
     ImguiControls& m = master();
+    m.pointerX = m.pointerY = -1;
     if (m.pointerInDrawingArea && m.appPassiveMotion) m.appPassiveMotion(-1, -1);
     m.pointerInDrawingArea = false;
     // Nothing stays hovered once the pointer has left the window.
@@ -303,6 +313,11 @@ void ImguiControls::keyboardRouter(unsigned char key, int x, int y)
         m.requestFrames();   // the panel shows what the shortcut did
         return;
     }
+    if ((key == '\r' || key == '\n') && m.appColumnKey && !ImGui::GetIO().WantTextInput && glutGetModifiers() == 0 &&
+        m.pointerOverColumn() && m.appColumnKey(ColumnKey::Return)) {
+        m.requestFrames();
+        return;
+    }
     m.recordInput([=] { ImGui_ImplGLUT_KeyboardFunc(key, x, y); });
 }
 
@@ -317,6 +332,23 @@ void ImguiControls::specialRouter(int key, int x, int y)
     if (m.appSpecialKey && !ImGui::GetIO().WantTextInput && m.appSpecialKey(key, true)) {
         m.requestFrames();
         return;
+    }
+    if (m.appColumnKey && !ImGui::GetIO().WantTextInput && glutGetModifiers() == 0 && m.pointerOverColumn()) {
+        bool walks = true;
+        ColumnKey walk = ColumnKey::Up;
+        switch (key) {
+        case GLUT_KEY_UP: walk = ColumnKey::Up; break;
+        case GLUT_KEY_DOWN: walk = ColumnKey::Down; break;
+        case GLUT_KEY_LEFT: walk = ColumnKey::Left; break;
+        case GLUT_KEY_RIGHT: walk = ColumnKey::Right; break;
+        case GLUT_KEY_HOME: walk = ColumnKey::Home; break;
+        case GLUT_KEY_END: walk = ColumnKey::End; break;
+        default: walks = false; break;
+        }
+        if (walks && m.appColumnKey(walk)) {
+            m.requestFrames();
+            return;
+        }
     }
     m.recordInput([=] { ImGui_ImplGLUT_SpecialFunc(key, x, y); });
 }
@@ -825,6 +857,9 @@ void ImguiControls::drawLayerList(LayerList& list)
             if (ImGui::Selectable("##row", i == list.current(), ImGuiSelectableFlags_None, ImVec2(width, rowHeight)))
                 pendingActions.push_back([&list, i] { list.choose(i); });
             ImGui::PopID();
+            if (i == list.selected())   // the keyboard's row, framed
+                draw->AddRect(ImVec2(corner.x + 1.0f, corner.y + 1.0f),
+                              ImVec2(corner.x + width - 1.0f, corner.y + rowHeight - 1.0f), text, 0.0f, 0, 2.0f);
             const float x = corner.x + static_cast<float>(row.indent);
             const ImVec2 picture(x, corner.y + pad);
             const ImVec2 pictureEnd(x + pictureWidth, picture.y + rowHeight - 2.0f * pad);

@@ -37,6 +37,9 @@ public:
     // with GLUT's modifier bits: returns whether it did.
     using KeyFunc = bool (*)(unsigned char key, int modifiers);
     using SpecialKeyFunc = bool (*)(int key, bool down);
+    // The keys that walk the list in the column.
+    enum class ColumnKey { Up, Down, Left, Right, Home, End, Return };
+    using ColumnKeyFunc = bool (*)(ColumnKey key);
 
     // The one front end: GLUT callbacks carry no context.
     static ImguiControls& master();
@@ -64,6 +67,10 @@ public:
     // Pointer moves without a button over the drawing area, and (-1, -1)
     // once the pointer has left it.
     void set_glutPassiveMotionFunc(MotionFunc f) { appPassiveMotion = f; }
+    // The arrow keys, Home, End and Return, without modifiers, while the
+    // pointer is over the column and no text field has the keyboard; true
+    // when the key was used.
+    void set_columnKeyFunc(ColumnKeyFunc f) { appColumnKey = f; }
 
     // Runs action after the next frame, like a control's callback: outside
     // any ImGui frame, so it may open a modal dialog.
@@ -161,7 +168,10 @@ private:
     KeyFunc appKey = nullptr;
     SpecialKeyFunc appSpecialKey = nullptr;
     MotionFunc appPassiveMotion = nullptr;
+    ColumnKeyFunc appColumnKey = nullptr;
     bool pointerInDrawingArea = false;
+    int pointerX = -1, pointerY = -1;   // the pointer's last place in the window; -1: outside
+    bool pointerOverColumn() const;
 
     WindowAreas areas;
     int windowWidth = 0;

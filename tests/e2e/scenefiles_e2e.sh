@@ -5,14 +5,16 @@
 # what the viewer shows is compared pixel for pixel with those renders, and
 # the info line is read with OCR.
 # Usage: scenefiles_e2e.sh PATH/TO/patternlens PATH/TO/patternlens-render
+#        PATH/TO/clipboardprobe
 # Needs Xvfb, xdotool, x11-utils (xprop, xwininfo, xdpyinfo), ImageMagick
-# tesseract-ocr and python3. Screenshots of a failed check are kept in
+# tesseract-ocr, python3 and xclip. Screenshots of a failed check are kept in
 # $SCENEFILES_E2E_KEEP (default: a directory under /tmp, printed at the end).
 set -u
 . "$(dirname "$(readlink -f "$0")")/lib/require.sh"
-require_tools "scene files e2e" "xvfb xdotool x11-utils imagemagick tesseract-ocr python3" Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3
+require_tools "scene files e2e" "xvfb xdotool x11-utils imagemagick tesseract-ocr python3 xclip" Xvfb xdotool xprop xwininfo xdpyinfo import compare tesseract python3 xclip
 viewer=$(readlink -f "$1")
 renderer=$(readlink -f "$2")
+probe=$(readlink -f "$3")
 here=$(dirname "$(readlink -f "$0")")
 . "$here/lib/gtkdialog.sh"
 . "$here/lib/xserver.sh"
@@ -387,6 +389,83 @@ for name in ü '?'; do
     cp "$work/info.png" "$work/info-$name.png"
 done
 check "the info line draws ü" test "$(differing_pixels "$work/info-ü.png" "$work/info-?.png")" != 0
+
+# --- Copy and paste through the CLIPBOARD selection ---
+# The viewer serves the current layer as scene text and reads what other
+# programs offer; xclip stands in for them.
+kill "$viewer_pid" 2>/dev/null
+wait "$viewer_pid" 2>/dev/null
+python3 "$here/lib/chainscene.py" 2 circles >clip.xml
+"$renderer" clip.xml "$work/clip.png" >/dev/null
+"$viewer" clip.xml >>"$work/viewer.out" 2>>"$work/viewer.err" &
+viewer_pid=$!
+window=$(timeout 10 xdotool search --sync --name '^Patternlens v1\.75' | head -n 1)
+xdotool windowmove --sync "$window" 0 0
+wait_area clip-loaded "$work/clip.png"
+viewer_keys() { xdotool windowfocus --sync "$window" 2>/dev/null; xdotool key "$@"; }
+viewer_keys ctrl+c
+wait_info copied "Copied Circles (3 layers) as scene text"
+xclip -o -selection clipboard >"$work/copied.xml"
+"$renderer" "$work/copied.xml" "$work/copied.png" >/dev/null
+check "the copied text renders as the scene" test "$(differing_pixels "$work/copied.png" "$work/clip.png")" == 0
+check "TARGETS lists UTF8_STRING and STRING" test "$(xclip -o -selection clipboard -t TARGETS | grep -cx 'UTF8_STRING\|STRING')" == 2
+check "STRING gives the same text" cmp -s <(xclip -o -selection clipboard -t STRING) "$work/copied.xml"
+# The panel's text fields share the clipboard.
+click 200 485   # into the info line
+viewer_keys ctrl+a ctrl+c
+check "a text field copies to the clipboard" test "$(xclip -o -selection clipboard)" == "Copied Circles (3 layers) as scene text"
+click 200 200   # out of it again
+
+# Junk changes nothing and says why in the reader's words.
+printf 'no scene here' | xclip -i -selection clipboard -l 1
+viewer_keys ctrl+v
+wait_info paste-junk "Could not paste: not a scene file"
+wait_area paste-junk-unchanged "$work/clip.png"
+
+# A large scene comes in pieces (INCR) as the whole composition, goes back
+# out in pieces, and the paste is one undo step.
+python3 "$here/lib/chainscene.py" 150 >big.xml
+"$renderer" big.xml "$work/big.png" >/dev/null
+xclip -i -selection clipboard -l 1 big.xml
+viewer_keys ctrl+shift+v
+wait_area paste-composition "$work/big.png" 30
+viewer_keys ctrl+c
+wait_info copied-big "Copied Noise (150 layers) as scene text"
+xclip -o -selection clipboard >"$work/big-copied.xml"
+check "a large copy is served whole (INCR)" test "$(stat -c %s "$work/big-copied.xml")" -gt 262144
+"$renderer" "$work/big-copied.xml" "$work/big-copied.png" >/dev/null
+check "the large copy renders as the scene" test "$(differing_pixels "$work/big-copied.png" "$work/big.png")" == 0
+viewer_keys ctrl+z
+wait_area paste-undone "$work/clip.png" 30
+
+# --- Examples: a column in the tree's place; a click opens one, untitled ---
+first=$("$viewer" --list-examples | head -n 1)
+check "--list-examples lists the tree's examples" test "$first" == "$(readlink -f "$here/../../examples")/bubbles.xml"
+"$renderer" "$first" "$work/example.png" >/dev/null
+click "${examples_button[@]}"   # below "Layers": the window widens by the column
+for _ in $(seq 50); do xdotool getwindowgeometry "$window" | grep -q 'Geometry: 600x' || break; sleep 0.1; done
+click 654 64    # its first row
+wait_area example-opened "$work/example.png" 20
+for _ in $(seq 20); do [ "$(xdotool getwindowname "$window")" == "Patternlens v1.75" ] && break; sleep 0.1; done
+check "an opened example is untitled" test "$(xdotool getwindowname "$window")" == "Patternlens v1.75"
+
+# --- The clipboard's other programs: an owner that never answers, and a
+# clipboard manager that keeps the text once the viewer has gone ---
+exec {hold}< <("$probe" hold 5)
+read -r -t 5 ready <&"$hold"
+check "the probe holds the clipboard" test "$ready" == ready
+viewer_keys ctrl+v
+wait_info paste-timeout "Could not paste: the clipboar" "within 3 seconds"
+exec {hold}<&-
+viewer_keys ctrl+z   # the example's step: the scene is unmodified again
+wait_area example-undone "$work/clip.png" 20
+viewer_keys ctrl+c
+wait_info copied-again "Copied Circles (3 layers) as scene text"
+xclip -o -selection clipboard >"$work/before-exit.xml"
+"$probe" manager "$window" "$work/kept.xml" >/dev/null
+check "a clipboard manager is handed the text at the end (SAVE_TARGETS)" cmp -s "$work/kept.xml" "$work/before-exit.xml"
+for _ in $(seq 50); do kill -0 "$viewer_pid" 2>/dev/null || break; sleep 0.1; done
+check "the viewer has closed" test -z "$(kill -0 "$viewer_pid" 2>/dev/null && echo running)"
 
 # Nothing the viewer wrote to its error output.
 if [ -s "$work/viewer.err" ]; then

@@ -407,7 +407,8 @@ fi
 # --- The layer tree: Ctrl+L widens the window by a column beside the panel,
 # the drawing area untouched; each row's preview is the render of its layer
 # at 96 x 113, found in the column pixel for pixel; a click on the deepest
-# row makes it current, and "Layers" closes the column again ---
+# row makes it current, the keys walk the rows, and "Layers" closes the
+# column again ---
 
 # window_width: polls until the window is (or is not) WIDTH wide.
 window_width() {
@@ -447,6 +448,14 @@ if [ -n "$dy" ]; then
     click $((dx + 48)) $((dy + 56))
     "$renderer" --layer Spacing load.xml spacing.png
     wait_area tree-click-goes-to-the-layer spacing.png
+    # The tree by keyboard, the pointer still over it: the selection starts
+    # on the current row, and Return makes the selected row current.
+    for walk in "Left load.png" "End spacing.png" "Up load.png" "Right spacing.png" "Home load.png" "Down spacing.png"; do
+        read -r k expected <<<"$walk"
+        key "$k"
+        key Return
+        wait_area "tree-key-$k" "$expected"
+    done
 fi
 click "${layers_button[@]}"
 window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"

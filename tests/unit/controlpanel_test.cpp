@@ -56,7 +56,7 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 13u);
+    ASSERT_EQ(root.children().size(), 16u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
@@ -72,12 +72,18 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_FALSE(root.children()[6]->enabled());
     EXPECT_FALSE(root.children()[7]->enabled());
     EXPECT_EQ(root.children()[8]->label(), "Layers");
-    EXPECT_EQ(root.children()[9]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[10]->label(), "Values in view:");
+    // Copy and Paste, with Examples, on the row below.
+    EXPECT_EQ(root.children()[9]->label(), "Copy");
+    EXPECT_EQ(root.children()[10]->label(), "Paste");
+    EXPECT_EQ(root.children()[11]->label(), "Examples");
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[9]).shares_row());
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[10]).shares_row());
+    EXPECT_EQ(root.children()[12]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[13]->label(), "Values in view:");
     // "View as" last, its setting's field greyed while the view is Grey.
-    EXPECT_EQ(root.children()[11]->label(), "View as:");
-    EXPECT_EQ(root.children()[12]->label(), "");
-    EXPECT_FALSE(root.children()[12]->enabled());
+    EXPECT_EQ(root.children()[14]->label(), "View as:");
+    EXPECT_EQ(root.children()[15]->label(), "");
+    EXPECT_FALSE(root.children()[15]->enabled());
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 6u);

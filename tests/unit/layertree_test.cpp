@@ -2,10 +2,13 @@
 // preview size, variable paths, navigation by a click, and every preview
 // against a render of its layer's subtree at that size.
 #include "app/layercontrols.h"
+#include "layers/rowloop.h"
+#include "persistence/scenefile.h"
 #include "app/layerpath.h"
 #include "app/previewsize.h"
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
+#include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
@@ -18,6 +21,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace {
@@ -48,6 +52,38 @@ TEST(LayerTree, RowsAreTheTreeOrderAndEveryPathLeadsBackToItsLayer)
         }
     }
     EXPECT_TRUE(layertree::rows(nullptr).empty());
+}
+
+// The keys against the tree itself: Right goes to the layer's first input
+// in variable order, Left to its parent, Up and Down one row, Home and End
+// to the ends; where there is nowhere to go the selection stays.
+TEST(LayerTree, KeysWalkTheTreeAsItsLayersAreLinked)
+{
+    using layertree::Move;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        RandomComposition random(seed);
+        std::unique_ptr<Renderable> base(random.make(4));
+        const std::vector<layertree::Row> rows = layertree::rows(base.get());
+        std::vector<int> depths;
+        for (const layertree::Row& row : rows) depths.push_back(row.depth);
+        const int n = static_cast<int>(rows.size());
+        for (int s = 0; s < n; ++s) {
+            const Renderable* layer = rows[static_cast<std::size_t>(s)].layer;
+            const Renderable* firstInput = nullptr;
+            for (int i = 0; i < layer->variableCount && !firstInput; ++i) firstInput = layer->variables[i].getInputLayer();
+            const int right = layertree::navigate(depths, s, Move::Right);
+            EXPECT_EQ(rows[static_cast<std::size_t>(right)].layer, firstInput ? firstInput : layer);
+            const int left = layertree::navigate(depths, s, Move::Left);
+            EXPECT_EQ(rows[static_cast<std::size_t>(left)].layer, layer->parent ? layer->parent : layer);
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Up), std::max(s - 1, 0));
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Down), std::min(s + 1, n - 1));
+            EXPECT_EQ(layertree::navigate(depths, s, Move::Home), 0);
+            EXPECT_EQ(layertree::navigate(depths, s, Move::End), n - 1);
+        }
+        EXPECT_EQ(layertree::navigate(depths, -1, Move::End), n - 1);
+        EXPECT_EQ(layertree::navigate(depths, -1, Move::Left), 0);
+    }
+    EXPECT_EQ(layertree::navigate({}, -1, Move::Down), -1);
 }
 
 TEST(LayerTree, IndentationStopsAtEightLevelsWhereTheDepthBecomesANumber)
@@ -201,6 +237,69 @@ TEST_F(TreeColumn, TheCurrentRowComesIntoViewAfterAnAssignAndWhenTheColumnReopen
     controls.layerList->scrolled_into_view();
     controls.onLayers(), controls.onLayers();   // reopened: to the current row, wherever it was scrolled
     EXPECT_EQ(controls.layerList->scroll_target(), 1);
+}
+
+// The Examples column takes the tree's place; its previews are renders of
+// the examples at the preview size, each with its own settings, and all
+// differ; the examples use every type twice, some seamless, depths 1 to 6.
+// A key and Return open one untitled, as one undo step.
+TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
+{
+    controls.setBaseLayer(createLayer(3));
+    std::vector<bool> columnShown;   // the column stays as the examples take the tree's place
+    controls.showTreeColumn = [&](bool open) { columnShown.push_back(open); };
+    controls.onLayers();
+    controls.onExamples();
+    ASSERT_TRUE(controls.examplesOpen && !controls.treeOpen);
+    const std::vector<examplefiles::Example> examples = examplefiles::list(PATTERNLENS_SOURCE_DIR "/examples");
+    ASSERT_GE(examples.size(), 12u);
+    ASSERT_EQ(controls.layerList->rows().size(), examples.size());
+    for (int i = 0; i < 20000 && controls.tickPending(); ++i) {
+        controls.updatePicture();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::set<std::vector<std::uint8_t>> pictures;
+    std::map<int, int> typeUses;
+    std::set<int> depths;
+    int seamless = 0;
+    for (std::size_t row = 0; row < examples.size(); ++row) {
+        EXPECT_EQ(controls.layerList->rows()[row].label, examples[row].name);
+        scenefile::ReadResult read = scenefile::read(examples[row].path);
+        ASSERT_TRUE(read.baseLayer) << read.error;
+        std::set<int> types;
+        int depth = 0;
+        for (const layertree::Row& r : layertree::rows(read.baseLayer.get()))
+            types.insert(r.layer->typeId), depth = std::max(depth, r.depth + 1);
+        for (int t : types) ++typeUses[t];
+        depths.insert(depth);
+        seamless += read.settings.seamless;
+        Composition copy(std::move(read.baseLayer), read.settings);
+        viewresize::resizeKeepingView(*copy.tree, 96, 60);
+        std::vector<std::uint8_t> expected(96 * 60);
+        rowloop::GreyBytes sink(expected.data(), 96);
+        rowloop::evaluate(*copy.tree, rowloop::wholeTexture(*copy.tree), sink, rowloop::Options());
+        const ui::LayerList::Picture* picture = controls.layerList->picture(static_cast<int>(row));
+        ASSERT_TRUE(picture) << examples[row].path;
+        EXPECT_TRUE(textures.pixels[picture->texture] == expected) << examples[row].path;
+        pictures.insert(expected);
+    }
+    EXPECT_EQ(pictures.size(), examples.size());
+    for (int t = 0; t < LayerTypeTable::count; ++t) EXPECT_GE(typeUses[t], 2) << LayerTypeTable::names[t];
+    EXPECT_EQ(*depths.begin(), 1);
+    EXPECT_EQ(*depths.rbegin(), 6);
+    EXPECT_GE(seamless, 2);
+
+    controls.onTreeKey(layertree::Move::End);
+    controls.onTreeReturn();
+    EXPECT_TRUE(controls.scenePath().empty());
+    scenefile::ReadResult last = scenefile::read(examples.back().path);
+    Renderable* const lastBase = last.baseLayer.get();
+    EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), scenefile::text(&lastBase, 1, last.settings));
+    controls.onUndo();
+    EXPECT_EQ(controls.baseLayer()->typeId, 3);
+    controls.onExamples();
+    EXPECT_TRUE(controls.layerList->rows().empty());
+    EXPECT_EQ(columnShown, (std::vector<bool>{true, false}));
 }
 
 } // namespace

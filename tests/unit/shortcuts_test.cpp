@@ -14,10 +14,11 @@ using shortcuts::commandFor;
 Command expected(unsigned char key, int modifiers)
 {
     const int ctrl = mousemodes::ctrlBit, shift = mousemodes::shiftBit;
-    if (modifiers == (ctrl | shift))
-        return key == 26 || key == 'z' || key == 'Z'   ? Command::Redo
-               : key == 19 || key == 's' || key == 'S' ? Command::SaveAs
-                                                       : Command::NoCommand;
+    if (modifiers == (ctrl | shift)) {
+        if (key == 26 || key == 'z' || key == 'Z') return Command::Redo;
+        if (key == 19 || key == 's' || key == 'S') return Command::SaveAs;
+        return key == 22 || key == 'v' || key == 'V' ? Command::PasteComposition : Command::NoCommand;
+    }
     if (modifiers != ctrl) return Command::NoCommand;
     switch (key) {
     case 15: case 'o': case 'O': return Command::Load;
@@ -28,6 +29,9 @@ Command expected(unsigned char key, int modifiers)
     case 12: case 'l': case 'L': return Command::Layers;
     case 20: case 't': case 'T': return Command::TilePreview;
     case 7: case 'g': case 'G': return Command::NewSeed;
+    case 3: case 'c': case 'C': return Command::Copy;
+    case 24: case 'x': case 'X': return Command::Cut;
+    case 22: case 'v': case 'V': return Command::Paste;
     default: return Command::NoCommand;
     }
 }

@@ -6,8 +6,10 @@
 #
 # A row added to the panel moves every control below it by its height: the
 # row's constant goes into the y of those controls here, and nowhere else.
-# seed_row: the "Seed" field and "New seed", directly below "Inverse".
+# seed_row: the "Seed" field and "New seed", directly below "Inverse";
+# copy_row: "Copy", "Paste" and "Examples", below "Undo", "Redo" and "Layers".
 seed_row=23
+copy_row=23
 
 change_base=(500 31)
 inverse_box=(418 55)
@@ -32,4 +34,7 @@ export_size_field=(550 $((358 + seed_row)))
 undo_button=(436 $((381 + seed_row)))
 redo_button=(500 $((381 + seed_row)))
 layers_button=(564 $((381 + seed_row)))
-path_first_step=(490 $((401 + seed_row)))
+copy_button=(436 $((404 + seed_row)))
+paste_button=(500 $((404 + seed_row)))
+examples_button=(564 $((404 + seed_row)))
+path_first_step=(490 $((401 + seed_row + copy_row)))

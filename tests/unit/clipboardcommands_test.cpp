@@ -1,0 +1,163 @@
+// Copy, cut and paste of layers as scene text, with a clipboard held by the
+// test: what is copied renders as the layer, what is pasted is exactly the
+// copied subtree, and nothing refused changes anything.
+#include "app/clipboard.h"
+#include "app/layercontrols.h"
+#include "layers/layercompare.h"
+#include "layers/renderable.h"
+#include "layers/rowloop.h"
+#include "persistence/scenefile.h"
+#include "tests/support/scriptedquestion.h"
+#include "ui/controls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HeldClipboard : Clipboard {
+    std::string text;
+    bool empty = false;
+    void offer(const std::string& t) override { text = t, empty = false; }
+    bool fetch(std::string* t, std::string* error) override
+    {
+        *(empty ? error : t) = empty ? "the clipboard is empty" : text;
+        return !empty;
+    }
+};
+
+std::vector<std::uint8_t> pixels(const Renderable& layer)
+{
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(layer.textureWidth) * layer.textureHeight);
+    rowloop::GreyBytes sink(out.data(), static_cast<std::size_t>(layer.textureWidth));
+    rowloop::evaluate(layer, rowloop::wholeTexture(layer), sink, rowloop::Options());
+    return out;
+}
+
+// A chain of Noise layers, each driving the Cutoff of the one above.
+std::string chain(int layers)
+{
+    std::string s;
+    for (int i = 0; i < layers; ++i)
+        s = "<Layer TypeID=\"0\" x=\"0\" y=\"0\" zoomx=\"9\" zoomy=\"9\" inverse=\"0\"><Variables><Variable name=\"Cutoff\" "
+            "MaxValue=\"1\" MinValue=\"-1\" OverrideValue=\"0.2\">" + s + "</Variable></Variables></Layer>";
+    return "<?xml version=\"1.0\" ?><Patternlens><Layers>" + s + "</Layers></Patternlens>";
+}
+
+class ClipboardCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controls.build(&window);
+        controls.setViewportSize(24, 16);
+        controls.setInfoField(&info);
+        controls.clipboard = &clipboard;
+        controls.closeQuestion = &question;
+        ASSERT_TRUE(controls.openSceneFile(PATTERNLENS_SOURCE_DIR "/examples/deep-weave.xml", /*asUndoStep=*/false));
+    }
+    std::string shown() { return scenefile::text(controls.baseLayers, 1, controls.sceneSettings); }
+
+    ui::ControlWindow window;
+    ui::EditText info{"Info: ", -1, nullptr};
+    HeldClipboard clipboard;
+    ScriptedQuestion question;
+    LayerControls controls;
+};
+
+TEST_F(ClipboardCommandsTest, CopyGivesTheSubtreeAsSceneTextAndPasteAttachesExactlyIt)
+{
+    // The base's Mix input, one level down: its own text, rendering as it does.
+    controls.variableList->choose(2);
+    controls.onEditInputLayer();
+    Renderable* const copied = controls.currentLayer;
+    controls.onCopy();
+    EXPECT_EQ(clipboard.text, scenefile::text(&copied, 1, controls.sceneSettings));
+    scenefile::ReadResult read = scenefile::parse(clipboard.text);
+    ASSERT_TRUE(read.baseLayer);
+    EXPECT_EQ(pixels(*read.baseLayer), pixels(*copied));
+
+    // Pasted as the base's A: exactly that subtree, with its own views; the
+    // current layer stays; undo gives the bytes back.
+    controls.onGoToParent();
+    const std::string before = shown();
+    controls.variableList->choose(0);
+    controls.onPaste();
+    Renderable* const base = controls.baseLayer();
+    EXPECT_EQ(controls.currentLayer, base);
+    ASSERT_TRUE(base->variables[0].getInputLayer());
+    EXPECT_TRUE(sameLayerTree(base->variables[0].getInputLayer(), read.baseLayer.get()));
+    EXPECT_EQ(pixels(*base->variables[0].getInputLayer()), pixels(*read.baseLayer));
+    EXPECT_NE(shown(), before);
+    controls.onUndo();
+    EXPECT_EQ(shown(), before);
+}
+
+TEST_F(ClipboardCommandsTest, RefusedPastesChangeNothingAndSayWhy)
+{
+    const std::string before = shown();
+    const struct {
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"just words", "not a scene file"},
+        {"<Patternlens><Layers></Layers></Patternlens>", "the file holds no layer"},
+        {"<a>", "not well-formed XML"},
+        {chain(1400), "nested 1,400 layers deep"},
+    };
+    for (const auto& c : cases) {
+        clipboard.text = c.text;
+        controls.onPaste();
+        controls.onPasteComposition();
+        EXPECT_EQ(shown(), before) << c.reason;
+        EXPECT_NE(info.get_text().find(c.reason), std::string::npos) << info.get_text();
+    }
+    clipboard.empty = true;
+    controls.onPaste();
+    EXPECT_EQ(info.get_text(), "Could not paste: the clipboard is empty");
+    EXPECT_EQ(question.asked, 0);
+    EXPECT_FALSE(controls.history.canUndo());
+
+    // A chain the reader takes, pasted where its result would be deeper than
+    // the reader takes: refused in the same words.
+    clipboard.empty = false;
+    clipboard.text = chain(1000);
+    question.answer = UnsavedChangesQuestion::Answer::Discard;
+    controls.onPasteComposition();
+    for (int i = 0; i < 999; ++i) controls.onEditInputLayer();
+    const std::string deep = shown();
+    clipboard.text = chain(400);
+    controls.onPaste();
+    EXPECT_EQ(shown(), deep);
+    EXPECT_NE(info.get_text().find("layers deep; the limit is 1,332"), std::string::npos) << info.get_text();
+}
+
+TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionReplacesAfterAsking)
+{
+    controls.onCut();   // on the base layer: only a copy
+    EXPECT_FALSE(controls.history.canUndo());
+    const std::string whole = clipboard.text;
+    EXPECT_EQ(whole, shown());
+
+    controls.variableList->choose(2);
+    controls.onEditInputLayer();
+    controls.onCut();
+    EXPECT_EQ(controls.currentLayer, controls.baseLayer());
+    EXPECT_EQ(controls.baseLayer()->variables[2].getInputLayer(), nullptr);
+    EXPECT_EQ(controls.variableList->get_int_val(), 2);
+    controls.onPaste();   // and back where it was
+    EXPECT_EQ(shown(), whole);
+
+    // Unsaved changes: asked first; Cancel keeps everything.
+    clipboard.text = chain(3);
+    question.answer = UnsavedChangesQuestion::Answer::Cancel;
+    controls.onPasteComposition();
+    EXPECT_EQ(shown(), whole);
+    EXPECT_EQ(question.asked, 1);
+    question.answer = UnsavedChangesQuestion::Answer::Discard;
+    controls.onPasteComposition();
+    EXPECT_EQ(countLayers(controls.baseLayer()), 3);
+    EXPECT_TRUE(controls.scenePath().empty());   // untitled: Save asks where
+    controls.onUndo();
+    EXPECT_EQ(shown(), whole);
+}
+
+} // namespace
