@@ -29,6 +29,7 @@ class ImageExporter;
 class Renderable;
 class TextureBackend;
 class UnsavedChangesQuestion;
+class Confirmation;
 enum class MouseMode : int;
 
 namespace ui {
@@ -117,9 +118,12 @@ public:
     void buildViewTools(ui::ControlWindow& window);
     // Writes the current layer, as shown, to a PNG file the user picks, at
     // the size of "Export size:" (the drawing area when empty), off the main
-    // loop. A size the field cannot mean, or an export already running, is
-    // reported instead.
+    // loop. Above exportsize::askAboveBytes of raw pixels it asks first. A
+    // size the field cannot mean, or an export already running, is reported
+    // instead.
     void onExportPng();
+    // The export button: "Export PNG", or "Cancel export" while one runs.
+    void onExportButton();
     // "Seamless", beside "Export PNG": the whole composition's patterns
     // repeat over their views (generators/seamless.h). An undoable edit.
     void onSeamless();
@@ -235,6 +239,7 @@ public:
     EditHistory history;
     std::string scenePath;                        // the file last loaded or saved
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
+    Confirmation* confirmation = nullptr;         // not owned; none: costly commands are refused
     ui::Button* undoButton = nullptr;
     ui::Button* redoButton = nullptr;
 

@@ -103,6 +103,8 @@ int ViewerApp::run(int argc, char** argv)
     x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
     controls.closeQuestion = &closeQuestion;
+    confirmation.setOwnerWindow(mainXWindow);
+    controls.confirmation = &confirmation;
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);

@@ -9,6 +9,7 @@
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
 #include "persistence/x11filedialogs.h"
+#include "persistence/gtkconfirmation.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 
 #include <string>
@@ -61,6 +62,7 @@ private:
     GlTextureBackend textureBackend;
     X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
+    GtkConfirmation confirmation;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.
     void updateTitle();

@@ -81,7 +81,7 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
 {
     if (area.columns <= 0 || area.rows <= 0 || area.step < 1) return true;
     WorkerPool& pool = WorkerPool::instance();
-    const bool shared = options.threads == Threads::pool && pool.threadCount() > 1 &&
+    const bool shared = options.threads != Threads::caller && pool.threadCount() > 1 &&
                         static_cast<long long>(area.columns) * area.rows >= minSharedPixels;
     // Several bands per thread, taken in turn, even out the threads when one
     // part of the picture costs more than another. Alone, a band at a time
@@ -90,7 +90,9 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
     Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands, {}, 0};
     const int bandCount = (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
     if (shared) {
-        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run);
+        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run,
+                 options.threads == Threads::background ? WorkerPool::Priority::background
+                                                        : WorkerPool::Priority::foreground);
     } else {
         for (int band = 0; band < bandCount && !run.stopped(); ++band) run.evaluateBand(band);
     }

@@ -66,8 +66,9 @@ private:
 };
 
 enum class Threads {
-    pool,     // the rows shared out in bands on the process-wide worker pool
-    caller,   // the calling thread alone (a background preview that must not crowd the pool)
+    pool,         // the rows shared out in bands on the process-wide worker pool
+    caller,       // the calling thread alone (a background preview that must not crowd the pool)
+    background,   // the pool while no render of the drawing area wants it (an export)
 };
 
 struct Options {

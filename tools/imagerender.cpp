@@ -102,7 +102,10 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
         band.columns = region.width;
         band.rows = batchRows;
         band.downward = true;
-        rowloop::evaluate(layer, band, sink);
+        rowloop::Options loop;
+        loop.stop = options.stop;
+        loop.threads = options.threads;
+        if (!rowloop::evaluate(layer, band, sink, loop)) return "cancelled";
         if (!(error = encoder.writeRows(rows.data(), batchRows)).empty()) return error;
         if (options.progress && !options.progress(top + batchRows, region.height)) return "cancelled";
     }

@@ -9,8 +9,10 @@
 // image and decides its mapping; a region picks a rectangle of that image,
 // so that tiles rendered apart and laid side by side give the whole image,
 // byte for byte.
+#include "layers/rowloop.h"
 #include "tools/imageencoder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -35,6 +37,12 @@ struct RenderOptions {
     // far and the rows of the output; returning false stops the render,
     // which then fails with "cancelled" and leaves no file.
     std::function<bool(long long doneRows, long long totalRows)> progress;
+    // Read before every row: once set, the render stops within a row and
+    // fails with "cancelled" like a progress call that returned false.
+    const std::atomic<bool>* stop = nullptr;
+    // The threads the rows are evaluated on (rowloop.h): the viewer's export
+    // runs in the background, behind the drawing area's render.
+    rowloop::Threads threads = rowloop::Threads::pool;
 };
 
 // The 16-bit sample of a layer value.
