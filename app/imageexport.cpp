@@ -24,7 +24,6 @@ BackgroundExporter::BackgroundExporter() : runner(BackgroundRunner::Priority::no
 
 BackgroundExporter::~BackgroundExporter()
 {
-    wait();
     runner.shutDown();
 }
 

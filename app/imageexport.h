@@ -29,7 +29,9 @@ std::string writeLayer(const Renderable& layer, const std::string& path,
 class BackgroundExporter : public ImageExporter {
 public:
     BackgroundExporter();
-    // Waits for a running export: its file is finished, never left half done.
+    // Cancels a running export and waits for it to stop, within a row: the
+    // viewer closes at once, and the file is left as it was, never half
+    // written.
     ~BackgroundExporter() override;
     BackgroundExporter(const BackgroundExporter&) = delete;
     BackgroundExporter& operator=(const BackgroundExporter&) = delete;
