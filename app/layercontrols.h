@@ -59,9 +59,9 @@ public:
     // --- Controller ---
     void setViewportSize(int width, int height);
     bool takeRedrawRequest();
-    // Renders the current layer at once, on the calling thread (tests and
-    // tools). The viewer never does: it asks with redrawRequested and
-    // updatePicture renders off its loop.
+    // Renders the current layer at once, on the calling thread (the tests).
+    // The viewer never does: it asks with redrawRequested and updatePicture
+    // renders off its loop.
     void renderCurrentLayer();
     // Draws the picture last finished by updatePicture.
     void drawCurrentLayer();
