@@ -2,7 +2,13 @@
 // never waits for an idle thread) and the worker pool's priority for the
 // drawing area's render over a background run.
 #include "app/backgroundrunner.h"
+#include "app/layercontrols.h"
+#include "app/previewrenderer.h"
+#include "app/viewresize.h"
+#include "layers/layerclone.h"
+#include "layers/renderable.h"
 #include "layers/workerpool.h"
+#include "tests/support/noisechain.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +154,35 @@ TEST(WorkerPoolPriority, AForegroundRunDuringABackgroundOneGetsThePool)
     exporter.join();
     EXPECT_EQ(foreground.threads.size(), 2u);
     for (const auto& runs : background.runs) EXPECT_EQ(runs, 1);
+}
+
+// The preview thread is stopped in the middle of a long render: nothing of
+// that copy arrives, and the previews of the next copy are its renders.
+TEST(PreviewRendererTest, APreviewStoppedMidRenderDeliversNothingAndTheNextCopyIsPreviewed)
+{
+    LayerControls controls;
+    controls.setViewportSize(200, 150);
+    PreviewRenderer renderer;
+    renderer.start(Composition(noiseChain(300), SceneSettings()), 200, 150);
+    renderer.want({0, 1, 2});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    renderer.stop();
+
+    controls.setViewportSize(30, 20);
+    std::unique_ptr<Renderable> small = noiseChain(3);
+    renderer.start(Composition(cloneLayerTree(*small), SceneSettings()), 30, 20);
+    renderer.want({2, 0});
+    std::vector<PreviewRenderer::Preview> got;
+    ASSERT_TRUE(eventually([&] {
+        for (PreviewRenderer::Preview& p : renderer.take()) got.push_back(std::move(p));
+        return got.size() >= 2 && !renderer.busy();
+    }));
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].row, 2);
+    EXPECT_EQ(got[1].row, 0);
+    viewresize::resizeKeepingView(*small, 30, 20);
+    small->fillPixels();
+    EXPECT_EQ(got[1].pixels, small->pixels);
 }
 
 } // namespace
