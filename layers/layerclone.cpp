@@ -34,7 +34,8 @@ std::size_t heapBytes(const std::vector<T, A>& v)
 {
     return v.size() * sizeof(T);
 }
-inline std::size_t heapBytes(const std::string& s)
+// No listed field is a string today; one added later is counted.
+[[maybe_unused]] inline std::size_t heapBytes(const std::string& s)
 {
     return s.size();
 }
