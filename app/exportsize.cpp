@@ -1,5 +1,7 @@
 #include "app/exportsize.h"
 
+#include <cstdio>
+
 namespace exportsize {
 
 namespace {
@@ -15,14 +17,14 @@ std::string trimmed(const std::string& text)
 bool parseSide(const std::string& text, int* side)
 {
     const std::string digits = trimmed(text);
-    if (digits.empty() || digits.size() > 5) return false;
-    int value = 0;
+    if (digits.empty() || digits.size() > 10) return false;
+    long long value = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
     if (value < 1 || value > maxSide) return false;
-    *side = value;
+    *side = static_cast<int>(value);
     return true;
 }
 
@@ -45,6 +47,26 @@ bool parse(const std::string& text, int defaultWidth, int defaultHeight, int* wi
     *width = w;
     *height = h;
     return true;
+}
+
+long long rawBytes(int width, int height, int bytesPerPixel)
+{
+    return static_cast<long long>(width) * height * bytesPerPixel;
+}
+
+std::string bytesText(long long bytes)
+{
+    static const char* const units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1024 && unit < 6) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    if (unit == 0) std::snprintf(text, sizeof text, "%lld bytes", bytes);
+    else std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+    return text;
 }
 
 std::string format(int width, int height)

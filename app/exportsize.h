@@ -4,9 +4,21 @@
 
 namespace exportsize {
 
-// Each side of an image the viewer exports: 1 to maxSide pixels.
-// patternlens-render takes larger ones, up to what a PNG holds.
-constexpr int maxSide = 16384;
+// Each side of an image the viewer exports: 1 to maxSide pixels, the sizes
+// patternlens-render takes (what a PNG holds). The export streams its rows
+// into the file like the renderer, so any of them fits in little memory.
+constexpr long long maxSide = 2147483647LL;
+
+// Above this many bytes of raw pixels (width x height x bytes per pixel) the
+// viewer asks before it exports: such a file takes long to make and a lot of
+// disk.
+constexpr long long askAboveBytes = 1LL << 30;   // 1 GiB
+
+// The raw pixels' bytes of a width x height image.
+long long rawBytes(int width, int height, int bytesPerPixel = 1);
+
+// A byte count as the question names it: "1.5 GiB", "800 MiB".
+std::string bytesText(long long bytes);
 
 // "WIDTHxHEIGHT" (an "X" or blanks around the numbers are fine too), each
 // side 1 to maxSide. An empty text means the drawing area's size. Returns

@@ -1,21 +1,35 @@
 #include "app/imageexport.h"
 
-#include "layers/workerpool.h"
 #include "tools/imagerender.h"
+
+#include <chrono>
+#include <thread>
 
 namespace imageexport {
 
-std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view,
-                       const std::function<void(long long doneRows, long long totalRows)>& progress)
+namespace {
+
+// What the file's suffix asks for: the values as floats in an EXR or a TIFF,
+// or a PNG of what the drawing area shows (grey, a normal map, a ramp).
+imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& view)
 {
-    // The renderer's own writer: bands of rows streamed into the file, so a
-    // big export takes memory for a band, not for the image.
     imagewriter::RenderOptions options;
     const imagewriter::Format format = imagewriter::formatFor(path);
     if (format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff)
         options.depth = 32;
     else if (format == imagewriter::Format::Png)
         options.view = view;
+    return options;
+}
+
+} // namespace
+
+std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view,
+                       const std::function<void(long long doneRows, long long totalRows)>& progress)
+{
+    // The renderer's own writer: bands of rows streamed into the file, so a
+    // big export takes memory for a band, not for the image.
+    imagewriter::RenderOptions options = optionsFor(path, view);
     if (progress) options.progress = [&progress](long long done, long long total) {
         progress(done, total);
         return true;
@@ -23,77 +37,86 @@ std::string writeLayer(const Renderable& layer, const std::string& path, const V
     return imagewriter::renderToFile(layer, path, options);
 }
 
+BackgroundExporter::BackgroundExporter() : runner(BackgroundRunner::Priority::normal) {}
+
 BackgroundExporter::~BackgroundExporter()
 {
-    wait();
+    runner.shutDown();
 }
 
 bool BackgroundExporter::busy() const
 {
-    return running && !done.load();
+    return reporting && !outcome->done.load() && runner.busy();
 }
 
 void BackgroundExporter::wait()
 {
-    if (!running) return;
-    pthread_join(thread, nullptr);
-    running = false;
+    while (busy()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-void BackgroundExporter::start(Composition newComposition, const std::string& newPath)
+void BackgroundExporter::cancel()
 {
-    if (!newComposition.tree) return;   // nothing to write
+    if (!busy()) return;
+    cancelled = true;
+    runner.cancel();
+}
+
+void BackgroundExporter::start(Composition composition, const std::string& newPath)
+{
+    if (!composition.tree) return;   // nothing to write
     wait();   // the last one has finished: busy() was false
-    composition = std::move(newComposition);
+    auto copy = std::make_shared<Composition>(std::move(composition));
+    outcome = std::make_shared<Outcome>();
     path = newPath;
-    done = false;
-    percent = 0;
+    width = copy->tree->textureWidth;
+    height = copy->tree->textureHeight;
     reportedPercent = -1;
-    {
-        std::lock_guard<std::mutex> lock(resultMutex);
-        error.clear();
-    }
-    if (!WorkerPool::startDeepStackThread(&thread, threadMain, this)) {
+    cancelled = false;
+    reporting = true;
+    // The job holds what it reads and writes: the copy, the path and the
+    // outcome it shares with this object.
+    BackgroundRunner::Job job = [copy, target = newPath, shared = outcome](const BackgroundRunner::CancelToken& token) {
+        imagewriter::RenderOptions options = optionsFor(target, copy->settings.viewAs);
+        options.stop = token.stopFlag();
+        options.threads = rowloop::Threads::background;
+        options.progress = [&shared](long long done, long long total) {
+            shared->percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
+            return true;
+        };
+        const std::string result = imagewriter::renderToFile(*copy->tree, target, options);
+        {
+            std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->error = result;
+        }
+        shared->done = true;
+    };
+    if (!runner.submit(job)) {
         // No thread: the export runs here, as it would have there.
-        threadMain(this);
-        return;
+        std::atomic<bool> never{false};
+        job(BackgroundRunner::CancelToken(&never));
     }
-    running = true;
-}
-
-void* BackgroundExporter::threadMain(void* self)
-{
-    auto& exporter = *static_cast<BackgroundExporter*>(self);
-    const std::string result =
-        writeLayer(*exporter.composition.tree, exporter.path, exporter.composition.settings.viewAs,
-                   [&exporter](long long done, long long total) {
-            exporter.percent = static_cast<int>(100 * done / (total > 0 ? total : 1));
-        });
-    {
-        std::lock_guard<std::mutex> lock(exporter.resultMutex);
-        exporter.error = result;
-    }
-    exporter.done = true;
-    return nullptr;
 }
 
 std::string BackgroundExporter::poll()
 {
-    const Renderable* layer = composition.tree.get();
-    if (!layer) return {};
-    if (done) {
-        wait();
+    if (!reporting) return {};
+    // A job cancelled before it began never runs: the runner is idle and
+    // nothing is done. The runner is asked first, since a job it has
+    // finished has set done.
+    const bool runnerIdle = !runner.busy();
+    if (outcome->done || runnerIdle) {
+        reporting = false;
+        if (!outcome->done) return "Cancelled the export of " + path;
         std::string result;
         {
-            std::lock_guard<std::mutex> lock(resultMutex);
-            result = error;
+            std::lock_guard<std::mutex> lock(outcome->mutex);
+            result = outcome->error;
         }
-        const std::string size = std::to_string(layer->textureWidth) + "x" + std::to_string(layer->textureHeight);
-        composition = Composition();   // the copy and its pixels go now
+        if (cancelled && result == "cancelled") return "Cancelled the export of " + path;
         if (!result.empty()) return "Could not export " + path + ": " + result;
-        return "Exported " + path + " (" + size + ")";
+        return "Exported " + path + " (" + std::to_string(width) + "x" + std::to_string(height) + ")";
     }
-    const int now = percent;
+    const int now = outcome->percent;
     if (now == reportedPercent) return {};
     reportedPercent = now;
     return "Exporting " + path + ": " + std::to_string(now) + "%";

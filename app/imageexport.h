@@ -2,6 +2,7 @@
 // Writing the current layer as an image: the one place where a rendered
 // layer becomes an export file, and the exporter that does it off the main
 // loop with its progress for the info line.
+#include "app/backgroundrunner.h"
 #include "app/imageexporter.h"
 #include "layers/renderable.h"
 
@@ -11,7 +12,6 @@
 #include <mutex>
 #include <string>
 
-#include <pthread.h>
 
 namespace imageexport {
 
@@ -24,39 +24,47 @@ namespace imageexport {
 std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view = ViewAs(),
                        const std::function<void(long long doneRows, long long totalRows)>& progress = nullptr);
 
-// An export on a thread of its own, with the big stack a deep composition
-// needs. The copy it renders shares nothing with the composition the user
-// goes on editing.
+// An export on a thread of its own (a background runner, with the big stack
+// a deep composition needs), behind the drawing area's render on the worker
+// pool. The copy it renders shares nothing with the composition the user goes
+// on editing.
 class BackgroundExporter : public ImageExporter {
 public:
-    BackgroundExporter() = default;
-    // Waits for a running export: its file is finished, never left half done.
+    BackgroundExporter();
+    // Cancels a running export and waits for it to stop, within a row: the
+    // viewer closes at once, and the file is left as it was, never half
+    // written.
     ~BackgroundExporter() override;
     BackgroundExporter(const BackgroundExporter&) = delete;
     BackgroundExporter& operator=(const BackgroundExporter&) = delete;
 
     bool busy() const override;
     void start(Composition composition, const std::string& path) override;
-    // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)" or
-    // "Could not export NAME: reason" once.
+    void cancel() override;
+    // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)",
+    // "Cancelled the export of NAME" or "Could not export NAME: reason" once.
     std::string poll() override;
-    bool pending() const override { return composition.tree != nullptr; }
+    bool pending() const override { return reporting; }
 
     // Waits until the running export, if any, has finished.
     void wait();
 
 private:
-    static void* threadMain(void* self);
+    // What the export's job and the main loop share.
+    struct Outcome {
+        std::atomic<bool> done{false};
+        std::atomic<int> percent{0};
+        std::mutex mutex;
+        std::string error;   // guarded by mutex
+    };
 
-    Composition composition;
+    BackgroundRunner runner;
+    std::shared_ptr<Outcome> outcome;
+    bool reporting = false;           // from start until poll has told the outcome
     std::string path;
-    pthread_t thread{};
-    bool running = false;             // a thread was started and not yet joined
-    std::atomic<bool> done{false};
-    std::atomic<int> percent{0};
+    int width = 0, height = 0;
     int reportedPercent = -1;
-    std::mutex resultMutex;
-    std::string error;                // guarded by resultMutex
+    bool cancelled = false;
 };
 
 } // namespace imageexport

@@ -15,6 +15,9 @@ public:
     // Renders composition (the exporter's own copy, its tree at the texture
     // size it has) and writes it to path. Returns at once.
     virtual void start(Composition composition, const std::string& path) = 0;
+    // Stops the export under way, if any, within a row; it leaves no file
+    // and poll tells it was cancelled. Returns at once.
+    virtual void cancel() = 0;
     // Asked on every tick of the main loop: a new line for the info line
     // (progress, then the outcome), or an empty one when nothing changed.
     virtual std::string poll() = 0;

@@ -1,6 +1,7 @@
 #include "app/inputplanes.h"
 
 #include "layers/layercompare.h"
+#include "layers/treewalk.h"
 
 #include <vector>
 
@@ -9,16 +10,9 @@ namespace {
 // so its values, depend on as much as on its view.
 bool sameTextureSizes(const Renderable& a, const Renderable& b)
 {
-    std::vector<std::pair<const Renderable*, const Renderable*>> pending{{&a, &b}};
-    while (!pending.empty()) {
-        const auto [u, v] = pending.back();
-        pending.pop_back();
-        if (u->textureWidth != v->textureWidth || u->textureHeight != v->textureHeight) return false;
-        for (int i = 0; i < u->variableCount && i < v->variableCount; ++i)
-            if (u->variables[i].inputLayer && v->variables[i].inputLayer)
-                pending.push_back({u->variables[i].inputLayer.get(), v->variables[i].inputLayer.get()});
-    }
-    return true;
+    return treewalk::paired(a, b, [](const Renderable& u, const Renderable& v) {
+        return u.textureWidth == v.textureWidth && u.textureHeight == v.textureHeight;
+    });
 }
 
 bool sameInput(const Renderable* a, const Renderable* b)

@@ -33,6 +33,8 @@ class FileChooser;
 class ImageExporter;
 class Renderable;
 class TextureBackend;
+class UnsavedChangesQuestion;
+class Confirmation;
 enum class MouseMode : int;
 
 namespace ui {
@@ -62,9 +64,9 @@ public:
     // --- Controller ---
     void setViewportSize(int width, int height);
     bool takeRedrawRequest();
-    // Renders the current layer at once, on the calling thread (tests and
-    // tools). The viewer never does: it asks with redrawRequested and
-    // updatePicture renders off its loop.
+    // Renders the current layer at once, on the calling thread (the tests).
+    // The viewer never does: it asks with redrawRequested and updatePicture
+    // renders off its loop.
     void renderCurrentLayer();
     // Draws the picture last finished by updatePicture.
     void drawCurrentLayer();
@@ -156,9 +158,12 @@ public:
     // Writes the current layer, as shown, to an image file the user picks
     // (PNG, or EXR or TIFF of the values, by the name's suffix), at
     // the size of "Export size:" (the drawing area when empty), off the main
-    // loop. A size the field cannot mean, or an export already running, is
-    // reported instead.
+    // loop. Above exportsize::askAboveBytes of raw pixels it asks first. A
+    // size the field cannot mean, or an export already running, is reported
+    // instead.
     void onExportPng();
+    // The export button: "Export", or "Cancel export" while one runs.
+    void onExportButton();
     // "Seamless", beside "Export": the whole composition's patterns
     // repeat over their views (generators/seamless.h). An undoable edit.
     void onSeamless();
@@ -311,6 +316,7 @@ public:
 
     EditHistory history;
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned
+    Confirmation* confirmation = nullptr;         // not owned; none: costly commands are refused
     ui::Button* undoButton = nullptr;
     ui::Button* redoButton = nullptr;
 

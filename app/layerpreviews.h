@@ -3,11 +3,12 @@
 // row near the view, exact for the composition shown or kept on screen until
 // its new one is ready.
 //
-// Previews follow the drawing area's picture and never delay it: while that
-// picture is being made, the preview thread is stopped; once it is exact, a
-// copy of the composition goes to the thread (previewrenderer.h), which
-// renders the rows in view, and each finished preview replaces the one shown
-// for its row. An edit that changed nothing the previews show (a step through
+// Previews follow the drawing area's picture and never delay it: after an
+// edit, the previews of the old composition stop and no new copy goes out
+// while that picture is being made; once it is exact, a copy of the
+// composition goes to the preview thread (previewrenderer.h), which renders
+// the rows in view at the lowest priority, and each finished preview replaces
+// the one shown for its row. An edit that changed nothing the previews show (a step through
 // the tree, a new selection) leaves them as they are.
 //
 // Headless: textures go through the controller's TextureBackend, if any.

@@ -2,6 +2,7 @@
 
 #include "app/layerpath.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <utility>
 
@@ -10,17 +11,9 @@ namespace layertree {
 std::vector<Row> rows(Renderable* base)
 {
     std::vector<Row> out;
-    if (!base) return out;
-    // A stack of the layers still to visit, the next one on top: a layer's
-    // inputs are pushed last to first so the first variable's comes next.
-    std::vector<std::pair<Renderable*, int>> pending{{base, 0}};
-    while (!pending.empty()) {
-        const auto [layer, depth] = pending.back();
-        pending.pop_back();
-        out.push_back({layer, depth, layerpath::stepText(*layer)});
-        for (int i = layer->variableCount - 1; i >= 0; --i)
-            if (Renderable* input = layer->variables[i].getInputLayer()) pending.push_back({input, depth + 1});
-    }
+    treewalk::forEach(base, [&out](Renderable& layer, int depth) {
+        out.push_back({&layer, depth, layerpath::stepText(layer)});
+    });
     return out;
 }
 

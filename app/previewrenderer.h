@@ -1,35 +1,33 @@
 #pragma once
-// Renders the previews of the layer tree on one thread of its own, at low
-// priority, from one copy of the whole composition.
+// Renders the previews of the layer tree on a background runner of the
+// lowest priority, from one copy of the whole composition.
 //
 // The previews come after the drawing area's picture: they never share the
-// worker pool with its render, and the thread runs at the lowest priority
+// worker pool with its render, and their thread runs at the lowest priority
 // the system has, so an idle processor is all they take. The caller hands
 // over a copy of the composition once it is worth previewing (the picture on
 // screen is exact) and names the rows it wants, those in view first; every
 // layer of the copy is a row, numbered in tree order (layertree.h), and is
 // rendered at the preview size with its own view, exactly as a render of
-// that layer at that size. An edit makes the copy stale: stop() ends the
-// preview in progress within a row, and nothing more of that copy is
+// that layer at that size. The latest request wins: new rows stop the
+// preview in progress within a row and go on with the new list; an edit makes
+// the copy stale, and stop() ends its work so that nothing more of it is
 // delivered.
 //
-// The main thread never waits for this one. A thread of the lowest priority
-// may be kept off the processors for long while it holds their shared lock,
-// so the main thread only ever tries the lock: what it could not hand over
-// waits in its own fields for the next call, and a stop goes through atomics.
-// Destroying copies is left to this thread too.
+// A thread of the lowest priority may be kept off busy processors for long,
+// so the main thread never waits for it: requests go through the runner's
+// slot, finished previews are taken only when their lock is free, and the
+// copies are destroyed on that thread.
 //
 // Headless: it knows layers and pixels, not textures.
+#include "app/backgroundrunner.h"
 #include "layers/composition.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
-
-#include <pthread.h>
 
 class Renderable;
 
@@ -43,7 +41,7 @@ public:
         unsigned generation = 0;            // of the copy it was made from
     };
 
-    PreviewRenderer() = default;
+    PreviewRenderer();
     ~PreviewRenderer();
     PreviewRenderer(const PreviewRenderer&) = delete;
     PreviewRenderer& operator=(const PreviewRenderer&) = delete;
@@ -62,50 +60,34 @@ public:
     // Main thread. The previews of the current copy finished since the last
     // call (none when the lock was taken: they come with a later call).
     std::vector<Preview> take();
-    // Main thread. Work is handed over or waiting to be, a preview is being
-    // made, or one waits to be taken.
+    // Main thread. A preview is wanted or being made, or one waits to be
+    // taken.
     bool busy() const;
 
-    // Ends the thread, waiting for it; no preview is made afterwards.
+    // Ends the work; no preview is made afterwards. Never waits for the
+    // thread.
     void shutDown();
 
 private:
-    static void* threadMain(void* renderer);
-    void run();
-    void handOver();                     // main thread, never waits
-    bool workToDo() const;               // the thread, with the mutex held
+    // The copy the previews are made from, with what the jobs learn of it;
+    // only the runner's thread touches it once handed over.
+    struct Held {
+        Composition copy;
+        int width = 0, height = 0;
+        unsigned generation = 0;
+        bool prepared = false;                // at the preview size, its rows listed
+        std::vector<Renderable*> layers;      // in tree order
+        std::vector<bool> done;
+    };
+    // Where the jobs leave finished previews.
+    struct Mailbox {
+        std::mutex mutex;
+        std::vector<Preview> delivered;       // guarded by mutex
+        std::atomic<bool> hasDelivered{false};
+    };
 
-    // Main thread only: what is still to hand over.
-    unsigned generation = 0;             // the copy whose previews are wanted
-    Composition outCopy;
-    int outWidth = 0, outHeight = 0;
-    bool copyToHandOver = false;
-    std::vector<int> outRows;
-    bool rowsToHandOver = false;
-    bool threadStarted = false;
-
-    // Shared, under the mutex.
-    std::mutex mutex;
-    std::condition_variable wake;        // the thread waits here for work
-    Composition incoming;
-    int incomingWidth = 0, incomingHeight = 0;
-    unsigned incomingGeneration = 0;
-    std::vector<int> wanted;
-    unsigned wantedGeneration = 0;       // the copy wanted's rows belong to
-    int rowInProgress = -1;              // the row the thread is rendering
-    std::vector<Composition> discarded;  // for the thread to destroy
-    std::vector<Preview> delivered;
-    bool quitting = false;
-
-    // The thread's own: the copy it renders from.
-    Composition held;
-    unsigned heldGeneration = 0;
-    std::vector<Renderable*> heldLayers;   // its layers in tree order, at the preview size
-    std::vector<bool> heldDone;
-
-    std::atomic<unsigned> latest{0};     // = generation, for the thread
-    std::atomic<bool> stopFlag{false};   // ends the preview in progress
-    std::atomic<bool> threadBusy{false}; // work handed over and not yet done
-    std::atomic<bool> hasDelivered{false};
-    pthread_t thread{};
+    BackgroundRunner runner;
+    std::shared_ptr<Held> held;               // main thread: the current copy; none after stop
+    std::shared_ptr<Mailbox> mailbox;
+    unsigned generation = 0;                  // main thread: the copy whose previews are wanted
 };

@@ -6,7 +6,6 @@
 #include "layers/renderable.h"
 #include "layers/rowkernels.h"
 #include "layers/rowloop.h"
-#include "layers/workerpool.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,43 +24,23 @@ RenderScheduler::~RenderScheduler()
 
 void RenderScheduler::shutDown()
 {
-    if (!threadStarted) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        quitting = true;
+    quitting = true;
+    shared->newer.store(true, std::memory_order_relaxed);
+    runner.shutDown();
+    Shared& s = *shared;
+    s.planes.clear();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.inFlight) {   // handed over but never taken up
+        s.inFlight = false;
+        ++s.tally.superseded;
     }
-    stopAll.store(true, std::memory_order_relaxed);
-    newer.store(true, std::memory_order_relaxed);
-    wake.notify_all();
-    pthread_join(thread, nullptr);
-    threadStarted = false;
-    planes.clear();
-    std::lock_guard<std::mutex> lock(mutex);
-    if (job.copy.tree) {   // handed over but never taken up
-        job = Job();
-        ++tally.superseded;
-    }
-    inFlight = false;
-    idle.notify_all();
+    s.idle.notify_all();
 }
 
 void RenderScheduler::markStale()
 {
     stale = true;
     pace.edited(clock());
-}
-
-void RenderScheduler::startThread()
-{
-    // A pixel of a deep composition recurses once per layer, on this thread
-    // as on the pool's workers: it gets their stack size.
-    threadStarted = WorkerPool::startDeepStackThread(&thread, &RenderScheduler::threadMain, this);
-}
-
-void* RenderScheduler::threadMain(void* scheduler)
-{
-    static_cast<RenderScheduler*>(scheduler)->renderLoop();
-    return nullptr;
 }
 
 namespace {
@@ -130,95 +109,101 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
     return true;
 }
 
-void RenderScheduler::deliver(std::unique_ptr<Picture> picture)
+void RenderScheduler::deliver(Shared& shared, std::unique_ptr<Picture> picture)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (picture->step > 1) ++tally.coarse;
-    delivered = std::move(picture);
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (picture->step > 1) ++shared.tally.coarse;
+    shared.delivered = std::move(picture);
 }
 
-bool RenderScheduler::renderJob(Job& job)
+bool RenderScheduler::renderJob(Shared& shared, Job& job, const BackgroundRunner::CancelToken& token)
 {
     Renderable& layer = *job.copy.tree;
     unsigned driven = 0;
     for (int i = 0; i < layer.variableCount; ++i)
         if (layer.variables[i].inputLayer) driven |= 1u << i;
-    const unsigned key = RenderCost::key(driven, planes.attach(job.copy));
+    const unsigned key = RenderCost::key(driven, shared.planes.attach(job.copy));
     const int width = layer.textureWidth;
     const int height = layer.textureHeight;
 
-    const int step = job.quickSeries ? cost.step(key, width, height) : 1;
+    const int step = job.quickSeries ? shared.cost.step(key, width, height) : 1;
     if (step == 1) {
-        std::lock_guard<std::mutex> lock(mutex);
-        coarsePhase = false;
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        shared.coarsePhase = false;
     } else {
         auto picture = std::make_unique<Picture>();
-        const double start = clock();
-        const bool complete = render(job.copy, step, &stopAll, *picture);
-        cost.measured(key, step, width, height, clock() - start, complete);
+        const double start = shared.clock();
+        const bool complete = render(job.copy, step, token.stopFlag(), *picture);
+        shared.cost.measured(key, step, width, height, shared.clock() - start, complete);
         {
-            std::lock_guard<std::mutex> lock(mutex);
-            coarsePhase = false;
+            std::lock_guard<std::mutex> lock(shared.mutex);
+            shared.coarsePhase = false;
         }
         if (!complete) return false;
-        deliver(std::move(picture));
+        deliver(shared, std::move(picture));
         // A newer state is waiting: its render comes next, not this one's
         // exact picture.
-        if (newer.load(std::memory_order_relaxed)) return false;
+        if (shared.newer.load(std::memory_order_relaxed)) return false;
     }
 
     auto picture = std::make_unique<Picture>();
-    const double start = clock();
-    const bool complete = render(job.copy, 1, &newer, *picture);
-    cost.measured(key, 1, width, height, clock() - start, complete);
+    const double start = shared.clock();
+    const bool complete = render(job.copy, 1, &shared.newer, *picture);
+    shared.cost.measured(key, 1, width, height, shared.clock() - start, complete);
     // A stop that came after the last row still means a newer edit: the
     // picture is dropped either way, and the next poll starts over.
-    if (!complete || newer.load(std::memory_order_relaxed)) return false;
-    deliver(std::move(picture));
+    if (!complete || shared.newer.load(std::memory_order_relaxed) || token.cancelled()) return false;
+    deliver(shared, std::move(picture));
     return true;
 }
 
-void RenderScheduler::renderLoop()
+void RenderScheduler::finish(Shared& shared, Job& job, bool exact)
 {
-    for (;;) {
-        Job next;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [&] { return quitting || job.copy.tree; });
-            if (quitting) return;
-            next = std::move(job);
-            job = Job();
-        }
-        const bool exact = renderJob(next);
-        // The planes keep values of this copy's inputs; the copy it replaces
-        // takes a while to destroy when deep: not under the lock.
-        Composition old = planes.keep(std::move(next.copy));
-        old = Composition();
+    // The planes keep values of this copy's inputs; the copy they replace
+    // is destroyed here, on the render thread.
+    Composition old = shared.planes.keep(std::move(job.copy));
+    old = Composition();
 
-        std::lock_guard<std::mutex> lock(mutex);
-        if (exact) ++tally.finished;
-        else ++tally.superseded;
-        inFlight = false;
-        idle.notify_all();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (exact) ++shared.tally.finished;
+    else ++shared.tally.superseded;
+    shared.inFlight = false;
+    job.over = true;
+    shared.idle.notify_all();
+}
+
+RenderScheduler::Job::~Job()
+{
+    if (!over && shared) {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        ++shared->tally.superseded;
+        shared->inFlight = false;
+        shared->idle.notify_all();
     }
+}
+
+void RenderScheduler::runJob(Job& job, const BackgroundRunner::CancelToken& token)
+{
+    finish(*job.shared, job, renderJob(*job.shared, job, token));
 }
 
 bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int width, int height)
 {
+    Shared& s = *shared;
     bool changed = false;
     bool rendering;
     bool coarse;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (delivered) {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.delivered) {
             // Finished before any edit stopped it: a picture of a state the
             // user saw, worth showing even when a newer one follows.
-            shown = std::move(*delivered);
-            delivered.reset();
+            shown = std::move(*s.delivered);
+            s.delivered.reset();
             changed = true;
         }
-        rendering = inFlight;
-        coarse = coarsePhase;
+        rendering = s.inFlight;
+        coarse = s.coarsePhase;
     }
     if (!stale) return changed;
     const double now = clock();
@@ -227,8 +212,8 @@ bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int w
         // on to its picture unless the input rests, when the exact picture
         // of the newest state is all that is wanted. A later poll starts the
         // render of the state the edits have reached by then.
-        newer.store(true, std::memory_order_relaxed);
-        if (!coarse || pace.resting(now)) stopAll.store(true, std::memory_order_relaxed);
+        s.newer.store(true, std::memory_order_relaxed);
+        if (!coarse || pace.resting(now)) runner.cancel();
         return changed;
     }
     stale = false;
@@ -237,48 +222,48 @@ bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int w
         shown = Picture{};
         return true;
     }
-    if (width > 0 && height > 0 && (width != copy.tree->textureWidth || height != copy.tree->textureHeight))
-        viewresize::resizeKeepingView(*copy.tree, width, height);
-    if (!threadStarted && !quitting) startThread();
-    if (!threadStarted) {
-        // No thread to be had: render here rather than show nothing.
-        shown = Picture{};
-        render(copy, 1, nullptr, shown);
-        std::lock_guard<std::mutex> lock(mutex);
-        ++tally.started;
-        ++tally.finished;
-        return true;
-    }
+    auto job = std::make_shared<Job>(shared);
+    job->copy = std::move(copy);
+    if (width > 0 && height > 0 && (width != job->copy.tree->textureWidth || height != job->copy.tree->textureHeight))
+        viewresize::resizeKeepingView(*job->copy.tree, width, height);
+    job->quickSeries = pace.quickSeries(now);
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        job.copy = std::move(copy);
-        job.quickSeries = pace.quickSeries(now);
-        inFlight = true;
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.clock = clock;
+        s.inFlight = true;
         // Until the render thread has chosen its step, an edit lets the
         // render run on: it may yet be a coarse one.
-        coarsePhase = job.quickSeries;
-        newer.store(false, std::memory_order_relaxed);
-        stopAll.store(false, std::memory_order_relaxed);
-        ++tally.started;
+        s.coarsePhase = job->quickSeries;
+        s.newer.store(false, std::memory_order_relaxed);
+        ++s.tally.started;
     }
-    wake.notify_one();
-    return changed;
+    if (!quitting && runner.submit([job](const BackgroundRunner::CancelToken& token) { runJob(*job, token); }))
+        return changed;
+    // No thread to be had: render here rather than show nothing.
+    shown = Picture{};
+    render(job->copy, 1, nullptr, shown);
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.inFlight = false;
+    s.coarsePhase = false;
+    ++s.tally.finished;
+    job->over = true;
+    return true;
 }
 
 bool RenderScheduler::pending() const
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    return stale || inFlight || delivered;
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    return stale || shared->inFlight || shared->delivered;
 }
 
 RenderScheduler::Counts RenderScheduler::counts() const
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    return tally;
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    return shared->tally;
 }
 
 void RenderScheduler::waitWhileRendering()
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    idle.wait(lock, [&] { return !inFlight; });
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->idle.wait(lock, [&] { return !shared->inFlight; });
 }

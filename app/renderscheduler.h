@@ -21,11 +21,14 @@
 // picture of the last edit comes as soon as it can. Coarse pictures carry
 // their step and no statistics.
 //
-// The render thread keeps the values of the current layer's direct inputs
-// between renders (inputplanes.h).
+// The render thread is a background runner (backgroundrunner.h) of normal
+// priority, whose renders have the worker pool first. It keeps the values
+// of the current layer's direct inputs between renders (inputplanes.h).
 //
-// Headless: it knows layers and pixels, not textures. Every call except the
-// destructor's join returns at once.
+// Headless: it knows layers and pixels, not textures. The main thread's
+// calls take only locks the render thread holds for a moment; shutdown
+// stops the render within a row and waits for it.
+#include "app/backgroundrunner.h"
 #include "app/inputplanes.h"
 #include "app/layerstats.h"
 #include "app/renderpolicy.h"
@@ -38,7 +41,6 @@
 #include <mutex>
 #include <vector>
 
-#include <pthread.h>
 
 class RenderScheduler {
 public:
@@ -104,38 +106,47 @@ public:
     static double steadySeconds();
 
 private:
-    struct Job {
-        Composition copy;           // a null tree: none
-        bool quickSeries = false;   // coarse pictures allowed
+    // What the render jobs and the main thread share; a job holds it.
+    struct Shared {
+        RenderCost cost;                    // render thread only
+        InputPlanes planes;                 // render thread only
+        double (*clock)() = &steadySeconds; // the scheduler's, as of the hand-over
+
+        std::mutex mutex;                   // guards the fields below
+        std::condition_variable idle;       // waitWhileRendering waits here
+        bool inFlight = false;              // from hand-over until the job is done with it
+        bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
+        std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
+        Counts tally;
+
+        // Set by the main thread: a newer edit came (an exact render stops, a
+        // coarse one does not go on to its exact picture). The render in
+        // flight is ended whatever it makes by cancelling its job.
+        std::atomic<bool> newer{false};
     };
-    static void* threadMain(void* scheduler);
-    void renderLoop();
-    void startThread();
+    // One render's copy. A job the runner drops before it ran (the input
+    // came to rest before the render thread took it) is over all the same:
+    // its destructor, on the render thread, says so.
+    struct Job {
+        explicit Job(std::shared_ptr<Shared> shared) : shared(std::move(shared)) {}
+        ~Job();
+        Job(const Job&) = delete;
+        Job& operator=(const Job&) = delete;
+        std::shared_ptr<Shared> shared;
+        Composition copy;
+        bool quickSeries = false;   // coarse pictures allowed
+        bool over = false;          // counted and no longer in flight
+    };
     // Render thread: renders the job's copy (coarse first where allowed)
     // and delivers its pictures; true when the exact one was delivered.
-    bool renderJob(Job& job);
-    void deliver(std::unique_ptr<Picture> picture);
+    static bool renderJob(Shared& shared, Job& job, const BackgroundRunner::CancelToken& token);
+    static void runJob(Job& job, const BackgroundRunner::CancelToken& token);
+    static void finish(Shared& shared, Job& job, bool exact);
+    static void deliver(Shared& shared, std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only
     EditPace pace;                      // main thread only
-    RenderCost cost;                    // render thread only
-    InputPlanes planes;                 // render thread only
-
-    mutable std::mutex mutex;           // guards the fields below
-    std::condition_variable wake;       // the render thread waits here for a job
-    std::condition_variable idle;       // waitWhileRendering waits here
-    Job job;                            // the copy to render next
-    bool inFlight = false;              // from hand-over until the thread is done with it
-    bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
-    bool quitting = false;
-    std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
-    Counts tally;
-
-    // Set by the main thread: a newer edit came (an exact render stops, a
-    // coarse one does not go on to its exact picture), and the render in
-    // flight must end whatever it makes (the input rests, or shutdown).
-    std::atomic<bool> newer{false};
-    std::atomic<bool> stopAll{false};
-    pthread_t thread{};
-    bool threadStarted = false;         // main thread only
+    bool quitting = false;              // main thread only
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    BackgroundRunner runner;            // the render thread
 };

@@ -11,12 +11,18 @@
 #include "app/pointerreadout.h"
 #include "app/viewresize.h"
 #include "layers/renderable.h"
+#include "persistence/confirmation.h"
 #include "persistence/filechooser.h"
 #include "ui/controls.h"
 
+namespace {
+const char* const exportLabel = "Export";
+const char* const cancelExportLabel = "Cancel export";
+} // namespace
+
 void LayerControls::buildExportControls(ui::ControlWindow& w)
 {
-    exportButton = w.add_button("Export", command(&LayerControls::onExportPng));
+    exportButton = w.add_button(exportLabel, command(&LayerControls::onExportButton));
     exportButton->set_shares_row(true);   // "Seamless" beside it: the panel keeps its height
     seamlessCheckbox = w.add_checkbox("Seamless", command(&LayerControls::onSeamless));
     exportSizeField = w.add_edittext("Export size:", nullptr);
@@ -117,6 +123,12 @@ void LayerControls::clearPointer()
     setHoverText("");
 }
 
+void LayerControls::onExportButton()
+{
+    if (imageExporter && imageExporter->busy()) imageExporter->cancel();
+    else onExportPng();
+}
+
 void LayerControls::onExportPng()
 {
     if (!currentLayer || !fileChooser || !imageExporter) return;
@@ -130,6 +142,19 @@ void LayerControls::onExportPng()
     if (!exportsize::parse(sizeText, viewportWidth, viewportHeight, &width, &height, &error)) {
         reportOutcome(error);
         return;
+    }
+    // A big image takes long and fills a disk: the user says so first.
+    const long long bytes = exportsize::rawBytes(width, height);
+    if (bytes > exportsize::askAboveBytes) {
+        const std::string size = exportsize::format(width, height);
+        if (!confirmation ||
+            !confirmation->confirm("Export an image of " + size + " pixels?",
+                                   "Its pixels take " + exportsize::bytesText(bytes) +
+                                       " before compression; the export takes long and can be cancelled.",
+                                   "_Export")) {
+            reportOutcome("Export of " + size + " pixels not started");
+            return;
+        }
     }
     std::string path = fileChooser->chooseImageFile();
     if (path.empty()) return;
@@ -151,6 +176,11 @@ bool LayerControls::onTick()
         const std::string text = imageExporter->poll();
         if (!text.empty()) {
             reportOutcome(text);
+            changed = true;
+        }
+        const char* label = imageExporter->busy() ? cancelExportLabel : exportLabel;
+        if (exportButton && exportButton->label() != label) {
+            exportButton->set_label(label);
             changed = true;
         }
     }

@@ -125,6 +125,8 @@ int ViewerApp::run(int argc, char** argv)
             return text.c_str();
         };
     }
+    confirmation.setOwnerWindow(mainXWindow);
+    controls.confirmation = &confirmation;
 
     controls.build(panelWindow);
     controls.buildTreeColumn(*treeWindow);

@@ -12,6 +12,7 @@
 #include "app/x11clipboard.h"
 #include "persistence/x11filedialogs.h"
 #include "persistence/gtkrecoveryquestion.h"
+#include "persistence/gtkconfirmation.h"
 #include "persistence/gtkunsavedchangesquestion.h"
 #include "ui/imguicontrols.h"
 
@@ -74,6 +75,7 @@ private:
     X11FileDialogs fileChooser;
     GtkUnsavedChangesQuestion closeQuestion;
     X11Clipboard clipboard;
+    GtkConfirmation confirmation;
     // Once per tick: the title follows the composition's file and unsaved
     // changes, and a close request from the window manager is answered.
     void updateTitle();

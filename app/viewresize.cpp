@@ -2,17 +2,17 @@
 
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 namespace viewresize {
 
 namespace {
 
+// Every layer of the tree, without recursion: a chain may be very deep.
 template <class Visit>
-void forEachLayer(Renderable& layer, const Visit& visit)
+void forEachLayer(Renderable& top, const Visit& visit)
 {
-    visit(layer);
-    for (int i = 0; i < layer.variableCount; ++i)
-        if (Renderable* input = layer.variables[i].getInputLayer()) forEachLayer(*input, visit);
+    treewalk::forEach(&top, [&visit](Renderable& layer, int) { visit(layer); });
 }
 
 void setTextureSize(Renderable& layer, int width, int height)

@@ -13,6 +13,7 @@ public:
 
     void createVariables() override;
     float valueAt(int x, int y) const override;
-    // A row on SIMD lanes; the cells' hashes shared among its pixels.
+    // Flat cells: a row on SIMD lanes (celllanes.h). Seamless cells: pixel by
+    // pixel, each the scalar definition.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
 };

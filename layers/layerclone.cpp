@@ -3,6 +3,7 @@
 #include "layers/layerfields.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <cstring>
 #include <string>
@@ -33,7 +34,8 @@ std::size_t heapBytes(const std::vector<T, A>& v)
 {
     return v.size() * sizeof(T);
 }
-inline std::size_t heapBytes(const std::string& s)
+// No listed field is a string today; one added later is counted.
+[[maybe_unused]] inline std::size_t heapBytes(const std::string& s)
 {
     return s.size();
 }
@@ -47,43 +49,51 @@ struct CountBytes {
     }
 };
 
-} // namespace
-
-std::unique_ptr<Renderable> cloneLayerTree(const Renderable& source)
+// One layer's listed fields and variables, without its inputs. The factory
+// makes the right subclass and its variables; the listed fields are then
+// copied over what it set up.
+std::unique_ptr<Renderable> cloneLayer(const Renderable& source)
 {
-    // The factory makes the right subclass and its variables; the listed
-    // fields are then copied over what it set up.
     std::unique_ptr<Renderable> copy(createLayer(source.typeId));
     if (!copy) return nullptr;
     layerfields::forEachLayerField(CopyField{}, source, *copy);
     for (int i = 0; i < source.variableCount; ++i) {
-        const LayerVariable& from = source.variables[i];
         LayerVariable& to = copy->variables[i];
         to.owner = copy.get();
-        layerfields::forEachVariableField(CopyField{}, from, to);
+        layerfields::forEachVariableField(CopyField{}, source.variables[i], to);
         to.removeInputLayer();
-        if (from.getInputLayer()) {
-            std::unique_ptr<Renderable> input = cloneLayerTree(*from.getInputLayer());
-            if (input) to.setInputLayer(input.release());
-        }
     }
     return copy;
+}
+} // namespace
+
+std::unique_ptr<Renderable> cloneLayerTree(const Renderable& source)
+{
+    std::unique_ptr<Renderable> top = cloneLayer(source);
+    if (!top) return nullptr;
+    // Each copied layer gets copies of its inputs, walked without recursion:
+    // a chain may be as deep as a scene file allows.
+    std::vector<std::pair<const Renderable*, Renderable*>> pending{{&source, top.get()}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < from->variableCount; ++i)
+            if (const Renderable* input = from->variables[i].getInputLayer())
+                if (std::unique_ptr<Renderable> copy = cloneLayer(*input)) {
+                    pending.push_back({input, copy.get()});
+                    to->variables[i].setInputLayer(copy.release());
+                }
+    }
+    return top;
 }
 
 std::size_t copyBytes(const Renderable* tree)
 {
     std::size_t total = 0;
-    std::vector<const Renderable*> pending;   // no recursion: a chain may be deep
-    if (tree) pending.push_back(tree);
-    while (!pending.empty()) {
-        const Renderable& layer = *pending.back();
-        pending.pop_back();
+    treewalk::forEach(tree, [&total](const Renderable& layer, int) {
         total += layerObjectBytes(layer.typeId);
         layerfields::forEachLayerField(CountBytes{total}, layer);
-        for (int i = 0; i < layer.variableCount; ++i) {
-            layerfields::forEachVariableField(CountBytes{total}, layer.variables[i]);
-            if (const Renderable* input = layer.variables[i].getInputLayer()) pending.push_back(input);
-        }
-    }
+        for (int i = 0; i < layer.variableCount; ++i) layerfields::forEachVariableField(CountBytes{total}, layer.variables[i]);
+    });
     return total;
 }

@@ -2,6 +2,7 @@
 
 #include "layers/layerfields.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <cstring>
 #include <type_traits>
@@ -39,35 +40,15 @@ bool sameLayer(const Renderable& a, const Renderable& b)
 
 bool sameLayerTree(const Renderable* a, const Renderable* b)
 {
-    // Pairs still to compare, walked without recursion: a chain of input
-    // layers may be as deep as a scene file allows.
-    std::vector<std::pair<const Renderable*, const Renderable*>> pending{{a, b}};
-    while (!pending.empty()) {
-        const auto [u, v] = pending.back();
-        pending.pop_back();
-        if (!u || !v) {
-            if (u != v) return false;
-            continue;
-        }
-        if (!sameLayer(*u, *v)) return false;
-        for (int i = 0; i < u->variableCount; ++i)
-            if (const Renderable* input = u->variables[i].getInputLayer())
-                pending.push_back({input, v->variables[i].getInputLayer()});
-    }
-    return true;
+    if (!a || !b) return a == b;
+    // sameLayer compares which variables have inputs, so the paired walk
+    // meets every layer of both trees.
+    return treewalk::paired(*a, *b, [](const Renderable& u, const Renderable& v) { return sameLayer(u, v); });
 }
 
 long long countLayers(const Renderable* layer)
 {
     long long count = 0;
-    std::vector<const Renderable*> pending;
-    if (layer) pending.push_back(layer);
-    while (!pending.empty()) {
-        const Renderable* l = pending.back();
-        pending.pop_back();
-        ++count;
-        for (int i = 0; i < l->variableCount; ++i)
-            if (const Renderable* input = l->variables[i].getInputLayer()) pending.push_back(input);
-    }
+    treewalk::forEach(layer, [&count](const Renderable&, int) { ++count; });
     return count;
 }

@@ -57,12 +57,3 @@ void LayerVariable::removeInputLayer()
     inputLayer.reset();
 }
 
-void LayerVariable::pan(int dx, int dy)
-{
-    if (inputLayer) inputLayer->pan(dx, dy);
-}
-
-void LayerVariable::zoomBy(float factor)
-{
-    if (inputLayer) inputLayer->zoomBy(factor);
-}

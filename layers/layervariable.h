@@ -44,10 +44,6 @@ public:
     void setInputLayer(Renderable* layer);
     void removeInputLayer();
 
-    // Passed on to the input layer, if there is one.
-    void pan(int dx, int dy);
-    void zoomBy(float factor);
-
     float getMinValue() const { return minValue; }
     float getMaxValue() const { return maxValue; }
     Renderable* getOwner() const { return owner; }

@@ -7,6 +7,7 @@
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
+#include "layers/treewalk.h"
 #include "layers/viewlimits.h"
 
 #include <mutex>
@@ -111,26 +112,28 @@ void Renderable::scaleExtents(float factor)
     zoomy = newY;
 }
 
+// Zooms and pans reach every layer of the subtree, each on its own view.
 void Renderable::zoomBy(float factor)
 {
-    for (int i = 0; i < variableCount; ++i) variables[i].zoomBy(factor);
-    scaleExtents(factor);
-    updateMapping();
-    rememberView();
+    treewalk::forEach(this, [factor](Renderable& layer, int) {
+        layer.scaleExtents(factor);
+        layer.updateMapping();
+        layer.rememberView();
+    });
 }
 
 void Renderable::zoomAbout(float factor, double u, double v)
 {
-    for (int i = 0; i < variableCount; ++i)
-        if (Renderable* input = variables[i].getInputLayer()) input->zoomAbout(factor, u, v);
-    const float oldX = zoomx, oldY = zoomy;
-    scaleExtents(factor);
-    // Column u shows x - zoomx/2 + zoomx u, row v shows y - zoomy/2 - zoomy v;
-    // the centre moves by what keeps both as they were.
-    x = viewlimits::clampCentre(static_cast<float>(x - (static_cast<double>(zoomx) - oldX) * (u - 0.5)));
-    y = viewlimits::clampCentre(static_cast<float>(y + (static_cast<double>(zoomy) - oldY) * (0.5 + v)));
-    updateMapping();
-    rememberView();
+    treewalk::forEach(this, [factor, u, v](Renderable& layer, int) {
+        const float oldX = layer.zoomx, oldY = layer.zoomy;
+        layer.scaleExtents(factor);
+        // Column u shows x - zoomx/2 + zoomx u, row v shows y - zoomy/2 -
+        // zoomy v; the centre moves by what keeps both as they were.
+        layer.x = viewlimits::clampCentre(static_cast<float>(layer.x - (static_cast<double>(layer.zoomx) - oldX) * (u - 0.5)));
+        layer.y = viewlimits::clampCentre(static_cast<float>(layer.y + (static_cast<double>(layer.zoomy) - oldY) * (0.5 + v)));
+        layer.updateMapping();
+        layer.rememberView();
+    });
 }
 
 void Renderable::setView(float newX, float newY, float zoomX, float zoomY)
@@ -147,14 +150,15 @@ void Renderable::setView(float newX, float newY, float zoomX, float zoomY)
 
 void Renderable::pan(int dx, int dy)
 {
-    float fdx = static_cast<float>(dx);
-    float fdy = static_cast<float>(dy);
-    mapping.scaleDelta(fdx, fdy);
-    x = viewlimits::clampCentre(x + fdx);
-    y = viewlimits::clampCentre(y + fdy);
-    for (int i = 0; i < variableCount; ++i) variables[i].pan(dx, dy);
-    updateMapping();
-    rememberView();
+    treewalk::forEach(this, [dx, dy](Renderable& layer, int) {
+        float fdx = static_cast<float>(dx);
+        float fdy = static_cast<float>(dy);
+        layer.mapping.scaleDelta(fdx, fdy);
+        layer.x = viewlimits::clampCentre(layer.x + fdx);
+        layer.y = viewlimits::clampCentre(layer.y + fdy);
+        layer.updateMapping();
+        layer.rememberView();
+    });
 }
 
 void Renderable::setVariable(int index, float value)
@@ -177,9 +181,7 @@ void Renderable::attachInput(int index, Renderable* input)
 
 void Renderable::setSeamless(bool on)
 {
-    seamless = on;
-    for (int i = 0; i < variableCount; ++i)
-        if (Renderable* input = variables[i].getInputLayer()) input->setSeamless(on);
+    treewalk::forEach(this, [on](Renderable& layer, int) { layer.seamless = on; });
 }
 
 float Renderable::pixelValue(int px, int py) const

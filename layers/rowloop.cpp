@@ -5,7 +5,6 @@
 #include "layers/workerpool.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace rowloop {
 
@@ -20,8 +19,6 @@ struct Run {
     Sink& sink;
     const Options& options;
     int rowsPerBand;
-    std::mutex reporting;   // one progress call at a time
-    int doneRows = 0;
 
     bool stopped() const { return options.stop && options.stop->load(std::memory_order_relaxed); }
 
@@ -43,12 +40,6 @@ struct Run {
         for (int r = first; r < end; ++r) {
             if (stopped()) return;
             evaluateRow(r, values);
-        }
-        if (stopped()) return;
-        if (options.progress) {
-            std::lock_guard<std::mutex> lock(reporting);
-            doneRows += end - first;
-            options.progress(doneRows, area.rows);
         }
     }
 };
@@ -81,16 +72,18 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
 {
     if (area.columns <= 0 || area.rows <= 0 || area.step < 1) return true;
     WorkerPool& pool = WorkerPool::instance();
-    const bool shared = options.threads == Threads::pool && pool.threadCount() > 1 &&
+    const bool shared = options.threads != Threads::caller && pool.threadCount() > 1 &&
                         static_cast<long long>(area.columns) * area.rows >= minSharedPixels;
     // Several bands per thread, taken in turn, even out the threads when one
-    // part of the picture costs more than another. Alone, a band at a time
-    // still gives the progress something to say.
+    // part of the picture costs more than another, and let a background run
+    // hand the pool back soon after a render of the drawing area asks.
     const int wantedBands = pool.threadCount() * 8;
-    Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands, {}, 0};
+    Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands};
     const int bandCount = (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
     if (shared) {
-        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run);
+        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run,
+                 options.threads == Threads::background ? WorkerPool::Priority::background
+                                                        : WorkerPool::Priority::foreground);
     } else {
         for (int band = 0; band < bandCount && !run.stopped(); ++band) run.evaluateBand(band);
     }

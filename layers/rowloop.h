@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 
 class Renderable;
 
@@ -66,20 +65,18 @@ private:
 };
 
 enum class Threads {
-    pool,     // the rows shared out in bands on the process-wide worker pool
-    caller,   // the calling thread alone (a background preview that must not crowd the pool)
+    pool,         // the rows shared out in bands on the process-wide worker pool
+    caller,       // the calling thread alone (a background preview that must not crowd the pool)
+    background,   // the pool while no render of the drawing area wants it (an export)
 };
 
 struct Options {
     Threads threads = Threads::pool;
     // Read before every row: once set, the loop gives up and returns false,
     // the sink's picture left partly made. A render that a newer edit has
-    // made pointless ends within a row this way.
+    // made pointless ends within a row this way; a background job passes
+    // its cancel token's flag (backgroundrunner.h).
     const std::atomic<bool>* stop = nullptr;
-    // Hears after each finished band how many rows of the area are done, and
-    // how many there are; called from the threads doing the work, one call
-    // at a time.
-    std::function<void(int doneRows, int totalRows)> progress;
 };
 
 // Evaluates area of layer into sink. Evaluation only reads the layer tree, so

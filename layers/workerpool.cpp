@@ -123,9 +123,13 @@ void WorkerPool::takeTasks(unsigned runGeneration, Task runTask, void* runContex
         if (static_cast<unsigned>(current >> 32) != runGeneration) return;
         const int index = static_cast<int>(current & 0xffffffffu);
         if (index >= count) return;
+        // A background run stops handing out tasks once a foreground run
+        // waits; its caller closes it and does the rest alone.
+        if (backgroundHolds.load(std::memory_order_relaxed) && foregroundWaiting.load(std::memory_order_relaxed) > 0)
+            return;
         if (!cursor.compare_exchange_weak(current, current + 1, std::memory_order_acq_rel)) continue;
         runTask(runContext, index);
-        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+        if (completed.fetch_add(1, std::memory_order_acq_rel) + 1 >= target.load(std::memory_order_acquire)) {
             std::lock_guard<std::mutex> lock(stateMutex);
             finished.notify_all();
         }
@@ -133,15 +137,53 @@ void WorkerPool::takeTasks(unsigned runGeneration, Task runTask, void* runContex
     }
 }
 
-void WorkerPool::run(int count, Task newTask, void* newContext)
+int WorkerPool::closeRun(unsigned runGeneration, int count)
 {
+    // Moves the cursor to the end, so no worker claims another task, and
+    // learns how many had been claimed.
+    std::uint64_t current = cursor.load(std::memory_order_acquire);
+    int claimed = count;
+    for (;;) {
+        const int index = static_cast<int>(current & 0xffffffffu);
+        if (index >= count) break;
+        const std::uint64_t closed = (static_cast<std::uint64_t>(runGeneration) << 32) | static_cast<unsigned>(count);
+        if (cursor.compare_exchange_weak(current, closed, std::memory_order_acq_rel)) {
+            claimed = index;
+            break;
+        }
+    }
+    target.store(claimed, std::memory_order_release);
+    std::unique_lock<std::mutex> lock(stateMutex);
+    finished.wait(lock, [&] { return completed.load(std::memory_order_acquire) >= claimed; });
+    return claimed;
+}
+
+void WorkerPool::run(int count, Task newTask, void* newContext, Priority priority)
+{
+    const bool background = priority == Priority::background;
     std::unique_lock<std::mutex> runLock;
-    if (!insideRun && count > 1 && workerCount > 0) runLock = std::unique_lock<std::mutex>(runMutex, std::try_to_lock);
+    if (!insideRun && count > 1 && workerCount > 0) {
+        if (background) {
+            if (foregroundWaiting.load(std::memory_order_relaxed) == 0)
+                runLock = std::unique_lock<std::mutex>(runMutex, std::try_to_lock);
+        } else {
+            // Waits while a background run hands the pool back; a foreground
+            // run that has it is not waited for.
+            runLock = std::unique_lock<std::mutex>(runMutex, std::defer_lock);
+            foregroundWaiting.fetch_add(1);
+            while (!runLock.try_lock()) {
+                if (!backgroundHolds.load()) break;
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+            foregroundWaiting.fetch_sub(1);
+        }
+    }
     if (!runLock.owns_lock()) {
         for (int i = 0; i < count; ++i) newTask(newContext, i);
         return;
     }
     insideRun = true;
+    backgroundHolds.store(background);
     if (!started) startWorkers();
     unsigned runGeneration;
     {
@@ -151,15 +193,18 @@ void WorkerPool::run(int count, Task newTask, void* newContext)
         context = newContext;
         taskCount = count;
         completed.store(0, std::memory_order_relaxed);
+        target.store(count, std::memory_order_relaxed);
         cursor.store(static_cast<std::uint64_t>(runGeneration) << 32, std::memory_order_release);
     }
     wake.notify_all();
     takeTasks(runGeneration, newTask, newContext, count);
     // Every task claimed has finished once the count is full; a worker still
-    // to wake will find the run over and touch nothing of it.
-    {
-        std::unique_lock<std::mutex> lock(stateMutex);
-        finished.wait(lock, [&] { return completed.load(std::memory_order_acquire) == count; });
-    }
+    // to wake will find the run over and touch nothing of it. A background
+    // run a foreground one interrupted gives the pool back first and then
+    // does what is left on this thread.
+    const int claimed = closeRun(runGeneration, count);
+    backgroundHolds.store(false);
     insideRun = false;
+    runLock.unlock();
+    for (int i = claimed; i < count; ++i) newTask(newContext, i);
 }

@@ -1,11 +1,19 @@
 #pragma once
 // A small pool of persistent worker threads that share out the bands of a
-// texture rebuild.
+// render.
 //
-// The program runs everything on one thread; the pool only works inside a
-// call to run(), in which the calling thread takes part, and its workers sleep
-// on a condition variable the rest of the time. They are started on the first
-// run() that has work to share and joined when the process exits.
+// Several threads use it: the drawing area's render, the export and the
+// main thread's own fills. The pool only works inside a call to run(), in
+// which the calling thread takes part, and its workers sleep on a condition
+// variable the rest of the time. They are started on the first run() that
+// has work to share and joined when the process exits.
+//
+// The drawing area's render comes first. A background run (an export) hands
+// the pool back between its tasks as soon as a foreground run asks for it,
+// and does the rest of its tasks on its own thread; a background run that
+// finds the pool taken or wanted does all its tasks on its own thread. A
+// foreground run waits for a background one to hand the pool back (at most a
+// task), never for another foreground run.
 //
 // Workers get large stacks: a pixel of a deep composition recurses once per
 // layer (the scene reader admits chains of well over a thousand layers).
@@ -23,6 +31,11 @@ public:
     // Called with a task index in [0, count), on any of the pool's threads.
     using Task = void (*)(void* context, int index);
 
+    enum class Priority {
+        foreground,   // the drawing area's render, and any caller that waits on it
+        background,   // gives the pool up between tasks when a foreground run asks
+    };
+
     static constexpr std::size_t workerStackBytes = std::size_t(64) << 20;
 
     // The process-wide pool, with one worker per processor beyond the first.
@@ -35,9 +48,9 @@ public:
 
     // Runs task(context, i) once for every i in [0, count) and returns when
     // all are done. Tasks run concurrently and in no particular order. A call
-    // made while the pool is busy (from a task, or from a second thread) runs
-    // its tasks on the calling thread alone.
-    void run(int count, Task task, void* context);
+    // made from a task, or while another foreground run has the pool, runs
+    // its tasks on the calling thread alone; priority as explained above.
+    void run(int count, Task task, void* context, Priority priority = Priority::foreground);
 
     // The threads that take part in a run: the workers plus the caller.
     int threadCount() const { return workerCount + 1; }
@@ -59,8 +72,12 @@ private:
     void startWorkers();
     void workLoop();
     // Takes tasks of run `generation` until none is left; stops at once when
-    // a later run has begun.
+    // a later run has begun, and, for a background run, when a foreground
+    // run wants the pool.
     void takeTasks(unsigned generation, Task task, void* context, int count);
+    // Background run: no task of it is claimed any more; returns how many
+    // were, once they have finished.
+    int closeRun(unsigned generation, int count);
 
     const int workerCount;
     std::vector<pthread_t> threads;
@@ -83,4 +100,9 @@ private:
     // one.
     std::atomic<std::uint64_t> cursor{0};
     std::atomic<int> completed{0};
+    // The completed count at which the caller is told: the task count, or
+    // those claimed before a background run was closed.
+    std::atomic<int> target{0};
+    std::atomic<bool> backgroundHolds{false};    // a background run has the pool
+    std::atomic<int> foregroundWaiting{0};       // foreground runs waiting for it
 };

@@ -211,16 +211,15 @@ int bandRows(std::size_t rowBytes, int unit, int height)
     return static_cast<int>(std::min<std::size_t>(rounded, static_cast<std::size_t>(height)));
 }
 
-rowloop::Area bandArea(const Renderable& layer, const Region& region, int top, int rows)
+// Evaluates count rows of region from top into sink, on the threads the
+// options name; false once the options' stop is set.
+bool evaluateBand(const Renderable& layer, const Region& region, int top, int count, rowloop::Sink& sink,
+                  const RenderOptions& options)
 {
-    // The file shows the texture's last row first.
-    rowloop::Area band;
-    band.x0 = region.x;
-    band.y0 = layer.textureHeight - 1 - (region.y + top);
-    band.columns = region.width;
-    band.rows = rows;
-    band.downward = true;
-    return band;
+    rowloop::Options loop;
+    loop.stop = options.stop;
+    loop.threads = options.threads;
+    return rowloop::evaluate(layer, imageRows(layer, region, top, count), sink, loop);
 }
 
 // Steps through the region's rows a band at a time (steps by what is left,
@@ -250,7 +249,7 @@ std::string streamGrey(const Renderable& layer, const Region& region, Format for
     Samples16 samples(rows.data(), rowBytes);
     rowloop::Sink& sink = options.depth == 8 ? static_cast<rowloop::Sink&>(greys) : samples;
     error = forEachBand(region, bandRows(rowBytes, 1, region.height), options, [&](int top, int count) {
-        rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
         return encoder.writeRows(rows.data(), count);
     });
     return error.empty() ? encoder.finish() : error;
@@ -271,7 +270,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
         std::vector<float> values(rowFloats * static_cast<std::size_t>(perBand));
         FloatBlock sink(values.data(), rowFloats);
         error = forEachBand(region, perBand, options, [&](int top, int count) {
-            rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+            if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
             return encoder.writeRows(values.data(), count);
         });
         return error.empty() ? encoder.finish() : error;
@@ -302,7 +301,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
                           : options.depth == 16 ? static_cast<rowloop::Sink&>(samples)
                                                 : greys;
     error = forEachBand(region, perBand, options, [&](int top, int count) {
-        rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
         return encoder.writeRows(rows.data(), count);
     });
     return error.empty() ? encoder.finish() : error;
@@ -326,7 +325,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
         FloatBlock sink(values.data(), width);
         const ColourRamp& ramp = options.view.ramp;
         error = forEachBand(region, perBand, options, [&](int top, int count) {
-            rowloop::evaluate(layer, bandArea(layer, region, top, count), sink);
+            if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
             shareRows(count, [&](int first, int n) {
                 for (int r = first; r < first + n; ++r) {
                     const float* v = values.data() + static_cast<std::size_t>(r) * width;

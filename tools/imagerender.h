@@ -10,6 +10,7 @@
 // so that tiles rendered apart and laid side by side give the whole image,
 // byte for byte.
 #include "layers/viewas.h"
+#include "layers/rowloop.h"
 #include "tools/imageencoder.h"
 
 #include <atomic>
@@ -42,6 +43,12 @@ struct RenderOptions {
     // far and the rows of the output; returning false stops the render,
     // which then fails with "cancelled" and leaves no file.
     std::function<bool(long long doneRows, long long totalRows)> progress;
+    // Read before every row: once set, the render stops within a row and
+    // fails with "cancelled" like a progress call that returned false.
+    const std::atomic<bool>* stop = nullptr;
+    // The threads the rows are evaluated on (rowloop.h): the viewer's export
+    // runs in the background, behind the drawing area's render.
+    rowloop::Threads threads = rowloop::Threads::pool;
 };
 
 // The samples of an image rendered into memory, in the machine's byte order.

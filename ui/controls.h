@@ -35,6 +35,9 @@ public:
 
     Kind kind() const { return kind_; }
     const std::string& label() const { return label_; }
+    // A control whose meaning changes with the state (Export and
+    // Cancel export) shows it in its label.
+    void set_label(std::string label) { label_ = std::move(label); }
     int id() const { return id_; }
 
     void enable() { enabled_ = true; }

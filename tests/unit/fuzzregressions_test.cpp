@@ -1,5 +1,6 @@
-// Every input the scene-reader fuzzer ever failed on, and its seed corpus,
-// read again on each test run. In the sanitizer build an over-read or a leak
+// Every input the scene-reader fuzzer ever failed on, its seed corpus, and
+// the inputs longer than the fuzzer's length bound that reach the reader's
+// limits, read again on each test run. In the sanitizer build an over-read or a leak
 // in the reader shows up here without running the fuzzer.
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
@@ -52,6 +53,11 @@ TEST(FuzzRegressions, PastFindingsReadWithoutHarm)
 TEST(FuzzRegressions, SeedCorpusReadsWithoutHarm)
 {
     readsWithoutHarm(PATTERNLENS_SOURCE_DIR "/tests/fuzz/corpus", 10);
+}
+
+TEST(FuzzRegressions, InputsBeyondTheFuzzersLengthReadWithoutHarm)
+{
+    readsWithoutHarm(PATTERNLENS_SOURCE_DIR "/tests/fuzz/large", 3);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
+#include "persistence/confirmation.h"
 #include "randomcomposition.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
@@ -41,7 +42,8 @@ TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
     } cases[] = {
         {"", true, 400, 470},     {"   ", true, 400, 470}, {"1600x1880", true, 1600, 1880},
         {" 32 X 8 ", true, 32, 8}, {"1x1", true, 1, 1},     {"16384x16384", true, 16384, 16384},
-        {"0x10", false, 0, 0},    {"16385x2", false, 0, 0}, {"10x", false, 0, 0},
+        {"0x10", false, 0, 0},    {"16385x2", true, 16385, 2}, {"10x", false, 0, 0},
+        {"2147483647x1", true, 2147483647, 1}, {"1x2147483648", false, 0, 0},
         {"x10", false, 0, 0},     {"10", false, 0, 0},      {"-5x5", false, 0, 0},
         {"1e3x10", false, 0, 0},  {"10x10x10", false, 0, 0}, {"99999999999x1", false, 0, 0},
     };
@@ -57,6 +59,9 @@ TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
         }
     }
     EXPECT_EQ(exportsize::format(400, 470), "400x470");
+    EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(40000, 30000)), "1.1 GiB");
+    EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(2147483647, 2147483647)), "4.0 EiB");
+    EXPECT_EQ(exportsize::bytesText(1000), "1000 bytes");
 }
 
 TEST(ExportSize, PngIsAppendedUnlessTheNameEndsInIt)
@@ -91,7 +96,8 @@ protected:
         for (int i = 0; i < 3000; ++i) {
             controls.onTick();
             const std::string& text = info.get_text();
-            if (text.rfind("Exported", 0) == 0 || text.rfind("Could not", 0) == 0) return text;
+            if (text.rfind("Exported", 0) == 0 || text.rfind("Could not", 0) == 0 || text.rfind("Cancelled", 0) == 0)
+                return text;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return "timed out: " + info.get_text();
@@ -173,7 +179,7 @@ TEST_F(ExportCommand, FailuresAndRefusalsAreReported)
     controls.exportSizeField->type("huge");
     chooser.asked = 0;
     controls.onExportPng();
-    EXPECT_EQ(info.get_text(), "Export size 'huge' is not WIDTHxHEIGHT with each side 1 to 16384");
+    EXPECT_EQ(info.get_text(), "Export size 'huge' is not WIDTHxHEIGHT with each side 1 to 2147483647");
     EXPECT_EQ(chooser.asked, 0);   // no dialog for a size that cannot be
 
     controls.exportSizeField->type("");
@@ -182,6 +188,51 @@ TEST_F(ExportCommand, FailuresAndRefusalsAreReported)
     controls.onExportPng();
     EXPECT_EQ(info.get_text(), "");
     EXPECT_FALSE(exporter.busy());
+}
+
+TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
+{
+    struct Answer : Confirmation {
+        bool yes = false;
+        int asked = 0;
+        std::string question, detail;
+        bool confirm(const std::string& q, const std::string& d, const std::string&) override
+        {
+            ++asked, question = q, detail = d;
+            return yes;
+        }
+    } answer;
+    controls.confirmation = &answer;
+    chooser.path = folder / "huge.png";
+
+    controls.exportSizeField->type("40000x30000");
+    controls.onExportPng();
+    EXPECT_EQ(answer.asked, 1);
+    EXPECT_EQ(answer.question, "Export an image of 40000x30000 pixels?");
+    EXPECT_EQ(answer.detail.rfind("Its pixels take 1.1 GiB", 0), 0u) << answer.detail;
+    EXPECT_EQ(info.get_text(), "Export of 40000x30000 pixels not started");
+    EXPECT_EQ(chooser.asked, 0);
+    EXPECT_FALSE(exporter.busy());
+
+    answer.yes = true;
+    controls.onExportPng();
+    EXPECT_EQ(answer.asked, 2);
+    ASSERT_TRUE(exporter.busy());
+    controls.onTick();
+    EXPECT_EQ(controls.exportButton->label(), "Cancel export");
+    controls.exportButton->click();
+    EXPECT_EQ(finish(), "Cancelled the export of " + (folder / "huge.png"));
+    EXPECT_FALSE(testfiles::exists(folder / "huge.png"));
+    controls.onTick();
+    EXPECT_EQ(controls.exportButton->label(), "Export");
+
+    // Exactly a gibibyte is not asked about.
+    controls.exportSizeField->type("32768x32768");
+    controls.onExportPng();
+    EXPECT_EQ(answer.asked, 2);
+    EXPECT_TRUE(exporter.busy());
+    exporter.cancel();
+    EXPECT_EQ(finish(), "Cancelled the export of " + (folder / "huge.png"));
 }
 
 TEST_F(ExportCommand, ASecondExportWaitsForTheFirst)

@@ -48,3 +48,25 @@ TEST(RenderCostTest, HeavyTakesTheFinestStepThatFitsAndMeasurementsRefineIt)
     cost.measured(warm, 1, 400, 470, 0.003, true);
     EXPECT_EQ(cost.step(warm, 400, 470), 1);
 }
+
+namespace {
+
+// The costs kept are those of the last 16 keys first measured: a 17th key
+// takes the oldest one's place, whose step is then guessed from the last
+// exact render like a key never seen; the others keep theirs.
+TEST(RenderCostTest, TheOldestKeyGoesWhenASeventeenthIsMeasured)
+{
+    RenderCost cost;
+    const auto keyOf = [](unsigned d) { return RenderCost::key(d, 0); };
+    const unsigned unseen = keyOf(999);
+    for (unsigned d = 1; d <= 16; ++d) cost.measured(keyOf(d), 1, 100, 100, 0.1 * d, true);
+    int steps[18] = {};
+    for (unsigned d = 1; d <= 16; ++d) steps[d] = cost.step(keyOf(d), 100, 100);
+    EXPECT_NE(steps[1], cost.step(unseen, 100, 100));
+    cost.measured(keyOf(17), 1, 100, 100, 1.7, true);
+    EXPECT_EQ(cost.step(keyOf(1), 100, 100), cost.step(unseen, 100, 100));
+    EXPECT_EQ(cost.step(keyOf(1), 100, 100), cost.step(keyOf(17), 100, 100));
+    for (unsigned d = 2; d <= 16; ++d) EXPECT_EQ(cost.step(keyOf(d), 100, 100), steps[d]) << d;
+}
+
+} // namespace

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -197,17 +198,24 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPict
 // block clipped at the edges, and carries no statistics.
 TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlocks)
 {
-    std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
-    const std::vector<std::uint8_t> reference = referencePixels(*layer);
-    for (int step = 2; step <= 7; ++step) {
-        Composition copy{CompositionView(layer.get())};
-        Picture coarse;
-        ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
-        ASSERT_EQ(coarse.step, step);
-        EXPECT_EQ(coarse.stats.count, 0);
-        for (int j = 0; j < 36; ++j)
-            for (int i = 0; i < 48; ++i)
-                ASSERT_EQ(coarse.pixels[j * 48 + i], reference[(j - j % step) * 48 + i - i % step]) << step;
+    // 1800 columns are more than one row chunk (256 pixels) at every step:
+    // a run that lost the step past the first chunk would show.
+    for (const auto& size : {std::pair<int, int>(48, 36), std::pair<int, int>(1800, 5)}) {
+        const int width = size.first, height = size.second;
+        controls.setViewportSize(width, height);
+        std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
+        const std::vector<std::uint8_t> reference = referencePixels(*layer);
+        for (int step = 2; step <= 7; ++step) {
+            Composition copy{CompositionView(layer.get())};
+            Picture coarse;
+            ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
+            ASSERT_EQ(coarse.step, step);
+            EXPECT_EQ(coarse.stats.count, 0);
+            for (int j = 0; j < height; ++j)
+                for (int i = 0; i < width; ++i)
+                    ASSERT_EQ(coarse.pixels[j * width + i], reference[(j - j % step) * width + i - i % step])
+                        << width << " wide, step " << step << ", pixel " << i << ", " << j;
+        }
     }
 }
 
