@@ -122,6 +122,16 @@ void SeamlessNoiseFill(benchmark::State& state)
     sideBySide(state, *flat, *seamless);
 }
 
+// The seamless Cells layer (second) against the flat one, Edges 1: the same
+// lanes on fitted, wrapping cells.
+void SeamlessCellsFill(benchmark::State& state)
+{
+    std::unique_ptr<Renderable> flat = makeScene(Scene::cellEdges, 2000, 2000);
+    std::unique_ptr<Renderable> seamless = makeScene(Scene::cellEdges, 2000, 2000);
+    seamless->setSeamless(true);
+    sideBySide(state, *flat, *seamless);
+}
+
 // A seeded Noise layer (second) against seed 0 at the export size: its own
 // tables, the same work.
 void SeededNoiseFill(benchmark::State& state)
@@ -161,6 +171,7 @@ void SeededChainFill(benchmark::State& state)
 } // namespace
 
 BENCHMARK(SeamlessNoiseFill)->Name("Fill/seamless_noise_4000x4700_fast")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SeamlessCellsFill)->Name("Fill/seamless_cells_edges_2000x2000_fast")->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(SeededNoiseFill)->Name("Fill/seeded_noise_4000x4700_fast")->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(SeededChainFill)->Name("Fill/seeded_chain10_800x940_fast")->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -9,6 +9,11 @@
 // permutation, and each lane picks its nine cells from the table. A vector
 // spanning more columns than the table holds (a view zoomed far out) hashes
 // each lane's cells itself, with the same gathers.
+//
+// Seamless cells are the same lanes on the points divided by the cell size,
+// with the hashes' lattice indices wrapping over the fitted columns and rows
+// (their feature points still at the unwrapped cells). Flat cells are the
+// case of 256 columns and rows, where wrapping is the mask by 255.
 #include "generators/celllanes.h"
 
 #include "generators/noisetables.h"
@@ -36,6 +41,18 @@ constexpr int maxLanes = HWY_MAX_BYTES / sizeof(float);
 // Cell columns the table holds at a time.
 constexpr int tableColumns = 32;
 
+// The lattice columns (0..255) of cell columns i wrapping over nx: i mod 256
+// by a mask where nx is a multiple of 256, one lane at a time otherwise.
+HWY_INLINE VI LatticeColumns(VI i, int nx)
+{
+    const DI di;
+    if (nx % 256 == 0) return hn::And(i, hn::Set(di, 255));
+    HWY_ALIGN std::int32_t columns[maxLanes];
+    hn::Store(i, di, columns);
+    for (int l = 0; l < static_cast<int>(hn::Lanes(di)); ++l) columns[l] = wrapIndex(columns[l], nx) & 255;
+    return hn::Load(di, columns);
+}
+
 // The offsets of the feature points of cells at lattice columns a (0..255)
 // in the cell row whose permutation entry is rowHash: jitterOffset of their
 // two hashes.
@@ -58,6 +75,7 @@ HWY_INLINE void Offsets(const Tables& tables, VI a, VI rowHash, VF* u, VF* w)
 struct ColumnTable {
     int start = 0;   // the first column held
     int count = 0;
+    int nx = 256;    // the columns' wrap
     bool fixed = false;
     float jit = 0.0f, ypos = 0.0f;
     // Padded so that a strip of lanes may be loaded from any held column.
@@ -75,7 +93,7 @@ struct ColumnTable {
         start = first;
         count = n;
         for (int c = 0; c < n; c += lanes) {
-            const VI a = hn::And(hn::Add(hn::Set(di, first + c), hn::Iota(di, 0)), hn::Set(di, 255));
+            const VI a = LatticeColumns(hn::Add(hn::Set(di, first + c), hn::Iota(di, 0)), nx);
             for (int r = 0; r < 3; ++r) {
                 VF vu, vw;
                 Offsets(tables, a, hn::Set(di, rowHash[r]), &vu, &vw);
@@ -185,7 +203,7 @@ HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, co
                     u = Column(table, table.u[dj], ci, step, first, last, pick);
                     w = Column(table, table.w[dj], ci, step, first, last, pick);
                 } else {
-                    Offsets(tables, hn::And(column, hn::Set(di, 255)), hn::Set(di, rowHash[dj]), &u, &w);
+                    Offsets(tables, LatticeColumns(column, table.nx), hn::Set(di, rowHash[dj]), &u, &w);
                 }
                 u = hn::Mul(jit, u);
                 w = hn::Mul(jit, w);
@@ -203,11 +221,17 @@ HWY_INLINE VF CellLanes(const Tables& tables, VF x, VF jit, VF e, float ypos, co
     return Finish(d1, d2, e, inRange);
 }
 
-void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e,
-                int eStep, int count, float* out)
+// The cells of a row: fitted, the points divided by its cell size and the
+// lattice wrapping over its columns and rows; else flat.
+void CellsLanes(const Tables& tables, const FittedCells* fitted, const float* xpos, float ypos, const float* jit,
+                int jitStep, const float* e, int eStep, int count, float* out)
 {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF width = hn::Set(df, fitted ? fitted->width : 1.0f);
+    const auto cellX = [&](VF x) { return fitted ? hn::Div(x, width) : x; };
+    if (fitted) ypos = ypos / fitted->height;
+    const int ny = fitted ? fitted->ny : 256;
     if (!(std::fabs(ypos) < cellLimit)) {
         for (int k = 0; k < count; ++k) out[k] = 0.0f;
         return;
@@ -216,14 +240,16 @@ void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float
     int rowHash[3];
     float rowCentre[3];
     for (int r = 0; r < 3; ++r) {
-        rowHash[r] = tables.permutation[(cj + r - 1) & 255];
+        rowHash[r] = tables.permutation[wrapIndex(cj + r - 1, ny) & 255];
         rowCentre[r] = static_cast<float>(cj + r - 1) + 0.5f;
     }
     // Points of a row run from left to right; the table reaches to the last.
     const float lastX = count > 0 ? xpos[count - 1] : 0.0f;
-    const int lastColumn = std::fabs(lastX) < cellLimit ? static_cast<int>(std::floor(lastX)) : 0;
+    const float lastCellX = fitted ? lastX / fitted->width : lastX;
+    const int lastColumn = std::fabs(lastCellX) < cellLimit ? static_cast<int>(std::floor(lastCellX)) : 0;
     ColumnTable table;
     table.fixed = jitStep == 0;
+    table.nx = fitted ? fitted->nx : 256;
     table.jit = *jit;
     table.ypos = ypos;
     const VF fixedJit = hn::Set(df, *jit);
@@ -232,8 +258,8 @@ void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float
     for (; k + lanes <= count; k += lanes) {
         const VF j = jitStep ? hn::LoadU(df, jit + k) : fixedJit;
         const VF ev = eStep ? hn::LoadU(df, e + k) : fixedE;
-        hn::StoreU(CellLanes(tables, hn::LoadU(df, xpos + k), j, ev, ypos, rowHash, rowCentre, lastColumn, table), df,
-                   out + k);
+        const VF x = cellX(hn::LoadU(df, xpos + k));
+        hn::StoreU(CellLanes(tables, x, j, ev, ypos, rowHash, rowCentre, lastColumn, table), df, out + k);
     }
     if (k == count) return;
     // The last few points go through the same lanes, padded with the last
@@ -246,7 +272,7 @@ void CellsLanes(const Tables& tables, const float* xpos, float ypos, const float
         tj[l] = jit[(k + l) * jitStep];
         te[l] = e[(k + l) * eStep];
     }
-    hn::Store(CellLanes(tables, hn::Load(df, tx), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre,
+    hn::Store(CellLanes(tables, cellX(hn::Load(df, tx)), hn::Load(df, tj), hn::Load(df, te), ypos, rowHash, rowCentre,
                         lastColumn, table),
               df, to);
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
@@ -264,7 +290,13 @@ HWY_EXPORT(CellsLanes);
 void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* jit,
               int jitStep, const float* e, int eStep, int count, float* out)
 {
-    HWY_DYNAMIC_DISPATCH(CellsLanes)(tables, xpos, ypos, jit, jitStep, e, eStep, count, out);
+    HWY_DYNAMIC_DISPATCH(CellsLanes)(tables, nullptr, xpos, ypos, jit, jitStep, e, eStep, count, out);
+}
+
+void fittedCellsRow(const Tables& tables, const FittedCells& cells, const float* xpos, float ypos, const float* jit,
+                    int jitStep, const float* e, int eStep, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(CellsLanes)(tables, &cells, xpos, ypos, jit, jitStep, e, eStep, count, out);
 }
 
 } // namespace celllanes

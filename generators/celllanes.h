@@ -94,9 +94,41 @@ inline float wrappedCellValue(const Tables& tables, float u, float v, float jit,
     return cellDistances(tables, u, v, jit, e, column, row);
 }
 
+// Seamless, the cells are fitted to the view: n = the extent rounded (halves
+// up, at least 1) cells across it, each extent / n wide, their indices
+// wrapping over n.
+struct FittedCells {
+    int nx, ny;
+    float width, height;
+
+    static int across(float extent)
+    {
+        const float n = std::floor(extent + 0.5f);
+        if (!(n >= 1.0f)) return 1;
+        return n < 1e9f ? static_cast<int>(n) : 1000000000;
+    }
+
+    FittedCells(float extentX, float extentY)
+        : nx(across(extentX)), ny(across(extentY)), width(extentX / static_cast<float>(nx)),
+          height(extentY / static_cast<float>(ny))
+    {
+    }
+
+    // The seamless Cells value at layer point (xpos, ypos).
+    float value(const Tables& tables, float xpos, float ypos, float jit, float e) const
+    {
+        return wrappedCellValue(tables, xpos / width, ypos / height, jit, e, nx, ny);
+    }
+};
+
 // out[k] = cellValue(tables, xpos[k], ypos, jit[k * jitStep], e[k * eStep]):
 // a step of 0 reads one value for the whole run. out may be xpos.
 void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* jit, int jitStep, const float* e,
               int eStep, int count, float* out);
+
+// The same for seamless cells: out[k] = cells.value(tables, xpos[k], ypos,
+// jit[k * jitStep], e[k * eStep]). out may be xpos.
+void fittedCellsRow(const Tables& tables, const FittedCells& cells, const float* xpos, float ypos, const float* jit,
+                    int jitStep, const float* e, int eStep, int count, float* out);
 
 } // namespace celllanes

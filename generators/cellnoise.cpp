@@ -4,36 +4,6 @@
 
 #include <cmath>
 
-namespace {
-
-// Seamless, the cells are fitted to the view: n = the extent rounded (halves
-// up, at least 1) cells across it, each extent / n wide, their indices
-// wrapping over n.
-struct FittedCells {
-    int nx, ny;
-    float width, height;
-
-    static int across(float extent)
-    {
-        const float n = std::floor(extent + 0.5f);
-        if (!(n >= 1.0f)) return 1;
-        return n < 1e9f ? static_cast<int>(n) : 1000000000;
-    }
-
-    FittedCells(float extentX, float extentY)
-        : nx(across(extentX)), ny(across(extentY)), width(extentX / static_cast<float>(nx)),
-          height(extentY / static_cast<float>(ny))
-    {
-    }
-
-    float value(const celllanes::Tables& tables, float xpos, float ypos, float jit, float e) const
-    {
-        return celllanes::wrappedCellValue(tables, xpos / width, ypos / height, jit, e, nx, ny);
-    }
-};
-
-} // namespace
-
 void CellNoise::createVariables()
 {
     variables[0].init(this, "Jitter", 1.0f, 1.0f, 0.0f);
@@ -48,7 +18,7 @@ float CellNoise::valueAt(int x, int y) const
     mapping.windowToLayer(xpos, ypos);
     const float jit = variables[0].getValueAt(x, y);
     const float e = variables[1].getValueAt(x, y);
-    if (seamless) return FittedCells(zoomx, zoomy).value(noiseTables(), xpos, ypos, jit, e);
+    if (seamless) return celllanes::FittedCells(zoomx, zoomy).value(noiseTables(), xpos, ypos, jit, e);
     return celllanes::cellValue(noiseTables(), xpos, ypos, jit, e);
 }
 
@@ -70,12 +40,9 @@ void CellNoise::valueRow(int y, int x0, int count, float* out, int step) const
     // out holds the layer x coordinates until each is replaced by its value.
     layerRowX(x0, count, out, step);
     const float ypos = layerRowY(y);
-    if (seamless) {
-        const FittedCells cells(zoomx, zoomy);
-        const celllanes::Tables& tables = noiseTables();
-        for (int k = 0; k < count; ++k)
-            out[k] = cells.value(tables, out[k], ypos, jit[k * jitStep], edges[k * edgesStep]);
-        return;
-    }
-    celllanes::cellsRow(noiseTables(), out, ypos, jit, jitStep, edges, edgesStep, count, out);
+    if (seamless)
+        celllanes::fittedCellsRow(noiseTables(), celllanes::FittedCells(zoomx, zoomy), out, ypos, jit, jitStep, edges,
+                                  edgesStep, count, out);
+    else
+        celllanes::cellsRow(noiseTables(), out, ypos, jit, jitStep, edges, edgesStep, count, out);
 }

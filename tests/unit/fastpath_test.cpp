@@ -169,7 +169,11 @@ public:
     // seeded: every layer gets its own seed, 0 a third of the time.
     explicit CompositionMaker(unsigned seed, bool seeded = false) : random(seed), seeded(seeded) {}
 
-    std::unique_ptr<Renderable> make(int depth) { return std::unique_ptr<Renderable>(layer(depth)); }
+    // type: the top layer's, or any when negative.
+    std::unique_ptr<Renderable> make(int depth, int type = -1)
+    {
+        return std::unique_ptr<Renderable>(layer(depth, type));
+    }
 
 private:
     float uniform(float a, float b) { return std::uniform_real_distribution<float>(a, b)(random); }
@@ -193,10 +197,10 @@ private:
         }
     }
 
-    Renderable* layer(int depth)
+    Renderable* layer(int depth, int type = -1)
     {
         Renderable* l = nullptr;
-        const int kind = pick(LayerTypeTable::count + 1);
+        const int kind = type >= 0 ? type : pick(LayerTypeTable::count + 1);
         if (kind < LayerTypeTable::count) {
             l = createLayer(kind);
         } else {
@@ -319,6 +323,30 @@ TEST_F(FastPath, RowLoopAreasGiveThePlainValueOfEachPixel)
                     << "composition " << seed << ", step " << area.step << ", pixel (" << c << ", " << r << ")";
             }
     }
+}
+
+// Seamless Cells with seeds, in rows wider than one chunk at pixel steps of
+// 1 to 3, on views whose cells wrap within a row (one cell across, a few,
+// 256, a million): each pixel's own plain value, bit for bit.
+TEST_F(FastPath, SeamlessCellsRowsGiveThePlainValueOfEachPixelOnEveryTarget)
+{
+    controls.setViewportSize(800, 5);
+    const float extents[] = {0.1f, 1.0f, 2.6f, 3.4f, 20.0f, 256.0f, 300.7f, 1e6f};
+    onEveryTarget([&] {
+        for (unsigned seed = 8000; seed < 8032; ++seed) {
+            const std::unique_ptr<Renderable> top = CompositionMaker(seed, true).make(1 + seed % 3, 4);
+            top->setView(top->x, top->y, extents[seed % 8], extents[seed / 4 % 8]);
+            top->setSeamless(true);
+            const int step = 1 + seed % 3, count = 800 / step;
+            std::vector<float> row(count);
+            for (int y = 0; y < 5; y += step) {
+                top->pixelRow(y, 0, count, row.data(), step);
+                for (int c = 0; c < count; ++c)
+                    ASSERT_TRUE(sameSample(row[c], top->pixelValue(step * c, y)))
+                        << "composition " << seed << ", step " << step << ", pixel (" << c << ", " << y << ")";
+            }
+        }
+    });
 }
 
 TEST_F(FastPath, EachTypeAtItsDefaultsGivesTheSameBytesOnEveryTarget)
