@@ -73,6 +73,19 @@ void LayerControls::onCut()
     reportOutcome("Cut " + what + " from " + variable + " as scene text");
 }
 
+scenefile::ReadResult LayerControls::readClipboardScene()
+{
+    std::string text, error;
+    if (!clipboard->fetch(&text, &error)) {
+        reportOutcome("Could not paste: " + error);
+        return {};
+    }
+    // Through the same reader and limits as a file.
+    scenefile::ReadResult read = scenefile::parse(text);
+    if (!read.baseLayer) reportOutcome("Could not paste: " + read.error);
+    return read;
+}
+
 void LayerControls::onPaste()
 {
     if (!currentLayer || !clipboard) return;
@@ -81,16 +94,8 @@ void LayerControls::onPaste()
         reportOutcome("Could not paste: this layer has no variable to take an input layer");
         return;
     }
-    std::string text, error;
-    if (!clipboard->fetch(&text, &error)) {
-        reportOutcome("Could not paste: " + error);
-        return;
-    }
-    scenefile::ReadResult read = scenefile::parse(text);
-    if (!read.baseLayer) {
-        reportOutcome("Could not paste: " + read.error);
-        return;
-    }
+    scenefile::ReadResult read = readClipboardScene();
+    if (!read.baseLayer) return;
     // The result is built on a copy and measured as the reader would
     // measure its file before the composition shown is touched.
     const LayerLocation where = currentLocation();
@@ -120,16 +125,8 @@ void LayerControls::onPaste()
 void LayerControls::onPasteComposition()
 {
     if (!clipboard) return;
-    std::string text, error;
-    if (!clipboard->fetch(&text, &error)) {
-        reportOutcome("Could not paste: " + error);
-        return;
-    }
-    scenefile::ReadResult read = scenefile::parse(text);
-    if (!read.baseLayer) {
-        reportOutcome("Could not paste: " + read.error);
-        return;
-    }
+    scenefile::ReadResult read = readClipboardScene();
+    if (!read.baseLayer) return;
     if (!mayReplaceComposition()) return;
     const long long layers = countLayers(read.baseLayer.get());
     {

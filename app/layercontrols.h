@@ -22,6 +22,7 @@
 #include "app/layertree.h"
 #include "app/renderscheduler.h"
 #include "app/viewresize.h"
+#include "persistence/scenefile.h"
 #include "persistence/unsavedchangesquestion.h"
 
 #include <functional>
@@ -373,6 +374,9 @@ private:
     int selectedType() const;
     void installComposition(Composition composition, const LayerLocation& where);
     void closeTree();
+    // The clipboard's text read as a scene; without a base layer (and with
+    // the reason in the info line) when there is none to paste.
+    scenefile::ReadResult readClipboardScene();
     std::string interruptedEdit;   // a drag's step, reopened after the edit that closed it
     bool variableStepsOpen = false;   // Page Up or Down held: its step is open
 };

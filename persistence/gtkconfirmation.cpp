@@ -1,8 +1,8 @@
 #include "persistence/gtkconfirmation.h"
 
 #include "persistence/gtkfiledialog.h"
+#include "persistence/gtkquestiondialog.h"
 
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 bool GtkConfirmation::confirm(const std::string& question, const std::string& detail, const std::string& goAhead)
@@ -20,15 +20,6 @@ bool GtkConfirmation::confirm(const std::string& question, const std::string& de
     // A costly command needs a deliberate yes: Enter answers no.
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
 
-    // Tied to the viewer's window at the X level, as the file dialogs are.
-    gtk_widget_realize(dialog);
-    GdkWindow* owner = ownerXid ? gdk_x11_window_foreign_new_for_display(gtk_widget_get_display(dialog), ownerXid)
-                                : nullptr;
-    if (owner) gdk_window_set_transient_for(gtk_widget_get_window(dialog), owner);
-
-    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-    if (owner) g_object_unref(owner);
-    while (gtk_events_pending()) gtk_main_iteration();
+    const int response = gtkquestion::run(dialog, ownerXid);
     return response == GTK_RESPONSE_ACCEPT;
 }

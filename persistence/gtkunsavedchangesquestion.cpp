@@ -1,8 +1,8 @@
 #include "persistence/gtkunsavedchangesquestion.h"
 
 #include "persistence/gtkfiledialog.h"
+#include "persistence/gtkquestiondialog.h"
 
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 UnsavedChangesQuestion::Answer GtkUnsavedChangesQuestion::ask(const std::string& sceneName, Occasion occasion)
@@ -30,16 +30,7 @@ UnsavedChangesQuestion::Answer GtkUnsavedChangesQuestion::ask(const std::string&
                            GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
 
-    // Tied to the viewer's window at the X level, as the file dialogs are.
-    gtk_widget_realize(dialog);
-    GdkWindow* owner = ownerXid ? gdk_x11_window_foreign_new_for_display(gtk_widget_get_display(dialog), ownerXid)
-                                : nullptr;
-    if (owner) gdk_window_set_transient_for(gtk_widget_get_window(dialog), owner);
-
-    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-    if (owner) g_object_unref(owner);
-    while (gtk_events_pending()) gtk_main_iteration();
+    const int response = gtkquestion::run(dialog, ownerXid);
 
     switch (response) {
     case GTK_RESPONSE_ACCEPT: return Answer::Save;
