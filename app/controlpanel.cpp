@@ -43,6 +43,9 @@ void LayerControls::build(ui::ControlWindow* window)
     loadButton = w.add_button("Load from XML", -1, command(&LayerControls::onLoadFromXml));
     saveButton = w.add_button("Save to XML", -1, command(&LayerControls::onSaveToXml));
     buildExportControls(w);
+    // What the drawing area shows sits with what the export writes, above
+    // the history's row: a control, not a readout, so it stays in view.
+    buildViewAsControls(w);
     undoButton = w.add_button("Undo", command(&LayerControls::onUndo));
     undoButton->set_shares_row(true);   // Undo, Redo and Layers side by side
     redoButton = w.add_button("Redo", command(&LayerControls::onRedo));
@@ -57,7 +60,6 @@ void LayerControls::build(ui::ControlWindow* window)
     examplesButton = w.add_button("Examples", command(&LayerControls::onExamples));
     refreshHistoryButtons();
     buildViewTools(w);
-    buildViewAsControls(w);
 
     resetCurrentView();
     showBaseLayer();

@@ -60,30 +60,31 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
-    // The additions follow, so nothing above them moves: the export, then
-    // undo and redo (disabled with nothing to undo) with "Layers" in their
-    // row, then the readouts. "Seamless" shares the export button's row.
+    // The additions follow, so nothing above them moves: the export and the
+    // view, then undo and redo (disabled with nothing to undo) with "Layers"
+    // in their row, then the readouts. "Seamless" shares the export button's
+    // row.
     EXPECT_EQ(root.children()[3]->label(), "Export");
     EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[3]).shares_row());
     EXPECT_EQ(root.children()[4]->label(), "Seamless");
     EXPECT_EQ(root.children()[5]->label(), "Export size:");
-    EXPECT_EQ(root.children()[6]->label(), "Undo");
-    EXPECT_EQ(root.children()[7]->label(), "Redo");
-    EXPECT_FALSE(root.children()[6]->enabled());
+    // "View as", its setting's field greyed while the view is Grey.
+    EXPECT_EQ(root.children()[6]->label(), "View as:");
+    EXPECT_EQ(root.children()[7]->label(), "");
     EXPECT_FALSE(root.children()[7]->enabled());
-    EXPECT_EQ(root.children()[8]->label(), "Layers");
+    EXPECT_EQ(root.children()[8]->label(), "Undo");
+    EXPECT_EQ(root.children()[9]->label(), "Redo");
+    EXPECT_FALSE(root.children()[8]->enabled());
+    EXPECT_FALSE(root.children()[9]->enabled());
+    EXPECT_EQ(root.children()[10]->label(), "Layers");
     // Copy and Paste, with Examples, on the row below.
-    EXPECT_EQ(root.children()[9]->label(), "Copy");
-    EXPECT_EQ(root.children()[10]->label(), "Paste");
-    EXPECT_EQ(root.children()[11]->label(), "Examples");
-    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[9]).shares_row());
-    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[10]).shares_row());
-    EXPECT_EQ(root.children()[12]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[13]->label(), "Values in view:");
-    // "View as" last, its setting's field greyed while the view is Grey.
-    EXPECT_EQ(root.children()[14]->label(), "View as:");
-    EXPECT_EQ(root.children()[15]->label(), "");
-    EXPECT_FALSE(root.children()[15]->enabled());
+    EXPECT_EQ(root.children()[11]->label(), "Copy");
+    EXPECT_EQ(root.children()[12]->label(), "Paste");
+    EXPECT_EQ(root.children()[13]->label(), "Examples");
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[11]).shares_row());
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[12]).shares_row());
+    EXPECT_EQ(root.children()[14]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[15]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 6u);

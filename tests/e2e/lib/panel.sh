@@ -7,8 +7,10 @@
 # A row added to the panel moves every control below it by its height: the
 # row's constant goes into the y of those controls here, and nowhere else.
 # seed_row: the "Seed" field and "New seed", directly below "Inverse";
-# copy_row: "Copy", "Paste" and "Examples", below "Undo", "Redo" and "Layers".
+# view_row: "View as:" and its field, below "Export size:"; copy_row: "Copy",
+# "Paste" and "Examples", below "Undo", "Redo" and "Layers".
 seed_row=23
+view_row=23
 copy_row=23
 
 change_base=(500 31)
@@ -31,10 +33,10 @@ save_button=(500 $((312 + seed_row)))
 export_button=(450 $((335 + seed_row)))
 seamless_box=(512 $((335 + seed_row)))
 export_size_field=(550 $((358 + seed_row)))
-undo_button=(436 $((381 + seed_row)))
-redo_button=(500 $((381 + seed_row)))
-layers_button=(564 $((381 + seed_row)))
-copy_button=(436 $((404 + seed_row)))
-paste_button=(500 $((404 + seed_row)))
-examples_button=(564 $((404 + seed_row)))
-path_first_step=(490 $((401 + seed_row + copy_row)))
+undo_button=(436 $((381 + seed_row + view_row)))
+redo_button=(500 $((381 + seed_row + view_row)))
+layers_button=(564 $((381 + seed_row + view_row)))
+copy_button=(436 $((404 + seed_row + view_row)))
+paste_button=(500 $((404 + seed_row + view_row)))
+examples_button=(564 $((404 + seed_row + view_row)))
+path_first_step=(490 $((401 + seed_row + view_row + copy_row)))
