@@ -4,6 +4,7 @@
 // written by the image writer straight into the numpy array's memory. Every
 // piece of work that walks a tree runs on a thread with the deep stack deep
 // trees need, with the GIL released.
+#include "colourviews.h"
 #include "layernode.h"
 
 #include "app/layerpath.h"
@@ -632,4 +633,5 @@ cannot be had; every argument is checked before any work.)doc")
         if (!py::isinstance<py::str>(text)) throw py::type_error("loads takes a str or bytes");
         return PyComposition::parse(text.cast<std::string>(), nullptr);
     }, py::arg("text"), "See patternlens.loads.");
+    defineColourViews(m);
 }

@@ -33,7 +33,7 @@ extern const int outputSuffixCount;
 // The format of a path by its suffix; false when the suffix is none of the
 // table's (or the path has none).
 bool formatForSuffix(const std::string& path, Format* format);
-// The table's suffixes for a message: ".png or .pgm".
+// The table's suffixes for a message: ".png, .pgm, .exr, .tif or .tiff".
 std::string outputSuffixList();
 // The format a path asks for: its suffix's, Png when it has none of ours.
 Format formatFor(const std::string& path);

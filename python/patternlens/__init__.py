@@ -15,18 +15,20 @@ drive pixel by pixel. Load one that the viewer saved, or build one here:
 Renders are those of patternlens-render, byte for byte: render(w, h) gives
 the bytes of "--size WxH" in a PGM, dtype="uint16" the values of
 "--depth 16", and dtype="float32" the values themselves before any rounding.
-patternlens.dask renders images of any size as dask arrays, chunk by chunk.
+normal_map and colour_ramp turn float32 values into the RGB images of
+"--normal-map" and "--gradient". patternlens.dask renders images of any
+size as dask arrays, chunk by chunk.
 
 The module is built for Debian's Python, /usr/bin/python3.
 """
 
 import os as _os
 
-from ._patternlens import TYPES, Composition, Layer, SceneError
+from ._patternlens import TYPES, Composition, Layer, SceneError, colour_ramp, normal_map
 from ._patternlens import load as _load
 from ._patternlens import loads as _loads
 
-__all__ = ["TYPES", "Composition", "Layer", "SceneError", "load", "loads"]
+__all__ = ["TYPES", "Composition", "Layer", "SceneError", "colour_ramp", "load", "loads", "normal_map"]
 __version__ = "@PROJECT_VERSION@"
 
 for _name in ("Composition", "Layer", "SceneError"):

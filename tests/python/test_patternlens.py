@@ -3,6 +3,7 @@ import copy
 import os
 import pickle
 import signal
+import subprocess
 import threading
 import time
 
@@ -10,7 +11,7 @@ import numpy as np
 import pytest
 
 import patternlens as pl
-from conftest import ROOT
+from conftest import RENDER, ROOT, read_png
 
 
 def grey_bytes(values):
@@ -63,6 +64,26 @@ def test_renders_equal_the_renderer(tmp_path, render_tool, index, keywords, opti
     np.testing.assert_array_equal(grey_bytes(values), grey)
     np.testing.assert_array_equal(samples16(values), deep)
     assert len(np.unique(grey)) > 1, "a picture with something in it"
+
+
+@pytest.mark.parametrize("seamless", [False, True])
+def test_normal_maps_and_ramps_equal_the_renderer(tmp_path, seamless):
+    composition = pl.Composition(every_type()[1], seamless=seamless)
+    scene, out = tmp_path / "scene.xml", tmp_path / "out.png"
+    composition.save(scene)
+    heights = composition.render(97, 61, dtype="float32")
+    for depth, dtype in ((8, "uint8"), (16, "uint16")):
+        for mine, options in (
+                (pl.normal_map(heights, strength=3.5, seamless=seamless, convention="directx", dtype=dtype),
+                 ["--normal-map", "--strength", "3.5", "--normal-convention", "directx"]),
+                (pl.normal_map(heights, seamless=seamless, dtype=dtype), ["--normal-map"]),
+                (pl.colour_ramp(heights, "terrain", dtype=dtype), ["--gradient", "terrain"])):
+            subprocess.run([RENDER, "--size", "97x61", "--depth", str(depth), *options, str(scene), str(out)], check=True)
+            np.testing.assert_array_equal(mine, read_png(out))
+    with pytest.raises(ValueError, match="zz"):
+        pl.colour_ramp(heights, "0:#zzzzzz,1:#ffffff")
+    with pytest.raises(ValueError):
+        pl.normal_map(heights, convention="sideways")
 
 
 def test_every_type_alone_and_seamless_off(tmp_path, render_tool):

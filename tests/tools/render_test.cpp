@@ -247,7 +247,7 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
     // naming those it does; the suffix's case does not matter.
     for (const char* name : {"out.jpg", "out", "out.png.gz"}) {
         const ToolRun r = run("'" + path("square.xml") + "' '" + path(name) + "'");
-        EXPECT_TRUE(r.status == 2 && r.err.find(".png or .pgm") != std::string::npos && !exists(path(name))) << r.err;
+        EXPECT_TRUE(r.status == 2 && r.err.find(".png, .pgm, .exr, .tif or .tiff") != std::string::npos && !exists(path(name))) << r.err;
     }
     ASSERT_EQ(run("'" + path("square.xml") + "' '" + path("out.PGM") + "'").status, 0);
     EXPECT_EQ(readFile(path("out.PGM")).rfind("P5", 0), 0u);

@@ -1,0 +1,139 @@
+#include "colourviews.h"
+
+#include "layers/colourramp.h"
+#include "layers/normalmap.h"
+
+#include <pybind11/numpy.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+using Floats = py::array_t<float, py::array::c_style | py::array::forcecast>;
+
+// The dtype of an output: 8 or 16 bits a component.
+bool sixteenBits(const py::object& dtype)
+{
+    const std::string allowed = "dtype must be 'uint8' or 'uint16'";
+    py::dtype d;
+    try {
+        d = py::dtype::from_args(dtype);
+    } catch (const py::error_already_set&) {
+        throw py::type_error(allowed + ", not " + std::string(py::repr(dtype)));
+    }
+    if (d.equal(py::dtype::of<std::uint8_t>())) return false;
+    if (d.equal(py::dtype::of<std::uint16_t>())) return true;
+    throw py::value_error(allowed + ", not " + std::string(py::str(d.attr("name"))));
+}
+
+Floats twoDimensional(const py::object& values, const char* what)
+{
+    Floats array = Floats::ensure(values);
+    if (!array) throw py::type_error(std::string(what) + " must be an array of numbers");
+    if (array.ndim() != 2 || array.shape(0) < 1 || array.shape(1) < 1)
+        throw py::value_error(std::string(what) + " must be a two-dimensional array of at least one pixel");
+    return array;
+}
+
+// An array of shape (rows, columns, 3) of the dtype asked for, filled row by
+// row by fill(row, out) without the GIL.
+template <typename Fill>
+py::array rgbImage(py::ssize_t rows, py::ssize_t columns, bool wide, const Fill& fill)
+{
+    py::array out = wide ? py::array(py::dtype::of<std::uint16_t>(), {rows, columns, py::ssize_t(3)})
+                         : py::array(py::dtype::of<std::uint8_t>(), {rows, columns, py::ssize_t(3)});
+    char* data = static_cast<char*>(out.mutable_data());
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * 3 * (wide ? 2 : 1);
+    py::gil_scoped_release release;
+    for (py::ssize_t y = 0; y < rows; ++y) fill(y, data + static_cast<std::size_t>(y) * rowBytes);
+    return out;
+}
+
+py::array normalMap(const py::object& heights, double strength, bool seamless, const std::string& convention,
+                    const py::object& dtype)
+{
+    normalmap::Settings settings;
+    if (!(strength == strength) || strength > normalmap::maxStrength || strength < -normalmap::maxStrength)
+        throw py::value_error("strength must be a finite number from -1e6 to 1e6");
+    settings.strength = strength;
+    if (!normalmap::parseConvention(convention, &settings.convention))
+        throw py::value_error("convention must be 'opengl' or 'directx', not '" + convention + "'");
+    const bool wide = sixteenBits(dtype);
+    const Floats h = twoDimensional(heights, "heights");
+    const py::ssize_t rows = h.shape(0), columns = h.shape(1);
+    const float* base = h.data();
+    const auto row = [&](py::ssize_t y) { return base + y * columns; };
+    // Beyond an edge: the nearest pixel, or the other side of a seamless picture.
+    const auto neighbour = [&](py::ssize_t i, py::ssize_t n) { return i < 0 ? (seamless ? n - 1 : 0)
+                                                                             : i >= n ? (seamless ? 0 : n - 1) : i; };
+    std::vector<float> centre(static_cast<std::size_t>(columns) + 2);
+    return rgbImage(rows, columns, wide, [&](py::ssize_t y, char* out) {
+        const float* own = row(y);
+        centre[0] = own[neighbour(-1, columns)];
+        std::copy(own, own + columns, centre.begin() + 1);
+        centre[static_cast<std::size_t>(columns) + 1] = own[neighbour(columns, columns)];
+        const float* above = row(neighbour(y - 1, rows));
+        const float* below = row(neighbour(y + 1, rows));
+        if (wide)
+            normalmap::row16(above, centre.data(), below, static_cast<std::size_t>(columns), settings,
+                             reinterpret_cast<std::uint16_t*>(out));
+        else
+            normalmap::row8(above, centre.data(), below, static_cast<std::size_t>(columns), settings,
+                            reinterpret_cast<std::uint8_t*>(out));
+    });
+}
+
+py::array colourRamp(const py::object& values, const std::string& stops, const py::object& dtype)
+{
+    ColourRamp ramp;
+    std::string error;
+    if (!ColourRamp::parse(stops, &ramp, &error)) throw py::value_error(error);
+    const bool wide = sixteenBits(dtype);
+    const Floats v = twoDimensional(values, "values");
+    const py::ssize_t columns = v.shape(1);
+    const float* base = v.data();
+    return rgbImage(v.shape(0), columns, wide, [&](py::ssize_t y, char* out) {
+        const float* own = base + y * columns;
+        if (wide) ramp.row16(own, static_cast<std::size_t>(columns), reinterpret_cast<std::uint16_t*>(out));
+        else ramp.row8(own, static_cast<std::size_t>(columns), reinterpret_cast<std::uint8_t*>(out));
+    });
+}
+
+} // namespace
+
+void defineColourViews(py::module_& m)
+{
+    m.def("normal_map", &normalMap, py::arg("heights"), py::arg("strength") = 10.0, py::arg("seamless") = false,
+          py::arg("convention") = "opengl", py::arg("dtype") = "uint8",
+          R"doc(normal_map(heights, strength=10, seamless=False, convention="opengl", dtype="uint8") -> numpy.ndarray
+
+The normal map of a height field, as patternlens-render --normal-map writes
+it: an array of shape (rows, columns, 3), RGB, of uint8 or uint16.
+
+heights: a two-dimensional array of float32 values (others are converted),
+  the first row at the top, as Composition.render(..., dtype="float32")
+  gives them; a NaN counts as 0.
+strength: s in normalise(-s dx, s dy, 1) ("opengl", green up) or
+  normalise(-s dx, -s dy, 1) ("directx"), dx and dy the central
+  differences of the heights.
+seamless: beyond an edge lies the other side of the picture (a seamless
+  render tiles, and so does its normal map); else the nearest pixel.
+
+Raises TypeError or ValueError for a bad argument.)doc");
+    m.def("colour_ramp", &colourRamp, py::arg("values"), py::arg("stops"), py::arg("dtype") = "uint8",
+          R"doc(colour_ramp(values, stops, dtype="uint8") -> numpy.ndarray
+
+Values through a colour ramp, as patternlens-render --gradient writes them:
+an array of shape (rows, columns, 3), RGB, of uint8 or uint16.
+
+values: a two-dimensional array of float32 values (others are converted),
+  clamped to [0, 1] as the layers clamp them (NaN gives 1).
+stops: "T:#RRGGBB" entries joined by commas, T from 0 to 1 strictly
+  increasing ("0:#1a3d8f,0.45:#e0d070,1:#ffffff"), or a named ramp:
+  "grey", "terrain", "fire", "ice".
+
+Raises ValueError quoting the entry at fault for a malformed ramp.)doc");
+}
