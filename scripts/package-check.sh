@@ -228,7 +228,7 @@ wm_class="$(entry StartupWMClass)"
 # shellcheck source=../tests/e2e/lib/gtkdialog.sh
 source "$root/tests/e2e/lib/gtkdialog.sh"
 if xserver_start 1280x1024x24; then
-  "$usr/bin/patternlens" "$root/docs/example-scene.xml" >"$scratch/viewer.log" 2>&1 &
+  XDG_STATE_HOME="$scratch/state" "$usr/bin/patternlens" "$root/docs/example-scene.xml" >"$scratch/viewer.log" 2>&1 &
   viewer_pid=$!
   window=""
   for _ in $(seq 300); do   # 30 s: a loaded machine starts the viewer slowly
@@ -238,7 +238,7 @@ if xserver_start 1280x1024x24; then
     sleep 0.1
   done
   classes="$( [ -n "$window" ] && xprop -id "$window" WM_CLASS)"
-  if [ -n "$window" ] && xdotool windowfocus --sync "$window" key ctrl+s && dialog_save_as "$scratch/saved" \
+  if [ -n "$window" ] && xdotool windowfocus --sync "$window" key ctrl+shift+s && dialog_save_as "$scratch/saved" \
      && dialog_closed; then
     for _ in $(seq 50); do [ -s "$scratch/saved.xml" ] && break; sleep 0.1; done
   fi
