@@ -174,6 +174,10 @@ public:
     void onViewAs();
     void onViewSetting();
     void refreshViewAs();
+    // The panel's control of a scene setting, one overload per type of
+    // setting (scenefields.h), called by refreshPanel.
+    void showSetting(bool seamless);
+    void showSetting(const ViewAs& view);
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.

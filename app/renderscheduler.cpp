@@ -102,7 +102,7 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
     }
     // The view changes what is shown, never the values or their statistics.
     picture.shown = viewpicture::colours(shownValues, layer.textureWidth, layer.textureHeight,
-                                         composition.settings.viewAs, layer.seamless);
+                                         composition.settings.viewAs, composition.settings.seamless);
     picture.width = layer.textureWidth;
     picture.height = layer.textureHeight;
     picture.step = step;

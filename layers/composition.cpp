@@ -3,12 +3,13 @@
 #include "layers/layerclone.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <vector>
 
 void applySettings(Renderable& tree, const SceneSettings& settings)
 {
-    tree.setSeamless(settings.seamless);
+    treewalk::forEach(&tree, [&settings](Renderable& layer, int) { layer.seamless = settings.seamless; });
 }
 
 void addToSeeds(Renderable& tree, std::uint32_t n)

@@ -10,6 +10,7 @@
 #include "tests/support/everytarget.h"
 #include "tests/support/floatbits.h"
 #include "tests/unit/randomcomposition.h"
+#include "tests/support/seamlessscene.h"
 
 #include <gtest/gtest.h>
 
@@ -167,7 +168,7 @@ TEST(SeamlessCompositions, RepeatOverTheirViewsPixelForPixel)
         for (unsigned seed = 1; seed <= 60; ++seed) {
             std::unique_ptr<Renderable> top(RandomComposition(seed).make(3));
             placeExactly(*top, random);
-            top->setSeamless(true);
+            applySeamless(*top, true);
             EXPECT_TRUE(repeatsOverItsView(*top)) << "composition " << seed << " at " << w << " x " << h;
         }
     }
