@@ -44,10 +44,10 @@ void applySettings(Renderable& tree, const SceneSettings& settings);
 // reproducible from its n (the renderer's --seed). n = 0 changes nothing.
 void addToSeeds(Renderable& tree, std::uint32_t n);
 
-// A composition as the controller holds it, not owned: its tree (null: none)
-// and its settings (a tree alone has the default ones).
-struct CompositionView {
-    CompositionView(const Renderable* tree = nullptr, const SceneSettings& settings = SceneSettings())
+// A reference to a composition, as the controller holds it, not owned: its
+// tree (null: none) and its settings (a tree alone has the default ones).
+struct CompositionRef {
+    CompositionRef(const Renderable* tree = nullptr, const SceneSettings& settings = SceneSettings())
         : tree(tree), settings(settings)
     {
     }
@@ -65,18 +65,18 @@ struct Composition {
 
     Composition();
     Composition(std::unique_ptr<Renderable> tree, const SceneSettings& settings);
-    // An exact copy of what view shows.
-    explicit Composition(const CompositionView& view);
+    // An exact copy of the composition ref refers to.
+    explicit Composition(const CompositionRef& ref);
     Composition(const Composition& other);
     Composition& operator=(const Composition& other);
     Composition(Composition&& other) noexcept;
     Composition& operator=(Composition&& other) noexcept;
     ~Composition();
 
-    CompositionView view() const { return {tree.get(), settings}; }
+    CompositionRef ref() const { return {tree.get(), settings}; }
     // addToSeeds on the tree, if any.
     void addToSeeds(std::uint32_t n);
 };
 
 // The same tree (sameLayerTree: bit for bit) and the same settings.
-bool sameComposition(const CompositionView& a, const CompositionView& b);
+bool sameComposition(const CompositionRef& a, const CompositionRef& b);

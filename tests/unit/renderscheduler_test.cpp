@@ -1,5 +1,5 @@
 // Renders off the main loop: whatever the edits and however they interleave
-// with the renders, the picture left on screen is the exact render of the
+// with the renders, the picture left on screen is the full render of the
 // composition as the last edit left it, at most one render is in flight,
 // and a render overtaken by an edit delivers nothing. These tests also run
 // under ThreadSanitizer (label "threads").
@@ -157,7 +157,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
 // fall, once the ticks have caught up the picture is the reference render of
 // the current layer as it stands, and every render started either delivered
 // or was stopped, one at a time.
-TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPicture)
+TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPicture)
 {
     ui::ControlWindow window;
     controls.build(&window);
@@ -194,7 +194,7 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPict
     }
 }
 
-// A coarse picture is every k-th pixel of the exact one, each as a k x k
+// A coarse picture is every k-th pixel of the full one, each as a k x k
 // block clipped at the edges, and carries no statistics.
 TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlocks)
 {
@@ -206,7 +206,7 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
         std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
         const std::vector<std::uint8_t> reference = referencePixels(*layer);
         for (int step = 2; step <= 7; ++step) {
-            Composition copy{CompositionView(layer.get())};
+            Composition copy{CompositionRef(layer.get())};
             Picture coarse;
             ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
             ASSERT_EQ(coarse.step, step);
@@ -220,8 +220,8 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
 }
 
 // Quick edits of a heavy composition: a coarse picture, then with no newer
-// edit the exact one of the same copy. After a rest, exact at once.
-TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheExactOne)
+// edit the full one of the same copy. After a rest, full at once.
+TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheFullOne)
 {
     // Every reading 15 ms after the one before: each render looks heavy,
     // and edits made one after the other come in quick succession.
@@ -231,7 +231,7 @@ TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenT
     std::unique_ptr<Renderable> layer = noiseChain(5);
     Picture shown;
     scheduler.markStale();
-    settle(scheduler, layer.get(), shown);   // measures an exact render
+    settle(scheduler, layer.get(), shown);   // measures a full render
     EXPECT_EQ(scheduler.counts().coarse, 0u) << "a single edit";
     layer->pan(3, 1);
     scheduler.markStale();
@@ -282,7 +282,7 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
     {
         LayerControls controls;
         controls.textureBackend = &backend;
-        controls.renderer.clock = [] { return 0.0; };   // renders take no time: exact pictures only
+        controls.renderer.clock = [] { return 0.0; };   // renders take no time: full pictures only
         controls.setViewportSize(20, 10);
         controls.drawCurrentLayer();
         EXPECT_TRUE(backend.drawn.empty()) << "drew before any picture";
