@@ -256,14 +256,3 @@ bool RenderScheduler::pending() const
     return stale || shared->inFlight || shared->delivered;
 }
 
-RenderScheduler::Counts RenderScheduler::counts() const
-{
-    std::lock_guard<std::mutex> lock(shared->mutex);
-    return shared->tally;
-}
-
-void RenderScheduler::waitWhileRendering()
-{
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    shared->idle.wait(lock, [&] { return !shared->inFlight; });
-}

@@ -14,7 +14,7 @@
 // During a quick series of edits on a heavy composition (renderpolicy.h) a
 // render first makes a coarse picture, which runs to its end even when
 // newer edits arrive, since only then is there something to show; with no
-// newer edit by then it goes on to the full picture of the same copy. An
+// newer edit by then it goes on to the full picture of the same copy. A
 // full render is stopped within a row by a newer edit and its pixels are
 // dropped; the next poll starts over from the newest state. Once the input
 // rests, a coarse render of an outdated state is stopped too, so the full
@@ -84,17 +84,12 @@ public:
     // are needed before the picture on screen is the final one.
     bool pending() const;
 
-    Counts counts() const;
-
-    // Blocks until no render is in flight (tests and benchmarks).
-    void waitWhileRendering();
-
     // Stops the render in flight and ends the render thread; later polls
     // render on the calling thread. For a program about to exit, which must
     // not leave a render running while its statics are destroyed.
     void shutDown();
 
-    // Renders composition, a copy of its own, at step into picture: an
+    // Renders composition, a copy of its own, at step into picture: a
     // full one (step 1) with its statistics, or a coarse one. False,
     // picture untouched, when stop ended it early.
     static bool render(Composition& composition, int step, const std::atomic<bool>* stop, Picture& picture);
@@ -106,6 +101,10 @@ public:
     static double steadySeconds();
 
 private:
+    // Tests and benchmarks read the tally and wait for the render in flight
+    // (tests/support/renderschedulerprobe.h).
+    friend class RenderSchedulerProbe;
+
     // What the render jobs and the main thread share; a job holds it.
     struct Shared {
         RenderCost cost;                    // render thread only
@@ -113,7 +112,7 @@ private:
         double (*clock)() = &steadySeconds; // the scheduler's, as of the hand-over
 
         std::mutex mutex;                   // guards the fields below
-        std::condition_variable idle;       // waitWhileRendering waits here
+        std::condition_variable idle;       // notified when no render is in flight
         bool inFlight = false;              // from hand-over until the job is done with it
         bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
         std::unique_ptr<Picture> delivered; // finished, not yet taken by poll

@@ -14,6 +14,7 @@
 #include "ui/controls.h"
 
 #include "tests/support/noisechain.h"
+#include "tests/support/renderschedulerprobe.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ TEST_F(RenderSchedulerTest, NothingHappensUntilThePictureIsStale)
     Picture shown;
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
-    EXPECT_EQ(scheduler.counts().started, 0u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).started, 0u);
 }
 
 TEST_F(RenderSchedulerTest, AStalePictureIsRenderedOnceAndExactly)
@@ -78,7 +79,7 @@ TEST_F(RenderSchedulerTest, AStalePictureIsRenderedOnceAndExactly)
     EXPECT_EQ(shown.width, 48);
     EXPECT_EQ(shown.height, 36);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
-    const RenderScheduler::Counts counts = scheduler.counts();
+    const RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.finished, 1u);
     EXPECT_EQ(counts.superseded, 0u);
@@ -97,7 +98,7 @@ TEST_F(RenderSchedulerTest, WithoutALayerThePictureEmptiesOnceTheRenderInFlightH
     shown.pixels.assign(10, 1);
     settle(scheduler, nullptr, shown);
     EXPECT_TRUE(shown.pixels.empty());
-    const RenderScheduler::Counts counts = scheduler.counts();
+    const RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.finished + counts.superseded, 1u);
 }
@@ -115,17 +116,17 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
     layer->pan(5, 0);
     scheduler.markStale();
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));   // stops the first, starts nothing yet
-    scheduler.waitWhileRendering();
-    RenderScheduler::Counts counts = scheduler.counts();
+    RenderSchedulerProbe::waitWhileRendering(scheduler);
+    RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.superseded, 1u);
     EXPECT_EQ(counts.finished, 0u);
     // The next poll starts the render of the state the edit left.
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
-    EXPECT_EQ(scheduler.counts().started, 2u);
-    scheduler.waitWhileRendering();
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).started, 2u);
+    RenderSchedulerProbe::waitWhileRendering(scheduler);
     EXPECT_TRUE(scheduler.poll({layer.get()}, shown));
-    counts = scheduler.counts();
+    counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.finished, 1u);
     layer->fillPixels();
     EXPECT_EQ(shown.pixels, layer->pixels);
@@ -141,7 +142,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
     scheduler.poll({layer.get()}, shown);
     scheduler.shutDown();
     EXPECT_FALSE(scheduler.pending());
-    RenderScheduler::Counts counts = scheduler.counts();
+    RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, counts.finished + counts.superseded);
 
     controls.setViewportSize(48, 36);
@@ -180,7 +181,7 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPictu
             default: break;
             }
             if (random.pick(0, 1)) controls.updatePicture();
-            const RenderScheduler::Counts c = scheduler.counts();
+            const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
             ASSERT_LE(c.started - c.finished - c.superseded, 1u) << "more than one render in flight";
         }
         for (int i = 0; i < 100000 && (controls.redrawRequested || scheduler.pending()); ++i) {
@@ -189,7 +190,7 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPictu
         }
         ASSERT_FALSE(scheduler.pending());
         ASSERT_EQ(controls.picture.pixels, referencePixels(*controls.currentLayer)) << "seed " << seed;
-        const RenderScheduler::Counts c = scheduler.counts();
+        const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
         EXPECT_EQ(c.started, c.finished + c.superseded) << "seed " << seed;
     }
 }
@@ -232,20 +233,20 @@ TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenT
     Picture shown;
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);   // measures a full render
-    EXPECT_EQ(scheduler.counts().coarse, 0u) << "a single edit";
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 0u) << "a single edit";
     layer->pan(3, 1);
     scheduler.markStale();
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);
-    EXPECT_EQ(scheduler.counts().coarse, 1u);
-    EXPECT_EQ(scheduler.counts().finished, 2u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 1u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).finished, 2u);
     EXPECT_EQ(shown.step, 1);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
     fakeReadings += 100;   // the input rests
     layer->pan(-2, 0);
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);
-    EXPECT_EQ(scheduler.counts().coarse, 1u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 1u);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
 }
 

@@ -54,7 +54,9 @@ TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
         std::vector<float> batch(total), row(total), torus(total);
         for (auto [start, count] : runs) {
             GradientNoise::sample4Batch(&p[0][start], &p[1][start], &p[2][start], &p[3][start], count, &batch[start]);
-            GradientNoise::sample4Row(&p[0][start], &p[1][start], rowZ[start], rowW[start], count, &row[start]);
+            // Gain -1: the noise itself, unscaled and unclamped.
+            GradientNoise::sample4TorusRow(GradientNoise::noisetables::defaultTables(), &p[0][start], &p[1][start],
+                                           1.0f, rowZ[start], rowW[start], -1.0f, count, &row[start]);
             GradientNoise::sample4TorusRow(*torusTables, &p[0][start], &p[1][start], 0.75f, rowZ[start],
                                            rowW[start], seamless::noiseGain, count, &torus[start]);
         }
