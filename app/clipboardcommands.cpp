@@ -106,7 +106,7 @@ void LayerControls::onPaste()
     const std::string what = typeName(*pasted) + " (" + counttext::layers(countLayers(pasted)) + ")";
     // With its own views, and evaluated by this scene's settings.
     target->variables[index].setInputLayer(pasted);
-    pasted->setSeamless(result.settings.seamless);
+    applySettings(*pasted, result.settings);
     Renderable* const tree = result.tree.get();
     std::string refused = scenefile::refusal(scenefile::text(&tree, 1, result.settings));
     if (refused.compare(0, 9, "refused: ") == 0) refused.erase(0, 9);

@@ -5,6 +5,7 @@
 #include "app/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/scenefields.h"
 #include "ui/controls.h"
 
 #include <cstdio>
@@ -104,12 +105,22 @@ void LayerControls::endVariableSteps()
     commitEdit();
 }
 
+// The panel's control of each scene setting, by its type.
+void LayerControls::showSetting(bool seamless)
+{
+    if (seamlessCheckbox) seamlessCheckbox->set_int_val(seamless ? 1 : 0);
+}
+void LayerControls::showSetting(const ViewAs&)
+{
+    refreshViewAs();
+}
+
 void LayerControls::refreshPanel()
 {
     refreshPath();
     markCurrentRow();
-    if (seamlessCheckbox) seamlessCheckbox->set_int_val(sceneSettings.seamless ? 1 : 0);
-    refreshViewAs();
+    scenefields::forEachSceneField([this](const scenefields::Field&, const auto& value) { showSetting(value); },
+                                   sceneSettings);
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {

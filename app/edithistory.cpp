@@ -10,13 +10,13 @@ EditHistory::EditHistory(std::size_t maxBytes, std::size_t maxSteps) : byteLimit
 
 EditHistory::~EditHistory() = default;
 
-std::size_t EditHistory::measure(const CompositionView& composition)
+std::size_t EditHistory::measure(const CompositionRef& composition)
 {
     // The settings live in the step's own record.
     return copyBytes(composition.tree);
 }
 
-void EditHistory::begin(const CompositionView& now, const LayerLocation& where, const std::string& label)
+void EditHistory::begin(const CompositionRef& now, const LayerLocation& where, const std::string& label)
 {
     pendingBegun = true;
     pendingScene.reset();
@@ -62,10 +62,10 @@ void EditHistory::cancel()
     pendingWhere = LayerLocation();
 }
 
-bool EditHistory::commit(const CompositionView& now, const LayerLocation& where)
+bool EditHistory::commit(const CompositionRef& now, const LayerLocation& where)
 {
     if (!pendingBegun) return false;
-    if (sameComposition(pendingComposition.view(), now)) {
+    if (sameComposition(pendingComposition.ref(), now)) {
         // No step, but a scene it opened is opened: the same composition,
         // now from another file.
         applyPendingScene();
@@ -100,12 +100,12 @@ const std::string& EditHistory::redoLabel() const
     return redoSteps.empty() ? noLabel : redoSteps.back().label;
 }
 
-EditHistory::Restore EditHistory::undo(const CompositionView& current)
+EditHistory::Restore EditHistory::undo(const CompositionRef& current)
 {
     return swapStep(undoSteps, redoSteps, current, /*undoing=*/true);
 }
 
-EditHistory::Restore EditHistory::redo(const CompositionView& current)
+EditHistory::Restore EditHistory::redo(const CompositionRef& current)
 {
     return swapStep(redoSteps, undoSteps, current, /*undoing=*/false);
 }
@@ -114,7 +114,7 @@ EditHistory::Restore EditHistory::redo(const CompositionView& current)
 // comes back, and the composition shown now becomes the step that leads
 // back to it.
 EditHistory::Restore EditHistory::swapStep(std::deque<Step>& from, std::deque<Step>& to,
-                                           const CompositionView& current, bool undoing)
+                                           const CompositionRef& current, bool undoing)
 {
     Restore r;
     if (from.empty() || pendingBegun) return r;
@@ -147,7 +147,7 @@ void EditHistory::clear()
 
 void EditHistory::push(std::deque<Step>& steps, Step step)
 {
-    step.bytes = measure(step.composition.view()) + sizeof(Step) + step.label.capacity() +
+    step.bytes = measure(step.composition.ref()) + sizeof(Step) + step.label.capacity() +
                  (step.before.path.capacity() + step.after.path.capacity()) * sizeof(int);
     heldBytes += step.bytes;
     steps.push_back(std::move(step));

@@ -52,13 +52,13 @@ public:
 
     // An edit starts on composition now (a null tree: none). Takes the copy
     // that undo will give back. An edit already begun is dropped.
-    void begin(const CompositionView& now, const LayerLocation& where, const std::string& label);
+    void begin(const CompositionRef& now, const LayerLocation& where, const std::string& label);
     bool editing() const { return pendingBegun; }
     const std::string& editLabel() const { return pendingLabel; }
     // The edit begun is done; now is the composition now, where the user is
     // now. Records a step, and drops every redo step, only when the
     // composition differs from the one at begin. Returns whether it did.
-    bool commit(const CompositionView& now, const LayerLocation& where);
+    bool commit(const CompositionRef& now, const LayerLocation& where);
     // Forgets the edit begun, recording nothing.
     void cancel();
 
@@ -77,10 +77,10 @@ public:
     // Takes back the last step: current is the composition shown now, which
     // is copied for redo. The location is where the step was made.
     // Nothing to undo (or an edit begun): an empty label and nothing else.
-    Restore undo(const CompositionView& current);
+    Restore undo(const CompositionRef& current);
     // Makes the last undone step again; the location is where the user was
     // right after making it.
-    Restore redo(const CompositionView& current);
+    Restore redo(const CompositionRef& current);
 
     // The composition shown now is the one in the file at path (it was
     // saved there, so that is the scene's path from now on).
@@ -106,7 +106,7 @@ public:
 
     // The memory a copy of this composition takes, as counted here; a
     // step adds its record to it.
-    static std::size_t measure(const CompositionView& composition);
+    static std::size_t measure(const CompositionRef& composition);
 
 private:
     struct SceneFile {
@@ -127,7 +127,7 @@ private:
 
     void push(std::deque<Step>& steps, Step step);
     Step pop(std::deque<Step>& steps);
-    Restore swapStep(std::deque<Step>& from, std::deque<Step>& to, const CompositionView& current, bool undoing);
+    Restore swapStep(std::deque<Step>& from, std::deque<Step>& to, const CompositionRef& current, bool undoing);
     void enforceBounds();
 
     std::size_t byteLimit;

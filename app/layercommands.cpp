@@ -21,6 +21,7 @@ void LayerControls::onAssignInputLayer()
     Renderable* layer = createLayer(selectedType());
     if (!layer) return;
     currentLayer->attachInput(i, layer);
+    applySettings(*layer, sceneSettings);
     currentLayer = layer;
     refreshPanel();
     redrawRequested = true;

@@ -175,6 +175,10 @@ public:
     void onViewAs();
     void onViewSetting();
     void refreshViewAs();
+    // The panel's control of a scene setting, one overload per type of
+    // setting (scenefields.h), called by refreshPanel.
+    void showSetting(bool seamless);
+    void showSetting(const ViewAs& view);
     // Every tick of the main loop: the export's progress and outcome, and
     // the drawing area's size as the export size's default. True when the
     // panel or the info line changed and wants a redisplay.
@@ -223,7 +227,7 @@ public:
     void onTreeKey(layertree::Move move);
     void onTreeReturn();
     // Once per tick: the rows after an edit, and the previews, which start
-    // once the drawing area's picture is exact. True when the column changed.
+    // once the drawing area's picture is final. True when the column changed.
     bool updateTree(bool edited);
     // Previews are still being made for the rows in view.
     bool treePending() const { return treeOpen && previews.pending(); }
@@ -312,8 +316,8 @@ public:
     // The composition shown, as one value's view: the base layer's tree and
     // the scene's settings. currentComposition is the current layer's
     // subtree with the same settings: what the picture and an export show.
-    CompositionView composition() const { return {baseLayer(), sceneSettings}; }
-    CompositionView currentComposition() const { return {currentLayer, sceneSettings}; }
+    CompositionRef composition() const { return {baseLayer(), sceneSettings}; }
+    CompositionRef currentComposition() const { return {currentLayer, sceneSettings}; }
 
     EditHistory history;
     UnsavedChangesQuestion* closeQuestion = nullptr;   // not owned

@@ -17,7 +17,7 @@ bool LayerControls::updatePicture()
     if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
         return treeChanged;
     // A coarse picture only stands in while edits come quickly: the panel
-    // keeps the statistics of the last exact one.
+    // keeps the statistics of the last full one.
     if (picture.step == 1) showStatistics();
     if (textureBackend && !picture.pixels.empty()) {
         if (!pictureTexture) pictureTexture = textureBackend->createTexture();

@@ -49,15 +49,15 @@ void LayerPreviews::compositionEdited(const std::vector<layertree::Row>& rows)
     changed = true;
 }
 
-bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int width, int height, int firstRow, int endRow)
+bool LayerPreviews::update(const CompositionRef& shown, bool pictureFinal, int width, int height, int firstRow, int endRow)
 {
     if (changed || width != previewWidth || height != previewHeight) {
         changed = false;
         if (!previewed.tree || width != previewWidth || height != previewHeight ||
-            !sameComposition(shown, previewed.view())) {
+            !sameComposition(shown, previewed.ref())) {
             renderer.stop();
             previewed = Composition();
-            for (auto& entry : previews) entry.second.exact = false;
+            for (auto& entry : previews) entry.second.upToDate = false;
         }
     }
     if (!shown.tree) {
@@ -66,7 +66,7 @@ bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int 
     }
     if (!previewed.tree) {
         // The drawing area's picture comes first.
-        if (!pictureExact) {
+        if (!pictureFinal) {
             waiting = true;
             return false;
         }
@@ -88,7 +88,7 @@ bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int 
         s.layer = rowLayers[static_cast<std::size_t>(p.row)];
         s.width = p.width;
         s.height = p.height;
-        s.exact = true;
+        s.upToDate = true;
         if (backend && !s.texture) s.texture = backend->createTexture();
         if (s.texture) backend->uploadPixelExact(s.texture, p.width, p.height, p.pixels.data());
         shownChanged = true;
@@ -105,7 +105,7 @@ bool LayerPreviews::update(const CompositionView& shown, bool pictureExact, int 
     const int last = std::min(endRow, static_cast<int>(rowLayers.size()));
     for (int row = std::max(firstRow, 0); row < last; ++row) {
         const auto entry = previews.find(row);
-        if (entry == previews.end() || !entry->second.exact) rows.push_back(row);
+        if (entry == previews.end() || !entry->second.upToDate) rows.push_back(row);
     }
     waiting = !rows.empty();
     if (rows != sentRows) {

@@ -6,7 +6,7 @@
 // worker pool with its render, and their thread runs at the lowest priority
 // the system has, so an idle processor is all they take. The caller hands
 // over a copy of the composition once it is worth previewing (the picture on
-// screen is exact) and names the rows it wants, those in view first; every
+// screen is final) and names the rows it wants, those in view first; every
 // layer of the copy is a row, numbered in tree order (layertree.h), and is
 // rendered at the preview size with its own view, exactly as a render of
 // that layer at that size. The latest request wins: new rows stop the

@@ -196,7 +196,7 @@ bool RecoveryKeeper::tick(LayerControls& controls, Clock::time_point now)
     due = false;
 
     const std::string origin = originKey(controls);
-    if (lastCopied && origin == lastOrigin && sameComposition(lastCopied->view(), controls.composition())) return told;
+    if (lastCopied && origin == lastOrigin && sameComposition(lastCopied->ref(), controls.composition())) return told;
     const std::string claimError = folder.claim();
     if (!claimError.empty()) {
         if (folder.lockless()) {

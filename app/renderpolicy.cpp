@@ -52,11 +52,11 @@ void RenderCost::measured(unsigned key, int step, int width, int height, double 
     Entry& e = at(key);
     if (step == 1) {
         // A stopped render ran at least this long; a finished one says all.
-        if (complete || seconds > e.exactSeconds) e.exactSeconds = seconds;
-        lastExact = e.exactSeconds;
+        if (complete || seconds > e.fullSeconds) e.fullSeconds = seconds;
+        lastFull = e.fullSeconds;
     } else if (complete) {
         e.coarsePerPixel = seconds / static_cast<double>(pixels);
-        if (e.exactSeconds < 0) e.exactSeconds = e.coarsePerPixel * static_cast<double>(evaluatedPixels(width, height, 1));
+        if (e.fullSeconds < 0) e.fullSeconds = e.coarsePerPixel * static_cast<double>(evaluatedPixels(width, height, 1));
     }
 }
 
@@ -64,16 +64,16 @@ int RenderCost::step(unsigned key, int width, int height) const
 {
     const Entry* e = find(key);
     // A render that keeps no plane costs what one of the same variables
-    // without planes cost; else the last exact render is the best guess.
-    if (!e || e->exactSeconds < 0) {
+    // without planes cost; else the last full render is the best guess.
+    if (!e || e->fullSeconds < 0) {
         const unsigned cold = key & ~0xffffu;
         if (key != cold) e = find(cold);
     }
-    const double exact = e && e->exactSeconds >= 0 ? e->exactSeconds : lastExact;
-    if (exact <= lightSeconds) return 1;
+    const double full = e && e->fullSeconds >= 0 ? e->fullSeconds : lastFull;
+    if (full <= lightSeconds) return 1;
     const long long all = evaluatedPixels(width, height, 1);
     if (all <= 0) return 1;
-    const double perPixel = e && e->coarsePerPixel >= 0 ? e->coarsePerPixel : exact / static_cast<double>(all);
+    const double perPixel = e && e->coarsePerPixel >= 0 ? e->coarsePerPixel : full / static_cast<double>(all);
     int k = 2;
     while (k < maxStep && perPixel * static_cast<double>(evaluatedPixels(width, height, k)) > coarseSeconds) ++k;
     return k;

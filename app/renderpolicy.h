@@ -1,14 +1,14 @@
 #pragma once
 // How the picture keeps up with a quick series of edits (a drag, wheel
 // notches, repeated undos) on a composition too heavy to render at every
-// event: a coarse picture at once, the exact one when the input rests.
+// event: a coarse picture at once, the full one when the input rests.
 //
 // A coarse picture evaluates every k-th pixel of every k-th row of the
 // full-size texture and shows each as a k x k block: the same pixels the
-// exact picture computes, never a smaller texture (which would give another
+// full picture computes, never a smaller texture (which would give another
 // pattern). k comes from the measured cost of the last renders, so that one
-// coarse picture takes at most coarseSeconds. A composition whose exact
-// picture takes at most lightSeconds is always rendered exactly.
+// coarse picture takes at most coarseSeconds. A composition whose full
+// picture takes at most lightSeconds is always rendered in full.
 //
 // Two halves, one per thread: EditPace on the main thread tells whether
 // edits are coming quickly, RenderCost on the render thread keeps what the
@@ -17,7 +17,7 @@
 // Main thread: the times of the last two edits.
 class EditPace {
 public:
-    // No edit for this long: the input rests, and the next picture is exact.
+    // No edit for this long: the input rests, and the next picture is full.
     static constexpr double restSeconds = 0.1;
 
     void edited(double now);
@@ -48,11 +48,11 @@ public:
     static unsigned key(unsigned driven, unsigned kept) { return driven << 16 | kept; }
 
     // A render of width x height pixels at step has taken seconds; complete
-    // is false when it was stopped, which still tells that an exact render
+    // is false when it was stopped, which still tells that a full render
     // takes at least that long.
     void measured(unsigned key, int step, int width, int height, double seconds, bool complete);
-    // The pixel step for a render during a quick series of edits: 1 (exact)
-    // while an exact render is light or its cost unknown, else the smallest
+    // The pixel step for a render during a quick series of edits: 1 (full)
+    // while a full render is light or its cost unknown, else the smallest
     // k > 1 whose coarse picture fits coarseSeconds.
     int step(unsigned key, int width, int height) const;
 
@@ -62,7 +62,7 @@ public:
 private:
     struct Entry {
         unsigned key = 0;
-        double exactSeconds = -1.0;     // unknown while negative
+        double fullSeconds = -1.0;     // unknown while negative
         double coarsePerPixel = -1.0;
     };
     const Entry* find(unsigned key) const;
@@ -72,5 +72,5 @@ private:
     Entry entries[capacity];
     int used = 0;
     int next = 0;
-    double lastExact = -1.0;   // of any key: the best guess for a new one
+    double lastFull = -1.0;   // of any key: the best guess for a new one
 };

@@ -78,8 +78,8 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
     std::vector<float> shownValues;
     if (step > 1) {
         // Every step-th pixel of the full-size texture, each shown as a
-        // block: the exact picture's pixels, fewer of them. No statistics:
-        // the panel shows only those of exact pictures.
+        // block: the full picture's pixels, fewer of them. No statistics:
+        // the panel shows only those of full pictures.
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(layer.textureWidth) *
                                          static_cast<std::size_t>(std::max(layer.textureHeight, 0)));
         Blocks blocks(pixels.data(), layer.textureWidth, layer.textureHeight, step);
@@ -102,7 +102,7 @@ bool RenderScheduler::render(Composition& composition, int step, const std::atom
     }
     // The view changes what is shown, never the values or their statistics.
     picture.shown = viewpicture::colours(shownValues, layer.textureWidth, layer.textureHeight,
-                                         composition.settings.viewAs, layer.seamless);
+                                         composition.settings.viewAs, composition.settings.seamless);
     picture.width = layer.textureWidth;
     picture.height = layer.textureHeight;
     picture.step = step;
@@ -142,7 +142,7 @@ bool RenderScheduler::renderJob(Shared& shared, Job& job, const BackgroundRunner
         if (!complete) return false;
         deliver(shared, std::move(picture));
         // A newer state is waiting: its render comes next, not this one's
-        // exact picture.
+        // full picture.
         if (shared.newer.load(std::memory_order_relaxed)) return false;
     }
 
@@ -157,7 +157,7 @@ bool RenderScheduler::renderJob(Shared& shared, Job& job, const BackgroundRunner
     return true;
 }
 
-void RenderScheduler::finish(Shared& shared, Job& job, bool exact)
+void RenderScheduler::finish(Shared& shared, Job& job, bool full)
 {
     // The planes keep values of this copy's inputs; the copy they replace
     // is destroyed here, on the render thread.
@@ -165,7 +165,7 @@ void RenderScheduler::finish(Shared& shared, Job& job, bool exact)
     old = Composition();
 
     std::lock_guard<std::mutex> lock(shared.mutex);
-    if (exact) ++shared.tally.finished;
+    if (full) ++shared.tally.finished;
     else ++shared.tally.superseded;
     shared.inFlight = false;
     job.over = true;
@@ -187,7 +187,7 @@ void RenderScheduler::runJob(Job& job, const BackgroundRunner::CancelToken& toke
     finish(*job.shared, job, renderJob(*job.shared, job, token));
 }
 
-bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int width, int height)
+bool RenderScheduler::poll(const CompositionRef& current, Picture& shown, int width, int height)
 {
     Shared& s = *shared;
     bool changed = false;
@@ -208,8 +208,8 @@ bool RenderScheduler::poll(const CompositionView& current, Picture& shown, int w
     if (!stale) return changed;
     const double now = clock();
     if (rendering) {
-        // Only one render at a time. An exact one stops; a coarse one runs
-        // on to its picture unless the input rests, when the exact picture
+        // Only one render at a time. A full one stops; a coarse one runs
+        // on to its picture unless the input rests, when the full picture
         // of the newest state is all that is wanted. A later poll starts the
         // render of the state the edits have reached by then.
         s.newer.store(true, std::memory_order_relaxed);
@@ -256,14 +256,3 @@ bool RenderScheduler::pending() const
     return stale || shared->inFlight || shared->delivered;
 }
 
-RenderScheduler::Counts RenderScheduler::counts() const
-{
-    std::lock_guard<std::mutex> lock(shared->mutex);
-    return shared->tally;
-}
-
-void RenderScheduler::waitWhileRendering()
-{
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    shared->idle.wait(lock, [&] { return !shared->inFlight; });
-}

@@ -14,10 +14,10 @@
 // During a quick series of edits on a heavy composition (renderpolicy.h) a
 // render first makes a coarse picture, which runs to its end even when
 // newer edits arrive, since only then is there something to show; with no
-// newer edit by then it goes on to the exact picture of the same copy. An
-// exact render is stopped within a row by a newer edit and its pixels are
+// newer edit by then it goes on to the full picture of the same copy. A
+// full render is stopped within a row by a newer edit and its pixels are
 // dropped; the next poll starts over from the newest state. Once the input
-// rests, a coarse render of an outdated state is stopped too, so the exact
+// rests, a coarse render of an outdated state is stopped too, so the full
 // picture of the last edit comes as soon as it can. Coarse pictures carry
 // their step and no statistics.
 //
@@ -49,7 +49,7 @@ public:
         int height = 0;
         std::vector<std::uint8_t> pixels;   // row 0 at the bottom; empty: nothing to show
         layerstats::Stats stats;            // of the values behind the pixels, made with them
-        int step = 1;                       // 1: exact; k: coarse, k x k blocks, no statistics
+        int step = 1;                       // 1: full; k: coarse, k x k blocks, no statistics
         // What the drawing area shows when the scene's view is not Grey:
         // RGB bytes made of the same values, row 0 at the bottom; empty
         // for Grey.
@@ -58,7 +58,7 @@ public:
     struct Counts {
         std::uint64_t started = 0;      // renders handed to the render thread
         std::uint64_t finished = 0;     // renders whose picture was delivered
-        std::uint64_t superseded = 0;   // renders stopped before their exact picture
+        std::uint64_t superseded = 0;   // renders stopped before their full picture
         std::uint64_t coarse = 0;       // coarse pictures delivered on the way
     };
 
@@ -78,24 +78,19 @@ public:
     // current when none is.
     // A width and height other than 0 render the copy at that size, keeping
     // its views (the tile preview's half-size picture).
-    bool poll(const CompositionView& current, Picture& shown, int width = 0, int height = 0);
+    bool poll(const CompositionRef& current, Picture& shown, int width = 0, int height = 0);
 
     // True while a render is in flight or the picture is stale: more polls
     // are needed before the picture on screen is the final one.
     bool pending() const;
-
-    Counts counts() const;
-
-    // Blocks until no render is in flight (tests and benchmarks).
-    void waitWhileRendering();
 
     // Stops the render in flight and ends the render thread; later polls
     // render on the calling thread. For a program about to exit, which must
     // not leave a render running while its statics are destroyed.
     void shutDown();
 
-    // Renders composition, a copy of its own, at step into picture: an
-    // exact one (step 1) with its statistics, or a coarse one. False,
+    // Renders composition, a copy of its own, at step into picture: a
+    // full one (step 1) with its statistics, or a coarse one. False,
     // picture untouched, when stop ended it early.
     static bool render(Composition& composition, int step, const std::atomic<bool>* stop, Picture& picture);
 
@@ -106,6 +101,10 @@ public:
     static double steadySeconds();
 
 private:
+    // Tests and benchmarks read the tally and wait for the render in flight
+    // (tests/support/renderschedulerprobe.h).
+    friend class RenderSchedulerProbe;
+
     // What the render jobs and the main thread share; a job holds it.
     struct Shared {
         RenderCost cost;                    // render thread only
@@ -113,14 +112,14 @@ private:
         double (*clock)() = &steadySeconds; // the scheduler's, as of the hand-over
 
         std::mutex mutex;                   // guards the fields below
-        std::condition_variable idle;       // waitWhileRendering waits here
+        std::condition_variable idle;       // notified when no render is in flight
         bool inFlight = false;              // from hand-over until the job is done with it
         bool coarsePhase = false;           // the render in flight is making (or may make) a coarse picture
         std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
         Counts tally;
 
-        // Set by the main thread: a newer edit came (an exact render stops, a
-        // coarse one does not go on to its exact picture). The render in
+        // Set by the main thread: a newer edit came (a full render stops, a
+        // coarse one does not go on to its full picture). The render in
         // flight is ended whatever it makes by cancelling its job.
         std::atomic<bool> newer{false};
     };
@@ -138,10 +137,10 @@ private:
         bool over = false;          // counted and no longer in flight
     };
     // Render thread: renders the job's copy (coarse first where allowed)
-    // and delivers its pictures; true when the exact one was delivered.
+    // and delivers its pictures; true when the full one was delivered.
     static bool renderJob(Shared& shared, Job& job, const BackgroundRunner::CancelToken& token);
     static void runJob(Job& job, const BackgroundRunner::CancelToken& token);
-    static void finish(Shared& shared, Job& job, bool exact);
+    static void finish(Shared& shared, Job& job, bool full);
     static void deliver(Shared& shared, std::unique_ptr<Picture> picture);
 
     bool stale = false;                 // main thread only

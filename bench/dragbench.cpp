@@ -11,11 +11,11 @@
 //
 // Each is dragged twice: a pan (5 pixels a move) and a Shift-drag of the
 // first variable (Radius, or Cutoff; a pixel a move). Counters:
-// pictures_per_s and exact_per_s, the pictures shown between the first and
-// the last move, per second of the drag; exact_moves, how many of the 40
-// moves were followed by an exact picture before the next one;
-// last_to_exact_ms, the time from the last move to the tick that shows the
-// exact picture of the final state; coarse_step, the largest step shown.
+// pictures_per_s and full_per_s, the pictures shown between the first and
+// the last move, per second of the drag; full_moves, how many of the 40
+// moves were followed by a full picture before the next one;
+// last_to_full_ms, the time from the last move to the tick that shows the
+// full picture of the final state; coarse_step, the largest step shown.
 //
 // With copies=1 the viewer keeps recovery copies meanwhile (in a folder of
 // its own under /tmp), its keeper ticking before the picture as in the
@@ -82,7 +82,7 @@ void Drag(benchmark::State& state)
     char folder[] = "/tmp/patternlens-dragbench-XXXXXX";
     if (state.range(2) != 0 && mkdtemp(folder)) keeper = std::make_unique<RecoveryKeeper>(folder);
 
-    double shownPerSecond = 0, exactPerSecond = 0, exactMoves = 0, lastToExact = 0, worstLastToExact = 0;
+    double shownPerSecond = 0, fullPerSecond = 0, fullMoves = 0, lastToFull = 0, worstLastToFull = 0;
     int largestStep = 1;
     for (auto _ : state) {
         // The shell's own path: a press, moves, a release (one undo step).
@@ -93,15 +93,15 @@ void Drag(benchmark::State& state)
         controls.dragModeChanged(MouseMode::None, mode);
         const MouseMode dragging = mode;
 
-        int shown = 0, exact = 0, movesAnswered = 0;
-        bool exactSinceMove = false;
+        int shown = 0, full = 0, movesAnswered = 0;
+        bool fullSinceMove = false;
         const Clock::time_point start = Clock::now();
         Clock::time_point lastMove = start;
         for (int i = 0; i < moves; ++i) {
             lastMove = start + i * movePeriod;
             std::this_thread::sleep_until(lastMove);
-            if (exactSinceMove) ++movesAnswered;
-            exactSinceMove = false;
+            if (fullSinceMove) ++movesAnswered;
+            fullSinceMove = false;
             const int x = adjust ? 200 : 200 - 5 * (i + 1);
             const int y = adjust ? 100 + (i + 1) : 100;
             mousemodes::applyMotion(mode, lastX, lastY, x, y, controls);
@@ -113,15 +113,15 @@ void Drag(benchmark::State& state)
                     ++shown;
                     largestStep = std::max(largestStep, controls.picture.step);
                     if (controls.picture.step == 1) {
-                        ++exact;
-                        exactSinceMove = true;
+                        ++full;
+                        fullSinceMove = true;
                     }
                 }
                 std::this_thread::sleep_until(tick + tickPeriod);
             }
         }
         const double dragSeconds = seconds(lastMove - start);
-        // The last move: its exact picture.
+        // The last move: its full picture.
         for (;;) {
             const bool changed = controls.updatePicture();
             if (changed && controls.picture.step == 1 && !controls.redrawRequested && !controls.renderer.pending()) break;
@@ -134,18 +134,18 @@ void Drag(benchmark::State& state)
         controls.dragModeChanged(dragging, mode);
 
         shownPerSecond += shown / dragSeconds;
-        exactPerSecond += exact / dragSeconds;
-        exactMoves += movesAnswered;
-        lastToExact += took;
-        worstLastToExact = std::max(worstLastToExact, took);
+        fullPerSecond += full / dragSeconds;
+        fullMoves += movesAnswered;
+        lastToFull += took;
+        worstLastToFull = std::max(worstLastToFull, took);
         state.SetIterationTime(dragSeconds + took);
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["pictures_per_s"] = shownPerSecond / n;
-    state.counters["exact_per_s"] = exactPerSecond / n;
-    state.counters["exact_moves"] = exactMoves / n;
-    state.counters["last_to_exact_ms"] = lastToExact / n * 1e3;
-    state.counters["worst_last_to_exact_ms"] = worstLastToExact * 1e3;
+    state.counters["full_per_s"] = fullPerSecond / n;
+    state.counters["full_moves"] = fullMoves / n;
+    state.counters["last_to_full_ms"] = lastToFull / n * 1e3;
+    state.counters["worst_last_to_full_ms"] = worstLastToFull * 1e3;
     state.counters["coarse_step"] = largestStep;
     if (keeper) {
         keeper->cleanExit();

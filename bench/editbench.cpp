@@ -23,6 +23,7 @@
 #include "ui/controls.h"
 
 #include "tests/support/noisechain.h"
+#include "tests/support/renderschedulerprobe.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,7 +74,7 @@ void editToNextFrame(benchmark::State& state, bool treeOpen)
     HeavyViewer viewer;
     if (treeOpen) viewer.openTree();
     viewer.settle();
-    const RenderScheduler::Counts before = viewer.controls.renderer.counts();
+    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.renderer);
     double worst = 0;
     int direction = 1;
     for (auto _ : state) {
@@ -87,7 +88,7 @@ void editToNextFrame(benchmark::State& state, bool treeOpen)
         std::this_thread::sleep_for(tickPeriod);   // the loop draws, and waits for the next event
     }
     viewer.settle();
-    const RenderScheduler::Counts after = viewer.controls.renderer.counts();
+    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.renderer);
     const double edits = static_cast<double>(state.iterations());
     state.counters["worst_ms"] = worst * 1e3;
     state.counters["started_per_edit"] = static_cast<double>(after.started - before.started) / edits;
@@ -121,7 +122,7 @@ void LastEditToFinalPicture(benchmark::State& state)
     const int burst = static_cast<int>(state.range(0));
     HeavyViewer viewer;
     viewer.settle();
-    const RenderScheduler::Counts before = viewer.controls.renderer.counts();
+    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.renderer);
     for (auto _ : state) {
         for (int i = 0; i < burst; ++i) {
             viewer.controls.panCurrentLayer(i % 2 ? -3 : 4, 1);
@@ -138,7 +139,7 @@ void LastEditToFinalPicture(benchmark::State& state)
         }
         state.SetIterationTime(seconds(Clock::now() - lastEdit));
     }
-    const RenderScheduler::Counts after = viewer.controls.renderer.counts();
+    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.renderer);
     const double bursts = static_cast<double>(state.iterations());
     state.counters["started_per_burst"] = static_cast<double>(after.started - before.started) / bursts;
     state.counters["finished_per_burst"] = static_cast<double>(after.finished - before.finished) / bursts;

@@ -9,6 +9,7 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "layers/simdtargets.h"
+#include "tests/support/seamlessscene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -118,7 +119,7 @@ void SeamlessNoiseFill(benchmark::State& state)
 {
     std::unique_ptr<Renderable> flat = makeScene(Scene::noise, exportWidth, exportHeight);
     std::unique_ptr<Renderable> seamless = makeScene(Scene::noise, exportWidth, exportHeight);
-    seamless->setSeamless(true);
+    applySeamless(*seamless, true);
     sideBySide(state, *flat, *seamless);
 }
 
@@ -128,7 +129,7 @@ void SeamlessCellsFill(benchmark::State& state)
 {
     std::unique_ptr<Renderable> flat = makeScene(Scene::cellEdges, 2000, 2000);
     std::unique_ptr<Renderable> seamless = makeScene(Scene::cellEdges, 2000, 2000);
-    seamless->setSeamless(true);
+    applySeamless(*seamless, true);
     sideBySide(state, *flat, *seamless);
 }
 

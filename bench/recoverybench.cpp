@@ -29,7 +29,7 @@ void RecoverySnapshot(benchmark::State& state)
     auto last = std::make_shared<const Composition>(controls.composition());
     controls.panCurrentLayer(1, 0);
     for (auto _ : state) {
-        if (!sameComposition(last->view(), controls.composition()))
+        if (!sameComposition(last->ref(), controls.composition()))
             benchmark::DoNotOptimize(std::make_shared<const Composition>(controls.composition()));
     }
 }

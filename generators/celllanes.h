@@ -32,7 +32,7 @@ inline float jitterOffset(int hash)
 // column(i) and row row(j) (each within 0..255) for cell (i, j), and the
 // permutation of tables.
 template <class Column, class Row>
-float cellDistances(const Tables& tables, float xpos, float ypos, float jit, float e, Column column, Row row)
+float cellValueOnLattice(const Tables& tables, float xpos, float ypos, float jit, float e, Column column, Row row)
 {
     const std::uint8_t* permutation = tables.permutation;
     if (!(std::fabs(xpos) < cellLimit) || !(std::fabs(ypos) < cellLimit)) return 0.0f;
@@ -74,7 +74,7 @@ float cellDistances(const Tables& tables, float xpos, float ypos, float jit, flo
 inline float cellValue(const Tables& tables, float xpos, float ypos, float jit, float e)
 {
     const auto lattice = [](int i) { return i & 255; };
-    return cellDistances(tables, xpos, ypos, jit, e, lattice, lattice);
+    return cellValueOnLattice(tables, xpos, ypos, jit, e, lattice, lattice);
 }
 
 // i mod n within 0 .. n - 1, for n >= 1.
@@ -91,7 +91,7 @@ inline float wrappedCellValue(const Tables& tables, float u, float v, float jit,
 {
     const auto column = [nx](int i) { return wrapIndex(i, nx) & 255; };
     const auto row = [ny](int j) { return wrapIndex(j, ny) & 255; };
-    return cellDistances(tables, u, v, jit, e, column, row);
+    return cellValueOnLattice(tables, u, v, jit, e, column, row);
 }
 
 // Seamless, the cells are fitted to the view: n = the extent rounded (halves

@@ -38,13 +38,11 @@ void sample2Row(const noisetables::TableSet& tables, const float* xs, float y, i
 void sample4Batch(const float* xs, const float* ys, const float* zs, const float* ws, int count, float* out);
 void sample4Batch(const noisetables::TableSet& tables, const float* xs, const float* ys, const float* zs,
                   const float* ws, int count, float* out);
-// The same with the last two coordinates fixed, as along a row of a torus:
-// out[k] = sample4(xs[k], ys[k], z, w). out may be xs or ys.
-void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out);
-// A row of the seamless noise's torus, scaling and clamping on the lanes:
-// out[k] = sample4(scale * xs[k], scale * ys[k], z, w) times gain (at least
-// 0), then brought within [-1, 1] by a comparison and a select each way
-// (NaN stays NaN). out may be xs or ys.
+// A row of the seamless noise's torus, the last two coordinates fixed,
+// scaling and clamping on the lanes: out[k] = sample4(scale * xs[k],
+// scale * ys[k], z, w) times gain (at least 0), then brought within [-1, 1]
+// by a comparison and a select each way (NaN stays NaN); a negative gain
+// leaves sample4 as it is, neither scaled nor clamped. out may be xs or ys.
 void sample4TorusRow(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, float z,
                      float w, float gain, int count, float* out);
 

@@ -297,11 +297,6 @@ void sample4Batch(const float* xs, const float* ys, const float* zs, const float
     sample4Batch(noisetables::defaultTables(), xs, ys, zs, ws, count, out);
 }
 
-void sample4Row(const float* xs, const float* ys, float z, float w, int count, float* out)
-{
-    HWY_DYNAMIC_DISPATCH(Sample4Row)(noisetables::defaultTables(), xs, ys, 1.0f, z, w, -1.0f, count, out);
-}
-
 void sample4TorusRow(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, float z,
                      float w, float gain, int count, float* out)
 {

@@ -3,12 +3,13 @@
 #include "layers/layerclone.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <vector>
 
 void applySettings(Renderable& tree, const SceneSettings& settings)
 {
-    tree.setSeamless(settings.seamless);
+    treewalk::forEach(&tree, [&settings](Renderable& layer, int) { layer.seamless = settings.seamless; });
 }
 
 void addToSeeds(Renderable& tree, std::uint32_t n)
@@ -34,12 +35,12 @@ Composition::Composition(std::unique_ptr<Renderable> t, const SceneSettings& s) 
 {
     if (tree) applySettings(*tree, settings);
 }
-Composition::Composition(const CompositionView& view)
-    : tree(view.tree ? cloneLayerTree(*view.tree) : nullptr), settings(view.settings)
+Composition::Composition(const CompositionRef& ref)
+    : tree(ref.tree ? cloneLayerTree(*ref.tree) : nullptr), settings(ref.settings)
 {
     if (tree) applySettings(*tree, settings);
 }
-Composition::Composition(const Composition& other) : Composition(other.view()) {}
+Composition::Composition(const Composition& other) : Composition(other.ref()) {}
 Composition& Composition::operator=(const Composition& other)
 {
     if (this != &other) *this = Composition(other);
@@ -49,7 +50,7 @@ Composition::Composition(Composition&& other) noexcept = default;
 Composition& Composition::operator=(Composition&& other) noexcept = default;
 Composition::~Composition() = default;
 
-bool sameComposition(const CompositionView& a, const CompositionView& b)
+bool sameComposition(const CompositionRef& a, const CompositionRef& b)
 {
     return a.settings == b.settings && sameLayerTree(a.tree, b.tree);
 }

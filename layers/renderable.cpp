@@ -175,13 +175,7 @@ void Renderable::attachInput(int index, Renderable* input)
 {
     if (index < 0 || index >= variableCount || !input) return;
     input->setView(x, y, zoomx, zoomy);
-    input->setSeamless(seamless);
     variables[index].setInputLayer(input);
-}
-
-void Renderable::setSeamless(bool on)
-{
-    treewalk::forEach(this, [on](Renderable& layer, int) { layer.seamless = on; });
 }
 
 float Renderable::pixelValue(int px, int py) const

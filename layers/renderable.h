@@ -71,12 +71,6 @@ public:
     // takes ownership. An index out of range leaves input with the caller.
     void attachInput(int index, Renderable* input);
 
-    // With the scene's Seamless switch on, the type's pattern repeats over
-    // the layer's view (generators/seamless.h). A tree shares one switch:
-    // setSeamless sets it down the whole tree, and attachInput gives a new
-    // input its parent's.
-    void setSeamless(bool on);
-
     virtual void createVariables() = 0;
     // The type's value at texture pixel (x, y), before the inverse switch.
     // fillPixels calls it (and valueRow) from several threads at once, so it
@@ -147,6 +141,11 @@ public:
     // 0 to 4294967295; Squares, Circles and Blend ignore it. Set it while
     // no render reads the layer; noiseTables follows.
     std::uint32_t seed = 0;
+    // With the scene's Seamless switch on, the type's pattern repeats over
+    // the layer's view (generators/seamless.h). The scene's setting as this
+    // layer evaluates by it: applySettings (composition.h) alone sets it,
+    // down a whole tree, and so a layer or subtree joining a composition
+    // goes through it.
     bool seamless = false;
     int textureWidth = 0;
     int textureHeight = 0;

@@ -2,6 +2,7 @@
 
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
+#include "layers/scenefields.h"
 #include "persistence/atomicfile.h"
 #include "persistence/counttext.h"
 #include "persistence/layerxml.h"
@@ -21,16 +22,48 @@
 
 namespace {
 
+// A scene setting's text in the root; empty for its default, which is not
+// written.
+std::string settingText(bool on)
+{
+    return on ? "1" : "";
+}
+std::string settingText(const ViewAs& view)
+{
+    return view.text();   // empty for Grey
+}
+
+// A scene setting from its root attribute (null: none). As with "inverse",
+// a number other than 0 is on; no number, or none at all, is off.
+void readSetting(const char* text, bool* on, std::string*)
+{
+    int number = 0;
+    *on = numbertext::parseInt(text, &number) && number != 0;
+}
+// A view that cannot be read is only a way of showing: the scene loads,
+// shown grey, and the warning says why.
+void readSetting(const char* text, ViewAs* view, std::string* warning)
+{
+    if (!text) return;
+    std::string why;
+    if (!ViewAs::parse(text, view, &why))
+        *warning += (warning->empty() ? "" : "; ") + std::string("its view \"") + text + "\" reads as Grey (" + why + ")";
+}
+
 std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings,
                                              layerxml::Numbers numbers, const scenefile::CopyOrigin* origin = nullptr)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("Patternlens");
-    // Only a seamless scene says so: other files keep their bytes.
-    if (settings.seamless) root->SetAttribute("seamless", "1");
-    // Likewise the view: only one other than Grey is written.
-    if (settings.viewAs.kind != ViewAs::Kind::grey) root->SetAttribute("viewAs", settings.viewAs.text());
+    // Only a setting other than its default is written: files that use none
+    // keep their bytes.
+    scenefields::forEachSceneField(
+        [root](const scenefields::Field& field, const auto& value) {
+            const std::string text = settingText(value);
+            if (!text.empty()) root->SetAttribute(field.xmlName, text.c_str());
+        },
+        settings);
     if (origin) {
         if (origin->titled) root->SetAttribute("scenePath", origin->scenePath.c_str());
         root->SetAttribute("editedAt", origin->editedAt.c_str());
@@ -306,18 +339,11 @@ ReadResult parse(const std::string& raw)
         result.error = "the file holds no layer";
         return result;
     }
-    // As with "inverse", a number other than 0 is on; no number, or none
-    // at all, is off.
-    int seamless = 0;
-    result.settings.seamless = numbertext::parseInt(root->Attribute("seamless"), &seamless) && seamless != 0;
-    // A view that cannot be read is only a way of showing: the scene loads,
-    // shown grey, and the warning says why.
-    if (const char* view = root->Attribute("viewAs")) {
-        std::string why;
-        if (!ViewAs::parse(view, &result.settings.viewAs, &why))
-            result.warning += (result.warning.empty() ? "" : "; ") + std::string("its view \"") + view +
-                              "\" reads as Grey (" + why + ")";
-    }
+    scenefields::forEachSceneField(
+        [root, &result](const scenefields::Field& field, auto& value) {
+            readSetting(root->Attribute(field.xmlName), &value, &result.warning);
+        },
+        result.settings);
     applySettings(*result.baseLayer, result.settings);
     if (const char* editedAt = root->Attribute("editedAt")) {
         result.isCopy = true;

@@ -287,7 +287,7 @@ public:
     {
         if (this == &other) return true;
         std::shared_lock<std::shared_mutex> lock(mutex), otherLock(other.mutex);
-        return sameComposition(composition.view(), other.composition.view());
+        return sameComposition(composition.ref(), other.composition.ref());
     }
 
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,

@@ -12,6 +12,7 @@
 #include "tests/support/everytarget.h"
 
 #include "tests/support/floatbits.h"
+#include "tests/support/seamlessscene.h"
 
 #include <gtest/gtest.h>
 
@@ -249,7 +250,7 @@ protected:
         controls.setViewportSize(width, height);
         for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
             std::unique_ptr<Renderable> top = CompositionMaker(seed, seeded).make(4);
-            top->setSeamless(seamless);
+            applySeamless(*top, seamless);
             top->fillPixelsReference();
             const std::vector<std::uint8_t> reference = top->pixels;
             top->fillPixels();
@@ -307,7 +308,7 @@ TEST_F(FastPath, RowLoopAreasGiveThePlainValueOfEachPixel)
     std::mt19937 random(77);
     for (unsigned seed = 4000; seed < 4024; ++seed) {
         const std::unique_ptr<Renderable> top = CompositionMaker(seed).make(3);
-        top->setSeamless(seed >= 4012);
+        applySeamless(*top, seed >= 4012);
         rowloop::Area area = rowloop::wholeTexture(*top, 1 + static_cast<int>(random() % 5));
         if (seed % 3 == 0) area = {static_cast<int>(random() % 40), 129 - static_cast<int>(random() % 9), 260, 120, 1, true};
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(area.columns) * area.rows);
@@ -336,7 +337,7 @@ TEST_F(FastPath, SeamlessCellsRowsGiveThePlainValueOfEachPixelOnEveryTarget)
         for (unsigned seed = 8000; seed < 8032; ++seed) {
             const std::unique_ptr<Renderable> top = CompositionMaker(seed, true).make(1 + seed % 3, 4);
             top->setView(top->x, top->y, extents[seed % 8], extents[seed / 4 % 8]);
-            top->setSeamless(true);
+            applySeamless(*top, true);
             const int step = 1 + seed % 3, count = 800 / step;
             std::vector<float> row(count);
             for (int y = 0; y < 5; y += step) {

@@ -8,6 +8,7 @@
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
 #include "tests/unit/testlayers.h"
+#include "tests/support/seamlessscene.h"
 
 #include <gtest/gtest.h>
 
@@ -321,7 +322,7 @@ TEST(ColourImages, NormalMapsAndRampsOfWholeImagesAndTiles)
     std::string error;
     ASSERT_TRUE(ColourRamp::parse("ice", &ramp, &error));
     for (bool wrap : {false, true}) {
-        layer->seamless = wrap;
+        applySeamless(*layer, wrap);
         const auto side = [wrap](int i, int n) { return i < 0 ? (wrap ? n - 1 : 0) : i >= n ? (wrap ? 0 : n - 1) : i; };
         for (int depth : {8, 16})
             for (const Region& r : {Region{0, 0, W, H}, Region{0, 0, 7, 5}, Region{7, 5, 22, 14}, Region{13, 2, 1, 17}}) {

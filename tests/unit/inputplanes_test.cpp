@@ -36,7 +36,7 @@ TEST(InputPlanesTest, KeptPlanesGiveTheReferenceBytesAndSurviveExactlyTheEditsAb
                     dropped = 1u << i;
                 }
             }
-            Composition copy{CompositionView(layer.get())};
+            Composition copy{CompositionRef(layer.get())};
             const unsigned kept = planes.attach(copy);
             if (edit > 0) {
                 ASSERT_EQ(kept, driven & ~dropped) << "seed " << seed;

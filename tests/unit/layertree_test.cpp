@@ -165,7 +165,7 @@ protected:
     }
 
     // Every preview is a render of its layer's subtree at the preview size.
-    void expectExactPreviews()
+    void expectUpToDatePreviews()
     {
         ASSERT_EQ(controls.layerList->rows().size(), controls.treeRows.size());
         for (std::size_t row = 0; row < controls.treeRows.size(); ++row) {
@@ -173,7 +173,7 @@ protected:
             viewresize::resizeKeepingView(*copy, 96, 60);
             copy->fillPixelsReference();
             const LayerPreviews::Shown* shown = controls.previews.shown(static_cast<int>(row));
-            ASSERT_TRUE(shown && shown->exact) << "row " << row;
+            ASSERT_TRUE(shown && shown->upToDate) << "row " << row;
             EXPECT_EQ(shown->width, 96);
             EXPECT_EQ(shown->height, 60);
             EXPECT_TRUE(textures.pixels[shown->texture] == copy->pixels) << "row " << row;
@@ -196,11 +196,11 @@ TEST_F(TreeColumn, EveryPreviewOfARandomCompositionIsTheRenderOfItsSubtree)
     ASSERT_TRUE(controls.treeOpen);
     controls.layerList->set_visible(0, static_cast<int>(controls.treeRows.size()));
     settle();
-    expectExactPreviews();
+    expectUpToDatePreviews();
     // A pan moves the current layer's whole subtree: every preview follows.
     controls.panCurrentLayer(7, -3);
     settle();
-    expectExactPreviews();
+    expectUpToDatePreviews();
 }
 
 TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)

@@ -194,7 +194,7 @@ TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLef
     question.answer = Answer::Recover;
     EXPECT_TRUE(next.offer(controls, &question, RecoveryKeeper::Start::ask));
     EXPECT_EQ(question.asked, 2);
-    EXPECT_TRUE(sameComposition(controls.composition(), lost.view()));
+    EXPECT_TRUE(sameComposition(controls.composition(), lost.ref()));
     EXPECT_EQ(std::make_tuple(controls.scenePath(), controls.isModified(), controls.history.canUndo()),
               std::make_tuple("/x/scene.xml", true, false));
     EXPECT_EQ(next.folder.copyPath(), goneCopy);   // taken over

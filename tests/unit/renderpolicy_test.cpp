@@ -1,5 +1,5 @@
 // Edits 40 ms apart are a quick series until the input rests; a light or
-// unmeasured composition is always exact, a heavy one gets the finest step
+// unmeasured composition is always full, a heavy one gets the finest step
 // that fits the budget, learnt from what the renders cost.
 #include "app/renderpolicy.h"
 
@@ -27,14 +27,14 @@ TEST(RenderCostTest, HeavyTakesTheFinestStepThatFitsAndMeasurementsRefineIt)
     for (int i = 0; i < 200; ++i) {
         const int w = std::uniform_int_distribution<int>(1, 2000)(rng);
         const int h = std::uniform_int_distribution<int>(1, 2000)(rng);
-        const double exact = std::uniform_real_distribution<double>(0.0, 20.0)(rng);
+        const double full = std::uniform_real_distribution<double>(0.0, 20.0)(rng);
         RenderCost c;
         ASSERT_EQ(c.step(cold, w, h), 1) << "nothing measured yet";
-        c.measured(cold, 1, w, h, exact, true);
+        c.measured(cold, 1, w, h, full, true);
         const int k = c.step(cold, w, h);
-        const double perPixel = exact / static_cast<double>(RenderCost::evaluatedPixels(w, h, 1));
+        const double perPixel = full / static_cast<double>(RenderCost::evaluatedPixels(w, h, 1));
         const auto fits = [&](int s) { return perPixel * RenderCost::evaluatedPixels(w, h, s) <= RenderCost::coarseSeconds; };
-        ASSERT_EQ(k == 1, exact <= RenderCost::lightSeconds);
+        ASSERT_EQ(k == 1, full <= RenderCost::lightSeconds);
         ASSERT_TRUE(k == 1 || k == RenderCost::maxStep || fits(k));
         ASSERT_TRUE(k <= 2 || !fits(k - 1));
     }
@@ -42,7 +42,7 @@ TEST(RenderCostTest, HeavyTakesTheFinestStepThatFitsAndMeasurementsRefineIt)
     cost.measured(cold, 1, 400, 470, 0.004, true);
     cost.measured(cold, 1, 400, 470, 0.240, false);   // a stopped render took at least this
     EXPECT_EQ(cost.step(cold, 400, 470), 3);          // 0.24 / 4 > 1 / 30 >= 0.24 / 9
-    cost.measured(cold, 3, 400, 470, 0.090, true);    // coarse pixels cost more than exact ones
+    cost.measured(cold, 3, 400, 470, 0.090, true);    // coarse pixels cost more than full ones
     EXPECT_EQ(cost.step(cold, 400, 470), 5);
     EXPECT_EQ(cost.step(warm, 400, 470), 5) << "kept planes: the cold cost until their own is known";
     cost.measured(warm, 1, 400, 470, 0.003, true);
@@ -53,7 +53,7 @@ namespace {
 
 // The costs kept are those of the last 16 keys first measured: a 17th key
 // takes the oldest one's place, whose step is then guessed from the last
-// exact render like a key never seen; the others keep theirs.
+// full render like a key never seen; the others keep theirs.
 TEST(RenderCostTest, TheOldestKeyGoesWhenASeventeenthIsMeasured)
 {
     RenderCost cost;

@@ -45,7 +45,7 @@ TEST(ExactSceneText, EveryFloatAndEveryCompositionReadsBackBitForBit)
         Renderable* base = original.tree.get();
         scenefile::ReadResult read = scenefile::parse(scenefile::text(&base, 1, original.settings, layerxml::Numbers::exact));
         ASSERT_TRUE(read.baseLayer) << read.error;
-        EXPECT_TRUE(sameComposition(original.view(), Composition(std::move(read.baseLayer), read.settings).view()))
+        EXPECT_TRUE(sameComposition(original.ref(), Composition(std::move(read.baseLayer), read.settings).ref()))
             << "seed " << seed;
     }
 }

@@ -1,5 +1,5 @@
 // Renders off the main loop: whatever the edits and however they interleave
-// with the renders, the picture left on screen is the exact render of the
+// with the renders, the picture left on screen is the full render of the
 // composition as the last edit left it, at most one render is in flight,
 // and a render overtaken by an edit delivers nothing. These tests also run
 // under ThreadSanitizer (label "threads").
@@ -14,6 +14,7 @@
 #include "ui/controls.h"
 
 #include "tests/support/noisechain.h"
+#include "tests/support/renderschedulerprobe.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ TEST_F(RenderSchedulerTest, NothingHappensUntilThePictureIsStale)
     Picture shown;
     EXPECT_FALSE(scheduler.pending());
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
-    EXPECT_EQ(scheduler.counts().started, 0u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).started, 0u);
 }
 
 TEST_F(RenderSchedulerTest, AStalePictureIsRenderedOnceAndExactly)
@@ -78,7 +79,7 @@ TEST_F(RenderSchedulerTest, AStalePictureIsRenderedOnceAndExactly)
     EXPECT_EQ(shown.width, 48);
     EXPECT_EQ(shown.height, 36);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
-    const RenderScheduler::Counts counts = scheduler.counts();
+    const RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.finished, 1u);
     EXPECT_EQ(counts.superseded, 0u);
@@ -97,7 +98,7 @@ TEST_F(RenderSchedulerTest, WithoutALayerThePictureEmptiesOnceTheRenderInFlightH
     shown.pixels.assign(10, 1);
     settle(scheduler, nullptr, shown);
     EXPECT_TRUE(shown.pixels.empty());
-    const RenderScheduler::Counts counts = scheduler.counts();
+    const RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.finished + counts.superseded, 1u);
 }
@@ -115,17 +116,17 @@ TEST_F(RenderSchedulerTest, AnEditStopsTheRenderInFlightWhichDeliversNothing)
     layer->pan(5, 0);
     scheduler.markStale();
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));   // stops the first, starts nothing yet
-    scheduler.waitWhileRendering();
-    RenderScheduler::Counts counts = scheduler.counts();
+    RenderSchedulerProbe::waitWhileRendering(scheduler);
+    RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, 1u);
     EXPECT_EQ(counts.superseded, 1u);
     EXPECT_EQ(counts.finished, 0u);
     // The next poll starts the render of the state the edit left.
     EXPECT_FALSE(scheduler.poll({layer.get()}, shown));
-    EXPECT_EQ(scheduler.counts().started, 2u);
-    scheduler.waitWhileRendering();
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).started, 2u);
+    RenderSchedulerProbe::waitWhileRendering(scheduler);
     EXPECT_TRUE(scheduler.poll({layer.get()}, shown));
-    counts = scheduler.counts();
+    counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.finished, 1u);
     layer->fillPixels();
     EXPECT_EQ(shown.pixels, layer->pixels);
@@ -141,7 +142,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
     scheduler.poll({layer.get()}, shown);
     scheduler.shutDown();
     EXPECT_FALSE(scheduler.pending());
-    RenderScheduler::Counts counts = scheduler.counts();
+    RenderScheduler::Counts counts = RenderSchedulerProbe::counts(scheduler);
     EXPECT_EQ(counts.started, counts.finished + counts.superseded);
 
     controls.setViewportSize(48, 36);
@@ -157,7 +158,7 @@ TEST_F(RenderSchedulerTest, AfterShutDownTheRenderInFlightIsGoneAndPollsRenderOn
 // fall, once the ticks have caught up the picture is the reference render of
 // the current layer as it stands, and every render started either delivered
 // or was stopped, one at a time.
-TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPicture)
+TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPicture)
 {
     ui::ControlWindow window;
     controls.build(&window);
@@ -180,7 +181,7 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPict
             default: break;
             }
             if (random.pick(0, 1)) controls.updatePicture();
-            const RenderScheduler::Counts c = scheduler.counts();
+            const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
             ASSERT_LE(c.started - c.finished - c.superseded, 1u) << "more than one render in flight";
         }
         for (int i = 0; i < 100000 && (controls.redrawRequested || scheduler.pending()); ++i) {
@@ -189,12 +190,12 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheExactLatestPict
         }
         ASSERT_FALSE(scheduler.pending());
         ASSERT_EQ(controls.picture.pixels, referencePixels(*controls.currentLayer)) << "seed " << seed;
-        const RenderScheduler::Counts c = scheduler.counts();
+        const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
         EXPECT_EQ(c.started, c.finished + c.superseded) << "seed " << seed;
     }
 }
 
-// A coarse picture is every k-th pixel of the exact one, each as a k x k
+// A coarse picture is every k-th pixel of the full one, each as a k x k
 // block clipped at the edges, and carries no statistics.
 TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlocks)
 {
@@ -206,7 +207,7 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
         std::unique_ptr<Renderable> layer(RandomComposition(11).make(3));
         const std::vector<std::uint8_t> reference = referencePixels(*layer);
         for (int step = 2; step <= 7; ++step) {
-            Composition copy{CompositionView(layer.get())};
+            Composition copy{CompositionRef(layer.get())};
             Picture coarse;
             ASSERT_TRUE(RenderScheduler::render(copy, step, nullptr, coarse));
             ASSERT_EQ(coarse.step, step);
@@ -220,8 +221,8 @@ TEST_F(RenderSchedulerTest, ACoarsePictureShowsTheExactBytesOfEveryKthPixelAsBlo
 }
 
 // Quick edits of a heavy composition: a coarse picture, then with no newer
-// edit the exact one of the same copy. After a rest, exact at once.
-TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheExactOne)
+// edit the full one of the same copy. After a rest, full at once.
+TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenTheFullOne)
 {
     // Every reading 15 ms after the one before: each render looks heavy,
     // and edits made one after the other come in quick succession.
@@ -231,21 +232,21 @@ TEST_F(RenderSchedulerTest, QuickEditsOfAHeavyCompositionShowACoarsePictureThenT
     std::unique_ptr<Renderable> layer = noiseChain(5);
     Picture shown;
     scheduler.markStale();
-    settle(scheduler, layer.get(), shown);   // measures an exact render
-    EXPECT_EQ(scheduler.counts().coarse, 0u) << "a single edit";
+    settle(scheduler, layer.get(), shown);   // measures a full render
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 0u) << "a single edit";
     layer->pan(3, 1);
     scheduler.markStale();
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);
-    EXPECT_EQ(scheduler.counts().coarse, 1u);
-    EXPECT_EQ(scheduler.counts().finished, 2u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 1u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).finished, 2u);
     EXPECT_EQ(shown.step, 1);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
     fakeReadings += 100;   // the input rests
     layer->pan(-2, 0);
     scheduler.markStale();
     settle(scheduler, layer.get(), shown);
-    EXPECT_EQ(scheduler.counts().coarse, 1u);
+    EXPECT_EQ(RenderSchedulerProbe::counts(scheduler).coarse, 1u);
     EXPECT_EQ(shown.pixels, referencePixels(*layer));
 }
 
@@ -282,7 +283,7 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
     {
         LayerControls controls;
         controls.textureBackend = &backend;
-        controls.renderer.clock = [] { return 0.0; };   // renders take no time: exact pictures only
+        controls.renderer.clock = [] { return 0.0; };   // renders take no time: full pictures only
         controls.setViewportSize(20, 10);
         controls.drawCurrentLayer();
         EXPECT_TRUE(backend.drawn.empty()) << "drew before any picture";

@@ -10,6 +10,7 @@
 #include "tests/support/everytarget.h"
 #include "tests/support/floatbits.h"
 #include "tests/unit/randomcomposition.h"
+#include "tests/support/seamlessscene.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,9 @@ TEST(Sample4Lanes, BatchAndRowEqualSample4BitForBitOnEveryTarget)
         std::vector<float> batch(total), row(total), torus(total);
         for (auto [start, count] : runs) {
             GradientNoise::sample4Batch(&p[0][start], &p[1][start], &p[2][start], &p[3][start], count, &batch[start]);
-            GradientNoise::sample4Row(&p[0][start], &p[1][start], rowZ[start], rowW[start], count, &row[start]);
+            // Gain -1: the noise itself, unscaled and unclamped.
+            GradientNoise::sample4TorusRow(GradientNoise::noisetables::defaultTables(), &p[0][start], &p[1][start],
+                                           1.0f, rowZ[start], rowW[start], -1.0f, count, &row[start]);
             GradientNoise::sample4TorusRow(*torusTables, &p[0][start], &p[1][start], 0.75f, rowZ[start],
                                            rowW[start], seamless::noiseGain, count, &torus[start]);
         }
@@ -167,7 +170,7 @@ TEST(SeamlessCompositions, RepeatOverTheirViewsPixelForPixel)
         for (unsigned seed = 1; seed <= 60; ++seed) {
             std::unique_ptr<Renderable> top(RandomComposition(seed).make(3));
             placeExactly(*top, random);
-            top->setSeamless(true);
+            applySeamless(*top, true);
             EXPECT_TRUE(repeatsOverItsView(*top)) << "composition " << seed << " at " << w << " x " << h;
         }
     }

@@ -15,6 +15,7 @@
 
 #include "randomcomposition.h"
 #include "testlayers.h"
+#include "tests/support/renderschedulerprobe.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +197,7 @@ TEST_F(ViewerTools, StatisticsComeWithEachPictureOfTheCurrentLayer)
     auto settle = [&] {
         for (int tick = 0; tick < 1000 && controls.tickPending(); ++tick) {
             controls.updatePicture();
-            controls.renderer.waitWhileRendering();
+            RenderSchedulerProbe::waitWhileRendering(controls.renderer);
         }
     };
     buildChain();
