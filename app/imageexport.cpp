@@ -24,19 +24,6 @@ imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& vie
 
 } // namespace
 
-std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view,
-                       const std::function<void(long long doneRows, long long totalRows)>& progress)
-{
-    // The renderer's own writer: bands of rows streamed into the file, so a
-    // big export takes memory for a band, not for the image.
-    imagewriter::RenderOptions options = optionsFor(path, view);
-    if (progress) options.progress = [&progress](long long done, long long total) {
-        progress(done, total);
-        return true;
-    };
-    return imagewriter::renderToFile(layer, path, options);
-}
-
 BackgroundExporter::BackgroundExporter() : runner(BackgroundRunner::Priority::normal) {}
 
 BackgroundExporter::~BackgroundExporter()

@@ -7,23 +7,17 @@
 #include "layers/renderable.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
-
 namespace imageexport {
 
-// Renders layer at its texture size and writes it to path, atomically,
-// through patternlens-render's writer: an 8-bit PNG as view shows the
-// values (grey: the same bytes the renderer writes for the same layer at
-// that size; a normal map or colour ramp in RGB), or for ".exr" and ".tif"
-// the values themselves as 32-bit floats. progress hears of finished rows.
-// Returns an empty string on success, else the reason.
-std::string writeLayer(const Renderable& layer, const std::string& path, const ViewAs& view = ViewAs(),
-                       const std::function<void(long long doneRows, long long totalRows)>& progress = nullptr);
-
+// The export writes through patternlens-render's writer, atomically: an
+// 8-bit PNG as the view shows the values (grey: the same bytes the renderer
+// writes for the same layer at that size; a normal map or colour ramp in
+// RGB), or for ".exr" and ".tif" the values themselves as 32-bit floats.
+//
 // An export on a thread of its own (a background runner, with the big stack
 // a deep composition needs), behind the drawing area's render on the worker
 // pool. The copy it renders shares nothing with the composition the user goes
