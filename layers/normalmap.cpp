@@ -8,6 +8,7 @@
 #include <cmath>
 #include <locale>
 #include <sstream>
+#include <vector>
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "layers/normalmap.cpp"
@@ -193,6 +194,42 @@ void row16(const float* above, const float* centre, const float* below, std::siz
            std::uint16_t* rgb)
 {
     normalRow(above, centre, below, count, settings, 65535.0, rgb);
+}
+
+namespace {
+
+template <typename Sample>
+void normalField(const float* heights, std::size_t width, std::size_t height, bool topFirst, bool wrap,
+                 const Settings& settings, Sample* rgb,
+                 void (*row)(const float*, const float*, const float*, std::size_t, const Settings&, Sample*))
+{
+    const auto at = [&](long long j) {
+        return heights + static_cast<std::size_t>(neighbour(j, static_cast<long long>(height), wrap)) * width;
+    };
+    const long long up = topFirst ? -1 : 1;   // the row drawn above
+    std::vector<float> centre(width + 2);
+    for (std::size_t j = 0; j < height; ++j) {
+        const float* own = heights + j * width;
+        std::copy(own, own + width, centre.begin() + 1);
+        centre[0] = own[neighbour(-1, static_cast<long long>(width), wrap)];
+        centre[width + 1] = own[neighbour(static_cast<long long>(width), static_cast<long long>(width), wrap)];
+        const long long jj = static_cast<long long>(j);
+        row(at(jj + up), centre.data(), at(jj - up), width, settings, rgb + 3 * width * j);
+    }
+}
+
+} // namespace
+
+void field8(const float* heights, std::size_t width, std::size_t height, bool topFirst, bool wrap,
+            const Settings& settings, std::uint8_t* rgb)
+{
+    normalField<std::uint8_t>(heights, width, height, topFirst, wrap, settings, rgb, row8);
+}
+
+void field16(const float* heights, std::size_t width, std::size_t height, bool topFirst, bool wrap,
+             const Settings& settings, std::uint16_t* rgb)
+{
+    normalField<std::uint16_t>(heights, width, height, topFirst, wrap, settings, rgb, row16);
 }
 
 } // namespace normalmap

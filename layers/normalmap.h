@@ -56,6 +56,24 @@ void row8(const float* above, const float* centre, const float* below, std::size
 void row16(const float* above, const float* centre, const float* below, std::size_t count, const Settings& settings,
            std::uint16_t* rgb);
 
+// The index of the pixel that stands at i along a side of size pixels, i at
+// most one beyond either end: the nearest one, or across the picture when
+// wrap (a seamless picture, whose normal map tiles too).
+inline long long neighbour(long long i, long long size, bool wrap)
+{
+    if (i < 0) return wrap ? size - 1 : 0;
+    if (i >= size) return wrap ? 0 : size - 1;
+    return i;
+}
+
+// The normals of a whole width x height field held in memory, row after row.
+// topFirst: row 0 is the top one (an image), else the bottom one (a
+// texture). rgb takes three components a pixel, row after row.
+void field8(const float* heights, std::size_t width, std::size_t height, bool topFirst, bool wrap,
+            const Settings& settings, std::uint8_t* rgb);
+void field16(const float* heights, std::size_t width, std::size_t height, bool topFirst, bool wrap,
+             const Settings& settings, std::uint16_t* rgb);
+
 // Round half up of v >= 0, exactly (v + 0.5 would round some values below
 // a half up as well).
 inline double roundHalfUp(double v)

@@ -34,18 +34,8 @@ std::vector<std::uint8_t> colours(const std::vector<float>& values, int width, i
         view.ramp.row8(values.data(), values.size(), rgb.data());
         return rgb;
     }
-    const auto edge = [wrap](int i, int n) { return i < 0 ? (wrap ? n - 1 : 0) : i >= n ? (wrap ? 0 : n - 1) : i; };
-    std::vector<float> centre(w + 2);
-    for (int j = 0; j < height; ++j) {
-        const float* row = values.data() + static_cast<std::size_t>(j) * w;
-        std::copy(row, row + w, centre.begin() + 1);
-        centre[0] = row[edge(-1, width)];
-        centre[w + 1] = row[edge(width, width)];
-        // Row 0 is the bottom: the row above on screen is the next one.
-        const float* above = values.data() + static_cast<std::size_t>(edge(j + 1, height)) * w;
-        const float* below = values.data() + static_cast<std::size_t>(edge(j - 1, height)) * w;
-        normalmap::row8(above, centre.data(), below, w, view.normal, rgb.data() + 3 * w * static_cast<std::size_t>(j));
-    }
+    normalmap::field8(values.data(), w, static_cast<std::size_t>(height), /*topFirst=*/false, wrap, view.normal,
+                      rgb.data());
     return rgb;
 }
 

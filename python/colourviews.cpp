@@ -6,7 +6,6 @@
 #include <pybind11/numpy.h>
 
 #include <cstdint>
-#include <vector>
 
 namespace py = pybind11;
 
@@ -38,18 +37,11 @@ Floats twoDimensional(const py::object& values, const char* what)
     return array;
 }
 
-// An array of shape (rows, columns, 3) of the dtype asked for, filled row by
-// row by fill(row, out) without the GIL.
-template <typename Fill>
-py::array rgbImage(py::ssize_t rows, py::ssize_t columns, bool wide, const Fill& fill)
+// An array of shape (rows, columns, 3) of 8- or 16-bit components.
+py::array rgbArray(py::ssize_t rows, py::ssize_t columns, bool wide)
 {
-    py::array out = wide ? py::array(py::dtype::of<std::uint16_t>(), {rows, columns, py::ssize_t(3)})
-                         : py::array(py::dtype::of<std::uint8_t>(), {rows, columns, py::ssize_t(3)});
-    char* data = static_cast<char*>(out.mutable_data());
-    const std::size_t rowBytes = static_cast<std::size_t>(columns) * 3 * (wide ? 2 : 1);
-    py::gil_scoped_release release;
-    for (py::ssize_t y = 0; y < rows; ++y) fill(y, data + static_cast<std::size_t>(y) * rowBytes);
-    return out;
+    return wide ? py::array(py::dtype::of<std::uint16_t>(), {rows, columns, py::ssize_t(3)})
+                : py::array(py::dtype::of<std::uint8_t>(), {rows, columns, py::ssize_t(3)});
 }
 
 py::array normalMap(const py::object& heights, double strength, bool seamless, const std::string& convention,
@@ -63,27 +55,16 @@ py::array normalMap(const py::object& heights, double strength, bool seamless, c
         throw py::value_error("convention must be 'opengl' or 'directx', not '" + convention + "'");
     const bool wide = sixteenBits(dtype);
     const Floats h = twoDimensional(heights, "heights");
-    const py::ssize_t rows = h.shape(0), columns = h.shape(1);
-    const float* base = h.data();
-    const auto row = [&](py::ssize_t y) { return base + y * columns; };
-    // Beyond an edge: the nearest pixel, or the other side of a seamless picture.
-    const auto neighbour = [&](py::ssize_t i, py::ssize_t n) { return i < 0 ? (seamless ? n - 1 : 0)
-                                                                             : i >= n ? (seamless ? 0 : n - 1) : i; };
-    std::vector<float> centre(static_cast<std::size_t>(columns) + 2);
-    return rgbImage(rows, columns, wide, [&](py::ssize_t y, char* out) {
-        const float* own = row(y);
-        centre[0] = own[neighbour(-1, columns)];
-        std::copy(own, own + columns, centre.begin() + 1);
-        centre[static_cast<std::size_t>(columns) + 1] = own[neighbour(columns, columns)];
-        const float* above = row(neighbour(y - 1, rows));
-        const float* below = row(neighbour(y + 1, rows));
-        if (wide)
-            normalmap::row16(above, centre.data(), below, static_cast<std::size_t>(columns), settings,
-                             reinterpret_cast<std::uint16_t*>(out));
-        else
-            normalmap::row8(above, centre.data(), below, static_cast<std::size_t>(columns), settings,
-                            reinterpret_cast<std::uint8_t*>(out));
-    });
+    const std::size_t rows = static_cast<std::size_t>(h.shape(0)), columns = static_cast<std::size_t>(h.shape(1));
+    py::array out = rgbArray(h.shape(0), h.shape(1), wide);
+    const float* values = h.data();
+    void* rgb = out.mutable_data();
+    py::gil_scoped_release release;
+    if (wide)
+        normalmap::field16(values, columns, rows, /*topFirst=*/true, seamless, settings, static_cast<std::uint16_t*>(rgb));
+    else
+        normalmap::field8(values, columns, rows, /*topFirst=*/true, seamless, settings, static_cast<std::uint8_t*>(rgb));
+    return out;
 }
 
 py::array colourRamp(const py::object& values, const std::string& stops, const py::object& dtype)
@@ -93,13 +74,15 @@ py::array colourRamp(const py::object& values, const std::string& stops, const p
     if (!ColourRamp::parse(stops, &ramp, &error)) throw py::value_error(error);
     const bool wide = sixteenBits(dtype);
     const Floats v = twoDimensional(values, "values");
-    const py::ssize_t columns = v.shape(1);
-    const float* base = v.data();
-    return rgbImage(v.shape(0), columns, wide, [&](py::ssize_t y, char* out) {
-        const float* own = base + y * columns;
-        if (wide) ramp.row16(own, static_cast<std::size_t>(columns), reinterpret_cast<std::uint16_t*>(out));
-        else ramp.row8(own, static_cast<std::size_t>(columns), reinterpret_cast<std::uint8_t*>(out));
-    });
+    const std::size_t count = static_cast<std::size_t>(v.shape(0)) * static_cast<std::size_t>(v.shape(1));
+    py::array out = rgbArray(v.shape(0), v.shape(1), wide);
+    const float* in = v.data();
+    void* rgb = out.mutable_data();
+    py::gil_scoped_release release;
+    // A ramp colours each value alone: the whole array is one row.
+    if (wide) ramp.row16(in, count, static_cast<std::uint16_t*>(rgb));
+    else ramp.row8(in, count, static_cast<std::uint8_t*>(rgb));
+    return out;
 }
 
 } // namespace

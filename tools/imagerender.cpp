@@ -89,20 +89,12 @@ void toBigEndian(std::uint16_t* samples, std::size_t count)
     }
 }
 
-// The picture pixel that stands at index i of a side of size pixels, i at
-// most one beyond either end: the nearest one, or across the picture when
-// it wraps.
-int edgeIndex(long long i, int size, bool wrap)
-{
-    if (i < 0) return wrap ? size - 1 : 0;
-    if (i >= size) return wrap ? 0 : size - 1;
-    return static_cast<int>(i);
-}
 
 // Evaluates picture pixels (columns[c], rows[r]) into block[r * stride + c],
-// rows counted from the top, one area for every run of neighbouring pixels.
-void evaluatePicked(const Renderable& layer, const std::vector<int>& columns, const std::vector<int>& rows,
-                    float* block, std::size_t stride)
+// rows counted from the top, one area for every run of neighbouring pixels;
+// false once loop's stop is set.
+bool evaluatePicked(const Renderable& layer, const std::vector<int>& columns, const std::vector<int>& rows,
+                    float* block, std::size_t stride, const rowloop::Options& loop)
 {
     for (std::size_t r = 0; r < rows.size();) {
         std::size_t rowRun = 1;
@@ -118,11 +110,12 @@ void evaluatePicked(const Renderable& layer, const std::vector<int>& columns, co
             area.rows = static_cast<int>(rowRun);
             area.downward = true;
             FloatBlock sink(block + r * stride + c, stride);
-            rowloop::evaluate(layer, area, sink);
+            if (!rowloop::evaluate(layer, area, sink, loop)) return false;
             c += columnRun;
         }
         r += rowRun;
     }
+    return true;
 }
 
 bool wholeImage(const imagewriter::Region& region)
@@ -211,15 +204,21 @@ int bandRows(std::size_t rowBytes, int unit, int height)
     return static_cast<int>(std::min<std::size_t>(rounded, static_cast<std::size_t>(height)));
 }
 
+// The row loop's options of a render: its stop and its threads.
+rowloop::Options loopOptions(const RenderOptions& options)
+{
+    rowloop::Options loop;
+    loop.stop = options.stop;
+    loop.threads = options.threads;
+    return loop;
+}
+
 // Evaluates count rows of region from top into sink, on the threads the
 // options name; false once the options' stop is set.
 bool evaluateBand(const Renderable& layer, const Region& region, int top, int count, rowloop::Sink& sink,
                   const RenderOptions& options)
 {
-    rowloop::Options loop;
-    loop.stop = options.stop;
-    loop.threads = options.threads;
-    return rowloop::evaluate(layer, imageRows(layer, region, top, count), sink, loop);
+    return rowloop::evaluate(layer, imageRows(layer, region, top, count), sink, loopOptions(options));
 }
 
 // Steps through the region's rows a band at a time (steps by what is left,
@@ -281,22 +280,10 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
     const std::size_t rowBytes = encoder.rowBytes();
     const int perBand = bandRows(rowBytes, encoder.stripRows(), region.height);
     std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
-    FloatBlock floats(reinterpret_cast<float*>(rows.data()), region.width);
+    // The TIFF declares the machine's byte order.
+    MemorySamples<float, sameValue> floats(rows.data(), rowBytes);
+    MemorySamples<std::uint16_t, sample16> samples(rows.data(), rowBytes);
     rowloop::GreyBytes greys(rows.data(), rowBytes);
-    // Samples16 writes big-endian; the TIFF declares the machine's order.
-    class NativeSamples16 : public rowloop::Sink {
-    public:
-        NativeSamples16(std::uint16_t* out, std::size_t stride) : out_(out), stride_(stride) {}
-        void take(int row, int column, int count, const float* v) override
-        {
-            std::uint16_t* samples = out_ + static_cast<std::size_t>(row) * stride_ + column;
-            for (int k = 0; k < count; ++k) samples[k] = sample16(v[k]);
-        }
-
-    private:
-        std::uint16_t* out_;
-        std::size_t stride_;
-    } samples(reinterpret_cast<std::uint16_t*>(rows.data()), region.width);
     rowloop::Sink& sink = options.depth == 32 ? static_cast<rowloop::Sink&>(floats)
                           : options.depth == 16 ? static_cast<rowloop::Sink&>(samples)
                                                 : greys;
@@ -350,13 +337,14 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
     std::vector<float> block(stride * static_cast<std::size_t>(perBand + 2));
     std::vector<int> columns(stride);
     for (std::size_t c = 0; c < stride; ++c)
-        columns[c] = edgeIndex(static_cast<long long>(region.x) - 1 + static_cast<long long>(c), layer.textureWidth, wrap);
+        columns[c] = static_cast<int>(normalmap::neighbour(static_cast<long long>(region.x) - 1 + static_cast<long long>(c), layer.textureWidth, wrap));
     error = forEachBand(region, perBand, options, [&](int top, int count) {
         std::vector<int> rows(static_cast<std::size_t>(count) + 2);
         for (std::size_t r = 0; r < rows.size(); ++r)
-            rows[r] = edgeIndex(static_cast<long long>(region.y) + top - 1 + static_cast<long long>(r),
-                                layer.textureHeight, wrap);
-        evaluatePicked(layer, columns, rows, block.data(), stride);
+            rows[r] = static_cast<int>(normalmap::neighbour(
+                static_cast<long long>(region.y) + top - 1 + static_cast<long long>(r), layer.textureHeight, wrap));
+        if (!evaluatePicked(layer, columns, rows, block.data(), stride, loopOptions(options)))
+            return std::string("cancelled");
         shareRows(count, [&](int first, int n) {
             for (int r = first; r < first + n; ++r) {
                 const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride;
