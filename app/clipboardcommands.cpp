@@ -1,12 +1,5 @@
-// Copy and paste of layers as scene text: the controller's side of the
-// desktop's clipboard.
-//
-// What is copied is what "Save to XML" would write for a composition whose
-// base layer is the current layer, so the text can go to a text editor or a
-// chat, and back, and be rendered as it is. What is pasted passes through the
-// scene reader with all its limits, and a paste whose result would break
-// them is refused too: every composition can still be saved and loaded.
-// A refused paste changes nothing and says why in the reader's words.
+#include "app/clipboardcommands.h"
+
 #include "app/layercontrols.h"
 
 #include "app/clipboard.h"
@@ -14,6 +7,7 @@
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "ui/controls.h"
 #include "persistence/counttext.h"
 #include "persistence/scenefile.h"
 
@@ -38,68 +32,68 @@ std::string typeName(const Renderable& layer)
 
 } // namespace
 
-void LayerControls::onCopy()
+void ClipboardCommands::onCopy()
 {
-    if (!currentLayer || !clipboard) return;
-    Renderable* const layer = currentLayer;
-    clipboard->offer(scenefile::text(&layer, 1, sceneSettings));
-    reportOutcome("Copied " + typeName(*layer) + " (" + counttext::layers(countLayers(layer)) + ") as scene text");
+    if (!controls.currentLayer || !clipboard) return;
+    Renderable* const layer = controls.currentLayer;
+    clipboard->offer(scenefile::text(&layer, 1, controls.sceneSettings));
+    controls.infoLine.report("Copied " + typeName(*layer) + " (" + counttext::layers(countLayers(layer)) + ") as scene text");
 }
 
-void LayerControls::onCut()
+void ClipboardCommands::onCut()
 {
-    if (!currentLayer || !clipboard) return;
-    Renderable* const parent = currentLayer->parent;
+    if (!controls.currentLayer || !clipboard) return;
+    Renderable* const parent = controls.currentLayer->parent;
     if (!parent) {
         onCopy();   // the base layer stays: a composition has one
         return;
     }
     int index = 0;
-    while (index < parent->variableCount && parent->variables[index].getInputLayer() != currentLayer) ++index;
+    while (index < parent->variableCount && parent->variables[index].getInputLayer() != controls.currentLayer) ++index;
     if (index == parent->variableCount) return;
-    Renderable* const layer = currentLayer;
-    clipboard->offer(scenefile::text(&layer, 1, sceneSettings));
+    Renderable* const layer = controls.currentLayer;
+    clipboard->offer(scenefile::text(&layer, 1, controls.sceneSettings));
     const std::string what = typeName(*layer) + " (" + counttext::layers(countLayers(layer)) + ")";
     const std::string variable = parent->variables[index].getName();
     {
-        EditStep step(*this, "Cut");
-        LayerLocation where = currentLocation();
+        EditStep step(controls.history, "Cut");
+        LayerLocation where = controls.history.currentLocation();
         where.path.pop_back();
         where.variable = index;
-        currentLayer = parent;
+        controls.currentLayer = parent;
         parent->variables[index].removeInputLayer();
-        showLocation(where);
+        controls.history.showLocation(where);
     }
-    reportOutcome("Cut " + what + " from " + variable + " as scene text");
+    controls.infoLine.report("Cut " + what + " from " + variable + " as scene text");
 }
 
-scenefile::ReadResult LayerControls::readClipboardScene()
+scenefile::ReadResult ClipboardCommands::readClipboardScene()
 {
     std::string text, error;
     if (!clipboard->fetch(&text, &error)) {
-        reportOutcome("Could not paste: " + error);
+        controls.infoLine.report("Could not paste: " + error);
         return {};
     }
     // Through the same reader and limits as a file.
     scenefile::ReadResult read = scenefile::parse(text);
-    if (!read.baseLayer) reportOutcome("Could not paste: " + read.error);
+    if (!read.baseLayer) controls.infoLine.report("Could not paste: " + read.error);
     return read;
 }
 
-void LayerControls::onPaste()
+void ClipboardCommands::onPaste()
 {
-    if (!currentLayer || !clipboard) return;
-    const int index = selectedVariable();
-    if (index < 0 || index >= currentLayer->variableCount) {
-        reportOutcome("Could not paste: this layer has no variable to take an input layer");
+    if (!controls.currentLayer || !clipboard) return;
+    const int index = controls.selectedVariable();
+    if (index < 0 || index >= controls.currentLayer->variableCount) {
+        controls.infoLine.report("Could not paste: this layer has no variable to take an input layer");
         return;
     }
     scenefile::ReadResult read = readClipboardScene();
     if (!read.baseLayer) return;
     // The result is built on a copy and measured as the reader would
     // measure its file before the composition shown is touched.
-    const LayerLocation where = currentLocation();
-    Composition result(composition());
+    const LayerLocation where = controls.history.currentLocation();
+    Composition result(controls.composition());
     Renderable* target = layerAt(result.tree.get(), where.path);
     if (!target) return;
     Renderable* pasted = read.baseLayer.release();
@@ -111,31 +105,39 @@ void LayerControls::onPaste()
     std::string refused = scenefile::refusal(scenefile::text(&tree, 1, result.settings));
     if (refused.compare(0, 9, "refused: ") == 0) refused.erase(0, 9);
     if (!refused.empty()) {
-        reportOutcome("Could not paste: the composition would be " + refused);
+        controls.infoLine.report("Could not paste: the composition would be " + refused);
         return;
     }
-    const std::string variable = currentLayer->variables[index].getName();
+    const std::string variable = controls.currentLayer->variables[index].getName();
     {
-        EditStep step(*this, "Paste");
-        installComposition(std::move(result), where);
+        EditStep step(controls.history, "Paste");
+        controls.replaceComposition(std::move(result), where);
     }
-    reportOutcome("Pasted " + what + " as the input of " + variable);
+    controls.infoLine.report("Pasted " + what + " as the input of " + variable);
 }
 
-void LayerControls::onPasteComposition()
+void ClipboardCommands::onPasteComposition()
 {
     if (!clipboard) return;
     scenefile::ReadResult read = readClipboardScene();
     if (!read.baseLayer) return;
-    if (!mayReplaceComposition()) return;
+    if (!controls.history.mayReplaceComposition()) return;
     const long long layers = countLayers(read.baseLayer.get());
     {
-        EditStep step(*this, "Paste scene");
-        sceneSettings = read.settings;
-        setBaseLayer(read.baseLayer.release());
+        EditStep step(controls.history, "Paste scene");
+        controls.sceneSettings = read.settings;
+        controls.setBaseLayer(read.baseLayer.release());
         // Untitled and in no file: Save asks where, and undo brings back
         // the scene's file from before.
-        history.openScene("", /*saved=*/false);
+        controls.history.edits.openScene("", /*saved=*/false);
     }
-    reportOutcome("Pasted a scene (" + counttext::layers(layers) + ") as the whole composition");
+    controls.infoLine.report("Pasted a scene (" + counttext::layers(layers) + ") as the whole composition");
+}
+
+void ClipboardCommands::build(ui::ControlWindow& w)
+{
+    copyButton = w.add_button("Copy", [this](int) { onCopy(); });
+    copyButton->set_shares_row(true);
+    pasteButton = w.add_button("Paste", [this](int) { onPaste(); });
+    pasteButton->set_shares_row(true);
 }

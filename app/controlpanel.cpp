@@ -1,11 +1,11 @@
-// The control panel half of LayerControls: the controls' layout, how the
-// panel shows the current layer, and the parameter drag.
+// The control panel of LayerControls: the controls' layout, how the panel
+// shows the current layer, and the parameter drag. The features' controls
+// take their places in the layout through their own build functions.
 #include "app/layercontrols.h"
 
 #include "app/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
-#include "layers/scenefields.h"
 #include "ui/controls.h"
 
 #include <cstdio>
@@ -24,9 +24,7 @@ void LayerControls::build(ui::ControlWindow* window)
     layerControlsPanel = w.add_panel("Layer controls");
     changeBaseButton = w.add_button_to_panel(layerControlsPanel, "Change base", -1, command(&LayerControls::onChangeBase));
     inverseCheckbox = w.add_checkbox_to_panel(layerControlsPanel, "Inverse", -1, command(&LayerControls::onInverse));
-    seedField = w.add_edittext_to_panel(layerControlsPanel, "Seed", -1, command(&LayerControls::onSeedField));
-    seedField->set_shares_row(true);   // "New seed" beside it
-    newSeedButton = w.add_button_to_panel(layerControlsPanel, "New seed", -1, command(&LayerControls::onNewSeed));
+    seeds.build(w, layerControlsPanel);
     layerVariablesPanel = w.add_panel_to_panel(layerControlsPanel, "Layer Variables");
     variableList = w.add_listbox_to_panel(layerVariablesPanel, "Select variable: ", -1,
                                           command(&LayerControls::onSelectVariable));
@@ -43,24 +41,22 @@ void LayerControls::build(ui::ControlWindow* window)
     goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, command(&LayerControls::onGoToParent));
     loadButton = w.add_button("Load from XML", -1, command(&LayerControls::onLoadFromXml));
     saveButton = w.add_button("Save to XML", -1, command(&LayerControls::onSaveToXml));
-    buildExportControls(w);
+    // "Export" and "Seamless" share a row, "Export size:" below them.
+    exporter.buildButton(w);
+    settingsPanel.buildSeamless(w);
+    exporter.buildSizeField(w);
     // What the drawing area shows sits with what the export writes, above
     // the history's row: a control, not a readout, so it stays in view.
-    buildViewAsControls(w);
-    undoButton = w.add_button("Undo", command(&LayerControls::onUndo));
-    undoButton->set_shares_row(true);   // Undo, Redo and Layers side by side
-    redoButton = w.add_button("Redo", command(&LayerControls::onRedo));
-    redoButton->set_shares_row(true);
-    layersButton = w.add_button("Layers", command(&LayerControls::onLayers));
+    settingsPanel.buildViewAs(w);
+    history.build(w);
+    column.buildLayersButton(w);
     // Copy and paste of the current layer as scene text, and the examples,
     // on a row of their own below Undo and Redo.
-    copyButton = w.add_button("Copy", command(&LayerControls::onCopy));
-    copyButton->set_shares_row(true);
-    pasteButton = w.add_button("Paste", command(&LayerControls::onPaste));
-    pasteButton->set_shares_row(true);
-    examplesButton = w.add_button("Examples", command(&LayerControls::onExamples));
-    refreshHistoryButtons();
-    buildViewTools(w);
+    clipboardCommands.build(w);
+    column.buildExamplesButton(w);
+    history.refreshButtons();
+    pathBar.build(w);
+    picture.buildStatistics(w);
 
     resetCurrentView();
     showBaseLayer();
@@ -84,43 +80,11 @@ void LayerControls::adjustSelectedVariable(float delta)
     refreshVariable();
 }
 
-void LayerControls::stepSelectedVariable(int direction)
-{
-    if (!currentLayer || direction == 0) return;
-    const int i = selectedVariable();
-    if (i < 0 || i >= currentLayer->variableCount) return;
-    const LayerVariable& variable = currentLayer->variables[i];
-    if (!variableStepsOpen) {
-        beginEdit(std::string(direction > 0 ? "Page Up " : "Page Down ") + variable.getName());
-        variableStepsOpen = true;
-    }
-    adjustSelectedVariable(static_cast<float>(direction) * (variable.getMaxValue() - variable.getMinValue()) /
-                           static_cast<float>(variableStepsPerRange));
-}
-
-void LayerControls::endVariableSteps()
-{
-    if (!variableStepsOpen) return;
-    variableStepsOpen = false;
-    commitEdit();
-}
-
-// The panel's control of each scene setting, by its type.
-void LayerControls::showSetting(bool seamless)
-{
-    if (seamlessCheckbox) seamlessCheckbox->set_int_val(seamless ? 1 : 0);
-}
-void LayerControls::showSetting(const ViewAs&)
-{
-    refreshViewAs();
-}
-
 void LayerControls::refreshPanel()
 {
-    refreshPath();
-    markCurrentRow();
-    scenefields::forEachSceneField([this](const scenefields::Field&, const auto& value) { showSetting(value); },
-                                   sceneSettings);
+    pathBar.refresh();
+    column.tree.markCurrentRow();
+    settingsPanel.show(sceneSettings);
     if (changeBaseButton) changeBaseButton->enable();
     if (goToParentButton) goToParentButton->disable();
     if (!currentLayer) {
@@ -135,7 +99,7 @@ void LayerControls::refreshPanel()
         if (removeInputButton) removeInputButton->disable();
         if (editInputButton) editInputButton->disable();
         if (inverseCheckbox) inverseCheckbox->set_int_val(0);
-        if (seedField) seedField->set_text("");
+        seeds.show(nullptr);
         return;
     }
     if (variableList) {
@@ -170,7 +134,7 @@ void LayerControls::refreshVariable()
         }
         if (currentLayer->parent && goToParentButton) goToParentButton->enable();
         if (inverseCheckbox) inverseCheckbox->set_int_val(currentLayer->inverse ? 1 : 0);
-        if (seedField) seedField->set_text(std::to_string(currentLayer->seed));
+        seeds.show(currentLayer);
     }
     // Nothing is rendered here: what the panel shows does not change the
     // picture, and the edits that do change it ask for a new one.
@@ -178,7 +142,7 @@ void LayerControls::refreshVariable()
 
 void LayerControls::onInverse()
 {
-    EditStep step(*this, "Inverse");
+    EditStep step(history, "Inverse");
     if (!currentLayer) return;
     currentLayer->inverse = inverseCheckbox && inverseCheckbox->get_int_val() != 0;
     redrawRequested = true;

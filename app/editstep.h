@@ -1,16 +1,16 @@
 #pragma once
 // One undoable edit of the composition for the length of a scope: the
-// command's body runs between the controller's beginEdit and commitEdit,
-// whichever way it returns.
-#include "app/layercontrols.h"
+// command's body runs between the history's begin and commit, whichever way
+// it returns.
+#include "app/historycommands.h"
 
 class EditStep {
 public:
-    EditStep(LayerControls& controls, const char* label) : controls(controls) { controls.beginEdit(label); }
-    ~EditStep() { controls.commitEdit(); }
+    EditStep(HistoryCommands& history, const char* label) : history(history) { history.begin(label); }
+    ~EditStep() { history.commit(); }
     EditStep(const EditStep&) = delete;
     EditStep& operator=(const EditStep&) = delete;
 
 private:
-    LayerControls& controls;
+    HistoryCommands& history;
 };

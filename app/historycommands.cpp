@@ -1,57 +1,63 @@
-// Undo and redo of the composition, and what the viewer knows of unsaved
-// changes: the controller's side of EditHistory.
-#include "app/layercontrols.h"
+#include "app/historycommands.h"
 
+#include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "app/viewresize.h"
 #include "app/windowtitle.h"
 #include "layers/renderable.h"
-#include "persistence/unsavedchangesquestion.h"
 #include "ui/controls.h"
 
 #include <algorithm>
 
-void LayerControls::beginEdit(const std::string& label)
+void HistoryCommands::build(ui::ControlWindow& w)
 {
-    if (history.editing()) {
-        // A drag is still open: what it did so far is a step of its own, and
-        // it goes on as a new one once this edit is done.
-        interruptedEdit = history.editLabel();
-        history.commit(composition(), currentLocation());
-    }
-    history.begin(composition(), currentLocation(), label);
+    undoButton = w.add_button("Undo", [this](int) { onUndo(); });
+    undoButton->set_shares_row(true);   // Undo, Redo and Layers side by side
+    redoButton = w.add_button("Redo", [this](int) { onRedo(); });
+    redoButton->set_shares_row(true);
 }
 
-void LayerControls::commitEdit()
+void HistoryCommands::begin(const std::string& label)
 {
-    history.commit(composition(), currentLocation());
+    if (edits.editing()) {
+        // A drag is still open: what it did so far is a step of its own, and
+        // it goes on as a new one once this edit is done.
+        interruptedEdit = edits.editLabel();
+        edits.commit(controls.composition(), currentLocation());
+    }
+    edits.begin(controls.composition(), currentLocation(), label);
+}
+
+void HistoryCommands::commit()
+{
+    edits.commit(controls.composition(), currentLocation());
     if (!interruptedEdit.empty()) {
         const std::string label = interruptedEdit;
         interruptedEdit.clear();
-        history.begin(composition(), currentLocation(), label);
+        edits.begin(controls.composition(), currentLocation(), label);
     }
-    refreshHistoryButtons();
+    refreshButtons();
 }
 
-void LayerControls::dragModeChanged(MouseMode before, MouseMode after)
+void HistoryCommands::dragModeChanged(MouseMode before, MouseMode after)
 {
     if (before == MouseMode::None && after != MouseMode::None) {
         std::string label = after == MouseMode::Pan ? "Pan" : after == MouseMode::Zoom ? "Zoom" : "Adjust";
-        if (after == MouseMode::Adjust && currentLayer) {
-            const int i = selectedVariable();
-            if (i >= 0 && i < currentLayer->variableCount) label += std::string(" ") + currentLayer->variables[i].getName();
+        const Renderable* layer = controls.currentLayer;
+        if (after == MouseMode::Adjust && layer) {
+            const int i = controls.selectedVariable();
+            if (i >= 0 && i < layer->variableCount) label += std::string(" ") + layer->variables[i].getName();
         }
-        beginEdit(label);
+        begin(label);
     } else if (before != MouseMode::None && after == MouseMode::None) {
-        commitEdit();
+        commit();
     }
 }
 
-LayerLocation LayerControls::currentLocation() const
+LayerLocation HistoryCommands::currentLocation() const
 {
     LayerLocation where;
-    where.variable = currentLayer ? selectedVariable() : 0;
-    for (const Renderable* layer = currentLayer; layer && layer->parent; layer = layer->parent) {
+    where.variable = controls.currentLayer ? controls.selectedVariable() : 0;
+    for (const Renderable* layer = controls.currentLayer; layer && layer->parent; layer = layer->parent) {
         const Renderable* parent = layer->parent;
         for (int i = 0; i < parent->variableCount; ++i) {
             if (parent->variables[i].getInputLayer() == layer) {
@@ -64,101 +70,84 @@ LayerLocation LayerControls::currentLocation() const
     return where;
 }
 
-void LayerControls::showLocation(const LayerLocation& where)
+void HistoryCommands::showLocation(const LayerLocation& where)
 {
-    Renderable* layer = baseLayer();
+    Renderable* layer = controls.baseLayer();
     for (int i : where.path) {
         // A path that leads nowhere in this composition stops where it can.
         if (!layer || i < 0 || i >= layer->variableCount || !layer->variables[i].getInputLayer()) break;
         layer = layer->variables[i].getInputLayer();
     }
-    currentLayer = layer;
-    refreshPanel();
-    if (currentLayer && variableList && where.variable > 0 && where.variable < currentLayer->variableCount) {
-        variableList->set_int_val(where.variable);
-        refreshVariable();
+    controls.currentLayer = layer;
+    controls.refreshPanel();
+    if (layer && controls.variableList && where.variable > 0 && where.variable < layer->variableCount) {
+        controls.variableList->set_int_val(where.variable);
+        controls.refreshVariable();
     }
-    redrawRequested = true;
+    controls.redrawRequested = true;
 }
 
-void LayerControls::installComposition(Composition restored, const LayerLocation& where)
+void HistoryCommands::onUndo()
 {
-    clearLayers();
-    if (restored.tree) {
-        // Taken at whatever size the drawing area had then: shown at the
-        // size it has now, its views derived as a resize derives them.
-        if (viewportWidth > 0 && viewportHeight > 0)
-            viewresize::resizeKeepingScale(*restored.tree, viewportWidth, viewportHeight);
-        baseLayers[0] = restored.tree.release();
-        baseLayerCount = 1;
-    }
-    sceneSettings = restored.settings;
-    showLocation(where);
+    move(true);
 }
 
-void LayerControls::onUndo()
+void HistoryCommands::onRedo()
 {
-    moveInHistory(true);
+    move(false);
 }
 
-void LayerControls::onRedo()
+void HistoryCommands::move(bool undoing)
 {
-    moveInHistory(false);
-}
-
-void LayerControls::moveInHistory(bool undoing)
-{
-    if (history.editing()) return;   // in the middle of a drag
-    if (undoing ? !history.canUndo() : !history.canRedo()) {
-        reportOutcome(undoing ? "Nothing to undo" : "Nothing to redo");
+    if (edits.editing()) return;   // in the middle of a drag
+    if (undoing ? !edits.canUndo() : !edits.canRedo()) {
+        controls.infoLine.report(undoing ? "Nothing to undo" : "Nothing to redo");
         return;
     }
-    EditHistory::Restore r = undoing ? history.undo(composition()) : history.redo(composition());
-    installComposition(std::move(r.composition), r.where);
-    refreshHistoryButtons();
-    reportOutcome((undoing ? "Undid: " : "Redid: ") + r.label);
+    EditHistory::Restore r = undoing ? edits.undo(controls.composition()) : edits.redo(controls.composition());
+    controls.replaceComposition(std::move(r.composition), r.where);
+    refreshButtons();
+    controls.infoLine.report((undoing ? "Undid: " : "Redid: ") + r.label);
 }
 
-void LayerControls::refreshHistoryButtons()
+void HistoryCommands::refreshButtons()
 {
     if (undoButton) {
-        if (history.canUndo()) undoButton->enable();
+        if (edits.canUndo()) undoButton->enable();
         else undoButton->disable();
     }
     if (redoButton) {
-        if (history.canRedo()) redoButton->enable();
+        if (edits.canRedo()) redoButton->enable();
         else redoButton->disable();
     }
 }
 
-std::string LayerControls::windowTitle() const
+std::string HistoryCommands::windowTitle() const
 {
-    return windowtitle::compose(scenePath(), history.modified());
+    return windowtitle::compose(scenePath(), edits.modified());
 }
 
-namespace {
 // Closing and replacing ask the same question; only its words differ.
-bool askAboutUnsavedChanges(LayerControls& controls, UnsavedChangesQuestion::Occasion occasion)
+bool HistoryCommands::askAboutUnsavedChanges(UnsavedChangesQuestion::Occasion occasion)
 {
     // A drag still held counts: what it changed is not saved either.
-    if (controls.history.editing()) controls.commitEdit();
-    if (!controls.history.modified()) return true;
-    if (!controls.closeQuestion) return false;   // nothing is lost without an answer
-    switch (controls.closeQuestion->ask(windowtitle::fileName(controls.scenePath()), occasion)) {
+    if (edits.editing()) commit();
+    if (!edits.modified()) return true;
+    if (!closeQuestion) return false;   // nothing is lost without an answer
+    switch (closeQuestion->ask(windowtitle::fileName(scenePath()), occasion)) {
     case UnsavedChangesQuestion::Answer::Save: return controls.saveScene(/*ask=*/false);
     case UnsavedChangesQuestion::Answer::Discard: return true;
     case UnsavedChangesQuestion::Answer::Cancel: break;
     }
     return false;
 }
-} // namespace
 
-bool LayerControls::confirmClose()
+bool HistoryCommands::confirmClose()
 {
-    return askAboutUnsavedChanges(*this, UnsavedChangesQuestion::Occasion::Close);
+    return askAboutUnsavedChanges(UnsavedChangesQuestion::Occasion::Close);
 }
 
-bool LayerControls::mayReplaceComposition()
+bool HistoryCommands::mayReplaceComposition()
 {
-    return askAboutUnsavedChanges(*this, UnsavedChangesQuestion::Occasion::Replace);
+    return askAboutUnsavedChanges(UnsavedChangesQuestion::Occasion::Replace);
 }

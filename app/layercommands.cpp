@@ -7,14 +7,14 @@
 
 void LayerControls::onChangeBase()
 {
-    EditStep step(*this, "Change base");
+    EditStep step(history, "Change base");
     Renderable* layer = createLayer(selectedType());
     if (layer) setBaseLayer(layer);
 }
 
 void LayerControls::onAssignInputLayer()
 {
-    EditStep step(*this, "Assign input layer");
+    EditStep step(history, "Assign input layer");
     if (!currentLayer) return;
     const int i = selectedVariable();
     if (i < 0 || i >= currentLayer->variableCount) return;
@@ -22,14 +22,12 @@ void LayerControls::onAssignInputLayer()
     if (!layer) return;
     currentLayer->attachInput(i, layer);
     applySettings(*layer, sceneSettings);
-    currentLayer = layer;
-    refreshPanel();
-    redrawRequested = true;
+    goToLayer(layer);
 }
 
 void LayerControls::onRemoveInputLayer()
 {
-    EditStep step(*this, "Remove input layer");
+    EditStep step(history, "Remove input layer");
     if (!currentLayer) return;
     const int i = selectedVariable();
     if (i < 0 || i >= currentLayer->variableCount) return;
@@ -43,17 +41,11 @@ void LayerControls::onEditInputLayer()
     if (!currentLayer) return;
     const int i = selectedVariable();
     if (i < 0 || i >= currentLayer->variableCount) return;
-    Renderable* input = currentLayer->variables[i].getInputLayer();
-    if (!input) return;
-    currentLayer = input;
-    refreshPanel();
-    redrawRequested = true;
+    goToLayer(currentLayer->variables[i].getInputLayer());
 }
 
 void LayerControls::onGoToParent()
 {
-    if (!currentLayer || !currentLayer->parent) return;
-    currentLayer = currentLayer->parent;
-    refreshPanel();
-    redrawRequested = true;
+    if (!currentLayer) return;
+    goToLayer(currentLayer->parent);
 }

@@ -1,10 +1,7 @@
 #include "app/layercontrols.h"
 
-#include "app/pointerreadout.h"
-
 #include "app/viewresize.h"
 #include "layers/renderable.h"
-#include "layers/texturebackend.h"
 #include "ui/controls.h"
 
 LayerControls* LayerControls::instance = nullptr;
@@ -17,7 +14,6 @@ LayerControls::LayerControls()
 LayerControls::~LayerControls()
 {
     clearLayers();
-    if (textureBackend && pictureTexture) textureBackend->deleteTexture(pictureTexture);
     if (instance == this) instance = nullptr;
 }
 
@@ -41,22 +37,13 @@ void LayerControls::renderCurrentLayer()
 
 void LayerControls::drawCurrentLayer()
 {
-    if (!textureBackend || !pictureTexture || picture.pixels.empty()) return;
-    // The half-size picture, once it has come, as 2 x 2 tiles pixel for
-    // pixel; until then (and after) the picture there is, stretched.
-    const viewresize::Size tile = tileSize();
-    if (tilePreview && picture.width == tile.width && picture.height == tile.height)
-        textureBackend->drawTextureTiles(pictureTexture, 0.5f, static_cast<float>(tile.width) / viewportWidth,
-                                         static_cast<float>(tile.height) / viewportHeight, 2);
-    else
-        textureBackend->drawTexture(pictureTexture, 0.5f);
+    picture.draw();
 }
 
 void LayerControls::panCurrentLayer(int dx, int dy)
 {
     if (!currentLayer) return;
-    // In the tile preview a screen pixel shows two texture pixels.
-    const int scale = tilePreview ? 2 : 1;
+    const int scale = picture.pixelScale();
     currentLayer->pan(dx * scale, dy * scale);
     redrawRequested = true;
 }
@@ -68,26 +55,6 @@ void LayerControls::zoomCurrentLayer(int dy)
     // smallest extent.
     const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(viewportHeight));
     currentLayer->zoomBy(factor);
-    redrawRequested = true;
-}
-
-void LayerControls::zoomCurrentLayerAt(int dy, int px, int py)
-{
-    if (!currentLayer || viewportWidth <= 0 || viewportHeight <= 0) return;
-    const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(viewportHeight));
-    // The texture's row 0 is the drawing area's bottom row.
-    double u = static_cast<double>(px) / viewportWidth;
-    double v = static_cast<double>(viewportHeight - 1 - py) / viewportHeight;
-    const viewresize::Size tile = tileSize();
-    int tx = 0, ty = 0;
-    if (tilePreview &&
-        pointerreadout::tilePointAt(px, py, viewportWidth, viewportHeight, tile.width, tile.height, &tx, &ty)) {
-        // A tile is the whole view at half the size: the point under the
-        // pointer is where the pointer lies within its tile.
-        u = static_cast<double>(tx) / tile.width;
-        v = static_cast<double>(tile.height - 1 - ty) / tile.height;
-    }
-    currentLayer->zoomAbout(factor, u, v);
     redrawRequested = true;
 }
 
@@ -127,4 +94,43 @@ void LayerControls::clearLayers()
         baseLayers[i] = nullptr;
     }
     baseLayerCount = 0;
+}
+
+void LayerControls::goToLayer(Renderable* layer)
+{
+    if (!layer || layer == currentLayer) return;
+    currentLayer = layer;
+    refreshPanel();
+    redrawRequested = true;
+}
+
+void LayerControls::replaceComposition(Composition replacement, const LayerLocation& where)
+{
+    clearLayers();
+    if (replacement.tree) {
+        // Taken at whatever size the drawing area had then: shown at the
+        // size it has now, its views derived as a resize derives them.
+        if (viewportWidth > 0 && viewportHeight > 0)
+            viewresize::resizeKeepingScale(*replacement.tree, viewportWidth, viewportHeight);
+        baseLayers[0] = replacement.tree.release();
+        baseLayerCount = 1;
+    }
+    sceneSettings = replacement.settings;
+    history.showLocation(where);
+}
+
+bool LayerControls::tick()
+{
+    const bool edited = takeRedrawRequest();
+    // The previews wait for the picture: they see it pending from here on.
+    if (edited) picture.markStale();
+    const bool columnChanged = column.update(edited);
+    const bool pictureChanged = picture.update();
+    const bool exportChanged = exporter.tick();
+    return columnChanged || pictureChanged || exportChanged;
+}
+
+bool LayerControls::tickPending() const
+{
+    return redrawRequested || picture.pending() || exporter.pending() || column.pending();
 }

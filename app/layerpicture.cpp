@@ -1,61 +1,94 @@
-// The picture half of LayerControls: the drawing area's picture, kept in
-// step with the composition by renders off the main loop, and the info line.
-#include "app/layercontrols.h"
+#include "app/layerpicture.h"
 
-#include "app/imageexporter.h"
-#include "app/viewresize.h"
+#include "app/layercontrols.h"
+#include "app/pointerreadout.h"
+#include "layers/renderable.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
 
-bool LayerControls::updatePicture()
+LayerPicture::~LayerPicture()
 {
-    const bool edited = takeRedrawRequest();
-    if (edited) renderer.markStale();
-    // The previews wait for the picture: they see it pending from here on.
-    const bool treeChanged = updateTree(edited) | updateExamples();
+    if (controls.textureBackend && pictureTexture) controls.textureBackend->deleteTexture(pictureTexture);
+}
+
+void LayerPicture::buildStatistics(ui::ControlWindow& w)
+{
+    statistics = w.add_histogram("Values in view:");
+}
+
+bool LayerPicture::update()
+{
     const viewresize::Size tile = tileSize();
-    if (!renderer.poll(currentComposition(), picture, tilePreview ? tile.width : 0, tilePreview ? tile.height : 0))
-        return treeChanged;
+    if (!renderer.poll(controls.currentComposition(), picture, tilePreview ? tile.width : 0,
+                       tilePreview ? tile.height : 0))
+        return false;
     // A coarse picture only stands in while edits come quickly: the panel
     // keeps the statistics of the last full one.
     if (picture.step == 1) showStatistics();
-    if (textureBackend && !picture.pixels.empty()) {
-        if (!pictureTexture) pictureTexture = textureBackend->createTexture();
+    TextureBackend* backend = controls.textureBackend;
+    if (backend && !picture.pixels.empty()) {
+        if (!pictureTexture) pictureTexture = backend->createTexture();
         if (pictureTexture && !picture.shown.empty())
-            textureBackend->uploadRgbTexture(pictureTexture, picture.width, picture.height, picture.shown.data());
+            backend->uploadRgbTexture(pictureTexture, picture.width, picture.height, picture.shown.data());
         else if (pictureTexture)
-            textureBackend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
+            backend->uploadTexture(pictureTexture, picture.width, picture.height, picture.pixels.data());
     }
     return true;
 }
 
-bool LayerControls::tickPending() const
+void LayerPicture::draw()
 {
-    return redrawRequested || renderer.pending() || (imageExporter && imageExporter->pending()) || treePending() || (examplesOpen && examplePreviews.pending());
+    TextureBackend* backend = controls.textureBackend;
+    if (!backend || !pictureTexture || picture.pixels.empty()) return;
+    // The half-size picture, once it has come, as 2 x 2 tiles pixel for
+    // pixel; until then (and after) the picture there is, stretched.
+    const viewresize::Size tile = tileSize();
+    if (tilePreview && picture.width == tile.width && picture.height == tile.height)
+        backend->drawTextureTiles(pictureTexture, 0.5f, static_cast<float>(tile.width) / controls.viewportWidth,
+                                  static_cast<float>(tile.height) / controls.viewportHeight, 2);
+    else
+        backend->drawTexture(pictureTexture, 0.5f);
 }
 
-void LayerControls::setInfoField(ui::EditText* field)
+void LayerPicture::zoomAt(int dy, int px, int py)
 {
-    infoField = field;
-    if (infoField) infoField->set_text(infoLine.text());
+    Renderable* layer = controls.currentLayer;
+    const int width = controls.viewportWidth, height = controls.viewportHeight;
+    if (!layer || width <= 0 || height <= 0) return;
+    const float factor = static_cast<float>(static_cast<double>(dy) / static_cast<double>(height));
+    // The texture's row 0 is the drawing area's bottom row.
+    double u = static_cast<double>(px) / width;
+    double v = static_cast<double>(height - 1 - py) / height;
+    const viewresize::Size tile = tileSize();
+    int tx = 0, ty = 0;
+    if (tilePreview && pointerreadout::tilePointAt(px, py, width, height, tile.width, tile.height, &tx, &ty)) {
+        // A tile is the whole view at half the size: the point under the
+        // pointer is where the pointer lies within its tile.
+        u = static_cast<double>(tx) / tile.width;
+        v = static_cast<double>(tile.height - 1 - ty) / tile.height;
+    }
+    layer->zoomAbout(factor, u, v);
+    controls.redrawRequested = true;
 }
 
-void LayerControls::reportOutcome(const std::string& text)
+void LayerPicture::onTilePreview()
 {
-    infoLine.setHoverText("");   // news first; the readout returns when the pointer moves
-    outcomeCoversPointer = true;
-    infoLine.setOutcome(text);
-    if (infoField) infoField->set_text(infoLine.text());
+    tilePreview = !tilePreview;
+    controls.redrawRequested = true;
+    controls.infoLine.report(tilePreview ? "Tile preview: the picture at half size, 2 x 2" : "Tile preview off");
 }
 
-void LayerControls::setDragText(const std::string& text)
+viewresize::Size LayerPicture::tileSize() const
 {
-    infoLine.setDragText(text);
-    if (infoField) infoField->set_text(infoLine.text());
+    return viewresize::clampedSize(controls.viewportWidth / 2, controls.viewportHeight / 2);
 }
 
-void LayerControls::setHoverText(const std::string& text)
+void LayerPicture::showStatistics()
 {
-    infoLine.setHoverText(text);
-    if (infoField) infoField->set_text(infoLine.text());
+    if (!statistics) return;
+    if (picture.pixels.empty()) {
+        statistics->set("", {});
+        return;
+    }
+    statistics->set(layerstats::caption(picture.stats), layerstats::bars(picture.stats));
 }

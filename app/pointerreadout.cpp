@@ -1,6 +1,8 @@
 #include "app/pointerreadout.h"
 
+#include "app/layercontrols.h"
 #include "layers/renderable.h"
+#include "layers/viewresize.h"
 
 #include <cstdio>
 
@@ -41,3 +43,43 @@ std::string text(const Renderable& layer, int i, int j)
 }
 
 } // namespace pointerreadout
+
+void PointerReadout::show(int x, int y)
+{
+    InfoLine& line = controls.infoLine;
+    // An outcome reported since the pointer last moved stays in view: the
+    // window hears of the pointer again when a dialog closes, without a move.
+    if (line.coversPointer && x == pointerX && y == pointerY) return;
+    line.coversPointer = false;
+    pointerX = x;
+    pointerY = y;
+    const Renderable* layer = controls.currentLayer;
+    const int width = controls.viewportWidth, height = controls.viewportHeight;
+    int i = 0, j = 0;
+    if (controls.picture.tilePreview) {
+        // The tile under the pointer is the layer at half size: a copy of
+        // the tree at that size reads it.
+        const viewresize::Size tile = controls.picture.tileSize();
+        int tx = 0, ty = 0;
+        if (!layer || !pointerreadout::tilePointAt(x, y, width, height, tile.width, tile.height, &tx, &ty)) {
+            clear();
+            return;
+        }
+        Composition half(controls.currentComposition());
+        if (!half.tree) return;
+        viewresize::resizeKeepingView(*half.tree, tile.width, tile.height);
+        if (pointerreadout::pixelAt(*half.tree, tx, ty, tile.width, tile.height, &i, &j))
+            line.setHoverText(pointerreadout::text(*half.tree, i, j));
+        return;
+    }
+    if (!layer || !pointerreadout::pixelAt(*layer, x, y, width, height, &i, &j)) {
+        clear();
+        return;
+    }
+    line.setHoverText(pointerreadout::text(*layer, i, j));
+}
+
+void PointerReadout::clear()
+{
+    controls.infoLine.setHoverText("");
+}

@@ -4,6 +4,7 @@
 // float before it becomes a byte.
 #include <string>
 
+class LayerControls;
 class Renderable;
 
 namespace pointerreadout {
@@ -23,3 +24,19 @@ bool tilePointAt(int x, int y, int areaWidth, int areaHeight, int tileWidth, int
 std::string text(const Renderable& layer, int i, int j);
 
 } // namespace pointerreadout
+
+// The readout itself: the pointer over the drawing area with no drag
+// running puts the layer point and value there into the info line.
+class PointerReadout {
+public:
+    explicit PointerReadout(LayerControls& controls) : controls(controls) {}
+
+    // The pointer at (x, y) in the drawing area (origin top left). Outside
+    // the area, the info line goes back to the last outcome.
+    void show(int x, int y);
+    void clear();
+
+private:
+    LayerControls& controls;
+    int pointerX = -1, pointerY = -1;   // where the readout was last asked for
+};

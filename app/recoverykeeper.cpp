@@ -46,7 +46,7 @@ namespace {
 // current layer. A copy is written again when either changed.
 std::string originKey(const LayerControls& controls)
 {
-    return controls.scenePath() + '\n' + (controls.currentLayer ? layerpath::variablePath(*controls.currentLayer) : "");
+    return controls.history.scenePath() + '\n' + (controls.currentLayer ? layerpath::variablePath(*controls.currentLayer) : "");
 }
 
 // The recovered composition becomes the one shown, unsaved, with its file
@@ -68,10 +68,10 @@ void installRecovered(LayerControls& controls, scenefile::ReadResult& copy)
         }
     }
     if (controls.fileChooser && copy.origin.titled) controls.fileChooser->startNextInFolderOf(copy.origin.scenePath);
-    controls.history.clear();
+    controls.history.edits.clear();
     // The copy's file (or none) is the scene's, unsaved until it is saved.
-    controls.history.openScene(copy.origin.titled ? copy.origin.scenePath : std::string(), /*saved=*/false);
-    controls.refreshHistoryButtons();
+    controls.history.edits.openScene(copy.origin.titled ? copy.origin.scenePath : std::string(), /*saved=*/false);
+    controls.history.refreshButtons();
     controls.redrawRequested = true;
 }
 
@@ -86,7 +86,7 @@ RecoveryKeeper::RecoveryKeeper(const std::string& directory) : folder(directory)
 
 bool RecoveryKeeper::say(LayerControls& controls, const std::string& text)
 {
-    controls.reportOutcome(text);
+    controls.infoLine.report(text);
     return true;
 }
 
@@ -176,7 +176,7 @@ bool RecoveryKeeper::tick(LayerControls& controls, Clock::time_point now)
         }
     }
 
-    const bool unsaved = controls.history.modified() || controls.history.editing();
+    const bool unsaved = controls.history.edits.modified() || controls.history.edits.editing();
     if (!unsaved) {
         due = false;
         if (copyKept) {
@@ -220,8 +220,8 @@ void RecoveryKeeper::copy(LayerControls& controls)
     lastCopied = std::make_shared<const Composition>(controls.composition());
     lastOrigin = originKey(controls);
     scenefile::CopyOrigin origin;
-    origin.titled = !controls.scenePath().empty();
-    origin.scenePath = controls.scenePath();
+    origin.titled = !controls.history.scenePath().empty();
+    origin.scenePath = controls.history.scenePath();
     origin.editedAt = recoverytext::isoTime(std::chrono::system_clock::now());
     origin.currentLayer = controls.currentLayer ? layerpath::variablePath(*controls.currentLayer) : std::string();
     writer.write(folder.copyPath(), lastCopied, origin);

@@ -1,9 +1,7 @@
-// The current layer's seed in the panel: "Seed" and "New seed" (Ctrl+G).
-// Each change is one undoable step; the picture and the tree's previews
-// follow as after any edit.
-#include "app/layercontrols.h"
+#include "app/seedcommands.h"
 
 #include "app/editstep.h"
+#include "app/layercontrols.h"
 #include "layers/renderable.h"
 #include "persistence/layerxml.h"
 #include "ui/controls.h"
@@ -26,27 +24,41 @@ std::uint32_t newSeedBesides(std::uint32_t current)
 
 } // namespace
 
-void LayerControls::onSeedField()
+void SeedCommands::build(ui::ControlWindow& w, ui::Panel* panel)
 {
-    if (!currentLayer || !seedField) return;
+    seedField = w.add_edittext_to_panel(panel, "Seed", -1, [this](int) { onSeedField(); });
+    seedField->set_shares_row(true);   // "New seed" beside it
+    newSeedButton = w.add_button_to_panel(panel, "New seed", -1, [this](int) { onNewSeed(); });
+}
+
+void SeedCommands::show(const Renderable* layer)
+{
+    if (seedField) seedField->set_text(layer ? std::to_string(layer->seed) : std::string());
+}
+
+void SeedCommands::onSeedField()
+{
+    Renderable* layer = controls.currentLayer;
+    if (!layer || !seedField) return;
     std::uint32_t seed = 0;
     if (!layerxml::parseSeed(seedField->get_text().c_str(), &seed)) {
-        seedField->set_text(std::to_string(currentLayer->seed));
-        reportOutcome("Seed: seed must be a whole number from 0 to 4294967295");
+        show(layer);
+        controls.infoLine.report("Seed: seed must be a whole number from 0 to 4294967295");
         return;
     }
     seedField->set_text(std::to_string(seed));   // leading zeros dropped
-    if (seed == currentLayer->seed) return;       // the same value is no step
-    EditStep step(*this, "Seed");
-    currentLayer->seed = seed;
-    redrawRequested = true;
+    if (seed == layer->seed) return;              // the same value is no step
+    EditStep step(controls.history, "Seed");
+    layer->seed = seed;
+    controls.redrawRequested = true;
 }
 
-void LayerControls::onNewSeed()
+void SeedCommands::onNewSeed()
 {
-    if (!currentLayer) return;
-    EditStep step(*this, "New seed");
-    currentLayer->seed = newSeedBesides(currentLayer->seed);
-    if (seedField) seedField->set_text(std::to_string(currentLayer->seed));
-    redrawRequested = true;
+    Renderable* layer = controls.currentLayer;
+    if (!layer) return;
+    EditStep step(controls.history, "New seed");
+    layer->seed = newSeedBesides(layer->seed);
+    show(layer);
+    controls.redrawRequested = true;
 }

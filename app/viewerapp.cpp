@@ -103,18 +103,18 @@ int ViewerApp::run(int argc, char** argv)
     controls.textureBackend = &textureBackend;
     fileChooser.setOwnerWindow(static_cast<unsigned long>(glXGetCurrentDrawable()));
     controls.fileChooser = &fileChooser;
-    controls.imageExporter = &imageExporter;
-    controls.setInfoField(info);
+    controls.exporter.imageExporter = &imageExporter;
+    controls.infoLine.setField(info);
     // Closing the window asks first when there are unsaved changes.
     mainXWindow = static_cast<unsigned long>(glXGetCurrentDrawable());
     x11window::interceptCloseRequests(mainXWindow, wakeTick);
     closeQuestion.setOwnerWindow(mainXWindow);
-    controls.closeQuestion = &closeQuestion;
+    controls.history.closeQuestion = &closeQuestion;
     recoveryQuestion.setOwnerWindow(mainXWindow);
     // Copy and paste, of layers and in the panel's text fields, go through
     // the desktop's clipboard.
     if (clipboard.start()) {
-        controls.clipboard = &clipboard;
+        controls.clipboardCommands.clipboard = &clipboard;
         ImGuiIO& io = ImGui::GetIO();
         io.ClipboardUserData = &clipboard;
         io.SetClipboardTextFn = [](void* c, const char* text) { static_cast<Clipboard*>(c)->offer(text); };
@@ -126,11 +126,11 @@ int ViewerApp::run(int argc, char** argv)
         };
     }
     confirmation.setOwnerWindow(mainXWindow);
-    controls.confirmation = &confirmation;
+    controls.exporter.confirmation = &confirmation;
 
     controls.build(panelWindow);
-    controls.buildTreeColumn(*treeWindow);
-    controls.showTreeColumn = [](bool open) {
+    controls.column.build(*treeWindow);
+    controls.column.showColumn = [](bool open) {
         ui::ImguiControls& m = ui::ImguiControls::master();
         const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
         // Narrowest: a preview at the deepest indentation and the start of
@@ -139,7 +139,7 @@ int ViewerApp::run(int argc, char** argv)
                       m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters));
     };
     strips.columnClosed = [] {
-        if (ViewerApp* app = instance) app->controls.treeColumnClosed();
+        if (ViewerApp* app = instance) app->controls.column.closed();
     };
     // Never narrower than the panel beside a drawing area, nor lower than
     // the info line below one.
@@ -186,15 +186,15 @@ void ViewerApp::onMouse(int button, int state, int x, int y)
     const MouseMode before = app->mouseMode;
     wheelzoom::apply(button, state, x, y, app->controls);
     const char* text = mousemodes::applyButton(app->mouseMode, app->lastX, app->lastY, button, state, x, y, modifiers);
-    app->controls.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
-    app->controls.setDragText(text);
+    app->controls.history.dragModeChanged(before, app->mouseMode);   // a whole drag is one undo step
+    app->controls.infoLine.setDragText(text);
     // A drag owns the line; the readout comes back with the next move after it.
-    if (!noDrag(app->mouseMode)) app->controls.clearPointer();
+    if (!noDrag(app->mouseMode)) app->controls.pointer.clear();
     // A wheel notch changed what lies under the pointer: the readout follows,
     // even where the pointer has not moved since the last outcome.
     if (wheelzoom::dragPixels(button) != 0 && noDrag(app->mouseMode)) {
-        app->controls.outcomeCoversPointer = false;
-        app->controls.showPointer(x, y);
+        app->controls.infoLine.coversPointer = false;
+        app->controls.pointer.show(x, y);
     }
 }
 
@@ -203,8 +203,8 @@ void ViewerApp::onPassiveMotion(int x, int y)
     ViewerApp* app = instance;
     if (!app || !noDrag(app->mouseMode)) return;
     wakeTick();
-    if (x < 0) app->controls.clearPointer();
-    else app->controls.showPointer(x, y);
+    if (x < 0) app->controls.pointer.clear();
+    else app->controls.pointer.show(x, y);
 }
 
 void ViewerApp::onMotion(int x, int y)
@@ -243,12 +243,12 @@ bool ViewerApp::onSpecialKey(int key, bool down)
     const int step = shortcuts::pageStep(key, glutGetModifiers());
     if (step == 0) return false;
     // The other key: a step of its own.
-    if (key != app->lastPageKey) app->controls.endVariableSteps();
+    if (key != app->lastPageKey) app->controls.variableSteps.end();
     app->lastPageKey = key;
     app->pageKeyHeld = true;
     app->pageReleased = false;
     wakeTick();
-    app->controls.stepSelectedVariable(step);
+    app->controls.variableSteps.step(step);
     return true;
 }
 
@@ -259,7 +259,7 @@ void ViewerApp::endVariableStepsAfterRelease()
     constexpr auto repeatGap = std::chrono::milliseconds(30);
     if (!pageReleased || std::chrono::steady_clock::now() - pageReleasedAt < repeatGap) return;
     pageReleased = false;
-    controls.endVariableSteps();
+    controls.variableSteps.end();
 }
 
 void ViewerApp::onTimer(int /*value*/)
@@ -270,7 +270,7 @@ void ViewerApp::onTimer(int /*value*/)
     app->endVariableStepsAfterRelease();
     // The recovery copy: a snapshot when one falls due, a failure told once.
     const bool recoveryTold = app->recovery.tick(app->controls);
-    if (app->controls.updatePicture() | app->controls.onTick() | recoveryTold) {
+    if (app->controls.tick() | recoveryTold) {
         glutSetWindow(app->windowId);
         glutPostRedisplay();
     }
@@ -281,7 +281,7 @@ void ViewerApp::onTimer(int /*value*/)
 
 void ViewerApp::updateTitle()
 {
-    const std::string title = controls.windowTitle();
+    const std::string title = controls.history.windowTitle();
     if (title == shownTitle) return;
     shownTitle = title;
     x11window::setTitle(mainXWindow, title);
@@ -290,7 +290,7 @@ void ViewerApp::updateTitle()
 void ViewerApp::answerCloseRequest()
 {
     if (!x11window::takeCloseRequest()) return;
-    if (!controls.confirmClose()) return;
+    if (!controls.history.confirmClose()) return;
     // A clean exit: saved or discarded, nothing is left to recover.
     recovery.cleanExit();
     // The layers go while their textures' GL context still exists.
@@ -320,8 +320,8 @@ void ViewerApp::onDisplay()
 void ViewerApp::onClose()
 {
     if (ViewerApp* app = instance) {
-        app->controls.renderer.shutDown();
-        app->controls.previews.shutDown();
+        app->controls.picture.renderer.shutDown();
+        app->controls.column.tree.previews.shutDown();
         app->clipboard.shutDown();
     }
 }
@@ -352,40 +352,40 @@ bool ViewerApp::onShortcut(unsigned char key, int modifiers)
     ViewerApp* app = instance;
     if (!app) return false;
     wakeTick();
-    void (LayerControls::*command)() = nullptr;
+    LayerControls* c = &app->controls;
+    std::function<void()> command;
     switch (shortcuts::commandFor(key, modifiers)) {
-    case shortcuts::Command::Load: command = &LayerControls::onLoadFromXml; break;
-    case shortcuts::Command::Save: command = &LayerControls::onSave; break;
-    case shortcuts::Command::SaveAs: command = &LayerControls::onSaveToXml; break;
-    case shortcuts::Command::Export: command = &LayerControls::onExportPng; break;
-    case shortcuts::Command::Undo: command = &LayerControls::onUndo; break;
-    case shortcuts::Command::Redo: command = &LayerControls::onRedo; break;
-    case shortcuts::Command::Layers: command = &LayerControls::onLayers; break;
-    case shortcuts::Command::TilePreview: command = &LayerControls::onTilePreview; break;
-    case shortcuts::Command::NewSeed: command = &LayerControls::onNewSeed; break;
-    case shortcuts::Command::Copy: command = &LayerControls::onCopy; break;
-    case shortcuts::Command::Cut: command = &LayerControls::onCut; break;
-    case shortcuts::Command::Paste: command = &LayerControls::onPaste; break;
-    case shortcuts::Command::PasteComposition: command = &LayerControls::onPasteComposition; break;
+    case shortcuts::Command::Load: command = [c] { c->onLoadFromXml(); }; break;
+    case shortcuts::Command::Save: command = [c] { c->saveScene(/*ask=*/false); }; break;
+    case shortcuts::Command::SaveAs: command = [c] { c->onSaveToXml(); }; break;
+    case shortcuts::Command::Export: command = [c] { c->exporter.onExport(); }; break;
+    case shortcuts::Command::Undo: command = [c] { c->history.onUndo(); }; break;
+    case shortcuts::Command::Redo: command = [c] { c->history.onRedo(); }; break;
+    case shortcuts::Command::Layers: command = [c] { c->column.onLayers(); }; break;
+    case shortcuts::Command::TilePreview: command = [c] { c->picture.onTilePreview(); }; break;
+    case shortcuts::Command::NewSeed: command = [c] { c->seeds.onNewSeed(); }; break;
+    case shortcuts::Command::Copy: command = [c] { c->clipboardCommands.onCopy(); }; break;
+    case shortcuts::Command::Cut: command = [c] { c->clipboardCommands.onCut(); }; break;
+    case shortcuts::Command::Paste: command = [c] { c->clipboardCommands.onPaste(); }; break;
+    case shortcuts::Command::PasteComposition: command = [c] { c->clipboardCommands.onPasteComposition(); }; break;
     case shortcuts::Command::NoCommand: return false;
     }
     // Run like a button's callback, after the frame: a command may open a
     // modal file dialog or rebuild the panel.
-    LayerControls* controls = &app->controls;
-    ui::ImguiControls::master().post([controls, command] { (controls->*command)(); });
+    ui::ImguiControls::master().post(std::move(command));
     return true;
 }
 
 bool ViewerApp::onColumnKey(ui::ImguiControls::ColumnKey key)
 {
     ViewerApp* app = instance;
-    if (!app || (!app->controls.treeOpen && !app->controls.examplesOpen)) return false;
+    if (!app || !app->controls.column.isOpen()) return false;
     wakeTick();
     using Key = ui::ImguiControls::ColumnKey;
     LayerControls* controls = &app->controls;
     if (key == Key::Return) {
         // A new current layer, or an example's question: after the frame.
-        ui::ImguiControls::master().post([controls] { controls->onTreeReturn(); });
+        ui::ImguiControls::master().post([controls] { controls->column.onReturn(); });
         return true;
     }
     const layertree::Move move = key == Key::Up     ? layertree::Move::Up
@@ -394,6 +394,6 @@ bool ViewerApp::onColumnKey(ui::ImguiControls::ColumnKey key)
                                  : key == Key::Right ? layertree::Move::Right
                                  : key == Key::Home ? layertree::Move::Home
                                                     : layertree::Move::End;
-    controls->onTreeKey(move);
+    controls->column.onKey(move);
     return true;
 }

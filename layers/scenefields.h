@@ -3,7 +3,7 @@
 // walks that use it, as layerfields.h lists a layer's: the comparison that
 // tells an edit from none (SceneSettings::operator==), the scene file's root
 // attributes, named and in the order they are written (persistence/
-// scenefile), and the panel's refresh (LayerControls::refreshPanel). A new
+// scenefile), and the viewer's panel. A new
 // setting goes here, and every walk picks it up; a walk handles each type of
 // setting (the file's text of it, the panel's control) by overloads.
 

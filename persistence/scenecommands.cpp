@@ -24,7 +24,7 @@ bool endsWithXmlSuffix(const std::string& path)
 
 bool LayerControls::saveScene(bool ask)
 {
-    std::string path = scenePath();
+    std::string path = history.scenePath();
     if (ask || path.empty()) {
         if (!fileChooser) return false;
         path = path.empty() ? fileChooser->chooseSaveFile() : fileChooser->chooseSaveFileAs(path);
@@ -33,11 +33,11 @@ bool LayerControls::saveScene(bool ask)
     }
     std::string error;
     if (!writeSceneFile(path, &error)) {
-        reportOutcome("Could not save " + path + ": " + error);
+        infoLine.report("Could not save " + path + ": " + error);
         return false;
     }
-    history.markSaved(path);
-    reportOutcome("Saved " + path);
+    history.edits.markSaved(path);
+    infoLine.report("Saved " + path);
     return true;
 }
 
@@ -49,18 +49,18 @@ bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
     if (fileChooser) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back, and
     // with it the scene's file and whether that holds it.
-    if (asUndoStep) beginEdit("Load " + path.substr(path.find_last_of('/') + 1));
+    if (asUndoStep) history.begin("Load " + path.substr(path.find_last_of('/') + 1));
     const bool loaded = readSceneFile(path, &error, &warning);
-    if (loaded) history.openScene(path, /*saved=*/true);
-    if (asUndoStep) commitEdit();
+    if (loaded) history.edits.openScene(path, /*saved=*/true);
+    if (asUndoStep) history.commit();
     if (!loaded) {
-        reportOutcome("Could not load " + path + ": " + error);
+        infoLine.report("Could not load " + path + ": " + error);
         return false;
     }
     // Values the file keeps outside their ranges are kept, and said once;
     // so is what the reader took leniently (a seed it could not read).
     const std::string outside = storedranges::note(baseLayer());
-    reportOutcome("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
+    infoLine.report("Loaded " + path + " (" + counttext::layers(countLayers(baseLayers[0])) + ")" +
                   (outside.empty() ? "" : "; " + outside) + (warning.empty() ? "" : "; " + warning));
     return true;
 }
@@ -70,7 +70,7 @@ void LayerControls::loadScene()
     if (!fileChooser) return;
     // Asked before the dialog: the user decides about the work in hand
     // first, and a cancelled question opens no dialog.
-    if (!mayReplaceComposition()) return;
+    if (!history.mayReplaceComposition()) return;
     const std::string path = fileChooser->chooseOpenFile();
     if (path.empty()) return;
     openSceneFile(path);
@@ -87,9 +87,4 @@ void LayerControls::onLoadFromXml()
 void LayerControls::onSaveToXml()
 {
     saveScene();
-}
-
-void LayerControls::onSave()
-{
-    saveScene(/*ask=*/false);
 }

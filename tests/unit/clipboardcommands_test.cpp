@@ -49,9 +49,9 @@ protected:
     {
         controls.build(&window);
         controls.setViewportSize(24, 16);
-        controls.setInfoField(&info);
-        controls.clipboard = &clipboard;
-        controls.closeQuestion = &question;
+        controls.infoLine.setField(&info);
+        controls.clipboardCommands.clipboard = &clipboard;
+        controls.history.closeQuestion = &question;
         ASSERT_TRUE(controls.openSceneFile(PATTERNLENS_SOURCE_DIR "/examples/deep-weave.xml", /*asUndoStep=*/false));
     }
     std::string shown() { return scenefile::text(controls.baseLayers, 1, controls.sceneSettings); }
@@ -69,7 +69,7 @@ TEST_F(ClipboardCommandsTest, CopyGivesTheSubtreeAsSceneTextAndPasteAttachesExac
     controls.variableList->choose(2);
     controls.onEditInputLayer();
     Renderable* const copied = controls.currentLayer;
-    controls.onCopy();
+    controls.clipboardCommands.onCopy();
     EXPECT_EQ(clipboard.text, scenefile::text(&copied, 1, controls.sceneSettings));
     scenefile::ReadResult read = scenefile::parse(clipboard.text);
     ASSERT_TRUE(read.baseLayer);
@@ -80,14 +80,14 @@ TEST_F(ClipboardCommandsTest, CopyGivesTheSubtreeAsSceneTextAndPasteAttachesExac
     controls.onGoToParent();
     const std::string before = shown();
     controls.variableList->choose(0);
-    controls.onPaste();
+    controls.clipboardCommands.onPaste();
     Renderable* const base = controls.baseLayer();
     EXPECT_EQ(controls.currentLayer, base);
     ASSERT_TRUE(base->variables[0].getInputLayer());
     EXPECT_TRUE(sameLayerTree(base->variables[0].getInputLayer(), read.baseLayer.get()));
     EXPECT_EQ(pixels(*base->variables[0].getInputLayer()), pixels(*read.baseLayer));
     EXPECT_NE(shown(), before);
-    controls.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(shown(), before);
 }
 
@@ -105,58 +105,58 @@ TEST_F(ClipboardCommandsTest, RefusedPastesChangeNothingAndSayWhy)
     };
     for (const auto& c : cases) {
         clipboard.text = c.text;
-        controls.onPaste();
-        controls.onPasteComposition();
+        controls.clipboardCommands.onPaste();
+        controls.clipboardCommands.onPasteComposition();
         EXPECT_EQ(shown(), before) << c.reason;
         EXPECT_NE(info.get_text().find(c.reason), std::string::npos) << info.get_text();
     }
     clipboard.empty = true;
-    controls.onPaste();
+    controls.clipboardCommands.onPaste();
     EXPECT_EQ(info.get_text(), "Could not paste: the clipboard is empty");
     EXPECT_EQ(question.asked, 0);
-    EXPECT_FALSE(controls.history.canUndo());
+    EXPECT_FALSE(controls.history.edits.canUndo());
 
     // A chain the reader takes, pasted where its result would be deeper than
     // the reader takes: refused in the same words.
     clipboard.empty = false;
     clipboard.text = chain(1000);
     question.answer = UnsavedChangesQuestion::Answer::Discard;
-    controls.onPasteComposition();
+    controls.clipboardCommands.onPasteComposition();
     for (int i = 0; i < 999; ++i) controls.onEditInputLayer();
     const std::string deep = shown();
     clipboard.text = chain(400);
-    controls.onPaste();
+    controls.clipboardCommands.onPaste();
     EXPECT_EQ(shown(), deep);
     EXPECT_NE(info.get_text().find("layers deep; the limit is 1,332"), std::string::npos) << info.get_text();
 }
 
 TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionReplacesAfterAsking)
 {
-    controls.onCut();   // on the base layer: only a copy
-    EXPECT_FALSE(controls.history.canUndo());
+    controls.clipboardCommands.onCut();   // on the base layer: only a copy
+    EXPECT_FALSE(controls.history.edits.canUndo());
     const std::string whole = clipboard.text;
     EXPECT_EQ(whole, shown());
 
     controls.variableList->choose(2);
     controls.onEditInputLayer();
-    controls.onCut();
+    controls.clipboardCommands.onCut();
     EXPECT_EQ(controls.currentLayer, controls.baseLayer());
     EXPECT_EQ(controls.baseLayer()->variables[2].getInputLayer(), nullptr);
     EXPECT_EQ(controls.variableList->get_int_val(), 2);
-    controls.onPaste();   // and back where it was
+    controls.clipboardCommands.onPaste();   // and back where it was
     EXPECT_EQ(shown(), whole);
 
     // Unsaved changes: asked first; Cancel keeps everything.
     clipboard.text = chain(3);
     question.answer = UnsavedChangesQuestion::Answer::Cancel;
-    controls.onPasteComposition();
+    controls.clipboardCommands.onPasteComposition();
     EXPECT_EQ(shown(), whole);
     EXPECT_EQ(question.asked, 1);
     question.answer = UnsavedChangesQuestion::Answer::Discard;
-    controls.onPasteComposition();
+    controls.clipboardCommands.onPasteComposition();
     EXPECT_EQ(countLayers(controls.baseLayer()), 3);
-    EXPECT_TRUE(controls.scenePath().empty());   // untitled: Save asks where
-    controls.onUndo();
+    EXPECT_TRUE(controls.history.scenePath().empty());   // untitled: Save asks where
+    controls.history.onUndo();
     EXPECT_EQ(shown(), whole);
 }
 

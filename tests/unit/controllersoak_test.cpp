@@ -31,9 +31,9 @@ protected:
         controls.build(&window);
         controls.setViewportSize(12, 9);
         controls.fileChooser = &chooser;
-        controls.setInfoField(&info);
+        controls.infoLine.setField(&info);
         controls.setBaseLayer(createLayer(0));
-        question.answer = UnsavedChangesQuestion::Answer::Discard, controls.closeQuestion = &question;
+        question.answer = UnsavedChangesQuestion::Answer::Discard, controls.history.closeQuestion = &question;
 
         testfiles::writeFile(temp / "garbage.xml", "\x01\x02not xml at all<<<");
         testfiles::writeFile(temp / "empty.xml", "<?xml version=\"1.0\" ?><Patternlens><Layers/></Patternlens>");

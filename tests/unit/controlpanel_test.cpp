@@ -319,11 +319,11 @@ TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
     controls.onAssignInputLayer();
     controls.onGoToParent();
     const std::string flat = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
-    ui::Checkbox& box = *controls.seamlessCheckbox;
+    ui::Checkbox& box = *controls.settingsPanel.seamlessCheckbox;
     box.toggle();
     Renderable* input = controls.baseLayer()->variables[0].getInputLayer();
     EXPECT_TRUE(controls.baseLayer()->seamless && input->seamless);
-    EXPECT_TRUE(controls.isModified());
+    EXPECT_TRUE(controls.history.isModified());
     const std::string seamless = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
     std::string expected = flat;
     expected.replace(expected.find("<Patternlens>"), 13, "<Patternlens seamless=\"1\">");
@@ -332,10 +332,10 @@ TEST_F(ControlPanelTest, SeamlessIsAnUndoableSwitchOfTheSceneThatItsFileHolds)
         EXPECT_EQ(scenefile::parse(text).baseLayer->variables[0].getInputLayer()->seamless, on);
     controls.onAssignInputLayer();   // the same input again: a step that changed nothing
     EXPECT_TRUE(controls.currentLayer->seamless);
-    controls.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(box.get_int_val(), 0);
     EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), flat);
-    controls.onRedo();
+    controls.history.onRedo();
     EXPECT_EQ(box.get_int_val(), 1);
     button("Change base").click();
     EXPECT_TRUE(controls.baseLayer()->seamless);
@@ -350,16 +350,16 @@ namespace {
 // from 1 up, one step; undo brings seed and field back.
 TEST_F(ControlPanelTest, SeedFieldAndNewSeedAreUndoableSteps)
 {
-    ui::EditText& seed = *controls.seedField;
+    ui::EditText& seed = *controls.seeds.seedField;
     const auto enter = [&](const std::string& text) { seed.type(text), seed.commit(); };
     enter("0042");
     EXPECT_EQ(controls.currentLayer->seed, 42u);
-    EXPECT_EQ(controls.history.undoLabel(), "Seed");
-    const std::size_t steps = controls.history.undoCount();
+    EXPECT_EQ(controls.history.edits.undoLabel(), "Seed");
+    const std::size_t steps = controls.history.edits.undoCount();
     for (const char* same : {"42", "-1", "4294967296", "1.5", " 7", ""}) {
         enter(same);
         EXPECT_EQ(seed.get_text(), "42") << same;
-        EXPECT_EQ(controls.history.undoCount(), steps) << same;
+        EXPECT_EQ(controls.history.edits.undoCount(), steps) << same;
     }
     EXPECT_EQ(controls.infoLine.outcome(), "Seed: seed must be a whole number from 0 to 4294967295");
     for (int k = 0; k < 20; ++k) {
@@ -368,9 +368,9 @@ TEST_F(ControlPanelTest, SeedFieldAndNewSeedAreUndoableSteps)
         EXPECT_NE(controls.currentLayer->seed, before);
         EXPECT_NE(controls.currentLayer->seed, 0u);
         EXPECT_EQ(seed.get_text(), std::to_string(controls.currentLayer->seed));
-        EXPECT_EQ(controls.history.undoLabel(), "New seed");
+        EXPECT_EQ(controls.history.edits.undoLabel(), "New seed");
     }
-    for (int k = 0; k < 20; ++k) controls.onUndo();
+    for (int k = 0; k < 20; ++k) controls.history.onUndo();
     EXPECT_EQ(seed.get_text(), "42");
 }
 

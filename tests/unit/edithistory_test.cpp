@@ -37,7 +37,7 @@ protected:
         controls.build(&window);
         controls.setViewportSize(8, 6);
         controls.fileChooser = &chooser;
-        controls.setInfoField(&info);
+        controls.infoLine.setField(&info);
         controls.setBaseLayer(createLayer(0));   // as at start-up
     }
 
@@ -57,7 +57,7 @@ protected:
         int x = 4, y = 3;
         MouseMode before = mode;
         mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonDown, x, y, modifiers);
-        controls.dragModeChanged(before, mode);
+        controls.history.dragModeChanged(before, mode);
         for (const auto& [dx, dy] : moves) {
             x += dx;
             y += dy;
@@ -65,7 +65,7 @@ protected:
         }
         before = mode;
         mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonUp, x, y, 0);
-        controls.dragModeChanged(before, mode);
+        controls.history.dragModeChanged(before, mode);
     }
 
     void save(const std::string& name)
@@ -110,8 +110,8 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosAgreeWithTheModelStepForStep)
 
     for (unsigned seed = 1; seed <= 25; ++seed) {
         controls.setBaseLayer(createLayer(0));
-        controls.history.clear();
-        controls.refreshHistoryButtons();
+        controls.history.edits.clear();
+        controls.history.refreshButtons();
         std::mt19937 rng(seed);
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
 
@@ -122,7 +122,7 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosAgreeWithTheModelStepForStep)
         for (int action = 0; action < 120; ++action) {
             SCOPED_TRACE("seed " + std::to_string(seed) + ", action " + std::to_string(action));
             const int what = pick(0, 13);
-            const LayerLocation whereBefore = controls.currentLocation();
+            const LayerLocation whereBefore = controls.history.currentLocation();
             const std::string variableBefore = selectedVariable();
             const std::vector<std::uint8_t> pictureBefore = picture();
             std::string label;   // the step an edit makes, if it changes anything
@@ -185,8 +185,8 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosAgreeWithTheModelStepForStep)
                 // Undo, by the button or (also when there is nothing to undo)
                 // by the keyboard's command.
                 edit = false;
-                if (what == 11) controls.undoButton->click();
-                else controls.onUndo();
+                if (what == 11) controls.history.undoButton->click();
+                else controls.history.onUndo();
                 if (cursor == 0) {
                     if (what == 12) {
                         EXPECT_EQ(info.get_text(), "Nothing to undo");
@@ -196,20 +196,20 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosAgreeWithTheModelStepForStep)
                 --cursor;
                 const ModelStep& s = steps[cursor];
                 EXPECT_EQ(info.get_text(), "Undid: " + s.label);
-                EXPECT_EQ(controls.currentLocation(), s.before);
+                EXPECT_EQ(controls.history.currentLocation(), s.before);
                 EXPECT_EQ(selectedVariable(), s.variableBefore);
                 EXPECT_EQ(picture(), s.pictureBefore) << "undo of " << s.label;
                 break;
             }
             case 13: {
                 edit = false;
-                if (pick(0, 1)) controls.redoButton->click();
-                else controls.onRedo();
+                if (pick(0, 1)) controls.history.redoButton->click();
+                else controls.history.onRedo();
                 if (cursor + 1 >= states.size()) break;
                 const ModelStep& s = steps[cursor];
                 ++cursor;
                 EXPECT_EQ(info.get_text(), "Redid: " + s.label);
-                EXPECT_EQ(controls.currentLocation(), s.after);
+                EXPECT_EQ(controls.history.currentLocation(), s.after);
                 EXPECT_EQ(selectedVariable(), s.variableAfter);
                 EXPECT_EQ(picture(), s.pictureAfter) << "redo of " << s.label;
                 break;
@@ -222,25 +222,25 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosAgreeWithTheModelStepForStep)
                 states.resize(cursor + 1);
                 steps.resize(cursor);
                 states.push_back(now);
-                steps.push_back({label, whereBefore, controls.currentLocation(), variableBefore, selectedVariable(),
+                steps.push_back({label, whereBefore, controls.history.currentLocation(), variableBefore, selectedVariable(),
                                  pictureBefore, picture()});
                 ++cursor;
             }
             ASSERT_EQ(now, states[cursor]);
-            ASSERT_EQ(controls.history.undoCount(), cursor);
-            ASSERT_EQ(controls.history.redoCount(), states.size() - 1 - cursor);
-            EXPECT_EQ(controls.undoButton->enabled(), cursor > 0);
-            EXPECT_EQ(controls.redoButton->enabled(), cursor + 1 < states.size());
+            ASSERT_EQ(controls.history.edits.undoCount(), cursor);
+            ASSERT_EQ(controls.history.edits.redoCount(), states.size() - 1 - cursor);
+            EXPECT_EQ(controls.history.undoButton->enabled(), cursor > 0);
+            EXPECT_EQ(controls.history.redoButton->enabled(), cursor + 1 < states.size());
             if (cursor > 0) {
-                EXPECT_EQ(controls.history.undoLabel(), steps[cursor - 1].label);
+                EXPECT_EQ(controls.history.edits.undoLabel(), steps[cursor - 1].label);
             }
         }
 
         // Everything undone gives the start, everything redone the end.
         const std::size_t end = states.size() - 1;
-        while (controls.history.canUndo()) controls.onUndo();
+        while (controls.history.edits.canUndo()) controls.history.onUndo();
         EXPECT_EQ(text(), states[0]);
-        while (controls.history.canRedo()) controls.onRedo();
+        while (controls.history.edits.canRedo()) controls.history.onRedo();
         EXPECT_EQ(text(), states[end]);
     }
 }
@@ -251,47 +251,47 @@ TEST_F(HistoryTest, AWholeDragIsOneStepAndAClickWithoutMovingIsNone)
 {
     const std::string start = text();
     drag(mousemodes::leftButton, 0, {{1, 0}, {2, 1}, {3, -1}, {1, 1}, {-2, 0}});
-    EXPECT_EQ(controls.history.undoCount(), 1u);
-    EXPECT_EQ(controls.history.undoLabel(), "Pan");
+    EXPECT_EQ(controls.history.edits.undoCount(), 1u);
+    EXPECT_EQ(controls.history.edits.undoLabel(), "Pan");
 
     drag(mousemodes::leftButton, 0, {});
     drag(mousemodes::rightButton, 0, {{0, 1}, {0, -1}});   // zoom steps compound: not back to the start
-    EXPECT_EQ(controls.history.undoCount(), 2u);
-    EXPECT_EQ(controls.history.undoLabel(), "Zoom");
+    EXPECT_EQ(controls.history.edits.undoCount(), 2u);
+    EXPECT_EQ(controls.history.edits.undoLabel(), "Zoom");
     drag(mousemodes::leftButton, mousemodes::shiftBit, {{0, 0}});
-    EXPECT_EQ(controls.history.undoCount(), 2u) << "an adjust that moved nothing is no step";
+    EXPECT_EQ(controls.history.edits.undoCount(), 2u) << "an adjust that moved nothing is no step";
 
     // A right press during a left drag changes the mode, not the step.
     MouseMode before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonDown, 4, 4, 0);
-    controls.dragModeChanged(before, mode);
+    controls.history.dragModeChanged(before, mode);
     mousemodes::applyMotion(mode, lastX, lastY, 6, 4, controls);
     before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::rightButton, mousemodes::buttonDown, 6, 4, 0);
-    controls.dragModeChanged(before, mode);
+    controls.history.dragModeChanged(before, mode);
     mousemodes::applyMotion(mode, lastX, lastY, 6, 5, controls);
     before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::rightButton, mousemodes::buttonUp, 6, 5, 0);
-    controls.dragModeChanged(before, mode);
-    EXPECT_EQ(controls.history.undoCount(), 3u);
-    EXPECT_EQ(controls.history.undoLabel(), "Pan");
+    controls.history.dragModeChanged(before, mode);
+    EXPECT_EQ(controls.history.edits.undoCount(), 3u);
+    EXPECT_EQ(controls.history.edits.undoLabel(), "Pan");
 
-    controls.onUndo();
-    controls.onUndo();
-    controls.onUndo();
+    controls.history.onUndo();
+    controls.history.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(text(), start);
-    EXPECT_FALSE(controls.undoButton->enabled());
-    EXPECT_TRUE(controls.redoButton->enabled());
+    EXPECT_FALSE(controls.history.undoButton->enabled());
+    EXPECT_TRUE(controls.history.redoButton->enabled());
 }
 
 TEST_F(HistoryTest, UndoWaitsWhileADragIsHeldAndAnEditInsideADragSplitsIt)
 {
     MouseMode before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonDown, 4, 4, 0);
-    controls.dragModeChanged(before, mode);
+    controls.history.dragModeChanged(before, mode);
     mousemodes::applyMotion(mode, lastX, lastY, 6, 4, controls);
     const std::string dragged = text();
-    controls.onUndo();   // ignored: the drag is not over
+    controls.history.onUndo();   // ignored: the drag is not over
     EXPECT_EQ(text(), dragged);
 
     // An edit arriving in the middle (a keyboard command) closes the drag
@@ -300,11 +300,11 @@ TEST_F(HistoryTest, UndoWaitsWhileADragIsHeldAndAnEditInsideADragSplitsIt)
     mousemodes::applyMotion(mode, lastX, lastY, 7, 4, controls);
     before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonUp, 7, 4, 0);
-    controls.dragModeChanged(before, mode);
-    EXPECT_EQ(controls.history.undoCount(), 3u);
-    controls.onUndo();
+    controls.history.dragModeChanged(before, mode);
+    EXPECT_EQ(controls.history.edits.undoCount(), 3u);
+    controls.history.onUndo();
     EXPECT_EQ(info.get_text(), "Undid: Pan");
-    controls.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(info.get_text(), "Undid: Inverse");
     EXPECT_EQ(text(), dragged);
 }
@@ -313,13 +313,13 @@ TEST_F(HistoryTest, UndoWaitsWhileADragIsHeldAndAnEditInsideADragSplitsIt)
 
 TEST_F(HistoryTest, PageKeysStepATwentiethOfTheRangeClampedAndAHeldKeyIsOneStep)
 {
-    for (int press = 0; press < 7; ++press) controls.stepSelectedVariable(+1);   // Cutoff 0.5 in -1 to 1
+    for (int press = 0; press < 7; ++press) controls.variableSteps.step(+1);   // Cutoff 0.5 in -1 to 1
     EXPECT_EQ(controls.valueField->get_text(), "1");
-    controls.endVariableSteps();
-    for (int press = 0; press < 2; ++press) controls.stepSelectedVariable(-1);
-    controls.endVariableSteps();
+    controls.variableSteps.end();
+    for (int press = 0; press < 2; ++press) controls.variableSteps.step(-1);
+    controls.variableSteps.end();
     EXPECT_FLOAT_EQ(controls.currentLayer->variables[0].getValue(), 0.8f);
-    controls.onUndo(), controls.onUndo();
+    controls.history.onUndo(), controls.history.onUndo();
     EXPECT_EQ(info.get_text(), "Undid: Page Up Cutoff");
     EXPECT_FLOAT_EQ(controls.currentLayer->variables[0].getValue(), 0.5f);
 }
@@ -327,8 +327,8 @@ TEST_F(HistoryTest, PageKeysStepATwentiethOfTheRangeClampedAndAHeldKeyIsOneStep)
 TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)
 {
     controls.setBaseLayer(createLayer(2));   // Circles: Radius, Spacing
-    controls.history.clear();
-    controls.refreshHistoryButtons();
+    controls.history.edits.clear();
+    controls.history.refreshButtons();
     controls.variableList->choose(1);        // Spacing
     controls.layerTypeList->choose(2);
     controls.assignInputButton->click();     // down into a Circles layer
@@ -339,12 +339,12 @@ TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)
     controls.goToParentButton->click();      // at the base, Radius selected
     ASSERT_EQ(selectedVariable(), "Radius");
 
-    controls.onUndo();   // the second assignment
-    EXPECT_EQ(controls.currentLocation().path, std::vector<int>{1});
+    controls.history.onUndo();   // the second assignment
+    EXPECT_EQ(controls.history.currentLocation().path, std::vector<int>{1});
     EXPECT_EQ(selectedVariable(), "Spacing");
     EXPECT_TRUE(controls.assignInputButton->enabled());
-    controls.onRedo();   // back down in the new Noise layer
-    EXPECT_EQ(controls.currentLocation().path, (std::vector<int>{1, 1}));
+    controls.history.onRedo();   // back down in the new Noise layer
+    EXPECT_EQ(controls.history.currentLocation().path, (std::vector<int>{1, 1}));
     EXPECT_EQ(selectedVariable(), "Cutoff");
     EXPECT_EQ(controls.currentLayer->typeId, 0);
     EXPECT_EQ(info.get_text(), "Redid: Assign input layer");
@@ -358,11 +358,11 @@ TEST_F(HistoryTest, ALocationThatLeadsNowhereStopsAtTheDeepestLayerThatExists)
     LayerLocation where;
     where.path = {1, 0, 3};
     where.variable = 7;
-    controls.showLocation(where);
-    EXPECT_EQ(controls.currentLocation().path, std::vector<int>{1});
+    controls.history.showLocation(where);
+    EXPECT_EQ(controls.history.currentLocation().path, std::vector<int>{1});
     EXPECT_EQ(selectedVariable(), "Cutoff");
     where.path = {-1};
-    controls.showLocation(where);
+    controls.history.showLocation(where);
     EXPECT_EQ(controls.currentLayer, controls.baseLayers[0]);
 }
 
@@ -371,40 +371,40 @@ TEST_F(HistoryTest, ALocationThatLeadsNowhereStopsAtTheDeepestLayerThatExists)
 TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
 {
     const std::string plain = windowtitle::programTitle;
-    EXPECT_FALSE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain);
+    EXPECT_FALSE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain);
 
     drag(mousemodes::leftButton, 0, {{2, 0}});
-    EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain) << "no file yet: the title stays";
+    EXPECT_TRUE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain) << "no file yet: the title stays";
 
     save("a");
-    EXPECT_FALSE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml");
+    EXPECT_FALSE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 a.xml");
 
     // Navigation and a click that moves nothing change nothing saved.
     controls.variableList->choose(0);
     drag(mousemodes::leftButton, 0, {});
-    EXPECT_FALSE(controls.isModified());
+    EXPECT_FALSE(controls.history.isModified());
 
     controls.inverseCheckbox->toggle();
-    EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
-    controls.onUndo();   // back to what a.xml holds
-    EXPECT_FALSE(controls.isModified());
-    controls.onUndo();   // before the save
-    EXPECT_TRUE(controls.isModified());
-    controls.onRedo();
-    EXPECT_FALSE(controls.isModified());
-    controls.onRedo();
-    EXPECT_TRUE(controls.isModified());
+    EXPECT_TRUE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 a.xml *");
+    controls.history.onUndo();   // back to what a.xml holds
+    EXPECT_FALSE(controls.history.isModified());
+    controls.history.onUndo();   // before the save
+    EXPECT_TRUE(controls.history.isModified());
+    controls.history.onRedo();
+    EXPECT_FALSE(controls.history.isModified());
+    controls.history.onRedo();
+    EXPECT_TRUE(controls.history.isModified());
 
     // A cancelled save and a failed one leave it modified.
     save("");
-    EXPECT_TRUE(controls.isModified());
+    EXPECT_TRUE(controls.history.isModified());
     save("no-such-folder/b");
-    EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
+    EXPECT_TRUE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 a.xml *");
 
     // A load: the file's composition, not modified; undoing the load gives
     // back the composition before it, and its file and saved state.
@@ -413,26 +413,26 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
     delete squares;
     const std::string beforeLoad = text();
     ScriptedQuestion discard;
-    discard.answer = UnsavedChangesQuestion::Answer::Discard, controls.closeQuestion = &discard;
+    discard.answer = UnsavedChangesQuestion::Answer::Discard, controls.history.closeQuestion = &discard;
     load("b.xml");
-    EXPECT_FALSE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
-    controls.onUndo();
+    EXPECT_FALSE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 b.xml");
+    controls.history.onUndo();
     EXPECT_EQ(info.get_text(), "Undid: Load b.xml");
     EXPECT_EQ(text(), beforeLoad);
-    EXPECT_TRUE(controls.isModified());
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
-    controls.onRedo();
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 b.xml");
-    controls.onUndo();
+    EXPECT_TRUE(controls.history.isModified());
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 a.xml *");
+    controls.history.onRedo();
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 b.xml");
+    controls.history.onUndo();
 
     // A load that fails changes nothing, and is no step.
-    const std::size_t steps = controls.history.undoCount() + controls.history.redoCount();
+    const std::size_t steps = controls.history.edits.undoCount() + controls.history.edits.redoCount();
     writeFile(temp / "bad.xml", "<notascene/>");
     load("bad.xml");
     EXPECT_EQ(text(), beforeLoad);
-    EXPECT_EQ(controls.history.undoCount() + controls.history.redoCount(), steps);
-    EXPECT_EQ(controls.windowTitle(), plain + " \u2014 a.xml *");
+    EXPECT_EQ(controls.history.edits.undoCount() + controls.history.edits.redoCount(), steps);
+    EXPECT_EQ(controls.history.windowTitle(), plain + " \u2014 a.xml *");
 }
 
 // --- Closing ---
@@ -440,52 +440,52 @@ TEST_F(HistoryTest, ModifiedFollowsSaveLoadEditAndUndoBackToTheSavedState)
 TEST_F(HistoryTest, ClosingAsksOnlyWithUnsavedChangesAndCancelLosesNothing)
 {
     ScriptedQuestion question;
-    controls.closeQuestion = &question;
-    EXPECT_TRUE(controls.confirmClose());
+    controls.history.closeQuestion = &question;
+    EXPECT_TRUE(controls.history.confirmClose());
     EXPECT_EQ(question.asked, 0);
 
     drag(mousemodes::leftButton, 0, {{1, 1}});
     const std::string edited = text();
     question.answer = UnsavedChangesQuestion::Answer::Cancel;
-    EXPECT_FALSE(controls.confirmClose());
+    EXPECT_FALSE(controls.history.confirmClose());
     EXPECT_EQ(question.asked, 1);
     EXPECT_EQ(question.lastName, "");
     EXPECT_EQ(text(), edited);
-    EXPECT_TRUE(controls.isModified());
+    EXPECT_TRUE(controls.history.isModified());
 
     // Save, with the save dialog cancelled: stays open.
     question.answer = UnsavedChangesQuestion::Answer::Save;
     chooser.path.clear();
-    EXPECT_FALSE(controls.confirmClose());
+    EXPECT_FALSE(controls.history.confirmClose());
     // Save, and the write fails: stays open, and says why.
     chooser.path = temp / "missing/x.xml";
-    EXPECT_FALSE(controls.confirmClose());
+    EXPECT_FALSE(controls.history.confirmClose());
     EXPECT_NE(info.get_text().find("Could not save"), std::string::npos);
     // Save to a file: closes, and the file holds the composition.
     chooser.path = temp / "kept";
-    EXPECT_TRUE(controls.confirmClose());
+    EXPECT_TRUE(controls.history.confirmClose());
     EXPECT_EQ(readFile(temp / "kept.xml"), edited);
-    EXPECT_FALSE(controls.isModified());
+    EXPECT_FALSE(controls.history.isModified());
 
     controls.inverseCheckbox->toggle();
     question.answer = UnsavedChangesQuestion::Answer::Discard;
-    EXPECT_TRUE(controls.confirmClose());
+    EXPECT_TRUE(controls.history.confirmClose());
     EXPECT_EQ(question.lastName, "kept.xml");
 
     // Without a way to ask, unsaved changes keep the viewer open.
-    controls.closeQuestion = nullptr;
-    EXPECT_FALSE(controls.confirmClose());
+    controls.history.closeQuestion = nullptr;
+    EXPECT_FALSE(controls.history.confirmClose());
 }
 
 TEST_F(HistoryTest, ClosingInTheMiddleOfADragCountsWhatItChanged)
 {
     ScriptedQuestion question;
-    controls.closeQuestion = &question;
+    controls.history.closeQuestion = &question;
     MouseMode before = mode;
     mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonDown, 4, 4, 0);
-    controls.dragModeChanged(before, mode);
+    controls.history.dragModeChanged(before, mode);
     mousemodes::applyMotion(mode, lastX, lastY, 6, 4, controls);
-    EXPECT_FALSE(controls.confirmClose());
+    EXPECT_FALSE(controls.history.confirmClose());
     EXPECT_EQ(question.asked, 1);
 }
 

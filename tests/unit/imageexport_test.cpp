@@ -84,8 +84,8 @@ protected:
         controls.setViewportSize(37, 23);
         controls.build(&window);
         controls.fileChooser = &chooser;
-        controls.imageExporter = &exporter;
-        controls.setInfoField(&info);
+        controls.exporter.imageExporter = &exporter;
+        controls.infoLine.setField(&info);
         RandomComposition random(11);
         controls.setBaseLayer(random.make(3));
     }
@@ -94,7 +94,7 @@ protected:
     std::string finish()
     {
         for (int i = 0; i < 3000; ++i) {
-            controls.onTick();
+            controls.exporter.tick();
             const std::string& text = info.get_text();
             if (text.rfind("Exported", 0) == 0 || text.rfind("Could not", 0) == 0 || text.rfind("Cancelled", 0) == 0)
                 return text;
@@ -118,8 +118,8 @@ TEST_F(ExportCommand, TheButtonsComeBelowSaveToXml)
     EXPECT_EQ(children[2]->label(), "Save to XML");
     EXPECT_EQ(children[3]->label(), "Export");
     EXPECT_EQ(children[5]->label(), "Export size:");
-    controls.onTick();
-    EXPECT_EQ(controls.exportSizeField->hint(), "37x23");
+    controls.exporter.tick();
+    EXPECT_EQ(controls.exporter.exportSizeField->hint(), "37x23");
 }
 
 TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
@@ -129,7 +129,7 @@ TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
     Renderable* shown = controls.currentLayer;
     ASSERT_NE(shown->parent, nullptr);
     chooser.path = folder / "picture";
-    controls.onExportPng();
+    controls.exporter.onExport();
     EXPECT_EQ(finish(), "Exported " + (folder / "picture.png") + " (37x23)");
 
     shown->fillPixels();
@@ -142,9 +142,9 @@ TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
 
 TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
 {
-    controls.exportSizeField->type("101x67");
+    controls.exporter.exportSizeField->type("101x67");
     chooser.path = folder / "big.png";
-    controls.onExportPng();
+    controls.exporter.onExport();
     EXPECT_EQ(finish(), "Exported " + (folder / "big.png") + " (101x67)");
 
     std::unique_ptr<Renderable> expected = cloneLayerTree(*controls.currentLayer);
@@ -160,7 +160,7 @@ TEST_F(ExportCommand, EditsAfterTheStartDoNotReachTheFile)
 {
     std::unique_ptr<Renderable> before = cloneLayerTree(*controls.currentLayer);
     chooser.path = folder / "snap.png";
-    controls.onExportPng();
+    controls.exporter.onExport();
     controls.panCurrentLayer(5, 3);
     controls.currentLayer->inverse = !controls.currentLayer->inverse;
     EXPECT_EQ(finish().rfind("Exported", 0), 0u);
@@ -171,21 +171,21 @@ TEST_F(ExportCommand, EditsAfterTheStartDoNotReachTheFile)
 TEST_F(ExportCommand, FailuresAndRefusalsAreReported)
 {
     chooser.path = folder / "missing-folder/x.png";
-    controls.onExportPng();
+    controls.exporter.onExport();
     const std::string failed = finish();
     EXPECT_EQ(failed.rfind("Could not export " + (folder / "missing-folder/x.png") + ": ", 0), 0u) << failed;
     EXPECT_FALSE(testfiles::exists(folder / "missing-folder"));
 
-    controls.exportSizeField->type("huge");
+    controls.exporter.exportSizeField->type("huge");
     chooser.asked = 0;
-    controls.onExportPng();
+    controls.exporter.onExport();
     EXPECT_EQ(info.get_text(), "Export size 'huge' is not WIDTHxHEIGHT with each side 1 to 2147483647");
     EXPECT_EQ(chooser.asked, 0);   // no dialog for a size that cannot be
 
-    controls.exportSizeField->type("");
+    controls.exporter.exportSizeField->type("");
     chooser.path.clear();   // cancelled
     info.set_text("");
-    controls.onExportPng();
+    controls.exporter.onExport();
     EXPECT_EQ(info.get_text(), "");
     EXPECT_FALSE(exporter.busy());
 }
@@ -202,11 +202,11 @@ TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
             return yes;
         }
     } answer;
-    controls.confirmation = &answer;
+    controls.exporter.confirmation = &answer;
     chooser.path = folder / "huge.png";
 
-    controls.exportSizeField->type("40000x30000");
-    controls.onExportPng();
+    controls.exporter.exportSizeField->type("40000x30000");
+    controls.exporter.onExport();
     EXPECT_EQ(answer.asked, 1);
     EXPECT_EQ(answer.question, "Export an image of 40000x30000 pixels?");
     EXPECT_EQ(answer.detail.rfind("Its pixels take 1.1 GiB", 0), 0u) << answer.detail;
@@ -215,20 +215,20 @@ TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
     EXPECT_FALSE(exporter.busy());
 
     answer.yes = true;
-    controls.onExportPng();
+    controls.exporter.onExport();
     EXPECT_EQ(answer.asked, 2);
     ASSERT_TRUE(exporter.busy());
-    controls.onTick();
-    EXPECT_EQ(controls.exportButton->label(), "Cancel export");
-    controls.exportButton->click();
+    controls.exporter.tick();
+    EXPECT_EQ(controls.exporter.exportButton->label(), "Cancel export");
+    controls.exporter.exportButton->click();
     EXPECT_EQ(finish(), "Cancelled the export of " + (folder / "huge.png"));
     EXPECT_FALSE(testfiles::exists(folder / "huge.png"));
-    controls.onTick();
-    EXPECT_EQ(controls.exportButton->label(), "Export");
+    controls.exporter.tick();
+    EXPECT_EQ(controls.exporter.exportButton->label(), "Export");
 
     // Exactly a gibibyte is not asked about.
-    controls.exportSizeField->type("32768x32768");
-    controls.onExportPng();
+    controls.exporter.exportSizeField->type("32768x32768");
+    controls.exporter.onExport();
     EXPECT_EQ(answer.asked, 2);
     EXPECT_TRUE(exporter.busy());
     exporter.cancel();
@@ -237,12 +237,12 @@ TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
 
 TEST_F(ExportCommand, ASecondExportWaitsForTheFirst)
 {
-    controls.exportSizeField->type("2000x2000");
+    controls.exporter.exportSizeField->type("2000x2000");
     chooser.path = folder / "one.png";
-    controls.onExportPng();
+    controls.exporter.onExport();
     if (exporter.busy()) {
         chooser.path = folder / "two.png";
-        controls.onExportPng();
+        controls.exporter.onExport();
         EXPECT_EQ(info.get_text(), "An export is still running; try again when it has finished");
     }
     EXPECT_EQ(finish().rfind("Exported", 0), 0u);

@@ -39,15 +39,15 @@ TEST(InfoLineTest, MouseButtonsNeverEraseTheLastOutcome)
 {
     LayerControls controls;
     ui::EditText field("Info: ", -1, nullptr);
-    controls.setInfoField(&field);
-    controls.reportOutcome("Could not load a.xml: not a scene file");
+    controls.infoLine.setField(&field);
+    controls.infoLine.report("Could not load a.xml: not a scene file");
     MouseMode mode = MouseMode::None;
     int lastX = 0, lastY = 0;
     const auto press = [&](int button, int modifiers) {
-        controls.setDragText(mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonDown, 5, 5, modifiers));
+        controls.infoLine.setDragText(mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonDown, 5, 5, modifiers));
     };
     const auto release = [&](int button) {
-        controls.setDragText(mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonUp, 5, 5, 0));
+        controls.infoLine.setDragText(mousemodes::applyButton(mode, lastX, lastY, button, mousemodes::buttonUp, 5, 5, 0));
     };
     for (int button : {1, 3, 4, 5}) {
         press(button, 0);

@@ -148,7 +148,7 @@ protected:
     {
         controls.setViewportSize(50, 31);   // previews of 96 x 60
         controls.build(&panel);
-        controls.buildTreeColumn(column);
+        controls.column.build(column);
         controls.textureBackend = &textures;
     }
 
@@ -157,8 +157,8 @@ protected:
     void settle()
     {
         for (int i = 0; i < 20000; ++i) {
-            controls.updatePicture();
-            if (!controls.renderer.pending() && !controls.treePending()) return;
+            controls.tick();
+            if (!controls.picture.renderer.pending() && !controls.column.tree.pending()) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         FAIL() << "previews never settled";
@@ -167,12 +167,12 @@ protected:
     // Every preview is a render of its layer's subtree at the preview size.
     void expectUpToDatePreviews()
     {
-        ASSERT_EQ(controls.layerList->rows().size(), controls.treeRows.size());
-        for (std::size_t row = 0; row < controls.treeRows.size(); ++row) {
-            std::unique_ptr<Renderable> copy = cloneLayerTree(*controls.treeRows[row].layer);
+        ASSERT_EQ(controls.column.layerList->rows().size(), controls.column.tree.rows.size());
+        for (std::size_t row = 0; row < controls.column.tree.rows.size(); ++row) {
+            std::unique_ptr<Renderable> copy = cloneLayerTree(*controls.column.tree.rows[row].layer);
             viewresize::resizeKeepingView(*copy, 96, 60);
             copy->fillPixelsReference();
-            const LayerPreviews::Shown* shown = controls.previews.shown(static_cast<int>(row));
+            const LayerPreviews::Shown* shown = controls.column.tree.previews.shown(static_cast<int>(row));
             ASSERT_TRUE(shown && shown->upToDate) << "row " << row;
             EXPECT_EQ(shown->width, 96);
             EXPECT_EQ(shown->height, 60);
@@ -192,9 +192,9 @@ TEST_F(TreeColumn, EveryPreviewOfARandomCompositionIsTheRenderOfItsSubtree)
         RandomComposition random(seed);
         controls.setBaseLayer(random.make(3));
     }
-    controls.onLayers();
-    ASSERT_TRUE(controls.treeOpen);
-    controls.layerList->set_visible(0, static_cast<int>(controls.treeRows.size()));
+    controls.column.onLayers();
+    ASSERT_TRUE(controls.column.tree.isOpen);
+    controls.column.layerList->set_visible(0, static_cast<int>(controls.column.tree.rows.size()));
     settle();
     expectUpToDatePreviews();
     // A pan moves the current layer's whole subtree: every preview follows.
@@ -209,34 +209,34 @@ TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)
     controls.variableList->set_int_val(1);
     controls.onAssignInputLayer();   // Spacing: Noise
     controls.onGoToParent();
-    const bool couldUndo = controls.history.canUndo();
-    controls.onLayers();
-    EXPECT_EQ(controls.layerList->current(), 0);
-    EXPECT_EQ(controls.layerList->rows()[1].label, "Spacing: Noise");
-    EXPECT_EQ(controls.layerList->rows()[1].indent, 12);
-    controls.layerList->choose(1);
+    const bool couldUndo = controls.history.edits.canUndo();
+    controls.column.onLayers();
+    EXPECT_EQ(controls.column.layerList->current(), 0);
+    EXPECT_EQ(controls.column.layerList->rows()[1].label, "Spacing: Noise");
+    EXPECT_EQ(controls.column.layerList->rows()[1].indent, 12);
+    controls.column.layerList->choose(1);
     EXPECT_EQ(controls.currentLayer, controls.baseLayer()->variables[1].getInputLayer());
-    EXPECT_EQ(controls.layerList->current(), 1);
-    EXPECT_EQ(controls.history.canUndo(), couldUndo);
+    EXPECT_EQ(controls.column.layerList->current(), 1);
+    EXPECT_EQ(controls.history.edits.canUndo(), couldUndo);
     controls.onGoToParent();
-    EXPECT_EQ(controls.layerList->current(), 0);
-    controls.onLayers();
-    EXPECT_FALSE(controls.treeOpen);
-    EXPECT_TRUE(controls.layerList->rows().empty());
+    EXPECT_EQ(controls.column.layerList->current(), 0);
+    controls.column.onLayers();
+    EXPECT_FALSE(controls.column.tree.isOpen);
+    EXPECT_TRUE(controls.column.layerList->rows().empty());
 }
 
 TEST_F(TreeColumn, TheCurrentRowComesIntoViewAfterAnAssignAndWhenTheColumnReopens)
 {
     controls.setBaseLayer(createLayer(2));
-    controls.onLayers();
+    controls.column.onLayers();
     controls.variableList->set_int_val(1);
     controls.onAssignInputLayer();   // a new row, the current one
     controls.updateTree(true);
-    EXPECT_EQ(controls.layerList->current(), 1);
-    EXPECT_EQ(controls.layerList->scroll_target(), 1);
-    controls.layerList->scrolled_into_view();
-    controls.onLayers(), controls.onLayers();   // reopened: to the current row, wherever it was scrolled
-    EXPECT_EQ(controls.layerList->scroll_target(), 1);
+    EXPECT_EQ(controls.column.layerList->current(), 1);
+    EXPECT_EQ(controls.column.layerList->scroll_target(), 1);
+    controls.column.layerList->scrolled_into_view();
+    controls.column.onLayers(), controls.column.onLayers();   // reopened: to the current row, wherever it was scrolled
+    EXPECT_EQ(controls.column.layerList->scroll_target(), 1);
 }
 
 // The Examples column takes the tree's place; its previews are renders of
@@ -247,15 +247,15 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
 {
     controls.setBaseLayer(createLayer(3));
     std::vector<bool> columnShown;   // the column stays as the examples take the tree's place
-    controls.showTreeColumn = [&](bool open) { columnShown.push_back(open); };
-    controls.onLayers();
-    controls.onExamples();
-    ASSERT_TRUE(controls.examplesOpen && !controls.treeOpen);
+    controls.column.showColumn = [&](bool open) { columnShown.push_back(open); };
+    controls.column.onLayers();
+    controls.column.onExamples();
+    ASSERT_TRUE(controls.column.examples.isOpen && !controls.column.tree.isOpen);
     const std::vector<examplefiles::Example> examples = examplefiles::list(PATTERNLENS_SOURCE_DIR "/examples");
     ASSERT_GE(examples.size(), 12u);
-    ASSERT_EQ(controls.layerList->rows().size(), examples.size());
+    ASSERT_EQ(controls.column.layerList->rows().size(), examples.size());
     for (int i = 0; i < 20000 && controls.tickPending(); ++i) {
-        controls.updatePicture();
+        controls.tick();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     std::set<std::vector<std::uint8_t>> pictures;
@@ -263,7 +263,7 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
     std::set<int> depths;
     int seamless = 0;
     for (std::size_t row = 0; row < examples.size(); ++row) {
-        EXPECT_EQ(controls.layerList->rows()[row].label, examples[row].name);
+        EXPECT_EQ(controls.column.layerList->rows()[row].label, examples[row].name);
         scenefile::ReadResult read = scenefile::read(examples[row].path);
         ASSERT_TRUE(read.baseLayer) << read.error;
         std::set<int> types;
@@ -278,7 +278,7 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
         std::vector<std::uint8_t> expected(96 * 60);
         rowloop::GreyBytes sink(expected.data(), 96);
         rowloop::evaluate(*copy.tree, rowloop::wholeTexture(*copy.tree), sink, rowloop::Options());
-        const ui::LayerList::Picture* picture = controls.layerList->picture(static_cast<int>(row));
+        const ui::LayerList::Picture* picture = controls.column.layerList->picture(static_cast<int>(row));
         ASSERT_TRUE(picture) << examples[row].path;
         EXPECT_TRUE(textures.pixels[picture->texture] == expected) << examples[row].path;
         pictures.insert(expected);
@@ -289,16 +289,16 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
     EXPECT_EQ(*depths.rbegin(), 6);
     EXPECT_GE(seamless, 2);
 
-    controls.onTreeKey(layertree::Move::End);
-    controls.onTreeReturn();
-    EXPECT_TRUE(controls.scenePath().empty());
+    controls.column.onKey(layertree::Move::End);
+    controls.column.onReturn();
+    EXPECT_TRUE(controls.history.scenePath().empty());
     scenefile::ReadResult last = scenefile::read(examples.back().path);
     Renderable* const lastBase = last.baseLayer.get();
     EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), scenefile::text(&lastBase, 1, last.settings));
-    controls.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(controls.baseLayer()->typeId, 3);
-    controls.onExamples();
-    EXPECT_TRUE(controls.layerList->rows().empty());
+    controls.column.onExamples();
+    EXPECT_TRUE(controls.column.layerList->rows().empty());
     EXPECT_EQ(columnShown, (std::vector<bool>{true, false}));
 }
 

@@ -53,14 +53,14 @@ protected:
         ASSERT_TRUE(temp.ok());
         controls.build(&window);
         controls.setViewportSize(40, 30);
-        controls.setInfoField(&info);
+        controls.infoLine.setField(&info);
         controls.setBaseLayer(RandomComposition(7).make(3));
     }
     void edit(int dx)
     {
-        controls.beginEdit("Pan");
+        controls.history.begin("Pan");
         controls.panCurrentLayer(dx, 3);
-        controls.commitEdit();
+        controls.history.commit();
     }
     // Ticks until the keeper's delay has passed, and waits for the write.
     void copyNow(RecoveryKeeper& keeper)
@@ -148,12 +148,12 @@ TEST_F(RecoveryTest, ACopyFollowsUnsavedChangesOnlyAndGoesWithThemAndOnACleanExi
     EXPECT_TRUE(testfiles::exists(copy));
 
     // Undoing back to the saved state removes the copy; so does a save.
-    controls.onUndo();
-    controls.onUndo();
+    controls.history.onUndo();
+    controls.history.onUndo();
     copyNow(keeper);
     EXPECT_FALSE(testfiles::exists(copy));
-    controls.onRedo();
-    controls.history.markSaved(temp / "saved.xml");
+    controls.history.onRedo();
+    controls.history.edits.markSaved(temp / "saved.xml");
     copyNow(keeper);
     EXPECT_FALSE(testfiles::exists(copy));
     edit(1);
@@ -168,7 +168,7 @@ TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLef
     controls.currentLayer = controls.baseLayer();
     auto gone = std::make_unique<RecoveryKeeper>(folder());
     edit(4);
-    controls.history.openScene("/x/scene.xml", /*saved=*/false);
+    controls.history.edits.openScene("/x/scene.xml", /*saved=*/false);
     copyNow(*gone);
     const std::string goneCopy = gone->folder.copyPath();
     const Composition lost(controls.composition());
@@ -195,7 +195,7 @@ TEST_F(RecoveryTest, CopiesOfViewersThatAreGoneAreOfferedAndRunningViewersAreLef
     EXPECT_TRUE(next.offer(controls, &question, RecoveryKeeper::Start::ask));
     EXPECT_EQ(question.asked, 2);
     EXPECT_TRUE(sameComposition(controls.composition(), lost.ref()));
-    EXPECT_EQ(std::make_tuple(controls.scenePath(), controls.isModified(), controls.history.canUndo()),
+    EXPECT_EQ(std::make_tuple(controls.history.scenePath(), controls.history.isModified(), controls.history.edits.canUndo()),
               std::make_tuple("/x/scene.xml", true, false));
     EXPECT_EQ(next.folder.copyPath(), goneCopy);   // taken over
 
@@ -213,7 +213,7 @@ TEST_F(RecoveryTest, ACopyThatCannotBeWrittenIsToldOnceAndTriedAgainAtTheNextEdi
     edit(1);
     copyNow(keeper);
     EXPECT_EQ(info.get_text().rfind("The recovery copy is not kept: Not a directory", 0), 0u) << info.get_text();
-    controls.reportOutcome("other");
+    controls.infoLine.report("other");
     edit(2);
     copyNow(keeper);
     EXPECT_EQ(info.get_text(), "other");

@@ -165,7 +165,7 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPictu
     for (unsigned seed = 1; seed <= 12; ++seed) {
         RandomComposition random(seed);
         controls.setBaseLayer(random.make(2));
-        RenderScheduler& scheduler = controls.renderer;
+        RenderScheduler& scheduler = controls.picture.renderer;
         for (int step = 0; step < 60; ++step) {
             switch (random.pick(0, 7)) {
             case 0: controls.panCurrentLayer(random.pick(-20, 20), random.pick(-20, 20)); break;
@@ -180,16 +180,16 @@ TEST_F(RenderSchedulerTest, RandomEditsBetweenTicksAlwaysEndOnTheFullLatestPictu
             case 6: std::this_thread::sleep_for(std::chrono::microseconds(random.pick(0, 3000))); break;
             default: break;
             }
-            if (random.pick(0, 1)) controls.updatePicture();
+            if (random.pick(0, 1)) controls.tick();
             const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
             ASSERT_LE(c.started - c.finished - c.superseded, 1u) << "more than one render in flight";
         }
         for (int i = 0; i < 100000 && (controls.redrawRequested || scheduler.pending()); ++i) {
-            controls.updatePicture();
+            controls.tick();
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         ASSERT_FALSE(scheduler.pending());
-        ASSERT_EQ(controls.picture.pixels, referencePixels(*controls.currentLayer)) << "seed " << seed;
+        ASSERT_EQ(controls.picture.picture.pixels, referencePixels(*controls.currentLayer)) << "seed " << seed;
         const RenderScheduler::Counts c = RenderSchedulerProbe::counts(scheduler);
         EXPECT_EQ(c.started, c.finished + c.superseded) << "seed " << seed;
     }
@@ -283,13 +283,13 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
     {
         LayerControls controls;
         controls.textureBackend = &backend;
-        controls.renderer.clock = [] { return 0.0; };   // renders take no time: full pictures only
+        controls.picture.renderer.clock = [] { return 0.0; };   // renders take no time: full pictures only
         controls.setViewportSize(20, 10);
         controls.drawCurrentLayer();
         EXPECT_TRUE(backend.drawn.empty()) << "drew before any picture";
 
         controls.setBaseLayer(createLayer(2));
-        for (int i = 0; i < 100000 && !controls.updatePicture(); ++i)
+        for (int i = 0; i < 100000 && !controls.tick(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         ASSERT_EQ(backend.uploads.size(), 1u);
         EXPECT_EQ(backend.uploads[0].width, 20);
@@ -299,7 +299,7 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
 
         controls.currentLayer->inverse = true;
         controls.redrawRequested = true;
-        for (int i = 0; i < 100000 && !controls.updatePicture(); ++i)
+        for (int i = 0; i < 100000 && !controls.tick(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         ASSERT_EQ(backend.uploads.size(), 2u);
         EXPECT_EQ(backend.uploads[1].texture, 1u);
@@ -307,8 +307,8 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
         EXPECT_EQ(backend.uploads[1].pixels, referencePixels(*controls.currentLayer));
 
         // The tile preview: the same views at half the size, drawn as tiles.
-        controls.onTilePreview();
-        for (int i = 0; i < 100000 && !controls.updatePicture(); ++i)
+        controls.picture.onTilePreview();
+        for (int i = 0; i < 100000 && !controls.tick(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         std::unique_ptr<Renderable> half = cloneLayerTree(*controls.currentLayer);
         viewresize::resizeKeepingView(*half, 10, 5);
@@ -319,7 +319,7 @@ TEST(LayerPictureTest, FinishedPicturesGoToOneTextureThatTheDrawingAreaShows)
 
         controls.clearLayers();
         controls.showBaseLayer();
-        EXPECT_TRUE(controls.updatePicture());
+        EXPECT_TRUE(controls.tick());
         backend.drawn.clear();
         controls.drawCurrentLayer();
         EXPECT_TRUE(backend.drawn.empty()) << "a picture stayed without a layer";

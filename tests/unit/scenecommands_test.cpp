@@ -34,10 +34,10 @@ protected:
         controls.build(&window);
         controls.setViewportSize(10, 8);
         controls.fileChooser = &chooser;
-        controls.setInfoField(&info);
+        controls.infoLine.setField(&info);
         controls.setBaseLayer(createLayer(2));   // Circles
         question.answer = UnsavedChangesQuestion::Answer::Discard;
-        controls.closeQuestion = &question;
+        controls.history.closeQuestion = &question;
     }
 
     void save(const std::string& name)
@@ -180,9 +180,9 @@ TEST_F(SceneCommandsTest, EachOutcomeReplacesTheLastOneAndADragOnlyCoversIt)
     load("three.xml");   // a good load after a failed one: the error goes
     EXPECT_EQ(info.get_text(), "Loaded " + folder + "/three.xml (3 layers)");
 
-    controls.setDragText("Move mouse to pan the current layer");
+    controls.infoLine.setDragText("Move mouse to pan the current layer");
     EXPECT_EQ(info.get_text(), "Move mouse to pan the current layer");
-    controls.setDragText("");
+    controls.infoLine.setDragText("");
     EXPECT_EQ(info.get_text(), "Loaded " + folder + "/three.xml (3 layers)");
 
     controls.layerTypeList->choose(0);
@@ -217,9 +217,9 @@ TEST_F(SceneCommandsTest, FailedSaveKeepsTheOldFileAndSaysWhy)
 TEST_F(SceneCommandsTest, CtrlSWritesTheScenesFileAndSaveAsksWithItFilledIn)
 {
     chooser.path = folder + "/s.xml";
-    controls.onSave();   // no file yet: asks
+    controls.saveScene(/*ask=*/false);   // no file yet: asks
     goDeep();
-    controls.onSave();
+    controls.saveScene(/*ask=*/false);
     EXPECT_EQ(chooser.asked, 1) << "Ctrl+S with a file asks nothing";
     EXPECT_EQ(countLayers(scenefile::read(folder + "/s.xml").baseLayer.get()), 3);
     controls.onSaveToXml();

@@ -42,19 +42,19 @@ TEST(ViewAsPanel, ChangesOnlyTheTextureIsUndoneAndSavedAfterSeamless)
     ColourBackend backend;
     LayerControls controls;
     controls.textureBackend = &backend;
-    controls.renderer.clock = [] { return 0.0; };   // exact pictures only
+    controls.picture.renderer.clock = [] { return 0.0; };   // exact pictures only
     controls.build(&window);
     controls.setViewportSize(23, 17);
     controls.setBaseLayer(createLayer(0));
-    controls.seamlessCheckbox->toggle();
+    controls.settingsPanel.seamlessCheckbox->toggle();
     const auto settle = [&] {
-        for (int i = 0; i < 100000 && !controls.updatePicture(); ++i)
+        for (int i = 0; i < 100000 && !controls.tick(); ++i)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
     };
     settle();
     ASSERT_FALSE(backend.colour);
-    const std::vector<std::uint8_t> grey = controls.picture.pixels;
-    const std::string caption = controls.statistics->caption();
+    const std::vector<std::uint8_t> grey = controls.picture.picture.pixels;
+    const std::string caption = controls.picture.statistics->caption();
     const std::string file = scenefile::text(controls.baseLayers, 1, controls.sceneSettings);
     ASSERT_EQ(backend.last, grey);
 
@@ -63,28 +63,28 @@ TEST(ViewAsPanel, ChangesOnlyTheTextureIsUndoneAndSavedAfterSeamless)
     for (int j = 0; j < 17; ++j)
         for (int i = 0; i < 23; ++i) values.push_back(controls.currentLayer->pixelValue(i, j));
 
-    controls.viewAsList->choose(static_cast<int>(ViewAs::Kind::normal));
-    controls.viewSettingField->type("2.5 directx");
-    controls.viewSettingField->commit();
+    controls.settingsPanel.viewAsList->choose(static_cast<int>(ViewAs::Kind::normal));
+    controls.settingsPanel.viewSettingField->type("2.5 directx");
+    controls.settingsPanel.viewSettingField->commit();
     settle();
     ViewAs normal;
     normal.kind = ViewAs::Kind::normal;
     normal.normal = {2.5, normalmap::Convention::directx};
     EXPECT_TRUE(backend.colour);
     EXPECT_EQ(backend.last, viewpicture::colours(values, 23, 17, normal, true));
-    EXPECT_EQ(controls.picture.pixels, grey);
-    EXPECT_EQ(controls.statistics->caption(), caption);
+    EXPECT_EQ(controls.picture.picture.pixels, grey);
+    EXPECT_EQ(controls.picture.statistics->caption(), caption);
     std::string expected = file;
     expected.replace(expected.find("seamless=\"1\"") + 12, 0, " viewAs=\"normal 2.5 directx\"");
     EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), expected);
 
-    controls.viewAsList->choose(static_cast<int>(ViewAs::Kind::ramp));
-    controls.viewSettingField->type("0:#000000,2:#ffffff");   // refused: nothing changes
-    controls.viewSettingField->commit();
+    controls.settingsPanel.viewAsList->choose(static_cast<int>(ViewAs::Kind::ramp));
+    controls.settingsPanel.viewSettingField->type("0:#000000,2:#ffffff");   // refused: nothing changes
+    controls.settingsPanel.viewSettingField->commit();
     EXPECT_NE(controls.infoLine.outcome().find("'2:#ffffff'"), std::string::npos) << controls.infoLine.outcome();
-    EXPECT_EQ(controls.viewSettingField->get_text(), "grey");
-    controls.viewSettingField->type("fire");
-    controls.viewSettingField->commit();
+    EXPECT_EQ(controls.settingsPanel.viewSettingField->get_text(), "grey");
+    controls.settingsPanel.viewSettingField->type("fire");
+    controls.settingsPanel.viewSettingField->commit();
     settle();
     ViewAs fire;
     std::string error;
@@ -94,10 +94,10 @@ TEST(ViewAsPanel, ChangesOnlyTheTextureIsUndoneAndSavedAfterSeamless)
     EXPECT_EQ(back.settings.viewAs.text(), "ramp fire");
 
     // Four steps back (fire, the ramp, the strength, the normal map): Grey.
-    for (int k = 0; k < 4; ++k) controls.onUndo();
+    for (int k = 0; k < 4; ++k) controls.history.onUndo();
     settle();
-    EXPECT_EQ(controls.viewAsList->get_int_val(), static_cast<int>(ViewAs::Kind::grey));
-    EXPECT_FALSE(controls.viewSettingField->enabled());
+    EXPECT_EQ(controls.settingsPanel.viewAsList->get_int_val(), static_cast<int>(ViewAs::Kind::grey));
+    EXPECT_FALSE(controls.settingsPanel.viewSettingField->enabled());
     EXPECT_FALSE(backend.colour);
     EXPECT_EQ(backend.last, grey);
     EXPECT_EQ(scenefile::text(controls.baseLayers, 1, controls.sceneSettings), file);

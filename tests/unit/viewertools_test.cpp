@@ -31,7 +31,7 @@ protected:
     {
         controls.setViewportSize(40, 30);
         controls.build(&window);
-        controls.setInfoField(&info);
+        controls.infoLine.setField(&info);
     }
 
     void choose(ui::Listbox* list, const std::string& text)
@@ -67,7 +67,7 @@ TEST_F(ViewerTools, ThePathNamesEachVariableAndTypeFromTheBaseDown)
     EXPECT_EQ(layerpath::text(steps), "Circles \u203a Spacing: Noise \u203a Cutoff: Squares");
     EXPECT_EQ(steps[0].layer, controls.baseLayers[0]);
     EXPECT_EQ(steps[2].layer, controls.currentLayer);
-    EXPECT_EQ(controls.pathBar->steps(), (std::vector<std::string>{"Circles", "Spacing: Noise", "Cutoff: Squares"}));
+    EXPECT_EQ(controls.pathBar.pathBar->steps(), (std::vector<std::string>{"Circles", "Spacing: Noise", "Cutoff: Squares"}));
     EXPECT_TRUE(layerpath::stepsTo(nullptr).empty());
 }
 
@@ -78,23 +78,23 @@ TEST_F(ViewerTools, AClickOnAStepGoesToThatLayer)
     Renderable* noise = squares->parent;
     controls.takeRedrawRequest();
 
-    controls.pathBar->choose(2);   // where we are: nothing happens
+    controls.pathBar.pathBar->choose(2);   // where we are: nothing happens
     EXPECT_EQ(controls.currentLayer, squares);
     EXPECT_FALSE(controls.takeRedrawRequest());
-    controls.pathBar->choose(7);   // no such step
+    controls.pathBar.pathBar->choose(7);   // no such step
     EXPECT_EQ(controls.currentLayer, squares);
 
-    controls.pathBar->choose(1);
+    controls.pathBar.pathBar->choose(1);
     EXPECT_EQ(controls.currentLayer, noise);
     EXPECT_TRUE(controls.takeRedrawRequest());
-    EXPECT_EQ(controls.pathBar->steps().size(), 2u);
+    EXPECT_EQ(controls.pathBar.pathBar->steps().size(), 2u);
     EXPECT_EQ(controls.variableList->selectedText(), "Cutoff");   // the panel shows the layer afresh
     EXPECT_TRUE(controls.goToParentButton->enabled());
 
-    controls.pathBar->choose(0);
+    controls.pathBar.pathBar->choose(0);
     EXPECT_EQ(controls.currentLayer, controls.baseLayers[0]);
     EXPECT_FALSE(controls.goToParentButton->enabled());
-    EXPECT_EQ(controls.pathBar->steps(), std::vector<std::string>{"Circles"});
+    EXPECT_EQ(controls.pathBar.pathBar->steps(), std::vector<std::string>{"Circles"});
 }
 
 // --- Statistics ---
@@ -196,22 +196,22 @@ TEST_F(ViewerTools, StatisticsComeWithEachPictureOfTheCurrentLayer)
     // they appear with the picture, and they are the current layer's.
     auto settle = [&] {
         for (int tick = 0; tick < 1000 && controls.tickPending(); ++tick) {
-            controls.updatePicture();
-            RenderSchedulerProbe::waitWhileRendering(controls.renderer);
+            controls.tick();
+            RenderSchedulerProbe::waitWhileRendering(controls.picture.renderer);
         }
     };
     buildChain();
     EXPECT_TRUE(controls.tickPending());
     settle();
     EXPECT_FALSE(controls.tickPending()) << "the picture is shown: the viewer may sleep";
-    EXPECT_EQ(controls.statistics->bars().size(), static_cast<std::size_t>(layerstats::binCount));
-    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
+    EXPECT_EQ(controls.picture.statistics->bars().size(), static_cast<std::size_t>(layerstats::binCount));
+    EXPECT_EQ(controls.picture.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
 
     controls.onGoToParent();
     controls.onGoToParent();   // the Circles layer: only 0 and 1
     settle();
-    EXPECT_EQ(controls.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
-    const std::vector<float>& bars = controls.statistics->bars();
+    EXPECT_EQ(controls.picture.statistics->caption(), layerstats::caption(statsOf(*controls.currentLayer)));
+    const std::vector<float>& bars = controls.picture.statistics->bars();
     ASSERT_EQ(bars.size(), static_cast<std::size_t>(layerstats::binCount));
     for (int b = 1; b + 1 < layerstats::binCount; ++b) EXPECT_EQ(bars[b], 0.0f) << "bin " << b;
 }
@@ -257,13 +257,13 @@ TEST(PointerReadout, InTheTilePreviewEveryTileReadsTheHalfSizePicture)
     LayerControls controls;
     controls.setViewportSize(40, 30);
     controls.setBaseLayer(RandomComposition(3).make(2));
-    controls.onTilePreview();
+    controls.picture.onTilePreview();
     std::unique_ptr<Renderable> half = cloneLayerTree(*controls.currentLayer);
     viewresize::resizeKeepingView(*half, 20, 15);
     for (int x : {0, 7, 19})
         for (int y : {0, 9, 14})
             for (int tile = 0; tile < 4; ++tile) {
-                controls.showPointer(x + 20 * (tile % 2), y + 15 * (tile / 2));
+                controls.pointer.show(x + 20 * (tile % 2), y + 15 * (tile / 2));
                 EXPECT_EQ(controls.infoLine.text(), pointerreadout::text(*half, x, 14 - y)) << x << ", " << y;
             }
     std::unique_ptr<Renderable> moved = cloneLayerTree(*controls.currentLayer);
@@ -281,7 +281,7 @@ TEST(PointerReadout, InTheTilePreviewEveryTileReadsTheHalfSizePicture)
         return std::make_pair(lx, ly);
     };
     const auto before = pointInTile(5, 4);
-    controls.zoomCurrentLayerAt(24, 25, 19);   // tile (5, 4) of the lower right tile
+    controls.picture.zoomAt(24, 25, 19);   // tile (5, 4) of the lower right tile
     const auto after = pointInTile(5, 4);
     EXPECT_NEAR(after.first, before.first, 1e-3 * controls.currentLayer->zoomx);
     EXPECT_NEAR(after.second, before.second, 1e-3 * controls.currentLayer->zoomy);
@@ -290,27 +290,27 @@ TEST(PointerReadout, InTheTilePreviewEveryTileReadsTheHalfSizePicture)
 TEST_F(ViewerTools, TheReadoutGivesWayToTheLastOutcomeOutsideTheArea)
 {
     controls.setBaseLayer(ProbeLayer::make(0, [](int, int) { return 0.25f; }));
-    controls.reportOutcome("Could not load x.xml: No such file or directory");
-    controls.showPointer(10, 10);
+    controls.infoLine.report("Could not load x.xml: No such file or directory");
+    controls.pointer.show(10, 10);
     EXPECT_EQ(info.get_text().rfind("x ", 0), 0u);
     EXPECT_NE(info.get_text().find("value 0.2500"), std::string::npos);
-    controls.showPointer(45, 10);   // over the panel
+    controls.pointer.show(45, 10);   // over the panel
     EXPECT_EQ(info.get_text(), "Could not load x.xml: No such file or directory");
-    controls.showPointer(1, 1);
-    controls.clearPointer();
+    controls.pointer.show(1, 1);
+    controls.pointer.clear();
     EXPECT_EQ(info.get_text(), "Could not load x.xml: No such file or directory");
     // A new outcome replaces the readout at once.
-    controls.showPointer(1, 1);
-    controls.reportOutcome("Exporting a.png: 10%");
-    controls.clearPointer();
+    controls.pointer.show(1, 1);
+    controls.infoLine.report("Exporting a.png: 10%");
+    controls.pointer.clear();
     EXPECT_EQ(info.get_text(), "Exporting a.png: 10%");
     // And it stays while the pointer does (the window hears of the pointer
     // again when a dialog closes); a move brings the readout back.
-    controls.showPointer(3, 3);
-    controls.reportOutcome("Saved a.xml");
-    controls.showPointer(3, 3);
+    controls.pointer.show(3, 3);
+    controls.infoLine.report("Saved a.xml");
+    controls.pointer.show(3, 3);
     EXPECT_EQ(info.get_text(), "Saved a.xml");
-    controls.showPointer(4, 3);
+    controls.pointer.show(4, 3);
     EXPECT_EQ(info.get_text().rfind("x ", 0), 0u);
 }
 
@@ -323,7 +323,7 @@ TEST_F(ViewerTools, ANotchIsAZoomDragOfFixedPixels)
     EXPECT_EQ(wheelzoom::dragPixels(0), 0);
 
     buildChain();
-    controls.pathBar->choose(0);
+    controls.pathBar.pathBar->choose(0);
     Renderable* base = controls.currentLayer;
     LayerControls::instance = &controls;
     std::unique_ptr<Renderable> twin(createLayer(base->typeId));
@@ -347,7 +347,7 @@ TEST_F(ViewerTools, ANotchIsAZoomDragOfFixedPixels)
     EXPECT_GT(base->zoomy, twin->zoomy);
 
     // Each notch is an undo step.
-    controls.onUndo();
+    controls.history.onUndo();
     EXPECT_EQ(controls.currentLayer->zoomy, twin->zoomy);
     EXPECT_EQ(info.get_text(), "Undid: Zoom");
 }

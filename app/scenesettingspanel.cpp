@@ -1,10 +1,8 @@
-// The panel's "View as:" list and the field of the chosen view's setting:
-// what the drawing area shows of the current layer's values. Both change a
-// scene setting (SceneSettings::viewAs), one undo step each; the values,
-// the readouts, the statistics and the previews stay as they are.
-#include "app/layercontrols.h"
+#include "app/scenesettingspanel.h"
 
 #include "app/editstep.h"
+#include "app/layercontrols.h"
+#include "layers/scenefields.h"
 #include "ui/controls.h"
 
 namespace {
@@ -19,20 +17,34 @@ std::string normalText(const normalmap::Settings& normal)
 
 } // namespace
 
-void LayerControls::buildViewAsControls(ui::ControlWindow& w)
+void SceneSettingsPanel::buildSeamless(ui::ControlWindow& w)
 {
-    viewAsList = w.add_listbox_to_panel(&w.root(), "View as:", -1, command(&LayerControls::onViewAs));
+    seamlessCheckbox = w.add_checkbox("Seamless", [this](int) { onSeamless(); });
+}
+
+void SceneSettingsPanel::buildViewAs(ui::ControlWindow& w)
+{
+    viewAsList = w.add_listbox_to_panel(&w.root(), "View as:", -1, [this](int) { onViewAs(); });
     viewAsList->set_shares_row(true);   // the setting's field beside it, one row
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::grey), "Grey");
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::normal), "Normal map");
     viewAsList->add_item(static_cast<int>(ViewAs::Kind::ramp), "Colour ramp");
-    viewSettingField = w.add_edittext("", command(&LayerControls::onViewSetting));
-    refreshViewAs();
+    viewSettingField = w.add_edittext("", [this](int) { onViewSetting(); });
+    show(controls.sceneSettings.viewAs);
 }
 
-void LayerControls::refreshViewAs()
+void SceneSettingsPanel::show(const SceneSettings& settings)
 {
-    const ViewAs& view = sceneSettings.viewAs;
+    scenefields::forEachSceneField([this](const scenefields::Field&, const auto& value) { show(value); }, settings);
+}
+
+void SceneSettingsPanel::show(bool seamless)
+{
+    if (seamlessCheckbox) seamlessCheckbox->set_int_val(seamless ? 1 : 0);
+}
+
+void SceneSettingsPanel::show(const ViewAs& view)
+{
     if (viewAsList) viewAsList->set_int_val(static_cast<int>(view.kind));
     if (!viewSettingField) return;
     // The field holds the strength of a normal map or the stops (or name)
@@ -48,27 +60,35 @@ void LayerControls::refreshViewAs()
         viewSettingField->enable();
 }
 
-void LayerControls::onViewAs()
+void SceneSettingsPanel::onSeamless()
+{
+    EditStep step(controls.history, "Seamless");
+    controls.sceneSettings.seamless = seamlessCheckbox && seamlessCheckbox->get_int_val() != 0;
+    if (controls.baseLayer()) applySettings(*controls.baseLayer(), controls.sceneSettings);
+    controls.redrawRequested = true;
+}
+
+void SceneSettingsPanel::onViewAs()
 {
     if (!viewAsList) return;
     {
-        EditStep step(*this, "View as");
-        sceneSettings.viewAs.kind = static_cast<ViewAs::Kind>(viewAsList->get_int_val());
-        redrawRequested = true;
+        EditStep step(controls.history, "View as");
+        controls.sceneSettings.viewAs.kind = static_cast<ViewAs::Kind>(viewAsList->get_int_val());
+        controls.redrawRequested = true;
     }
-    refreshViewAs();
+    show(controls.sceneSettings.viewAs);
 }
 
-void LayerControls::onViewSetting()
+void SceneSettingsPanel::onViewSetting()
 {
     if (!viewSettingField) return;
-    ViewAs view = sceneSettings.viewAs;
+    ViewAs view = controls.sceneSettings.viewAs;
     const std::string text = viewSettingField->get_text();
     std::string error;
     if (view.kind == ViewAs::Kind::ramp) {
         if (!ColourRamp::parse(text, &view.ramp, &error)) {
-            refreshViewAs();   // the field shows the ramp in use again
-            reportOutcome("Colour ramp: " + error);
+            show(controls.sceneSettings.viewAs);   // the field shows the ramp in use again
+            controls.infoLine.report("Colour ramp: " + error);
             return;
         }
     } else if (view.kind == ViewAs::Kind::normal) {
@@ -78,9 +98,9 @@ void LayerControls::onViewSetting()
                            (space == std::string::npos ||
                             normalmap::parseConvention(text.substr(space + 1), &view.normal.convention));
         if (!valid) {
-            refreshViewAs();
-            reportOutcome("Normal map: '" + text +
-                          "' is not a strength (a number from -1000000 to 1000000), with opengl or directx after it");
+            show(controls.sceneSettings.viewAs);
+            controls.infoLine.report("Normal map: '" + text +
+                                     "' is not a strength (a number from -1000000 to 1000000), with opengl or directx after it");
             return;
         }
         if (space == std::string::npos) view.normal.convention = normalmap::Convention::opengl;
@@ -88,9 +108,9 @@ void LayerControls::onViewSetting()
         return;
     }
     {
-        EditStep step(*this, "View as");
-        sceneSettings.viewAs = view;
-        redrawRequested = true;
+        EditStep step(controls.history, "View as");
+        controls.sceneSettings.viewAs = view;
+        controls.redrawRequested = true;
     }
-    refreshViewAs();
+    show(controls.sceneSettings.viewAs);
 }

@@ -1,0 +1,45 @@
+#pragma once
+// "Export" (Ctrl+E) and its "Export size:" field: the current layer, as
+// shown, written to an image file the user picks (PNG, or EXR or TIFF of the
+// values, by the name's suffix), at the size of the field (the drawing area
+// when empty), off the main loop. Above exportsize::askAboveBytes of raw
+// pixels it asks first. A size the field cannot mean, or an export already
+// running, is reported instead. While an export runs the button reads
+// "Cancel export" and stops it.
+class Confirmation;
+class ImageExporter;
+class LayerControls;
+
+namespace ui {
+class Button;
+class ControlWindow;
+class EditText;
+} // namespace ui
+
+class ExportCommands {
+public:
+    explicit ExportCommands(LayerControls& controls) : controls(controls) {}
+
+    // The button, sharing its row with what follows it, and the size field
+    // on the row below.
+    void buildButton(ui::ControlWindow& window);
+    void buildSizeField(ui::ControlWindow& window);
+
+    void onExport();
+    // The button: "Export", or "Cancel export" while one runs.
+    void onExportButton();
+    // Every tick of the main loop: the export's progress and outcome, and
+    // the drawing area's size as the size field's hint. True when the panel
+    // or the info line changed and wants a redisplay.
+    bool tick();
+    // An export whose outcome is not yet told.
+    bool pending() const;
+
+    ImageExporter* imageExporter = nullptr;   // not owned; none: no export
+    Confirmation* confirmation = nullptr;     // not owned; none: costly exports are refused
+    ui::Button* exportButton = nullptr;
+    ui::EditText* exportSizeField = nullptr;
+
+private:
+    LayerControls& controls;
+};
