@@ -17,7 +17,7 @@ bool apply(int button, int state, int x, int y, LayerControls& controls)
 {
     const int dy = dragPixels(button);
     if (dy == 0 || state != mousemodes::buttonDown) return false;
-    EditStep step(controls, "Zoom");   // each notch is an undo step of its own
+    EditStep step(controls.history, "Zoom");   // each notch is an undo step of its own
     controls.picture.zoomAt(dy, x, y);
     return true;
 }

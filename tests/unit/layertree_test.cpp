@@ -231,7 +231,7 @@ TEST_F(TreeColumn, TheCurrentRowComesIntoViewAfterAnAssignAndWhenTheColumnReopen
     controls.column.onLayers();
     controls.variableList->set_int_val(1);
     controls.onAssignInputLayer();   // a new row, the current one
-    controls.updateTree(true);
+    controls.column.tree.update(true);
     EXPECT_EQ(controls.column.layerList->current(), 1);
     EXPECT_EQ(controls.column.layerList->scroll_target(), 1);
     controls.column.layerList->scrolled_into_view();
