@@ -1,6 +1,6 @@
 #include "app/layercontrols.h"
 
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/renderable.h"
 #include "ui/controls.h"
 
@@ -9,12 +9,29 @@ LayerControls* LayerControls::instance = nullptr;
 LayerControls::LayerControls()
 {
     instance = this;
+    LayerHost::instance = this;
 }
 
 LayerControls::~LayerControls()
 {
     clearLayers();
     if (instance == this) instance = nullptr;
+    if (LayerHost::instance == this) LayerHost::instance = nullptr;
+}
+
+LayerHost::AreaSize LayerControls::hostAreaSize() const
+{
+    return {viewportWidth, viewportHeight};
+}
+
+TextureBackend* LayerControls::hostTextureBackend() const
+{
+    return textureBackend;
+}
+
+LayerControls* LayerControls::hostControls()
+{
+    return this;
 }
 
 void LayerControls::setViewportSize(int width, int height)
@@ -125,9 +142,7 @@ bool LayerControls::tick()
     // The previews wait for the picture: they see it pending from here on.
     if (edited) picture.markStale();
     const bool columnChanged = column.update(edited);
-    const bool pictureChanged = picture.update();
-    const bool exportChanged = exporter.tick();
-    return columnChanged || pictureChanged || exportChanged;
+    return picture.update() || columnChanged;
 }
 
 bool LayerControls::tickPending() const

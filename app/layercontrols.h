@@ -30,6 +30,7 @@
 #include "app/sidecolumn.h"
 #include "app/variablesteps.h"
 #include "layers/composition.h"
+#include "layers/layerhost.h"
 
 #include <functional>
 #include <string>
@@ -47,17 +48,23 @@ class Listbox;
 class Panel;
 } // namespace ui
 
-class LayerControls {
+// The layers' host (layers/layerhost.h) while it lives: new layers take
+// the drawing area's size, this controller and its texture backend.
+class LayerControls : public LayerHost {
 public:
     static constexpr int maxBaseLayers = 20;
-    // The process-wide controller: every new layer reads its texture size
-    // from it, and the control callbacks reach it through it.
+    // The process-wide controller: the control callbacks reach it through it.
     static LayerControls* instance;
 
     LayerControls();
     ~LayerControls();
     LayerControls(const LayerControls&) = delete;
     LayerControls& operator=(const LayerControls&) = delete;
+
+    // --- LayerHost ---
+    AreaSize hostAreaSize() const override;
+    TextureBackend* hostTextureBackend() const override;
+    LayerControls* hostControls() override;
 
     // --- Controller ---
     void setViewportSize(int width, int height);
@@ -123,8 +130,11 @@ public:
     // shown at the drawing area's size with the layer at where current.
     void replaceComposition(Composition composition, const LayerLocation& where);
     int selectedVariable() const;
-    // Once per tick of the main loop: the picture, the column, the export.
-    // True when the window must be drawn again.
+    // Once per tick of the main loop: a redraw request marks the picture
+    // stale, which starts a render off the loop (or stops an outdated one),
+    // a finished picture goes to the texture, and the column follows the
+    // composition. True when the drawing area or the column must be drawn
+    // again. (The export has a tick of its own.)
     bool tick();
     // Whether the main loop's tick has work coming: a redraw asked for, a
     // picture rendering or not yet shown, an export whose outcome is not yet

@@ -59,8 +59,8 @@ std::unique_ptr<Renderable> build(Scene scene)
 // Ticks until the picture on screen is the final one.
 void settle(LayerControls& controls)
 {
-    while (controls.redrawRequested || controls.renderer.pending()) {
-        controls.updatePicture();
+    while (controls.redrawRequested || controls.picture.renderer.pending()) {
+        controls.tick();
         std::this_thread::sleep_for(tickPeriod);
     }
 }
@@ -90,7 +90,7 @@ void Drag(benchmark::State& state)
         int lastX = 0, lastY = 0;
         const int modifiers = adjust ? mousemodes::shiftBit : 0;
         mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonDown, 200, 100, modifiers);
-        controls.dragModeChanged(MouseMode::None, mode);
+        controls.history.dragModeChanged(MouseMode::None, mode);
         const MouseMode dragging = mode;
 
         int shown = 0, full = 0, movesAnswered = 0;
@@ -109,10 +109,10 @@ void Drag(benchmark::State& state)
             const Clock::time_point next = lastMove + movePeriod;
             for (Clock::time_point tick = lastMove; i + 1 < moves && tick + tickPeriod <= next; tick += tickPeriod) {
                 if (keeper) keeper->tick(controls);
-                if (controls.updatePicture()) {
+                if (controls.tick()) {
                     ++shown;
-                    largestStep = std::max(largestStep, controls.picture.step);
-                    if (controls.picture.step == 1) {
+                    largestStep = std::max(largestStep, controls.picture.picture.step);
+                    if (controls.picture.picture.step == 1) {
                         ++full;
                         fullSinceMove = true;
                     }
@@ -123,15 +123,15 @@ void Drag(benchmark::State& state)
         const double dragSeconds = seconds(lastMove - start);
         // The last move: its full picture.
         for (;;) {
-            const bool changed = controls.updatePicture();
-            if (changed && controls.picture.step == 1 && !controls.redrawRequested && !controls.renderer.pending()) break;
-            if (changed) largestStep = std::max(largestStep, controls.picture.step);
+            const bool changed = controls.tick();
+            if (changed && controls.picture.picture.step == 1 && !controls.redrawRequested && !controls.picture.renderer.pending()) break;
+            if (changed) largestStep = std::max(largestStep, controls.picture.picture.step);
             std::this_thread::sleep_for(tickPeriod);
         }
         const double took = seconds(Clock::now() - lastMove);
         ++movesAnswered;   // the last one, once resting
         mousemodes::applyButton(mode, lastX, lastY, mousemodes::leftButton, mousemodes::buttonUp, 0, 0, 0);
-        controls.dragModeChanged(dragging, mode);
+        controls.history.dragModeChanged(dragging, mode);
 
         shownPerSecond += shown / dragSeconds;
         fullPerSecond += full / dragSeconds;

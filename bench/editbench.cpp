@@ -44,19 +44,19 @@ struct HeavyViewer {
     {
         controls.setViewportSize(viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight);
         controls.setBaseLayer(noiseChain(chainLength).release());
-        controls.buildTreeColumn(column);
+        controls.column.build(column);
     }
     // The tree open on its first rows, as a viewer shows it.
     void openTree()
     {
-        controls.onLayers();
-        controls.layerList->set_visible(0, 4);
+        controls.column.onLayers();
+        controls.column.layerList->set_visible(0, 4);
     }
     // Ticks until the picture on screen is the final one.
     void settle()
     {
-        while (controls.redrawRequested || controls.renderer.pending() || controls.treePending()) {
-            controls.updatePicture();
+        while (controls.redrawRequested || controls.picture.renderer.pending() || controls.column.tree.pending()) {
+            controls.tick();
             std::this_thread::sleep_for(tickPeriod);
         }
     }
@@ -74,13 +74,13 @@ void editToNextFrame(benchmark::State& state, bool treeOpen)
     HeavyViewer viewer;
     if (treeOpen) viewer.openTree();
     viewer.settle();
-    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.renderer);
+    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.picture.renderer);
     double worst = 0;
     int direction = 1;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         viewer.controls.panCurrentLayer(direction, 0);
-        viewer.controls.updatePicture();
+        viewer.controls.tick();
         const double took = seconds(Clock::now() - start);
         state.SetIterationTime(took);
         worst = std::max(worst, took);
@@ -88,7 +88,7 @@ void editToNextFrame(benchmark::State& state, bool treeOpen)
         std::this_thread::sleep_for(tickPeriod);   // the loop draws, and waits for the next event
     }
     viewer.settle();
-    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.renderer);
+    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.picture.renderer);
     const double edits = static_cast<double>(state.iterations());
     state.counters["worst_ms"] = worst * 1e3;
     state.counters["started_per_edit"] = static_cast<double>(after.started - before.started) / edits;
@@ -112,8 +112,8 @@ void OpenTree(benchmark::State& state)
     HeavyViewer viewer;
     viewer.settle();
     for (auto _ : state) {
-        viewer.controls.onLayers();
-        viewer.controls.onLayers();
+        viewer.controls.column.onLayers();
+        viewer.controls.column.onLayers();
     }
 }
 
@@ -122,24 +122,24 @@ void LastEditToFinalPicture(benchmark::State& state)
     const int burst = static_cast<int>(state.range(0));
     HeavyViewer viewer;
     viewer.settle();
-    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.renderer);
+    const RenderScheduler::Counts before = RenderSchedulerProbe::counts(viewer.controls.picture.renderer);
     for (auto _ : state) {
         for (int i = 0; i < burst; ++i) {
             viewer.controls.panCurrentLayer(i % 2 ? -3 : 4, 1);
             if (i + 1 < burst) {
-                viewer.controls.updatePicture();
+                viewer.controls.tick();
                 std::this_thread::sleep_for(tickPeriod);
             }
         }
         const Clock::time_point lastEdit = Clock::now();
         for (;;) {
-            const bool shown = viewer.controls.updatePicture();
-            if (shown && !viewer.controls.redrawRequested && !viewer.controls.renderer.pending()) break;
+            const bool shown = viewer.controls.tick();
+            if (shown && !viewer.controls.redrawRequested && !viewer.controls.picture.renderer.pending()) break;
             std::this_thread::sleep_for(tickPeriod);
         }
         state.SetIterationTime(seconds(Clock::now() - lastEdit));
     }
-    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.renderer);
+    const RenderScheduler::Counts after = RenderSchedulerProbe::counts(viewer.controls.picture.renderer);
     const double bursts = static_cast<double>(state.iterations());
     state.counters["started_per_burst"] = static_cast<double>(after.started - before.started) / bursts;
     state.counters["finished_per_burst"] = static_cast<double>(after.finished - before.finished) / bursts;

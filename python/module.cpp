@@ -7,7 +7,7 @@
 #include "colourviews.h"
 #include "layernode.h"
 
-#include "app/layerpath.h"
+#include "layers/layerpath.h"
 #include "layers/composition.h"
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
@@ -15,8 +15,8 @@
 #include "layers/workerpool.h"
 #include "persistence/numbertext.h"
 #include "persistence/scenefile.h"
-#include "tools/imagerender.h"
-#include "tools/renderrequest.h"
+#include "imageoutput/imagerender.h"
+#include "imageoutput/renderrequest.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

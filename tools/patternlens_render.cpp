@@ -1,18 +1,18 @@
 // patternlens-render: renders a scene file to an image without a window.
 //
 // The scene is read by the viewer's own reader, given the requested size by
-// the render request it shares with the Python module (tools/renderrequest.h)
+// the render request it shares with the Python module (imageoutput/renderrequest.h)
 // and evaluated by the same row evaluation that fills the viewer's texture,
 // so the image is the picture the viewer's drawing area shows at that size,
 // top row first. It is written a band of rows at a time
-// (tools/imagerender.h), so any size fits in a little memory.
-#include "app/viewerlayout.h"
+// (imageoutput/imagerender.h), so any size fits in a little memory.
+#include "layers/drawingarea.h"
 #include "layers/colourramp.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 #include "persistence/scenefile.h"
-#include "tools/imagerender.h"
-#include "tools/renderrequest.h"
+#include "imageoutput/imagerender.h"
+#include "imageoutput/renderrequest.h"
 
 #include <chrono>
 #include <csignal>
@@ -147,7 +147,7 @@ void printUsage(std::FILE* out)
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
                  "grows with its width only.\n",
-                 programName, maxSide, viewerlayout::drawingAreaWidth, viewerlayout::drawingAreaHeight,
+                 programName, maxSide, drawingarea::startWidth, drawingarea::startHeight,
                  namedRamps().c_str());
 }
 
@@ -236,8 +236,8 @@ bool optionValue(const std::string& name, int argc, char** argv, int* i, std::st
 
 int main(int argc, char** argv)
 {
-    int width = viewerlayout::drawingAreaWidth;
-    int height = viewerlayout::drawingAreaHeight;
+    int width = drawingarea::startWidth;
+    int height = drawingarea::startHeight;
     imagewriter::RenderOptions options;
     bool regionGiven = false;
     bool depthGiven = false;
