@@ -3,7 +3,7 @@
 #include "app/layercontrols.h"
 
 #include "app/clipboard.h"
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"

@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 
-#include "app/examplefiles.h"
+#include "app/column/examplefiles.h"
 
 namespace commandline {
 

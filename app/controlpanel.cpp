@@ -3,7 +3,7 @@
 // take their places in the layout through their own build functions.
 #include "app/layercontrols.h"
 
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "ui/controls.h"

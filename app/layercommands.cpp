@@ -1,7 +1,7 @@
 // The commands behind the panel's buttons that walk and edit the layer tree.
 #include "app/layercontrols.h"
 
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 

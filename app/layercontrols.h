@@ -11,23 +11,21 @@
 // scene files with their load and save commands
 // (persistence/commands/scenecommands.cpp). Every tool beyond them is a
 // feature of its own, held here and handed this controller: undo and redo
-// (historycommands.h), copy and paste (clipboardcommands.h), seeds
-// (seedcommands.h), the export (exportcommands.h), the scene's settings in
-// the panel (scenesettingspanel.h), the layer path (layerpathbar.h), the
-// picture and its statistics (layerpicture.h), the pointer readout
-// (pointerreadout.h), the info line (infoline.h), Page Up and Page Down
-// (variablesteps.h) and the column of the layer tree or the examples
-// (sidecolumn.h).
+// (history/), the picture with its tile preview, statistics and pointer
+// readout (picture/), the export (export/), the column of the layer tree or
+// the examples (column/), copy and paste, seeds, the scene's settings in the
+// panel, the layer path, the info line and Page Up and Page Down (the files
+// named after them here).
 #include "app/clipboardcommands.h"
-#include "app/exportcommands.h"
-#include "app/historycommands.h"
+#include "app/export/exportcommands.h"
+#include "app/history/historycommands.h"
 #include "app/infoline.h"
 #include "app/layerpathbar.h"
-#include "app/layerpicture.h"
-#include "app/pointerreadout.h"
+#include "app/picture/layerpicture.h"
+#include "app/picture/pointerreadout.h"
 #include "app/scenesettingspanel.h"
 #include "app/seedcommands.h"
-#include "app/sidecolumn.h"
+#include "app/column/sidecolumn.h"
 #include "app/variablesteps.h"
 #include "layers/composition.h"
 #include "layers/layerhost.h"

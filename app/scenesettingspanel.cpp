@@ -1,6 +1,6 @@
 #include "app/scenesettingspanel.h"
 
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "app/layercontrols.h"
 #include "layers/scenefields.h"
 #include "ui/controls.h"

@@ -1,6 +1,6 @@
 #include "app/seedcommands.h"
 
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "app/layercontrols.h"
 #include "layers/renderable.h"
 #include "persistence/layerxml.h"

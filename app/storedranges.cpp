@@ -1,7 +1,7 @@
 #include "app/storedranges.h"
 
 #include "layers/layerpath.h"
-#include "app/layertree.h"
+#include "app/column/layertree.h"
 #include "layers/renderable.h"
 
 #include <cstdio>

@@ -21,7 +21,7 @@
 // its own under /tmp), its keeper ticking before the picture as in the
 // viewer: a snapshot a second on the loop, written on the writer thread.
 #include "app/layercontrols.h"
-#include "app/recoverykeeper.h"
+#include "app/recovery/recoverykeeper.h"
 #include "app/mousemodes.h"
 #include "app/viewerlayout.h"
 #include "layers/layertypetable.h"

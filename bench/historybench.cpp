@@ -2,7 +2,7 @@
 // comparison when it is done, and an undo (a copy for redo, the old tree
 // handed back), for compositions from one layer to a chain of thousands.
 // The counter "bytes" is what one step holds against the 64 MiB bound.
-#include "app/edithistory.h"
+#include "app/history/edithistory.h"
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"

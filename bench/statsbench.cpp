@@ -3,7 +3,7 @@
 // the render itself (a second sink of fillPixels), next to the same render
 // without them. Wall-clock time: both are threaded.
 #include "app/layercontrols.h"
-#include "app/layerstats.h"
+#include "app/picture/layerstats.h"
 #include "app/viewerlayout.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"

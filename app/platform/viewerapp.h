@@ -5,10 +5,10 @@
 // on the 10 ms timer when something changed, and draw it. The timer runs
 // only while something is pending; an idle viewer sleeps until an event.
 #include "app/platform/gltexturebackend.h"
-#include "app/imageexport.h"
+#include "app/export/imageexport.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "app/recoverykeeper.h"
+#include "app/recovery/recoverykeeper.h"
 #include "app/platform/x11clipboard.h"
 #include "persistence/dialogs/x11filedialogs.h"
 #include "app/platform/gtkrecoveryquestion.h"

@@ -2,7 +2,7 @@
 // What tests and benchmarks read of a RenderScheduler beyond what the viewer
 // uses: how many renders it started, finished, superseded and made coarse,
 // and a wait for the render in flight.
-#include "app/renderscheduler.h"
+#include "app/picture/renderscheduler.h"
 
 #include <mutex>
 

@@ -3,7 +3,7 @@
 // drawing area's render over a background run.
 #include "app/backgroundrunner.h"
 #include "app/layercontrols.h"
-#include "app/previewrenderer.h"
+#include "app/column/previewrenderer.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"

@@ -2,10 +2,10 @@
 // keyboard's commands), checked step for step against a model: the list of
 // the composition's scene texts, a cursor into it, and for every step where
 // the user was and what the drawing area showed before and after it.
-#include "app/editstep.h"
+#include "app/history/editstep.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "app/windowtitle.h"
+#include "app/history/windowtitle.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/scenefile.h"

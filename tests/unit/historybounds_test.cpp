@@ -1,10 +1,10 @@
 // The history's bounds (steps and memory, the oldest going first), the
 // comparison that decides whether an edit changed anything, and the small
 // pieces around undo: the keyboard's commands and the window title.
-#include "app/edithistory.h"
+#include "app/history/edithistory.h"
 #include "app/layercontrols.h"
 #include "app/mousemodes.h"
-#include "app/windowtitle.h"
+#include "app/history/windowtitle.h"
 #include "layers/layerclone.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"

@@ -1,8 +1,8 @@
 // The image export: the size field, the file name, and the files the
 // "Export" command writes through the background exporter, compared with
 // the renders they must equal.
-#include "app/exportsize.h"
-#include "app/imageexport.h"
+#include "app/export/exportsize.h"
+#include "app/export/imageexport.h"
 #include "app/layercontrols.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"

@@ -2,7 +2,7 @@
 // whatever the edits, a copy rendered with the planes earlier renders filled
 // gives the reference bytes at every pixel step. A plane is kept through
 // every edit that leaves its input's subtree alone; an edit below drops it.
-#include "app/inputplanes.h"
+#include "app/picture/inputplanes.h"
 #include "app/layercontrols.h"
 #include "layers/rowloop.h"
 #include "layers/saturate.h"

@@ -5,7 +5,7 @@
 #include "layers/rowloop.h"
 #include "persistence/scenefile.h"
 #include "layers/layerpath.h"
-#include "app/previewsize.h"
+#include "app/column/previewsize.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"

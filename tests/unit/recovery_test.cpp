@@ -3,7 +3,7 @@
 // question answered by the test, and the writer that never leaves a file
 // half-written.
 #include "app/layercontrols.h"
-#include "app/recoverykeeper.h"
+#include "app/recovery/recoverykeeper.h"
 #include "layers/viewresize.h"
 #include "layers/layercompare.h"
 #include "layers/viewlimits.h"

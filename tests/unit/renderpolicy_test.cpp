@@ -1,7 +1,7 @@
 // Edits 40 ms apart are a quick series until the input rests; a light or
 // unmeasured composition is always full, a heavy one gets the finest step
 // that fits the budget, learnt from what the renders cost.
-#include "app/renderpolicy.h"
+#include "app/picture/renderpolicy.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // and a render overtaken by an edit delivers nothing. These tests also run
 // under ThreadSanitizer (label "threads").
 #include "app/layercontrols.h"
-#include "app/renderscheduler.h"
+#include "app/picture/renderscheduler.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
