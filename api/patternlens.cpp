@@ -7,18 +7,18 @@
 #include "api/patternlens/patternlens.h"
 #include "api/sceneaccess.h"
 
-#include "app/layerpath.h"
-#include "app/viewerlayout.h"
+#include "imageoutput/imageencoder.h"
+#include "imageoutput/imagerender.h"
+#include "imageoutput/renderrequest.h"
 #include "layers/colourramp.h"
 #include "layers/composition.h"
+#include "layers/drawingarea.h"
+#include "layers/layerpath.h"
 #include "layers/normalmap.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"
 #include "persistence/scenefile.h"
 #include "persistence/scenelimits.h"
-#include "tools/imageencoder.h"
-#include "tools/imagerender.h"
-#include "tools/renderrequest.h"
 
 #include <cmath>
 
@@ -26,7 +26,7 @@ namespace patternlens {
 
 // The header states these for users who cannot see the engine's headers.
 static_assert(maxSide == imagewriter::ImageEncoder::maxSide, "the longest side");
-static_assert(defaultWidth == viewerlayout::drawingAreaWidth && defaultHeight == viewerlayout::drawingAreaHeight,
+static_assert(defaultWidth == drawingarea::startWidth && defaultHeight == drawingarea::startHeight,
               "the default size is the drawing area's");
 static_assert(maxSceneBytes == scenelimits::maxSceneBytes && maxChainLayers == scenelimits::maxChainLayers,
               "the reader's limits");

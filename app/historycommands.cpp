@@ -3,10 +3,10 @@
 #include "app/layercontrols.h"
 
 #include "app/mousemodes.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "app/windowtitle.h"
 #include "layers/renderable.h"
-#include "persistence/unsavedchangesquestion.h"
+#include "app/questions/unsavedchangesquestion.h"
 #include "ui/controls.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "app/imageexport.h"
 
-#include "tools/imagerender.h"
+#include "imageoutput/imagerender.h"
 
 #include <chrono>
 #include <thread>

@@ -2,7 +2,7 @@
 
 #include "app/pointerreadout.h"
 
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
@@ -12,6 +12,7 @@ LayerControls* LayerControls::instance = nullptr;
 LayerControls::LayerControls()
 {
     instance = this;
+    LayerHost::instance = this;
 }
 
 LayerControls::~LayerControls()
@@ -19,6 +20,22 @@ LayerControls::~LayerControls()
     clearLayers();
     if (textureBackend && pictureTexture) textureBackend->deleteTexture(pictureTexture);
     if (instance == this) instance = nullptr;
+    if (LayerHost::instance == this) LayerHost::instance = nullptr;
+}
+
+LayerHost::AreaSize LayerControls::hostAreaSize() const
+{
+    return {viewportWidth, viewportHeight};
+}
+
+TextureBackend* LayerControls::hostTextureBackend() const
+{
+    return textureBackend;
+}
+
+LayerControls* LayerControls::hostControls()
+{
+    return this;
 }
 
 void LayerControls::setViewportSize(int width, int height)

@@ -8,8 +8,8 @@
 //
 // Its members are defined where their subject lives: the controller in
 // layercontrols.cpp, the panel in controlpanel.cpp, the tree commands in
-// layercommands.cpp, scene files in persistence/scenefile.cpp and the load
-// and save commands in persistence/scenecommands.cpp, undo, redo and the
+// layercommands.cpp, scene files and the load and save commands in
+// persistence/commands/scenecommands.cpp, undo, redo and the
 // unsaved-changes bookkeeping in historycommands.cpp, the export, path,
 // statistics and pointer readout in toolpanel.cpp, the picture's renders in
 // layerpicture.cpp, the layer tree column in layertreecolumn.cpp, and the
@@ -21,9 +21,10 @@
 #include "app/layerpreviews.h"
 #include "app/layertree.h"
 #include "app/renderscheduler.h"
-#include "app/viewresize.h"
+#include "layers/layerhost.h"
+#include "layers/viewresize.h"
 #include "persistence/scenefile.h"
-#include "persistence/unsavedchangesquestion.h"
+#include "app/questions/unsavedchangesquestion.h"
 
 #include <functional>
 #include <string>
@@ -50,17 +51,23 @@ class Listbox;
 class Panel;
 } // namespace ui
 
-class LayerControls {
+// The layers' host (layers/layerhost.h) while it lives: new layers take
+// the drawing area's size, this controller and its texture backend.
+class LayerControls : public LayerHost {
 public:
     static constexpr int maxBaseLayers = 20;
-    // The process-wide controller: every new layer reads its texture size
-    // from it, and the control callbacks reach it through it.
+    // The process-wide controller: the control callbacks reach it through it.
     static LayerControls* instance;
 
     LayerControls();
     ~LayerControls();
     LayerControls(const LayerControls&) = delete;
     LayerControls& operator=(const LayerControls&) = delete;
+
+    // --- LayerHost ---
+    AreaSize hostAreaSize() const override;
+    TextureBackend* hostTextureBackend() const override;
+    LayerControls* hostControls() override;
 
     // --- Controller ---
     void setViewportSize(int width, int height);

@@ -3,7 +3,7 @@
 #include "app/layercontrols.h"
 
 #include "app/imageexporter.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/texturebackend.h"
 #include "ui/controls.h"
 

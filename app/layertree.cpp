@@ -1,6 +1,6 @@
 #include "app/layertree.h"
 
-#include "app/layerpath.h"
+#include "layers/layerpath.h"
 #include "layers/renderable.h"
 #include "layers/treewalk.h"
 

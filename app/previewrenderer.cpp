@@ -1,7 +1,7 @@
 #include "app/previewrenderer.h"
 
 #include "app/layertree.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
 

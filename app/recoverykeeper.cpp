@@ -1,14 +1,14 @@
 #include "app/recoverykeeper.h"
 
 #include "app/layercontrols.h"
-#include "app/layerpath.h"
-#include "app/viewresize.h"
+#include "layers/layerpath.h"
+#include "layers/viewresize.h"
 #include "app/windowtitle.h"
 #include "layers/layerclone.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "persistence/counttext.h"
-#include "persistence/filechooser.h"
+#include "persistence/commands/filechooser.h"
 
 #include <ctime>
 #include <vector>

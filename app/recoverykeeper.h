@@ -11,8 +11,8 @@
 // long drag at most once a second. When the changes are gone (saved, or
 // undone back to the saved state) the copy goes.
 #include "app/recoverywriter.h"
-#include "persistence/recoveryfolder.h"
-#include "persistence/recoveryquestion.h"
+#include "app/recovery/recoveryfolder.h"
+#include "app/questions/recoveryquestion.h"
 
 #include <chrono>
 #include <memory>

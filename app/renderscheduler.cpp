@@ -2,7 +2,7 @@
 
 #include "layers/viewpicture.h"
 
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/renderable.h"
 #include "layers/rowkernels.h"
 #include "layers/rowloop.h"

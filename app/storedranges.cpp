@@ -1,6 +1,6 @@
 #include "app/storedranges.h"
 
-#include "app/layerpath.h"
+#include "layers/layerpath.h"
 #include "app/layertree.h"
 #include "layers/renderable.h"
 

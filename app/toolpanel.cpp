@@ -6,13 +6,13 @@
 #include "app/editstep.h"
 #include "app/exportsize.h"
 #include "app/imageexporter.h"
-#include "app/layerpath.h"
+#include "layers/layerpath.h"
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/renderable.h"
-#include "persistence/confirmation.h"
-#include "persistence/filechooser.h"
+#include "app/questions/confirmation.h"
+#include "persistence/commands/filechooser.h"
 #include "ui/controls.h"
 
 namespace {

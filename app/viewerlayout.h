@@ -1,16 +1,19 @@
 #pragma once
 // The viewer window's fixed layout. The drawing area is what the panel on the
-// right and the info line at the bottom leave of the window; every layer's
-// texture has its size, and it is the default size of patternlens-render, so
-// an exported image matches what the viewer shows pixel for pixel.
+// right and the info line at the bottom leave of the window; its start-up
+// size is the engine's (layers/drawingarea.h), and the window is sized
+// around it.
+#include "layers/drawingarea.h"
+
 namespace viewerlayout {
 
-constexpr int windowWidth = 600;
-constexpr int windowHeight = 500;
 constexpr int panelWidth = 200;      // the control panel, right
 constexpr int infoLineHeight = 30;   // the info line, bottom
 
-constexpr int drawingAreaWidth = windowWidth - panelWidth;        // 400
-constexpr int drawingAreaHeight = windowHeight - infoLineHeight;  // 470
+constexpr int drawingAreaWidth = drawingarea::startWidth;     // 400
+constexpr int drawingAreaHeight = drawingarea::startHeight;   // 470
+
+constexpr int windowWidth = drawingAreaWidth + panelWidth;         // 600
+constexpr int windowHeight = drawingAreaHeight + infoLineHeight;   // 500
 
 } // namespace viewerlayout

@@ -6,8 +6,8 @@
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
-#include "tools/imageencoder.h"
-#include "tools/imagerender.h"
+#include "imageoutput/imageencoder.h"
+#include "imageoutput/imagerender.h"
 
 #include <benchmark/benchmark.h>
 

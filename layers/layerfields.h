@@ -68,6 +68,7 @@ void forEachLayerField(Visit&& visit, Layers&... layers)
     visit(Field<copy>{}, layers.textureHeight...);
     visit(Field<copy>{}, layers.mapping...);
     visit(Field<copy>{}, layers.controls...);
+    visit(Field<copy>{}, layers.host...);
     // The scene's Seamless setting as each layer evaluates by it: the
     // scene's settings compare it and the file holds it.
     visit(Field<copy>{}, layers.seamless...);

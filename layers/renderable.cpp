@@ -1,9 +1,9 @@
 #include "layers/renderable.h"
 
-#include "app/layercontrols.h"
-#include "app/viewerlayout.h"
 #include "generators/seedtables.h"
 #include "layers/assertion.h"
+#include "layers/drawingarea.h"
+#include "layers/layerhost.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/texturebackend.h"
@@ -44,14 +44,16 @@ Renderable::~Renderable()
 
 TextureBackend* Renderable::backend() const
 {
-    return controls ? controls->textureBackend : nullptr;
+    return host ? host->hostTextureBackend() : nullptr;
 }
 
 void Renderable::setup()
 {
-    controls = LayerControls::instance;
-    textureWidth = controls ? controls->viewportWidth : 0;
-    textureHeight = controls ? controls->viewportHeight : 0;
+    host = LayerHost::instance;
+    controls = host ? host->hostControls() : nullptr;
+    const LayerHost::AreaSize area = host ? host->hostAreaSize() : LayerHost::AreaSize();
+    textureWidth = area.width;
+    textureHeight = area.height;
     resetView();
     variableCount = 0;
     createVariables();
@@ -99,7 +101,7 @@ void Renderable::scaleExtents(float factor)
     // as it always has. A resized drawing area has views of its own shape
     // (the resize kept the scale): there each extent takes the same factor,
     // so the picture zooms instead of stretching.
-    if (textureWidth == viewerlayout::drawingAreaWidth && textureHeight == viewerlayout::drawingAreaHeight) {
+    if (textureWidth == drawingarea::startWidth && textureHeight == drawingarea::startHeight) {
         zoomx = zoomy = viewlimits::clampExtent((1 - factor) * zoomy);
         PL_CHECK(zoomx > 0, "renderable");
         return;

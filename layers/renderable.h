@@ -10,6 +10,7 @@
 #include <vector>
 
 class LayerControls;
+class LayerHost;
 namespace GradientNoise::noisetables {
 struct TableSet;
 }
@@ -32,7 +33,7 @@ public:
     Renderable(const Renderable&) = delete;
     Renderable& operator=(const Renderable&) = delete;
 
-    // Second construction step: texture size from the controller, default
+    // Second construction step: texture size from the host (layerhost.h), default
     // view, the type's variables. Pixel buffer and texture are allocated when
     // the layer is first rendered, so a layer that is never shown costs none.
     void setup();
@@ -153,7 +154,8 @@ public:
     float zoomx = 0, zoomy = 0;
     ViewReference viewReference;
     WindowMapping mapping;
-    LayerControls* controls = nullptr; // not owned
+    LayerControls* controls = nullptr; // not owned; the viewer's controller, none when headless
+    LayerHost* host = nullptr;         // not owned; whose texture backend the texture goes through
     std::vector<std::uint8_t> pixels; // row j, column i at j * textureWidth + i
     unsigned texture = 0;
 

@@ -1,6 +1,5 @@
 #include "persistence/scenefile.h"
 
-#include "app/layercontrols.h"
 #include "layers/renderable.h"
 #include "layers/scenefields.h"
 #include "persistence/atomicfile.h"
@@ -50,8 +49,8 @@ void readSetting(const char* text, ViewAs* view, std::string* warning)
         *warning += (warning->empty() ? "" : "; ") + std::string("its view \"") + text + "\" reads as Grey (" + why + ")";
 }
 
-std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int count, const SceneSettings& settings,
-                                             layerxml::Numbers numbers, const scenefile::CopyOrigin* origin = nullptr)
+std::unique_ptr<TiXmlDocument> buildDocument(const CompositionRef& scene, layerxml::Numbers numbers,
+                                             const scenefile::CopyOrigin* origin = nullptr)
 {
     auto document = std::make_unique<TiXmlDocument>();
     document->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
@@ -63,7 +62,7 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
             const std::string text = settingText(value);
             if (!text.empty()) root->SetAttribute(field.xmlName, text.c_str());
         },
-        settings);
+        scene.settings);
     if (origin) {
         if (origin->titled) root->SetAttribute("scenePath", origin->scenePath.c_str());
         root->SetAttribute("editedAt", origin->editedAt.c_str());
@@ -72,8 +71,7 @@ std::unique_ptr<TiXmlDocument> buildDocument(Renderable* const* baseLayers, int 
     document->LinkEndChild(root);
     auto* layers = new TiXmlElement("Layers");
     root->LinkEndChild(layers);
-    for (int i = 0; i < count; ++i)
-        if (baseLayers[i]) layerxml::saveLayer(*baseLayers[i], layers, numbers);
+    if (scene.tree) layerxml::saveLayer(*scene.tree, layers, numbers);
     return document;
 }
 
@@ -390,45 +388,28 @@ std::string unindentedText(const TiXmlDocument& document)
 
 } // namespace
 
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings, layerxml::Numbers numbers)
+Composition ReadResult::composition()
 {
-    const std::unique_ptr<TiXmlDocument> document = buildDocument(baseLayers, count, settings, numbers);
+    return Composition(std::move(baseLayer), settings);
+}
+
+std::string text(const CompositionRef& scene, layerxml::Numbers numbers)
+{
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(scene, numbers);
     return numbers == layerxml::Numbers::exact ? unindentedText(*document) : documentText(*document);
 }
 
-std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin)
+std::string copyText(const CompositionRef& scene, const CopyOrigin& origin)
 {
-    return unindentedText(*buildDocument(baseLayers, count, settings, layerxml::Numbers::exact, &origin));
+    return unindentedText(*buildDocument(scene, layerxml::Numbers::exact, &origin));
 }
 
-std::string write(const std::string& path, Renderable* const* baseLayers, int count, const SceneSettings& settings)
+std::string write(const std::string& path, const CompositionRef& scene)
 {
-    const std::unique_ptr<TiXmlDocument> document =
-        buildDocument(baseLayers, count, settings, layerxml::Numbers::sixDecimals);
+    const std::unique_ptr<TiXmlDocument> document = buildDocument(scene, layerxml::Numbers::sixDecimals);
     return atomicfile::replace(path, [&](std::FILE* file) {
         return document->SaveFile(file) ? std::string() : std::string(std::strerror(errno ? errno : EIO));
     });
 }
 
 } // namespace scenefile
-
-bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
-{
-    const std::string e = scenefile::write(path, baseLayers, baseLayerCount, sceneSettings);
-    if (error) *error = e;
-    return e.empty();
-}
-
-bool LayerControls::readSceneFile(const std::string& path, std::string* error, std::string* warning)
-{
-    scenefile::ReadResult r = scenefile::read(path);
-    if (!r.baseLayer) {
-        if (error) *error = r.error;
-        return false;
-    }
-    if (error) error->clear();
-    if (warning) *warning = r.warning;
-    sceneSettings = r.settings;
-    setBaseLayer(r.baseLayer.release());
-    return true;
-}

@@ -3,8 +3,10 @@
 // "Patternlens", a "Layers" element, and one "Layer" element per base layer,
 // each holding its variables and, through them, its input layers.
 //
-// LayerControls::readSceneFile and writeSceneFile are built on these; the
-// functions here touch no controller, so tests and tools use them directly.
+// A scene is read into, and written from, a composition (composition.h); the
+// viewer's LayerControls::readSceneFile and writeSceneFile are thin wrappers
+// over these, and the renderer, the Python module and the tests use them
+// directly.
 #include "layers/composition.h"
 #include "persistence/layerxml.h"
 
@@ -36,13 +38,17 @@ struct ReadResult {
     // first seed it could not read, with its line ("line 4: seed must be
     // ..."), and a view that reads as Grey. Empty: nothing.
     std::string warning;
+
+    // The layers and the settings read, as one composition; baseLayer is
+    // left null.
+    Composition composition();
 };
 
 // Reads the scene file at path. Files beyond the limits of scenelimits.h are
 // refused unread. Of several base "Layer" elements only the last one of a
 // known type is created, so loading takes time in proportion to the file.
-// Layers are made with createLayer: a LayerControls with the texture size
-// must exist.
+// Layers are made with createLayer, at the drawing area's size when a host
+// is registered (layerhost.h), else at 0 x 0.
 ReadResult read(const std::string& path);
 
 // The same for a document already in memory.
@@ -54,21 +60,38 @@ ReadResult parse(const std::string& document);
 // saved but never loaded again.
 std::string refusal(const std::string& document);
 
-// The document for the given base layers and the scene's settings, byte for
-// byte as it is written. The root says seamless="1" only for a seamless
-// scene, and viewAs="..." (after it) only for a view other than Grey, so
-// other scenes keep their bytes. With exact numbers the document is no
-// file's (those have six decimals and indents) but reads back bit for bit.
-std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings(),
-                 layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
+// The document for a composition, byte for byte as it is written: one base
+// "Layer" element for its tree (none for no tree) and its settings on the
+// root. The root says seamless="1" only for a seamless scene, and
+// viewAs="..." (after it) only for a view other than Grey, so other scenes
+// keep their bytes. With exact numbers the document is no file's (those have
+// six decimals and indents) but reads back bit for bit.
+std::string text(const CompositionRef& scene, layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
 
 // A recovery copy's document: the scene with exact numbers and every layer's
 // reference view (layerxml.h), and origin on its root.
-std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings, const CopyOrigin& origin);
+std::string copyText(const CompositionRef& scene, const CopyOrigin& origin);
 
 // Writes the document atomically (atomicfile.h). Returns an empty string on
 // success, else the reason.
-std::string write(const std::string& path, Renderable* const* baseLayers, int count,
-                  const SceneSettings& settings = SceneSettings());
+std::string write(const std::string& path, const CompositionRef& scene);
+
+// The same for count base layers held as the controller holds them (count 0
+// or 1: it holds one).
+inline std::string text(Renderable* const* baseLayers, int count, const SceneSettings& settings = SceneSettings(),
+                        layerxml::Numbers numbers = layerxml::Numbers::sixDecimals)
+{
+    return text(CompositionRef(count > 0 ? baseLayers[0] : nullptr, settings), numbers);
+}
+inline std::string copyText(Renderable* const* baseLayers, int count, const SceneSettings& settings,
+                            const CopyOrigin& origin)
+{
+    return copyText(CompositionRef(count > 0 ? baseLayers[0] : nullptr, settings), origin);
+}
+inline std::string write(const std::string& path, Renderable* const* baseLayers, int count,
+                         const SceneSettings& settings = SceneSettings())
+{
+    return write(path, CompositionRef(count > 0 ? baseLayers[0] : nullptr, settings));
+}
 
 } // namespace scenefile

@@ -8,7 +8,7 @@
 // written a band of rows at a time, so any size fits in a little memory.
 #include "api/patternlens/patternlens.h"
 #include "layers/normalmap.h"
-#include "tools/imageencoder.h"
+#include "imageoutput/imageencoder.h"
 
 #include <chrono>
 #include <csignal>

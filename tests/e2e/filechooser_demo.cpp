@@ -14,7 +14,7 @@
 //   --subwindow  give the window a GLUT subwindow, which is then current
 //                and so handed to the chooser as its owner
 //   --inspect    each dialog prints how it was set up and cancels itself
-#include "persistence/x11filedialogs.h"
+#include "persistence/dialogs/x11filedialogs.h"
 
 #include "tests/e2e/dialogprobe.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A file chooser that answers with the path the test sets, as if the user
 // had picked it; an empty path is a cancelled dialog.
-#include "persistence/filechooser.h"
+#include "persistence/commands/filechooser.h"
 
 #include <string>
 

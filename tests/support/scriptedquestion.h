@@ -1,6 +1,6 @@
 #pragma once
 // The unsaved-changes question, answered as the test tells it.
-#include "persistence/unsavedchangesquestion.h"
+#include "app/questions/unsavedchangesquestion.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #include "app/backgroundrunner.h"
 #include "app/layercontrols.h"
 #include "app/previewrenderer.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
 #include "layers/workerpool.h"

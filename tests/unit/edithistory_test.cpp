@@ -9,7 +9,7 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/scenefile.h"
-#include "persistence/unsavedchangesquestion.h"
+#include "app/questions/unsavedchangesquestion.h"
 #include "randomcomposition.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/scriptedquestion.h"

@@ -1,4 +1,4 @@
-#include "persistence/filedialogrequest.h"
+#include "persistence/commands/filedialogrequest.h"
 
 #include <fnmatch.h>
 #include <gtest/gtest.h>

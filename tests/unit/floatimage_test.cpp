@@ -4,7 +4,7 @@
 #include "layers/colourramp.h"
 #include "layers/normalmap.h"
 #include "layers/viewas.h"
-#include "tools/imagerender.h"
+#include "imageoutput/imagerender.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
 #include "tests/unit/testlayers.h"

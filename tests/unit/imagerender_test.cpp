@@ -1,7 +1,7 @@
 // Streaming images: the encoder fed in uneven batches, the renderer's bands,
 // regions and depths, checked against the layer's own values; the PNG
 // stream taken apart and inflated by zlib, which checks every checksum.
-#include "tools/imagerender.h"
+#include "imageoutput/imagerender.h"
 
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"

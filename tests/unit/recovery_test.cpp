@@ -4,7 +4,7 @@
 // half-written.
 #include "app/layercontrols.h"
 #include "app/recoverykeeper.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/layercompare.h"
 #include "layers/viewlimits.h"
 #include "persistence/atomicfile.h"

@@ -1,7 +1,7 @@
 // What the renderer and the Python module share: the render request, renders
 // into memory (against the file writer's bytes), the scene text with exact
 // numbers, and the deep-stack thread.
-#include "tools/renderrequest.h"
+#include "imageoutput/renderrequest.h"
 
 #include "layers/renderable.h"
 #include "layers/saturate.h"

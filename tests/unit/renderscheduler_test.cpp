@@ -5,7 +5,7 @@
 // under ThreadSanitizer (label "threads").
 #include "app/layercontrols.h"
 #include "app/renderscheduler.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"

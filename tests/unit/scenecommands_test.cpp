@@ -4,7 +4,7 @@
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
-#include "persistence/filechooser.h"
+#include "persistence/commands/filechooser.h"
 #include "persistence/scenefile.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/scriptedquestion.h"

@@ -2,10 +2,10 @@
 // clickable steps, the statistics of the current layer, the value readout
 // under the pointer, and the wheel's zoom.
 #include "app/layercontrols.h"
-#include "app/layerpath.h"
+#include "layers/layerpath.h"
 #include "app/layerstats.h"
 #include "app/pointerreadout.h"
-#include "app/viewresize.h"
+#include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "app/wheelzoom.h"
 #include "layers/layertypetable.h"

@@ -2,7 +2,8 @@
 // scale through the whole tree, and a return to a size its views exactly; a picture at another size keeps the views
 // and equals a fresh read of the scene at that size, byte for byte.
 #include "app/layercontrols.h"
-#include "app/viewresize.h"
+#include "app/drawingarearesize.h"
+#include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"

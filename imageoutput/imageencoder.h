@@ -1,0 +1,78 @@
+#pragma once
+// Greyscale (or RGB) images encoded as they stream in, a batch of rows at a time: PNG
+// (8 or 16 bits) or binary PGM (maxval 255 or 65535). Only the batch in hand
+// is held, so an image of any height costs the memory of a few rows.
+//
+// A PNG's rows are filtered and deflated in pieces on the worker pool, all
+// processors at once, by ISA-L's fast deflate. The pieces still make one zlib
+// stream, as PNG wants: each piece is compressed on its own and ends with a
+// sync flush, which leaves it on a byte boundary, so the pieces are simply
+// laid end to end; the checksums of the pieces are combined into the
+// stream's (zlib does the sums of the chunks and the combining).
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace imagewriter {
+
+// Exr and Tiff hold the layer's values (imageoutput/exrencoder.h,
+// imageoutput/tiffencoder.h); ImageEncoder writes the other two.
+enum class Format { Png, Pgm, Exr, Tiff };
+
+// The suffixes the renderer writes, each with its format, compared without
+// case. A new output format adds its row here; the usage error that lists
+// them and formatFor both read this table.
+struct OutputSuffix {
+    const char* suffix;
+    Format format;
+};
+extern const OutputSuffix outputSuffixes[];
+extern const int outputSuffixCount;
+
+// The format of a path by its suffix; false when the suffix is none of the
+// table's (or the path has none).
+bool formatForSuffix(const std::string& path, Format* format);
+// The table's suffixes for a message: ".png, .pgm, .exr, .tif or .tiff".
+std::string outputSuffixList();
+// The format a path asks for: its suffix's, Png when it has none of ours.
+Format formatFor(const std::string& path);
+
+class ImageEncoder {
+public:
+    // PNG and PGM both keep each side below 2^31.
+    static constexpr long long maxSide = 2147483647LL;
+
+    // depth is 8 or 16; samples of 16 bits come big-endian, as both formats
+    // store them. channels: 1 (grey) or 3 (RGB, PNG only).
+    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1);
+    ~ImageEncoder();
+    ImageEncoder(const ImageEncoder&) = delete;
+    ImageEncoder& operator=(const ImageEncoder&) = delete;
+
+    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * channels * (depth / 8); }
+
+    // Each returns an empty string on success, else the reason. begin writes
+    // the header, writeRows the next count rows (rowBytes() each, top row
+    // first), finish the end of the file once every row has been written.
+    std::string begin();
+    std::string writeRows(const std::uint8_t* rows, int count);
+    std::string finish();
+
+private:
+    struct Piece;
+    static void compressPiece(void* pieces, int index);
+    static void compress(Piece& piece);
+    std::string writeBytes(const void* data, std::size_t size);
+    std::string writeChunk(const char type[4], const std::uint8_t* data, std::size_t size);
+    std::string writePngRows(const std::uint8_t* rows, int count);
+
+    std::FILE* file;
+    Format format;
+    int width, height, depth, channels;
+    int rowsWritten = 0;
+    std::vector<std::uint8_t> previousRow;   // the last row of the previous batch, which filters its first
+    unsigned long adler = 1;                 // of all filtered rows so far
+};
+
+} // namespace imagewriter

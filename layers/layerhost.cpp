@@ -1,0 +1,3 @@
+#include "layers/layerhost.h"
+
+LayerHost* LayerHost::instance = nullptr;
