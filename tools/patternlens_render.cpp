@@ -7,8 +7,8 @@
 // the viewer's drawing area shows at that size, top row first. It is
 // written a band of rows at a time, so any size fits in a little memory.
 #include "api/patternlens/patternlens.h"
-#include "layers/normalmap.h"
 #include "imageoutput/imageencoder.h"
+#include "layers/normalmap.h"
 
 #include <chrono>
 #include <csignal>
