@@ -8,9 +8,12 @@
 # Python package's dependencies on Python itself, which dh_python3 would
 # derive, are written out (python/CMakeLists.txt).
 #
-# With the Python module built there are two packages: patternlens (every
-# file installed without a component) and python3-patternlens (the
-# "python" component).
+# The packages: patternlens (every file installed without a component),
+# libpatternlens-dev (the "dev" component: the engine library for C++
+# programs, api/CMakeLists.txt) and, with the Python module built,
+# python3-patternlens (the "python" component). The -dev package holds no
+# program to derive dependencies from: it names the -dev packages of the
+# libraries its own links.
 
 set(PATTERNLENS_MAINTAINER "The Patternlens developers <patternlens@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package and its changelog")
@@ -59,19 +62,50 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${debian_changelog}.gz D
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
 
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL Unspecified dev)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME ${CPACK_PACKAGE_NAME})
+# Each package has its own summary: the first line of its description.
+# (CPack puts the project's summary before a component's description.)
+set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+
+# A package's own copy of the copyright, the changelog and the lintian
+# overrides (renamed for it), installed with its component.
+function(patternlens_package_docs component package)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${debian_changelog}.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+  set(overrides_file ${CMAKE_CURRENT_BINARY_DIR}/lintian-overrides-${component})
+  file(READ ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides overrides)
+  string(REPLACE "${CPACK_PACKAGE_NAME}: " "${package}: " overrides "${overrides}")
+  file(WRITE ${overrides_file} "${overrides}")
+  install(FILES ${overrides_file} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package}
+          COMPONENT ${component})
+endfunction()
+
+set(dev_package libpatternlens-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${dev_package})
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_SOURCE ${CPACK_PACKAGE_NAME})
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
+    "libtinyxml-dev, libhwy-dev, zlib1g-dev, libisal-dev, libopenexr-dev, libtiff-dev")
+set(CPACK_DEBIAN_DEV_DESCRIPTION "procedural grey-level patterns for C++ programs (static library)
+Patternlens composes grey-level patterns from trees of layers in its viewer
+and saves them as scene files. This library renders those scenes inside a
+C++ program, at any size, into memory as 8-bit, 16-bit or float samples, or
+into the PNG, PGM, OpenEXR and TIFF images patternlens-render writes, with
+the same bytes. It holds the static library, the header
+patternlens/patternlens.h, a pkg-config file (patternlens) and a CMake
+package (find_package(Patternlens), target Patternlens::patternlens).")
+patternlens_package_docs(dev ${dev_package})
+
 if(PATTERNLENS_PYTHON)
   set(python_package python3-patternlens)
-  set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL Unspecified python)
-  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME ${CPACK_PACKAGE_NAME})
+  list(APPEND CPACK_COMPONENTS_ALL python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME ${python_package})
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SOURCE ${CPACK_PACKAGE_NAME})
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${PATTERNLENS_PYTHON_DEPENDS}")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-dask, python3-distributed, python3-zarr")
-  # Each package has its own summary: the first line of its description.
-  # (CPack puts the project's summary before a component's description.)
-  set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
   set(CPACK_DEBIAN_PYTHON_DESCRIPTION "procedural grey-level patterns as numpy arrays (Python 3)
 The Python module patternlens renders the compositions of Patternlens, the
 viewer of procedural grey-level patterns, into numpy arrays: the bytes and
@@ -79,17 +113,8 @@ viewer of procedural grey-level patterns, into numpy arrays: the bytes and
 float32. Compositions are loaded from scene files or built in code, and
 saved as the viewer saves them. patternlens.dask renders images of any size
 chunk by chunk as dask arrays, on a distributed cluster too.")
-  unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
-
-  set(python_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${python_package})
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${debian_changelog}.gz DESTINATION ${python_doc_dir}
-          COMPONENT python)
-  set(python_overrides ${CMAKE_CURRENT_BINARY_DIR}/lintian-overrides-python)
-  file(READ ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides overrides)
-  string(REPLACE "${CPACK_PACKAGE_NAME}: " "${python_package}: " overrides "${overrides}")
-  file(WRITE ${python_overrides} "${overrides}")
-  install(FILES ${python_overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${python_package}
-          COMPONENT python)
+  patternlens_package_docs(python ${python_package})
 endif()
+unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
 
 include(CPack)

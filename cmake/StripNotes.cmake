@@ -12,3 +12,17 @@ foreach(program IN LISTS programs)
     message(FATAL_ERROR "Could not strip ${program}")
   endif()
 endforeach()
+
+# CPack leaves static libraries as built (a full strip would take the symbols
+# they are linked by): their debugging information and the same sections go,
+# as Debian strips a -dev package's archives, and the archive records no
+# times or owners.
+file(GLOB_RECURSE archives "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.a")
+foreach(archive IN LISTS archives)
+  execute_process(COMMAND strip --strip-debug --remove-section=.comment --remove-section=.note
+                          --enable-deterministic-archives "${archive}"
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "Could not strip ${archive}")
+  endif()
+endforeach()

@@ -9,6 +9,9 @@ namespace {
 // from inside a task is done on the spot (waiting for the pool would wait
 // for itself).
 thread_local bool insideRun = false;
+// Set on the threads that have the deep stack already: the workers and the
+// threads of runOnDeepStack, which then runs work on the spot.
+thread_local bool onDeepStack = false;
 } // namespace
 
 WorkerPool& WorkerPool::instance()
@@ -51,10 +54,15 @@ struct DeepStackWork {
 
 bool WorkerPool::runOnDeepStack(const std::function<void()>& work, const std::function<void()>& whileWaiting)
 {
+    if (onDeepStack) {
+        work();
+        return true;
+    }
     DeepStackWork job{&work, nullptr, {}, {}, false};
     pthread_t thread;
     const auto main = [](void* argument) -> void* {
         auto* j = static_cast<DeepStackWork*>(argument);
+        onDeepStack = true;
         try {
             (*j->work)();
         } catch (...) {
@@ -91,6 +99,7 @@ void WorkerPool::startWorkers()
 
 void* WorkerPool::workerMain(void* pool)
 {
+    onDeepStack = true;
     static_cast<WorkerPool*>(pool)->workLoop();
     return nullptr;
 }

@@ -64,7 +64,9 @@ public:
     // exception work throws is thrown again here. False, with work not run,
     // when no thread could be had. While it waits, the calling thread calls
     // whileWaiting, if given, every tenth of a second (to hear of a user's
-    // interrupt and ask work to stop).
+    // interrupt and ask work to stop). Called on a thread that has the deep
+    // stack already (a worker, or inside another such work), it runs work
+    // right there, and whileWaiting is left to the outer caller.
     static bool runOnDeepStack(const std::function<void()>& work, const std::function<void()>& whileWaiting = {});
 
 private:

@@ -1,13 +1,15 @@
-// The compiled part of the Python module: a thin binding over the functions
-// patternlens-render calls. Scenes are read and written by the scene file's
-// own reader and writer, renders are prepared by the renderer's request and
-// written by the image writer straight into the numpy array's memory. Every
+// The compiled part of the Python module: a thin binding over the library
+// patternlens-render and C++ programs use (api/patternlens/patternlens.h).
+// Scenes are read by it and rendered by it straight into the numpy array's
+// memory; layers are built and edited, and scenes written, by the engine's
+// own classes and the scene file's writer. Every
 // piece of work that walks a tree runs on a thread with the deep stack deep
 // trees need, with the GIL released.
 #include "colourviews.h"
 #include "layernode.h"
 
-#include "layers/layerpath.h"
+#include "api/patternlens/patternlens.h"
+#include "api/sceneaccess.h"
 #include "layers/composition.h"
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
@@ -15,8 +17,6 @@
 #include "layers/workerpool.h"
 #include "persistence/numbertext.h"
 #include "persistence/scenefile.h"
-#include "imageoutput/imagerender.h"
-#include "imageoutput/renderrequest.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -24,6 +24,7 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <shared_mutex>
 #include <stdexcept>
 
@@ -194,40 +195,39 @@ std::string layerRepr(const LayerNode& node)
     return text + ")";
 }
 
-// A composition as Python holds it: the tree at no size (each render sizes
-// a copy of its own) and the scene's settings. Renders copy it under a
-// shared lock, so threads render one composition at once while a change of
-// its settings waits for their copies.
+// A composition as Python holds it: the library's scene, whose tree is at
+// no size (each render sizes a copy of its own), with the scene's settings.
+// Renders copy it under a shared lock, so threads render one composition at
+// once while a change of its settings waits for their copies.
 class PyComposition {
 public:
-    explicit PyComposition(Composition c) : composition(std::move(c)) {}
+    explicit PyComposition(patternlens::Scene s) : scene(std::move(s)) {}
 
     static std::shared_ptr<PyComposition> fromNode(const LayerNode& node, bool seamless)
     {
-        Composition made;
+        std::optional<patternlens::Scene> made;
         offThread([&] {
             SceneSettings settings;
             settings.seamless = seamless;
-            made = Composition(node.toTree(), settings);
+            made.emplace(patternlens::SceneAccess::make(Composition(node.toTree(), settings)));
         }, false);
-        return std::make_shared<PyComposition>(std::move(made));
+        return std::make_shared<PyComposition>(std::move(*made));
     }
 
     static std::shared_ptr<PyComposition> parse(const std::string& text, const std::string* path)
     {
-        scenefile::ReadResult read;
-        offThread([&] { read = path ? scenefile::read(*path) : scenefile::parse(text); });
-        if (!read.baseLayer) throw SceneFailure(path ? *path + ": " + read.error : read.error);
-        return std::make_shared<PyComposition>(Composition(std::move(read.baseLayer), read.settings));
-    }
-
-    ~PyComposition()
-    {
-        // A deep tree is destroyed on a deep stack.
-        if (composition.tree) {
-            std::unique_ptr<Renderable> tree = std::move(composition.tree);
-            if (!WorkerPool::runOnDeepStack([&] { tree.reset(); })) tree.reset();
-        }
+        std::optional<patternlens::Scene> read;
+        std::string error;
+        offThread([&] {
+            try {
+                read.emplace(path ? patternlens::Scene::load(*path) : patternlens::Scene::parse(text));
+            } catch (const patternlens::Error& e) {
+                if (e.kind() != patternlens::Error::Kind::scene) throw;
+                error = e.what();
+            }
+        });
+        if (!read) throw SceneFailure(error);
+        return std::make_shared<PyComposition>(std::move(*read));
     }
 
     Node base() const
@@ -237,7 +237,7 @@ public:
             std::unique_ptr<Renderable> copy;
             {
                 std::shared_lock<std::shared_mutex> lock(mutex);
-                copy = cloneLayerTree(*composition.tree);
+                copy = cloneLayerTree(*composition().tree);
             }
             node = LayerNode::fromTree(std::move(copy));
         });
@@ -247,14 +247,14 @@ public:
     bool seamless() const
     {
         std::shared_lock<std::shared_mutex> lock(mutex);
-        return composition.settings.seamless;
+        return composition().settings.seamless;
     }
 
     void setSeamless(bool on)
     {
         std::unique_lock<std::shared_mutex> lock(mutex);
-        composition.settings.seamless = on;
-        applySettings(*composition.tree, composition.settings);
+        composition().settings.seamless = on;
+        applySettings(*composition().tree, composition().settings);
     }
 
     std::string text(layerxml::Numbers numbers) const
@@ -262,8 +262,8 @@ public:
         std::string document;
         offThread([&] {
             std::shared_lock<std::shared_mutex> lock(mutex);
-            Renderable* base = composition.tree.get();
-            document = scenefile::text(&base, 1, composition.settings, numbers);
+            Renderable* base = composition().tree.get();
+            document = scenefile::text(&base, 1, composition().settings, numbers);
         });
         return document;
     }
@@ -274,8 +274,8 @@ public:
         std::string error;
         offThread([&] {
             std::shared_lock<std::shared_mutex> lock(mutex);
-            Renderable* base = composition.tree.get();
-            error = scenefile::write(path, &base, 1, composition.settings);
+            Renderable* base = composition().tree.get();
+            error = scenefile::write(path, &base, 1, composition().settings);
         });
         if (!error.empty()) {
             PyErr_SetString(PyExc_OSError, (path + ": " + error).c_str());
@@ -287,7 +287,7 @@ public:
     {
         if (this == &other) return true;
         std::shared_lock<std::shared_mutex> lock(mutex), otherLock(other.mutex);
-        return sameComposition(composition.ref(), other.composition.ref());
+        return sameComposition(composition().ref(), other.composition().ref());
     }
 
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
@@ -304,19 +304,23 @@ public:
         };
         offThread([&] {
             std::shared_lock<std::shared_mutex> lock(mutex);
-            visit(*composition.tree);
+            visit(*composition().tree);
         });
         return count;
     }
 
-    int baseType() const { return composition.tree->typeId; }
+    int baseType() const { return composition().tree->typeId; }
 
 private:
-    Composition composition;
+    // The scene's composition, for the edits and the writer.
+    Composition& composition() { return patternlens::SceneAccess::composition(scene); }
+    const Composition& composition() const { return patternlens::SceneAccess::composition(scene); }
+
+    patternlens::Scene scene;
     mutable std::shared_mutex mutex;
 };
 
-imagewriter::Samples samplesOf(const py::object& dtype, py::dtype* chosen)
+patternlens::Samples samplesOf(const py::object& dtype, py::dtype* chosen)
 {
     const std::string allowed = "dtype must be 'uint8', 'uint16' or 'float32'";
     py::dtype d;
@@ -329,24 +333,24 @@ imagewriter::Samples samplesOf(const py::object& dtype, py::dtype* chosen)
         throw py::type_error(allowed + ", not " + std::string(py::repr(dtype)));
     }
     *chosen = d;
-    if (d.is(py::dtype::of<std::uint8_t>()) || d.equal(py::dtype::of<std::uint8_t>())) return imagewriter::Samples::grey8;
-    if (d.equal(py::dtype::of<std::uint16_t>())) return imagewriter::Samples::uint16;
-    if (d.equal(py::dtype::of<float>())) return imagewriter::Samples::float32;
+    if (d.is(py::dtype::of<std::uint8_t>()) || d.equal(py::dtype::of<std::uint8_t>())) return patternlens::Samples::uint8;
+    if (d.equal(py::dtype::of<std::uint16_t>())) return patternlens::Samples::uint16;
+    if (d.equal(py::dtype::of<float>())) return patternlens::Samples::float32;
     throw py::value_error(allowed + ", not " + std::string(py::str(d.attr("name"))));
 }
 
-renderrequest::Override overrideOf(const py::object& value, const std::string& what)
+patternlens::Seamless overrideOf(const py::object& value, const std::string& what)
 {
-    if (value.is_none()) return renderrequest::Override::keep;
+    if (value.is_none()) return patternlens::Seamless::keep;
     const std::string typeName = py::str(value.get_type().attr("__name__"));
     if (!py::isinstance<py::bool_>(value) && typeName != "bool_")
         throw py::type_error(what + " must be True, False or None, not " + typeName);
-    return value.cast<bool>() ? renderrequest::Override::on : renderrequest::Override::off;
+    return value.cast<bool>() ? patternlens::Seamless::on : patternlens::Seamless::off;
 }
 
-imagewriter::Region regionOf(const py::object& region)
+patternlens::Region regionOf(const py::object& region)
 {
-    imagewriter::Region r;
+    patternlens::Region r;
     if (region.is_none()) return r;
     if (py::isinstance<py::str>(region) || !py::isinstance<py::sequence>(region) || py::len(region) != 4)
         throw py::type_error("region must be None or (x, y, width, height), four integers");
@@ -367,30 +371,27 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
                                 const py::object& seed) const
 {
     // Every argument is checked before any work: a bad one costs nothing.
-    renderrequest::Request request;
-    request.width = wholeNumber(width, "width");
-    request.height = wholeNumber(height, "height");
-    request.layerPath = layerPath;
-    request.region = regionOf(region);
-    request.seamless = overrideOf(seamless, "seamless");
-    request.seed = seedOf(seed, "seed");
+    patternlens::Frame frame;
+    frame.width = wholeNumber(width, "width");
+    frame.height = wholeNumber(height, "height");
+    frame.layer = layerPath;
+    frame.region = regionOf(region);
+    frame.seamless = overrideOf(seamless, "seamless");
+    frame.seed = seedOf(seed, "seed");
     py::dtype type;
-    const imagewriter::Samples samples = samplesOf(dtype, &type);
-    std::string error = renderrequest::sizeError(request.width, request.height);
-    if (!error.empty()) throw py::value_error(error);
-    const imagewriter::Region& r = request.region;
-    const bool whole = r.width == 0;
-    if (!whole && !(error = imagewriter::regionError(r, static_cast<int>(request.width), static_cast<int>(request.height))).empty())
-        throw py::value_error(error);
-    {
+    const patternlens::Samples samples = samplesOf(dtype, &type);
+    try {
         std::shared_lock<std::shared_mutex> lock(mutex);
-        if (!layerpath::find(*composition.tree, layerPath, &error)) throw py::key_error("layer '" + layerPath + "': " + error);
+        scene.check(frame);
+    } catch (const patternlens::Error& e) {
+        if (e.kind() == patternlens::Error::Kind::layer) throw py::key_error(e.what());
+        throw py::value_error(e.what());
     }
 
     // numpy refuses what it cannot hold (MemoryError, or its ValueError for
     // an array beyond the address space) before any pixel is computed.
-    const py::ssize_t rows = whole ? request.height : r.height;
-    const py::ssize_t columns = whole ? request.width : r.width;
+    const py::ssize_t rows = frame.rows();
+    const py::ssize_t columns = frame.columns();
     py::array image(type, std::vector<py::ssize_t>{rows, columns});
     void* out = image.mutable_data();
     const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
@@ -402,17 +403,19 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
         py::gil_scoped_acquire gil;
         if (!stop && PyErr_CheckSignals() != 0) stop = true;
     };
+    std::string error;
     offThread(
         [&] {
-            Composition copy;
+            std::optional<patternlens::Scene> copy;
             {
                 std::shared_lock<std::shared_mutex> lock(mutex);
-                copy = composition;
+                copy.emplace(scene);
             }
-            const renderrequest::Prepared prepared = renderrequest::prepare(copy, request);
-            error = prepared.layer ? imagewriter::renderToMemory(*prepared.layer, samples, out, rowBytes,
-                                                                 request.region, &stop)
-                                   : prepared.error;
+            try {
+                copy->render(frame, samples, out, rowBytes, &stop);
+            } catch (const patternlens::Error& e) {
+                error = e.what();
+            }
         },
         true, hearSignals);
     if (PyErr_Occurred()) throw py::error_already_set();

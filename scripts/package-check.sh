@@ -10,11 +10,15 @@
 # package beside it (python3-patternlens_*.deb of the same version) installs
 # the module on Debian Python's path with its dependencies written out,
 # passes lintian too, imports from any folder and renders the renderer's
-# bytes.
+# bytes. The library package beside them (libpatternlens-dev_*.deb) holds the
+# static library, its one public header, a pkg-config file and a CMake
+# package, passes lintian, and docs/embed.cpp built against it, once with
+# pkg-config and once with CMake's find_package, writes the packaged
+# renderer's bytes and refuses a bad scene with the renderer's reason.
 #
 #   bash scripts/package-check.sh [PACKAGE.deb [REFERENCE-RENDERER]]
 #
-# Without a package, scripts/package.sh builds both. With a reference
+# Without a package, scripts/package.sh builds them all. With a reference
 # renderer (the tested build's patternlens-render), the packaged one must
 # render the same image. Every check runs; the script fails if any failed.
 set -uo pipefail
@@ -315,6 +319,94 @@ with open(sys.argv[3], "rb") as f:
     "$scratch/for-python.pgm"
 else
   fail "the Python package $(basename "$python_deb") is there and unpacks"
+fi
+
+# --- The library package -------------------------------------------------------
+dev_deb="$(dirname "$deb")/libpatternlens-dev_$(dpkg-deb -f "$deb" Version)_$(dpkg-deb -f "$deb" Architecture).deb"
+echo "== Package $(basename "$dev_deb")"
+if [ -f "$dev_deb" ] && dpkg-deb -x "$dev_deb" "$scratch/dev"; then
+  dev="$scratch/dev"
+  lib="usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+  for f in usr/include/patternlens/patternlens.h "$lib/libpatternlens.a" "$lib/pkgconfig/patternlens.pc" \
+           "$lib/cmake/Patternlens/PatternlensConfig.cmake" "$lib/cmake/Patternlens/PatternlensConfigVersion.cmake" \
+           usr/share/doc/libpatternlens-dev/copyright usr/share/doc/libpatternlens-dev/changelog.Debian.gz; do
+    [ -f "$dev/$f" ] && pass "installs /$f" || fail "installs /$f"
+  done
+  outside="$(cd "$dev" && find . -mindepth 1 -maxdepth 1 ! -name usr)"
+  [ -z "$outside" ] && pass "everything is under /usr" || fail "everything is under /usr: $outside"
+  # The stable interface is the one header, and it needs nothing beside the
+  # standard library.
+  headers="$(cd "$dev/usr/include" && find . -type f | tr '\n' ' ')"
+  [ "$headers" = "./patternlens/patternlens.h " ] && pass "the one public header is patternlens/patternlens.h" \
+    || fail "the one public header is patternlens/patternlens.h: $headers"
+  check "the header compiles on its own, warning-free" bash -c \
+    "echo '#include <patternlens/patternlens.h>' | g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I'$dev/usr/include' -x c++ -"
+  check "the archive holds no debugging information or compiler notes" bash -c \
+    "! objdump -h '$dev/$lib/libpatternlens.a' | grep -qE ' \.(debug_|comment )'"
+  grep -qx 'prefix=/usr' "$dev/$lib/pkgconfig/patternlens.pc" && pass "patternlens.pc names the prefix /usr" \
+    || fail "patternlens.pc names the prefix /usr: $(grep '^prefix=' "$dev/$lib/pkgconfig/patternlens.pc")"
+  depends="$(dpkg-deb -f "$dev_deb" Depends)"
+  missing=""
+  for need in libtinyxml-dev libhwy-dev zlib1g-dev libisal-dev libopenexr-dev libtiff-dev; do
+    case ", $depends," in *", $need,"*|*", $need "*) ;; *) missing="$missing $need" ;; esac
+  done
+  [ -z "$missing" ] && pass "depends on the -dev packages of what it links: $depends" \
+    || fail "depends on the -dev packages of what it links; missing:$missing"
+  lint "$dev_deb"
+
+  # docs/embed.cpp built as its users build it, against the unpacked
+  # package: pkg-config reads the package's own file with the unpacked root
+  # as its sysroot; CMake finds the package's config under that prefix.
+  pc() { PKG_CONFIG_SYSROOT_DIR="$dev" PKG_CONFIG_PATH="$dev/$lib/pkgconfig" pkg-config "$@"; }
+  out="pkg-config found $(pc --variable=pcfiledir patternlens 2>&1)"
+  # shellcheck disable=SC2046
+  if [ "$(pc --variable=pcfiledir patternlens)" = "$dev/$lib/pkgconfig" ] &&
+     out="$(g++ -std=c++17 -O2 "$root/docs/embed.cpp" -o "$scratch/embed-pkgconfig" $(pc --cflags --libs patternlens) 2>&1)"; then
+    pass "docs/embed.cpp builds with g++ ... \$(pkg-config --cflags --libs patternlens)"
+  else
+    fail "docs/embed.cpp builds with g++ ... \$(pkg-config --cflags --libs patternlens)"; printf '%s\n' "$out" | sed 's/^/     /'
+  fi
+  project="$scratch/embed-cmake"
+  mkdir -p "$project"
+  printf '%s\n' 'cmake_minimum_required(VERSION 3.18)' 'project(embed CXX)' 'find_package(Patternlens REQUIRED)' \
+    "add_executable(embed \"$root/docs/embed.cpp\")" 'target_link_libraries(embed PRIVATE Patternlens::patternlens)' \
+    >"$project/CMakeLists.txt"
+  if out="$(cmake -S "$project" -B "$project/build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$dev/usr" 2>&1 &&
+            cmake --build "$project/build" 2>&1)" &&
+     grep -qx "Patternlens_DIR:PATH=$dev/$lib/cmake/Patternlens" "$project/build/CMakeCache.txt"; then
+    pass "docs/embed.cpp builds with find_package(Patternlens) and Patternlens::patternlens"
+  else
+    fail "docs/embed.cpp builds with find_package(Patternlens) and Patternlens::patternlens"; printf '%s\n' "$out" | sed 's/^/     /'
+  fi
+  # Each build writes the packaged renderer's bytes, for every example scene
+  # at a size of no special shape, and refuses what the renderer refuses,
+  # with its reason.
+  printf 'not a scene\n' >"$scratch/not-a-scene.xml"
+  for how in pkg-config CMake; do
+    embed="$scratch/embed-pkgconfig"
+    [ "$how" = CMake ] && embed="$project/build/embed"
+    [ -x "$embed" ] || { fail "embed built with $how runs"; continue; }
+    differ=""
+    for scene in "$root/packaging/icon-scene.xml" "$root"/examples/*.xml; do
+      "$embed" "$scene" 301 187 "$scratch/embedded.pgm" &&
+        "$usr/bin/patternlens-render" --size 301x187 "$scene" "$scratch/rendered.pgm" &&
+        cmp -s "$scratch/embedded.pgm" "$scratch/rendered.pgm" || differ="$differ $(basename "$scene")"
+    done
+    [ -z "$differ" ] && pass "embed built with $how writes the packaged renderer's bytes (cmp, every example)" \
+      || fail "embed built with $how writes the packaged renderer's bytes; they differ for:$differ"
+    rm -f "$scratch/refused.pgm"
+    "$embed" "$scratch/not-a-scene.xml" 10 10 "$scratch/refused.pgm" 2>"$scratch/embed.err"
+    status=$?
+    "$usr/bin/patternlens-render" --size 10x10 "$scratch/not-a-scene.xml" "$scratch/refused.pgm" 2>"$scratch/render.err"
+    if [ "$status" -eq 1 ] && [ ! -e "$scratch/refused.pgm" ] && [ -s "$scratch/embed.err" ] &&
+       [ "$(sed 's/^embed: //' "$scratch/embed.err")" = "$(sed 's/^patternlens-render: //' "$scratch/render.err")" ]; then
+      pass "embed built with $how exits 1 on a refused scene with the renderer's reason: $(cat "$scratch/embed.err")"
+    else
+      fail "embed built with $how exits 1 on a refused scene with the renderer's reason (status $status): $(cat "$scratch/embed.err")"
+    fi
+  done
+else
+  fail "the library package $(basename "$dev_deb") is there and unpacks"
 fi
 
 if [ "$failures" -ne 0 ]; then

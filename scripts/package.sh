@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package of Patternlens in build-package/: a Release build
 # with Debian's hardening flags (from dpkg-buildflags), no benchmarks,
-# stripped by CPack, with dependencies derived by dpkg-shlibdeps. Makes two
-# packages, patternlens and python3-patternlens (the Python module), and
-# prints their paths, and only those, on standard output: the Python
-# package's first, the viewer's on the last line.
+# stripped by CPack, with dependencies derived by dpkg-shlibdeps. Makes three
+# packages, patternlens, python3-patternlens (the Python module) and
+# libpatternlens-dev (the library for C++ programs), and prints their paths,
+# and only those, on standard output: the Python package's first, the
+# library's next, the viewer's on the last line.
 #
 #   bash scripts/package.sh && sudo apt install ./build-package/*.deb
 #
@@ -20,7 +21,8 @@ bash "$root/scripts/install-deps.sh" >&2
 
 configure_hardened "$root" "$build" -DPATTERNLENS_TESTS="${PATTERNLENS_TESTS:-OFF}"
 cmake --build "$build" -j"$(nproc)" >&2
-rm -f "$build"/patternlens_*.deb "$build"/python3-patternlens_*.deb
+rm -f "$build"/patternlens_*.deb "$build"/python3-patternlens_*.deb "$build"/libpatternlens-dev_*.deb
 (cd "$build" && cpack >&2)
 ls "$build"/python3-patternlens_*.deb
+ls "$build"/libpatternlens-dev_*.deb
 ls "$build"/patternlens_*.deb

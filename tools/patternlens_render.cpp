@@ -1,18 +1,14 @@
 // patternlens-render: renders a scene file to an image without a window.
 //
-// The scene is read by the viewer's own reader, given the requested size by
-// the render request it shares with the Python module (imageoutput/renderrequest.h)
-// and evaluated by the same row evaluation that fills the viewer's texture,
-// so the image is the picture the viewer's drawing area shows at that size,
-// top row first. It is written a band of rows at a time
-// (imageoutput/imagerender.h), so any size fits in a little memory.
-#include "layers/drawingarea.h"
-#include "layers/colourramp.h"
-#include "layers/renderable.h"
-#include "layers/workerpool.h"
-#include "persistence/scenefile.h"
-#include "imageoutput/imagerender.h"
-#include "imageoutput/renderrequest.h"
+// The command line only: the scene is read, checked and rendered by the
+// library that C++ programs and the Python module use too
+// (api/patternlens/patternlens.h), with the viewer's own reader and the row
+// evaluation that fills the viewer's texture, so the image is the picture
+// the viewer's drawing area shows at that size, top row first. It is
+// written a band of rows at a time, so any size fits in a little memory.
+#include "api/patternlens/patternlens.h"
+#include "imageoutput/imageencoder.h"
+#include "layers/normalmap.h"
 
 #include <chrono>
 #include <csignal>
@@ -20,13 +16,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* programName = "patternlens-render";
-constexpr long long maxSide = imagewriter::ImageEncoder::maxSide;
+constexpr long long maxSide = patternlens::maxSide;
 
 // "rendering:  42%" on one line of the terminal, rewritten as rows finish;
 // once a render has run a while, with its speed and the time it still needs.
@@ -91,8 +88,8 @@ void catchStopSignals()
 std::string namedRamps()
 {
     std::string text;
-    for (const ColourRamp::Named& ramp : ColourRamp::named())
-        text += std::string("                         ") + ramp.name + " = " + ramp.stops + "\n";
+    for (const patternlens::NamedRamp& ramp : patternlens::namedRamps())
+        text += "                         " + ramp.name + " = " + ramp.stops + "\n";
     return text;
 }
 
@@ -147,7 +144,7 @@ void printUsage(std::FILE* out)
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
                  "grows with its width only.\n",
-                 programName, maxSide, drawingarea::startWidth, drawingarea::startHeight,
+                 programName, maxSide, patternlens::defaultWidth, patternlens::defaultHeight,
                  namedRamps().c_str());
 }
 
@@ -157,10 +154,16 @@ int usageError(const std::string& message)
     return 2;
 }
 
+// A message that names its file first, as the library's do.
+int failure(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", programName, message.c_str());
+    return 1;
+}
+
 int fileError(const std::string& file, const std::string& reason)
 {
-    std::fprintf(stderr, "%s: %s: %s\n", programName, file.c_str(), reason.c_str());
-    return 1;
+    return failure(file + ": " + reason);
 }
 
 // A decimal number, digits only, from min to max.
@@ -177,14 +180,18 @@ bool parseNumber(const std::string& text, long long min, long long max, int* out
     return true;
 }
 
-bool parseSize(const std::string& text, int* width, int* height)
+bool parseSize(const std::string& text, long long* width, long long* height)
 {
     const std::size_t x = text.find('x');
     if (x == std::string::npos) return false;
-    return parseNumber(text.substr(0, x), 1, maxSide, width) && parseNumber(text.substr(x + 1), 1, maxSide, height);
+    int w = 0, h = 0;
+    if (!parseNumber(text.substr(0, x), 1, maxSide, &w) || !parseNumber(text.substr(x + 1), 1, maxSide, &h)) return false;
+    *width = w;
+    *height = h;
+    return true;
 }
 
-bool parseRegion(const std::string& text, imagewriter::Region* region)
+bool parseRegion(const std::string& text, patternlens::Region* region)
 {
     int* fields[4] = {&region->x, &region->y, &region->width, &region->height};
     std::size_t start = 0;
@@ -236,16 +243,12 @@ bool optionValue(const std::string& name, int argc, char** argv, int* i, std::st
 
 int main(int argc, char** argv)
 {
-    int width = drawingarea::startWidth;
-    int height = drawingarea::startHeight;
-    imagewriter::RenderOptions options;
+    patternlens::Frame frame;   // the drawing area's size, the base layer
+    patternlens::FileOptions options;
     bool regionGiven = false;
     bool depthGiven = false;
     bool normalMap = false, gradient = false;
     std::string strengthText, conventionText;
-    bool seamless = false;
-    std::uint32_t seed = 0;
-    std::string layerPath;
     std::string files[2];
     int fileCount = 0;
     bool optionsEnded = false;
@@ -261,12 +264,12 @@ int main(int argc, char** argv)
             return 0;
         } else if (!optionsEnded && optionValue("--size", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--size needs a value WIDTHxHEIGHT");
-            if (!parseSize(value, &width, &height))
+            if (!parseSize(value, &frame.width, &frame.height))
                 return usageError("invalid size '" + value + "': expected WIDTHxHEIGHT, each 1 to " +
                                   std::to_string(maxSide) + ", the most a PNG image allows");
         } else if (!optionsEnded && optionValue("--region", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--region needs a value X,Y,W,H");
-            if (!parseRegion(value, &options.region))
+            if (!parseRegion(value, &frame.region))
                 return usageError("invalid region '" + value + "': expected X,Y,W,H, whole numbers with W and H at least 1");
             regionGiven = true;
         } else if (!optionsEnded && optionValue("--depth", argc, argv, &i, &value, &missing)) {
@@ -278,28 +281,32 @@ int main(int argc, char** argv)
             normalMap = true;
         } else if (!optionsEnded && optionValue("--strength", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--strength needs a value, a number");
-            if (!normalmap::parseStrength(value, &options.view.normal.strength))
+            if (!normalmap::parseStrength(value, &options.strength))
                 return usageError("invalid strength '" + value + "': expected a number from -1000000 to 1000000");
             strengthText = value;
         } else if (!optionsEnded && optionValue("--normal-convention", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--normal-convention needs a value, opengl or directx");
-            if (!normalmap::parseConvention(value, &options.view.normal.convention))
+            normalmap::Convention convention;
+            if (!normalmap::parseConvention(value, &convention))
                 return usageError("invalid normal convention '" + value + "': expected opengl or directx");
+            options.convention = convention == normalmap::Convention::directx ? patternlens::NormalConvention::directx
+                                                                               : patternlens::NormalConvention::opengl;
             conventionText = value;
         } else if (!optionsEnded && optionValue("--gradient", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--gradient needs a value: T:#RRGGBB entries joined by commas, or a ramp's name");
-            std::string rampError;
-            if (!ColourRamp::parse(value, &options.view.ramp, &rampError)) return usageError(rampError);
+            const std::string rampError = patternlens::rampError(value);
+            if (!rampError.empty()) return usageError(rampError);
+            options.ramp = value;
             gradient = true;
         } else if (!optionsEnded && arg == "--seamless") {
-            seamless = true;
+            frame.seamless = patternlens::Seamless::on;
         } else if (!optionsEnded && optionValue("--seed", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--seed needs a value, a whole number from 0 to 4294967295");
-            if (!parseSeed(value, &seed))
+            if (!parseSeed(value, &frame.seed))
                 return usageError("invalid seed '" + value + "': expected a whole number from 0 to 4294967295");
         } else if (!optionsEnded && optionValue("--layer", argc, argv, &i, &value, &missing)) {
             if (missing) return usageError("--layer needs a value, the variables' names from the base layer down");
-            layerPath = value;
+            frame.layer = value;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option '" + arg + "'");
         } else {
@@ -310,50 +317,49 @@ int main(int argc, char** argv)
     if (fileCount < 2) return usageError("expected a scene file and an output file");
     // Writing PNG bytes under another format's name would mislead whoever
     // opens the file: the name must ask for a format the renderer writes.
-    imagewriter::Format format;
-    if (!imagewriter::formatForSuffix(files[1], &format))
+    patternlens::Format format;
+    if (!patternlens::formatOf(files[1], &format))
         return usageError("output '" + files[1] + "': the renderer writes " + imagewriter::outputSuffixList() + " files");
     if (regionGiven) {
-        const std::string error = imagewriter::regionError(options.region, width, height);
-        if (!error.empty()) return usageError(error);
+        try {
+            patternlens::checkFrame(frame);
+        } catch (const patternlens::Error& e) {
+            return usageError(e.what());
+        }
     }
     const std::string& scenePath = files[0];
     const std::string& outputPath = files[1];
-    const bool values = format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff;
     if (normalMap && gradient) return usageError("--normal-map and --gradient exclude each other");
     if ((!strengthText.empty() || !conventionText.empty()) && !normalMap)
         return usageError(std::string(strengthText.empty() ? "--normal-convention" : "--strength") +
                           " goes with --normal-map");
-    if ((normalMap || gradient) && format != imagewriter::Format::Png)
+    if ((normalMap || gradient) && format != patternlens::Format::png)
         return usageError(std::string(normalMap ? "--normal-map" : "--gradient") + " writes PNG images only");
-    if (normalMap) options.view.kind = ViewAs::Kind::normal;
-    if (gradient) options.view.kind = ViewAs::Kind::ramp;
-    if (format == imagewriter::Format::Exr && depthGiven && options.depth == 8)
+    if (normalMap) options.picture = patternlens::Picture::normalMap;
+    if (gradient) options.picture = patternlens::Picture::colourRamp;
+    if (format == patternlens::Format::exr && depthGiven && options.depth == 8)
         return usageError("an EXR image holds floats: --depth 16 for halves, or no --depth for 32-bit floats");
-    if (values && !depthGiven) options.depth = 32;
 
-    // The scene is read as the viewer reads it; the request gives its layers
+    // The scene is read as the viewer reads it. The frame gives its layers
     // the image's size (layers hold no pixels until they are drawn, so even
-    // a huge size costs nothing here) and picks the layer. The file's own
-    // settings came with the tree; the option only turns Seamless on.
-    scenefile::ReadResult scene = scenefile::read(scenePath);
-    if (!scene.baseLayer) return fileError(scenePath, scene.error);
+    // a huge size costs nothing) and picks the layer. The file's own
+    // settings come with it; the option only turns Seamless on.
+    std::unique_ptr<patternlens::Scene> scene;
+    try {
+        scene = std::make_unique<patternlens::Scene>(patternlens::Scene::load(scenePath));
+    } catch (const patternlens::Error& e) {
+        return failure(e.what());
+    }
     // What the reader took leniently is told; the render goes on.
-    if (!scene.warning.empty())
-        std::fprintf(stderr, "%s: warning: %s: %s\n", programName, scenePath.c_str(), scene.warning.c_str());
-    Composition composition(std::move(scene.baseLayer), scene.settings);
-    renderrequest::Request request;
-    request.width = width;
-    request.height = height;
-    request.layerPath = layerPath;
-    request.region = options.region;
-    if (seamless) request.seamless = renderrequest::Override::on;
-    request.seed = seed;
-    const renderrequest::Prepared prepared = renderrequest::prepare(composition, request);
-    if (!prepared.layer) {
-        if (prepared.fault == renderrequest::Fault::layer)
-            return usageError("--layer '" + layerPath + "': " + prepared.error);
-        return usageError(prepared.error);
+    if (!scene->warning().empty())
+        std::fprintf(stderr, "%s: warning: %s: %s\n", programName, scenePath.c_str(), scene->warning().c_str());
+    try {
+        scene->check(frame);
+    } catch (const patternlens::Error& e) {
+        // The library's message names the layer ("layer 'X': ..."); the
+        // command line names its option.
+        if (e.kind() == patternlens::Error::Kind::layer) return usageError(std::string("--") + e.what());
+        return usageError(e.what());
     }
 
     // Large renders take a while; on a terminal, show how far they are.
@@ -364,10 +370,12 @@ int main(int argc, char** argv)
         return !showProgress || line.update(done, total);
     };
     catchStopSignals();
-    // A pixel of a deep tree recurses once per layer: the render runs on a
-    // thread with the workers' deep stack.
-    std::string error = "no thread could be started for the render";
-    WorkerPool::runOnDeepStack([&] { error = imagewriter::renderToFile(*prepared.layer, outputPath, options); });
+    std::string error;
+    try {
+        scene->writeFile(outputPath, frame, options);
+    } catch (const patternlens::Error& e) {
+        error = e.what();
+    }
     if (showProgress) std::fputc('\n', stderr);
     // A signal that comes after the last band lets the finished file stand.
     if (stopSignal && !error.empty()) {

@@ -1,0 +1,19 @@
+#pragma once
+// The composition inside a patternlens::Scene, for the project's own code
+// that builds and edits compositions and renders them through the library
+// (the Python module). Not installed: users of the library see only
+// patternlens/patternlens.h.
+#include "api/patternlens/patternlens.h"
+#include "layers/composition.h"
+
+#include <string>
+
+namespace patternlens {
+
+struct SceneAccess {
+    static Scene make(Composition composition, std::string warning = {});
+    static Composition& composition(Scene& scene);
+    static const Composition& composition(const Scene& scene);
+};
+
+} // namespace patternlens
