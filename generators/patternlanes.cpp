@@ -134,10 +134,28 @@ void InsideDiscsLanes(const float* xpos, float ypos, const float* radius, const 
     for (; k < count; ++k) out[k] = insideDisc(xpos[k], ypos, radius[k], spacing[k]) ? 1.0f : 0.0f;
 }
 
+// What an octave adds of its noise (Fold): the noise itself, or its ridge.
+struct NoiseLanes {
+    static HWY_INLINE VF Lanes(VF n) { return n; }
+    static float Scalar(float n) { return n; }
+};
+struct RidgeLanes {
+    static HWY_INLINE VF Lanes(VF n)
+    {
+        const DF df;
+        const VF zero = hn::Zero(df), one = hn::Set(df, 1.0f);
+        const VF a = hn::IfThenElse(hn::Lt(n, zero), hn::Sub(zero, n), n);
+        const VF r = hn::Sub(one, a);
+        return hn::Mul(r, r);
+    }
+    static float Scalar(float n) { return ridge(n); }
+};
+
 // FractalRunLanes where every point of the run has the same octaves,
 // Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
 // and the sum of amplitudes are then one number each, and so is each
 // octave's y.
+template <class Fold>
 void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
                          float* out)
 {
@@ -168,12 +186,12 @@ void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, in
         for (k = 0; k + lanes <= count; k += lanes) {
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
             const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), rowMask);
-            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const VF n = Fold::Lanes(hn::IfThenElseZero(inside, hn::LoadU(df, sx + k)));
             hn::StoreU(hn::Add(hn::LoadU(df, sum + k), hn::Mul(va, n)), df, sum + k);
         }
         for (; k < count; ++k) {
             const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
-            const float n = rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f;
+            const float n = Fold::Scalar(rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f);
             sum[k] = sum[k] + amp * n;
         }
         norm = norm + amp;
@@ -189,6 +207,7 @@ void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, in
 // The octaves one after another over a run: each octave's points are made
 // on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
 // Lanes whose octaves are done take part with their sums kept.
+template <class Fold>
 void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
                      const float* gain, int count, float* out)
 {
@@ -233,7 +252,7 @@ void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const 
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
             const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
             const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
-            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const VF n = Fold::Lanes(hn::IfThenElseZero(inside, hn::LoadU(df, sx + k)));
             const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, octaves + k)));
             const VF a = hn::LoadU(df, amp + k);
             const VF s = hn::LoadU(df, sum + k);
@@ -247,7 +266,7 @@ void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const 
             if (o >= octaves[k]) continue;
             const float px = xpos[k] * f[k] + offsetX;
             const float py = ypos * f[k] + offsetY;
-            const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
+            const float n = Fold::Scalar(std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f);
             sum[k] = sum[k] + amp[k] * n;
             norm[k] = norm[k] + amp[k];
             amp[k] = amp[k] * gain[k];
@@ -262,16 +281,43 @@ void FractalRunLanes(const Tables& tables, const float* xpos, float ypos, const 
 
 // The run in parts the stack buffers hold; octStep 0 reads oct, lac and
 // gain as one value each.
-void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
-                     const float* gain, int octStep, int count, float* out)
+template <class Fold>
+void OctaveSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                    const float* gain, int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         if (octStep)
-            FractalRunLanes(tables, xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
+            FractalRunLanes<Fold>(tables, xpos + done, ypos, oct + done, lac + done, gain + done, part, out + done);
         else
-            UniformFractalLanes(tables, xpos + done, ypos, *oct, *lac, *gain, part, out + done);
+            UniformFractalLanes<Fold>(tables, xpos + done, ypos, *oct, *lac, *gain, part, out + done);
     }
+}
+
+void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumLanes<NoiseLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
+}
+
+void RidgedSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                    const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumLanes<RidgeLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
+}
+
+void ClampUnitLanes(int count, float* values)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF one = hn::Set(df, 1.0f);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        VF v = hn::LoadU(df, values + k);
+        v = hn::IfThenElse(hn::Lt(v, one), v, one);
+        hn::StoreU(hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v), df, values + k);
+    }
+    for (; k < count; ++k) values[k] = clampUnit(values[k]);
 }
 
 void BlendLanes(const float* a, const float* b, const float* m, int count, float* out)
@@ -301,6 +347,8 @@ HWY_EXPORT(CutNoiseLanes);
 HWY_EXPORT(InsideSquaresLanes);
 HWY_EXPORT(InsideDiscsLanes);
 HWY_EXPORT(FractalSumLanes);
+HWY_EXPORT(RidgedSumLanes);
+HWY_EXPORT(ClampUnitLanes);
 HWY_EXPORT(BlendLanes);
 
 namespace {
@@ -323,13 +371,14 @@ float octaveSum(int oct, float lac, float gain, Sample sample)
 
 } // namespace
 
-float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain)
+float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain, Fold fold)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         const float sx = xpos * f + 17.0f * static_cast<float>(k);
         const float sy = ypos * f + 31.0f * static_cast<float>(k);
         const bool inside = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit;
-        return inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
+        const float n = inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
+        return fold == Fold::ridge ? ridge(n) : n;
     });
 }
 
@@ -355,7 +404,8 @@ inline bool withinOctaveLimit(const float* p)
 }
 
 void torusFractalRun(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
-                     float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+                     float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out,
+                     Fold fold)
 {
     float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
     bool inside[fractalRun];
@@ -376,7 +426,8 @@ void torusFractalRun(const Tables& tables, const float* cosines, const float* si
         GradientNoise::sample4Batch(tables, p[0], p[1], p[2], p[3], count, p[0]);
         for (int k = 0; k < count; ++k) {
             if (o >= oct[k]) continue;
-            const float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            if (fold == Fold::ridge) n = ridge(n);
             sum[k] = sum[k] + amp[k] * n;
             norm[k] = norm[k] + amp[k];
             amp[k] = amp[k] * gain[k];
@@ -389,37 +440,51 @@ void torusFractalRun(const Tables& tables, const float* cosines, const float* si
 } // namespace
 
 float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
-                      float gain)
+                      float gain, Fold fold)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         float p[4];
         torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
-        if (!withinOctaveLimit(p)) return 0.0f;
-        return seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]));
+        const float n = withinOctaveLimit(p)
+                            ? seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]))
+                            : 0.0f;
+        return fold == Fold::ridge ? ridge(n) : n;
     });
 }
 
 void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
-                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out,
+                        Fold fold)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         torusFractalRun(tables, cosines + done, sines + done, rx, ty, ry, oct + done, lac + done, gain + done, part,
-                        out + done);
+                        out + done, fold);
     }
 }
 
 void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
-                   const float* gain, int count, float* out)
+                   const float* gain, int count, float* out, Fold fold)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
 }
 
 void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
-                   float* out)
+                   float* out, Fold fold)
 {
     const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+}
+
+void clampUnitRow(int count, float* values)
+{
+    HWY_DYNAMIC_DISPATCH(ClampUnitLanes)(count, values);
 }
 
 void blendRow(const float* a, const float* b, const float* m, int count, float* out)

@@ -191,6 +191,11 @@ void Renderable::valueRow(int py, int x0, int count, float* out, int step) const
     for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k * step, py);
 }
 
+const char* Renderable::valueName(int /*index*/, float /*value*/) const
+{
+    return nullptr;
+}
+
 void Renderable::inputOrigin(int /*index*/, int& x0, int& y0) const
 {
     x0 = 0;
