@@ -89,7 +89,8 @@ void CombineLanes(const float* aValues, int aStep, const float* bValues, int bSt
         const VF sub = hn::Sub(va, vb);
         const VF screen = hn::Sub(one, hn::Mul(hn::Sub(one, va), hn::Sub(one, vb)));
         VF v = screen;
-        v = hn::IfThenElse(hn::Eq(whole, hn::Set(df, 5.0f)), hn::IfThenElse(hn::Gt(sub, zero), sub, hn::Sub(zero, sub)), v);
+        const VF difference = hn::IfThenElse(hn::Gt(sub, zero), sub, hn::Sub(zero, sub));
+        v = hn::IfThenElse(hn::Eq(whole, hn::Set(df, 5.0f)), difference, v);
         v = hn::IfThenElse(hn::Eq(whole, hn::Set(df, 4.0f)), hn::IfThenElse(hn::Gt(va, vb), va, vb), v);
         v = hn::IfThenElse(hn::Eq(whole, hn::Set(df, 3.0f)), hn::IfThenElse(hn::Lt(va, vb), va, vb), v);
         v = hn::IfThenElse(hn::Eq(whole, hn::Set(df, 2.0f)), hn::Mul(va, vb), v);
@@ -100,23 +101,39 @@ void CombineLanes(const float* aValues, int aStep, const float* bValues, int bSt
     for (; k < count; ++k) out[k] = combine(a[k], b[k], wholeNumber(m[k], 0, 6));
 }
 
+// The ramp g of one shape, before the clamp.
+HWY_INLINE VF Ramp(int shape, VF x, VF y)
+{
+    const DF df;
+    const VF ten = hn::Set(df, 10.0f), twenty = hn::Set(df, 20.0f);
+    if (shape == alongX) return hn::Div(hn::Add(x, ten), twenty);
+    if (shape == alongY) return hn::Div(hn::Sub(hn::Set(df, -10.0f), y), twenty);
+    const VF dy = hn::Add(y, twenty);
+    const VF d = hn::Sqrt(hn::Add(hn::Mul(x, x), hn::Mul(dy, dy)));
+    return hn::Sub(hn::Set(df, 1.0f), hn::Div(d, ten));
+}
+
+// With one Shape for the run only its ramp is formed; otherwise every
+// ramp on every lane, and each lane selects its own.
 void GradientLanes(const float* xs, int xStep, const float* ys, int yStep, const float* shapes, int shapeStep,
                    const float* softness, int softnessStep, int count, float* out)
 {
     const Input X(xs, xStep), Y(ys, yStep), shape(shapes, shapeStep), e(softness, softnessStep);
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
-    const VF zero = hn::Zero(df), one = hn::Set(df, 1.0f), ten = hn::Set(df, 10.0f), twenty = hn::Set(df, 20.0f);
+    const VF zero = hn::Zero(df), one = hn::Set(df, 1.0f);
+    const int oneShape = shapeStep ? -1 : wholeNumber(shape[0], 0, 2);
     int k = 0;
     for (; k + lanes <= count; k += lanes) {
         const VF x = X.Lanes(k), y = Y.Lanes(k);
-        const VF m = WholeNumber(shape.Lanes(k), 0.0f, 2.0f);
-        const VF alongX = hn::Div(hn::Add(x, ten), twenty);
-        const VF alongY = hn::Div(hn::Sub(hn::Set(df, -10.0f), y), twenty);
-        const VF dy = hn::Add(y, twenty);
-        const VF d = hn::Sqrt(hn::Add(hn::Mul(x, x), hn::Mul(dy, dy)));
-        const VF radial = hn::Sub(one, hn::Div(d, ten));
-        VF g = hn::IfThenElse(hn::Eq(m, zero), alongX, hn::IfThenElse(hn::Eq(m, one), alongY, radial));
+        VF g;
+        if (oneShape >= 0) {
+            g = Ramp(oneShape, x, y);
+        } else {
+            const VF m = WholeNumber(shape.Lanes(k), 0.0f, 2.0f);
+            g = hn::IfThenElse(hn::Eq(m, zero), Ramp(alongX, x, y),
+                               hn::IfThenElse(hn::Eq(m, one), Ramp(alongY, x, y), Ramp(radial, x, y)));
+        }
         g = ClampUnit(g);
         VF soft = e.Lanes(k);
         soft = hn::IfThenElse(hn::Lt(soft, one), soft, one);

@@ -35,7 +35,11 @@ def every_type():
     blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
     for name, layer in zip(blend.variables, (fractal, cells)):
         blend[name] = layer
-    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend
+    ridged = pl.Layer("Ridged", x=2, y=-3, zoomx=7, zoomy=5, Octaves=5, seed=12)
+    terrace = pl.Layer("Terrace", Source=pl.Layer("Gradient", Shape=0, Softness=0.75), Low=0.25, Steps=5)
+    island = pl.Layer("Combine", A=ridged, B=pl.Layer("Gradient", x=0.5, y=-0.75, Softness=0.5), Mode=2)
+    shaped = pl.Layer("Combine", A=island, B=terrace, Mode=6)
+    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend, shaped
 
 
 CASES = [  # (composition index, render keywords, the tool's options)
@@ -45,6 +49,8 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (1, {}, []),
     (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
     (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
+    (2, {"layer": "A/A"}, ["--layer", "A/A"]),
+    (2, {"seamless": True, "region": (20, 9, 61, 40)}, ["--seamless", "--region", "20,9,61,40"]),
 ]
 
 
@@ -94,7 +100,9 @@ def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
         composition.save(scene)
         plain = composition.render(64, 48)
         np.testing.assert_array_equal(plain, render_tool(scene, "--size", "64x48"))
-        if name != "Blend":   # alone, a blend of two fixed values is flat
+        # Alone, a blend or combination of fixed values is flat, and so is a
+        # terrace of one; a seamless gradient is the flat one within its view.
+        if name not in ("Blend", "Terrace", "Combine", "Gradient"):
             assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
 
 
