@@ -11,11 +11,11 @@ void Combine::createVariables()
     variableCount = 3;
 }
 
-float Combine::valueAt(int x, int y) const
+float Combine::valueAtPoint(float px, float py) const
 {
-    const float a = variables[0].getValueAt(x, y);
-    const float b = variables[1].getValueAt(x, y);
-    const int m = shapinglanes::wholeNumber(variables[2].getValueAt(x, y), 0, shapinglanes::modeCount - 1);
+    const float a = variables[0].getValueAtPoint(px, py);
+    const float b = variables[1].getValueAtPoint(px, py);
+    const int m = shapinglanes::wholeNumber(variables[2].getValueAtPoint(px, py), 0, shapinglanes::modeCount - 1);
     return shapinglanes::combine(a, b, m);
 }
 
@@ -26,6 +26,15 @@ void Combine::valueRow(int y, int x0, int count, float* out, int step) const
     const VariableRun a = readRun(variables[0], y, x0, count, step, out);
     const VariableRun bRun = readRun(variables[1], y, x0, count, step, b);
     const VariableRun m = readRun(variables[2], y, x0, count, step, mode);
+    shapinglanes::combineRow(a.values, a.step, bRun.values, bRun.step, m.values, m.step, count, out);
+}
+
+void Combine::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    float b[rowChunk], mode[rowChunk];
+    const VariableRun a = readPoints(variables[0], px, py, count, out);
+    const VariableRun bRun = readPoints(variables[1], px, py, count, b);
+    const VariableRun m = readPoints(variables[2], px, py, count, mode);
     shapinglanes::combineRow(a.values, a.step, bRun.values, bRun.step, m.values, m.step, count, out);
 }
 

@@ -12,10 +12,10 @@ void FractalNoise::createVariables()
     variableCount = 4;
 }
 
-float FractalNoise::valueAt(int x, int y) const
+float FractalNoise::valueAtPoint(float px, float py) const
 {
-    const float n = octavesum::at(*this, x, y, patternlanes::Fold::noise);
-    return patternlanes::cutNoise(n, variables[3].getValueAt(x, y));
+    const float n = octavesum::at(*this, px, py, patternlanes::Fold::noise);
+    return patternlanes::cutNoise(n, variables[3].getValueAtPoint(px, py));
 }
 
 void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) const
@@ -25,6 +25,18 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) cons
     if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut, step);
     // out holds the octaves' sums, then the values.
     octavesum::row(*this, columnTurns, y, x0, count, out, step, patternlanes::Fold::noise);
+    if (cutoff.getInputLayer())
+        patternlanes::cutNoiseRow(cut, count, out);
+    else
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+}
+
+void FractalNoise::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    const LayerVariable& cutoff = variables[3];
+    float cut[rowChunk];
+    if (cutoff.getInputLayer()) cutoff.getValuesAtPoints(px, py, count, cut);
+    octavesum::points(*this, px, py, count, out, patternlanes::Fold::noise);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

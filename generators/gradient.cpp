@@ -10,17 +10,17 @@ void Gradient::createVariables()
     variableCount = 2;
 }
 
-float Gradient::valueAt(int x, int y) const
+float Gradient::valueAtPoint(float px, float py) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
+    float xpos = px;
+    float ypos = py;
     mapping.windowToLayer(xpos, ypos);
     if (seamless) {
         xpos = shapinglanes::wrapX(xpos, mapping.layerLeft, zoomx);
         ypos = shapinglanes::wrapY(ypos, mapping.layerTop, zoomy);
     }
-    const int m = shapinglanes::wholeNumber(variables[0].getValueAt(x, y), 0, shapinglanes::shapeCount - 1);
-    return shapinglanes::gradient(xpos, ypos, m, variables[1].getValueAt(x, y));
+    const int m = shapinglanes::wholeNumber(variables[0].getValueAtPoint(px, py), 0, shapinglanes::shapeCount - 1);
+    return shapinglanes::gradient(xpos, ypos, m, variables[1].getValueAtPoint(px, py));
 }
 
 void Gradient::valueRow(int y, int x0, int count, float* out, int step) const
@@ -36,6 +36,21 @@ void Gradient::valueRow(int y, int x0, int count, float* out, int step) const
         ypos = shapinglanes::wrapY(ypos, mapping.layerTop, zoomy);
     }
     shapinglanes::gradientRow(out, 1, &ypos, 0, m.values, m.step, e.values, e.step, count, out);
+}
+
+void Gradient::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    float shape[rowChunk], softness[rowChunk], ys[rowChunk];
+    const VariableRun m = readPoints(variables[0], px, py, count, shape);
+    const VariableRun e = readPoints(variables[1], px, py, count, softness);
+    // out holds the layer x coordinates until each is replaced by its value.
+    layerPoints(px, py, count, out, ys);
+    if (seamless)
+        for (int k = 0; k < count; ++k) {
+            out[k] = shapinglanes::wrapX(out[k], mapping.layerLeft, zoomx);
+            ys[k] = shapinglanes::wrapY(ys[k], mapping.layerTop, zoomy);
+        }
+    shapinglanes::gradientRow(out, 1, ys, 1, m.values, m.step, e.values, e.step, count, out);
 }
 
 const char* Gradient::valueName(int index, float value) const

@@ -5,16 +5,16 @@
 
 namespace octavesum {
 
-float at(const Renderable& layer, int x, int y, patternlanes::Fold fold)
+float at(const Renderable& layer, float px, float py, patternlanes::Fold fold)
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
+    float xpos = px;
+    float ypos = py;
     layer.mapping.windowToLayer(xpos, ypos);
-    // Every variable is read at the texture pixel, so input layers line up
+    // Every variable is read at the point itself, so input layers line up
     // pixel for pixel with this layer.
-    const int oct = patternlanes::octaveCount(layer.variables[0].getValueAt(x, y));
-    const float lac = layer.variables[1].getValueAt(x, y);
-    const float gain = layer.variables[2].getValueAt(x, y);
+    const int oct = patternlanes::octaveCount(layer.variables[0].getValueAtPoint(px, py));
+    const float lac = layer.variables[1].getValueAtPoint(px, py);
+    const float gain = layer.variables[2].getValueAtPoint(px, py);
     const patternlanes::Tables& tables = layer.noiseTables();
     if (!layer.seamless) return patternlanes::fractalSum(tables, xpos, ypos, oct, lac, gain, fold);
     return patternlanes::torusFractalSum(tables, seamless::turnOf(xpos, layer.zoomx), seamless::radiusOf(layer.zoomx),
@@ -58,6 +58,38 @@ void row(const Renderable& layer, const seamless::ColumnTurns& turns, int y, int
                                     lacunarity.getValue(), gain.getValue(), count, out, fold);
     else
         patternlanes::fractalSumRow(tables, out, ypos, oct, lac, gains, count, out, fold);
+}
+
+void points(const Renderable& layer, const float* px, const float* py, int count, float* out, patternlanes::Fold fold)
+{
+    constexpr int chunk = Renderable::rowChunk;
+    const LayerVariable& octaves = layer.variables[0];
+    const LayerVariable& lacunarity = layer.variables[1];
+    const LayerVariable& gain = layer.variables[2];
+    // The variables first, as in a row.
+    float lac[chunk], gains[chunk];
+    std::uint8_t oct[chunk];
+    const bool uniform =
+        !layer.seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    if (!uniform) {
+        octaves.getValuesAtPoints(px, py, count, out);
+        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
+        lacunarity.getValuesAtPoints(px, py, count, lac);
+        gain.getValuesAtPoints(px, py, count, gains);
+    }
+
+    // out holds the layer x coordinates, then the octaves' sums.
+    float ys[chunk];
+    rowkernels::layerPoints(layer.mapping, px, py, count, out, ys);
+    const patternlanes::Tables& tables = layer.noiseTables();
+    if (layer.seamless)
+        patternlanes::torusFractalSumPoints(tables, out, ys, layer.zoomx, layer.zoomy, oct, lac, gains, count, out,
+                                            fold);
+    else if (uniform)
+        patternlanes::fractalSumPoints(tables, out, ys, patternlanes::octaveCount(octaves.getValue()),
+                                       lacunarity.getValue(), gain.getValue(), count, out, fold);
+    else
+        patternlanes::fractalSumPoints(tables, out, ys, oct, lac, gains, count, out, fold);
 }
 
 } // namespace octavesum

@@ -11,13 +11,19 @@ void RidgedNoise::createVariables()
     variableCount = 3;
 }
 
-float RidgedNoise::valueAt(int x, int y) const
+float RidgedNoise::valueAtPoint(float px, float py) const
 {
-    return patternlanes::clampUnit(octavesum::at(*this, x, y, patternlanes::Fold::ridge));
+    return patternlanes::clampUnit(octavesum::at(*this, px, py, patternlanes::Fold::ridge));
 }
 
 void RidgedNoise::valueRow(int y, int x0, int count, float* out, int step) const
 {
     octavesum::row(*this, columnTurns, y, x0, count, out, step, patternlanes::Fold::ridge);
+    patternlanes::clampUnitRow(count, out);
+}
+
+void RidgedNoise::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    octavesum::points(*this, px, py, count, out, patternlanes::Fold::ridge);
     patternlanes::clampUnitRow(count, out);
 }

@@ -12,12 +12,12 @@ void Terrace::createVariables()
     variableCount = 4;
 }
 
-float Terrace::valueAt(int x, int y) const
+float Terrace::valueAtPoint(float px, float py) const
 {
-    const float s = variables[0].getValueAt(x, y);
-    const float lo = variables[1].getValueAt(x, y);
-    const float hi = variables[2].getValueAt(x, y);
-    const int k = shapinglanes::wholeNumber(variables[3].getValueAt(x, y), 1, shapinglanes::maxSteps);
+    const float s = variables[0].getValueAtPoint(px, py);
+    const float lo = variables[1].getValueAtPoint(px, py);
+    const float hi = variables[2].getValueAtPoint(px, py);
+    const int k = shapinglanes::wholeNumber(variables[3].getValueAtPoint(px, py), 1, shapinglanes::maxSteps);
     return shapinglanes::terrace(s, lo, hi, k);
 }
 
@@ -29,6 +29,17 @@ void Terrace::valueRow(int y, int x0, int count, float* out, int step) const
     const VariableRun low = readRun(variables[1], y, x0, count, step, lo);
     const VariableRun high = readRun(variables[2], y, x0, count, step, hi);
     const VariableRun k = readRun(variables[3], y, x0, count, step, steps);
+    shapinglanes::terraceRow(s.values, s.step, low.values, low.step, high.values, high.step, k.values, k.step, count,
+                             out);
+}
+
+void Terrace::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    float lo[rowChunk], hi[rowChunk], steps[rowChunk];
+    const VariableRun s = readPoints(variables[0], px, py, count, out);
+    const VariableRun low = readPoints(variables[1], px, py, count, lo);
+    const VariableRun high = readPoints(variables[2], px, py, count, hi);
+    const VariableRun k = readPoints(variables[3], px, py, count, steps);
     shapinglanes::terraceRow(s.values, s.step, low.values, low.step, high.values, high.step, k.values, k.step, count,
                              out);
 }

@@ -3,36 +3,51 @@
 #include "generators/blend.h"
 #include "generators/cellnoise.h"
 #include "generators/circles.h"
+#include "generators/combine.h"
 #include "generators/fractalnoise.h"
+#include "generators/gradient.h"
 #include "generators/noiseslice.h"
+#include "generators/ridgednoise.h"
 #include "generators/squareoverlay.h"
+#include "generators/terrace.h"
+#include "generators/warp.h"
 
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
-                                                              "Cells", "Blend"};
+                                                              "Cells", "Blend",   "Warp",    "Ridged",
+                                                              "Terrace", "Combine", "Gradient"};
+
+namespace {
+
+// Each type's class, by TypeID: how a layer of it is made and what it
+// allocates.
+struct TypeClass {
+    Renderable* (*make)(int typeId);
+    std::size_t bytes;
+};
+
+template <class Type>
+constexpr TypeClass typeClass()
+{
+    return {[](int typeId) -> Renderable* { return new Type(typeId); }, sizeof(Type)};
+}
+
+constexpr TypeClass classes[] = {typeClass<NoiseSlice>(),   typeClass<SquareOverlay>(), typeClass<Circles>(),
+                                 typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>(),
+                                 typeClass<Warp>(),         typeClass<RidgedNoise>(),   typeClass<Terrace>(),
+                                 typeClass<Combine>(),      typeClass<Gradient>()};
+static_assert(sizeof classes / sizeof classes[0] == LayerTypeTable::count, "a class for every TypeID");
+
+} // namespace
 
 Renderable* createLayer(int typeId)
 {
     if (typeId < 0 || typeId >= LayerTypeTable::count) return nullptr;
-    Renderable* layer = nullptr;
-    switch (typeId) {
-    case 0: layer = new NoiseSlice(typeId); break;
-    case 1: layer = new SquareOverlay(typeId); break;
-    case 2: layer = new Circles(typeId); break;
-    case 3: layer = new FractalNoise(typeId); break;
-    case 4: layer = new CellNoise(typeId); break;
-    case 5: layer = new Blend(typeId); break;
-    default: return nullptr;   // a TypeID in the table without a class
-    }
+    Renderable* layer = classes[typeId].make(typeId);
     layer->setup();
     return layer;
 }
 
 std::size_t layerObjectBytes(int typeId)
 {
-    switch (typeId) {
-    case 0: return sizeof(NoiseSlice);
-    case 1: return sizeof(SquareOverlay);
-    case 2: return sizeof(Circles);
-    default: return 0;
-    }
+    return typeId >= 0 && typeId < LayerTypeTable::count ? classes[typeId].bytes : 0;
 }

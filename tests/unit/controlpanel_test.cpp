@@ -106,9 +106,10 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     for (int i = 0; i < 6; ++i) EXPECT_EQ(inner[i]->label(), expected[i]);
     for (const auto& c : inner) EXPECT_EQ(c->id(), -1);
 
-    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"};
-    ASSERT_EQ(types().items().size(), 6u);
-    for (int t = 0; t < 6; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
+    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend",
+                               "Warp",  "Ridged",  "Terrace", "Combine", "Gradient"};
+    ASSERT_EQ(types().items().size(), 11u);
+    for (int t = 0; t < 11; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
     EXPECT_EQ(types().selectedText(), "Noise");
 }
 
