@@ -100,9 +100,10 @@ def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
         composition.save(scene)
         plain = composition.render(64, 48)
         np.testing.assert_array_equal(plain, render_tool(scene, "--size", "64x48"))
-        # Alone, a blend or combination of fixed values is flat, and so is a
-        # terrace of one; a seamless gradient is the flat one within its view.
-        if name not in ("Blend", "Terrace", "Combine", "Gradient"):
+        # Alone, a blend or combination of fixed values is flat, and so are a
+        # terrace and a warp of one; a seamless gradient is the flat one
+        # within its view.
+        if name not in ("Blend", "Warp", "Terrace", "Combine", "Gradient"):
             assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
 
 
