@@ -20,17 +20,10 @@ def test_chunks_on_a_cluster_join_to_the_renderers_image(tmp_path, render_tool):
     assert image.shape == (2500, 3000) and image.chunks == ((1000, 1000, 500), (1000, 1000, 1000))
     # The composition is in the graph once, whatever the number of chunks.
     assert sum(1 for value in dict(image.__dask_graph__()).values() if isinstance(value, pl.Composition)) == 1
-    # The shaping layers too: an island example, in chunks that split it
-    # across its middle.
-    island_path = os.path.join(ROOT, "examples", "island.xml")
-    island = pld.render(pl.load(island_path), 900, 700, chunks=(300, 400))
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   dashboard_address=None) as cluster, distributed.Client(cluster):
         da.to_zarr(image, str(tmp_path / "image.zarr"))
-        da.to_zarr(island, str(tmp_path / "island.zarr"))
     stored = zarr.open(str(tmp_path / "image.zarr"), mode="r")[:]
     np.testing.assert_array_equal(stored, render_tool(scene_path, "--size", "3000x2500"))
-    np.testing.assert_array_equal(zarr.open(str(tmp_path / "island.zarr"), mode="r")[:],
-                                  render_tool(island_path, "--size", "900x700"))
     with pytest.raises(KeyError):
         pld.render(scene, 10, 10, layer="Nothing")

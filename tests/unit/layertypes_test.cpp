@@ -4,15 +4,11 @@
 #include "generators/cellmath.h"
 #include "generators/cellnoise.h"
 #include "generators/circles.h"
-#include "generators/combine.h"
 #include "generators/fractalnoise.h"
-#include "generators/gradient.h"
 #include "generators/gradientnoise.h"
 #include "generators/noiseslice.h"
 #include "generators/patternlanes.h"
-#include "generators/ridgednoise.h"
 #include "generators/squareoverlay.h"
-#include "generators/terrace.h"
 #include "generators/warp.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
@@ -158,12 +154,6 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
     EXPECT_NE(dynamic_cast<Blend*>(blend.get()), nullptr);
     std::unique_ptr<Renderable> warp(createLayer(6));
     EXPECT_NE(dynamic_cast<Warp*>(warp.get()), nullptr);
-    std::unique_ptr<Renderable> ridged(createLayer(7)), terrace(createLayer(8)), combine(createLayer(9)),
-        gradient(createLayer(10));
-    EXPECT_NE(dynamic_cast<RidgedNoise*>(ridged.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Terrace*>(terrace.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Combine*>(combine.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Gradient*>(gradient.get()), nullptr);
 }
 
 TEST_F(LayerTypes, CreateLayerRefusesTypesOutsideTable)
