@@ -3,6 +3,7 @@
 #include "layers/normalmap.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -17,6 +18,14 @@ int hexDigit(char c)
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+bool sameIgnoringCase(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return i == a.size() && !b[i];
 }
 
 // One "T:#RRGGBB" entry, or the reason it is malformed.
@@ -81,13 +90,20 @@ const std::vector<ColourRamp::Named>& ColourRamp::named()
 
 bool ColourRamp::parse(const std::string& text, ColourRamp* out, std::string* error)
 {
-    std::string spelled = text;
+    // A name in any case stands for its stops, and is kept as the table
+    // spells it.
+    std::string spelled = text, kept = text;
     for (const Named& ramp : named())
-        if (text == ramp.name) spelled = ramp.stops;
+        if (sameIgnoringCase(text, ramp.name)) {
+            spelled = ramp.stops;
+            kept = ramp.name;
+        }
 
     std::vector<Stop> stops;
     std::size_t start = 0;
     for (;;) {
+        if (!stops.empty())
+            while (start < spelled.size() && spelled[start] == ' ') ++start;   // "0:#000000, 1:#ffffff"
         const std::size_t comma = spelled.find(',', start);
         const std::string entry = spelled.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         Stop stop;
@@ -106,7 +122,7 @@ bool ColourRamp::parse(const std::string& text, ColourRamp* out, std::string* er
         *error = "invalid colour ramp '" + text + "': it needs at least two entries T:#RRGGBB joined by commas";
         return false;
     }
-    out->text_ = text;
+    out->text_ = kept;
     out->stops_ = std::move(stops);
     out->buildTable();
     return true;
