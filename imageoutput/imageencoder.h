@@ -4,8 +4,8 @@
 // is held, so an image of any height costs the memory of a few rows.
 //
 // A PNG's rows are filtered and deflated in pieces on the worker pool, all
-// processors at once (at the priority of the render it writes), by ISA-L's fast deflate. The pieces still make one zlib
-// stream, as PNG wants: each piece is compressed on its own and ends with a
+// processors at once (at the priority of the render it writes), by ISA-L's
+// fast deflate. The pieces still make one zlib stream, as PNG wants: each piece is compressed on its own and ends with a
 // sync flush, which leaves it on a byte boundary, so the pieces are simply
 // laid end to end; the checksums of the pieces are combined into the
 // stream's (zlib does the sums of the chunks and the combining).

@@ -3,9 +3,9 @@
 // sample a pixel, 32-bit IEEE floats or 16- or 8-bit unsigned integers,
 // deflated strip by strip. The strips of a band are compressed on the worker
 // pool, all processors at once, at the render's priority, as the PNG
-// writer's pieces are, and handed
-// to libtiff raw; libtiff lays out the file and its directory. Past 2 GiB of
-// pixels the file is a BigTIFF, whose offsets have 64 bits.
+// writer's pieces are, and handed to libtiff raw; libtiff lays out the file
+// and its directory. Past 2 GiB of pixels the file is a BigTIFF, whose
+// offsets have 64 bits.
 #include "layers/rowloop.h"
 
 #include <cstddef>

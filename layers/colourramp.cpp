@@ -3,7 +3,6 @@
 #include "layers/normalmap.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -20,11 +19,13 @@ int hexDigit(char c)
     return -1;
 }
 
+// ASCII letters alike in either case, whatever the locale.
 bool sameIgnoringCase(const std::string& a, const char* b)
 {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     std::size_t i = 0;
     for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (lower(a[i]) != lower(b[i])) return false;
     return i == a.size() && !b[i];
 }
 

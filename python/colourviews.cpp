@@ -125,6 +125,9 @@ seamless: beyond an edge lies the other side of the picture (a seamless
 Raises TypeError or ValueError for a bad argument.)doc");
     m.def("ramp_error", &patternlens::rampError, py::arg("stops"),
           "ramp_error(stops) -> str\n\nWhy stops is no ramp colour_ramp takes, or an empty string.");
+    py::list names;
+    for (const ColourRamp::Named& ramp : ColourRamp::named()) names.append(ramp.name);
+    m.attr("RAMP_NAMES") = py::tuple(names);
     m.def("colour_ramp", &colourRamp, py::arg("values"), py::arg("stops"), py::arg("dtype") = "uint8",
           "colour_ramp(values, stops, dtype=\"uint8\") -> numpy.ndarray, stops a ramp's text. "
           "See patternlens.colour_ramp.");

@@ -27,7 +27,7 @@ void RecoveryWriter::remove(const std::string& path)
 
 void RecoveryWriter::submit(std::function<std::string()> work)
 {
-    const auto job = [work, outcome = outcome](const BackgroundRunner::CancelToken&) {
+    const auto job = [work = std::move(work), outcome = outcome](const BackgroundRunner::CancelToken&) {
         // The token is not read: a copy half-written is no copy, and the
         // job after this one waits for it anyway.
         const std::string error = work();

@@ -31,6 +31,7 @@ from decimal import Decimal as _Decimal
 
 from ._patternlens import TYPES, Composition, Layer, SceneError, __version__, normal_map
 from ._patternlens import colour_ramp as _colour_ramp
+from ._patternlens import RAMP_NAMES as _RAMP_NAMES
 from ._patternlens import load as _load
 from ._patternlens import loads as _loads
 from ._patternlens import ramp_error as _ramp_error
@@ -110,9 +111,11 @@ def _ramp_text(stops):
         if not error:
             return stops
         colormap = _colormap_text(stops)
-        if colormap is None:
-            raise ValueError(error)
-        return colormap
+        if colormap is not None:
+            return colormap
+        if ":" not in stops:
+            error += f"; nor is it a named ramp ({', '.join(_RAMP_NAMES)}) or a colormap of matplotlib, where installed"
+        raise ValueError(error)
     if isinstance(stops, (bytes, bytearray)) or not hasattr(stops, "__iter__"):
         raise TypeError(f"stops must be a str or a list of (position, colour) pairs, not {type(stops).__name__}")
     entries = []
