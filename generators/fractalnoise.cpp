@@ -81,8 +81,8 @@ void FractalNoise::valuePoints(const float* px, const float* py, int count, floa
     float lac[rowChunk], gains[rowChunk], cut[rowChunk];
     std::uint8_t oct[rowChunk];
     const bool uniform =
-        !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
-    if (!uniform || seamless) {
+        !seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    if (!uniform) {
         octaves.getValuesAtPoints(px, py, count, out);
         for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
         lacunarity.getValuesAtPoints(px, py, count, lac);
