@@ -13,35 +13,37 @@ const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Square
 
 namespace {
 
-// Each type's class, by TypeID: how a layer of it is made and what it
-// allocates.
+// Each type's class, by TypeID: what creating a layer makes and what its
+// object takes, read from one row, so a new type cannot have one without the
+// other.
 struct TypeClass {
     Renderable* (*make)(int typeId);
     std::size_t bytes;
 };
 
-template <class Type>
+template <class Layer>
 constexpr TypeClass typeClass()
 {
-    return {[](int typeId) -> Renderable* { return new Type(typeId); }, sizeof(Type)};
+    return {[](int typeId) -> Renderable* { return new Layer(typeId); }, sizeof(Layer)};
 }
 
-constexpr TypeClass classes[] = {typeClass<NoiseSlice>(),   typeClass<SquareOverlay>(), typeClass<Circles>(),
-                                 typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>(),
-                                 typeClass<Warp>()};
-static_assert(sizeof classes / sizeof classes[0] == LayerTypeTable::count, "a class for every TypeID");
+constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),   typeClass<SquareOverlay>(), typeClass<Circles>(),
+                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>(),
+                                     typeClass<Warp>()};
+static_assert(sizeof typeClasses / sizeof typeClasses[0] == LayerTypeTable::count, "a class for every type");
 
 } // namespace
 
 Renderable* createLayer(int typeId)
 {
     if (typeId < 0 || typeId >= LayerTypeTable::count) return nullptr;
-    Renderable* layer = classes[typeId].make(typeId);
+    Renderable* layer = typeClasses[typeId].make(typeId);
     layer->setup();
     return layer;
 }
 
 std::size_t layerObjectBytes(int typeId)
 {
-    return typeId >= 0 && typeId < LayerTypeTable::count ? classes[typeId].bytes : 0;
+    if (typeId < 0 || typeId >= LayerTypeTable::count) return 0;
+    return typeClasses[typeId].bytes;
 }
