@@ -167,7 +167,7 @@ public:
     LayerVariable variables[maxVariables];
     int typeId;
     bool inverse = false;
-    // 0 to 4294967295; Squares, Circles and Blend ignore it. Set it while
+    // 0 to 4294967295; Squares, Circles, Blend and Warp ignore it. Set it while
     // no render reads the layer; noiseTables follows.
     std::uint32_t seed = 0;
     // With the scene's Seamless switch on, the type's pattern repeats over

@@ -39,11 +39,14 @@ def every_type():
     blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
     for name, layer in zip(blend.variables, (fractal, cells)):
         blend[name] = layer
+    warp = pl.Layer("Warp", Amount=0.0625, Source=pl.Layer("Fractal", zoomx=7, zoomy=7, Octaves=5),
+                    **{"Warp X": pl.Layer("Noise", x=2, zoomx=9, zoomy=9, Cutoff=0),
+                       "Warp Y": pl.Layer("Cells", y=-3, zoomx=6, zoomy=6)})
     ridged = pl.Layer("Ridged", x=2, y=-3, zoomx=7, zoomy=5, Octaves=5, seed=12)
     terrace = pl.Layer("Terrace", Source=pl.Layer("Gradient", Shape=0, Softness=0.75), Low=0.25, Steps=5)
     island = pl.Layer("Combine", A=ridged, B=pl.Layer("Gradient", x=0.5, y=-0.75, Softness=0.5), Mode=2)
     shaped = pl.Layer("Combine", A=island, B=terrace, Mode=6)
-    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend, shaped
+    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend, warp, shaped
 
 
 CASES = [  # (composition index, render keywords, the tool's options)
@@ -53,8 +56,10 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (1, {}, []),
     (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
     (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
-    (2, {"layer": "A/A"}, ["--layer", "A/A"]),
-    (2, {"seamless": True, "region": (20, 9, 61, 40)}, ["--seamless", "--region", "20,9,61,40"]),
+    (2, {"region": (40, 20, 57, 41)}, ["--region", "40,20,57,41"]),   # moves measured by the whole width
+    (2, {"seamless": True}, ["--seamless"]),
+    (3, {"layer": "A/A"}, ["--layer", "A/A"]),
+    (3, {"seamless": True, "region": (20, 9, 61, 40)}, ["--seamless", "--region", "20,9,61,40"]),
 ]
 
 
