@@ -11,17 +11,17 @@ void FractalNoise::createVariables()
     variableCount = 4;
 }
 
-float FractalNoise::valueAt(int x, int y) const
+float FractalNoise::valueAtPoint(float px, float py) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
+    float xpos = px;
+    float ypos = py;
     mapping.windowToLayer(xpos, ypos);
-    // Every variable is read at the texture pixel, so input layers line up
+    // Every variable is read at the point itself, so input layers line up
     // pixel for pixel with this layer.
-    const int oct = patternlanes::octaveCount(variables[0].getValueAt(x, y));
-    const float lac = variables[1].getValueAt(x, y);
-    const float gain = variables[2].getValueAt(x, y);
-    const float cut = variables[3].getValueAt(x, y);
+    const int oct = patternlanes::octaveCount(variables[0].getValueAtPoint(px, py));
+    const float lac = variables[1].getValueAtPoint(px, py);
+    const float gain = variables[2].getValueAtPoint(px, py);
+    const float cut = variables[3].getValueAtPoint(px, py);
     const patternlanes::Tables& tables = noiseTables();
     const float n = seamless ? patternlanes::torusFractalSum(tables, seamless::turnOf(xpos, zoomx),
                                                              seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
@@ -65,6 +65,43 @@ void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) cons
                                     lacunarity.getValue(), gain.getValue(), count, out);
     else
         patternlanes::fractalSumRow(tables, out, ypos, oct, lac, gains, count, out);
+    if (cutoff.getInputLayer())
+        patternlanes::cutNoiseRow(cut, count, out);
+    else
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+}
+
+void FractalNoise::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    const LayerVariable& octaves = variables[0];
+    const LayerVariable& lacunarity = variables[1];
+    const LayerVariable& gain = variables[2];
+    const LayerVariable& cutoff = variables[3];
+    // The variables first, as in a row.
+    float lac[rowChunk], gains[rowChunk], cut[rowChunk];
+    std::uint8_t oct[rowChunk];
+    const bool uniform =
+        !seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    if (!uniform) {
+        octaves.getValuesAtPoints(px, py, count, out);
+        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
+        lacunarity.getValuesAtPoints(px, py, count, lac);
+        gain.getValuesAtPoints(px, py, count, gains);
+    }
+    if (cutoff.getInputLayer()) cutoff.getValuesAtPoints(px, py, count, cut);
+
+    // out holds the layer x coordinates, then the octaves' sums, then the
+    // values.
+    float ys[rowChunk];
+    layerPoints(px, py, count, out, ys);
+    const patternlanes::Tables& tables = noiseTables();
+    if (seamless)
+        patternlanes::torusFractalSumPoints(tables, out, ys, zoomx, zoomy, oct, lac, gains, count, out);
+    else if (uniform)
+        patternlanes::fractalSumPoints(tables, out, ys, patternlanes::octaveCount(octaves.getValue()),
+                                       lacunarity.getValue(), gain.getValue(), count, out);
+    else
+        patternlanes::fractalSumPoints(tables, out, ys, oct, lac, gains, count, out);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

@@ -7,6 +7,7 @@
 #include "generators/noisetables.h"
 #include "generators/seamless.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace patternlanes {
@@ -67,6 +68,11 @@ float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamles
 // out may be cosines.
 void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
                         float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
+// The same for points: out[k] = torusFractalSum(turnOf(xpos[k], extentX),
+// radiusOf(extentX), turnOf(ypos[k], extentY), radiusOf(extentY), oct[k],
+// lac[k], gain[k]). out may be xpos.
+void torusFractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, float extentX, float extentY,
+                           const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out);
 
 // The Blend layer's value: a + (b - a) m, clamped.
 inline float blend(float a, float b, float m)
@@ -109,6 +115,13 @@ void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const st
 void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
                    float* out);
 
+// The same at points: out[k] = fractalSum(xpos[k], ypos[k], oct[k], lac[k],
+// gain[k]), and with one oct, lac and gain for all points. out may be xpos.
+void fractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
+                      const float* lac, const float* gain, int count, float* out);
+void fractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, int oct, float lac, float gain,
+                      int count, float* out);
+
 // out[k] = blend(a[k], b[k], m[k]). out may be any of the inputs.
 void blendRow(const float* a, const float* b, const float* m, int count, float* out);
 
@@ -116,9 +129,50 @@ void blendRow(const float* a, const float* b, const float* m, int count, float* 
 // width[k]), else 0. out may be xpos.
 void insideSquaresRow(const float* xpos, float v, float cellSize, const float* width, int count, float* out);
 
+// The same at points: out[k] = 1 if insideSquareOfSide(wrapPositive(xpos[k],
+// cellX), wrapPositive(ypos[k], cellY), width[k]), else 0. out may be xpos.
+void insideSquaresPoints(const float* xpos, const float* ypos, float cellX, float cellY, const float* width, int count,
+                         float* out);
+
 // out[k] = 1 if insideDisc(xpos[k], ypos, radius[k], spacing[k]), else 0.
 // out may be xpos.
 void insideDiscsRow(const float* xpos, float ypos, const float* radius, const float* spacing, int count,
                     float* out);
+// The same at points, ypos[k] for each. out may be xpos.
+void insideDiscsPoints(const float* xpos, const float* ypos, const float* radius, const float* spacing, int count,
+                       float* out);
+
+// The Warp layer. Its points move by at most this much: a moved point whose
+// coordinate is not below it in magnitude (or NaN) reads no Source.
+constexpr float warpLimit = 16777216.0f;
+
+// The point q that a Warp reads its Source at, for the point (px, py), Warp
+// X and Warp Y wx and wy, Amount a and the picture's width w: each
+// coordinate moves by (2 (wx - 0.5)) a w, in this order. False where the
+// Source is not read (q beyond warpLimit or NaN).
+inline bool warpedPoint(float px, float py, float wx, float wy, float a, float w, float& qx, float& qy)
+{
+    const float s = a * w;
+    float dx = wx - 0.5f;
+    dx = dx + dx;
+    dx = dx * s;
+    qx = px + dx;
+    float dy = wy - 0.5f;
+    dy = dy + dy;
+    dy = dy * s;
+    qy = py + dy;
+    return std::fabs(qx) < warpLimit && std::fabs(qy) < warpLimit;
+}
+
+// warpedPoint for count points: wx and wy become qx and qy, and read[k] is
+// 1 where the Source is read and 0 where it is not; there q becomes (0, 0),
+// a point every Source evaluates quickly. py and amount are read as one
+// value when their step is 0. read may be amount when amountStep is 1.
+void warpPoints(const float* px, const float* py, int pyStep, float* wx, float* wy, const float* amount,
+                int amountStep, float width, int count, float* read);
+
+// The Warp's values from the Source's values at its points: clamped where
+// read[k] is 1, 0 where it is 0.
+void warpValues(const float* read, int count, float* values);
 
 } // namespace patternlanes

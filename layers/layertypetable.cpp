@@ -6,9 +6,10 @@
 #include "generators/fractalnoise.h"
 #include "generators/noiseslice.h"
 #include "generators/squareoverlay.h"
+#include "generators/warp.h"
 
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
-                                                              "Cells", "Blend"};
+                                                              "Cells", "Blend",   "Warp"};
 
 namespace {
 
@@ -26,8 +27,9 @@ constexpr TypeClass typeClass()
     return {[](int typeId) -> Renderable* { return new Layer(typeId); }, sizeof(Layer)};
 }
 
-constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),  typeClass<SquareOverlay>(), typeClass<Circles>(),
-                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>()};
+constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),   typeClass<SquareOverlay>(), typeClass<Circles>(),
+                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>(),
+                                     typeClass<Warp>()};
 static_assert(sizeof typeClasses / sizeof typeClasses[0] == LayerTypeTable::count, "a class for every type");
 
 } // namespace

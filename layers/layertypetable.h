@@ -6,8 +6,8 @@ class Renderable;
 // The layer types, known by their TypeID: the index into this table, the
 // constructor argument of every layer and the "TypeID" of the scene file.
 struct LayerTypeTable {
-    static constexpr int count = 6;
-    // "Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"
+    static constexpr int count = 7;
+    // "Noise", "Squares", "Circles", "Fractal", "Cells", "Blend", "Warp"
     static const char names[count][100];
 };
 

@@ -347,6 +347,16 @@ xdotool mousemove 300 200
 wait_panel "typing into Value: leaves it showing the stored value" panel-closed.png same
 wait_area "typing into Value: changes no layer" circles.png
 
+# --- The list's last type, Warp: without inputs, its Source's grey (Page
+# Up raises the Source, the first variable, by a twentieth) ---
+
+click "${layer_types[@]}"; click "${type_item_warp[@]}"; click "${change_base[@]}"
+viewer_keys Page_Up
+warp_var() { printf '<Variable name="%s" MaxValue="1.000000" MinValue="0.000000" OverrideValue="%s" />' "$1" "$2"; }
+render warp "$(layer 6 0.000000 0.000000 20.000000 0 "$(warp_var Source "$(viewmath adjust 0.5 0 1 5)")$(
+    warp_var "Warp X" 0.500000)$(warp_var "Warp Y" 0.500000)$(warp_var Amount 0.100000)")"
+wait_area change-base-warp warp.png
+
 # --- Rows keep their heights across types: from a Noise input, "Go to
 # parent" reaches its Blend base, where "Edit input layer" leads back ---
 

@@ -39,7 +39,10 @@ def every_type():
     blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
     for name, layer in zip(blend.variables, (fractal, cells)):
         blend[name] = layer
-    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend
+    warp = pl.Layer("Warp", Amount=0.0625, Source=pl.Layer("Fractal", zoomx=7, zoomy=7, Octaves=5),
+                    **{"Warp X": pl.Layer("Noise", x=2, zoomx=9, zoomy=9, Cutoff=0),
+                       "Warp Y": pl.Layer("Cells", y=-3, zoomx=6, zoomy=6)})
+    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend, warp
 
 
 CASES = [  # (composition index, render keywords, the tool's options)
@@ -49,6 +52,8 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (1, {}, []),
     (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
     (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
+    (2, {"region": (40, 20, 57, 41)}, ["--region", "40,20,57,41"]),   # moves measured by the whole width
+    (2, {"seamless": True}, ["--seamless"]),
 ]
 
 
@@ -104,7 +109,7 @@ def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
         composition.save(scene)
         plain = composition.render(64, 48)
         np.testing.assert_array_equal(plain, render_tool(scene, "--size", "64x48"))
-        if name != "Blend":   # alone, a blend of two fixed values is flat
+        if name not in ("Blend", "Warp"):   # alone, a blend of two fixed values is flat, and a warp of one
             assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
 
 

@@ -104,9 +104,9 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     for (int i = 0; i < 6; ++i) EXPECT_EQ(inner[i]->label(), expected[i]);
     for (const auto& c : inner) EXPECT_EQ(c->id(), -1);
 
-    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"};
-    ASSERT_EQ(types().items().size(), 6u);
-    for (int t = 0; t < 6; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
+    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend", "Warp"};
+    ASSERT_EQ(types().items().size(), 7u);
+    for (int t = 0; t < 7; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
     EXPECT_EQ(types().selectedText(), "Noise");
 }
 

@@ -283,7 +283,7 @@ TEST_F(SceneFileTest, FailedReadsLeaveTheCompositionAndSayWhy)
         {"bom.xml", "\xEF\xBB\xBF  <Patternlens><Layers></Patternlens>", "not well-formed XML: "},
         {"foreign.xml", "<Other><Layers><Layer TypeID=\"0\" /></Layers></Other>", "not a scene file: no \"Patternlens\""},
         {"nolayers.xml", "<Patternlens><Layer TypeID=\"0\" /></Patternlens>", "not a scene file: no \"Layers\""},
-        {"unknown.xml", sceneWith("<Layer TypeID=\"6\" /><Layer />"), "the file holds no layer"},
+        {"unknown.xml", sceneWith("<Layer TypeID=\"7\" /><Layer />"), "the file holds no layer"},
         {"dtd.xml", "<!DOCTYPE Patternlens [\n<!ELEMENT Patternlens (Layers)>\n]>\n<Patternlens><Layers><Layer TypeID=\"0\" /></Layers></Patternlens>",
          "document type definitions are not supported"},
         {"cut.xml", "<Patternlens><Layers>", "not well-formed XML: the file ends before its elements are closed"},
