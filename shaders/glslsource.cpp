@@ -100,7 +100,8 @@ public:
         // functions from the last layer back defines each before its use.
         std::string functions;
         for (std::size_t k = order.size(); k-- > 0;) functions += layerFunction(*order[k].layer, static_cast<int>(k));
-        std::string text = header() + preamble();
+        // GLSL ES wants the version on the first line.
+        std::string text = version() + header() + preamble();
         if (need("lattice")) text += constants() + permutations();
         text += views();
         text += "vec2 plSize;\n\n";
@@ -143,7 +144,7 @@ private:
         const std::string scene = options.sceneName.empty() ? "a Patternlens scene" : "\"" + options.sceneName + "\"";
         const std::string what = options.layerPath.empty() ? "the base layer" : "the layer \"" + options.layerPath + "\"";
         h << "// Patternlens: " << what << " of " << scene << " as "
-          << (options.es ? "GLSL ES 3.00 (WebGL 2)" : "GLSL 3.30 core") << " source, written by patternlens-render.\n"
+          << (options.es ? "GLSL ES 3.00 (WebGL 2)" : "GLSL 3.30 core") << " source, written by Patternlens.\n"
           << "//\n"
           << "// float patternlens(vec2 pixel, vec2 size) gives the pattern's value, 0 to 1 (Inverse applied,\n"
           << "// before any rounding), at texture pixel `pixel` (column, row; row 0 at the bottom, whole numbers\n"
@@ -163,7 +164,7 @@ private:
           << "// (x - zoomx/2 + zoomx i/width, y - zoomy/2 - zoomy j/height). To pan a layer by (dx, dy)\n"
           << "// pixels (dy down), add dx zoomx/width to x and dy zoomy/height to y, for every layer\n"
           << "// below it as well; to zoom, scale zoomx and zoomy. "
-          << (options.es ? "Set the array to these views:\n" : "Its initial values are these views:\n");
+          << (options.es ? "Set it to these views:\n" : "It starts with these views:\n");
         for (std::size_t k = 0; k < order.size(); ++k) {
             const Renderable& layer = *order[k].layer;
             h << "//     " << k << ": " << viewText(layer) << "  " << typeName(layer)
@@ -179,11 +180,12 @@ private:
         return h.str();
     }
 
+    std::string version() const { return options.es ? "#version 300 es\n" : "#version 330 core\n"; }
+
     std::string preamble() const
     {
-        if (options.es) return "#version 300 es\nprecision highp float;\nprecision highp int;\n#define PL_PRECISE\n\n";
-        return "#version 330 core\n"
-               "#extension GL_ARB_gpu_shader5 : enable\n"
+        if (options.es) return "precision highp float;\nprecision highp int;\n#define PL_PRECISE\n\n";
+        return "#extension GL_ARB_gpu_shader5 : enable\n"
                "#if defined(GL_ARB_gpu_shader5) || __VERSION__ >= 400\n"
                "#define PL_PRECISE precise\n"
                "#else\n"
