@@ -293,6 +293,10 @@ public:
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
                      const py::object& region, const py::object& dtype, const py::object& seamless,
                      const py::object& seed) const;
+    py::array renderPacked(const py::object& width, const py::object& height, const py::object& channels,
+                           const py::object& region, const py::object& dtype, const py::object& seamless,
+                           const py::object& seed) const;
+    std::string glsl(bool es, const std::string& layerPath, const py::object& seamless, const py::object& seed) const;
 
     int layerCount() const
     {
@@ -312,6 +316,12 @@ public:
     int baseType() const { return composition().tree->typeId; }
 
 private:
+    // Throws the Python error for a frame the scene cannot render.
+    void check(const patternlens::Frame& frame) const;
+    // Runs render on a copy of the scene on a deep-stack thread, the GIL
+    // released, stopping it at a signal.
+    void renderOffThread(const std::function<void(const patternlens::Scene&, const std::atomic<bool>*)>& render) const;
+
     // The scene's composition, for the edits and the writer.
     Composition& composition() { return patternlens::SceneAccess::composition(scene); }
     const Composition& composition() const { return patternlens::SceneAccess::composition(scene); }
@@ -366,11 +376,10 @@ patternlens::Region regionOf(const py::object& region)
     return r;
 }
 
-py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
-                                const py::object& region, const py::object& dtype, const py::object& seamless,
-                                const py::object& seed) const
+// The frame of a render's arguments, every one checked before any work.
+patternlens::Frame frameOf(const py::object& width, const py::object& height, const std::string& layerPath,
+                           const py::object& region, const py::object& seamless, const py::object& seed)
 {
-    // Every argument is checked before any work: a bad one costs nothing.
     patternlens::Frame frame;
     frame.width = wholeNumber(width, "width");
     frame.height = wholeNumber(height, "height");
@@ -378,24 +387,29 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     frame.region = regionOf(region);
     frame.seamless = overrideOf(seamless, "seamless");
     frame.seed = seedOf(seed, "seed");
-    py::dtype type;
-    const patternlens::Samples samples = samplesOf(dtype, &type);
+    return frame;
+}
+
+// A library error as Python sees it: a path that leads nowhere is a
+// KeyError, any other fault a ValueError.
+[[noreturn]] void raise(const patternlens::Error& e)
+{
+    if (e.kind() == patternlens::Error::Kind::layer) throw py::key_error(e.what());
+    throw py::value_error(e.what());
+}
+
+void PyComposition::check(const patternlens::Frame& frame) const
+{
     try {
         std::shared_lock<std::shared_mutex> lock(mutex);
         scene.check(frame);
     } catch (const patternlens::Error& e) {
-        if (e.kind() == patternlens::Error::Kind::layer) throw py::key_error(e.what());
-        throw py::value_error(e.what());
+        raise(e);
     }
+}
 
-    // numpy refuses what it cannot hold (MemoryError, or its ValueError for
-    // an array beyond the address space) before any pixel is computed.
-    const py::ssize_t rows = frame.rows();
-    const py::ssize_t columns = frame.columns();
-    py::array image(type, std::vector<py::ssize_t>{rows, columns});
-    void* out = image.mutable_data();
-    const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
-
+void PyComposition::renderOffThread(const std::function<void(const patternlens::Scene&, const std::atomic<bool>*)>& render) const
+{
     // Ctrl-C (or any signal whose handler raises) stops the render within a
     // row; the signal's exception is raised in place of a result.
     std::atomic<bool> stop{false};
@@ -412,7 +426,7 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
                 copy.emplace(scene);
             }
             try {
-                copy->render(frame, samples, out, rowBytes, &stop);
+                render(*copy, &stop);
             } catch (const patternlens::Error& e) {
                 error = e.what();
             }
@@ -420,7 +434,87 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
         true, hearSignals);
     if (PyErr_Occurred()) throw py::error_already_set();
     if (!error.empty()) throw std::runtime_error(error);
+}
+
+py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
+                                const py::object& region, const py::object& dtype, const py::object& seamless,
+                                const py::object& seed) const
+{
+    const patternlens::Frame frame = frameOf(width, height, layerPath, region, seamless, seed);
+    py::dtype type;
+    const patternlens::Samples samples = samplesOf(dtype, &type);
+    check(frame);
+
+    // numpy refuses what it cannot hold (MemoryError, or its ValueError for
+    // an array beyond the address space) before any pixel is computed.
+    const py::ssize_t rows = frame.rows();
+    const py::ssize_t columns = frame.columns();
+    py::array image(type, std::vector<py::ssize_t>{rows, columns});
+    void* out = image.mutable_data();
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
+    renderOffThread([&](const patternlens::Scene& copy, const std::atomic<bool>* stop) {
+        copy.render(frame, samples, out, rowBytes, stop);
+    });
     return image;
+}
+
+py::array PyComposition::renderPacked(const py::object& width, const py::object& height, const py::object& channels,
+                                      const py::object& region, const py::object& dtype, const py::object& seamless,
+                                      const py::object& seed) const
+{
+    const patternlens::Frame frame = frameOf(width, height, "", region, seamless, seed);
+    if (py::isinstance<py::str>(channels) || !py::isinstance<py::sequence>(channels))
+        throw py::type_error("channels must be a sequence of three or four str: layer paths, \"base\", \"-\" or \"1\"");
+    std::vector<std::string> names;
+    for (const py::handle& name : channels.cast<py::sequence>()) {
+        if (!py::isinstance<py::str>(name)) throw py::type_error("each channel must be a str, not " +
+                                                                 std::string(py::str(name.get_type().attr("__name__"))));
+        names.push_back(name.cast<std::string>());
+    }
+    if (names.size() != 3 && names.size() != 4)
+        throw py::value_error("channels must be three (RGB) or four (RGBA), not " + std::to_string(names.size()));
+    py::dtype type;
+    const patternlens::Samples samples = samplesOf(dtype, &type);
+    check(frame);
+    // A channel that leads nowhere is told before the array is made.
+    try {
+        std::shared_lock<std::shared_mutex> lock(mutex);
+        for (const std::string& name : names) {
+            if (name == "-" || name == "1" || name == "base") continue;
+            patternlens::Frame probe = frame;
+            probe.layer = name;
+            scene.check(probe);
+        }
+    } catch (const patternlens::Error& e) {
+        raise(e);
+    }
+    const py::ssize_t rows = frame.rows();
+    const py::ssize_t columns = frame.columns();
+    const auto depth = static_cast<py::ssize_t>(names.size());
+    py::array image(type, std::vector<py::ssize_t>{rows, columns, depth});
+    void* out = image.mutable_data();
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(columns) * static_cast<std::size_t>(depth) * static_cast<std::size_t>(type.itemsize());
+    renderOffThread([&](const patternlens::Scene& copy, const std::atomic<bool>* stop) {
+        copy.renderPacked(frame, names, samples, out, rowBytes, stop);
+    });
+    return image;
+}
+
+std::string PyComposition::glsl(bool es, const std::string& layerPath, const py::object& seamless,
+                                const py::object& seed) const
+{
+    patternlens::Frame frame;
+    frame.layer = layerPath;
+    frame.seamless = overrideOf(seamless, "seamless");
+    frame.seed = seedOf(seed, "seed");
+    check(frame);
+    std::string text;
+    offThread([&] {
+        std::shared_lock<std::shared_mutex> lock(mutex);
+        text = scene.glsl(frame, es);
+    });
+    return text;
 }
 
 } // namespace
@@ -608,6 +702,36 @@ Raises TypeError or ValueError for a bad argument (the message says
 which), KeyError for a layer path that leads nowhere (naming the variables
 that lead on), and MemoryError (or numpy's own error) for an array that
 cannot be had; every argument is checked before any work.)doc")
+        .def("render_packed", &PyComposition::renderPacked, py::arg("width"), py::arg("height"), py::arg("channels"),
+             py::kw_only(), py::arg("region") = py::none(), py::arg("dtype") = "uint8",
+             py::arg("seamless") = py::none(), py::arg("seed") = 0,
+             R"doc(render_packed(width, height, channels, *, region=None, dtype="uint8", seamless=None, seed=0) -> numpy.ndarray
+
+Renders three or four layers of the composition into the channels of one
+image, as patternlens-render --pack: an array of shape (rows, columns,
+len(channels)), the top row first, each channel what render() gives of
+its layer (the packed masks game materials read).
+
+channels: three or four str, each a layer path as render()'s layer takes
+  it, "base" for the base layer, "-" for a channel of 0 and "1" for one of
+  full white (255, 65535 or 1.0).
+region, dtype, seamless, seed: as render() takes them.
+
+Raises TypeError or ValueError for a bad argument and KeyError for a
+channel that leads to no layer, before any work.)doc")
+        .def("to_glsl", &PyComposition::glsl, py::arg("es") = false, py::kw_only(), py::arg("layer") = "",
+             py::arg("seamless") = py::none(), py::arg("seed") = 0,
+             R"doc(to_glsl(es=False, *, layer="", seamless=None, seed=0) -> str
+
+The composition as GLSL source, the text patternlens-render writes for
+"out.glsl": float patternlens(vec2 pixel, vec2 size) gives the values
+render(..., dtype="float32") gives at texture pixel `pixel` (row 0 at the
+bottom, as floor(gl_FragCoord.xy)) of a picture of `size` pixels; the
+layers' views are the uniform array patternlensViews, one vec4 (x, y,
+zoomx, zoomy) per layer, listed in the header.
+
+es: GLSL ES 3.00 (WebGL 2, mobile) instead of GLSL 3.30 core.
+layer, seamless, seed: as render() takes them.)doc")
         .def("__eq__", [](const PyComposition& a, const py::object& b) -> py::object {
             if (!py::isinstance<PyComposition>(b)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
             return py::bool_(a.equals(b.cast<const PyComposition&>()));

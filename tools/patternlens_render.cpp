@@ -423,12 +423,18 @@ int main(int argc, char** argv)
     };
     catchStopSignals();
     std::string error;
+    patternlens::Error::Kind kind = patternlens::Error::Kind::io;
     try {
         scene->writeFile(outputPath, frame, options);
     } catch (const patternlens::Error& e) {
         error = e.what();
+        kind = e.kind();
     }
     if (showProgress) std::fputc('\n', stderr);
+    // A channel of --pack that leads nowhere, or one the format cannot hold,
+    // is found with the layers.
+    if (kind == patternlens::Error::Kind::layer) return usageError("--" + error);
+    if (kind == patternlens::Error::Kind::options) return usageError(error);
     // A signal that comes after the last band lets the finished file stand.
     if (stopSignal && !error.empty()) {
         fileError(outputPath, "interrupted; nothing written");
