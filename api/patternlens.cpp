@@ -132,6 +132,18 @@ std::vector<imagewriter::Channel> channelsOf(const Renderable& base, const std::
     return channels;
 }
 
+imagewriter::Samples writerSamples(Samples samples)
+{
+    return samples == Samples::uint8    ? imagewriter::Samples::grey8
+           : samples == Samples::uint16 ? imagewriter::Samples::uint16
+                                        : imagewriter::Samples::float32;
+}
+
+std::size_t bytesOf(Samples samples)
+{
+    return samples == Samples::uint8 ? 1 : samples == Samples::uint16 ? 2 : 4;
+}
+
 // frame with its layer left to the pack's channels.
 Frame baseFrame(const Frame& frame)
 {
@@ -286,16 +298,14 @@ void Scene::render(const Frame& frame, Samples samples, void* out, std::size_t r
                    const std::atomic<bool>* stop) const
 {
     check(frame);
-    const std::size_t sampleBytes = samples == Samples::uint8 ? 1 : samples == Samples::uint16 ? 2 : 4;
+    const std::size_t sampleBytes = bytesOf(samples);
     const auto columns = static_cast<unsigned long long>(frame.columns());
     if (!out) throw Error(Error::Kind::options, "no memory was given for the image");
     if (rowBytes / sampleBytes < columns)
         throw Error(Error::Kind::options, "a row of " + std::to_string(rowBytes) + " bytes cannot hold " +
                                               std::to_string(columns) + " samples of " + std::to_string(sampleBytes) +
                                               (sampleBytes == 1 ? " byte" : " bytes"));
-    const imagewriter::Samples kind = samples == Samples::uint8    ? imagewriter::Samples::grey8
-                                      : samples == Samples::uint16 ? imagewriter::Samples::uint16
-                                                                   : imagewriter::Samples::float32;
+    const imagewriter::Samples kind = writerSamples(samples);
     std::string error;
     onDeepStack([&] {
         Composition copy(data_->composition);
@@ -348,16 +358,14 @@ void Scene::renderPacked(const Frame& frame, const std::vector<std::string>& cha
 {
     const Frame base = baseFrame(frame);
     check(base);
-    const std::size_t sampleBytes = samples == Samples::uint8 ? 1 : samples == Samples::uint16 ? 2 : 4;
+    const std::size_t sampleBytes = bytesOf(samples);
     const auto columns = static_cast<unsigned long long>(frame.columns());
     if (!out) throw Error(Error::Kind::options, "no memory was given for the image");
     if (rowBytes / sampleBytes / (channels.size() ? channels.size() : 1) < columns)
         throw Error(Error::Kind::options, "a row of " + std::to_string(rowBytes) + " bytes cannot hold " +
                                               std::to_string(columns) + " pixels of " +
                                               std::to_string(channels.size()) + " channels");
-    const imagewriter::Samples kind = samples == Samples::uint8    ? imagewriter::Samples::grey8
-                                      : samples == Samples::uint16 ? imagewriter::Samples::uint16
-                                                                   : imagewriter::Samples::float32;
+    const imagewriter::Samples kind = writerSamples(samples);
     std::string error;
     onDeepStack([&] {
         Composition copy(data_->composition);
