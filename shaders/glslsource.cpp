@@ -161,9 +161,9 @@ private:
           << "//\n"
           << "// uniform vec4 patternlensViews[" << order.size() << "] holds each layer's view: x, y (the centre)\n"
           << "// and zoomx, zoomy (the extents), in layer units. Texture pixel (i, j) shows the layer point\n"
-          << "// (x - zoomx/2 + zoomx i/width, y - zoomy/2 - zoomy j/height). To pan a layer by (dx, dy)\n"
-          << "// pixels (dy down), add dx zoomx/width to x and dy zoomy/height to y, for every layer\n"
-          << "// below it as well; to zoom, scale zoomx and zoomy. "
+          << "// (x - zoomx/2 + zoomx i/width, y - zoomy/2 - zoomy j/height). To move a layer's view by\n"
+          << "// (dx, dy) pixels (dy down the screen), add dx zoomx/width to x and subtract dy zoomy/height\n"
+          << "// from y, for the layers below it as well; to zoom, scale zoomx and zoomy. "
           << (options.es ? "Set it to these views:\n" : "It starts with these views:\n");
         for (std::size_t k = 0; k < order.size(); ++k) {
             const Renderable& layer = *order[k].layer;
