@@ -212,11 +212,12 @@ struct Scene::Data {
     }
 };
 
-Scene SceneAccess::make(Composition composition, std::string warning)
+Scene SceneAccess::make(Composition composition, std::string warning, std::string name)
 {
     auto data = std::make_unique<Scene::Data>();
     data->composition = std::move(composition);
     data->warning = std::move(warning);
+    data->name = std::move(name);
     return Scene(std::move(data));
 }
 
@@ -252,7 +253,7 @@ Scene readScene(const std::function<scenefile::ReadResult()>& read, const std::s
         result = read();
         if (result.baseLayer) composition = Composition(std::move(result.baseLayer), result.settings);
     });
-    if (!composition.tree) throw Error(Error::Kind::scene, prefix + result.error);
+    if (!composition.tree) throw Error(Error::Kind::scene, prefix + result.error, result.systemError);
     return SceneAccess::make(std::move(composition), result.warning);
 }
 

@@ -3,9 +3,12 @@
 // sample a pixel (or three or four, RGB or RGBA, for packed channels),
 // 32-bit IEEE floats or 16- or 8-bit unsigned integers,
 // deflated strip by strip. The strips of a band are compressed on the worker
-// pool, all processors at once, as the PNG writer's pieces are, and handed
-// to libtiff raw; libtiff lays out the file and its directory. Past 2 GiB of
-// pixels the file is a BigTIFF, whose offsets have 64 bits.
+// pool, all processors at once, at the render's priority, as the PNG
+// writer's pieces are, and handed to libtiff raw; libtiff lays out the file
+// and its directory. Past 2 GiB of pixels the file is a BigTIFF, whose
+// offsets have 64 bits.
+#include "layers/rowloop.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -18,9 +21,11 @@ namespace imagewriter {
 class TiffEncoder {
 public:
     // depth: 32 (floats), 16 or 8. Samples come in the machine's byte
-    // order, which the file then declares. channels: 1 (grey), 3 (RGB) or 4
-    // (RGBA, the alpha not premultiplied).
-    TiffEncoder(std::FILE* file, int width, int height, int depth, int channels = 1);
+    // order, which the file then declares. threads: those the render's rows
+    // are evaluated on, which the compression shares. channels: 1 (grey), 3
+    // (RGB) or 4 (RGBA, the alpha not premultiplied).
+    TiffEncoder(std::FILE* file, int width, int height, int depth, rowloop::Threads threads = rowloop::Threads::pool,
+                int channels = 1);
     ~TiffEncoder();
     TiffEncoder(const TiffEncoder&) = delete;
     TiffEncoder& operator=(const TiffEncoder&) = delete;
@@ -41,7 +46,9 @@ private:
     std::string failure(const char* what);
 
     std::FILE* file;
-    int width, height, depth, channels;
+    int width, height, depth;
+    rowloop::Threads threads;
+    int channels;
     int rowsPerStrip;
     int rowsWritten = 0;
     TIFF* tiff = nullptr;

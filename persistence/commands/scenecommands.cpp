@@ -11,7 +11,7 @@
 // held is written.
 #include "app/layercontrols.h"
 
-#include "app/storedranges.h"
+#include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "persistence/counttext.h"
