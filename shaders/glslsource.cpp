@@ -300,6 +300,44 @@ private:
             text += variable(layer, 2, "mix", "p");
             call = "plBlend(a, b, mix)";
             break;
+        case 6:   // Warp: the Source read at the point the warps move p to
+            use("warp");
+            text += variable(layer, 1, "warpX", "p");
+            text += variable(layer, 2, "warpY", "p");
+            text += variable(layer, 3, "amount", "p");
+            text += "    vec3 moved = plWarpPoint(p, warpX, warpY, amount);\n";
+            text += variable(layer, 0, "source", "moved.xy");
+            call = "plWarp(moved, source)";
+            break;
+        case 7:   // Ridged
+            use(seamless ? "torus-ridged" : "ridged");
+            text += variable(layer, 0, "octaves", "p");
+            text += variable(layer, 1, "lacunarity", "p");
+            text += variable(layer, 2, "gain", "p");
+            call = std::string(seamless ? "plTorusRidged(" : "plRidged(") + std::to_string(table(layer)) +
+                   ", view, p, octaves, lacunarity, gain)";
+            break;
+        case 8:   // Terrace
+            use("terrace");
+            text += variable(layer, 0, "source", "p");
+            text += variable(layer, 1, "low", "p");
+            text += variable(layer, 2, "high", "p");
+            text += variable(layer, 3, "steps", "p");
+            call = "plTerrace(source, low, high, steps)";
+            break;
+        case 9:   // Combine
+            use("combine");
+            text += variable(layer, 0, "a", "p");
+            text += variable(layer, 1, "b", "p");
+            text += variable(layer, 2, "mode", "p");
+            call = "plCombine(a, b, mode)";
+            break;
+        case 10:   // Gradient
+            use("gradient");
+            text += variable(layer, 0, "shape", "p");
+            text += variable(layer, 1, "softness", "p");
+            call = std::string("plGradient(view, p, ") + (seamless ? "true" : "false") + ", shape, softness)";
+            break;
         default:
             call = "0.0";
             break;

@@ -433,7 +433,7 @@ float plFittedCircles(vec4 view, vec2 p, float r, float s)
                         plWrapPositive(l.y, plFittedPeriod(view.w, period)), r);
 }
 
-//# octaves
+//# octaves: noise2
 // The number of octaves for an Octaves value: its whole part within 1 .. 8.
 int plOctaveCount(float c)
 {
@@ -441,11 +441,21 @@ int plOctaveCount(float c)
     return 1;
 }
 
-//# fractal: noise octaves
-// The Fractal layer: octave k samples at (x f + 17 k, y f + 31 k).
-float plFractal(int table, vec4 view, vec2 p, float octaves, float lac, float gain, float cut)
+// What an octave adds of its noise n: n itself (Fractal), or with ridge n
+// folded into a ridge, (1 - |n|)^2 (Ridged).
+float plFold(float n, bool ridge)
 {
-    vec2 l = plToLayer(view, p);
+    if (!ridge) return n;
+    PL_PRECISE float a = n < 0.0 ? 0.0 - n : n;
+    PL_PRECISE float r = 1.0 - a;
+    r = r * r;
+    return r;
+}
+
+// The octaves' weighted mean at layer point l: octave k samples at
+// (x f + 17 k, y f + 31 k) and weighs by gain^k.
+float plOctaveSum(int table, vec2 l, float octaves, float lac, float gain, bool ridge)
+{
     int oct = plOctaveCount(octaves);
     PL_PRECISE float sum = 0.0, norm = 0.0, amp = 1.0, f = 1.0;
     for (int k = 0; k < oct; ++k) {
@@ -455,19 +465,20 @@ float plFractal(int table, vec4 view, vec2 p, float octaves, float lac, float ga
         sy = sy + 31.0 * float(k);
         PL_PRECISE float n = 0.0;
         if (abs(sx) < 16777216.0 && abs(sy) < 16777216.0) n = plNoise2(table, sx, sy);
-        sum = sum + amp * n;
+        PL_PRECISE float t = amp * plFold(n, ridge);
+        sum = sum + t;
         norm = norm + amp;
         amp = amp * gain;
         f = f * lac;
     }
     PL_PRECISE float v = sum / norm;
-    return plCutNoise(v, cut);
+    return v;
 }
 
-//# torus-fractal: noise torus octaves
-// The seamless Fractal layer: octave k samples the view's torus scaled by
-// its frequency, offset by 17 k and 31 k.
-float plTorusFractal(int table, vec4 view, vec2 p, float octaves, float lac, float gain, float cut)
+//# torus-octaves: octaves torus map
+// Seamless: octave k samples the view's torus scaled by its frequency,
+// offset by 17 k and 31 k.
+float plTorusOctaveSum(int table, vec4 view, vec2 p, float octaves, float lac, float gain, bool ridge)
 {
     vec2 l = plToLayer(view, p);
     vec2 tx = plTurn(l.x, view.z);
@@ -485,13 +496,28 @@ float plTorusFractal(int table, vec4 view, vec2 p, float octaves, float lac, flo
         q = q + vec4(ox, ox, oy, oy);
         PL_PRECISE float n = 0.0;
         if (all(lessThan(abs(q), vec4(16777216.0)))) n = plGainClamped(plNoise4(table, q));
-        sum = sum + amp * n;
+        PL_PRECISE float t = amp * plFold(n, ridge);
+        sum = sum + t;
         norm = norm + amp;
         amp = amp * gain;
         f = f * lac;
     }
     PL_PRECISE float v = sum / norm;
-    return plCutNoise(v, cut);
+    return v;
+}
+
+//# fractal: noise octaves
+// The Fractal layer.
+float plFractal(int table, vec4 view, vec2 p, float octaves, float lac, float gain, float cut)
+{
+    return plCutNoise(plOctaveSum(table, plToLayer(view, p), octaves, lac, gain, false), cut);
+}
+
+//# torus-fractal: noise torus-octaves
+// The seamless Fractal layer.
+float plTorusFractal(int table, vec4 view, vec2 p, float octaves, float lac, float gain, float cut)
+{
+    return plCutNoise(plTorusOctaveSum(table, view, p, octaves, lac, gain, false), cut);
 }
 
 //# cells: lattice unit map
@@ -595,4 +621,132 @@ float plBlend(float a, float b, float m)
     t = t * m;
     PL_PRECISE float v = a + t;
     return plClampUnit(v);
+}
+
+//# whole
+// The whole number from c in [lo, hi]: lo unless c >= lo (NaN gives lo), hi
+// if c >= hi, else c truncated.
+int plWhole(float c, int lo, int hi)
+{
+    if (c >= float(lo)) return c >= float(hi) ? hi : int(c);
+    return lo;
+}
+
+//# warp: unit
+// The Warp layer's point: p moved by the warps, Amount in widths of the
+// whole picture; w is 0 where the point is NaN or beyond 2^24.
+vec3 plWarpPoint(vec2 p, float wx, float wy, float amount)
+{
+    PL_PRECISE float s = amount * plSize.x;
+    PL_PRECISE float dx = wx - 0.5;
+    dx = dx + dx;
+    dx = dx * s;
+    PL_PRECISE float qx = p.x + dx;
+    PL_PRECISE float dy = wy - 0.5;
+    dy = dy + dy;
+    dy = dy * s;
+    PL_PRECISE float qy = p.y + dy;
+    return vec3(qx, qy, abs(qx) < 16777216.0 && abs(qy) < 16777216.0 ? 1.0 : 0.0);
+}
+
+// The Warp layer's value from its Source at the moved point.
+float plWarp(vec3 q, float source)
+{
+    return q.z != 0.0 ? plClampUnit(source) : 0.0;
+}
+
+//# ridged: octaves map unit
+// The Ridged layer: Fractal's octaves, each folded into a ridge, clamped.
+float plRidged(int table, vec4 view, vec2 p, float octaves, float lac, float gain)
+{
+    return plClampUnit(plOctaveSum(table, plToLayer(view, p), octaves, lac, gain, true));
+}
+
+//# torus-ridged: torus-octaves unit
+float plTorusRidged(int table, vec4 view, vec2 p, float octaves, float lac, float gain)
+{
+    return plClampUnit(plTorusOctaveSum(table, view, p, octaves, lac, gain, true));
+}
+
+//# terrace: unit whole
+// The Terrace layer: the Source between Low and High, in Steps levels.
+float plTerrace(float s, float lo, float hi, float steps)
+{
+    int k = plWhole(steps, 1, 32);
+    PL_PRECISE float t = s - lo;
+    PL_PRECISE float d = hi - lo;
+    t = t / d;
+    t = plClampUnit(t);
+    if (k < 2) return t;
+    PL_PRECISE float u = t * float(k);
+    PL_PRECISE float i = floor(u);
+    if (i > float(k - 1)) i = float(k - 1);
+    PL_PRECISE float v = i / float(k - 1);
+    return v;
+}
+
+//# combine: unit whole
+// The Combine layer: A and B by Mode.
+float plCombine(float a, float b, float mode)
+{
+    int m = plWhole(mode, 0, 6);
+    PL_PRECISE float v;
+    if (m == 0) {
+        v = a + b;
+    } else if (m == 1) {
+        v = a - b;
+    } else if (m == 2) {
+        v = a * b;
+    } else if (m == 3) {
+        v = a < b ? a : b;
+    } else if (m == 4) {
+        v = a > b ? a : b;
+    } else if (m == 5) {
+        PL_PRECISE float t = a - b;
+        v = t > 0.0 ? t : 0.0 - t;
+    } else {
+        PL_PRECISE float t = 1.0 - a;
+        PL_PRECISE float w = 1.0 - b;
+        t = t * w;
+        v = 1.0 - t;
+    }
+    return plClampUnit(v);
+}
+
+//# gradient: map cells-math unit whole
+// The Gradient layer: along x, along y, or radial about (0, -20).
+float plGradient(vec4 view, vec2 p, bool seamless, float shape, float softness)
+{
+    vec2 l = plToLayer(view, p);
+    int m = plWhole(shape, 0, 2);
+    PL_PRECISE float x = l.x, y = l.y;
+    if (seamless) {
+        vec4 r = plRect(view);
+        PL_PRECISE float u = x - r.x;
+        x = r.x + plWrapPositive(u, view.z);
+        PL_PRECISE float w = r.y - y;
+        y = r.y - plWrapPositive(w, view.w);
+    }
+    PL_PRECISE float g;
+    if (m == 0) {
+        g = x + 10.0;
+        g = g / 20.0;
+    } else if (m == 1) {
+        g = -10.0 - y;
+        g = g / 20.0;
+    } else {
+        PL_PRECISE float dy = y + 20.0;
+        PL_PRECISE float d = x * x;
+        PL_PRECISE float t = dy * dy;
+        d = d + t;
+        d = sqrt(d);
+        g = d / 10.0;
+        g = 1.0 - g;
+    }
+    g = plClampUnit(g);
+    PL_PRECISE float e = softness < 1.0 ? softness : 1.0;
+    if (g == 0.0) return 0.0;
+    if (g >= e) return 1.0;
+    PL_PRECISE float v = g / e;
+    return v;
 }
