@@ -170,6 +170,39 @@ def test_layer_trees():
     assert pickle.loads(pickle.dumps(pl.Composition(chain))).render(8, 8).shape == (8, 8)
 
 
+def test_packed_channels_hold_each_layers_render(tmp_path):
+    composition = pl.Composition(every_type()[0])
+    channels = ["base", "Spacing/Cutoff", "-", "1"]
+    for dtype, white in (("uint8", 255), ("uint16", 65535), ("float32", 1)):
+        for keywords in ({}, {"region": (13, 7, 41, 29), "seed": 3}, {"seamless": True}):
+            packed = composition.render_packed(97, 61, channels, dtype=dtype, **keywords)
+            assert packed.dtype == dtype and packed.shape == composition.render(97, 61, **keywords).shape + (4,)
+            np.testing.assert_array_equal(packed[..., 0], composition.render(97, 61, dtype=dtype, **keywords))
+            np.testing.assert_array_equal(packed[..., 1], composition.render(97, 61, layer=channels[1], dtype=dtype,
+                                                                             **keywords))
+            assert (packed[..., 2] == 0).all() and (packed[..., 3] == white).all()
+    scene, out = tmp_path / "scene.xml", tmp_path / "out.png"
+    composition.save(scene)
+    subprocess.run([RENDER, "--size", "97x61", "--pack", "Spacing,base,1", str(scene), str(out)], check=True)
+    np.testing.assert_array_equal(read_png(out), composition.render_packed(97, 61, ("Spacing", "base", "1")))
+    for bad, error in ((["base", "Nope", "-"], KeyError), (["base", "-"], ValueError), ("base,-,1", TypeError),
+                       (["base", "-", 1], TypeError)):
+        with pytest.raises(error):
+            composition.render_packed(97, 61, bad)
+
+
+def test_to_glsl_is_the_renderers_shader(tmp_path):
+    scene, out = os.path.join(ROOT, "examples", "marble.xml"), tmp_path / "out.glsl"
+    composition = pl.load(scene)
+    for es in (False, True):
+        for keywords, options in (({}, []), ({"layer": "Cutoff", "seamless": True, "seed": 4},
+                                             ["--layer", "Cutoff", "--seamless", "--seed", "4"])):
+            subprocess.run([RENDER, *(["--es"] if es else []), *options, scene, str(out)], check=True)
+            assert composition.to_glsl(es, **keywords) == out.read_text()
+    assert composition.to_glsl().startswith("#version 330 core\n")
+    assert composition.to_glsl(es=True).startswith("#version 300 es\n")
+
+
 def test_bad_arguments_and_files(tmp_path):
     scene = pl.load(os.path.join(ROOT, "docs", "example-scene.xml"))
     bad = [({"width": 0}, ValueError), ({"width": 2**31}, ValueError), ({"width": 1.5}, TypeError),
