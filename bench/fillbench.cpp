@@ -21,7 +21,19 @@
 
 namespace {
 
-enum class Scene { noise, squares, circles, depth3, fractal5, cellEdges, warpedFractal };
+enum class Scene {
+    noise,
+    squares,
+    circles,
+    depth3,
+    fractal5,
+    cellEdges,
+    ridged5,
+    terraceFractal5,
+    combineNoiseCells,
+    radialGradient,
+    warpedFractal
+};
 enum class Path { reference, fast };
 
 // Layers take their texture size from the controller when they are made.
@@ -68,6 +80,24 @@ std::unique_ptr<Renderable> makeScene(Scene scene, int width, int height)
         warp->setVariable(3, 0.05f);
         return warp;
     }
+    case Scene::ridged5: {
+        std::unique_ptr<Renderable> ridged(createLayer(7));
+        ridged->setVariable(0, 5);   // Octaves
+        return ridged;
+    }
+    case Scene::terraceFractal5: {
+        std::unique_ptr<Renderable> terrace(createLayer(8));
+        terrace->attachInput(0, makeScene(Scene::fractal5, width, height).release());   // Source
+        return terrace;
+    }
+    case Scene::combineNoiseCells: {
+        std::unique_ptr<Renderable> combine(createLayer(9));
+        combine->setVariable(2, 5);   // Mode: Difference
+        combine->attachInput(0, createLayer(0));
+        combine->attachInput(1, createLayer(4));
+        return combine;
+    }
+    case Scene::radialGradient: return std::unique_ptr<Renderable>(createLayer(10));   // radial at the start
     }
     return nullptr;
 }
@@ -211,6 +241,10 @@ PL_FILL(fractal5_2000x2000, Scene::fractal5, 2000, 2000);
 PL_FILL(cells_edges_2000x2000, Scene::cellEdges, 2000, 2000);
 PL_FILL(depth3_4000x4700, Scene::depth3, exportWidth, exportHeight);
 PL_FILL(warped_fractal5_2000x2000, Scene::warpedFractal, 2000, 2000);
+PL_FILL(ridged5_2000x2000, Scene::ridged5, 2000, 2000);
+PL_FILL(terrace_fractal5_2000x2000, Scene::terraceFractal5, 2000, 2000);
+PL_FILL(combine_noise_cells_2000x2000, Scene::combineNoiseCells, 2000, 2000);
+PL_FILL(radial_gradient_2000x2000, Scene::radialGradient, 2000, 2000);
 
 // Fill/noise_4000x4700_fast_on/<target>, one per target this build and
 // processor have.

@@ -176,10 +176,28 @@ void InsideDiscsPointsLanes(const float* xpos, const float* ypos, const float* r
     InsideDiscs<1>(xpos, ypos, radius, spacing, count, out);
 }
 
+// What an octave adds of its noise (Fold): the noise itself, or its ridge.
+struct NoiseLanes {
+    static HWY_INLINE VF Lanes(VF n) { return n; }
+    static float Scalar(float n) { return n; }
+};
+struct RidgeLanes {
+    static HWY_INLINE VF Lanes(VF n)
+    {
+        const DF df;
+        const VF zero = hn::Zero(df), one = hn::Set(df, 1.0f);
+        const VF a = hn::IfThenElse(hn::Lt(n, zero), hn::Sub(zero, n), n);
+        const VF r = hn::Sub(one, a);
+        return hn::Mul(r, r);
+    }
+    static float Scalar(float n) { return ridge(n); }
+};
+
 // FractalRunLanes where every point of the run has the same octaves,
 // Lacunarity and Gain, as when they are not driven: the frequencies, amplitudes
 // and the sum of amplitudes are then one number each, and so is each
 // octave's y.
+template <class Fold>
 void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
                          float* out)
 {
@@ -210,12 +228,12 @@ void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, in
         for (k = 0; k + lanes <= count; k += lanes) {
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), vf), offsetX);
             const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), rowMask);
-            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const VF n = Fold::Lanes(hn::IfThenElseZero(inside, hn::LoadU(df, sx + k)));
             hn::StoreU(hn::Add(hn::LoadU(df, sum + k), hn::Mul(va, n)), df, sum + k);
         }
         for (; k < count; ++k) {
             const float px = xpos[k] * f + 17.0f * static_cast<float>(o);
-            const float n = rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f;
+            const float n = Fold::Scalar(rowInside && std::fabs(px) < octaveLimit ? sx[k] : 0.0f);
             sum[k] = sum[k] + amp * n;
         }
         norm = norm + amp;
@@ -230,6 +248,7 @@ void UniformFractalLanes(const Tables& tables, const float* xpos, float ypos, in
 
 // UniformFractalLanes at points: each octave's points are made and tested
 // on the lanes, y as x, and sampled by the 2-D noise kernel.
+template <class Fold>
 void UniformFractalPointsLanes(const Tables& tables, const float* xpos, const float* ypos, int oct, float lac,
                                float gain, int count, float* out)
 {
@@ -267,13 +286,13 @@ void UniformFractalPointsLanes(const Tables& tables, const float* xpos, const fl
         GradientNoise::sample2Batch(tables, sx, sy, count, sx);
         for (k = 0; k + lanes <= count; k += lanes) {
             VF px, py;
-            const VF n = hn::IfThenElseZero(point(k, &px, &py), hn::LoadU(df, sx + k));
+            const VF n = Fold::Lanes(hn::IfThenElseZero(point(k, &px, &py), hn::LoadU(df, sx + k)));
             hn::StoreU(hn::Add(hn::LoadU(df, sum + k), hn::Mul(va, n)), df, sum + k);
         }
         for (; k < count; ++k) {
             const float px = xpos[k] * f + offsetX;
             const float py = ypos[k] * f + offsetY;
-            const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
+            const float n = Fold::Scalar(std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f);
             sum[k] = sum[k] + amp * n;
         }
         norm = norm + amp;
@@ -290,7 +309,7 @@ void UniformFractalPointsLanes(const Tables& tables, const float* xpos, const fl
 // on the lanes, sampled by the 2-D noise kernel, and summed on the lanes.
 // Lanes whose octaves are done take part with their sums kept. A row has
 // one ypos (yStep 0), points one each (yStep 1).
-template <int yStep>
+template <class Fold, int yStep>
 void FractalRunLanes(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
                      const float* lac, const float* gain, int count, float* out)
 {
@@ -337,7 +356,7 @@ void FractalRunLanes(const Tables& tables, const float* xpos, const float* ypos,
             const VF px = hn::Add(hn::Mul(hn::LoadU(df, xpos + k), fk), hn::Set(df, offsetX));
             const VF py = hn::Add(hn::Mul(y, fk), hn::Set(df, offsetY));
             const auto inside = hn::And(hn::Lt(hn::Abs(px), limit), hn::Lt(hn::Abs(py), limit));
-            const VF n = hn::IfThenElseZero(inside, hn::LoadU(df, sx + k));
+            const VF n = Fold::Lanes(hn::IfThenElseZero(inside, hn::LoadU(df, sx + k)));
             const auto active = hn::RebindMask(df, hn::Lt(hn::Set(di, o), hn::LoadU(di, octaves + k)));
             const VF a = hn::LoadU(df, amp + k);
             const VF s = hn::LoadU(df, sum + k);
@@ -351,7 +370,7 @@ void FractalRunLanes(const Tables& tables, const float* xpos, const float* ypos,
             if (o >= octaves[k]) continue;
             const float px = xpos[k] * f[k] + offsetX;
             const float py = ypos[k * yStep] * f[k] + offsetY;
-            const float n = std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f;
+            const float n = Fold::Scalar(std::fabs(px) < octaveLimit && std::fabs(py) < octaveLimit ? sx[k] : 0.0f);
             sum[k] = sum[k] + amp[k] * n;
             norm[k] = norm[k] + amp[k];
             amp[k] = amp[k] * gain[k];
@@ -366,30 +385,70 @@ void FractalRunLanes(const Tables& tables, const float* xpos, const float* ypos,
 
 // The run in parts the stack buffers hold; octStep 0 reads oct, lac and
 // gain as one value each.
-void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
-                     const float* gain, int octStep, int count, float* out)
+template <class Fold>
+void OctaveSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                    const float* gain, int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         if (octStep)
-            FractalRunLanes<0>(tables, xpos + done, &ypos, oct + done, lac + done, gain + done, part, out + done);
+            FractalRunLanes<Fold, 0>(tables, xpos + done, &ypos, oct + done, lac + done, gain + done, part, out + done);
         else
-            UniformFractalLanes(tables, xpos + done, ypos, *oct, *lac, *gain, part, out + done);
+            UniformFractalLanes<Fold>(tables, xpos + done, ypos, *oct, *lac, *gain, part, out + done);
     }
 }
 
+void FractalSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                     const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumLanes<NoiseLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
+}
+
+void RidgedSumLanes(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
+                    const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumLanes<RidgeLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
+}
+
+void ClampUnitLanes(int count, float* values)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF one = hn::Set(df, 1.0f);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        VF v = hn::LoadU(df, values + k);
+        v = hn::IfThenElse(hn::Lt(v, one), v, one);
+        hn::StoreU(hn::IfThenElseZero(hn::Gt(v, hn::Zero(df)), v), df, values + k);
+    }
+    for (; k < count; ++k) values[k] = clampUnit(values[k]);
+}
+
 // The same at points.
-void FractalSumPointsLanes(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
-                           const float* lac, const float* gain, int octStep, int count, float* out)
+template <class Fold>
+void OctaveSumPointsLanes(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
+                          const float* lac, const float* gain, int octStep, int count, float* out)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         if (octStep)
-            FractalRunLanes<1>(tables, xpos + done, ypos + done, oct + done, lac + done, gain + done, part,
-                               out + done);
+            FractalRunLanes<Fold, 1>(tables, xpos + done, ypos + done, oct + done, lac + done, gain + done, part,
+                                     out + done);
         else
-            UniformFractalPointsLanes(tables, xpos + done, ypos + done, *oct, *lac, *gain, part, out + done);
+            UniformFractalPointsLanes<Fold>(tables, xpos + done, ypos + done, *oct, *lac, *gain, part, out + done);
     }
+}
+
+void FractalSumPointsLanes(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
+                           const float* lac, const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumPointsLanes<NoiseLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
+}
+
+void RidgedSumPointsLanes(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
+                          const float* lac, const float* gain, int octStep, int count, float* out)
+{
+    OctaveSumPointsLanes<RidgeLanes>(tables, xpos, ypos, oct, lac, gain, octStep, count, out);
 }
 
 void BlendLanes(const float* a, const float* b, const float* m, int count, float* out)
@@ -471,7 +530,10 @@ HWY_EXPORT(InsideSquaresPointsLanes);
 HWY_EXPORT(InsideDiscsLanes);
 HWY_EXPORT(InsideDiscsPointsLanes);
 HWY_EXPORT(FractalSumLanes);
+HWY_EXPORT(RidgedSumLanes);
+HWY_EXPORT(ClampUnitLanes);
 HWY_EXPORT(FractalSumPointsLanes);
+HWY_EXPORT(RidgedSumPointsLanes);
 HWY_EXPORT(BlendLanes);
 HWY_EXPORT(WarpPointsLanes);
 HWY_EXPORT(WarpValuesLanes);
@@ -496,13 +558,14 @@ float octaveSum(int oct, float lac, float gain, Sample sample)
 
 } // namespace
 
-float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain)
+float fractalSum(const Tables& tables, float xpos, float ypos, int oct, float lac, float gain, Fold fold)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         const float sx = xpos * f + 17.0f * static_cast<float>(k);
         const float sy = ypos * f + 31.0f * static_cast<float>(k);
         const bool inside = std::fabs(sx) < octaveLimit && std::fabs(sy) < octaveLimit;
-        return inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
+        const float n = inside ? GradientNoise::sample2(tables, sx, sy) : 0.0f;
+        return fold == Fold::ridge ? ridge(n) : n;
     });
 }
 
@@ -531,7 +594,7 @@ inline bool withinOctaveLimit(const float* p)
 // the run (yStep 0).
 void torusFractalRun(const Tables& tables, const float* cosines, const float* sines, float rx, const float* yCosines,
                      const float* ySines, int yStep, float ry, const std::uint8_t* oct, const float* lac,
-                     const float* gain, int count, float* out)
+                     const float* gain, int count, float* out, Fold fold)
 {
     float f[fractalRun], amp[fractalRun], sum[fractalRun], norm[fractalRun], p[4][fractalRun];
     bool inside[fractalRun];
@@ -553,7 +616,8 @@ void torusFractalRun(const Tables& tables, const float* cosines, const float* si
         GradientNoise::sample4Batch(tables, p[0], p[1], p[2], p[3], count, p[0]);
         for (int k = 0; k < count; ++k) {
             if (o >= oct[k]) continue;
-            const float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            float n = inside[k] ? seamless::gainClamped(p[0][k]) : 0.0f;
+            if (fold == Fold::ridge) n = ridge(n);
             sum[k] = sum[k] + amp[k] * n;
             norm[k] = norm[k] + amp[k];
             amp[k] = amp[k] * gain[k];
@@ -566,28 +630,32 @@ void torusFractalRun(const Tables& tables, const float* cosines, const float* si
 } // namespace
 
 float torusFractalSum(const Tables& tables, seamless::Turn tx, float rx, seamless::Turn ty, float ry, int oct, float lac,
-                      float gain)
+                      float gain, Fold fold)
 {
     return octaveSum(oct, lac, gain, [&](float f, int k) {
         float p[4];
         torusOctavePoint(tx.cosine, tx.sine, rx, ty, ry, f, k, p);
-        if (!withinOctaveLimit(p)) return 0.0f;
-        return seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]));
+        const float n = withinOctaveLimit(p)
+                            ? seamless::gainClamped(GradientNoise::sample4(tables, p[0], p[1], p[2], p[3]))
+                            : 0.0f;
+        return fold == Fold::ridge ? ridge(n) : n;
     });
 }
 
 void torusFractalSumRow(const Tables& tables, const float* cosines, const float* sines, float rx, seamless::Turn ty,
-                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+                        float ry, const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out,
+                        Fold fold)
 {
     for (int done = 0; done < count; done += fractalRun) {
         const int part = count - done < fractalRun ? count - done : fractalRun;
         torusFractalRun(tables, cosines + done, sines + done, rx, &ty.cosine, &ty.sine, 0, ry, oct + done, lac + done,
-                        gain + done, part, out + done);
+                        gain + done, part, out + done, fold);
     }
 }
 
 void torusFractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, float extentX, float extentY,
-                           const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out)
+                           const std::uint8_t* oct, const float* lac, const float* gain, int count, float* out,
+                           Fold fold)
 {
     const float rx = seamless::radiusOf(extentX), ry = seamless::radiusOf(extentY);
     for (int done = 0; done < count; done += fractalRun) {
@@ -601,34 +669,52 @@ void torusFractalSumPoints(const Tables& tables, const float* xpos, const float*
             cy[k] = ty.cosine;
             sy[k] = ty.sine;
         }
-        torusFractalRun(tables, cx, sx, rx, cy, sy, 1, ry, oct + done, lac + done, gain + done, part, out + done);
+        torusFractalRun(tables, cx, sx, rx, cy, sy, 1, ry, oct + done, lac + done, gain + done, part, out + done,
+                        fold);
     }
 }
 
 void fractalSumRow(const Tables& tables, const float* xpos, float ypos, const std::uint8_t* oct, const float* lac,
-                   const float* gain, int count, float* out)
+                   const float* gain, int count, float* out, Fold fold)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
 }
 
 void fractalSumRow(const Tables& tables, const float* xpos, float ypos, int oct, float lac, float gain, int count,
-                   float* out)
+                   float* out, Fold fold)
 {
     const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
-    HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+}
+
+void clampUnitRow(int count, float* values)
+{
+    HWY_DYNAMIC_DISPATCH(ClampUnitLanes)(count, values);
 }
 
 void fractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, const std::uint8_t* oct,
-                      const float* lac, const float* gain, int count, float* out)
+                      const float* lac, const float* gain, int count, float* out, Fold fold)
 {
-    HWY_DYNAMIC_DISPATCH(FractalSumPointsLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumPointsLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumPointsLanes)(tables, xpos, ypos, oct, lac, gain, 1, count, out);
 }
 
 void fractalSumPoints(const Tables& tables, const float* xpos, const float* ypos, int oct, float lac, float gain,
-                      int count, float* out)
+                      int count, float* out, Fold fold)
 {
     const std::uint8_t octaves = static_cast<std::uint8_t>(oct);
-    HWY_DYNAMIC_DISPATCH(FractalSumPointsLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    if (fold == Fold::ridge)
+        HWY_DYNAMIC_DISPATCH(RidgedSumPointsLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
+    else
+        HWY_DYNAMIC_DISPATCH(FractalSumPointsLanes)(tables, xpos, ypos, &octaves, &lac, &gain, 0, count, out);
 }
 
 void blendRow(const float* a, const float* b, const float* m, int count, float* out)

@@ -1,14 +1,20 @@
 #include "imageoutput/imagerender.h"
 
+#include "layers/layerpath.h"
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
+#include "layers/saturate.h"
 #include "layers/workerpool.h"
 #include "persistence/atomicfile.h"
 #include "imageoutput/exrencoder.h"
 #include "imageoutput/tiffencoder.h"
+#include "shaders/glslsource.h"
+#include "shaders/webpage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -145,6 +151,55 @@ float sameValue(float value)
     return value;
 }
 
+// One channel's samples among interleaved ones (or the only channel): area
+// pixel (c, r) at out[r * rowBytes + (c * channels + channel) * size].
+class ChannelSamples : public rowloop::Sink {
+public:
+    enum class Kind { grey8, big16, little16, native16, float32 };
+    ChannelSamples(void* out, std::size_t rowBytes, Kind kind, int channels = 1, int channel = 0)
+        : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes), kind_(kind), channels_(channels),
+          channel_(channel)
+    {
+    }
+    void take(int row, int column, int count, const float* values) override
+    {
+        for (int k = 0; k < count; ++k) put(row, column + k, values[k]);
+    }
+    // A constant channel over rows x columns: 0, or full white.
+    void fill(int rows, int columns, bool white)
+    {
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) put(r, c, white ? 1.0f : 0.0f);
+    }
+
+private:
+    void put(int row, int column, float value)
+    {
+        const std::size_t size = kind_ == Kind::grey8 ? 1 : kind_ == Kind::float32 ? 4 : 2;
+        std::uint8_t* at = out_ + static_cast<std::size_t>(row) * rowBytes_ +
+                           (static_cast<std::size_t>(column) * channels_ + channel_) * size;
+        if (kind_ == Kind::grey8) {
+            *at = greyByte(value);
+        } else if (kind_ == Kind::float32) {
+            std::memcpy(at, &value, sizeof value);
+        } else {
+            const std::uint16_t s = imagewriter::sample16(value);
+            if (kind_ == Kind::native16) {
+                std::memcpy(at, &s, sizeof s);
+            } else {
+                const bool big = kind_ == Kind::big16;
+                at[big ? 0 : 1] = static_cast<std::uint8_t>(s >> 8);
+                at[big ? 1 : 0] = static_cast<std::uint8_t>(s);
+            }
+        }
+    }
+
+    std::uint8_t* out_;
+    std::size_t rowBytes_;
+    Kind kind_;
+    int channels_, channel_;
+};
+
 // The pixels of region in the order a file holds them: the texture's last
 // row first.
 rowloop::Area imageRows(const Renderable& layer, const imagewriter::Region& region, int top, int rows)
@@ -174,6 +229,8 @@ std::string optionsError(Format format, const RenderOptions& options)
     const bool values = format == Format::Exr || format == Format::Tiff;
     if (options.view.kind != ViewAs::Kind::grey && format != Format::Png)
         return "normal maps and colour ramps are written as PNG only";
+    if (format == Format::Glsl || format == Format::Html) return {};   // no samples
+    if (format == Format::Raw && options.depth != 16) return "a .r16 or .raw heightmap holds 16-bit samples (depth 16)";
     if (format == Format::Exr && options.depth != 16 && options.depth != 32)
         return "an EXR image holds 32- or 16-bit floats (depth 32 or 16)";
     if (values && options.depth != 8 && options.depth != 16 && options.depth != 32)
@@ -365,6 +422,39 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
     return error.empty() ? encoder.finish() : error;
 }
 
+// A heightmap: the 16-bit samples alone, little-endian, the top row first.
+std::string streamRaw(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
+{
+    const std::size_t rowBytes = 2 * static_cast<std::size_t>(region.width);
+    const int perBand = bandRows(rowBytes, 1, region.height);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    ChannelSamples sink(rows.data(), rowBytes, ChannelSamples::Kind::little16);
+    return forEachBand(region, perBand, options, [&](int top, int count) {
+        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
+        const std::size_t size = rowBytes * static_cast<std::size_t>(count);
+        return std::fwrite(rows.data(), 1, size, file) == size ? std::string() : std::string(std::strerror(errno ? errno : EIO));
+    });
+}
+
+const char* const textRegionError = "a shader or a page shows the whole picture: it takes no region";
+
+std::string shader(const Renderable& layer, const RenderOptions& options)
+{
+    glslsource::Options glsl;
+    glsl.es = options.es;
+    glsl.sceneName = options.sceneName;
+    glsl.layerPath = layerpath::variablePath(layer);
+    glsl.width = layer.textureWidth;
+    glsl.height = layer.textureHeight;
+    return glslsource::source(layer, glsl);
+}
+
+std::string writeText(std::FILE* file, const std::string& text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return std::strerror(errno ? errno : EIO);
+    return {};
+}
+
 std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
 {
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
@@ -373,6 +463,11 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     Region region = options.region;
     if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
     if (!(error = regionError(region, layer.textureWidth, layer.textureHeight)).empty()) return error;
+    if (format == Format::Glsl || format == Format::Html) {
+        if (!wholeImage(options.region)) return textRegionError;
+        return writeText(file, format == Format::Glsl ? shader(layer, options) : webpage::write(layer, options.sceneName));
+    }
+    if (format == Format::Raw) return streamRaw(layer, region, file, options);
     if (format == Format::Exr || format == Format::Tiff) return streamValues(layer, region, format, file, options);
     if (options.view.kind != ViewAs::Kind::grey) return streamColour(layer, region, file, options);
     return streamGrey(layer, region, format, file, options);
@@ -416,10 +511,123 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
     const std::string optionError = optionsError(format, options);
     if (!optionError.empty()) return optionError;
     if (!wholeImage(options.region)) {
+        if (format == Format::Glsl || format == Format::Html) return textRegionError;
         const std::string error = regionError(options.region, layer.textureWidth, layer.textureHeight);
         if (!error.empty()) return error;
     }
     return atomicfile::replace(path, [&](std::FILE* file) { return renderToStream(layer, format, file, options); });
+}
+
+namespace {
+
+// The region of the channels' images, all of one size: the whole, or as
+// given.
+Region packedRegion(const std::vector<Channel>& channels, const Region& wanted)
+{
+    for (const Channel& c : channels)
+        if (c.layer) return wholeImage(wanted) ? Region{0, 0, c.layer->textureWidth, c.layer->textureHeight} : wanted;
+    return wanted;
+}
+
+// The layers' size, or an error: packed channels need at least one layer.
+std::string channelsError(const std::vector<Channel>& channels)
+{
+    if (channels.size() != 3 && channels.size() != 4) return "packed channels are three (RGB) or four (RGBA)";
+    const Renderable* first = nullptr;
+    for (const Channel& c : channels) {
+        if (!c.layer) continue;
+        if (c.layer->textureWidth <= 0 || c.layer->textureHeight <= 0) return "the image is empty";
+        if (!first) first = c.layer;
+        if (c.layer->textureWidth != first->textureWidth || c.layer->textureHeight != first->textureHeight)
+            return "the packed layers differ in size";
+    }
+    return first ? std::string() : "packed channels need a layer";
+}
+
+// Each channel's band into its place among the pixels.
+bool evaluateChannels(const std::vector<Channel>& channels, const Region& region, int top, int count,
+                      std::uint8_t* rows, std::size_t rowBytes, ChannelSamples::Kind kind, const RenderOptions& options)
+{
+    const int n = static_cast<int>(channels.size());
+    for (int k = 0; k < n; ++k) {
+        ChannelSamples sink(rows, rowBytes, kind, n, k);
+        if (!channels[k].layer) sink.fill(count, region.width, channels[k].white);
+        else if (!evaluateBand(*channels[k].layer, region, top, count, sink, options)) return false;
+    }
+    return true;
+}
+
+std::string streamPacked(const std::vector<Channel>& channels, Format format, std::FILE* file,
+                         const RenderOptions& options)
+{
+    const Region region = packedRegion(channels, options.region);
+    const int n = static_cast<int>(channels.size());
+    const bool png = format == Format::Png;
+    ImageEncoder pngEncoder(file, Format::Png, region.width, region.height, options.depth, n, options.threads);
+    TiffEncoder tiffEncoder(file, region.width, region.height, options.depth, options.threads, n);
+    std::string error = png ? pngEncoder.begin() : tiffEncoder.begin();
+    if (!error.empty()) return error;
+    const std::size_t rowBytes = png ? pngEncoder.rowBytes() : tiffEncoder.rowBytes();
+    const int perBand = bandRows(rowBytes, png ? 1 : tiffEncoder.stripRows(), region.height);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    // A PNG stores 16-bit samples big-endian; the TIFF declares the machine's
+    // order.
+    const ChannelSamples::Kind kind = options.depth == 8 ? ChannelSamples::Kind::grey8
+                                      : png              ? ChannelSamples::Kind::big16
+                                                         : ChannelSamples::Kind::native16;
+    error = forEachBand(region, perBand, options, [&](int top, int count) {
+        if (!evaluateChannels(channels, region, top, count, rows.data(), rowBytes, kind, options))
+            return std::string("cancelled");
+        return png ? pngEncoder.writeRows(rows.data(), count) : tiffEncoder.writeRows(rows.data(), count);
+    });
+    if (!error.empty()) return error;
+    return png ? pngEncoder.finish() : tiffEncoder.finish();
+}
+
+} // namespace
+
+std::string packError(Format format, const std::vector<Channel>& channels, const RenderOptions& options)
+{
+    if (format != Format::Png && format != Format::Tiff) return "packed channels are written as PNG or TIFF";
+    if (options.depth != 8 && options.depth != 16) return "packed channels hold 8 or 16 bits (depth 8 or 16)";
+    if (options.view.kind != ViewAs::Kind::grey) return "packed channels hold grey pictures";
+    std::string error = channelsError(channels);
+    if (!error.empty() || wholeImage(options.region)) return error;
+    const Region whole = packedRegion(channels, Region());
+    return regionError(options.region, whole.width, whole.height);
+}
+
+std::string renderPackedToFile(const std::vector<Channel>& channels, const std::string& path,
+                               const RenderOptions& options)
+{
+    const Format format = formatFor(path);
+    const std::string error = packError(format, channels, options);
+    if (!error.empty()) return error;
+    return atomicfile::replace(path, [&](std::FILE* file) {
+        try {
+            return streamPacked(channels, format, file, options);
+        } catch (const std::bad_alloc&) {
+            return std::string("out of memory");
+        }
+    });
+}
+
+std::string renderPackedToMemory(const std::vector<Channel>& channels, Samples samples, void* out,
+                                 std::size_t rowBytes, const Region& wanted, const std::atomic<bool>* stop)
+{
+    std::string error = channelsError(channels);
+    if (!error.empty()) return error;
+    const Region region = packedRegion(channels, wanted);
+    const Region whole = packedRegion(channels, Region());
+    if (!(error = regionError(region, whole.width, whole.height)).empty()) return error;
+    RenderOptions options;
+    options.stop = stop;
+    const ChannelSamples::Kind kind = samples == Samples::grey8    ? ChannelSamples::Kind::grey8
+                                      : samples == Samples::uint16 ? ChannelSamples::Kind::native16
+                                                                   : ChannelSamples::Kind::float32;
+    return evaluateChannels(channels, region, 0, region.height, static_cast<std::uint8_t*>(out), rowBytes, kind, options)
+               ? ""
+               : "cancelled";
 }
 
 } // namespace imagewriter

@@ -83,8 +83,8 @@ struct TiffEncoder::Strip {
     bool failed = false;
 };
 
-TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t)
-    : file(f), width(w), height(h), depth(d), threads(t)
+TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t, int c)
+    : file(f), width(w), height(h), depth(d), threads(t), channels(c)
 {
     const std::size_t row = rowBytes();
     rowsPerStrip = static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, stripBytes / std::max<std::size_t>(row, 1)),
@@ -118,6 +118,7 @@ std::string TiffEncoder::begin()
 {
     if (width <= 0 || height <= 0) return "the image is empty";
     if (depth != 8 && depth != 16 && depth != 32) return "the depth must be 8, 16 or 32";
+    if (channels != 1 && channels != 3 && channels != 4) return "a TIFF has 1, 3 or 4 samples a pixel";
     const bool big = static_cast<unsigned long long>(rowBytes()) * static_cast<unsigned long long>(height) > classicLimit;
     auto* handle = new Handle{file, ftello(file)};
     TIFFOpenOptions* openOptions = TIFFOpenOptionsAlloc();
@@ -134,12 +135,15 @@ std::string TiffEncoder::begin()
     const bool ok =
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) &&
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height)) &&
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, depth) &&
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels) && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, depth) &&
         TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, depth == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT) &&
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB) &&
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(rowsPerStrip));
+    const std::uint16_t alpha[1] = {EXTRASAMPLE_UNASSALPHA};
+    if (ok && channels == 4 && !TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, alpha))
+        return failure("cannot set the TIFF's fields");
     return ok ? std::string() : failure("cannot set the TIFF's fields");
 }
 

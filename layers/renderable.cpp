@@ -213,6 +213,11 @@ void Renderable::valuePoints(const float* px, const float* py, int count, float*
     for (int k = 0; k < count; ++k) out[k] = valueAtPoint(px[k], py[k]);
 }
 
+const char* Renderable::valueName(int /*index*/, float /*value*/) const
+{
+    return nullptr;
+}
+
 void Renderable::inputOrigin(int /*index*/, int& x0, int& y0) const
 {
     x0 = 0;

@@ -99,6 +99,11 @@ public:
     // out must not be px or py.
     virtual void valuePoints(const float* px, const float* py, int count, float* out) const;
 
+    // The name the type gives the whole number that value of variable
+    // index stands for (a mode or a shape), for the panel to show beside
+    // it; null for a variable whose values have no names.
+    virtual const char* valueName(int index, float value) const;
+
     // The lowest pixel at which a render of this layer reads the input of
     // variable index, as far as the view tells: where a plane of that
     // input's values is placed (inputplane.h). The texture's own first

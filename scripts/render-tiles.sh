@@ -19,13 +19,15 @@ Usage: $(basename "$0") --size WIDTHxHEIGHT [options] SCENE.xml OUTPUT
 Renders SCENE.xml at WIDTHxHEIGHT as tiles in parallel and joins them into
 OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name). For a
 ".tif" or ".tiff" OUTPUT the tiles are TIFFs of the layer's values (32-bit
-floats, or the samples of --depth), joined into a deflated TIFF.
+floats, or the samples of --depth), joined into a deflated TIFF. A ".r16" or
+".raw" heightmap is rendered in bands of whole rows, laid end to end.
 
   --size WIDTHxHEIGHT    the whole image (required)
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
   --depth 8|16           bits per pixel (default 8; floats for a TIFF)
   --seamless             render the scene seamless, as patternlens-render does
   --seed N               add N to every layer's seed, as patternlens-render does
+  --pack R,G,B[,A]       layers packed into the channels, as patternlens-render does
   --jobs N               tiles at a time on each machine (default: one per core)
   --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
   --sshlogin LOGINS      the same, comma-separated on the command line
@@ -35,7 +37,7 @@ EOF
 
 fail() { echo "render-tiles: $*" >&2; exit 2; }
 
-size="" tile="4096x4096" depth="" jobs="" logins=() keep="" seamless=() seed=()
+size="" tile="4096x4096" depth="" jobs="" logins=() keep="" seamless=() seed=() pack=()
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -50,6 +52,7 @@ while [ $# -gt 0 ]; do
     --seed) [[ "${2:-}" =~ ^0*([0-9]{1,10})$ ]] && (( 10#${BASH_REMATCH[1]} <= 4294967295 )) \
               || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
             seed=(--seed "$2"); shift 2 ;;
+    --pack) pack=(--pack "${2:-}"); shift 2 || fail "--pack needs a value" ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
     -h|--help) usage; exit 0 ;;
     -*) fail "unknown option '$1'" ;;
@@ -64,9 +67,14 @@ width=${BASH_REMATCH[1]} height=${BASH_REMATCH[2]}
 tileWidth=$(( BASH_REMATCH[1] < width ? BASH_REMATCH[1] : width ))
 tileHeight=$(( BASH_REMATCH[2] < height ? BASH_REMATCH[2] : height ))
 [ -r "$scene" ] || fail "cannot read the scene '$scene'"
-# A TIFF keeps the values: tiles of floats unless a depth is asked for.
+# A TIFF keeps the values: tiles of floats unless a depth is asked for (or
+# packed channels, 8 bits). A heightmap's tiles are bands of whole rows, its
+# bytes with nothing around them.
 tileSuffix=png
-case "$output" in *.tif|*.tiff) tileSuffix=tif ;; esac
+case "$output" in
+  *.tif|*.tiff) tileSuffix=tif ;;
+  *.r16|*.raw) tileSuffix="${output##*.}"; tileWidth=$width ;;
+esac
 depthArgs=()
 if [ -n "$depth" ]; then depthArgs=(--depth "$depth")
 elif [ "$tileSuffix" = png ]; then depthArgs=(--depth 8); fi
@@ -144,14 +152,22 @@ if [ ${#logins[@]} -gt 0 ]; then
   parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' "${depthArgs[@]}" "${seamless[@]}" "${seed[@]}" "$id.xml" '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' "${depthArgs[@]}" "${seamless[@]}" "${seed[@]}" \
+   "${pack[@]}" "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the
 # edge tiles are smaller the grid is cropped to the image (libvips streams
-# both steps).
+# both steps). The bands of a heightmap follow each other.
 [ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
 tiles="$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
+if [ "$tileSuffix" = r16 ] || [ "$tileSuffix" = raw ]; then
+  # shellcheck disable=SC2086
+  (cd "$work" && cat $tiles > "joined.$tileSuffix") || { echo "render-tiles: joining the bands failed" >&2; exit 1; }
+  mv -f "$work/joined.$tileSuffix" "$outDir/$outName"
+  echo "render-tiles: wrote $output" >&2
+  exit 0
+fi
 joined="joined.${outName##*.}"
 saveOptions="[strip]"
 [ "$tileSuffix" = tif ] && saveOptions="[strip,compression=deflate]"

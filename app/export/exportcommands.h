@@ -1,8 +1,8 @@
 #pragma once
 // "Export" (Ctrl+E) and its "Export size:" field: the current layer, as
 // shown, written to an image file the user picks (PNG, or EXR or TIFF of the
-// values, by the name's suffix), at the size of the field (the drawing area
-// when empty), off the main loop. Above exportsize::askAboveBytes of raw
+// values, or the layer's GLSL shader or web page, by the name's suffix), at
+// the size of the field (the drawing area when empty), off the main loop. Above exportsize::askAboveBytes of raw
 // pixels it asks first. A size the field cannot mean, or an export already
 // running, is reported instead. While an export runs the button reads
 // "Cancel export" and stops it.

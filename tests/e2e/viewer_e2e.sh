@@ -367,6 +367,24 @@ wait_area blend-input blend-input.png
 click "${go_to_parent[@]}"; sleep 0.3; click "${edit_input[@]}"
 wait_area rows-stay-across-types blend-input.png
 
+# --- Every type is in the list at once: a Combine base, its Mode named in
+# the Value row; undone, the Blend with its Noise input is back ---
+
+click "${layer_types[@]}"; click "${type_item_combine[@]}"; click "${change_base[@]}"
+render combine "$(layer 9 0.000000 0.000000 20.000000 0 \
+    '<Variable name="A" MaxValue="1.000000" MinValue="0.000000" OverrideValue="0.500000" />'\
+'<Variable name="B" MaxValue="1.000000" MinValue="0.000000" OverrideValue="0.500000" />'\
+'<Variable name="Mode" MaxValue="6.000000" MinValue="0.000000" OverrideValue="0.000000" />')"
+wait_area change-base-combine combine.png
+click "${variable_list[@]}"; click "${variable_item_third[@]}"
+xdotool mousemove 300 200
+sleep 0.3
+shot screen.png
+value=$(read_value screen.png)
+python3 "$here/lib/ocrmatch.py" "0(Add)" "$value" && pass || { cp screen.png "$keep/mode-value.png"; fail "Combine's Mode reads '$value', not '0 (Add)'"; }
+key ctrl+z
+wait_area change-base-combine-undone blend-input.png
+
 # --- Scene files through the file dialogs: a loaded tree shows its base
 # layer, and saving it writes what the viewer shows ---
 

@@ -8,6 +8,7 @@
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
 #include "layers/saturate.h"
+#include "layers/treewalk.h"
 #include "layers/workerpool.h"
 #include "tests/support/everytarget.h"
 
@@ -23,6 +24,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -270,6 +272,7 @@ protected:
         controls.setViewportSize(width, height);
         for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
             std::unique_ptr<Renderable> top = CompositionMaker(seed, seeded).make(4);
+            treewalk::forEach(top.get(), [this](const Renderable& l, int) { typesSeen.insert(l.typeId); });
             applySeamless(*top, seamless);
             top->fillPixelsReference();
             const std::vector<std::uint8_t> reference = top->pixels;
@@ -280,6 +283,7 @@ protected:
     }
 
     LayerControls controls;
+    std::set<int> typesSeen;   // of every composition compared
 };
 
 TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
@@ -289,6 +293,8 @@ TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
         compareCompositions(7, 3, 1000, 150);
         compareCompositions(401, 13, 2000, 60);
     });
+    for (int type = 0; type < LayerTypeTable::count; ++type)
+        EXPECT_TRUE(typesSeen.count(type)) << "no " << LayerTypeTable::names[type] << " took part";
 }
 
 TEST_F(FastPath, SeamlessRandomCompositionsGiveTheSameBytesOnEveryTarget)

@@ -106,7 +106,7 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
         const char* names[4];
         float values[4], maxima[4], minima[4];
     };
-    const Expected expected[7] = {
+    const Expected expected[11] = {
         {1, {"Cutoff"}, {0.5f}, {1.0f}, {-1.0f}},
         {1, {"Width"}, {2.0f}, {5.0f}, {0.001f}},
         {2, {"Radius", "Spacing"}, {2.0f, 2.0f}, {10.0f, 10.0f}, {0.001f, 0.001f}},
@@ -114,9 +114,13 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
         {2, {"Jitter", "Edges"}, {1, 0}, {1, 1}, {0, 0}},
         {3, {"A", "B", "Mix"}, {0, 1, 0.5f}, {1, 1, 1}, {0, 0, 0}},
         {4, {"Source", "Warp X", "Warp Y", "Amount"}, {0.5f, 0.5f, 0.5f, 0.1f}, {1, 1, 1, 1}, {0, 0, 0, 0}},
+        {3, {"Octaves", "Lacunarity", "Gain"}, {4, 2, 0.5f}, {8, 4, 1}, {1, 1, 0}},
+        {4, {"Source", "Low", "High", "Steps"}, {0.5f, 0, 1, 8}, {1, 1, 1, 32}, {0, 0, 0, 1}},
+        {3, {"A", "B", "Mode"}, {0.5f, 0.5f, 0}, {1, 1, 6}, {0, 0, 0}},
+        {2, {"Shape", "Softness"}, {2, 1}, {2, 1}, {0, 0}},
     };
-    ASSERT_EQ(LayerTypeTable::count, 7);
-    for (int type = 0; type < 7; ++type) {
+    ASSERT_EQ(LayerTypeTable::count, 11);
+    for (int type = 0; type < 11; ++type) {
         std::unique_ptr<Renderable> layer(createLayer(type));
         ASSERT_NE(layer, nullptr) << type;
         EXPECT_EQ(layer->typeId, type);
@@ -155,16 +159,17 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
 TEST_F(LayerTypes, CreateLayerRefusesTypesOutsideTable)
 {
     EXPECT_EQ(createLayer(-1), nullptr);
-    EXPECT_EQ(createLayer(7), nullptr);
+    EXPECT_EQ(createLayer(11), nullptr);
     EXPECT_EQ(createLayer(INT_MIN), nullptr);
     EXPECT_EQ(createLayer(INT_MAX), nullptr);
 }
 
 TEST(LayerTypeTable, NamesArePaddedAndIndexedByTypeId)
 {
-    ASSERT_EQ(LayerTypeTable::count, 7);
-    const char* expected[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend", "Warp"};
-    for (int t = 0; t < 7; ++t) {
+    ASSERT_EQ(LayerTypeTable::count, 11);
+    const char* expected[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend",
+                              "Warp",  "Ridged",  "Terrace", "Combine", "Gradient"};
+    for (int t = 0; t < 11; ++t) {
         EXPECT_STREQ(LayerTypeTable::names[t], expected[t]);
         for (std::size_t c = std::strlen(expected[t]); c < 100; ++c)
             EXPECT_EQ(LayerTypeTable::names[t][c], '\0') << t << " at " << c;

@@ -24,7 +24,9 @@ layer_types=(550 $((163 + seed_row)))
 type_item_squares=(540 $((202 + seed_row)))
 type_item_circles=(540 $((219 + seed_row)))
 type_item_noise=(540 $((185 + seed_row))) type_item_blend=(540 $((270 + seed_row)))
-type_item_warp=(540 $((287 + seed_row)))   # the list's last item
+type_item_warp=(540 $((287 + seed_row)))
+type_item_combine=(540 $((338 + seed_row)))
+variable_item_third=(500 $((173 + seed_row)))   # in the open "Select variable: " list
 assign_input=(500 $((187 + seed_row)))
 remove_input=(500 $((210 + seed_row)))
 edit_input=(500 $((233 + seed_row)))
