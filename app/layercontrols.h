@@ -112,6 +112,7 @@ public:
     bool readSceneFile(const std::string& path, std::string* error = nullptr, std::string* warning = nullptr);
     // Loads path as "Load from XML" does once a file is chosen, and says in
     // the info line what came of it. The start-up's scene is no undo step.
+    // A scene of the examples folder opens untitled (examplefiles::isIn).
     bool openSceneFile(const std::string& path, bool asUndoStep = true);
     void loadScene();
     // True when the composition was written to a file: the one the user

@@ -386,14 +386,14 @@ else
 fi
 
 # --- Undoing the load gives back the composition before it with its title
-# (no file yet); redoing it the loaded scene, saved since as saved.xml.
-# Ctrl+S then writes saved.xml without a dialog ---
+# (no file yet, unsaved changes); redoing it the loaded scene, saved since
+# as saved.xml. Ctrl+S then writes saved.xml without a dialog ---
 
 if [ -s saved.xml ]; then
     wait_title title-after-save "Patternlens v1.75 — saved.xml"
     click "${undo_button[@]}"
     wait_area undo-load blend-input.png
-    wait_title title-after-undo "Patternlens v1.75"
+    wait_title title-after-undo "Patternlens v1.75 *"
     click "${redo_button[@]}"
     wait_area redo-load load.png
     wait_title title-after-redo "Patternlens v1.75 — saved.xml"

@@ -1,6 +1,8 @@
 // The viewer's command line: what each form of it asks for, and what the
 // program prints and returns before any window opens.
+#include "app/column/examplefiles.h"
 #include "app/commandline.h"
+#include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,28 @@ TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightStatus)
     err.clear();
     EXPECT_EQ(commandline::answer(parse({"scene.xml"}), &out, &err), -1);
     EXPECT_EQ(out + err, "");
+}
+
+// The examples lie under the program's own prefix, wherever it was
+// installed; the build tree's program lists the source tree's. Finding
+// none is an error that says where it looked.
+TEST(CommandLine, ListExamplesListsThePrefixsExamplesOrSaysWhereItLooked)
+{
+    EXPECT_EQ(examplefiles::directoryFor("/usr/bin/patternlens"), "/usr/share/patternlens/examples");
+    EXPECT_EQ(examplefiles::directoryFor("/opt/pl/bin/patternlens"), "/opt/pl/share/patternlens/examples");
+    EXPECT_EQ(examplefiles::directory(), PATTERNLENS_SOURCE_DIR "/examples");
+
+    std::string out, err;
+    EXPECT_EQ(commandline::answer(parse({"--list-examples"}), &out, &err), 0);
+    EXPECT_EQ(out.substr(0, out.find('\n')), PATTERNLENS_SOURCE_DIR "/examples/bubbles.xml");
+    EXPECT_EQ(err, "");
+
+    testfiles::TempFolder empty;
+    out.clear();
+    EXPECT_EQ(commandline::listExamples(empty.path(), &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "patternlens: no example scenes in " + empty.path() + "\n");
+    EXPECT_EQ(commandline::listExamples(empty / "missing", &out, &err), 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // "Load from XML" and "Save to XML", with the file dialogs answered by the
 // test: the suffix rule, and that neither command ever loses work.
+#include "app/column/examplefiles.h"
 #include "app/layercontrols.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
@@ -245,6 +246,42 @@ TEST_F(SceneCommandsTest, ALoadNamesTheFirstStoredValueOutsideItsRangeAndCountsT
     EXPECT_EQ(said[0], "(3 layers); Spacing/Cutoff is 1.23457e+08, outside its range -1 to 1 (and 1 other)");
     EXPECT_EQ(said[1], "(3 layers); Spacing/Cutoff/Width is -7, outside its range 0.001 to 5");
     EXPECT_EQ(controls.baseLayers[0]->variables[1].getInputLayer()->variables[0].getValue(), 0.5f);
+}
+
+// A scene of the examples folder is the program's: however it is opened
+// (the load dialog, the command line) and however its path is spelt, it is
+// untitled, so Ctrl+S asks where and the example keeps its bytes. A copy
+// elsewhere is the user's, with its own name.
+TEST_F(SceneCommandsTest, ExamplesOpenUntitledHoweverTheyAreReached)
+{
+    const std::string examples = examplefiles::directory();
+    ASSERT_EQ(symlink(examples.c_str(), (folder + "/linked").c_str()), 0);
+    const std::vector<examplefiles::Example> all = examplefiles::list(examples);
+    ASSERT_FALSE(all.empty());
+    for (const examplefiles::Example& example : all) {
+        const std::string name = example.path.substr(examples.size() + 1);
+        const std::string bytes = readFile(example.path);
+        for (const std::string& spelt : {example.path, examples + "/../examples/./" + name, folder + "/linked/" + name}) {
+            if (&example == &all.front()) {
+                chooser.path = spelt;   // the load dialog
+                controls.loadButton->click();
+            } else {
+                controls.openSceneFile(spelt, /*asUndoStep=*/false);   // the command line
+            }
+            ASSERT_EQ(countLayers(controls.baseLayers[0]), countLayers(scenefile::read(example.path).baseLayer.get()));
+            // Stops here when titled: Ctrl+S would write into the tree.
+            ASSERT_EQ(controls.history.scenePath(), "") << spelt;
+            controls.inverseCheckbox->toggle();
+            chooser.path.clear();   // the dialog Ctrl+S opens is cancelled
+            const int asked = chooser.asked;
+            EXPECT_FALSE(controls.saveScene(/*ask=*/false));
+            EXPECT_EQ(chooser.asked, asked + 1) << spelt;
+            EXPECT_EQ(readFile(example.path), bytes);
+        }
+    }
+    writeFile(folder + "/copy.xml", readFile(all.front().path));
+    controls.openSceneFile(folder + "/copy.xml", /*asUndoStep=*/false);
+    EXPECT_EQ(controls.history.scenePath(), folder + "/copy.xml");
 }
 
 } // namespace
