@@ -8,6 +8,7 @@
 #include "layers/renderable.h"
 #include "ui/controls.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -120,8 +121,10 @@ void LayerControls::refreshVariable()
         const int i = selectedVariable();
         if (i >= 0 && i < currentLayer->variableCount) {
             const LayerVariable& variable = currentLayer->variables[i];
+            // A whole-number variable shows the whole number its type reads.
+            const float value = isWholeNumber(currentLayer->typeId, i) ? std::trunc(variable.getValue()) : variable.getValue();
             char text[100];
-            std::snprintf(text, sizeof text, "%g", static_cast<double>(variable.getValue()));
+            std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
             if (valueField) valueField->set_text(text);
             if (variable.getInputLayer()) {
                 if (editInputButton) editInputButton->enable();

@@ -10,6 +10,17 @@
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
                                                               "Cells", "Blend"};
 
+const unsigned LayerTypeTable::wholeNumberVariables[LayerTypeTable::count] = {
+    0, 0, 0,
+    wholeNumber(0),   // Fractal: Octaves
+    0, 0};
+
+bool isWholeNumber(int typeId, int variableIndex)
+{
+    if (typeId < 0 || typeId >= LayerTypeTable::count || variableIndex < 0 || variableIndex >= 32) return false;
+    return (LayerTypeTable::wholeNumberVariables[typeId] & LayerTypeTable::wholeNumber(variableIndex)) != 0;
+}
+
 Renderable* createLayer(int typeId)
 {
     if (typeId < 0 || typeId >= LayerTypeTable::count) return nullptr;
