@@ -130,6 +130,28 @@ TEST_F(ClipboardCommandsTest, RefusedPastesChangeNothingAndSayWhy)
     EXPECT_NE(info.get_text().find("layers deep; the limit is 1,332"), std::string::npos) << info.get_text();
 }
 
+// A paste names what its layers store outside their ranges once, by their
+// paths in the composition, as a load does; the layers already there are
+// not named again.
+TEST_F(ClipboardCommandsTest, PastesNameStoredValuesOutsideTheirRangesOnce)
+{
+    std::string text = chain(2);
+    text.replace(text.find("0.2"), 3, "5");
+    text.replace(text.find("0.2"), 3, "-3");
+    clipboard.text = text;
+    controls.variableList->choose(2);
+    controls.clipboardCommands.onPaste();
+    EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/Cutoff is 5, outside its range -1 "
+                               "to 1 (and 1 other)");
+    controls.clipboardCommands.onPaste();   // in place of the first: only this one's
+    EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/Cutoff is 5, outside its range -1 "
+                               "to 1 (and 1 other)");
+    question.answer = UnsavedChangesQuestion::Answer::Discard;
+    controls.clipboardCommands.onPasteComposition();
+    EXPECT_EQ(info.get_text(), "Pasted a scene (2 layers) as the whole composition; Cutoff is 5, outside its range "
+                               "-1 to 1 (and 1 other)");
+}
+
 TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionReplacesAfterAsking)
 {
     controls.clipboardCommands.onCut();   // on the base layer: only a copy
