@@ -3,7 +3,6 @@
 #include "persistence/atomicfile.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <unistd.h>
 
@@ -61,7 +60,6 @@ void RecoveryWriter::run()
         busy = true;
         lock.unlock();
 
-        const auto started = std::chrono::steady_clock::now();
         std::string error;
         if (job.removal) {
             if (unlink(job.path.c_str()) != 0 && errno != ENOENT) error = std::strerror(errno);
@@ -75,12 +73,9 @@ void RecoveryWriter::run()
                 return whole ? std::string() : std::string(std::strerror(errno));
             });
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const bool removal = job.removal;
         job = Job();
 
         lock.lock();
-        if (!removal) writeSeconds = seconds;
         busy = false;
         outcomeReady = true;
         outcome = error;
@@ -101,16 +96,4 @@ void RecoveryWriter::drain()
 {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return stopping || (!busy && !waiting.present); });
-}
-
-bool RecoveryWriter::idle() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return !busy && !waiting.present;
-}
-
-double RecoveryWriter::lastWriteSeconds() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return writeSeconds;
 }

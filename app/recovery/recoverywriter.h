@@ -38,12 +38,6 @@ public:
     bool takeOutcome(std::string* error);
     // Waits until no job is left (tests, a clean exit).
     void drain();
-    // No job in flight or waiting.
-    bool idle() const;
-
-    // The time the last write took on the thread, from taking the job to
-    // the file in place (the benchmark reports it).
-    double lastWriteSeconds() const;
 
 private:
     struct Job {
@@ -56,7 +50,7 @@ private:
     void submit(Job job);
     void run();
 
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::condition_variable changed;
     std::thread thread;
     Job waiting;
@@ -64,5 +58,4 @@ private:
     bool stopping = false;
     bool outcomeReady = false;
     std::string outcome;
-    double writeSeconds = 0;
 };

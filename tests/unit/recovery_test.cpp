@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 #include <dirent.h>
 #include <sys/wait.h>
 #include <set>
@@ -217,6 +219,60 @@ TEST_F(RecoveryTest, ACopyThatCannotBeWrittenIsToldOnceAndTriedAgainAtTheNextEdi
     edit(2);
     copyNow(keeper);
     EXPECT_EQ(info.get_text(), "other");
+}
+
+// A file system without locks: flock fails with one of the errors that say so.
+int lockError = 0;
+int failingLock(int, int)
+{
+    errno = lockError;
+    return -1;
+}
+
+// Where locks do not work, a running viewer's copy cannot be told from a
+// gone one's: none is offered or touched, and none is kept, which is said
+// once; nothing is left in the folder.
+TEST_F(RecoveryTest, AFolderWithoutLocksOffersNoCopyKeepsNoneAndSaysSoOnce)
+{
+    {
+        RecoveryKeeper gone(folder());   // a copy left as a viewer leaves it
+        edit(4);
+        copyNow(gone);
+    }
+    const std::set<std::string> before = entries(folder());
+    ASSERT_EQ(before.size(), 2u);
+    for (const int error : {ENOLCK, EOPNOTSUPP, EINVAL}) {
+        lockError = error;
+        RecoveryKeeper keeper(folder());
+        keeper.folder.lockFile = failingLock;
+        ScriptedQuestion question;
+        EXPECT_FALSE(keeper.offer(controls, &question, RecoveryKeeper::Start::ask));
+        EXPECT_EQ(question.asked, 0);
+        edit(1);
+        copyNow(keeper);
+        EXPECT_EQ(info.get_text(), "No recovery copy is kept: locks do not work in " + folder());
+        controls.infoLine.report("other");
+        edit(2);
+        copyNow(keeper);
+        EXPECT_EQ(info.get_text(), "other");
+        EXPECT_FALSE(keeper.pending());
+        keeper.cleanExit();
+        EXPECT_EQ(entries(folder()), before) << error;
+    }
+}
+
+// A recovered copy says what it stores outside the ranges, as a load does.
+TEST_F(RecoveryTest, ARecoveredCopyNamesItsValuesOutsideTheirRanges)
+{
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    testfiles::writeFile(folder() + "/viewer-1.xml",
+                         "<Patternlens><Layers><Layer TypeID=\"0\"><Variables><Variable name=\"Cutoff\" MaxValue=\"1\" "
+                         "MinValue=\"-1\" OverrideValue=\"5\"/></Variables></Layer></Layers></Patternlens>");
+    RecoveryKeeper keeper(folder());
+    EXPECT_TRUE(keeper.offer(controls, nullptr, RecoveryKeeper::Start::recover));
+    const std::string said = info.get_text();
+    EXPECT_EQ(said.rfind("Recovered Untitled (1 layer)", 0), 0u) << said;
+    EXPECT_EQ(said.substr(said.find(';')), "; Cutoff is 5, outside its range -1 to 1");
 }
 
 TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
