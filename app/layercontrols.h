@@ -51,7 +51,9 @@ class Panel;
 class LayerControls : public LayerHost {
 public:
     static constexpr int maxBaseLayers = 20;
-    // The process-wide controller: the control callbacks reach it through it.
+    // The process-wide controller, while one exists. The controls' callbacks
+    // do without it: each captures the object it calls, this controller
+    // (command) or one of its features.
     static LayerControls* instance;
 
     LayerControls();

@@ -13,7 +13,7 @@ public:
 
     void createVariables() override;
     float valueAt(int x, int y) const override;
-    // Flat cells: a row on SIMD lanes (celllanes.h). Seamless cells: pixel by
-    // pixel, each the scalar definition.
+    // A row on SIMD lanes (celllanes.h), flat cells and seamless ones alike:
+    // seamless, the cells are those fitted to the view (FittedCells).
     void valueRow(int y, int x0, int count, float* out, int step) const override;
 };

@@ -113,7 +113,7 @@ public:
     void pixelRow(int y, int x0, int count, float* out, int step = 1) const;
 
     // Evaluates every pixel into the pixel buffer through rowloop::evaluate
-    // (with its options: the threads, the stop flag, the progress); the bytes
+    // (with its options: the threads and the stop flag); the bytes
     // are those of fillPixelsReference. values, when given, also takes every
     // row's values before they become bytes, so a caller can measure them
     // without evaluating the layer a second time. False when stopped, the

@@ -2,9 +2,10 @@
 // patternlens-render and C++ programs use (api/patternlens/patternlens.h).
 // Scenes are read by it and rendered by it straight into the numpy array's
 // memory; layers are built and edited, and scenes written, by the engine's
-// own classes and the scene file's writer. Every
-// piece of work that walks a tree runs on a thread with the deep stack deep
-// trees need, with the GIL released.
+// own classes and the scene file's writer. Work that recurses down a tree
+// (reading, writing, copying, rendering, counting) runs on a thread with the
+// deep stack deep trees need, with the GIL released; a comparison walks with
+// a stack of its own (layers/treewalk.h) and runs where it is called.
 #include "colourviews.h"
 #include "layernode.h"
 

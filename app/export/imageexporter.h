@@ -10,10 +10,12 @@
 class ImageExporter {
 public:
     virtual ~ImageExporter() = default;
-    // True while an export is under way; a second one is refused meanwhile.
+    // True while an export is under way. The Export command starts no second
+    // one meanwhile (its button cancels this one instead): start would first
+    // wait for this one to finish.
     virtual bool busy() const = 0;
     // Renders composition (the exporter's own copy, its tree at the texture
-    // size it has) and writes it to path. Returns at once.
+    // size it has) and writes it to path. Returns at once when not busy.
     virtual void start(Composition composition, const std::string& path) = 0;
     // Stops the export under way, if any, within a row; it leaves no file
     // and poll tells it was cancelled. Returns at once.
