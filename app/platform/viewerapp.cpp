@@ -134,9 +134,11 @@ int ViewerApp::run(int argc, char** argv)
         ui::ImguiControls& m = ui::ImguiControls::master();
         const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
         // Narrowest: a preview at the deepest indentation and the start of
-        // its label.
+        // its label. A narrower window keeps the drawing area at its
+        // start-up width while the column can give way.
         m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0,
-                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters));
+                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters),
+                      viewerlayout::drawingAreaWidth);
     };
     strips.columnClosed = [] {
         if (ViewerApp* app = instance) app->controls.column.closed();

@@ -461,20 +461,30 @@ click "${layers_button[@]}"
 window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"
 wait_area tree-closed spacing.png
 
-# --- The window asks for the panel beside 100 x 100 pixels at least; too
-# narrow for the open column, it closes the column for good ---
+# --- The window asks for the panel beside 100 x 100 pixels at least.
+# Narrowed with the column open, it keeps the drawing area at 400 while the
+# column gives way; too narrow for the column's narrowest, it closes the
+# column for good. Closing the column gives the window its width from
+# before the column opened ---
 
 xprop -id "$window" WM_NORMAL_HINTS | grep -q "minimum size: 300 by 130" && pass || fail "no minimum window size"
 xdotool mousemove 100 200   # over the drawing area at every width tried, never a control
 settled_panel panel-before.png
 key ctrl+l
 window_width 600 not || fail "Ctrl+L did not open the column again"
-for size in 450:250 600:400; do   # window width: the panel's x
-    viewer_resize "${size%:*}" 500; sleep 1; shot screen.png
+# The column 50 narrower than it opened; then a column of 100, less than a
+# preview at the deepest indentation, has no room.
+for size in $((tree_width - 50)):400 700:500 450:250 600:400; do   # window width: the panel's x
+    viewer_resize "${size%:*}" 500; sleep 1; viewer_shot "${size%:*}" 500 screen.png
     crop screen.png "194x330+${size#*:}+0" panel-now.png   # as panel() crops
     [ "$(differing_pixels panel-now.png panel-before.png)" == 0 ] && pass ||
         { cp screen.png "$keep/narrow-${size%:*}.png"; fail "${size%:*} wide: the panel is not at x = ${size#*:}"; }
 done
+key ctrl+l
+window_width "$tree_width" is || fail "Ctrl+L did not open the column a third time"
+viewer_resize $((tree_width - 50)) 500
+key ctrl+l
+window_width 600 is && pass || fail "closing the narrowed column left the window $WIDTH wide, not 600"
 
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
