@@ -2,6 +2,7 @@
 // test: what is copied renders as the layer, what is pasted is exactly the
 // copied subtree, and nothing refused changes anything.
 #include "app/clipboard.h"
+#include "app/clipboardtext.h"
 #include "app/layercontrols.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
@@ -11,6 +12,8 @@
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -180,6 +183,78 @@ TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionRepla
     EXPECT_TRUE(controls.history.scenePath().empty());   // untitled: Save asks where
     controls.history.onUndo();
     EXPECT_EQ(shown(), whole);
+}
+
+// --- The X clipboard's text and times ---
+
+std::string utf8(unsigned code)
+{
+    std::string out;
+    if (code < 0x80) return out += static_cast<char>(code), out;
+    const int length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    out += static_cast<char>((0xF00u >> length) | (code >> (6 * (length - 1))));
+    for (int k = length - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    return out;
+}
+
+// Latin-1 text goes to UTF-8 and back unchanged. UTF-8 with ill-formed
+// bytes among its characters, against a model built with it: a character
+// of Latin-1 becomes its byte, any other a '?', and so does every byte of
+// an ill-formed piece (a stray continuation byte, a sequence cut short, an
+// overlong form, a surrogate), while the characters around it stay.
+TEST(ClipboardText, Latin1RoundTripsAndIllFormedUtf8BecomesQuestionMarks)
+{
+    std::mt19937 random(18);
+    for (int round = 0; round < 2000; ++round) {
+        std::string latin1;
+        for (int n = static_cast<int>(random() % 20); n > 0; --n) latin1 += static_cast<char>(random() % 256);
+        ASSERT_EQ(clipboardtext::latin1FromUtf8(clipboardtext::utf8FromLatin1(latin1)), latin1);
+
+        std::string text, expected;
+        bool cut = false;   // the last piece is a sequence cut short
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+            const unsigned limits[] = {0x80, 0x100, 0x800, 0x10000, 0x110000};
+            const unsigned kind = static_cast<unsigned>(random() % 9);
+            if (kind < 5) {   // a character
+                unsigned code = static_cast<unsigned>(random() % limits[kind]);
+                if (code >= 0xD800 && code < 0xE000) code -= 0x800;   // no surrogates
+                text += utf8(code);
+                expected += code < 0x100 ? static_cast<char>(code) : '?';
+                cut = false;
+                continue;
+            }
+            if (kind == 5 && cut) continue;   // a stray byte would complete the cut sequence
+            std::string bad;
+            if (kind == 5) bad = std::string(1, static_cast<char>(0x80 + random() % 0x40));
+            else if (kind == 6) bad = std::string(1, "\xC0\xC1\xF5\xF8\xFF"[random() % 5]) + "\xAF";
+            else if (kind == 7) bad = utf8(0xD800 + static_cast<unsigned>(random() % 0x800));
+            else {
+                const std::string whole = utf8(0x80 + static_cast<unsigned>(random() % 0x10FF80));
+                if (whole.size() < 2 || (whole[0] == '\xED' && static_cast<unsigned char>(whole[1]) >= 0xA0)) continue;
+                bad = whole.substr(0, 1 + random() % (whole.size() - 1));
+            }
+            text += bad;
+            expected += std::string(bad.size(), '?');
+            cut = kind == 8;
+        }
+        ASSERT_EQ(clipboardtext::latin1FromUtf8(text), expected) << ::testing::PrintToString(text);
+    }
+    EXPECT_EQ(clipboardtext::latin1FromUtf8("\xC3" "A"), "?A");   // no longer read as "Á"
+}
+
+// The server's times wrap around every 2^32 ms: the later of two is the
+// one less than half the range ahead.
+TEST(ClipboardText, ServerTimesCompareAcrossTheWrap)
+{
+    std::mt19937 random(32);
+    for (int round = 0; round < 10000; ++round) {
+        const std::uint32_t since = static_cast<std::uint32_t>(random());
+        const std::uint32_t ahead = static_cast<std::uint32_t>(random()) % 0x80000000u;
+        EXPECT_TRUE(clipboardtext::notBefore(since + ahead, since));
+        EXPECT_EQ(clipboardtext::notBefore(since - ahead, since), ahead == 0);
+    }
+    EXPECT_TRUE(clipboardtext::notBefore(5, 0xFFFFFFF0u));
+    EXPECT_FALSE(clipboardtext::notBefore(0xFFFFFFF0u, 5));
 }
 
 } // namespace
