@@ -293,6 +293,7 @@ void ViewerApp::answerCloseRequest()
 {
     if (!x11window::takeCloseRequest()) return;
     if (!controls.history.confirmClose()) return;
+    endBackgroundWork();
     // A clean exit: saved or discarded, nothing is left to recover.
     recovery.cleanExit();
     // The layers go while their textures' GL context still exists.
@@ -319,11 +320,18 @@ void ViewerApp::onDisplay()
     wakeTick();
 }
 
+void ViewerApp::endBackgroundWork()
+{
+    // The previews' thread first: of the lowest priority, it is the one
+    // that needs longest to stop while the processors are busy.
+    controls.column.tree.previews.shutDown();
+    controls.picture.renderer.shutDown();
+}
+
 void ViewerApp::onClose()
 {
     if (ViewerApp* app = instance) {
-        app->controls.picture.renderer.shutDown();
-        app->controls.column.tree.previews.shutDown();
+        app->endBackgroundWork();
         app->clipboard.shutDown();
     }
 }
