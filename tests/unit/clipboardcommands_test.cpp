@@ -134,25 +134,21 @@ TEST_F(ClipboardCommandsTest, RefusedPastesChangeNothingAndSayWhy)
 }
 
 // A paste names what its layers store outside their ranges once, by their
-// paths in the composition, as a load does; the layers already there are
-// not named again.
+// paths in the composition, as a load does; the layers already there not.
 TEST_F(ClipboardCommandsTest, PastesNameStoredValuesOutsideTheirRangesOnce)
 {
     std::string text = chain(2);
     text.replace(text.find("0.2"), 3, "5");
-    text.replace(text.find("0.2"), 3, "-3");
-    clipboard.text = text;
+    clipboard.text = text.replace(text.find("0.2"), 3, "-3");
+    const std::string outside = "Cutoff is 5, outside its range -1 to 1 (and 1 other)";
     controls.variableList->choose(2);
-    controls.clipboardCommands.onPaste();
-    EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/Cutoff is 5, outside its range -1 "
-                               "to 1 (and 1 other)");
-    controls.clipboardCommands.onPaste();   // in place of the first: only this one's
-    EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/Cutoff is 5, outside its range -1 "
-                               "to 1 (and 1 other)");
+    for (int paste = 0; paste < 2; ++paste) {   // the second in place of the first
+        controls.clipboardCommands.onPaste();
+        EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/" + outside);
+    }
     question.answer = UnsavedChangesQuestion::Answer::Discard;
     controls.clipboardCommands.onPasteComposition();
-    EXPECT_EQ(info.get_text(), "Pasted a scene (2 layers) as the whole composition; Cutoff is 5, outside its range "
-                               "-1 to 1 (and 1 other)");
+    EXPECT_EQ(info.get_text(), "Pasted a scene (2 layers) as the whole composition; " + outside);
 }
 
 TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionReplacesAfterAsking)
@@ -187,74 +183,45 @@ TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionRepla
 
 // --- The X clipboard's text and times ---
 
-std::string utf8(unsigned code)
+std::string utf8(unsigned code)   // the encoding, for the model below
 {
-    std::string out;
-    if (code < 0x80) return out += static_cast<char>(code), out;
-    const int length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-    out += static_cast<char>((0xF00u >> length) | (code >> (6 * (length - 1))));
-    for (int k = length - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    if (code < 0x80) return std::string(1, static_cast<char>(code));
+    const int n = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    std::string out(1, static_cast<char>((0xF00u >> n) | (code >> (6 * (n - 1)))));
+    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
     return out;
 }
 
-// Latin-1 text goes to UTF-8 and back unchanged. UTF-8 with ill-formed
-// bytes among its characters, against a model built with it: a character
-// of Latin-1 becomes its byte, any other a '?', and so does every byte of
-// an ill-formed piece (a stray continuation byte, a sequence cut short, an
-// overlong form, a surrogate), while the characters around it stay.
-TEST(ClipboardText, Latin1RoundTripsAndIllFormedUtf8BecomesQuestionMarks)
+// Latin-1 goes to UTF-8 and back unchanged. Random characters with
+// ill-formed pieces between them (a stray continuation byte, an overlong
+// form, a surrogate, a sequence cut short): a character of Latin-1 becomes
+// its byte, any other a '?', and so does each ill-formed byte. Server
+// times, 32 bits of milliseconds, compare across the wrap.
+TEST(ClipboardText, Latin1BothWaysIllFormedUtf8AndServerTimes)
 {
+    const char* const bad[] = {"\x80", "\xBF", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                               "\xF5\x80", "\xFF", "\xC3", "\xE2\x82", "\xF0\x9F\x98"};
+    const unsigned limits[] = {0x80, 0x100, 0x800, 0x10000, 0x110000};
     std::mt19937 random(18);
-    for (int round = 0; round < 2000; ++round) {
-        std::string latin1;
-        for (int n = static_cast<int>(random() % 20); n > 0; --n) latin1 += static_cast<char>(random() % 256);
-        ASSERT_EQ(clipboardtext::latin1FromUtf8(clipboardtext::utf8FromLatin1(latin1)), latin1);
-
-        std::string text, expected;
-        bool cut = false;   // the last piece is a sequence cut short
+    for (int round = 0; round < 3000; ++round) {
+        std::string latin1, text, expected;
         for (int n = static_cast<int>(random() % 12); n > 0; --n) {
-            const unsigned limits[] = {0x80, 0x100, 0x800, 0x10000, 0x110000};
-            const unsigned kind = static_cast<unsigned>(random() % 9);
-            if (kind < 5) {   // a character
-                unsigned code = static_cast<unsigned>(random() % limits[kind]);
-                if (code >= 0xD800 && code < 0xE000) code -= 0x800;   // no surrogates
-                text += utf8(code);
-                expected += code < 0x100 ? static_cast<char>(code) : '?';
-                cut = false;
-                continue;
-            }
-            if (kind == 5 && cut) continue;   // a stray byte would complete the cut sequence
-            std::string bad;
-            if (kind == 5) bad = std::string(1, static_cast<char>(0x80 + random() % 0x40));
-            else if (kind == 6) bad = std::string(1, "\xC0\xC1\xF5\xF8\xFF"[random() % 5]) + "\xAF";
-            else if (kind == 7) bad = utf8(0xD800 + static_cast<unsigned>(random() % 0x800));
-            else {
-                const std::string whole = utf8(0x80 + static_cast<unsigned>(random() % 0x10FF80));
-                if (whole.size() < 2 || (whole[0] == '\xED' && static_cast<unsigned char>(whole[1]) >= 0xA0)) continue;
-                bad = whole.substr(0, 1 + random() % (whole.size() - 1));
-            }
-            text += bad;
-            expected += std::string(bad.size(), '?');
-            cut = kind == 8;
+            latin1 += static_cast<char>(random() % 256);
+            const unsigned code = static_cast<unsigned>(random() % limits[random() % 5]);
+            if (code >= 0xD800 && code < 0xE000) continue;
+            text += utf8(code);
+            expected += code < 0x100 ? static_cast<char>(code) : '?';
+            if (random() % 3 > 0) continue;
+            const std::string piece = bad[random() % (sizeof bad / sizeof *bad)];
+            text += piece;
+            expected += std::string(piece.size(), '?');
         }
+        ASSERT_EQ(clipboardtext::latin1FromUtf8(clipboardtext::utf8FromLatin1(latin1)), latin1);
         ASSERT_EQ(clipboardtext::latin1FromUtf8(text), expected) << ::testing::PrintToString(text);
+        const std::uint32_t since = static_cast<std::uint32_t>(random()), ahead = static_cast<std::uint32_t>(random()) >> 1;
+        ASSERT_TRUE(clipboardtext::notBefore(since + ahead, since));
+        ASSERT_EQ(clipboardtext::notBefore(since - ahead, since), ahead == 0);
     }
-    EXPECT_EQ(clipboardtext::latin1FromUtf8("\xC3" "A"), "?A");   // no longer read as "Á"
-}
-
-// The server's times wrap around every 2^32 ms: the later of two is the
-// one less than half the range ahead.
-TEST(ClipboardText, ServerTimesCompareAcrossTheWrap)
-{
-    std::mt19937 random(32);
-    for (int round = 0; round < 10000; ++round) {
-        const std::uint32_t since = static_cast<std::uint32_t>(random());
-        const std::uint32_t ahead = static_cast<std::uint32_t>(random()) % 0x80000000u;
-        EXPECT_TRUE(clipboardtext::notBefore(since + ahead, since));
-        EXPECT_EQ(clipboardtext::notBefore(since - ahead, since), ahead == 0);
-    }
-    EXPECT_TRUE(clipboardtext::notBefore(5, 0xFFFFFFF0u));
-    EXPECT_FALSE(clipboardtext::notBefore(0xFFFFFFF0u, 5));
 }
 
 } // namespace

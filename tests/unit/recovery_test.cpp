@@ -221,17 +221,9 @@ TEST_F(RecoveryTest, ACopyThatCannotBeWrittenIsToldOnceAndTriedAgainAtTheNextEdi
     EXPECT_EQ(info.get_text(), "other");
 }
 
-// A file system without locks: flock fails with one of the errors that say so.
-int lockError = 0;
-int failingLock(int, int)
-{
-    errno = lockError;
-    return -1;
-}
-
-// Where locks do not work, a running viewer's copy cannot be told from a
-// gone one's: none is offered or touched, and none is kept, which is said
-// once; nothing is left in the folder.
+// Where locks do not work (flock fails with ENOLCK), a running viewer's copy
+// cannot be told from a gone one's: none is offered or touched, and none is
+// kept, which is said once; nothing is left in the folder.
 TEST_F(RecoveryTest, AFolderWithoutLocksOffersNoCopyKeepsNoneAndSaysSoOnce)
 {
     {
@@ -240,39 +232,29 @@ TEST_F(RecoveryTest, AFolderWithoutLocksOffersNoCopyKeepsNoneAndSaysSoOnce)
         copyNow(gone);
     }
     const std::set<std::string> before = entries(folder());
-    ASSERT_EQ(before.size(), 2u);
-    for (const int error : {ENOLCK, EOPNOTSUPP, EINVAL}) {
-        lockError = error;
-        RecoveryKeeper keeper(folder());
-        keeper.folder.lockFile = failingLock;
-        ScriptedQuestion question;
-        EXPECT_FALSE(keeper.offer(controls, &question, RecoveryKeeper::Start::ask));
-        EXPECT_EQ(question.asked, 0);
-        edit(1);
-        copyNow(keeper);
-        EXPECT_EQ(info.get_text(), "No recovery copy is kept: locks do not work in " + folder());
+    RecoveryKeeper keeper(folder());
+    keeper.folder.lockFile = [](int, int) { return errno = ENOLCK, -1; };
+    ScriptedQuestion question;
+    EXPECT_FALSE(keeper.offer(controls, &question, RecoveryKeeper::Start::ask) || question.asked);
+    for (const int dx : {1, 2}) {
         controls.infoLine.report("other");
-        edit(2);
+        edit(dx);
         copyNow(keeper);
-        EXPECT_EQ(info.get_text(), "other");
-        EXPECT_FALSE(keeper.pending());
-        keeper.cleanExit();
-        EXPECT_EQ(entries(folder()), before) << error;
+        EXPECT_EQ(info.get_text(), dx == 1 ? "No recovery copy is kept: locks do not work in " + folder() : "other");
     }
+    keeper.cleanExit();
+    EXPECT_EQ(entries(folder()), before);
 }
 
 // A recovered copy says what it stores outside the ranges, as a load does.
 TEST_F(RecoveryTest, ARecoveredCopyNamesItsValuesOutsideTheirRanges)
 {
     ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
-    testfiles::writeFile(folder() + "/viewer-1.xml",
-                         "<Patternlens><Layers><Layer TypeID=\"0\"><Variables><Variable name=\"Cutoff\" MaxValue=\"1\" "
-                         "MinValue=\"-1\" OverrideValue=\"5\"/></Variables></Layer></Layers></Patternlens>");
+    testfiles::writeFile(folder() + "/viewer-1.xml", "<Patternlens><Layers><Layer TypeID=\"0\"><Variables><Variable "
+                                                     "name=\"Cutoff\" OverrideValue=\"5\"/></Variables></Layer></Layers></Patternlens>");
     RecoveryKeeper keeper(folder());
     EXPECT_TRUE(keeper.offer(controls, nullptr, RecoveryKeeper::Start::recover));
-    const std::string said = info.get_text();
-    EXPECT_EQ(said.rfind("Recovered Untitled (1 layer)", 0), 0u) << said;
-    EXPECT_EQ(said.substr(said.find(';')), "; Cutoff is 5, outside its range -1 to 1");
+    EXPECT_EQ(info.get_text().substr(info.get_text().find(';')), "; Cutoff is 5, outside its range -1 to 1");
 }
 
 TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
