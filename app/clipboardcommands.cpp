@@ -4,7 +4,7 @@
 
 #include "app/clipboard.h"
 #include "app/history/editstep.h"
-#include "app/storedranges.h"
+#include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"

@@ -1,7 +1,5 @@
 #include "imageoutput/imageencoder.h"
 
-#include "layers/workerpool.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -235,8 +233,8 @@ Format formatFor(const std::string& path)
     return format;
 }
 
-ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c)
-    : file(f), format(fmt), width(w), height(h), depth(d), channels(c)
+ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c, rowloop::Threads t)
+    : file(f), format(fmt), width(w), height(h), depth(d), channels(c), threads(t)
 {
 }
 
@@ -326,7 +324,7 @@ std::string ImageEncoder::writePngRows(const std::uint8_t* rows, int count)
         p.rowBytes = n;
         p.bytesPerPixel = channels * depth / 8;
     }
-    WorkerPool::instance().run(static_cast<int>(pieces.size()), compressPiece, &pieces);
+    rowloop::share(static_cast<int>(pieces.size()), compressPiece, &pieces, threads);
 
     for (Piece& p : pieces) {
         if (p.failed) return "out of memory";

@@ -4,11 +4,13 @@
 // is held, so an image of any height costs the memory of a few rows.
 //
 // A PNG's rows are filtered and deflated in pieces on the worker pool, all
-// processors at once, by ISA-L's fast deflate. The pieces still make one zlib
-// stream, as PNG wants: each piece is compressed on its own and ends with a
+// processors at once (at the priority of the render it writes), by ISA-L's
+// fast deflate. The pieces still make one zlib stream, as PNG wants: each piece is compressed on its own and ends with a
 // sync flush, which leaves it on a byte boundary, so the pieces are simply
 // laid end to end; the checksums of the pieces are combined into the
 // stream's (zlib does the sums of the chunks and the combining).
+#include "layers/rowloop.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -44,8 +46,10 @@ public:
     static constexpr long long maxSide = 2147483647LL;
 
     // depth is 8 or 16; samples of 16 bits come big-endian, as both formats
-    // store them. channels: 1 (grey) or 3 (RGB, PNG only).
-    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1);
+    // store them. channels: 1 (grey) or 3 (RGB, PNG only). threads: those
+    // the render's rows are evaluated on, which the deflate shares.
+    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1,
+                 rowloop::Threads threads = rowloop::Threads::pool);
     ~ImageEncoder();
     ImageEncoder(const ImageEncoder&) = delete;
     ImageEncoder& operator=(const ImageEncoder&) = delete;
@@ -70,6 +74,7 @@ private:
     std::FILE* file;
     Format format;
     int width, height, depth, channels;
+    rowloop::Threads threads;
     int rowsWritten = 0;
     std::vector<std::uint8_t> previousRow;   // the last row of the previous batch, which filters its first
     unsigned long adler = 1;                 // of all filtered rows so far

@@ -58,9 +58,9 @@ private:
     std::size_t stride_;
 };
 
-// Runs job(first, count) over rows [0, rows) in pieces on the worker pool.
+// Runs job(first, count) over rows [0, rows) in pieces on threads.
 template <typename Job>
-void shareRows(int rows, const Job& job)
+void shareRows(int rows, rowloop::Threads threads, const Job& job)
 {
     struct Context {
         const Job* job;
@@ -68,14 +68,14 @@ void shareRows(int rows, const Job& job)
     };
     const int tasks = std::max(1, std::min(rows, 4 * WorkerPool::instance().threadCount()));
     Context context{&job, rows, (rows + tasks - 1) / tasks};
-    WorkerPool::instance().run(
+    rowloop::share(
         (rows + context.perTask - 1) / context.perTask,
         [](void* c, int index) {
             const auto* ctx = static_cast<const Context*>(c);
             const int first = index * ctx->perTask;
             (*ctx->job)(first, std::min(ctx->perTask, ctx->rows - first));
         },
-        &context);
+        &context, threads);
 }
 
 // 16-bit samples as a PNG stores them, big-endian, in place.
@@ -239,7 +239,7 @@ std::string forEachBand(const Region& region, int rowsPerBand, const RenderOptio
 std::string streamGrey(const Renderable& layer, const Region& region, Format format, std::FILE* file,
                        const RenderOptions& options)
 {
-    ImageEncoder encoder(file, format, region.width, region.height, options.depth);
+    ImageEncoder encoder(file, format, region.width, region.height, options.depth, 1, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const std::size_t rowBytes = encoder.rowBytes();
@@ -274,7 +274,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
         });
         return error.empty() ? encoder.finish() : error;
     }
-    TiffEncoder encoder(file, region.width, region.height, options.depth);
+    TiffEncoder encoder(file, region.width, region.height, options.depth, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const std::size_t rowBytes = encoder.rowBytes();
@@ -297,7 +297,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
 // A normal map or a colour ramp as an RGB PNG.
 std::string streamColour(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
 {
-    ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3);
+    ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const std::size_t rowBytes = encoder.rowBytes();
@@ -313,7 +313,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
         const ColourRamp& ramp = options.view.ramp;
         error = forEachBand(region, perBand, options, [&](int top, int count) {
             if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-            shareRows(count, [&](int first, int n) {
+            shareRows(count, options.threads, [&](int first, int n) {
                 for (int r = first; r < first + n; ++r) {
                     const float* v = values.data() + static_cast<std::size_t>(r) * width;
                     if (deep) {
@@ -345,7 +345,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
                 static_cast<long long>(region.y) + top - 1 + static_cast<long long>(r), layer.textureHeight, wrap));
         if (!evaluatePicked(layer, columns, rows, block.data(), stride, loopOptions(options)))
             return std::string("cancelled");
-        shareRows(count, [&](int first, int n) {
+        shareRows(count, options.threads, [&](int first, int n) {
             for (int r = first; r < first + n; ++r) {
                 const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride;
                 const float* above = centre - stride + 1;

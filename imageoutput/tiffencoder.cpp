@@ -1,7 +1,5 @@
 #include "imageoutput/tiffencoder.h"
 
-#include "layers/workerpool.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
@@ -85,7 +83,8 @@ struct TiffEncoder::Strip {
     bool failed = false;
 };
 
-TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d) : file(f), width(w), height(h), depth(d)
+TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t)
+    : file(f), width(w), height(h), depth(d), threads(t)
 {
     const std::size_t row = rowBytes();
     rowsPerStrip = static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, stripBytes / std::max<std::size_t>(row, 1)),
@@ -198,7 +197,7 @@ std::string TiffEncoder::writeRows(const std::uint8_t* rows, int count)
         strips[k].data = rows + static_cast<std::size_t>(first) * row;
         strips[k].size = static_cast<std::size_t>(std::min(rowsPerStrip, count - first)) * row;
     }
-    WorkerPool::instance().run(static_cast<int>(strips.size()), compressStrip, &strips);
+    rowloop::share(static_cast<int>(strips.size()), compressStrip, &strips, threads);
     const std::uint32_t firstStrip = static_cast<std::uint32_t>(rowsWritten / rowsPerStrip);
     for (std::size_t k = 0; k < strips.size(); ++k) {
         Strip& strip = strips[k];

@@ -28,7 +28,6 @@ bool isWholeNumber(int typeId, int variableIndex);
 // TypeID outside 0 to LayerTypeTable::count - 1.
 Renderable* createLayer(int typeId);
 
-// The size of a layer object of the given type: what creating or copying
-// one allocates. Only Noise, Squares and Circles are counted; the later
-// types, like a TypeID outside the table, give 0.
+// The size of a layer object of the given type (0 for a TypeID outside the
+// table): what creating or copying one allocates.
 std::size_t layerObjectBytes(int typeId);

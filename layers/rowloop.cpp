@@ -68,6 +68,17 @@ void BothSinks::take(int row, int column, int count, const float* values)
     second_.take(row, column, count, values);
 }
 
+void share(int count, void (*task)(void* context, int index), void* context, Threads threads)
+{
+    if (threads == Threads::caller) {
+        for (int i = 0; i < count; ++i) task(context, i);
+        return;
+    }
+    WorkerPool::instance().run(count, task, context,
+                               threads == Threads::background ? WorkerPool::Priority::background
+                                                              : WorkerPool::Priority::foreground);
+}
+
 bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Options& options)
 {
     if (area.columns <= 0 || area.rows <= 0 || area.step < 1) return true;
@@ -81,9 +92,8 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
     Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands};
     const int bandCount = (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
     if (shared) {
-        pool.run(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run,
-                 options.threads == Threads::background ? WorkerPool::Priority::background
-                                                        : WorkerPool::Priority::foreground);
+        share(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run,
+              options.threads);
     } else {
         for (int band = 0; band < bandCount && !run.stopped(); ++band) run.evaluateBand(band);
     }

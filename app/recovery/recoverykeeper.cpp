@@ -1,7 +1,7 @@
 #include "app/recovery/recoverykeeper.h"
 
 #include "app/layercontrols.h"
-#include "app/storedranges.h"
+#include "persistence/storedranges.h"
 #include "layers/layerpath.h"
 #include "layers/viewresize.h"
 #include "app/history/windowtitle.h"

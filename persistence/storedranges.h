@@ -13,6 +13,6 @@ namespace storedranges {
 // "" when every variable of the tree under base lies within its range; else
 // the first that does not, in tree order, by its path ("Spacing/Cutoff"),
 // with its value and range, and how many others there are.
-std::string note(Renderable* base);
+std::string note(const Renderable* base);
 
 } // namespace storedranges
