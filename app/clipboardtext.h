@@ -9,7 +9,8 @@ namespace clipboardtext {
 
 // UTF-8 as Latin-1: each character beyond Latin-1 becomes '?', and so does
 // each byte that starts no well-formed UTF-8 sequence (a stray continuation
-// byte, a lead byte whose continuation bytes are missing, an overlong form).
+// byte, a lead byte whose continuation bytes are missing, an overlong form,
+// a surrogate).
 std::string latin1FromUtf8(const std::string& text);
 // Latin-1 as UTF-8; every byte is a character.
 std::string utf8FromLatin1(const std::string& text);
