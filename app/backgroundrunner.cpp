@@ -177,9 +177,10 @@ void BackgroundRunner::shutDown()
         until.tv_sec += 1;
         until.tv_nsec -= 1000000000L;
     }
-    int waited;
-    while ((waited = sem_timedwait(&state->ended, &until)) != 0 && errno == EINTR) {
+    while (sem_timedwait(&state->ended, &until) != 0 && errno == EINTR) {
     }
-    if (waited == 0) pthread_join(thread, nullptr);
-    else pthread_detach(thread);   // it ends on its own and lets the state go
+    // Never joined: after its last word the thread still has to run to
+    // end, and on busy processors one of the lowest priority may wait long
+    // for that. It ends on its own and lets the state go.
+    pthread_detach(thread);
 }

@@ -11,8 +11,8 @@
 // lowest priority may be kept off busy processors for seconds.
 //
 // Shutdown cancels everything. A thread of normal priority is joined; one of
-// the lowest priority is given a moment to end and then left to end on its
-// own, so closing the viewer never waits for it. Everything the thread
+// the lowest priority is given a moment to end its job and is never joined,
+// so closing the viewer never waits for it. Everything the thread
 // touches (its slot, the job and what the job holds) lives in a state it
 // shares, which the last of the two to leave destroys: a job must hold what
 // it reads and writes, never point into its owner.

@@ -4,6 +4,7 @@
 
 #include "app/clipboard.h"
 #include "app/history/editstep.h"
+#include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
@@ -22,6 +23,13 @@ Renderable* layerAt(Renderable* base, const std::vector<int>& path)
         layer = layer->variables[i].getInputLayer();
     }
     return layer;
+}
+
+// What a load adds to its message: the values stored outside their ranges,
+// then what the reader took leniently; "" when neither.
+std::string notes(const std::string& outside, const std::string& warning)
+{
+    return (outside.empty() ? "" : "; " + outside) + (warning.empty() ? "" : "; " + warning);
 }
 
 std::string typeName(const Renderable& layer)
@@ -109,11 +117,14 @@ void ClipboardCommands::onPaste()
         return;
     }
     const std::string variable = controls.currentLayer->variables[index].getName();
+    // What the pasted layers store outside their ranges, by their paths in
+    // the composition, said once as a load says it.
+    const std::string noted = notes(storedranges::note(pasted), read.warning);
     {
         EditStep step(controls.history, "Paste");
         controls.replaceComposition(std::move(result), where);
     }
-    controls.infoLine.report("Pasted " + what + " as the input of " + variable);
+    controls.infoLine.report("Pasted " + what + " as the input of " + variable + noted);
 }
 
 void ClipboardCommands::onPasteComposition()
@@ -131,7 +142,8 @@ void ClipboardCommands::onPasteComposition()
         // the scene's file from before.
         controls.history.edits.openScene("", /*saved=*/false);
     }
-    controls.infoLine.report("Pasted a scene (" + counttext::layers(layers) + ") as the whole composition");
+    controls.infoLine.report("Pasted a scene (" + counttext::layers(layers) + ") as the whole composition" +
+                             notes(storedranges::note(controls.baseLayer()), read.warning));
 }
 
 void ClipboardCommands::build(ui::ControlWindow& w)

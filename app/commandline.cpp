@@ -67,6 +67,17 @@ std::string usage()
            "  --version        show the version\n";
 }
 
+int listExamples(const std::string& folder, std::string* out, std::string* err)
+{
+    out->clear();
+    for (const examplefiles::Example& example : examplefiles::list(folder)) *out += example.path + "\n";
+    if (!out->empty()) return 0;
+    // A listing that finds nothing is a fault of the installation, not an
+    // empty answer: where it looked tells which.
+    *err = "patternlens: no example scenes in " + folder + "\n";
+    return 1;
+}
+
 int answer(const Options& options, std::string* out, std::string* err)
 {
     switch (options.action) {
@@ -77,9 +88,7 @@ int answer(const Options& options, std::string* out, std::string* err)
         *out = std::string(versionText) + "\n";
         return 0;
     case Options::Action::ListExamples:
-        out->clear();
-        for (const examplefiles::Example& example : examplefiles::list()) *out += example.path + "\n";
-        return 0;
+        return listExamples(examplefiles::directory(), out, err);
     case Options::Action::UsageError:
         *err = "patternlens: " + options.error + "\nTry 'patternlens --help' for more information.\n";
         return 2;

@@ -30,5 +30,8 @@ std::string usage();
 // opens: prints to out or err and returns the exit status (0 for --help and
 // --version, 2 for a usage error). Returns -1 when the viewer should run.
 int answer(const Options& options, std::string* out, std::string* err);
+// --list-examples for the examples in folder: their paths on out, one a
+// line, and 0; with none, where it looked on err, and 1.
+int listExamples(const std::string& folder, std::string* out, std::string* err);
 
 } // namespace commandline

@@ -8,6 +8,7 @@
 #include "layers/renderable.h"
 #include "ui/controls.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -120,11 +121,13 @@ void LayerControls::refreshVariable()
         const int i = selectedVariable();
         if (i >= 0 && i < currentLayer->variableCount) {
             const LayerVariable& variable = currentLayer->variables[i];
+            // A whole-number variable shows the whole number its type reads.
+            const float value = isWholeNumber(currentLayer->typeId, i) ? std::trunc(variable.getValue()) : variable.getValue();
             char text[100];
-            std::snprintf(text, sizeof text, "%g", static_cast<double>(variable.getValue()));
+            std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
             // A mode or a shape is named beside its number: "5 (Difference)".
             if (const char* name = currentLayer->valueName(i, variable.getValue()))
-                std::snprintf(text, sizeof text, "%g (%s)", static_cast<double>(variable.getValue()), name);
+                std::snprintf(text, sizeof text, "%g (%s)", static_cast<double>(value), name);
             if (valueField) valueField->set_text(text);
             if (variable.getInputLayer()) {
                 if (editInputButton) editInputButton->enable();

@@ -51,7 +51,9 @@ class Panel;
 class LayerControls : public LayerHost {
 public:
     static constexpr int maxBaseLayers = 20;
-    // The process-wide controller: the control callbacks reach it through it.
+    // The process-wide controller, while one exists. The controls' callbacks
+    // do without it: each captures the object it calls, this controller
+    // (command) or one of its features.
     static LayerControls* instance;
 
     LayerControls();
@@ -112,6 +114,7 @@ public:
     bool readSceneFile(const std::string& path, std::string* error = nullptr, std::string* warning = nullptr);
     // Loads path as "Load from XML" does once a file is chosen, and says in
     // the info line what came of it. The start-up's scene is no undo step.
+    // A scene of the examples folder opens untitled (examplefiles::isIn).
     bool openSceneFile(const std::string& path, bool asUndoStep = true);
     void loadScene();
     // True when the composition was written to a file: the one the user

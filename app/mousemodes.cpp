@@ -45,14 +45,24 @@ void applyMotion(MouseMode mode, int& lastX, int& lastY, int x, int y, LayerCont
     switch (mode) {
     case MouseMode::Pan: controls.panCurrentLayer(dx, dy); break;
     case MouseMode::Zoom: controls.zoomCurrentLayer(dy); break;
-    case MouseMode::Adjust: controls.adjustSelectedVariable(adjustDelta(dy)); break;
+    case MouseMode::Adjust:
+        if (controls.variableSteps.wholeNumberSelected()) {
+            // Whole steps: the pixels short of the next one stay in the
+            // drag, measured from where the last step was taken.
+            const int steps = dy / adjustPixelsPerUnit;   // toward zero
+            lastY = y - (dy - steps * adjustPixelsPerUnit);
+            controls.variableSteps.moveWhole(steps);
+        } else {
+            controls.adjustSelectedVariable(adjustDelta(dy));
+        }
+        break;
     case MouseMode::None: break;
     }
 }
 
 float adjustDelta(int dy)
 {
-    return static_cast<float>(dy / 100.0);
+    return static_cast<float>(dy / static_cast<double>(adjustPixelsPerUnit));
 }
 
 } // namespace mousemodes

@@ -33,8 +33,14 @@ const char* applyButton(MouseMode& mode, int& lastX, int& lastY, int button, int
 // A pointer move to (x, y) with a button held. In None nothing changes, not
 // even the last position, so the first move of a drag measures from the
 // press. Otherwise the delta (dx positive leftwards, dy positive downwards)
-// goes to the controller by mode and the last position follows the pointer.
+// goes to the controller by mode and the last position follows the pointer;
+// an Adjust of a whole-number variable takes one whole step per
+// adjustPixelsPerUnit pixels, and the last position follows only as far as
+// the steps taken.
 void applyMotion(MouseMode mode, int& lastX, int& lastY, int x, int y, LayerControls& controls);
+
+// The pixels of an Adjust move that change a parameter by 1.
+constexpr int adjustPixelsPerUnit = 100;
 
 // The parameter change of an Adjust move: a hundredth per pixel, computed in
 // double and narrowed, exactly as the panel expects it.

@@ -13,7 +13,8 @@ public:
 
     void createVariables() override;
     float valueAtPoint(float px, float py) const override;
-    // A row on SIMD lanes (celllanes.h), flat or fitted cells.
+    // A row on SIMD lanes (celllanes.h), flat cells and seamless ones alike:
+    // seamless, the cells are those fitted to the view (FittedCells).
     void valueRow(int y, int x0, int count, float* out, int step) const override;
     // Points on SIMD lanes, each hashing its own cells.
     void valuePoints(const float* px, const float* py, int count, float* out) const override;

@@ -16,6 +16,22 @@ const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Square
                                                               "Cells", "Blend",   "Warp",    "Ridged",
                                                               "Terrace", "Combine", "Gradient"};
 
+const unsigned LayerTypeTable::wholeNumberVariables[LayerTypeTable::count] = {
+    0, 0, 0,
+    wholeNumber(0),   // Fractal: Octaves
+    0, 0, 0,
+    wholeNumber(0),   // Ridged: Octaves
+    wholeNumber(3),   // Terrace: Steps
+    wholeNumber(2),   // Combine: Mode
+    wholeNumber(0),   // Gradient: Shape
+};
+
+bool isWholeNumber(int typeId, int variableIndex)
+{
+    if (typeId < 0 || typeId >= LayerTypeTable::count || variableIndex < 0 || variableIndex >= 32) return false;
+    return (LayerTypeTable::wholeNumberVariables[typeId] & LayerTypeTable::wholeNumber(variableIndex)) != 0;
+}
+
 namespace {
 
 // Each type's class, by TypeID: what creating a layer makes and what its

@@ -141,7 +141,7 @@ public:
     void pointValues(const float* px, const float* py, int count, float* out) const;
 
     // Evaluates every pixel into the pixel buffer through rowloop::evaluate
-    // (with its options: the threads, the stop flag, the progress); the bytes
+    // (with its options: the threads and the stop flag); the bytes
     // are those of fillPixelsReference. values, when given, also takes every
     // row's values before they become bytes, so a caller can measure them
     // without evaluating the layer a second time. False when stopped, the

@@ -2,7 +2,8 @@
 # Checks the Debian package the way a desktop and a package manager use it:
 # the desktop entry and the AppStream metadata pass their validators (the
 # AppStream ones but for what only a public web address could answer), lintian
-# finds no error, every file lands where the desktop looks for it, the MIME
+# finds no error, every file lands where the desktop looks for it, the
+# packaged viewer lists the packaged examples (and fails without them), the MIME
 # package compiles cleanly and recognises scene files by content only, the
 # manual pages format without warnings and cover every option of --help, the
 # packaged viewer's window carries the class its menu entry names, and the
@@ -77,6 +78,22 @@ for f in "$root"/examples/*.xml; do
   cmp -s "$f" "$share/patternlens/examples/$(basename "$f")" \
     && pass "installs the example $(basename "$f")" || fail "installs the example $(basename "$f")"
 done
+# The unpacked viewer finds them under its own prefix, whatever the build's
+# CMAKE_INSTALL_PREFIX; without them it says where it looked and fails.
+examples_dir="$(cd "$share/patternlens/examples" && pwd -P)"
+listed="$(env -u DISPLAY "$usr/bin/patternlens" --list-examples 2>&1)"
+status=$?
+wanted="$(for f in "$root"/examples/*.xml; do echo "$examples_dir/$(basename "$f")"; done | LC_ALL=C sort)"
+[ "$status" -eq 0 ] && [ "$(printf '%s\n' "$listed" | LC_ALL=C sort)" = "$wanted" ] \
+  && pass "the packaged viewer's --list-examples lists the packaged examples" \
+  || { fail "the packaged viewer's --list-examples lists the packaged examples (status $status)"; printf '%s\n' "$listed" | sed 's/^/     /'; }
+mv "$examples_dir" "$examples_dir.away"
+listed="$(env -u DISPLAY "$usr/bin/patternlens" --list-examples 2>&1 >/dev/null)"
+status=$?
+mv "$examples_dir.away" "$examples_dir"
+[ "$status" -eq 1 ] && [ "$listed" = "patternlens: no example scenes in $examples_dir" ] \
+  && pass "without examples, --list-examples says where it looked and exits 1" \
+  || fail "without examples, --list-examples says where it looked and exits 1: status $status, '$listed'"
 outside="$(cd "$scratch/root" && find . -mindepth 1 -maxdepth 1 ! -name usr)"
 [ -z "$outside" ] && pass "everything is under /usr" || fail "everything is under /usr: $outside"
 

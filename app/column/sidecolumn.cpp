@@ -50,6 +50,7 @@ void SideColumn::onExamples()
 void SideColumn::closed()
 {
     if (tree.isOpen) tree.close();
+    if (examples.isOpen) examples.close();
 }
 
 void SideColumn::onRow()

@@ -29,7 +29,8 @@ public:
     void onLayers();
     void onExamples();
     // The window became too narrow for the column, which closed: the tree
-    // is closed as by "Layers", and stays so until opened again.
+    // or the examples are closed as by their button, and stay so until
+    // opened again.
     void closed();
     // A click on a row: a layer becomes current, or an example opens.
     void onRow();

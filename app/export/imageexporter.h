@@ -10,7 +10,9 @@
 class ImageExporter {
 public:
     virtual ~ImageExporter() = default;
-    // True while an export is under way; a second one is refused meanwhile.
+    // True while an export is under way. The Export command starts no second
+    // one meanwhile (its button cancels this one instead): start would first
+    // wait for this one to finish.
     virtual bool busy() const = 0;
     // Renders composition (the exporter's own copy, its tree at the texture
     // size it has) and writes it to path. sceneName, the scene's file name,

@@ -13,9 +13,10 @@ std::string fileName(const std::string& path)
 std::string compose(const std::string& scenePath, bool modified)
 {
     std::string title = programTitle;
-    if (scenePath.empty()) return title;
-    title += " \u2014 ";   // an em dash
-    title += fileName(scenePath);
+    if (!scenePath.empty()) {
+        title += " \u2014 ";   // an em dash
+        title += fileName(scenePath);
+    }
     if (modified) title += " *";
     return title;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The main window's title. Until a scene has a file it is the program's
-// name alone; then the file's name follows, and " *" while the composition
-// differs from that file.
+// The main window's title: the program's name, then the scene's file name
+// once it has one, and " *" while the composition has unsaved changes
+// (differs from that file, or is untitled and edited).
 #include <string>
 
 namespace windowtitle {

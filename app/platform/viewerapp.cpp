@@ -134,9 +134,11 @@ int ViewerApp::run(int argc, char** argv)
         ui::ImguiControls& m = ui::ImguiControls::master();
         const int indentAndPreview = layertree::indent(layertree::indentLevels) + previewsize::width;
         // Narrowest: a preview at the deepest indentation and the start of
-        // its label.
+        // its label. A narrower window keeps the drawing area at its
+        // start-up width while the column can give way.
         m.show_column(open ? m.tree_column_width(indentAndPreview, layertree::labelCharacters) : 0,
-                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters));
+                      m.tree_column_width(indentAndPreview, layertree::narrowestLabelCharacters),
+                      viewerlayout::drawingAreaWidth);
     };
     strips.columnClosed = [] {
         if (ViewerApp* app = instance) app->controls.column.closed();
@@ -291,6 +293,7 @@ void ViewerApp::answerCloseRequest()
 {
     if (!x11window::takeCloseRequest()) return;
     if (!controls.history.confirmClose()) return;
+    endBackgroundWork();
     // A clean exit: saved or discarded, nothing is left to recover.
     recovery.cleanExit();
     // The layers go while their textures' GL context still exists.
@@ -317,11 +320,18 @@ void ViewerApp::onDisplay()
     wakeTick();
 }
 
+void ViewerApp::endBackgroundWork()
+{
+    // The previews' thread first: of the lowest priority, it is the one
+    // that needs longest to stop while the processors are busy.
+    controls.column.tree.previews.shutDown();
+    controls.picture.renderer.shutDown();
+}
+
 void ViewerApp::onClose()
 {
     if (ViewerApp* app = instance) {
-        app->controls.picture.renderer.shutDown();
-        app->controls.column.tree.previews.shutDown();
+        app->endBackgroundWork();
         app->clipboard.shutDown();
     }
 }

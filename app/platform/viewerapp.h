@@ -81,6 +81,9 @@ private:
     void updateTitle();
     bool tickPending() const;
     void answerCloseRequest();
+    // Cancels the picture's render and the previews; nothing of them runs
+    // on while the process ends.
+    void endBackgroundWork();
     void endVariableStepsAfterRelease();
     int lastPageKey = 0;        // the page key last pressed
     bool pageKeyHeld = false;   // its press was taken and it is not released

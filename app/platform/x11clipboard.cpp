@@ -1,5 +1,6 @@
 #include "app/platform/x11clipboard.h"
 
+#include "app/clipboardtext.h"
 #include "persistence/scenelimits.h"
 
 #include <X11/Xatom.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -26,40 +28,6 @@ int onXError(Display* display, XErrorEvent* error)
     return previousHandler ? previousHandler(display, error) : 0;
 }
 
-// STRING is Latin-1: characters beyond it become '?', and back.
-std::string utf8ToLatin1(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
-            const unsigned code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
-            out += code < 0x100 ? static_cast<char>(code) : '?';
-            ++i;
-        } else if (c >= 0xC0) {
-            out += '?';
-            while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) ++i;
-        }
-    }
-    return out;
-}
-std::string latin1ToUtf8(const std::string& text)
-{
-    std::string out;
-    for (char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // Answers in pieces under way at once.
 constexpr std::size_t maxTransfers = 16;
 
@@ -69,6 +37,47 @@ constexpr std::size_t fetchLimit = scenelimits::maxSceneBytes + 1;
 } // namespace
 
 struct X11Clipboard::Link {
+    explicit Link(X11Clipboard& shared) : shared(shared) {}
+
+    // The thread: the server's events and the main thread's requests, until
+    // the end, which may wait a while for a clipboard manager.
+    void run(int wakeRead);
+
+    // --- The server's events ---
+    void handle(XEvent& e);
+    // Another program asks for the clipboard's content.
+    void answerRequest(const XSelectionRequestEvent& r);
+    // The content as the target asked for, into the requestor's property
+    // into; false when the viewer cannot give it.
+    bool convert(const XSelectionRequestEvent& r, Atom into);
+    void sendText(const XSelectionRequestEvent& r, Atom into);
+    // Another program took the clipboard over.
+    void clipboardTaken();
+    // The answer to a request of the viewer's: a fetch, or the end's
+    // request to a clipboard manager.
+    void answerArrived(const XSelectionEvent& s);
+    void propertyChanged(const XPropertyEvent& p);
+    // The server's time to claim the clipboard with has come.
+    void claimAt(Time time);
+    // A piece of a fetch in pieces (INCR) has come; an empty one ends it.
+    void pieceArrived();
+    // A requestor has taken the last piece of an answer in pieces.
+    void pieceTaken(const XPropertyEvent& p);
+
+    // --- The main thread's requests ---
+    void takeOffer();
+    void takeFetch();
+    void takeEnd();
+
+    void answerFetch(bool ok, std::string text, const std::string& error);
+    // The fetched text as UTF-8.
+    std::string fetchedText() const;
+    // Reads and deletes the property an answer came in; false when none.
+    bool readProperty(Atom* type, std::string* data);
+    struct Transfer;
+    std::size_t sendChunk(Transfer& t);
+
+    X11Clipboard& shared;   // what the main thread asks and is told, under its mutex
     Display* display = nullptr;
     Window window = 0;
     Atom clipboard = 0, targets = 0, utf8 = 0, text = 0, incr = 0, timestamp = 0, manager = 0, saveTargets = 0,
@@ -89,8 +98,11 @@ struct X11Clipboard::Link {
     Atom fetchTarget = 0;
     bool incrReading = false;
     std::string incoming;
-    // At the end: waiting for a clipboard manager.
+    Atom incomingType = None;       // the type the owner gave it
+    // At the end: waiting for a clipboard manager until the deadline.
+    bool ending = false;
     bool saving = false;
+    std::chrono::steady_clock::time_point deadline;
 };
 
 X11Clipboard::~X11Clipboard()
@@ -110,7 +122,7 @@ bool X11Clipboard::start()
     }
     wakeRead = fds[0];
     wakeWrite = fds[1];
-    link = new Link;
+    link = new Link(*this);
     Link& l = *link;
     l.display = display;
     clipboardDisplay = display;
@@ -131,7 +143,7 @@ bool X11Clipboard::start()
     const long maxRequest = std::max(XExtendedMaxRequestSize(display), XMaxRequestSize(display));
     l.chunk = std::min<std::size_t>(static_cast<std::size_t>(maxRequest) * 4 - 1024, std::size_t(1) << 18);
     XFlush(display);
-    thread = std::thread([this] { run(); });
+    thread = std::thread([this] { link->run(wakeRead); });
     return true;
 }
 
@@ -187,191 +199,27 @@ void X11Clipboard::shutDown()
     XDestroyWindow(link->display, link->window);
     XCloseDisplay(link->display);
     clipboardDisplay = nullptr;
+    // The process's handler as it was, unless another has been set since.
+    const XErrorHandler current = XSetErrorHandler(previousHandler);
+    if (current != onXError) XSetErrorHandler(current);
     delete link;
     link = nullptr;
     close(wakeRead);
     close(wakeWrite);
 }
 
-void X11Clipboard::run()
+// --- The thread ---
+
+void X11Clipboard::Link::run(int wakeRead)
 {
-    Link& l = *link;
-    Display* const d = l.display;
-
-    auto answerFetch = [&](bool ok, std::string text, const std::string& error) {
-        std::lock_guard<std::mutex> lock(mutex);
-        fetchAnswered = l.fetching;
-        fetchOk = ok;
-        fetched = std::move(text);
-        fetchError = error;
-        l.fetching = 0;
-        l.incrReading = false;
-        l.incoming.clear();
-        answered.notify_all();
-    };
-    // The fetched text as UTF-8.
-    auto fetchedText = [&]() { return l.fetchTarget == XA_STRING ? latin1ToUtf8(l.incoming) : l.incoming; };
-    // Reads and deletes the property an answer came in; false when none.
-    auto readProperty = [&](Atom* type, std::string* data) {
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* bytes = nullptr;
-        if (XGetWindowProperty(d, l.window, l.property, 0, LONG_MAX / 4, True, AnyPropertyType, type, &format, &count,
-                               &after, &bytes) != Success)
-            return false;
-        const std::size_t size = count * static_cast<std::size_t>(format == 32 ? sizeof(long) : format / 8);
-        if (bytes) data->assign(reinterpret_cast<const char*>(bytes), size);
-        else data->clear();
-        if (bytes) XFree(bytes);
-        return *type != None;
-    };
-    auto sendChunk = [&](Link::Transfer& t) {
-        const std::size_t n = std::min(l.chunk, t.data.size() - t.sent);
-        XChangeProperty(d, t.requestor, t.property, t.type, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(t.data.data() + t.sent), static_cast<int>(n));
-        t.sent += n;
-        return n;
-    };
-    auto answerRequest = [&](const XSelectionRequestEvent& r) {
-        XSelectionEvent reply{};
-        reply.type = SelectionNotify;
-        reply.display = d;
-        reply.requestor = r.requestor;
-        reply.selection = r.selection;
-        reply.target = r.target;
-        reply.time = r.time;
-        reply.property = None;
-        const Atom property = r.property != None ? r.property : r.target;   // an obsolete requestor
-        std::string text;
-        bool own = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            own = owning;
-            text = held;
-        }
-        if (r.selection == l.clipboard && own && l.ownedSince != CurrentTime &&
-            (r.time == CurrentTime || r.time >= l.ownedSince)) {
-            if (r.target == l.targets) {
-                const Atom list[] = {l.targets, l.utf8, XA_STRING, l.text, l.timestamp, l.saveTargets};
-                XChangeProperty(d, r.requestor, property, XA_ATOM, 32, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(list), static_cast<int>(sizeof list / sizeof *list));
-                reply.property = property;
-            } else if (r.target == l.timestamp) {
-                const long time = static_cast<long>(l.ownedSince);
-                XChangeProperty(d, r.requestor, property, XA_INTEGER, 32, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(&time), 1);
-                reply.property = property;
-            } else if (r.target == l.utf8 || r.target == XA_STRING || r.target == l.text) {
-                Link::Transfer t{r.requestor, property, r.target == XA_STRING ? XA_STRING : l.utf8,
-                                 r.target == XA_STRING ? utf8ToLatin1(text) : std::move(text), 0};
-                if (t.data.size() <= l.chunk) {
-                    sendChunk(t);
-                } else {
-                    // In pieces: each one once the requestor has deleted the last.
-                    XSelectInput(d, r.requestor, PropertyChangeMask);
-                    const long size = static_cast<long>(t.data.size());
-                    XChangeProperty(d, r.requestor, property, l.incr, 32, PropModeReplace,
-                                    reinterpret_cast<const unsigned char*>(&size), 1);
-                    // A requestor that went away never asks for its next
-                    // piece: the oldest unfinished answers give way.
-                    if (l.transfers.size() >= maxTransfers) l.transfers.erase(l.transfers.begin());
-                    l.transfers.push_back(std::move(t));
-                }
-                reply.property = property;
-            } else if (r.target == l.saveTargets) {
-                reply.property = property;   // nothing to convert: a manager asks for the targets it keeps
-                XChangeProperty(d, r.requestor, property, XInternAtom(d, "NULL", False), 32, PropModeReplace, nullptr, 0);
-            }
-        }
-        XSendEvent(d, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
-    };
-    auto handle = [&](XEvent& e) {
-        switch (e.type) {
-        case SelectionRequest: answerRequest(e.xselectionrequest); break;
-        case SelectionClear:
-            if (e.xselectionclear.selection == l.clipboard) {
-                l.ownedSince = CurrentTime;
-                std::lock_guard<std::mutex> lock(mutex);
-                owning = false;
-                held.clear();
-            }
-            break;
-        case SelectionNotify: {
-            const XSelectionEvent& s = e.xselection;
-            if (s.selection == l.manager) {
-                l.saving = false;   // the manager has taken the text, or refused it
-                break;
-            }
-            if (s.selection != l.clipboard || !l.fetching || s.target != l.fetchTarget) break;
-            if (s.property == None) {
-                if (l.fetchTarget == l.utf8) {
-                    // An owner of the old kind: Latin-1.
-                    l.fetchTarget = XA_STRING;
-                    XConvertSelection(d, l.clipboard, XA_STRING, l.property, l.window, CurrentTime);
-                } else {
-                    answerFetch(false, {}, "the clipboard holds no text");
-                }
-                break;
-            }
-            Atom type = None;
-            std::string data;
-            if (!readProperty(&type, &data)) {
-                answerFetch(false, {}, "the clipboard's owner gave no text");
-            } else if (type == l.incr) {
-                l.incrReading = true;   // the pieces follow as the property is deleted
-                l.incoming.clear();
-            } else {
-                l.incoming = std::move(data);
-                answerFetch(true, fetchedText(), {});
-            }
-            break;
-        }
-        case PropertyNotify: {
-            const XPropertyEvent& p = e.xproperty;
-            if (p.window == l.window && p.atom == l.clock && l.claiming) {
-                // The server's time for claiming the clipboard.
-                l.claiming = false;
-                XSetSelectionOwner(d, l.clipboard, l.window, p.time);
-                const bool got = XGetSelectionOwner(d, l.clipboard) == l.window;
-                l.ownedSince = got ? p.time : CurrentTime;
-                std::lock_guard<std::mutex> lock(mutex);
-                owning = got;
-                if (!got) held.clear();
-            } else if (p.window == l.window && p.atom == l.property && p.state == PropertyNewValue && l.incrReading) {
-                Atom type = None;
-                std::string data;
-                if (!readProperty(&type, &data)) break;
-                if (data.empty()) {
-                    answerFetch(true, fetchedText(), {});
-                } else {
-                    l.incoming += data;
-                    // Beyond what the reader takes: enough for it to refuse.
-                    if (l.incoming.size() >= fetchLimit) answerFetch(true, fetchedText(), {});
-                }
-            } else if (p.state == PropertyDelete) {
-                for (auto t = l.transfers.begin(); t != l.transfers.end(); ++t) {
-                    if (t->requestor != p.window || t->property != p.atom) continue;
-                    // The last piece is an empty one.
-                    if (sendChunk(*t) == 0) l.transfers.erase(t);
-                    break;
-                }
-            }
-            break;
-        }
-        default: break;
-        }
-    };
-
-    const int xfd = ConnectionNumber(d);
-    bool ending = false;
-    auto deadline = std::chrono::steady_clock::now();
+    const int xfd = ConnectionNumber(display);
     for (;;) {
-        while (XPending(d)) {
+        while (XPending(display)) {
             XEvent e;
-            XNextEvent(d, &e);
+            XNextEvent(display, &e);
             handle(e);
         }
-        if (ending && (!l.saving || std::chrono::steady_clock::now() >= deadline)) break;
+        if (ending && (!saving || std::chrono::steady_clock::now() >= deadline)) break;
         pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
         int timeout = -1;   // blocks until the server or the main thread has something
         if (ending)
@@ -383,41 +231,276 @@ void X11Clipboard::run()
             while (read(wakeRead, drain, sizeof drain) > 0) {
             }
         }
-        std::unique_lock<std::mutex> lock(mutex);
-        if (offerWaiting) {
-            offerWaiting = false;
-            held = std::move(offered);
-            owning = true;   // for fetches from now on; the server confirms below
-            lock.unlock();
-            // A timestamp to claim with: the server's, from a property change.
-            l.claiming = true;
-            XChangeProperty(d, l.window, l.clock, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
-            lock.lock();
+        takeOffer();
+        takeFetch();
+        takeEnd();
+    }
+}
+
+void X11Clipboard::Link::handle(XEvent& e)
+{
+    switch (e.type) {
+    case SelectionRequest: answerRequest(e.xselectionrequest); break;
+    case SelectionClear:
+        if (e.xselectionclear.selection == clipboard) clipboardTaken();
+        break;
+    case SelectionNotify: answerArrived(e.xselection); break;
+    case PropertyNotify: propertyChanged(e.xproperty); break;
+    default: break;
+    }
+}
+
+// --- Serving the clipboard ---
+
+void X11Clipboard::Link::answerRequest(const XSelectionRequestEvent& r)
+{
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.display = display;
+    reply.requestor = r.requestor;
+    reply.selection = r.selection;
+    reply.target = r.target;
+    reply.time = r.time;
+    reply.property = None;
+    const Atom into = r.property != None ? r.property : r.target;   // an obsolete requestor
+    bool own = false;
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        own = shared.owning;
+    }
+    // Only for a request made while the viewer held the clipboard, by the
+    // server's clock, which wraps around.
+    if (r.selection == clipboard && own && ownedSince != CurrentTime &&
+        (r.time == CurrentTime ||
+         clipboardtext::notBefore(static_cast<std::uint32_t>(r.time), static_cast<std::uint32_t>(ownedSince))) &&
+        convert(r, into))
+        reply.property = into;
+    XSendEvent(display, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+}
+
+bool X11Clipboard::Link::convert(const XSelectionRequestEvent& r, Atom into)
+{
+    if (r.target == targets) {
+        const Atom list[] = {targets, utf8, XA_STRING, text, timestamp, saveTargets};
+        XChangeProperty(display, r.requestor, into, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(list), static_cast<int>(sizeof list / sizeof *list));
+        return true;
+    }
+    if (r.target == timestamp) {
+        const long time = static_cast<long>(ownedSince);
+        XChangeProperty(display, r.requestor, into, XA_INTEGER, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&time), 1);
+        return true;
+    }
+    if (r.target == utf8 || r.target == XA_STRING || r.target == text) {
+        sendText(r, into);
+        return true;
+    }
+    if (r.target == saveTargets) {
+        // Nothing to convert: a manager asks for the targets it keeps.
+        XChangeProperty(display, r.requestor, into, XInternAtom(display, "NULL", False), 32, PropModeReplace, nullptr, 0);
+        return true;
+    }
+    return false;
+}
+
+void X11Clipboard::Link::sendText(const XSelectionRequestEvent& r, Atom into)
+{
+    std::string held;
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        held = shared.held;
+    }
+    const bool latin1 = r.target == XA_STRING;
+    Transfer t{r.requestor, into, latin1 ? XA_STRING : utf8, latin1 ? clipboardtext::latin1FromUtf8(held) : std::move(held), 0};
+    if (t.data.size() <= chunk) {
+        sendChunk(t);
+        return;
+    }
+    // In pieces: each one once the requestor has deleted the last.
+    XSelectInput(display, r.requestor, PropertyChangeMask);
+    const long size = static_cast<long>(t.data.size());
+    XChangeProperty(display, r.requestor, into, incr, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&size), 1);
+    // A requestor that went away never asks for its next piece: the oldest
+    // unfinished answers give way.
+    if (transfers.size() >= maxTransfers) transfers.erase(transfers.begin());
+    transfers.push_back(std::move(t));
+}
+
+std::size_t X11Clipboard::Link::sendChunk(Transfer& t)
+{
+    const std::size_t n = std::min(chunk, t.data.size() - t.sent);
+    XChangeProperty(display, t.requestor, t.property, t.type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(t.data.data() + t.sent), static_cast<int>(n));
+    t.sent += n;
+    return n;
+}
+
+void X11Clipboard::Link::pieceTaken(const XPropertyEvent& p)
+{
+    for (auto t = transfers.begin(); t != transfers.end(); ++t) {
+        if (t->requestor != p.window || t->property != p.atom) continue;
+        // The last piece is an empty one.
+        if (sendChunk(*t) == 0) transfers.erase(t);
+        return;
+    }
+}
+
+void X11Clipboard::Link::clipboardTaken()
+{
+    ownedSince = CurrentTime;
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.owning = false;
+    shared.held.clear();
+}
+
+void X11Clipboard::Link::claimAt(Time time)
+{
+    claiming = false;
+    XSetSelectionOwner(display, clipboard, window, time);
+    const bool got = XGetSelectionOwner(display, clipboard) == window;
+    ownedSince = got ? time : CurrentTime;
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.owning = got;
+    if (!got) shared.held.clear();
+}
+
+// --- Fetching ---
+
+void X11Clipboard::Link::answerArrived(const XSelectionEvent& s)
+{
+    if (s.selection == manager) {
+        saving = false;   // the manager has taken the text, or refused it
+        return;
+    }
+    if (s.selection != clipboard || !fetching || s.target != fetchTarget) return;
+    if (s.property == None) {
+        if (fetchTarget == utf8) {
+            // An owner of the old kind: Latin-1.
+            fetchTarget = XA_STRING;
+            XConvertSelection(display, clipboard, XA_STRING, property, window, CurrentTime);
+        } else {
+            answerFetch(false, {}, "the clipboard holds no text");
         }
-        if (fetchAsked != fetchAnswered && l.fetching != fetchAsked) {
-            l.fetching = fetchAsked;
-            lock.unlock();
-            if (XGetSelectionOwner(d, l.clipboard) == None) {
-                answerFetch(false, {}, "the clipboard is empty");
-            } else {
-                l.fetchTarget = l.utf8;
-                l.incrReading = false;
-                l.incoming.clear();
-                XConvertSelection(d, l.clipboard, l.utf8, l.property, l.window, CurrentTime);
-            }
-            lock.lock();
-        }
-        if (quitting && !ending) {
-            ending = true;
-            const bool own = owning && l.ownedSince != CurrentTime;
-            lock.unlock();
-            // A clipboard manager keeps the text once the viewer is gone.
-            if (own && XGetSelectionOwner(d, l.manager) != None) {
-                l.saving = true;
-                deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(saveTimeoutMs);
-                XConvertSelection(d, l.manager, l.saveTargets, l.property, l.window, l.ownedSince);
-            }
-            lock.lock();
-        }
+        return;
+    }
+    Atom type = None;
+    std::string data;
+    if (!readProperty(&type, &data)) {
+        answerFetch(false, {}, "the clipboard's owner gave no text");
+    } else if (type == incr) {
+        incrReading = true;   // the pieces follow as the property is deleted
+        incoming.clear();
+    } else {
+        incoming = std::move(data);
+        incomingType = type;
+        answerFetch(true, fetchedText(), {});
+    }
+}
+
+void X11Clipboard::Link::propertyChanged(const XPropertyEvent& p)
+{
+    if (p.window == window && p.atom == clock && claiming) claimAt(p.time);
+    else if (p.window == window && p.atom == property && p.state == PropertyNewValue && incrReading) pieceArrived();
+    else if (p.state == PropertyDelete) pieceTaken(p);
+}
+
+void X11Clipboard::Link::pieceArrived()
+{
+    Atom type = None;
+    std::string data;
+    if (!readProperty(&type, &data)) return;
+    incomingType = type;
+    if (data.empty()) {
+        answerFetch(true, fetchedText(), {});
+        return;
+    }
+    incoming += data;
+    // Beyond what the reader takes: enough for it to refuse.
+    if (incoming.size() >= fetchLimit) answerFetch(true, fetchedText(), {});
+}
+
+bool X11Clipboard::Link::readProperty(Atom* type, std::string* data)
+{
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* bytes = nullptr;
+    if (XGetWindowProperty(display, window, property, 0, LONG_MAX / 4, True, AnyPropertyType, type, &format, &count,
+                           &after, &bytes) != Success)
+        return false;
+    const std::size_t size = count * static_cast<std::size_t>(format == 32 ? sizeof(long) : format / 8);
+    if (bytes) data->assign(reinterpret_cast<const char*>(bytes), size);
+    else data->clear();
+    if (bytes) XFree(bytes);
+    return *type != None;
+}
+
+std::string X11Clipboard::Link::fetchedText() const
+{
+    // By what the owner says it gave, which is not always what was asked
+    // for: some answer a request for UTF-8 with Latin-1.
+    return incomingType == XA_STRING ? clipboardtext::utf8FromLatin1(incoming) : incoming;
+}
+
+void X11Clipboard::Link::answerFetch(bool ok, std::string fetched, const std::string& error)
+{
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.fetchAnswered = fetching;
+    shared.fetchOk = ok;
+    shared.fetched = std::move(fetched);
+    shared.fetchError = error;
+    fetching = 0;
+    incrReading = false;
+    incoming.clear();
+    shared.answered.notify_all();
+}
+
+// --- The main thread's requests ---
+
+void X11Clipboard::Link::takeOffer()
+{
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        if (!shared.offerWaiting) return;
+        shared.offerWaiting = false;
+        shared.held = std::move(shared.offered);
+        shared.owning = true;   // for fetches from now on; the server confirms in claimAt
+    }
+    // A timestamp to claim with: the server's, from a property change.
+    claiming = true;
+    XChangeProperty(display, window, clock, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
+}
+
+void X11Clipboard::Link::takeFetch()
+{
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        if (shared.fetchAsked == shared.fetchAnswered || fetching == shared.fetchAsked) return;
+        fetching = shared.fetchAsked;
+    }
+    if (XGetSelectionOwner(display, clipboard) == None) {
+        answerFetch(false, {}, "the clipboard is empty");
+        return;
+    }
+    fetchTarget = utf8;
+    incrReading = false;
+    incoming.clear();
+    XConvertSelection(display, clipboard, utf8, property, window, CurrentTime);
+}
+
+void X11Clipboard::Link::takeEnd()
+{
+    bool own = false;
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        if (!shared.quitting || ending) return;
+        ending = true;
+        own = shared.owning && ownedSince != CurrentTime;
+    }
+    // A clipboard manager keeps the text once the viewer is gone.
+    if (own && XGetSelectionOwner(display, manager) != None) {
+        saving = true;
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(saveTimeoutMs);
+        XConvertSelection(display, manager, saveTargets, property, window, ownedSince);
     }
 }

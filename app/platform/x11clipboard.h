@@ -41,8 +41,9 @@ public:
     void shutDown();
 
 private:
-    struct Link;   // the connection and everything the thread alone touches
-    void run();
+    // The connection and everything the thread alone touches, with the
+    // thread's handlers of each event and request.
+    struct Link;
 
     Link* link = nullptr;
     std::thread thread;

@@ -39,7 +39,7 @@ enum class Lock { taken, held, failed };
 // Locks the lock file at path, making it when create says so. A lock file
 // removed or replaced between the open and the lock is tried again, so the
 // lock taken is always the one at its name.
-Lock lockAt(const std::string& path, bool create, int* fd, int* error)
+Lock lockAt(int (*lockFile)(int, int), const std::string& path, bool create, int* fd, int* error)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         const int f = open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
@@ -47,7 +47,7 @@ Lock lockAt(const std::string& path, bool create, int* fd, int* error)
             *error = errno;
             return Lock::failed;
         }
-        if (flock(f, LOCK_EX | LOCK_NB) != 0) {
+        if (lockFile(f, LOCK_EX | LOCK_NB) != 0) {
             const int e = errno;
             close(f);
             if (e == EWOULDBLOCK || e == EINTR) return Lock::held;
@@ -117,7 +117,7 @@ std::string Folder::claim()
         ownLock = folder + "/" + name + lockSuffix;
     }
     int error = 0;
-    switch (lockAt(ownLock, true, &ownLockFd, &error)) {
+    switch (lockAt(lockFile, ownLock, true, &ownLockFd, &error)) {
     case Lock::taken: return {};
     case Lock::held: return "another viewer holds " + ownLock;
     case Lock::failed: break;
@@ -148,7 +148,7 @@ std::vector<Orphan> Folder::findOrphans()
         if (orphan.copyPath == ownCopy) continue;
         orphan.lockPath = stem(orphan.copyPath) + lockSuffix;
         int error = 0;
-        if (lockAt(orphan.lockPath, true, &orphan.lockFd, &error) != Lock::taken) {
+        if (lockAt(lockFile, orphan.lockPath, true, &orphan.lockFd, &error) != Lock::taken) {
             if (noLocksHere(error)) locksFail = true;
             continue;
         }
@@ -200,11 +200,6 @@ void Folder::takeOver(Orphan& orphan)
     ownLock = orphan.lockPath;
     ownLockFd = orphan.lockFd;
     orphan.lockFd = -1;
-}
-
-void Folder::removeOwnCopy()
-{
-    if (ownLockFd >= 0) unlink(ownCopy.c_str());
 }
 
 void Folder::removeAll()

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/file.h>
+
 namespace recoveryfolder {
 
 // $XDG_STATE_HOME/patternlens/recovery, or ~/.local/state/patternlens/recovery
@@ -35,7 +37,9 @@ public:
     Folder(const Folder&) = delete;
     Folder& operator=(const Folder&) = delete;
 
-    const std::string& directory() const { return folder; }
+    // How lock files are locked: flock, unless a test puts a file system
+    // without locks in its place.
+    int (*lockFile)(int fd, int operation) = ::flock;
 
     // This viewer's own copy: makes the folder and the lock file and locks
     // it, once. Returns an empty string when the copy may be written, else
@@ -60,8 +64,6 @@ public:
     // stays held, and any own copy and lock file of this viewer go.
     void takeOver(Orphan& orphan);
 
-    // Removes the own copy; the lock stays.
-    void removeOwnCopy();
     // A clean exit: the own copy and its lock file go.
     void removeAll();
 

@@ -1,6 +1,7 @@
 #include "app/recovery/recoverykeeper.h"
 
 #include "app/layercontrols.h"
+#include "persistence/storedranges.h"
 #include "layers/layerpath.h"
 #include "layers/viewresize.h"
 #include "app/history/windowtitle.h"
@@ -149,8 +150,12 @@ bool RecoveryKeeper::resolve(LayerControls& controls, RecoveryQuestion* question
         copyKept = true;
         lastCopied = std::make_shared<const Composition>(controls.composition());
         lastOrigin = originKey(controls);
+        // Values the copy stores outside their ranges are said once, as
+        // after a load.
+        const std::string outside = storedranges::note(controls.baseLayer());
         say(controls, "Recovered " + (name.empty() ? std::string("Untitled") : name) + " (" +
-                          counttext::layers(layers) + "), last edited " + recoverytext::shownTime(newestTime));
+                          counttext::layers(layers) + "), last edited " + recoverytext::shownTime(newestTime) +
+                          (outside.empty() ? "" : "; " + outside));
         recovered = true;
         break;
     }
@@ -216,7 +221,8 @@ bool RecoveryKeeper::tick(LayerControls& controls, Clock::time_point now)
 
 void RecoveryKeeper::copy(LayerControls& controls)
 {
-    // The only work on the main loop: an exact copy of the tree.
+    // On the main loop: an exact copy of the tree (the writer thread turns
+    // it into text and writes it).
     lastCopied = std::make_shared<const Composition>(controls.composition());
     lastOrigin = originKey(controls);
     scenefile::CopyOrigin origin;

@@ -11,6 +11,7 @@
 // held is written.
 #include "app/layercontrols.h"
 
+#include "app/column/examplefiles.h"
 #include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
@@ -70,14 +71,19 @@ bool LayerControls::saveScene(bool ask)
 bool LayerControls::openSceneFile(const std::string& path, bool asUndoStep)
 {
     std::string error, warning;
+    // A scene of the examples folder belongs to the program: it opens
+    // untitled, as from the Examples column, however it was chosen, so
+    // that no save writes over it, and the dialogs stay in the user's
+    // folder.
+    const bool example = examplefiles::isIn(path);
     // The dialogs go on in this scene's folder, whether or not it loads, as
     // after a choice in the dialog.
-    if (fileChooser) fileChooser->startNextInFolderOf(path);
+    if (fileChooser && !example) fileChooser->startNextInFolderOf(path);
     // A load is one undo step: the composition it replaces comes back, and
     // with it the scene's file and whether that holds it.
     if (asUndoStep) history.begin("Load " + path.substr(path.find_last_of('/') + 1));
     const bool loaded = readSceneFile(path, &error, &warning);
-    if (loaded) history.edits.openScene(path, /*saved=*/true);
+    if (loaded) history.edits.openScene(example ? std::string() : path, /*saved=*/true);
     if (asUndoStep) history.commit();
     if (!loaded) {
         infoLine.report("Could not load " + path + ": " + error);

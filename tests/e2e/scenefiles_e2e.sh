@@ -417,6 +417,19 @@ viewer_keys ctrl+a ctrl+c
 check "a text field copies to the clipboard" test "$(xclip -o -selection clipboard)" == "Copied Circles (3 layers) as scene text"
 click 200 200   # out of it again
 
+# An owner of the old kind, with Latin-1 only (STRING): a paste into a text
+# field reads it as UTF-8, and the viewer serves it again in both.
+printf 'd\xe9j\xe0 vu' >"$work/latin1.txt"
+xclip -quiet -i -selection clipboard -t STRING "$work/latin1.txt" >/dev/null 2>&1 &
+for _ in $(seq 30); do xclip -o -selection clipboard -t TARGETS 2>/dev/null | grep -qx STRING && break; sleep 0.1; done
+click "${export_size_field[@]}"
+viewer_keys ctrl+a ctrl+v ctrl+a ctrl+c   # the viewer takes the clipboard over: xclip ends
+for _ in $(seq 30); do [ "$(xclip -o -selection clipboard)" == "déjà vu" ] && break; sleep 0.1; done
+check "a Latin-1 paste reads as UTF-8" test "$(xclip -o -selection clipboard)" == "déjà vu"
+check "and is served as Latin-1 again" cmp -s <(xclip -o -selection clipboard -t STRING) "$work/latin1.txt"
+viewer_keys ctrl+a BackSpace
+click 200 200
+
 # Junk changes nothing and says why in the reader's words.
 printf 'no scene here' | xclip -i -selection clipboard -l 1
 viewer_keys ctrl+v
@@ -458,6 +471,12 @@ check "the probe holds the clipboard" test "$ready" == ready
 viewer_keys ctrl+v
 wait_info paste-timeout "Could not paste: the clipboar" "within 3 seconds"
 exec {hold}<&-
+# An owner that answers: the next paste is its text, whatever became of the
+# request that timed out.
+xclip -i -selection clipboard -l 1 clip.xml
+viewer_keys ctrl+shift+v
+wait_info paste-after-timeout "Pasted a scene (3 layers) as the whole composition"
+viewer_keys ctrl+z   # the paste's step
 viewer_keys ctrl+z   # the example's step: the scene is unmodified again
 wait_area example-undone "$work/clip.png" 20
 viewer_keys ctrl+c

@@ -26,7 +26,9 @@ work=$(mktemp -d)
 export XDG_STATE_HOME=$work/state   # recovery copies: none left in the home, none offered to another test
 keep=${VIEWER_E2E_KEEP:-/tmp/viewer_e2e.$$}
 mkdir -p "$keep"
+spinners=()   # busy programs of the exit check, ended by their ids
 cleanup() {
+    [ ${#spinners[@]} -gt 0 ] && kill "${spinners[@]}" 2>/dev/null
     viewer_stop
     wm_stop
     xserver_stop
@@ -414,14 +416,14 @@ else
 fi
 
 # --- Undoing the load gives back the composition before it with its title
-# (no file yet); redoing it the loaded scene, saved since as saved.xml.
-# Ctrl+S then writes saved.xml without a dialog ---
+# (no file yet, unsaved changes); redoing it the loaded scene, saved since
+# as saved.xml. Ctrl+S then writes saved.xml without a dialog ---
 
 if [ -s saved.xml ]; then
     wait_title title-after-save "Patternlens v1.75 — saved.xml"
     click "${undo_button[@]}"
     wait_area undo-load blend-input.png
-    wait_title title-after-undo "Patternlens v1.75"
+    wait_title title-after-undo "Patternlens v1.75 *"
     click "${redo_button[@]}"
     wait_area redo-load load.png
     wait_title title-after-redo "Patternlens v1.75 — saved.xml"
@@ -489,20 +491,27 @@ click "${layers_button[@]}"
 window_width 600 is && pass || fail "Layers left the window $WIDTH wide, not 600"
 wait_area tree-closed spacing.png
 
-# --- The window asks for the panel beside 100 x 100 pixels at least; too
-# narrow for the open column, it closes the column for good ---
+# --- The window asks for the panel beside 100 x 100 pixels at least. Narrowed,
+# it keeps the drawing area at 400 while the column gives way, then closes the
+# column for good; a column closed after a narrowing gives the width back ---
 
 xprop -id "$window" WM_NORMAL_HINTS | grep -q "minimum size: 300 by 130" && pass || fail "no minimum window size"
 xdotool mousemove 100 200   # over the drawing area at every width tried, never a control
 settled_panel panel-before.png
 key ctrl+l
 window_width 600 not || fail "Ctrl+L did not open the column again"
-for size in 450:250 600:400; do   # window width: the panel's x
-    viewer_resize "${size%:*}" 500; sleep 1; shot screen.png
+# A column 50 narrower than it opened, then one of 100: less than its narrowest.
+for size in $((tree_width - 50)):400 700:500 450:250 600:400; do   # window width: the panel's x
+    viewer_resize "${size%:*}" 500; sleep 1; viewer_shot "${size%:*}" 500 screen.png
     crop screen.png "194x330+${size#*:}+0" panel-now.png   # as panel() crops
     [ "$(differing_pixels panel-now.png panel-before.png)" == 0 ] && pass ||
         { cp screen.png "$keep/narrow-${size%:*}.png"; fail "${size%:*} wide: the panel is not at x = ${size#*:}"; }
 done
+key ctrl+l
+window_width "$tree_width" is || fail "Ctrl+L did not open the column a third time"
+viewer_resize $((tree_width - 50)) 500
+key ctrl+l
+window_width 600 is && pass || fail "closing the narrowed column left the window $WIDTH wide, not 600"
 
 # --- A heavy composition: a Circles layer over a chain of 999 Noise layers.
 # During a Shift+drag the panel follows the pointer at once while renders
@@ -941,6 +950,25 @@ if wm_start "$work/openbox.log"; then
             fail "the third close did not ask"
         fi
     fi
+    [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
+
+    # Both cores busy: two programs spin beside the heavy scene's render and
+    # its tree's previews; a close request takes the window away within half
+    # a second, and the process ends by itself.
+    "$viewer" heavy.xml >"$work/viewer.out" 2>>"$work/viewer-wm.err" &
+    viewer_pid=$!
+    window=$(wm_window '^Patternlens v1\.75 .* heavy\.xml$' 10) || { fail "no window for the heavy scene"; window=0; }
+    xdotool windowactivate --sync "$window" key --clearmodifiers ctrl+l 2>/dev/null
+    for _ in 1 2; do (while :; do :; done) & spinners+=($!); done
+    sleep 1
+    wm_close "$window"
+    asked=$(date +%s%N)
+    for _ in $(seq 250); do xwininfo -id "$window" >/dev/null 2>&1 || break; sleep 0.02; done
+    took=$(( ($(date +%s%N) - asked) / 1000000 ))
+    [ "$window" != 0 ] && [ "$took" -le 500 ] && pass || fail "with both cores busy the window went $took ms after the close request"
+    exits_within 10 && pass || fail "with both cores busy the viewer did not end with status 0 within 10 s"
+    kill "${spinners[@]}"
+    spinners=()
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null
     wm_stop
 else

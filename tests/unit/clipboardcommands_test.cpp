@@ -2,6 +2,7 @@
 // test: what is copied renders as the layer, what is pasted is exactly the
 // copied subtree, and nothing refused changes anything.
 #include "app/clipboard.h"
+#include "app/clipboardtext.h"
 #include "app/layercontrols.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
@@ -11,6 +12,8 @@
 #include "ui/controls.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -130,6 +133,24 @@ TEST_F(ClipboardCommandsTest, RefusedPastesChangeNothingAndSayWhy)
     EXPECT_NE(info.get_text().find("layers deep; the limit is 1,332"), std::string::npos) << info.get_text();
 }
 
+// A paste names what its layers store outside their ranges once, by their
+// paths in the composition, as a load does; the layers already there not.
+TEST_F(ClipboardCommandsTest, PastesNameStoredValuesOutsideTheirRangesOnce)
+{
+    std::string text = chain(2);
+    text.replace(text.find("0.2"), 3, "5");
+    clipboard.text = text.replace(text.find("0.2"), 3, "-3");
+    const std::string outside = "Cutoff is 5, outside its range -1 to 1 (and 1 other)";
+    controls.variableList->choose(2);
+    for (int paste = 0; paste < 2; ++paste) {   // the second in place of the first
+        controls.clipboardCommands.onPaste();
+        EXPECT_EQ(info.get_text(), "Pasted Noise (2 layers) as the input of Mix; Mix/" + outside);
+    }
+    question.answer = UnsavedChangesQuestion::Answer::Discard;
+    controls.clipboardCommands.onPasteComposition();
+    EXPECT_EQ(info.get_text(), "Pasted a scene (2 layers) as the whole composition; " + outside);
+}
+
 TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionReplacesAfterAsking)
 {
     controls.clipboardCommands.onCut();   // on the base layer: only a copy
@@ -158,6 +179,49 @@ TEST_F(ClipboardCommandsTest, CutRemovesAnInputInOneStepAndPasteCompositionRepla
     EXPECT_TRUE(controls.history.scenePath().empty());   // untitled: Save asks where
     controls.history.onUndo();
     EXPECT_EQ(shown(), whole);
+}
+
+// --- The X clipboard's text and times ---
+
+std::string utf8(unsigned code)   // the encoding, for the model below
+{
+    if (code < 0x80) return std::string(1, static_cast<char>(code));
+    const int n = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+    std::string out(1, static_cast<char>((0xF00u >> n) | (code >> (6 * (n - 1)))));
+    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    return out;
+}
+
+// Latin-1 goes to UTF-8 and back unchanged. Random characters with
+// ill-formed pieces between them (a stray continuation byte, an overlong
+// form, a surrogate, a sequence cut short): a character of Latin-1 becomes
+// its byte, any other a '?', and so does each ill-formed byte. Server
+// times, 32 bits of milliseconds, compare across the wrap.
+TEST(ClipboardText, Latin1BothWaysIllFormedUtf8AndServerTimes)
+{
+    const char* const bad[] = {"\x80", "\xBF", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                               "\xF5\x80", "\xFF", "\xC3", "\xE2\x82", "\xF0\x9F\x98"};
+    const unsigned limits[] = {0x80, 0x100, 0x800, 0x10000, 0x110000};
+    std::mt19937 random(18);
+    for (int round = 0; round < 3000; ++round) {
+        std::string latin1, text, expected;
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+            latin1 += static_cast<char>(random() % 256);
+            const unsigned code = static_cast<unsigned>(random() % limits[random() % 5]);
+            if (code >= 0xD800 && code < 0xE000) continue;
+            text += utf8(code);
+            expected += code < 0x100 ? static_cast<char>(code) : '?';
+            if (random() % 3 > 0) continue;
+            const std::string piece = bad[random() % (sizeof bad / sizeof *bad)];
+            text += piece;
+            expected += std::string(piece.size(), '?');
+        }
+        ASSERT_EQ(clipboardtext::latin1FromUtf8(clipboardtext::utf8FromLatin1(latin1)), latin1);
+        ASSERT_EQ(clipboardtext::latin1FromUtf8(text), expected) << ::testing::PrintToString(text);
+        const std::uint32_t since = static_cast<std::uint32_t>(random()), ahead = static_cast<std::uint32_t>(random()) >> 1;
+        ASSERT_TRUE(clipboardtext::notBefore(since + ahead, since));
+        ASSERT_EQ(clipboardtext::notBefore(since - ahead, since), ahead == 0);
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The viewer's command line: what each form of it asks for, and what the
 // program prints and returns before any window opens.
+#include "app/column/examplefiles.h"
 #include "app/commandline.h"
+#include "tests/support/testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,20 @@ TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightStatus)
     err.clear();
     EXPECT_EQ(commandline::answer(parse({"scene.xml"}), &out, &err), -1);
     EXPECT_EQ(out + err, "");
+}
+
+// The examples lie under the program's own prefix, wherever it is; the
+// build tree's program lists the source tree's. None found: where it looked.
+TEST(CommandLine, ListExamplesListsThePrefixsExamplesOrSaysWhereItLooked)
+{
+    EXPECT_EQ(examplefiles::directoryFor("/usr/bin/patternlens"), "/usr/share/patternlens/examples");
+    EXPECT_EQ(examplefiles::directoryFor("/opt/pl/bin/patternlens"), "/opt/pl/share/patternlens/examples");
+    std::string out, err;
+    EXPECT_EQ(commandline::answer(parse({"--list-examples"}), &out, &err), 0);
+    EXPECT_EQ(out.substr(0, out.find('\n')), PATTERNLENS_SOURCE_DIR "/examples/bubbles.xml");
+    testfiles::TempFolder empty;
+    EXPECT_EQ(commandline::listExamples(empty.path(), &out, &err), 1);
+    EXPECT_EQ(out + err, "patternlens: no example scenes in " + empty.path() + "\n");
 }
 
 } // namespace

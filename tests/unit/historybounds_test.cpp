@@ -223,7 +223,7 @@ TEST_F(BoundsTest, SameLayerTreeSeesEveryChangeBitForBit)
 TEST(WindowTitleTest, TheFileNameAndAStarForUnsavedChanges)
 {
     EXPECT_EQ(windowtitle::compose("", false), "Patternlens v1.75");
-    EXPECT_EQ(windowtitle::compose("", true), "Patternlens v1.75");
+    EXPECT_EQ(windowtitle::compose("", true), "Patternlens v1.75 *");   // untitled, with changes
     EXPECT_EQ(windowtitle::compose("/home/u/scenes/name.xml", false), "Patternlens v1.75 \u2014 name.xml");
     EXPECT_EQ(windowtitle::compose("name.xml", true), "Patternlens v1.75 \u2014 name.xml *");
     EXPECT_EQ(windowtitle::fileName("/a/b/c.xml"), "c.xml");

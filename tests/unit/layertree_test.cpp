@@ -5,6 +5,7 @@
 #include "layers/rowloop.h"
 #include "persistence/scenefile.h"
 #include "layers/layerpath.h"
+#include "app/column/previewrenderer.h"
 #include "app/column/previewsize.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
@@ -201,6 +202,34 @@ TEST_F(TreeColumn, EveryPreviewOfARandomCompositionIsTheRenderOfItsSubtree)
     controls.panCurrentLayer(7, -3);
     settle();
     expectUpToDatePreviews();
+}
+
+// Previews are made in the order their rows are wanted; a new list goes first,
+// without the rows made already, and the rest of the old list never comes.
+TEST_F(TreeColumn, PreviewsAreMadeInTheOrderWantedAndANewListGoesFirst)
+{
+    std::unique_ptr<Renderable> base(createLayer(0));
+    for (Renderable* layer = base.get(); layertree::rows(base.get()).size() < 60; layer = layer->variables[0].getInputLayer())
+        layer->variables[0].setInputLayer(createLayer(0));   // a chain: row i is depth i
+    PreviewRenderer renderer;
+    renderer.start(Composition(std::move(base), SceneSettings()), 64, 48);
+    std::vector<int> made, old;
+    const auto collect = [&] {
+        for (int i = 0; i < 20000 && renderer.busy(); ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+            for (const PreviewRenderer::Preview& p : renderer.take()) made.push_back(p.row);
+    };
+    renderer.want({7, 2, 30, 0});
+    collect();
+    EXPECT_EQ(made, (std::vector<int>{7, 2, 30, 0}));
+    made.clear();
+    for (int row = 59; row >= 1; --row) old.push_back(row);
+    renderer.want(old);
+    renderer.want({10, 11, 12, 7});
+    collect();
+    std::size_t first = 0;   // what the old list finished before the new one came
+    while (first < made.size() && first < old.size() && made[first] == old[first]) ++first;
+    EXPECT_LT(first, old.size());
+    EXPECT_EQ(std::vector<int>(made.begin() + static_cast<std::ptrdiff_t>(first), made.end()), (std::vector<int>{10, 11, 12}));
 }
 
 TEST_F(TreeColumn, AClickOnARowGoesThereWithoutAnUndoStep)

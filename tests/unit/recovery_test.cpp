@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 #include <dirent.h>
 #include <sys/wait.h>
 #include <set>
@@ -218,6 +220,42 @@ TEST_F(RecoveryTest, ACopyThatCannotBeWrittenIsToldOnceAndTriedAgainAtTheNextEdi
     edit(2);
     copyNow(keeper);
     EXPECT_EQ(info.get_text(), "other");
+}
+
+// Where locks do not work (flock fails with ENOLCK), a running viewer's copy
+// cannot be told from a gone one's: none is offered or touched, and none is
+// kept, which is said once; nothing is left in the folder.
+TEST_F(RecoveryTest, AFolderWithoutLocksOffersNoCopyKeepsNoneAndSaysSoOnce)
+{
+    {
+        RecoveryKeeper gone(folder());   // a copy left as a viewer leaves it
+        edit(4);
+        copyNow(gone);
+    }
+    const std::set<std::string> before = entries(folder());
+    RecoveryKeeper keeper(folder());
+    keeper.folder.lockFile = [](int, int) { return errno = ENOLCK, -1; };
+    ScriptedQuestion question;
+    EXPECT_FALSE(keeper.offer(controls, &question, RecoveryKeeper::Start::ask) || question.asked);
+    for (const int dx : {1, 2}) {
+        controls.infoLine.report("other");
+        edit(dx);
+        copyNow(keeper);
+        EXPECT_EQ(info.get_text(), dx == 1 ? "No recovery copy is kept: locks do not work in " + folder() : "other");
+    }
+    keeper.cleanExit();
+    EXPECT_EQ(entries(folder()), before);
+}
+
+// A recovered copy says what it stores outside the ranges, as a load does.
+TEST_F(RecoveryTest, ARecoveredCopyNamesItsValuesOutsideTheirRanges)
+{
+    ASSERT_EQ(mkdir(folder().c_str(), 0700), 0);
+    testfiles::writeFile(folder() + "/viewer-1.xml", "<Patternlens><Layers><Layer TypeID=\"0\"><Variables><Variable "
+                                                     "name=\"Cutoff\" OverrideValue=\"5\"/></Variables></Layer></Layers></Patternlens>");
+    RecoveryKeeper keeper(folder());
+    EXPECT_TRUE(keeper.offer(controls, nullptr, RecoveryKeeper::Start::recover));
+    EXPECT_EQ(info.get_text().substr(info.get_text().find(';')), "; Cutoff is 5, outside its range -1 to 1");
 }
 
 TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)

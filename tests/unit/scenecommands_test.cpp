@@ -1,5 +1,6 @@
 // "Load from XML" and "Save to XML", with the file dialogs answered by the
 // test: the suffix rule, and that neither command ever loses work.
+#include "app/column/examplefiles.h"
 #include "app/layercontrols.h"
 #include "layers/layercompare.h"
 #include "layers/layertypetable.h"
@@ -245,6 +246,29 @@ TEST_F(SceneCommandsTest, ALoadNamesTheFirstStoredValueOutsideItsRangeAndCountsT
     EXPECT_EQ(said[0], "(3 layers); Spacing/Cutoff is 1.23457e+08, outside its range -1 to 1 (and 1 other)");
     EXPECT_EQ(said[1], "(3 layers); Spacing/Cutoff/Width is -7, outside its range 0.001 to 5");
     EXPECT_EQ(controls.baseLayers[0]->variables[1].getInputLayer()->variables[0].getValue(), 0.5f);
+}
+
+// A scene of the examples folder is the program's: opened by the load
+// dialog or the command line, by any spelling of its path, it is untitled,
+// so Ctrl+S asks where. A copy elsewhere is the user's.
+TEST_F(SceneCommandsTest, ExamplesOpenUntitledHoweverTheyAreReached)
+{
+    const std::string examples = examplefiles::directory();
+    ASSERT_EQ(symlink(examples.c_str(), (folder + "/linked").c_str()), 0);
+    for (const examplefiles::Example& example : examplefiles::list(examples)) {
+        const std::string name = example.path.substr(examples.size());
+        for (const std::string& spelt : {example.path, examples + "/../examples/." + name, folder + "/linked" + name}) {
+            chooser.path = spelt;
+            if (spelt == example.path) controls.loadButton->click();
+            else controls.openSceneFile(spelt, /*asUndoStep=*/false);
+            ASSERT_EQ(controls.history.scenePath(), "") << spelt;   // else Ctrl+S would write into the tree
+            chooser.path.clear();
+            EXPECT_FALSE(controls.saveScene(/*ask=*/false)) << "Ctrl+S asks, and the dialog is cancelled";
+        }
+    }
+    writeFile(folder + "/copy.xml", readFile(examples + "/bubbles.xml"));
+    controls.openSceneFile(folder + "/copy.xml", /*asUndoStep=*/false);
+    EXPECT_EQ(controls.history.scenePath(), folder + "/copy.xml");
 }
 
 } // namespace

@@ -364,32 +364,45 @@ void ImguiControls::specialUpRouter(int key, int x, int y)
 
 // --- The column ---
 
-void ImguiControls::show_column(int width, int narrowest)
+void ImguiControls::show_column(int width, int narrowest, int keptDrawing)
 {
     width = width > 0 ? width : 0;
     areas.minColumnWidth = std::min(std::max(narrowest, 0), width);
-    areas.minDrawingWidth = minDrawing;
-    if (width == areas.columnWidth) return;
+    keptDrawingWidth = keptDrawing;
     const int before = areas.columnWidth;
-    areas.columnWidth = width;
+    if (width == before) return;
     if (width > 0 && before == 0) {
+        areas.columnWidth = width;
         const int wanted = layoutWidth() + width;
         // A window wider than the screen would hide the column: it stays
         // as wide as it is, and the drawing area gives way.
         const int screen = glutGet(GLUT_SCREEN_WIDTH);
         if (screen > 0 && wanted > screen) {
+            keepDrawing(layoutWidth());
             layoutChanged();
             return;
         }
         columnGrewWindow = width;
+        keepDrawing(wanted);
         requestWidth(wanted);
     } else if (width == 0 && columnGrewWindow > 0) {
-        const int wanted = layoutWidth() - columnGrewWindow;
+        // The window gives back what the column takes now (less than it
+        // grew by once the window was narrowed), so the drawing area keeps
+        // its width and the window has the width it had before.
+        const int wanted = layoutWidth() - std::min(columnGrewWindow, areas.clampedColumn(layoutWidth()));
+        areas.columnWidth = 0;
         columnGrewWindow = 0;
         requestWidth(wanted > 1 ? wanted : 1);
     } else {
+        areas.columnWidth = width;
         layoutChanged();   // the drawing area takes or gives the difference
     }
+}
+
+void ImguiControls::keepDrawing(int windowWidth)
+{
+    const int left = windowWidth - areas.clampedRight(windowWidth) - areas.columnWidth;
+    areas.minDrawingWidth = std::max(minDrawing, std::min(keptDrawingWidth, left));
 }
 
 void ImguiControls::requestWidth(int width)
@@ -412,6 +425,7 @@ void ImguiControls::columnTimeout(int serial)
     if (m.areas.columnWidth > 0) {
         const int grown = m.windowWidth - m.widthBeforeRequest;
         m.columnGrewWindow = std::max(0, std::min(grown, m.areas.columnWidth));
+        m.keepDrawing(m.windowWidth);
     }
     m.layoutChanged();
 }

@@ -77,16 +77,18 @@ public:
     void post(std::function<void()> action);
 
     // Puts the column on screen with width pixels, or takes it off with 0.
-    // The window grows by the column, or shrinks by it again, so the drawing
-    // area and the panel keep their places and sizes; the strips are laid
-    // out for the new width before the window has it, so the drawing area's
-    // size never changes on the way. Where the window cannot grow (no room
-    // on the screen, a window manager that keeps its size), the column
-    // takes its width from the drawing area instead.
-    // Below what the column needs, it gives up width down to narrowest,
-    // then closes: columnClosed (when set) hears of it, and only a new
-    // show_column opens it again.
-    void show_column(int width, int narrowest = 0);
+    // The window grows by the column, or shrinks by what the column takes
+    // then, so the drawing area and the panel keep their places and sizes;
+    // the strips are laid out for the new width before the window has it,
+    // so the drawing area's size never changes on the way. Where the window
+    // cannot grow (no room on the screen, a window manager that keeps its
+    // size), the column takes its width from the drawing area instead.
+    // A window narrowed with the column open takes width from the drawing
+    // area down to keptDrawing pixels (fewer if the column left it fewer
+    // when it opened, never fewer than minDrawing); then the column gives
+    // up width down to narrowest, then closes: columnClosed (when set)
+    // hears of it, and only a new show_column opens it again.
+    void show_column(int width, int narrowest = 0, int keptDrawing = minDrawing);
     std::function<void()> columnClosed;
     // What the window asks the window manager for at least: the right strip
     // beside a drawing area of minDrawing x minDrawing above the bottom strip.
@@ -135,6 +137,9 @@ private:
     // has been asked to take and has not taken yet.
     int layoutWidth() const { return requestedWidth > 0 ? requestedWidth : windowWidth; }
     void requestWidth(int width);
+    // What the drawing area keeps while the column gives way, in a window
+    // windowWidth wide with the column open.
+    void keepDrawing(int windowWidth);
     void layoutChanged();
     void closeSqueezedColumn();
 
@@ -180,6 +185,7 @@ private:
     int widthBeforeRequest = 0;
     int requestSerial = 0;     // which request a timeout belongs to
     int columnGrewWindow = 0;  // how much wider the column made the window
+    int keptDrawingWidth = minDrawing;   // show_column's keptDrawing
     std::vector<Strip> strips;
 
     unsigned appButtons = 0;     // buttons pressed in the drawing area, still held
