@@ -130,8 +130,8 @@ TEST_F(ControlPanelTest, ValueRowNamesModesAndShapes)
     controls.setBaseLayer(createLayer(9));
     variables().choose(2);
     EXPECT_EQ(value(), "0 (Add)");
-    controls.adjustSelectedVariable(5.5f);
-    EXPECT_EQ(value(), "5.5 (Difference)");
+    controls.adjustSelectedVariable(5.5f);   // a whole number: the mode it reads
+    EXPECT_EQ(value(), "5 (Difference)");
     variables().choose(0);
     EXPECT_EQ(value(), "0.5");
     controls.setBaseLayer(createLayer(10));
