@@ -292,7 +292,7 @@ public:
 
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
                      const py::object& region, const py::object& dtype, const py::object& seamless,
-                     const py::object& seed) const;
+                     const py::object& seed, const std::string& aspect) const;
 
     int layerCount() const
     {
@@ -368,7 +368,7 @@ patternlens::Region regionOf(const py::object& region)
 
 py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
                                 const py::object& region, const py::object& dtype, const py::object& seamless,
-                                const py::object& seed) const
+                                const py::object& seed, const std::string& aspect) const
 {
     // Every argument is checked before any work: a bad one costs nothing.
     patternlens::Frame frame;
@@ -378,6 +378,9 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     frame.region = regionOf(region);
     frame.seamless = overrideOf(seamless, "seamless");
     frame.seed = seedOf(seed, "seed");
+    if (aspect != "keep" && aspect != "stretch")
+        throw py::value_error("aspect must be 'keep' or 'stretch', not '" + aspect + "'");
+    frame.aspect = aspect == "keep" ? patternlens::Aspect::keep : patternlens::Aspect::stretch;
     py::dtype type;
     const patternlens::Samples samples = samplesOf(dtype, &type);
     try {
@@ -581,8 +584,8 @@ settings are the same, float for float.)doc")
              "at path as it was. Raises OSError with the reason.")
         .def("render", &PyComposition::render, py::arg("width"), py::arg("height"), py::kw_only(),
              py::arg("layer") = "", py::arg("region") = py::none(), py::arg("dtype") = "uint8",
-             py::arg("seamless") = py::none(), py::arg("seed") = 0,
-             R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None, seed=0) -> numpy.ndarray
+             py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",
+             R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None, seed=0, aspect="stretch") -> numpy.ndarray
 
 Renders the composition as an image of width x height pixels (each side 1
 to 2147483647) and returns a C-contiguous array of shape (rows, columns),
@@ -599,6 +602,10 @@ dtype: "uint8", the grey bytes of a PGM; "uint16", the values of
 seamless: True or False overrides the scene's setting; None keeps it.
 seed: added to every layer's seed, modulo 2**32, for this render only, as
   patternlens-render --seed: seed=1, 2, 3 ... give variations of one design.
+aspect: "stretch", every layer's view spans the image; "keep", as
+  patternlens-render --aspect keep: the picture of the drawing area the scene
+  was made in, scaled to the image's width, so shapes keep their proportions
+  (a region still takes the whole image's width and height).
 
 The render runs on the renderer's threads with the GIL released, so other
 Python threads go on; it writes straight into the array. Ctrl-C stops it

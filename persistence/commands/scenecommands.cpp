@@ -11,6 +11,7 @@
 // held is written.
 #include "app/layercontrols.h"
 
+#include "app/drawingarearesize.h"
 #include "app/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
@@ -28,7 +29,7 @@ bool endsWithXmlSuffix(const std::string& path)
 
 bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
 {
-    const std::string e = scenefile::write(path, CompositionRef(baseLayer(), sceneSettings));
+    const std::string e = scenefile::write(path, CompositionRef(baseLayer(), viewresize::settingsAsWritten(*this)));
     if (error) *error = e;
     return e.empty();
 }

@@ -3,6 +3,8 @@
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/viewresize.h"
+#include "persistence/scenefile.h"
 
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
@@ -87,6 +89,15 @@ protected:
             circles->attachInput(1, noise);
             return circles;
         });
+    }
+
+    // The shell commands that start a render of arguments in the background
+    // and wait (up to a minute) until it has its output open in the folder,
+    // unnamed or not, with its pid in $pid.
+    std::string startAndWaitForOutput(const std::string& arguments) const
+    {
+        return "'" + std::string(RENDER_TOOL) + "' " + arguments + " & pid=$!; for i in $(seq 600); do " +
+               "readlink /proc/$pid/fd/* | grep -Eq '^" + directory + "/(#|[.]out)' && break; sleep 0.1; done; ";
     }
 
     std::vector<std::string> leftovers() const
@@ -175,6 +186,59 @@ TEST_F(RenderToolTest, ShowsWhatTheViewerRendersForATreeOfLayers)
                 << "column " << col << ", image row " << top;
 }
 
+// --aspect keep: the drawing area's picture (its drawingArea, else 400 x
+// 470) scaled to the image's width, by the engine's one rule; tiles of it
+// join, and at the drawing area's shape it is the plain render.
+TEST_F(RenderToolTest, KeepingTheAspectScalesTheDrawingAreasPictureAndItsTilesJoin)
+{
+    writeTreeScene();
+    std::string text = readFile(path("tree.xml"));
+    text.replace(text.find("<Patternlens>"), 13, "<Patternlens drawingArea=\"60x20\">");
+    writeFile(path("wide.xml"), text);
+    const auto pgm = [&](const std::string& options, const std::string& scene) {
+        EXPECT_EQ(run(options + " '" + path(scene) + "' '" + path("out.pgm") + "'").status, 0) << options;
+        const std::string image = readFile(path("out.pgm"));
+        return image.substr(image.find("255\n") + 4);
+    };
+    for (const std::string scene : {"tree.xml", "wide.xml"}) {
+        const drawingarea::Size drawn = scenefile::read(path(scene)).settings.drawingArea;
+        std::unique_ptr<Renderable> expected = std::move(scenefile::read(path(scene)).baseLayer);
+        viewresize::resizeKeepingAspect(*expected, 90, 70, drawn);
+        expected->fillPixels();
+        std::string rows;
+        for (int r = 69; r >= 0; --r) rows.append(expected->pixels.begin() + r * 90, expected->pixels.begin() + (r + 1) * 90);
+        const std::string whole = pgm("--size 90x70 --aspect keep", scene);
+        EXPECT_EQ(whole, rows) << scene;
+        EXPECT_NE(whole, pgm("--size 90x70", scene)) << scene;
+        const std::string top = pgm("--size 90x70 --aspect keep --region 0,0,90,30", scene);
+        EXPECT_EQ(top + pgm("--size 90x70 --aspect=keep --region 0,30,90,40", scene), whole) << scene;
+        const std::string shape = std::to_string(drawn.width * 2) + "x" + std::to_string(drawn.height * 2);
+        EXPECT_EQ(pgm("--size " + shape + " --aspect keep", scene), pgm("--size " + shape, scene)) << scene;
+    }
+    EXPECT_EQ(run("--aspect wide '" + path("tree.xml") + "' '" + path("bad.png") + "'").err,
+              "patternlens-render: invalid aspect 'wide': expected keep or stretch\n"
+              "Try 'patternlens-render --help' for more information.\n");
+}
+
+// Values a file stores outside their ranges are rendered as they are and
+// named once, as the viewer's load names them.
+TEST_F(RenderToolTest, StoredValuesOutsideTheirRangesAreNamedOnceAndRendered)
+{
+    writeTreeScene();
+    std::string text = readFile(path("tree.xml"));
+    for (const auto& [name, value] : {std::pair<std::string, std::string>{"Radius", "123456789"}, {"Cutoff", "-7"}}) {
+        const std::size_t at = text.find("OverrideValue=\"", text.find("name=\"" + name + "\"")) + 15;
+        text.replace(at, text.find('"', at) - at, value);
+    }
+    writeFile(path("odd.xml"), text);
+    const ToolRun r = run("'" + path("odd.xml") + "' '" + path("odd.png") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "patternlens-render: warning: " + path("odd.xml") +
+                         ": Radius is 1.23457e+08, outside its range 0.001 to 10 (and 1 other)\n");
+    EXPECT_TRUE(exists(path("odd.png")));
+    EXPECT_EQ(run("'" + path("tree.xml") + "' '" + path("tree.png") + "'").err, "");
+}
+
 TEST_F(RenderToolTest, LayerPathsPickAnInputLayerOrListTheNamesThatLeadOn)
 {
     // tree.xml's input layer by itself: the Noise layer as a base layer, in
@@ -242,6 +306,15 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
         EXPECT_NE(r.status, 0) << args;
         EXPECT_EQ(r.err.rfind("patternlens-render: ", 0), 0u) << args << ": " << r.err;
         EXPECT_FALSE(exists(path("out.png"))) << args;
+    }
+    // Options that take no value, and --join's own command line.
+    for (const auto& [args, said] : {std::pair<std::string, std::string>{"--normal-map=1" + files, "--normal-map takes no value"},
+                                     {"--join" + files, "--join writes EXR images"},
+                                     {"--join --seamless a.exr b.exr", "--join takes no other option"},
+                                     {"--join a.exr", "--join needs an output file and the tiles"}}) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.err.rfind("patternlens-render: " + said, 0), 0u) << args << ": " << r.err;
     }
     // An output named for a format the renderer does not write is refused,
     // naming those it does; the suffix's case does not matter.
@@ -322,10 +395,8 @@ TEST_F(RenderToolTest, AnInterruptedOrKilledRenderLeavesTheFolderAsItWas)
             // not (polled for up to a minute): a render of this size takes
             // far longer.
             const std::string script =
-                "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" +
-                path("out.png") + "' & pid=$!; for i in $(seq 600); do readlink /proc/$pid/fd/* | grep -Eq '^" +
-                directory + "/(#|[.]out)' && break; sleep 0.1; done; kill -" + signal +
-                " $pid; wait $pid; echo \"status $?\"";
+                startAndWaitForOutput("--size 30000x30000 '" + path("noise.xml") + "' '" + path("out.png") + "'") +
+                "kill -" + signal + " $pid; wait $pid; echo \"status $?\"";
             const ToolRun r = runCommand("{ " + script + "; }");
             const bool term = std::string(signal) == "TERM";
             // Ended by the signal; the shell may add its own word about it.
@@ -338,6 +409,103 @@ TEST_F(RenderToolTest, AnInterruptedOrKilledRenderLeavesTheFolderAsItWas)
                 << signal;
         }
     }
+}
+
+// Every output the renderer writes, each file format with each depth and
+// picture.
+const char* const everyOutput[] = {
+    "out.png", "--depth 16 out.png", "out.pgm", "--depth 16 out.pgm", "out.exr", "--depth 16 out.exr", "out.tif",
+    "--depth 16 out.tif", "--depth 8 out.tif", "--normal-map out.png", "--normal-map --depth 16 out.png",
+    "--gradient fire out.png", "--gradient ice --depth 16 out.png"};
+
+// The output's file name, the last word of arguments.
+std::string outputOf(const std::string& arguments)
+{
+    return arguments.substr(arguments.rfind(' ') + 1);
+}
+
+TEST_F(RenderToolTest, EveryOutputStopsOnAFullDiskWithTheSystemsReasonAndLeavesNothing)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    ASSERT_EQ(std::system(("mkdir '" + path("full") + "'").c_str()), 0);
+    // A file system of 64 KiB on the folder, in a mount namespace of the
+    // render's own, where the system allows one; else a file size limit of
+    // 64 KiB, its signal ignored. The folder is listed after the render.
+    const std::string mount = "unshare -m sh -c 'mount -t tmpfs -o size=64k none \"$0\" && \"$@\"; s=$?; ls -A \"$0\"; exit $s' '" +
+                              path("full") + "' ";
+    const bool tmpfs = runCommand(mount + "true").status == 0;
+    const std::string prefix = tmpfs ? mount : "ulimit -f 128 && trap '' XFSZ && sh -c '\"$@\"; s=$?; ls -A \"$0\"; exit $s' '" +
+                                                   path("full") + "' ";
+    for (const std::string arguments : everyOutput) {
+        const std::string out = outputOf(arguments);
+        const ToolRun r = runCommand(prefix + "'" + RENDER_TOOL + "' --size 1000x1000 " +
+                                     arguments.substr(0, arguments.size() - out.size()) + "'" + path("noise.xml") +
+                                     "' '" + path("full/" + out) + "'");
+        EXPECT_EQ(r.status, 1) << arguments << ": " << r.err;
+        EXPECT_EQ(r.err, "patternlens-render: " + path("full/" + out) + ": " +
+                             (tmpfs ? "No space left on device" : "File too large") + "\n")
+            << arguments;
+        EXPECT_EQ(r.out, "") << arguments;   // nothing left in the folder
+    }
+}
+
+TEST_F(RenderToolTest, EveryOutputIsRefusedByAReadOnlyFolderAndLeavesTheOldFile)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    ASSERT_EQ(std::system(("mkdir '" + path("ro") + "'").c_str()), 0);
+    // Root passes over a folder's mode unless its render has neither
+    // capability that does.
+    const std::string asUser = geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+    if (!asUser.empty() && runCommand(asUser + "true").status != 0)
+        GTEST_SKIP() << "root cannot drop its capabilities here (setpriv), so no folder is read-only to it";
+    for (const std::string arguments : everyOutput) {
+        const std::string out = outputOf(arguments);
+        writeFile(path("ro/" + out), "earlier");
+        chmod(path("ro").c_str(), 0555);
+        const ToolRun r = runCommand(asUser + "'" + RENDER_TOOL + "' '" + path("noise.xml") + "' " +
+                                     arguments.substr(0, arguments.size() - out.size()) + "'" + path("ro/" + out) + "'");
+        chmod(path("ro").c_str(), 0755);
+        EXPECT_EQ(r.status, 1) << arguments;
+        EXPECT_EQ(r.err, "patternlens-render: " + path("ro/" + out) + ": Permission denied\n") << arguments;
+        EXPECT_EQ(readFile(path("ro/" + out)), "earlier") << arguments;
+        std::remove(path("ro/" + out).c_str());
+    }
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"noise.xml", "ro"}));
+}
+
+TEST_F(RenderToolTest, EveryOutputInterruptedPartWayLeavesTheOldFile)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    for (const std::string arguments : everyOutput) {
+        const std::string out = outputOf(arguments);
+        writeFile(path(out), "earlier");
+        const ToolRun r = runCommand("{ " + startAndWaitForOutput("--size 20000x20000 '" + path("noise.xml") + "' " + arguments.substr(0, arguments.size() - out.size()) + "'" + path(out) + "'") +
+                                     "kill -TERM $pid; wait $pid; echo \"status $?\"; }");
+        EXPECT_EQ(r.out, "status 143\n") << arguments << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("patternlens-render: " + path(out) + ": interrupted; nothing written\n", 0), 0u) << r.err;
+        EXPECT_EQ(readFile(path(out)), "earlier") << arguments;
+        std::remove(path(out).c_str());
+    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"noise.xml"});
+}
+
+// One row of 2^31 - 1 pixels goes in parts of columns: the render holds a
+// few MiB, and an interrupt stops it at once rather than when the row ends.
+TEST_F(RenderToolTest, TheWidestRowStopsAtOnceAndHoldsLittleMemory)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    const ToolRun r = runCommand("{ " + startAndWaitForOutput("--size 2147483647x1 '" + path("noise.xml") + "' '" + path("out.png") + "'") +
+                                 "sleep 1; grep VmHWM /proc/$pid/status; kill -TERM $pid; " +
+                                 "for i in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done; " +
+                                 "kill -0 $pid 2>/dev/null && { kill -KILL $pid; echo 'still running'; }; wait $pid; echo \"status $?\"; }");
+    std::istringstream said(r.out);
+    std::string word;
+    long long peakKiB = 0;
+    said >> word >> peakKiB;
+    EXPECT_EQ(word, "VmHWM:") << r.out;
+    EXPECT_LT(peakKiB, 100 << 10) << r.out;
+    EXPECT_NE(r.out.find("status 143"), std::string::npos) << r.out;
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"noise.xml"});
 }
 
 TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
@@ -468,6 +636,49 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
     const ToolRun bad = runCommand(script + "--size 10x10 --depth 12" + scene + "'" + path("bad.png") + "'");
     EXPECT_NE(bad.status, 0);
     EXPECT_FALSE(exists(path("bad.png")));
+}
+
+// EXR tiles join into the one render's very bytes; normal maps, ramps and
+// kept aspects tile; what cannot be joined is refused before any tile
+// renders, with the reason.
+TEST_F(RenderToolTest, TheTilesScriptJoinsEveryKindOfImageAndRefusesWhatItCannotUpFront)
+{
+    writeTreeScene();
+    const std::string scene = " '" + path("tree.xml") + "' ";
+    const std::string script = std::string("PATTERNLENS_RENDER='") + RENDER_TOOL + "' bash '" + RENDER_TILES_SCRIPT +
+                               "' --size 97x41 --tile 40x16 ";
+    for (const std::string options : {"", "--depth 16 ", "--aspect keep --seed 3 "}) {
+        const ToolRun joined = runCommand(script + options + scene + "'" + path("joined.exr") + "'");
+        ASSERT_EQ(joined.status, 0) << options << joined.err;
+        ASSERT_EQ(run("--size 97x41 " + options + scene + "'" + path("single.exr") + "'").status, 0);
+        EXPECT_EQ(readFile(path("joined.exr")), readFile(path("single.exr"))) << options;
+    }
+    for (const std::string options : {"--normal-map --strength 3 --normal-convention directx --seamless ",
+                                      "--gradient terrain --depth 16 ", "--gradient fire --aspect keep "}) {
+        const ToolRun joined = runCommand(script + options + scene + "'" + path("joined.png") + "'");
+        ASSERT_EQ(joined.status, 0) << options << joined.err;
+        ASSERT_EQ(run("--size 97x41 " + options + scene + "'" + path("single.png") + "'").status, 0);
+        const testpng::Grey a = testpng::decodeGrey(path("joined.png")), b = testpng::decodeGrey(path("single.png"));
+        EXPECT_EQ(a.channels, 3);
+        EXPECT_EQ(a.samples, b.samples) << options;
+    }
+    for (const char* name : {"joined.exr", "single.exr", "joined.png", "single.png"}) std::remove(path(name).c_str());
+    for (const auto& [options, said] : {std::pair<std::string, std::string>{"--normal-map", "a normal map is an RGB PNG"},
+                                        {"--gradient fire", "a colour ramp is in colour"},
+                                        {"--depth 8", "an EXR image holds floats"},
+                                        {"--depth 16", "'out.jpg' cannot hold"},
+                                        {"--strength 3", "--strength goes with --normal-map"}}) {
+        const std::string out = said.find("RGB") != std::string::npos ? "out.tif"
+                                : said.find("colour") != std::string::npos ? "out.pgm"
+                                : said.find("EXR") != std::string::npos   ? "out.exr"
+                                : said.find("jpg") != std::string::npos   ? "out.jpg"
+                                                                          : "out.png";
+        const ToolRun r = runCommand(script + options + scene + "'" + path(out) + "'");
+        EXPECT_EQ(r.status, 2) << options;
+        EXPECT_NE(r.err.find(said), std::string::npos) << options << ": " << r.err;
+        EXPECT_EQ(r.err.find("tiles of"), std::string::npos) << "rendered before refusing: " << r.err;
+    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"tree.xml"});
 }
 
 // A seamless scene renders the same from its file's attribute as with

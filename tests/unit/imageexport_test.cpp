@@ -6,9 +6,11 @@
 #include "app/layercontrols.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
+#include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "app/questions/confirmation.h"
 #include "randomcomposition.h"
+#include "tests/support/failingwrites.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -61,6 +64,7 @@ TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
     EXPECT_EQ(exportsize::format(400, 470), "400x470");
     EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(40000, 30000)), "1.1 GiB");
     EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(2147483647, 2147483647)), "4.0 EiB");
+    EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(2147483647, 2147483647, 6)), "24 EiB");   // no overflow
     EXPECT_EQ(exportsize::bytesText(1000), "1000 bytes");
 }
 
@@ -142,6 +146,7 @@ TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
 
 TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
 {
+    controls.exporter.keepAspectBox->set_int_val(0);
     controls.exporter.exportSizeField->type("101x67");
     chooser.path = folder / "big.png";
     controls.exporter.onExport();
@@ -154,6 +159,84 @@ TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
     EXPECT_EQ(image.rows, topRowFirst(*expected));
     // The composition on screen is untouched.
     EXPECT_EQ(controls.currentLayer->textureWidth, 37);
+}
+
+// With Keep aspect, as the viewer starts, another shape shows the drawing
+// area's picture scaled to the width: the renderer's --aspect keep, with the
+// drawing area's own size; the drawing area's own shape changes nothing.
+TEST_F(ExportCommand, KeepAspectScalesTheDrawingAreasPictureToTheWidth)
+{
+    EXPECT_EQ(controls.exporter.keepAspectBox->label(), "Keep aspect");
+    ASSERT_EQ(controls.exporter.keepAspectBox->get_int_val(), 1);
+    for (const char* size : {"101x67", "74x46"}) {
+        controls.exporter.exportSizeField->type(size);
+        chooser.path = folder / "kept.png";
+        controls.exporter.onExport();
+        ASSERT_EQ(finish().rfind("Exported", 0), 0u);
+        std::unique_ptr<Renderable> expected = cloneLayerTree(*controls.currentLayer);
+        int w = 0, h = 0;
+        std::string error;
+        exportsize::parse(size, 0, 0, &w, &h, &error);
+        viewresize::resizeKeepingAspect(*expected, w, h, {37, 23});
+        expected->fillPixels();
+        EXPECT_EQ(testpng::decode(folder / "kept.png").rows, topRowFirst(*expected)) << size;
+        if (w == 74) {   // twice the drawing area: the same view as without the switch
+            std::unique_ptr<Renderable> stretched = cloneLayerTree(*controls.currentLayer);
+            viewresize::resizeKeepingView(*stretched, w, h);
+            stretched->fillPixels();
+            EXPECT_EQ(topRowFirst(*expected), topRowFirst(*stretched));
+        }
+    }
+}
+
+// Every file the export writes, on a disk that fills up part way, into a
+// folder that cannot be written, and cancelled part way: each is told, and
+// the earlier file is all the folder holds.
+TEST_F(ExportCommand, EveryFileSurvivesAFullDiskAReadOnlyFolderAndACancel)
+{
+    ASSERT_EQ(mkdir((folder / "out").c_str(), 0755), 0);
+    Renderable* noise = createLayer(0);   // no file of it fits the disk
+    noise->setView(0, 0, 40, 40);
+    controls.setBaseLayer(noise);
+    const auto outcome = [&](const std::string& path, const char* size) {
+        controls.exporter.exportSizeField->type(size);
+        chooser.path = path;
+        controls.exporter.onExport();
+        return finish();
+    };
+    for (const char* name : {"grey.png", "values.exr", "values.tif", "normal.png", "ramp.png"}) {
+        std::string error;
+        const std::string view = name == std::string("normal.png") ? "normal 4 opengl"
+                                 : name == std::string("ramp.png") ? "ramp fire"
+                                                                   : "";
+        controls.sceneSettings.viewAs = ViewAs();
+        if (!view.empty()) {
+            ASSERT_TRUE(ViewAs::parse(view, &controls.sceneSettings.viewAs, &error));
+        }
+        const std::string path = folder / "out/" + name;
+        testfiles::writeFile(path, "earlier");
+        {
+            failingwrites::FullDisk full(4096);
+            EXPECT_EQ(outcome(path, "600x500"), "Could not export " + path + ": File too large");
+        }
+        {
+            // An exporter whose thread starts now, as the folder is read-only.
+            failingwrites::ReadOnlyFolder readOnly(folder / "out");
+            imageexport::BackgroundExporter fresh;
+            controls.exporter.imageExporter = &fresh;
+            if (readOnly.holds()) {
+                EXPECT_EQ(outcome(path, "600x500"), "Could not export " + path + ": Permission denied");
+            }
+            controls.exporter.imageExporter = &exporter;
+        }
+        controls.exporter.exportSizeField->type("15000x15000");
+        controls.exporter.onExport();
+        controls.exporter.exportButton->click();
+        EXPECT_EQ(finish(), "Cancelled the export of " + path);
+        EXPECT_EQ(testfiles::readFile(path), "earlier") << name;
+        EXPECT_EQ(testfiles::entries(folder / "out"), 1) << name;
+        std::remove(path.c_str());
+    }
 }
 
 TEST_F(ExportCommand, EditsAfterTheStartDoNotReachTheFile)
@@ -210,9 +293,29 @@ TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
     EXPECT_EQ(answer.asked, 1);
     EXPECT_EQ(answer.question, "Export an image of 40000x30000 pixels?");
     EXPECT_EQ(answer.detail.rfind("Its pixels take 1.1 GiB", 0), 0u) << answer.detail;
+
     EXPECT_EQ(info.get_text(), "Export of 40000x30000 pixels not started");
     EXPECT_EQ(chooser.asked, 0);
     EXPECT_FALSE(exporter.busy());
+    // The bytes of the file written: an RGB normal map before the dialog,
+    // the floats of a TIFF once its name is chosen.
+    std::string error;
+    ASSERT_TRUE(ViewAs::parse("normal 10 opengl", &controls.sceneSettings.viewAs, &error));
+    controls.exporter.onExport();
+    EXPECT_EQ(answer.detail.rfind("Its pixels take 3.4 GiB", 0), 0u) << answer.detail;
+    EXPECT_EQ(chooser.asked, 0);
+    controls.sceneSettings.viewAs = ViewAs();
+    controls.exporter.exportSizeField->type("20000x20000");
+    chooser.path = folder / "huge.tif";
+    controls.exporter.onExport();
+    EXPECT_EQ(answer.detail.rfind("Its pixels take 1.5 GiB", 0), 0u) << answer.detail;
+    EXPECT_EQ(chooser.asked, 1);
+    EXPECT_EQ(answer.asked, 3);
+    EXPECT_FALSE(testfiles::exists(folder / "huge.tif"));
+    chooser.asked = 0;
+    answer.asked = 1;
+    chooser.path = folder / "huge.png";
+    controls.exporter.exportSizeField->type("40000x30000");
 
     answer.yes = true;
     controls.exporter.onExport();

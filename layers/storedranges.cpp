@@ -1,8 +1,8 @@
-#include "app/storedranges.h"
+#include "layers/storedranges.h"
 
 #include "layers/layerpath.h"
-#include "app/column/layertree.h"
 #include "layers/renderable.h"
+#include "layers/treewalk.h"
 
 #include <cstdio>
 
@@ -17,16 +17,15 @@ std::string number(float value)
 }
 } // namespace
 
-std::string note(Renderable* base)
+std::string note(const Renderable* base)
 {
     std::string first;
     long long others = 0;
-    for (const layertree::Row& row : layertree::rows(base)) {
-        const Renderable& layer = *row.layer;
+    treewalk::forEach(base, [&](const Renderable& layer, int) {
         for (int i = 0; i < layer.variableCount; ++i) {
             const LayerVariable& v = layer.variables[i];
-            // Outside: what a drag's clamp would change at once.
-            if (!(v.getValue() < v.getMinValue() || v.getValue() > v.getMaxValue())) continue;
+            // Outside: what a drag's clamp would change at once, and NaN.
+            if (v.getValue() >= v.getMinValue() && v.getValue() <= v.getMaxValue()) continue;
             if (!first.empty()) {
                 ++others;
                 continue;
@@ -35,7 +34,7 @@ std::string note(Renderable* base)
             first = (path.empty() ? "" : path + "/") + v.getName() + " is " + number(v.getValue()) +
                     ", outside its range " + number(v.getMinValue()) + " to " + number(v.getMaxValue());
         }
-    }
+    });
     if (first.empty() || others == 0) return first;
     return first + " (and " + std::to_string(others) + (others == 1 ? " other" : " others") + ")";
 }
