@@ -38,14 +38,12 @@ Deflater::Deflater(bool zlib) : state(new State)
 
 Deflater::~Deflater() = default;
 
-bool Deflater::add(const std::uint8_t* data, std::size_t size, Flush flush, std::vector<std::uint8_t>& out)
+bool Deflater::add(const std::uint8_t* data, std::size_t size, Flush flush)
 {
     isal_zstream& s = state->stream;
-    std::size_t used = out.size();
     // Room for the input as it comes, usually: then the loop grows it once.
-    out.resize(used + size + size / 16 + slack);
+    if (out.size() - used < size + size / 16 + slack) out.resize(used + size + size / 16 + slack);
     std::size_t offset = 0;
-    bool ok = true;
     do {
         const std::size_t part = std::min(size - offset, maxPart);
         s.next_in = const_cast<std::uint8_t*>(data) + offset;
@@ -59,16 +57,19 @@ bool Deflater::add(const std::uint8_t* data, std::size_t size, Flush flush, std:
             if (out.size() - used < slack) out.resize(out.size() + out.size() / 2 + slack);
             s.next_out = out.data() + used;
             s.avail_out = static_cast<std::uint32_t>(std::min(out.size() - used, maxPart));
-            if (isal_deflate(&s) != COMP_OK) {
-                ok = false;
-                break;
-            }
+            if (isal_deflate(&s) != COMP_OK) return false;
             used = static_cast<std::size_t>(s.next_out - out.data());
         } while (s.avail_in > 0 || s.avail_out == 0 ||
                  (ended >= 0 && static_cast<int>(s.internal_state.state) != ended));
-    } while (ok && offset < size);
+    } while (offset < size);
+    return true;
+}
+
+std::vector<std::uint8_t> Deflater::take()
+{
     out.resize(used);
-    return ok;
+    used = 0;
+    return std::move(out);
 }
 
 } // namespace fastdeflate

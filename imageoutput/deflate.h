@@ -42,14 +42,18 @@ public:
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
 
-    // Compresses size bytes onto the end of out, which grows as needed;
-    // inputs of any size (the deflater itself counts in 32 bits). False when
-    // the deflater fails. Throws std::bad_alloc.
-    bool add(const std::uint8_t* data, std::size_t size, Flush flush, std::vector<std::uint8_t>& out);
+    // Compresses size bytes onto the end of the output, which grows as
+    // needed; inputs of any size (the deflater itself counts in 32 bits).
+    // False when the deflater fails. Throws std::bad_alloc.
+    bool add(const std::uint8_t* data, std::size_t size, Flush flush);
+    // The output so far, handed over; the deflater starts an empty one.
+    std::vector<std::uint8_t> take();
 
 private:
     struct State;
     std::unique_ptr<State> state;
+    std::vector<std::uint8_t> out;   // the output, valid up to used
+    std::size_t used = 0;
 };
 
 } // namespace fastdeflate

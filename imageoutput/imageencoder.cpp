@@ -163,12 +163,12 @@ void ImageEncoder::compress(Piece& piece)
         const std::size_t skip = piece.above ? 1 : 0;
         piece.filteredBytes = n + 1 - skip;
         piece.adler = isal_adler32(1, filtered.data() + skip, static_cast<std::uint64_t>(piece.filteredBytes));
-        piece.failed = !deflater.add(filtered.data() + skip, piece.filteredBytes, fastdeflate::Flush::sync, piece.out);
+        piece.failed = !deflater.add(filtered.data() + skip, piece.filteredBytes, fastdeflate::Flush::sync);
+        piece.out = deflater.take();
         return;
     }
     std::vector<std::uint8_t> trials(3 * (n + 1));
     piece.filteredBytes = (n + 1) * static_cast<std::size_t>(piece.count);
-    piece.out.reserve(piece.filteredBytes + piece.filteredBytes / 8 + 65536);
     std::vector<std::uint8_t> zeros;
     const std::uint8_t* above = piece.above;
     if (!above) {
@@ -181,8 +181,9 @@ void ImageEncoder::compress(Piece& piece)
         above = row;
         piece.adler = isal_adler32(static_cast<std::uint32_t>(piece.adler), filtered, n + 1);
         const bool last = r + 1 == piece.count;
-        piece.failed = !deflater.add(filtered, n + 1, last ? fastdeflate::Flush::sync : fastdeflate::Flush::none, piece.out);
+        piece.failed = !deflater.add(filtered, n + 1, last ? fastdeflate::Flush::sync : fastdeflate::Flush::none);
     }
+    piece.out = deflater.take();
 }
 
 const OutputSuffix outputSuffixes[] = {

@@ -164,8 +164,8 @@ void TiffEncoder::compressStrip(void* context, int index)
     try {
         // TIFF's deflate strips are zlib streams.
         fastdeflate::Deflater deflater(!strip.piece);
-        strip.failed = !deflater.add(strip.data, strip.size, strip.piece ? fastdeflate::Flush::sync : fastdeflate::Flush::finish,
-                                     strip.out);
+        strip.failed = !deflater.add(strip.data, strip.size, strip.piece ? fastdeflate::Flush::sync : fastdeflate::Flush::finish);
+        strip.out = deflater.take();
         if (strip.piece) strip.adler = static_cast<std::uint32_t>(adler32_z(1, strip.data, strip.size));
     } catch (const std::bad_alloc&) {
         strip.failed = true;
