@@ -197,7 +197,7 @@ Scene readScene(const std::function<scenefile::ReadResult()>& read, const std::s
         result = read();
         if (result.baseLayer) composition = Composition(std::move(result.baseLayer), result.settings);
     });
-    if (!composition.tree) throw Error(Error::Kind::scene, prefix + result.error);
+    if (!composition.tree) throw Error(Error::Kind::scene, prefix + result.error, result.systemError);
     return SceneAccess::make(std::move(composition), result.warning);
 }
 

@@ -19,13 +19,14 @@ struct BackgroundRunner::State {
         Node* next = nullptr;   // in the list of dropped jobs
     };
 
-    State() { sem_init(&wake, 0, 0), sem_init(&ended, 0, 0); }
+    State() { sem_init(&wake, 0, 0), sem_init(&ended, 0, 0), sem_init(&settled, 0, 0); }
     ~State()
     {
         delete slot.exchange(nullptr);
         freeDropped();
         sem_destroy(&wake);
         sem_destroy(&ended);
+        sem_destroy(&settled);
     }
 
     // Dropped jobs are destroyed on the thread (what they hold may take a
@@ -67,6 +68,7 @@ struct BackgroundRunner::State {
     bool idle = false;
     sem_t wake;                           // posted for every request
     sem_t ended;                          // posted as the thread ends
+    sem_t settled;                        // posted after every turn of the thread
 };
 
 namespace {
@@ -115,6 +117,7 @@ void* BackgroundRunner::threadMain(void* argument)
         if (node && node->generation == s.latest.load()) node->job(token);
         node.reset();
         s.running.store(false);
+        sem_post(&s.settled);
     }
     s.freeDropped();
     sem_post(&s.ended);
@@ -145,6 +148,15 @@ void BackgroundRunner::cancel()
 bool BackgroundRunner::busy() const
 {
     return state->slot.load() != nullptr || state->running.load();
+}
+
+void BackgroundRunner::waitUntilIdle() const
+{
+    // Every turn of the thread posts once, so a post may be one of an
+    // earlier job's: busy() decides.
+    while (busy())
+        while (sem_wait(&state->settled) != 0 && errno == EINTR) {
+        }
 }
 
 void BackgroundRunner::shutDown()

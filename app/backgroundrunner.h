@@ -1,6 +1,7 @@
 #pragma once
-// One thread that runs background work (the export, the previews of the
-// layer tree), the latest request winning.
+// One thread that runs background work (the drawing area's renders, the
+// export, the previews of the layer tree, the recovery copies), the latest
+// request winning.
 //
 // A request hands a job to the thread through a single slot: a job still
 // waiting there is dropped unrun, and the job running is cancelled; it stops
@@ -56,6 +57,9 @@ public:
     // A job is waiting or running (cancelled or not). Once false, whatever
     // the last job did is visible to the caller.
     bool busy() const;
+    // Waits until busy() is false: for tests and a clean exit, which may
+    // wait; never for the main loop.
+    void waitUntilIdle() const;
 
     // Cancels everything and ends the thread; later submits run nothing.
     // Waits for a thread of normal priority, at most a moment for an idle one.

@@ -1,7 +1,6 @@
 #include "imageoutput/imageencoder.h"
 
 #include "imageoutput/deflate.h"
-#include "layers/workerpool.h"
 
 #include <algorithm>
 #include <array>
@@ -228,8 +227,8 @@ Format formatFor(const std::string& path)
     return format;
 }
 
-ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c)
-    : file(f), format(fmt), width(w), height(h), depth(d), channels(c)
+ImageEncoder::ImageEncoder(std::FILE* f, Format fmt, int w, int h, int d, int c, rowloop::Threads t)
+    : file(f), format(fmt), width(w), height(h), depth(d), channels(c), threads(t)
 {
 }
 
@@ -356,7 +355,7 @@ std::string ImageEncoder::writeColumns(const std::uint8_t* pixels, int count)
 
 std::string ImageEncoder::writePieces(std::vector<Piece>& pieces)
 {
-    WorkerPool::instance().run(static_cast<int>(pieces.size()), compressPiece, &pieces);
+    rowloop::share(static_cast<int>(pieces.size()), compressPiece, &pieces, threads);
     for (Piece& p : pieces) {
         if (p.failed) return "out of memory";
         adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.filteredBytes));

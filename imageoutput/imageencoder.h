@@ -4,8 +4,11 @@
 // is held, so an image of any height costs the memory of a few rows.
 //
 // A PNG's rows are filtered and deflated in pieces on the worker pool, all
-// processors at once, by ISA-L's fast deflate: the pieces still make the one
-// zlib stream PNG wants (imageoutput/deflate.h).
+// processors at once (at the priority of the render it writes), by ISA-L's
+// fast deflate: the pieces still make the one zlib stream PNG wants
+// (imageoutput/deflate.h).
+#include "layers/rowloop.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -41,8 +44,10 @@ public:
     static constexpr long long maxSide = 2147483647LL;
 
     // depth is 8 or 16; samples of 16 bits come big-endian, as both formats
-    // store them. channels: 1 (grey) or 3 (RGB, PNG only).
-    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1);
+    // store them. channels: 1 (grey) or 3 (RGB, PNG only). threads: those
+    // the render's rows are evaluated on, which the deflate shares.
+    ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1,
+                 rowloop::Threads threads = rowloop::Threads::pool);
     ~ImageEncoder();
     ImageEncoder(const ImageEncoder&) = delete;
     ImageEncoder& operator=(const ImageEncoder&) = delete;
@@ -73,6 +78,7 @@ private:
     std::FILE* file;
     Format format;
     int width, height, depth, channels;
+    rowloop::Threads threads;
     int rowsWritten = 0;
     int columnsWritten = 0;                  // of the row in parts being written
     bool inParts = false;

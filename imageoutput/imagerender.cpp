@@ -83,10 +83,10 @@ private:
 };
 
 // Runs job(row, first, count) over the columns [0, columns) of rows
-// [0, rows) in pieces on the worker pool: runs of whole rows, or of part of
-// a row when the rows are too few to share out.
+// [0, rows) in pieces on threads: runs of whole rows, or of part of a row
+// when the rows are too few to share out.
 template <typename Job>
-void shareRuns(int rows, int columns, const Job& job)
+void shareRuns(int rows, int columns, rowloop::Threads threads, const Job& job)
 {
     struct Context {
         const Job* job;
@@ -100,7 +100,7 @@ void shareRuns(int rows, int columns, const Job& job)
     }
     const int tasks = context.piecesPerRow > 1 ? rows * context.piecesPerRow
                                                : (rows + context.rowsPerTask - 1) / context.rowsPerTask;
-    WorkerPool::instance().run(
+    rowloop::share(
         tasks,
         [](void* c, int index) {
             const auto* ctx = static_cast<const Context*>(c);
@@ -112,7 +112,7 @@ void shareRuns(int rows, int columns, const Job& job)
             const int first = index * ctx->rowsPerTask;
             for (int r = first; r < std::min(first + ctx->rowsPerTask, ctx->rows); ++r) (*ctx->job)(r, 0, ctx->columns);
         },
-        &context);
+        &context, threads);
 }
 
 // The row loop's options of a render: its stop and its threads. Every sink
@@ -285,7 +285,7 @@ std::string writeBand(Encoder& encoder, const Bands& bands, const Band& band, co
 std::string streamGrey(const Renderable& layer, const Region& region, Format format, std::FILE* file,
                        const RenderOptions& options)
 {
-    ImageEncoder encoder(file, format, region.width, region.height, options.depth);
+    ImageEncoder encoder(file, format, region.width, region.height, options.depth, 1, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const std::size_t pixelBytes = static_cast<std::size_t>(options.depth / 8);
@@ -322,7 +322,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
         });
         return error.empty() ? encoder.finish() : error;
     }
-    TiffEncoder encoder(file, region.width, region.height, options.depth);
+    TiffEncoder encoder(file, region.width, region.height, options.depth, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const std::size_t pixelBytes = static_cast<std::size_t>(options.depth / 8);
@@ -347,7 +347,7 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
 // A normal map or a colour ramp as an RGB PNG.
 std::string streamColour(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
 {
-    ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3);
+    ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
     const bool deep = options.depth == 16;
@@ -364,7 +364,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
         const ColourRamp& ramp = options.view.ramp;
         error = forEachBand(region, bands, options, [&](const Band& band) {
             if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
-            shareRuns(band.rows, band.columns, [&](int r, int first, int n) {
+            shareRuns(band.rows, band.columns, options.threads, [&](int r, int first, int n) {
                 const float* v = values.data() + static_cast<std::size_t>(r) * width + first;
                 const std::size_t at = static_cast<std::size_t>(r) * width + static_cast<std::size_t>(first);
                 const std::size_t count = static_cast<std::size_t>(n);
@@ -398,7 +398,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
                 static_cast<long long>(region.y) + band.top - 1 + static_cast<long long>(r), layer.textureHeight, wrap));
         if (!evaluatePicked(layer, columns, rows, block.data(), stride, loopOptions(options)))
             return std::string("cancelled");
-        shareRuns(band.rows, band.columns, [&](int r, int first, int n) {
+        shareRuns(band.rows, band.columns, options.threads, [&](int r, int first, int n) {
             const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride + first;
             const float* above = centre - stride + 1;
             const float* below = centre + stride + 1;

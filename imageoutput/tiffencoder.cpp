@@ -1,7 +1,6 @@
 #include "imageoutput/tiffencoder.h"
 
 #include "imageoutput/deflate.h"
-#include "layers/workerpool.h"
 
 #include <algorithm>
 #include <array>
@@ -99,7 +98,8 @@ struct TiffEncoder::Strip {
     bool failed = false;
 };
 
-TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d) : file(f), width(w), height(h), depth(d)
+TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t)
+    : file(f), width(w), height(h), depth(d), threads(t)
 {
     const std::size_t row = rowBytes();
     rowsPerStrip = static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, stripBytes / std::max<std::size_t>(row, 1)),
@@ -174,7 +174,7 @@ void TiffEncoder::compressStrip(void* context, int index)
 
 std::string TiffEncoder::compress(std::vector<Strip>& strips)
 {
-    WorkerPool::instance().run(static_cast<int>(strips.size()), compressStrip, &strips);
+    rowloop::share(static_cast<int>(strips.size()), compressStrip, &strips, threads);
     for (const Strip& strip : strips)
         if (strip.failed) return "out of memory";
     return {};

@@ -2,9 +2,12 @@
 // Layer values as a TIFF image that streams in a band of rows at a time: one
 // sample a pixel, 32-bit IEEE floats or 16- or 8-bit unsigned integers,
 // deflated strip by strip. The strips of a band are compressed on the worker
-// pool, all processors at once, as the PNG writer's pieces are, and handed
-// to libtiff raw; libtiff lays out the file and its directory. Past 2 GiB of
-// pixels the file is a BigTIFF, whose offsets have 64 bits.
+// pool, all processors at once, at the render's priority, as the PNG
+// writer's pieces are, and handed to libtiff raw; libtiff lays out the file
+// and its directory. Past 2 GiB of pixels the file is a BigTIFF, whose
+// offsets have 64 bits.
+#include "layers/rowloop.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -21,8 +24,9 @@ struct TiffHandle;
 class TiffEncoder {
 public:
     // depth: 32 (floats), 16 or 8. Samples come in the machine's byte
-    // order, which the file then declares.
-    TiffEncoder(std::FILE* file, int width, int height, int depth);
+    // order, which the file then declares. threads: those the render's rows
+    // are evaluated on, which the compression shares.
+    TiffEncoder(std::FILE* file, int width, int height, int depth, rowloop::Threads threads = rowloop::Threads::pool);
     ~TiffEncoder();
     TiffEncoder(const TiffEncoder&) = delete;
     TiffEncoder& operator=(const TiffEncoder&) = delete;
@@ -43,8 +47,8 @@ public:
 private:
     struct Strip;
     static void compressStrip(void* strips, int index);
-    // Compresses the strips on the worker pool.
-    static std::string compress(std::vector<Strip>& strips);
+    // Compresses the strips on the render's threads.
+    std::string compress(std::vector<Strip>& strips);
     static int onError(TIFF*, void* self, const char* module, const char* format, va_list arguments);
     std::string failure(const char* what);
     // Adds bytes to the strip of the row being written.
@@ -52,6 +56,7 @@ private:
 
     std::FILE* file;
     int width, height, depth;
+    rowloop::Threads threads;
     int rowsPerStrip;
     int rowsWritten = 0;
     int columnsWritten = 0;   // of the row in parts being written

@@ -20,6 +20,16 @@ int hexDigit(char c)
     return -1;
 }
 
+// ASCII letters alike in either case, whatever the locale.
+bool sameIgnoringCase(const std::string& a, const char* b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return i == a.size() && !b[i];
+}
+
 // One "T:#RRGGBB" entry, or the reason it is malformed.
 std::string parseStop(const std::string& entry, ColourRamp::Stop* stop)
 {
@@ -77,13 +87,20 @@ const std::vector<ColourRamp::Named>& ColourRamp::named()
 
 bool ColourRamp::parse(const std::string& text, ColourRamp* out, std::string* error)
 {
-    std::string spelled = text;
+    // A name in any case stands for its stops, and is kept as the table
+    // spells it.
+    std::string spelled = text, kept = text;
     for (const Named& ramp : named())
-        if (text == ramp.name) spelled = ramp.stops;
+        if (sameIgnoringCase(text, ramp.name)) {
+            spelled = ramp.stops;
+            kept = ramp.name;
+        }
 
     std::vector<Stop> stops;
     std::size_t start = 0;
     for (;;) {
+        if (!stops.empty())
+            while (start < spelled.size() && spelled[start] == ' ') ++start;   // "0:#000000, 1:#ffffff"
         const std::size_t comma = spelled.find(',', start);
         const std::string entry = spelled.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         Stop stop;
@@ -102,7 +119,7 @@ bool ColourRamp::parse(const std::string& text, ColourRamp* out, std::string* er
         *error = "invalid colour ramp '" + text + "': it needs at least two entries T:#RRGGBB joined by commas";
         return false;
     }
-    out->text_ = text;
+    out->text_ = kept;
     out->stops_ = std::move(stops);
     out->buildTable();
     return true;

@@ -3,10 +3,11 @@
 // definition that the renderer's --gradient, the viewer's "View as" and the
 // Python module share.
 //
-// A ramp is written "T:#RRGGBB" entries joined by commas, T a decimal number
-// (digits with an optional point and fraction) from 0 to 1, strictly
-// increasing, at least two entries; the hexadecimal digits are of either
-// case. A value v is first clamped as the layers clamp (1 unless v < 1, then
+// A ramp is written "T:#RRGGBB" entries joined by commas (spaces may follow
+// a comma), T a decimal number (digits with an optional point and fraction)
+// from 0 to 1, strictly increasing, at least two entries; the hexadecimal
+// digits are of either case. A named ramp is named in any case. A value v
+// is first clamped as the layers clamp (1 unless v < 1, then
 // 0 unless v > 0, so NaN gives 1); below the first stop it takes the first
 // colour, above the last the last; between stops Ti <= v <= Ti+1 each channel
 // is ci + (ci+1 - ci) * (v - Ti) / (Ti+1 - Ti) in double, stored as round(x)
@@ -39,7 +40,7 @@ public:
     };
     static const std::vector<Named>& named();
 
-    // The text it was parsed from, as given (a name stays a name).
+    // The text it was parsed from, as given; a name as the table spells it.
     const std::string& text() const { return text_; }
     const std::vector<Stop>& stops() const { return stops_; }
 

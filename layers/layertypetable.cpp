@@ -10,29 +10,38 @@
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
                                                               "Cells", "Blend"};
 
+namespace {
+
+// Each type's class, by TypeID: what creating a layer makes and what its
+// object takes, read from one row, so a new type cannot have one without the
+// other.
+struct TypeClass {
+    Renderable* (*make)(int typeId);
+    std::size_t bytes;
+};
+
+template <class Layer>
+constexpr TypeClass typeClass()
+{
+    return {[](int typeId) -> Renderable* { return new Layer(typeId); }, sizeof(Layer)};
+}
+
+constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),  typeClass<SquareOverlay>(), typeClass<Circles>(),
+                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>()};
+static_assert(sizeof typeClasses / sizeof typeClasses[0] == LayerTypeTable::count, "a class for every type");
+
+} // namespace
+
 Renderable* createLayer(int typeId)
 {
     if (typeId < 0 || typeId >= LayerTypeTable::count) return nullptr;
-    Renderable* layer = nullptr;
-    switch (typeId) {
-    case 0: layer = new NoiseSlice(typeId); break;
-    case 1: layer = new SquareOverlay(typeId); break;
-    case 2: layer = new Circles(typeId); break;
-    case 3: layer = new FractalNoise(typeId); break;
-    case 4: layer = new CellNoise(typeId); break;
-    case 5: layer = new Blend(typeId); break;
-    default: return nullptr;   // a TypeID in the table without a class
-    }
+    Renderable* layer = typeClasses[typeId].make(typeId);
     layer->setup();
     return layer;
 }
 
 std::size_t layerObjectBytes(int typeId)
 {
-    switch (typeId) {
-    case 0: return sizeof(NoiseSlice);
-    case 1: return sizeof(SquareOverlay);
-    case 2: return sizeof(Circles);
-    default: return 0;
-    }
+    if (typeId < 0 || typeId >= LayerTypeTable::count) return 0;
+    return typeClasses[typeId].bytes;
 }

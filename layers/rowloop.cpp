@@ -77,6 +77,17 @@ void BothSinks::take(int row, int column, int count, const float* values)
     second_.take(row, column, count, values);
 }
 
+void share(int count, void (*task)(void* context, int index), void* context, Threads threads)
+{
+    if (threads == Threads::caller) {
+        for (int i = 0; i < count; ++i) task(context, i);
+        return;
+    }
+    WorkerPool::instance().run(count, task, context,
+                               threads == Threads::background ? WorkerPool::Priority::background
+                                                              : WorkerPool::Priority::foreground);
+}
+
 bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Options& options)
 {
     if (area.columns <= 0 || area.rows <= 0 || area.step < 1) return true;
@@ -98,9 +109,8 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
     const int taskCount = run.piecesPerRow > 1 ? area.rows * run.piecesPerRow
                                                : (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
     if (shared) {
-        pool.run(taskCount, [](void* context, int task) { static_cast<Run*>(context)->evaluateTask(task); }, &run,
-                 options.threads == Threads::background ? WorkerPool::Priority::background
-                                                        : WorkerPool::Priority::foreground);
+        share(taskCount, [](void* context, int task) { static_cast<Run*>(context)->evaluateTask(task); }, &run,
+              options.threads);
     } else {
         for (int task = 0; task < taskCount && !run.stopped(); ++task) run.evaluateTask(task);
     }

@@ -86,6 +86,12 @@ struct Options {
     bool rowsInPieces = false;
 };
 
+// Runs task(context, i) once for every i in [0, count), on the threads named
+// and at their priority, as evaluate shares out its bands: for the work
+// beside the values that is part of the same job (an encoder's compression,
+// the colours of a normal map or a ramp).
+void share(int count, void (*task)(void* context, int index), void* context, Threads threads);
+
 // Evaluates area of layer into sink. Evaluation only reads the layer tree, so
 // the bands run concurrently; the thread that calls (and, with the pool, its
 // workers) must have the deep stack of WorkerPool::startDeepStackThread or

@@ -167,32 +167,42 @@ int WorkerPool::closeRun(unsigned runGeneration, int count)
     return claimed;
 }
 
+bool WorkerPool::take(bool background)
+{
+    std::unique_lock<std::mutex> lock(stateMutex);
+    if (background) {
+        if (holder != Holder::none || foregroundWaiting.load(std::memory_order_relaxed) > 0) return false;
+    } else {
+        // Waits while a background run hands the pool back; a foreground
+        // run that has it is not waited for.
+        foregroundWaiting.fetch_add(1, std::memory_order_relaxed);
+        handedBack.wait(lock, [this] { return holder != Holder::background; });
+        foregroundWaiting.fetch_sub(1, std::memory_order_relaxed);
+        if (holder == Holder::foreground) return false;
+    }
+    holder = background ? Holder::background : Holder::foreground;
+    backgroundHolds.store(background, std::memory_order_relaxed);
+    return true;
+}
+
+void WorkerPool::giveBack()
+{
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        holder = Holder::none;
+        backgroundHolds.store(false, std::memory_order_relaxed);
+    }
+    handedBack.notify_all();
+}
+
 void WorkerPool::run(int count, Task newTask, void* newContext, Priority priority)
 {
     const bool background = priority == Priority::background;
-    std::unique_lock<std::mutex> runLock;
-    if (!insideRun && count > 1 && workerCount > 0) {
-        if (background) {
-            if (foregroundWaiting.load(std::memory_order_relaxed) == 0)
-                runLock = std::unique_lock<std::mutex>(runMutex, std::try_to_lock);
-        } else {
-            // Waits while a background run hands the pool back; a foreground
-            // run that has it is not waited for.
-            runLock = std::unique_lock<std::mutex>(runMutex, std::defer_lock);
-            foregroundWaiting.fetch_add(1);
-            while (!runLock.try_lock()) {
-                if (!backgroundHolds.load()) break;
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-            }
-            foregroundWaiting.fetch_sub(1);
-        }
-    }
-    if (!runLock.owns_lock()) {
+    if (insideRun || count <= 1 || workerCount == 0 || !take(background)) {
         for (int i = 0; i < count; ++i) newTask(newContext, i);
         return;
     }
     insideRun = true;
-    backgroundHolds.store(background);
     if (!started) startWorkers();
     unsigned runGeneration;
     {
@@ -212,8 +222,7 @@ void WorkerPool::run(int count, Task newTask, void* newContext, Priority priorit
     // run a foreground one interrupted gives the pool back first and then
     // does what is left on this thread.
     const int claimed = closeRun(runGeneration, count);
-    backgroundHolds.store(false);
     insideRun = false;
-    runLock.unlock();
+    giveBack();
     for (int i = claimed; i < count; ++i) newTask(newContext, i);
 }

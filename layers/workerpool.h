@@ -80,15 +80,25 @@ private:
     // Background run: no task of it is claimed any more; returns how many
     // were, once they have finished.
     int closeRun(unsigned generation, int count);
+    // Makes the caller the pool's holder, as run() explains; false when it
+    // is to do its tasks alone.
+    bool take(bool background);
+    void giveBack();
 
     const int workerCount;
     std::vector<pthread_t> threads;
     bool started = false;
 
-    std::mutex runMutex;              // one run at a time
+    // The run that has the pool: one at a time. Who holds it, and the
+    // background flag beside it, change together under stateMutex, so a
+    // foreground run never mistakes a background holder for a foreground one.
+    enum class Holder { none, foreground, background };
+
     std::mutex stateMutex;            // guards the fields below
     std::condition_variable wake;     // workers wait here for a run
     std::condition_variable finished; // the caller waits here for the last task
+    std::condition_variable handedBack; // a foreground run waits here for a background one
+    Holder holder = Holder::none;
     unsigned generation = 0;          // bumped once per run
     bool stopping = false;
     Task task = nullptr;
@@ -105,6 +115,7 @@ private:
     // The completed count at which the caller is told: the task count, or
     // those claimed before a background run was closed.
     std::atomic<int> target{0};
+    // Read by the tasks' takers without the lock; written under it.
     std::atomic<bool> backgroundHolds{false};    // a background run has the pool
     std::atomic<int> foregroundWaiting{0};       // foreground runs waiting for it
 };

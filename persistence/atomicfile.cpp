@@ -6,9 +6,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <memory>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -113,22 +118,70 @@ std::string copyContents(int from, int to)
 }
 
 // Gives the unnamed file open at fd the name link: through /proc, which any
-// process may, or by the descriptor itself, which needs a privilege.
+// process may, or by the descriptor itself, which needs a privilege. False
+// with errno EEXIST when the name is taken.
 bool linkUnnamed(int fd, const std::string& link)
 {
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, link.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-        if (errno == EEXIST) {
-            // A leftover of a write stopped between its link and its rename.
-            unlink(link.c_str());
-            continue;
-        }
-        if (errno == ENOENT || errno == EACCES || errno == EPERM)
-            return linkat(fd, "", AT_FDCWD, link.c_str(), AT_EMPTY_PATH) == 0;
-        return false;
+    if (linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, link.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == ENOENT || errno == EACCES || errno == EPERM)
+        return linkat(fd, "", AT_FDCWD, link.c_str(), AT_EMPTY_PATH) == 0;
+    return false;
+}
+
+// Six letters or digits no other writer is likely to draw.
+std::string uniqueEnding()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[6];
+    if (getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
+        // No entropy yet (early boot): the thread and the time differ enough.
+        const unsigned long long mixed = static_cast<unsigned long long>(syscall(SYS_gettid)) * 0x9E3779B97F4A7C15ull ^
+                                         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+        for (std::size_t k = 0; k < sizeof random; ++k) random[k] = static_cast<unsigned char>(mixed >> (8 * k));
+    }
+    std::string ending(sizeof random, ' ');
+    for (std::size_t k = 0; k < sizeof random; ++k) ending[k] = letters[random[k] % (sizeof letters - 1)];
+    return ending;
+}
+
+// Links the unnamed file open at fd under a name of its own beside the
+// target (prefix, a point and a unique ending), which *link receives. Every
+// writer holds a lock on its file until the rename has taken the name away,
+// so a name taken is another writer's file and is left alone.
+bool linkUnique(int fd, const std::string& prefix, std::string* link)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *link = prefix + "." + uniqueEnding();
+        if (linkUnnamed(fd, *link)) return true;
+        if (errno != EEXIST) return false;
     }
     return false;
+}
+
+// Removes the leftovers of writes to the target that were stopped between
+// their link and their rename: files beside it named prefix, or prefix and a
+// unique ending, that no writer holds a lock on.
+void removeLeftovers(const std::string& directory, const std::string& prefix)
+{
+    DIR* dir = opendir(directory.c_str());
+    if (!dir) return;
+    const std::string name = prefix.substr(prefix.rfind('/') + 1);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string found = entry->d_name;
+        if (found.compare(0, name.size(), name) != 0) continue;
+        if (found.size() != name.size() && (found.size() != name.size() + 7 || found[name.size()] != '.')) continue;
+        const std::string path = directory + "/" + found;
+        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held, named;
+        // Unlocked, and still the file of that name: no writer will rename it.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            unlink(path.c_str());
+        close(fd);
+    }
+    closedir(dir);
 }
 
 // The named temporary files being written, for a signal handler to remove:
@@ -232,11 +285,15 @@ std::string replace(const std::string& path, const std::function<std::string(std
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     const mode_t mode = newFileMode(target);
 
-    // The contents come first, in a file no one can see.
+    removeLeftovers(directory, temporaryName(target));
+
+    // The contents come first, in a file no one can see, locked before it
+    // has a name.
     std::FILE* unnamed = nullptr;
     if (method == Method::unnamed) {
         const int fd = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
         if (fd >= 0) {
+            flock(fd, LOCK_EX);
             if (std::string error = writeAndSync(fd, mode, write, &unnamed); !error.empty()) return error;
         } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             // The folder itself is the trouble (missing, not writable, full):
@@ -245,20 +302,18 @@ std::string replace(const std::string& path, const std::function<std::string(std
         }
     }
 
-    std::string temporary = temporaryName(target);
+    std::string temporary;
     std::unique_ptr<PendingName> named;
-    if (unnamed) named = std::make_unique<PendingName>(temporary);
-    if (unnamed && linkUnnamed(fileno(unnamed), temporary)) {
-        if (std::string error = closeFile(unnamed); !error.empty()) {
-            unlink(temporary.c_str());
-            return error;
-        }
+    // The unnamed file stays open, and locked, until it is renamed.
+    std::FILE* linked = nullptr;
+    if (unnamed && linkUnique(fileno(unnamed), temporaryName(target), &temporary)) {
+        named = std::make_unique<PendingName>(temporary);
+        linked = unnamed;
         usedMethod = Method::unnamed;
     } else {
         // No unnamed files here, or no way to name one: a named temporary
         // file, made whole before it is renamed like the other.
         temporary = directory + "/." + base + ".XXXXXX";
-        named.reset();
         const int fd = mkostemp(&temporary[0], O_CLOEXEC);
         if (fd < 0) {
             const int error = errno;
@@ -283,11 +338,13 @@ std::string replace(const std::string& path, const std::function<std::string(std
         }
         usedMethod = Method::named;
     }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return systemError(error);
-    }
+    const bool renamed = rename(temporary.c_str(), target.c_str()) == 0;
+    const int renameError = errno;
+    if (!renamed) unlink(temporary.c_str());
+    // Its contents were flushed and synced before the link: closing it
+    // releases the lock and has nothing left to write.
+    if (linked) std::fclose(linked);
+    if (!renamed) return systemError(renameError);
     syncDirectory(directory);
     return {};
 }

@@ -3,12 +3,15 @@
 //
 // The new contents go to a file with no name in the target's folder
 // (O_TMPFILE), are flushed to the disk, and only then get a name: a
-// temporary one beside the target (".NAME.new"), which is renamed over the
-// target in one step. A kill, even SIGKILL, or a power loss before the link
-// leaves nothing behind; readers see either the old file or the whole new
-// one. The only leftover possible is a complete file under the temporary
-// name, in the instant between the link and the rename; the next write of
-// the same target removes it.
+// temporary one beside the target, of its writer's own (".NAME.new.XXXXXX"),
+// which is renamed over the target in one step. A kill, even SIGKILL, or a
+// power loss before the link leaves nothing behind; readers see either the
+// old file or the whole new one, and writers of one target at once each put
+// their own contents in place, the last rename winning. The only leftover
+// possible is a complete file under a temporary name, in the instant between
+// the link and the rename. Each writer holds a lock on its file until the
+// rename, so the next write of the same target tells a leftover from a write
+// in progress, and removes it.
 //
 // Where the file system cannot make unnamed files (some network and FUSE
 // file systems), the contents go to a named temporary file
@@ -44,8 +47,10 @@ Method lastMethod();
 // the process by the same signal. A signal already ignored stays ignored.
 void removeTemporariesOnSignals();
 
-// The name the finished file has for an instant before it is renamed over
-// path: ".NAME.new" beside it.
+// The beginning of the names the finished file has for an instant before it
+// is renamed over path: ".NAME.new" beside it, to which each write adds a
+// point and an ending of its own. A file of that name, with or without an
+// ending, that no writer holds is a leftover the next write removes.
 std::string temporaryName(const std::string& path);
 
 } // namespace atomicfile

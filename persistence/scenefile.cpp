@@ -116,23 +116,27 @@ std::string notARegularFile(mode_t mode)
 // The whole file, or the reason it cannot be had. Only regular files are
 // read: the file is opened without blocking (opening a named pipe for reading
 // would otherwise wait for a writer that may never come) and refused at once
-// when it is anything else. Symbolic links are followed.
-bool readWholeFile(const std::string& path, std::string* contents, std::string* error)
+// when it is anything else. Symbolic links are followed. *systemError gets
+// the error number of a failure the system reported (a directory is EISDIR).
+bool readWholeFile(const std::string& path, std::string* contents, std::string* error, int* systemError)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *error = std::strerror(errno);
+    const auto systemFailure = [&](int number) {
+        *error = std::strerror(number);
+        *systemError = number;
         return false;
-    }
+    };
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return systemFailure(errno);
     struct stat st;
     if (fstat(fd, &st) != 0) {
-        *error = std::strerror(errno);
+        const int number = errno;
         close(fd);
-        return false;
+        return systemFailure(number);
     }
     if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : notARegularFile(st.st_mode);
         close(fd);
+        if (S_ISDIR(st.st_mode)) return systemFailure(EISDIR);
+        *error = notARegularFile(st.st_mode);
         return false;
     }
     if (static_cast<unsigned long long>(st.st_size) > scenelimits::maxSceneBytes) {
@@ -145,9 +149,9 @@ bool readWholeFile(const std::string& path, std::string* contents, std::string* 
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = fdopen(fd, "rb");
     if (!file) {
-        *error = std::strerror(errno);
+        const int number = errno;
         close(fd);
-        return false;
+        return systemFailure(number);
     }
     contents->clear();
     char chunk[65536];
@@ -163,10 +167,7 @@ bool readWholeFile(const std::string& path, std::string* contents, std::string* 
     const bool failed = std::ferror(file) != 0;
     const int readError = errno;
     std::fclose(file);
-    if (failed) {
-        *error = std::strerror(readError ? readError : EIO);
-        return false;
-    }
+    if (failed) return systemFailure(readError ? readError : EIO);
     return true;
 }
 
@@ -371,7 +372,12 @@ ReadResult parse(const std::string& raw)
 ReadResult read(const std::string& path)
 {
     std::string contents, error;
-    if (!readWholeFile(path, &contents, &error)) return failure(error);
+    int systemError = 0;
+    if (!readWholeFile(path, &contents, &error, &systemError)) {
+        ReadResult result = failure(error);
+        result.systemError = systemError;
+        return result;
+    }
     return parse(contents);
 }
 

@@ -31,6 +31,7 @@ struct CopyOrigin {
 struct ReadResult {
     std::unique_ptr<Renderable> baseLayer;   // null when nothing usable was read
     std::string error;                       // why, when baseLayer is null
+    int systemError = 0;                     // its errno when the system could not give the file
     SceneSettings settings;                  // the root's attributes, applied to baseLayer
     bool isCopy = false;                     // the root says "editedAt": a recovery copy
     CopyOrigin origin;                       // for a copy

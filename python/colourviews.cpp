@@ -1,7 +1,7 @@
 #include "colourviews.h"
 
+#include "api/patternlens/patternlens.h"
 #include "layers/colourramp.h"
-#include "layers/normalmap.h"
 
 #include <pybind11/numpy.h>
 
@@ -47,24 +47,7 @@ py::array rgbArray(py::ssize_t rows, py::ssize_t columns, bool wide)
 py::array normalMap(const py::object& heights, double strength, bool seamless, const std::string& convention,
                     const py::object& dtype)
 {
-    normalmap::Settings settings;
-    if (!(strength == strength) || strength > normalmap::maxStrength || strength < -normalmap::maxStrength)
-        throw py::value_error("strength must be a finite number from -1e6 to 1e6");
-    settings.strength = strength;
-    if (!normalmap::parseConvention(convention, &settings.convention))
-        throw py::value_error("convention must be 'opengl' or 'directx', not '" + convention + "'");
-    const bool wide = sixteenBits(dtype);
-    const Floats h = twoDimensional(heights, "heights");
-    const std::size_t rows = static_cast<std::size_t>(h.shape(0)), columns = static_cast<std::size_t>(h.shape(1));
-    py::array out = rgbArray(h.shape(0), h.shape(1), wide);
-    const float* values = h.data();
-    void* rgb = out.mutable_data();
-    py::gil_scoped_release release;
-    if (wide)
-        normalmap::field16(values, columns, rows, /*topFirst=*/true, seamless, settings, static_cast<std::uint16_t*>(rgb));
-    else
-        normalmap::field8(values, columns, rows, /*topFirst=*/true, seamless, settings, static_cast<std::uint8_t*>(rgb));
-    return out;
+    return colourviews::normalMapOf(heights, seamless, colourviews::normalMapOptions(strength, convention, dtype));
 }
 
 py::array colourRamp(const py::object& values, const std::string& stops, const py::object& dtype)
@@ -87,6 +70,39 @@ py::array colourRamp(const py::object& values, const std::string& stops, const p
 
 } // namespace
 
+namespace colourviews {
+
+NormalMapOptions normalMapOptions(double strength, const std::string& convention, const py::object& dtype)
+{
+    NormalMapOptions options;
+    if (!(strength == strength) || strength > normalmap::maxStrength || strength < -normalmap::maxStrength)
+        throw py::value_error("strength must be a finite number from -1e6 to 1e6");
+    options.settings.strength = strength;
+    if (!normalmap::parseConvention(convention, &options.settings.convention))
+        throw py::value_error("convention must be 'opengl' or 'directx', not '" + convention + "'");
+    options.wide = sixteenBits(dtype);
+    return options;
+}
+
+py::array normalMapOf(const py::object& heights, bool seamless, const NormalMapOptions& options)
+{
+    const Floats h = twoDimensional(heights, "heights");
+    const std::size_t rows = static_cast<std::size_t>(h.shape(0)), columns = static_cast<std::size_t>(h.shape(1));
+    py::array out = rgbArray(h.shape(0), h.shape(1), options.wide);
+    const float* values = h.data();
+    void* rgb = out.mutable_data();
+    py::gil_scoped_release release;
+    if (options.wide)
+        normalmap::field16(values, columns, rows, /*topFirst=*/true, seamless, options.settings,
+                           static_cast<std::uint16_t*>(rgb));
+    else
+        normalmap::field8(values, columns, rows, /*topFirst=*/true, seamless, options.settings,
+                          static_cast<std::uint8_t*>(rgb));
+    return out;
+}
+
+} // namespace colourviews
+
 void defineColourViews(py::module_& m)
 {
     m.def("normal_map", &normalMap, py::arg("heights"), py::arg("strength") = 10.0, py::arg("seamless") = false,
@@ -104,19 +120,15 @@ strength: s in normalise(-s dx, s dy, 1) ("opengl", green up) or
   differences of the heights.
 seamless: beyond an edge lies the other side of the picture (a seamless
   render tiles, and so does its normal map); else the nearest pixel.
+  Composition.normal_map renders and takes it from the scene.
 
 Raises TypeError or ValueError for a bad argument.)doc");
+    m.def("ramp_error", &patternlens::rampError, py::arg("stops"),
+          "ramp_error(stops) -> str\n\nWhy stops is no ramp colour_ramp takes, or an empty string.");
+    py::list names;
+    for (const ColourRamp::Named& ramp : ColourRamp::named()) names.append(ramp.name);
+    m.attr("RAMP_NAMES") = py::tuple(names);
     m.def("colour_ramp", &colourRamp, py::arg("values"), py::arg("stops"), py::arg("dtype") = "uint8",
-          R"doc(colour_ramp(values, stops, dtype="uint8") -> numpy.ndarray
-
-Values through a colour ramp, as patternlens-render --gradient writes them:
-an array of shape (rows, columns, 3), RGB, of uint8 or uint16.
-
-values: a two-dimensional array of float32 values (others are converted),
-  clamped to [0, 1] as the layers clamp them (NaN gives 1).
-stops: "T:#RRGGBB" entries joined by commas, T from 0 to 1 strictly
-  increasing ("0:#1a3d8f,0.45:#e0d070,1:#ffffff"), or a named ramp:
-  "grey", "terrain", "fire", "ice".
-
-Raises ValueError quoting the entry at fault for a malformed ramp.)doc");
+          "colour_ramp(values, stops, dtype=\"uint8\") -> numpy.ndarray, stops a ramp's text. "
+          "See patternlens.colour_ramp.");
 }

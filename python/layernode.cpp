@@ -57,6 +57,7 @@ std::string LayerNode::variableNames() const
 std::string LayerNode::setInput(int index, const std::shared_ptr<LayerNode>& input)
 {
     if (input->parent_) return "the layer already drives a variable; remove it there first or pass a copy";
+    if (input->compositionBase_) return "the layer is a composition's base; pass a copy";
     int above = 0;
     for (const LayerNode* node = this; node; node = node->parent_, ++above)
         if (node == input.get()) return "a layer cannot drive a variable of itself or of a layer below it";

@@ -31,11 +31,13 @@ public:
     const std::shared_ptr<LayerNode>& input(int index) const { return inputs_[index]; }
     // The node that input drives a variable of, or null.
     LayerNode* parent() const { return parent_; }
-    // Makes input (a node that drives nothing, and not this one nor an
-    // ancestor) the input of variable index, replacing any. Returns the
-    // reason it cannot, or an empty string.
+    // Makes input (a node that drives nothing, is no composition's base, and
+    // is not this one nor an ancestor) the input of variable index,
+    // replacing any. Returns the reason it cannot, or an empty string.
     std::string setInput(int index, const std::shared_ptr<LayerNode>& input);
     void removeInput(int index);
+    // The node is a composition's base layer, which holds it as its own.
+    void setCompositionBase(bool on) { compositionBase_ = on; }
 
     // The tree below this node as the core's layers, an exact copy.
     std::unique_ptr<Renderable> toTree() const;
@@ -48,4 +50,5 @@ private:
     std::unique_ptr<Renderable> layer_;   // never holds input layers
     std::vector<std::shared_ptr<LayerNode>> inputs_;   // by variable index
     LayerNode* parent_ = nullptr;         // not owned
+    bool compositionBase_ = false;
 };

@@ -9,8 +9,8 @@
 # packaged renderer draws the same bytes as the tested build. The Python
 # package beside it (python3-patternlens_*.deb of the same version) installs
 # the module on Debian Python's path with its dependencies written out,
-# passes lintian too, imports from any folder and renders the renderer's
-# bytes. The library package beside them (libpatternlens-dev_*.deb) holds the
+# passes lintian too, imports from any folder, renders the renderer's bytes
+# and gives the package's version as its __version__. The library package beside them (libpatternlens-dev_*.deb) holds the
 # static library, its one public header, a pkg-config file and a CMake
 # package, passes lintian, and docs/embed.cpp built against it, once with
 # pkg-config and once with CMake's find_package, writes the packaged
@@ -317,6 +317,12 @@ image = patternlens.load(sys.argv[2]).render(300, 200)
 with open(sys.argv[3], "rb") as f:
     sys.exit(f.read().endswith(image.tobytes()) is not True)' "$scratch/python/$site" "$root/packaging/icon-scene.xml" \
     "$scratch/for-python.pgm"
+  python_version="$(dpkg-deb -f "$python_deb" Version)"
+  check "the packaged module's __version__ is the package's, ${python_version%-*}" \
+    env -C "$scratch" PYTHONPATH="$scratch/python/$site" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c '
+import sys, patternlens
+sys.exit(f"__version__ is {patternlens.__version__!r}" if patternlens.__version__ != sys.argv[1] else 0)' \
+    "${python_version%-*}"
 else
   fail "the Python package $(basename "$python_deb") is there and unpacks"
 fi

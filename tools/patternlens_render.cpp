@@ -11,7 +11,7 @@
 #include "imageoutput/exrjoin.h"
 #include "imageoutput/imageencoder.h"
 #include "layers/normalmap.h"
-#include "layers/storedranges.h"
+#include "persistence/storedranges.h"
 
 #include <atomic>
 #include <charconv>

@@ -60,11 +60,19 @@ public:
         cancelled,   // stopped by the caller's stop flag or progress
         system,      // no thread or memory could be had for the work
     };
-    Error(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    Error(Kind kind, const std::string& message, int systemError = 0)
+        : std::runtime_error(message), kind_(kind), systemError_(systemError)
+    {
+    }
     Kind kind() const noexcept { return kind_; }
+    // For a scene file the system could not give (missing, unreadable, a
+    // directory), its error number (errno: ENOENT, EACCES, EISDIR...); 0
+    // for every other failure.
+    int systemError() const noexcept { return systemError_; }
 
 private:
     Kind kind_;
+    int systemError_;
 };
 
 // A rectangle of the image in pixels, (x, y) its top left corner, rows
@@ -182,7 +190,8 @@ public:
     // (scene) with the renderer's reason, preceded by the path for a file
     // ("scene.xml: ..."), when it cannot be read or is no scene: a missing
     // file, a directory or device (refused at once, never waited on), a
-    // malformed document, one beyond the limits above.
+    // malformed document, one beyond the limits above. What the system
+    // reported carries its error number (Error::systemError).
     static Scene load(const std::string& path);
     static Scene parse(const std::string& text);
 

@@ -21,23 +21,30 @@ void SideColumn::buildExamplesButton(ui::ControlWindow& w)
     examplesButton = w.add_button("Examples", [this](int) { onExamples(); });
 }
 
+namespace {
+
+// One list at a time, in the same width: the other makes way, and the
+// column is shown or taken off only when that changes.
+template <typename List, typename Other>
+void toggle(List& list, Other& other, const std::function<void(bool)>& showColumn)
+{
+    const bool shown = list.isOpen || other.isOpen;
+    if (other.isOpen) other.close();
+    if (list.isOpen) list.close();
+    else list.open();
+    if (showColumn && list.isOpen != shown) showColumn(list.isOpen);
+}
+
+} // namespace
+
 void SideColumn::onLayers()
 {
-    // One list at a time: the examples make way, in the same width.
-    const bool shown = isOpen();
-    if (examples.isOpen) examples.close();
-    if (tree.isOpen) tree.close();
-    else tree.open();
-    if (showColumn && tree.isOpen != shown) showColumn(tree.isOpen);
+    toggle(tree, examples, showColumn);
 }
 
 void SideColumn::onExamples()
 {
-    const bool shown = isOpen();
-    if (tree.isOpen) tree.close();
-    if (examples.isOpen) examples.close();
-    else examples.open();
-    if (showColumn && examples.isOpen != shown) showColumn(examples.isOpen);
+    toggle(examples, tree, showColumn);
 }
 
 void SideColumn::closed()

@@ -126,29 +126,32 @@ bool RenderScheduler::renderJob(Shared& shared, Job& job, const BackgroundRunner
     const int width = layer.textureWidth;
     const int height = layer.textureHeight;
 
-    const int step = job.quickSeries ? shared.cost.step(key, width, height) : 1;
-    if (step == 1) {
+    // Ends the coarse phase. From then on an edit cancels the job, and
+    // stops the full render with it; an edit made before is seen here, under
+    // the same lock as the phase the poll read: a newer state is waiting,
+    // and its render comes next, not this one's full picture.
+    const auto fullPictureWanted = [&shared] {
         std::lock_guard<std::mutex> lock(shared.mutex);
         shared.coarsePhase = false;
+        return !shared.newer.load(std::memory_order_relaxed);
+    };
+    const int step = job.quickSeries ? shared.cost.step(key, width, height) : 1;
+    if (step == 1) {
+        if (!fullPictureWanted()) return false;
     } else {
         auto picture = std::make_unique<Picture>();
         const double start = shared.clock();
         const bool complete = render(job.copy, step, token.stopFlag(), *picture);
         shared.cost.measured(key, step, width, height, shared.clock() - start, complete);
-        {
-            std::lock_guard<std::mutex> lock(shared.mutex);
-            shared.coarsePhase = false;
-        }
+        const bool wanted = fullPictureWanted();
         if (!complete) return false;
         deliver(shared, std::move(picture));
-        // A newer state is waiting: its render comes next, not this one's
-        // full picture.
-        if (shared.newer.load(std::memory_order_relaxed)) return false;
+        if (!wanted) return false;
     }
 
     auto picture = std::make_unique<Picture>();
     const double start = shared.clock();
-    const bool complete = render(job.copy, 1, &shared.newer, *picture);
+    const bool complete = render(job.copy, 1, token.stopFlag(), *picture);
     shared.cost.measured(key, 1, width, height, shared.clock() - start, complete);
     // A stop that came after the last row still means a newer edit: the
     // picture is dropped either way, and the next poll starts over.
@@ -204,6 +207,9 @@ bool RenderScheduler::poll(const CompositionRef& current, Picture& shown, int wi
         }
         rendering = s.inFlight;
         coarse = s.coarsePhase;
+        // Read with the phase: the render thread ends the coarse phase
+        // under this lock and then looks at it.
+        if (stale && rendering) s.newer.store(true, std::memory_order_relaxed);
     }
     if (!stale) return changed;
     const double now = clock();
@@ -212,7 +218,6 @@ bool RenderScheduler::poll(const CompositionRef& current, Picture& shown, int wi
         // on to its picture unless the input rests, when the full picture
         // of the newest state is all that is wanted. A later poll starts the
         // render of the state the edits have reached by then.
-        s.newer.store(true, std::memory_order_relaxed);
         if (!coarse || pace.resting(now)) runner.cancel();
         return changed;
     }

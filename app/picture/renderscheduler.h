@@ -118,9 +118,10 @@ private:
         std::unique_ptr<Picture> delivered; // finished, not yet taken by poll
         Counts tally;
 
-        // Set by the main thread: a newer edit came (a full render stops, a
-        // coarse one does not go on to its full picture). The render in
-        // flight is ended whatever it makes by cancelling its job.
+        // Set by the main thread, under the mutex: a newer edit came, and a
+        // coarse render does not go on to its full picture. A full render
+        // stops on its job's cancel token, which the main thread raises
+        // once no coarse picture is on the way.
         std::atomic<bool> newer{false};
     };
     // One render's copy. A job the runner drops before it ran (the input

@@ -3,114 +3,52 @@
 #include "persistence/atomicfile.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <unistd.h>
-
-RecoveryWriter::~RecoveryWriter()
-{
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopping = true;
-        waiting = Job();
-    }
-    changed.notify_all();
-    if (thread.joinable()) thread.join();
-}
 
 void RecoveryWriter::write(const std::string& path, std::shared_ptr<const Composition> composition,
                            const scenefile::CopyOrigin& origin)
 {
-    Job job;
-    job.present = true;
-    job.path = path;
-    job.composition = std::move(composition);
-    job.origin = origin;
-    submit(std::move(job));
+    submit([path, composition = std::move(composition), origin] {
+        const std::string text = scenefile::copyText(composition ? composition->ref() : CompositionRef(), origin);
+        return atomicfile::replace(path, [&text](std::FILE* file) {
+            const bool whole = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+            return whole ? std::string() : std::string(std::strerror(errno));
+        });
+    });
 }
 
 void RecoveryWriter::remove(const std::string& path)
 {
-    Job job;
-    job.present = true;
-    job.removal = true;
-    job.path = path;
-    submit(std::move(job));
+    submit([path] {
+        return unlink(path.c_str()) != 0 && errno != ENOENT ? std::string(std::strerror(errno)) : std::string();
+    });
 }
 
-void RecoveryWriter::submit(Job job)
+void RecoveryWriter::submit(std::function<std::string()> work)
 {
-    Job replaced;   // destroyed outside the lock: a big tree takes a while
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        replaced = std::move(waiting);
-        waiting = std::move(job);
-        if (!thread.joinable()) thread = std::thread(&RecoveryWriter::run, this);
-    }
-    changed.notify_all();
-}
-
-void RecoveryWriter::run()
-{
-    std::unique_lock<std::mutex> lock(mutex);
-    for (;;) {
-        changed.wait(lock, [this] { return stopping || waiting.present; });
-        if (stopping) return;
-        Job job = std::move(waiting);
-        waiting = Job();
-        busy = true;
-        lock.unlock();
-
-        const auto started = std::chrono::steady_clock::now();
-        std::string error;
-        if (job.removal) {
-            if (unlink(job.path.c_str()) != 0 && errno != ENOENT) error = std::strerror(errno);
-        } else {
-            Renderable* tree = job.composition ? job.composition->tree.get() : nullptr;
-            const std::string text = scenefile::copyText(&tree, tree ? 1 : 0,
-                                                         job.composition ? job.composition->settings : SceneSettings(),
-                                                         job.origin);
-            error = atomicfile::replace(job.path, [&text](std::FILE* file) {
-                const bool whole = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-                return whole ? std::string() : std::string(std::strerror(errno));
-            });
-        }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const bool removal = job.removal;
-        job = Job();
-
-        lock.lock();
-        if (!removal) writeSeconds = seconds;
-        busy = false;
-        outcomeReady = true;
-        outcome = error;
-        changed.notify_all();
-    }
+    const auto job = [work = std::move(work), outcome = outcome](const BackgroundRunner::CancelToken&) {
+        // The token is not read: a copy half-written is no copy, and the
+        // job after this one waits for it anyway.
+        const std::string error = work();
+        std::lock_guard<std::mutex> lock(outcome->mutex);
+        outcome->ready = true;
+        outcome->error = error;
+    };
+    // No thread to be had: the job runs here rather than not at all.
+    if (!runner.submit(job)) job(BackgroundRunner::CancelToken(nullptr));
 }
 
 bool RecoveryWriter::takeOutcome(std::string* error)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!outcomeReady) return false;
-    outcomeReady = false;
-    *error = outcome;
+    std::lock_guard<std::mutex> lock(outcome->mutex);
+    if (!outcome->ready) return false;
+    outcome->ready = false;
+    *error = outcome->error;
     return true;
 }
 
 void RecoveryWriter::drain()
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return stopping || (!busy && !waiting.present); });
-}
-
-bool RecoveryWriter::idle() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return !busy && !waiting.present;
-}
-
-double RecoveryWriter::lastWriteSeconds() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return writeSeconds;
+    runner.waitUntilIdle();
 }

@@ -1,27 +1,28 @@
 #pragma once
-// The thread that writes recovery copies, so that the main loop only takes a
-// snapshot of the composition. One job is in flight at a time, and one waits
-// in a single slot: a newer job replaces the waiting one (the latest state
-// wins). A job either writes a copy, atomically (atomicfile.h), or removes
-// it; both run in the order given, so a removal never comes before a write
-// that was asked for earlier.
+// Writes recovery copies on a thread of its own, a background runner
+// (backgroundrunner.h), so that the main loop only takes a snapshot of the
+// composition. One job runs at a time, and one waits: a newer job replaces
+// the waiting one (the latest state wins). A job either writes a copy,
+// atomically (atomicfile.h), or removes it, and runs to its end even when a
+// newer one comes, so they take effect in the order given: a removal never
+// comes before a write that was asked for earlier.
 //
 // The thread starts with the first job, so a viewer that never has unsaved
 // changes never runs it.
+#include "app/backgroundrunner.h"
 #include "layers/composition.h"
 #include "persistence/scenefile.h"
 
-#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 class RecoveryWriter {
 public:
     RecoveryWriter() = default;
     // Finishes the job in flight, drops the waiting one.
-    ~RecoveryWriter();
+    ~RecoveryWriter() = default;
     RecoveryWriter(const RecoveryWriter&) = delete;
     RecoveryWriter& operator=(const RecoveryWriter&) = delete;
 
@@ -38,31 +39,18 @@ public:
     bool takeOutcome(std::string* error);
     // Waits until no job is left (tests, a clean exit).
     void drain();
-    // No job in flight or waiting.
-    bool idle() const;
-
-    // The time the last write took on the thread, from taking the job to
-    // the file in place (the benchmark reports it).
-    double lastWriteSeconds() const;
 
 private:
-    struct Job {
-        bool present = false;
-        bool removal = false;
-        std::string path;
-        std::shared_ptr<const Composition> composition;
-        scenefile::CopyOrigin origin;
+    // The last job's outcome, which the jobs hold: a job never points into
+    // the writer.
+    struct Outcome {
+        std::mutex mutex;
+        bool ready = false;
+        std::string error;
     };
-    void submit(Job job);
-    void run();
+    // Runs work, which returns the reason it failed or "", as the next job.
+    void submit(std::function<std::string()> work);
 
-    mutable std::mutex mutex;
-    std::condition_variable changed;
-    std::thread thread;
-    Job waiting;
-    bool busy = false;
-    bool stopping = false;
-    bool outcomeReady = false;
-    std::string outcome;
-    double writeSeconds = 0;
+    std::shared_ptr<Outcome> outcome = std::make_shared<Outcome>();
+    BackgroundRunner runner;   // destroyed first: it finishes the job in flight
 };

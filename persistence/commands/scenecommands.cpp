@@ -12,7 +12,7 @@
 #include "app/layercontrols.h"
 
 #include "app/drawingarearesize.h"
-#include "app/storedranges.h"
+#include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
 #include "persistence/counttext.h"

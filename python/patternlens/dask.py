@@ -34,7 +34,8 @@ def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", la
 
     Each chunk is composition.render(width, height, region=...) of its own
     rectangle. The arguments are checked at once, with the exceptions
-    Composition.render raises, before any graph is made.
+    Composition.render raises, before any graph is made; chunks of no
+    pixels raise ValueError.
     """
     import dask.array as da
     from dask.base import tokenize
@@ -44,7 +45,14 @@ def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", la
     probe = composition.render(width, height, layer=layer, region=(0, 0, 1, 1), dtype=dtype, seamless=seamless,
                                seed=seed, aspect=aspect)
     dtype = probe.dtype
-    chunks = da.core.normalize_chunks(chunks, shape=(height, width), dtype=dtype)
+    try:
+        sizes = da.core.normalize_chunks(chunks, shape=(height, width), dtype=dtype)
+    except ZeroDivisionError:
+        sizes = ((0,),)
+    if any(size < 1 for axis in sizes for size in axis):
+        raise ValueError(f"chunks must be at least 1 pixel on each side, in numpy's (rows, columns) order, "
+                         f"not {chunks!r}")
+    chunks = sizes
     token = tokenize(composition.__getstate__(), width, height, chunks, dtype.name, layer, seamless, seed, aspect)
     name = "patternlens-render-" + token
     scene_key = "patternlens-composition-" + token

@@ -120,9 +120,10 @@ wait_info() {
 }
 
 # info_changes_from IMAGE: polls until the info line differs from IMAGE (it
-# is then in $work/info.png); fails after five seconds.
+# is then in $work/info.png); fails after fifteen seconds (a loaded machine
+# may take that long to draw).
 info_changes_from() {
-    local tries=50
+    local tries=150
     while [ "$tries" -gt 0 ]; do
         shot "$work/screen.png"
         info_text "$work/screen.png" "$work/info.png"

@@ -27,5 +27,8 @@ def test_chunks_on_a_cluster_join_to_the_renderers_image(tmp_path, render_tool):
     np.testing.assert_array_equal(stored, render_tool(scene_path, "--size", "3000x2500"))
     with pytest.raises(KeyError):
         pld.render(scene, 10, 10, layer="Nothing")
+    for chunks in ((0, 10), (10, 0), ((5, 0, 5), (10,))):
+        with pytest.raises(ValueError, match="chunks must be at least 1 pixel"):
+            pld.render(scene, 10, 10, chunks=chunks)
     kept = pld.render(scene, 90, 40, chunks=(20, 30), aspect="keep")
     np.testing.assert_array_equal(kept.compute(), scene.render(90, 40, aspect="keep"))

@@ -2,10 +2,14 @@
 import copy
 import os
 import pickle
+import re
 import signal
 import subprocess
+import sys
 import threading
 import time
+import types
+import warnings
 
 import numpy as np
 import pytest
@@ -79,7 +83,13 @@ def test_normal_maps_and_ramps_equal_the_renderer(tmp_path, seamless):
                 (pl.normal_map(heights, strength=3.5, seamless=seamless, convention="directx", dtype=dtype),
                  ["--normal-map", "--strength", "3.5", "--normal-convention", "directx"]),
                 (pl.normal_map(heights, seamless=seamless, dtype=dtype), ["--normal-map"]),
-                (pl.colour_ramp(heights, "terrain", dtype=dtype), ["--gradient", "terrain"])):
+                # The seamless setting taken from the scene.
+                (composition.normal_map(97, 61, strength=3.5, convention="directx", dtype=dtype),
+                 ["--normal-map", "--strength", "3.5", "--normal-convention", "directx"]),
+                (pl.colour_ramp(heights, "terrain", dtype=dtype), ["--gradient", "terrain"]),
+                (pl.colour_ramp(heights, [(0, "#000000"), (0.4, (139, 0, 0)), (0.7, "#ff8c00"), (1, "#FFFF80")],
+                                dtype=dtype), ["--gradient", "Fire"]),
+                (pl.colour_ramp(heights, "grey", dtype=dtype), ["--gradient", "0:#000000,  1:#ffffff"])):
             subprocess.run([RENDER, "--size", "97x61", "--depth", str(depth), *options, str(scene), str(out)], check=True)
             np.testing.assert_array_equal(mine, read_png(out))
     with pytest.raises(ValueError, match="zz"):
@@ -100,6 +110,7 @@ def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
             assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
 
 
+@pytest.mark.filterwarnings("ignore:.*outside its range")   # random values, stored as given
 def test_built_loaded_and_pickled_twins(tmp_path):
     built = pl.Composition(every_type()[0], seamless=True)
     path = tmp_path / "twin.xml"
@@ -164,10 +175,13 @@ def test_bad_arguments_and_files(tmp_path):
     text = (tmp_path / "scene.xml")
     text.write_text(scene.to_xml()[:300])
     os.mkfifo(tmp_path / "pipe")
-    for path in (tmp_path, text, tmp_path / "missing.xml", tmp_path / "pipe"):
-        with pytest.raises(pl.SceneError) as caught:
+    # What the system cannot give is its OSError; what is no scene, SceneError.
+    for path, error in ((tmp_path, IsADirectoryError), (text, pl.SceneError), (tmp_path / "missing.xml", FileNotFoundError),
+                        (tmp_path / "pipe", pl.SceneError)):
+        with pytest.raises(error) as caught:
             pl.load(path)
-        assert isinstance(caught.value, ValueError) and str(path) in str(caught.value)
+        assert isinstance(caught.value, ValueError) != isinstance(caught.value, OSError)
+        assert str(path) in str(caught.value)
     assert scene.render(3, 2).shape == (2, 3)
 
 
@@ -214,3 +228,82 @@ def test_ctrl_c_stops_a_render():
     with pytest.raises(KeyboardInterrupt):
         scene.render(30000, 30000)   # minutes of work, were it not stopped
     assert scene.render(4, 3).shape == (3, 4)
+
+
+def test_version_is_the_projects():
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        assert pl.__version__ == re.search(r"project\(\w+ VERSION ([\d.]+)", f.read()).group(1)
+
+
+def random_layer(rng, depth=0):
+    layer = pl.Layer(pl.TYPES[rng.integers(len(pl.TYPES))], x=float(rng.normal()), zoomx=float(rng.uniform(1, 50)),
+                     inverse=bool(rng.integers(2)), seed=int(rng.integers(3)))
+    for name in layer.variables:
+        layer[name] = random_layer(rng, depth + 1) if depth < 2 and rng.random() < 0.3 else float(rng.normal())
+    return layer
+
+
+def test_layers_compare_by_value_and_a_compositions_base_is_live():
+    rng = np.random.default_rng(11)
+    for _ in range(20):
+        layer = random_layer(rng)
+        twin = copy.deepcopy(layer)
+        assert twin == layer and twin is not layer and pickle.loads(pickle.dumps(layer)) == layer
+        node = twin
+        while rng.random() < 0.5 and any(isinstance(node[n], pl.Layer) for n in node):
+            node = next(node[n] for n in node if isinstance(node[n], pl.Layer))
+        name = node.variables[rng.integers(len(node))]
+        node[name] = float(np.nextafter(np.float32(node[name]), np.float32(np.inf))) if isinstance(node[name], float) else 0.5
+        assert twin != layer
+    composition = pl.Composition(pl.Layer("Circles", Radius=1.5, Spacing=pl.Layer("Noise")))
+    before = composition.render(40, 30)
+    base = composition.base
+    assert base is composition.base
+    base["Radius"] = 0.5
+    base["Spacing"]["Cutoff"] = 0.25
+    assert composition == pl.Composition(pl.Layer("Circles", Radius=0.5, Spacing=pl.Layer("Noise", Cutoff=0.25)))
+    assert not np.array_equal(composition.render(40, 30), before)
+    with pytest.raises(ValueError, match="composition's base"):
+        pl.Layer("Noise")["Cutoff"] = base
+    pl.Layer("Noise")["Cutoff"] = copy.deepcopy(base)
+
+
+def test_values_outside_their_ranges_are_warned_of_once_on_load(tmp_path):
+    path = tmp_path / "scene.xml"
+    pl.Composition(pl.Layer("Circles", Radius=99.0, Spacing=pl.Layer("Noise", Cutoff=-7.0))).save(path)
+    for read in (lambda: pl.load(path), lambda: pl.loads(path.read_text())):
+        with pytest.warns(UserWarning) as caught:
+            assert read().base["Radius"] == 99
+        assert len(caught) == 1
+        assert re.search(r"Radius is 99, outside its range [\d.]+ to [\d.]+ \(and 1 other\)$", str(caught[0].message))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        pl.load(os.path.join(ROOT, "docs", "example-scene.xml"))
+
+
+class ThreeColours:
+    """A matplotlib colormap's calling convention: values to RGBA rows."""
+    N = 3
+
+    def __call__(self, values):
+        return np.array([[0, 0, 0, 1], [1, 0, 0, 1], [1, 1, 1, 1.0]])[np.rint(np.asarray(values) * 2).astype(int)]
+
+
+def test_colour_ramps_from_pairs_names_and_matplotlib(monkeypatch):
+    values = np.linspace(-0.1, 1.1, 300, dtype=np.float32).reshape(3, 100)
+    spelled = pl.colour_ramp(values, "0:#000000,0.5:#ff0000,1:#ffffff")
+    np.testing.assert_array_equal(pl.colour_ramp(values, "0:#000000, 0.5:#FF0000,  1:#ffffff"), spelled)
+    np.testing.assert_array_equal(pl.colour_ramp(values, [(0, (0, 0, 0)), (np.float32(0.5), "#ff0000"), (1, "#ffffff")]),
+                                  spelled)
+    fake = types.ModuleType("matplotlib")
+    fake.colormaps = {"three": ThreeColours(), "terrain": ThreeColours()}
+    monkeypatch.setitem(sys.modules, "matplotlib", fake)
+    np.testing.assert_array_equal(pl.colour_ramp(values, "three"), spelled)
+    np.testing.assert_array_equal(pl.colour_ramp(values, "TERRAIN"), pl.colour_ramp(values, "terrain"))
+    assert not np.array_equal(pl.colour_ramp(values, "terrain"), spelled)   # the named ramps come first
+    monkeypatch.setitem(sys.modules, "matplotlib", None)                    # not installed
+    for stops, error in (("three", ValueError), ([(0, "#000000")], ValueError), ([(0.5, "#000000"), (0.2, "#ffffff")], ValueError),
+                         ([(0, (256, 0, 0)), (1, "#ffffff")], ValueError), ([(0, 1.5), (1, "#ffffff")], TypeError),
+                         ([("0", "#000000"), (1, "#ffffff")], TypeError), (5, TypeError)):
+        with pytest.raises(error):
+            pl.colour_ramp(values, stops)

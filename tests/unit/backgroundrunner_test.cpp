@@ -1,23 +1,27 @@
 // The background runner (the latest request wins, cancel, a shutdown that
 // never waits for an idle thread) and the worker pool's priority for the
-// drawing area's render over a background run.
+// drawing area's render over a background run and its encoding.
 #include "app/backgroundrunner.h"
 #include "app/layercontrols.h"
 #include "app/column/previewrenderer.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
 #include "layers/renderable.h"
+#include "layers/rowloop.h"
 #include "layers/workerpool.h"
+#include "imageoutput/imageencoder.h"
 #include "tests/support/noisechain.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -154,6 +158,52 @@ TEST(WorkerPoolPriority, AForegroundRunDuringABackgroundOneGetsThePool)
     exporter.join();
     EXPECT_EQ(foreground.threads.size(), 2u);
     for (const auto& runs : background.runs) EXPECT_EQ(runs, 1);
+}
+
+// An export deflates its bands on the pool too, and hands the pool out
+// again between runs of its own: a drag's render that asks meanwhile, at any
+// moment of that, gets every thread of the pool.
+TEST(WorkerPoolPriority, AForegroundRunBesideAnExportsEncodingAlwaysGetsThePool)
+{
+    WorkerPool& pool = WorkerPool::instance();
+    if (pool.threadCount() < 2) GTEST_SKIP() << "one processor: no pool to share";
+    std::atomic<bool> encoding{false}, done{false};
+    std::thread exporter([&encoding, &done] {
+        std::FILE* sink = std::fopen("/dev/null", "wb");
+        const int width = 1024, band = 2048;
+        std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * band);
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+        imagewriter::ImageEncoder png(sink, imagewriter::Format::Png, width, band * 1000, 8, 1,
+                                      rowloop::Threads::background);
+        png.begin();
+        for (int k = 0; k < 1000 && !done; ++k) {
+            png.writeRows(rows.data(), band);
+            encoding = true;
+            for (int r = 0; r < 50; ++r) rowloop::share(2, [](void*, int) {}, nullptr, rowloop::Threads::background);
+        }
+        std::fclose(sink);
+    });
+    ASSERT_TRUE(eventually([&] { return encoding.load(); }));
+    int alone = 0;
+    for (int run = 0; run < 100 && alone == 0; ++run) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));   // spread over the export
+        struct Meeting {
+            std::atomic<int> arrived{0};
+            std::atomic<bool> met{true};
+        } meeting;
+        pool.run(2, [](void* context, int) {
+            auto& m = *static_cast<Meeting*>(context);
+            ++m.arrived;
+            // Holds its thread until the other task has begun on another one.
+            const auto until = Clock::now() + std::chrono::seconds(1);
+            while (m.arrived < 2 && Clock::now() < until) std::this_thread::yield();
+            if (m.arrived < 2) m.met = false;
+        }, &meeting);
+        alone += meeting.met ? 0 : 1;
+    }
+    done = true;
+    exporter.join();
+    EXPECT_EQ(alone, 0);
 }
 
 // The preview thread is stopped in the middle of a long render: nothing of

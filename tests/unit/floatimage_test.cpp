@@ -19,6 +19,8 @@
 #include <Imath/half.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -120,11 +122,34 @@ TEST(ColourRamp, ValuesBetweenAndBeyondTheStopsAndRefusals)
         {"0:#000000,,1:#ffffff", "''"},
         {"0:#00000g,1:#ffffff", "'0:#00000g'"},
         {"+0:#000000,1:#ffffff", "'+0:#000000'"},
-        {"Terrain", "'Terrain'"},
+        {"Terrains", "'Terrains'"},
+        {"0:#000000 ,1:#ffffff", "'0:#000000 '"},
     };
     for (const auto& bad : refused) {
         EXPECT_FALSE(ColourRamp::parse(bad.first, &ramp, &error)) << bad.first;
         EXPECT_NE(error.find(bad.second), std::string::npos) << bad.first << ": " << error;
+    }
+}
+
+TEST(ColourRamp, NamesInAnyCaseAndSpacesAfterCommasGiveTheSameRamp)
+{
+    std::string error;
+    const auto same = [](const ColourRamp& a, const ColourRamp& b) {
+        return std::equal(a.stops().begin(), a.stops().end(), b.stops().begin(), b.stops().end(),
+                          [](const ColourRamp::Stop& x, const ColourRamp::Stop& y) {
+                              return x.t == y.t && std::equal(x.rgb, x.rgb + 3, y.rgb);
+                          });
+    };
+    for (const ColourRamp::Named& named : ColourRamp::named()) {
+        ColourRamp plain, shouted, spaced;
+        ASSERT_TRUE(ColourRamp::parse(named.stops, &plain, &error)) << error;
+        std::string name = named.name, stops;
+        name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+        ASSERT_TRUE(ColourRamp::parse(name, &shouted, &error)) << error;
+        EXPECT_TRUE(same(shouted, plain) && shouted.text() == named.name) << name;
+        for (const char* c = named.stops; *c; ++c) stops += *c == ',' ? std::string(",  ") : std::string(1, *c);
+        ASSERT_TRUE(ColourRamp::parse(stops, &spaced, &error)) << error;
+        EXPECT_TRUE(same(spaced, plain)) << stops;
     }
 }
 

@@ -126,6 +126,13 @@ TEST_F(BoundsTest, ACompositionLargerThanTheLimitCannotBeKept)
     EXPECT_FALSE(h.canUndo());
 }
 
+TEST(HistoryMemory, EveryTypeCountsItsWholeObject)
+{
+    // A type counted short would let the history hold more than its bound.
+    for (int type = 0; type < LayerTypeTable::count; ++type)
+        EXPECT_GE(layerObjectBytes(type), sizeof(Renderable)) << LayerTypeTable::names[type];
+}
+
 TEST_F(BoundsTest, SixtyFourMebibytesOfLargeCompositions)
 {
     // 2,000 layers a copy: some 3 MiB. The history keeps about 21 of them.

@@ -18,6 +18,7 @@
 #include <dirent.h>
 #include <sys/wait.h>
 #include <set>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -236,6 +237,34 @@ TEST(AtomicFile, BothMethodsReplaceWholeLeaveNothingElseAndClearALeftover)
         }
         unlink(atomicfile::temporaryName(target).c_str());
     }
+}
+
+TEST(AtomicFile, TwoWritersOfOneTargetEachPutTheirOwnContentsInPlace)
+{
+    testfiles::TempFolder temp;
+    const std::string target = temp / "out.txt";
+    std::atomic<int> arrived{0};
+    std::vector<std::string> failures[2];
+    const auto writer = [&](int id) {
+        const std::string mine(1000 + 10 * id, static_cast<char>('a' + id));
+        for (int round = 1; round <= 300; ++round) {
+            // The two meet before every write, so their links and renames fall together.
+            arrived.fetch_add(1);
+            while (arrived.load() < 2 * round) std::this_thread::yield();
+            const std::string error = atomicfile::replace(target, [&mine](std::FILE* f) {
+                return std::string(std::fwrite(mine.data(), 1, mine.size(), f) == mine.size() ? "" : "short");
+            });
+            if (!error.empty()) failures[id].push_back(error);
+        }
+    };
+    std::thread other(writer, 1);
+    writer(0);
+    other.join();
+    EXPECT_EQ(failures[0], std::vector<std::string>());
+    EXPECT_EQ(failures[1], std::vector<std::string>());
+    const std::string last = testfiles::readFile(target);
+    EXPECT_TRUE(last == std::string(1000, 'a') || last == std::string(1010, 'b')) << last.size();
+    EXPECT_EQ(entries(temp.path()), std::set<std::string>{"out.txt"});
 }
 
 TEST(AtomicFile, ASignalInTheMiddleOfANamedWriteLeavesNothing)

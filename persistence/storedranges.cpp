@@ -1,4 +1,4 @@
-#include "layers/storedranges.h"
+#include "persistence/storedranges.h"
 
 #include "layers/layerpath.h"
 #include "layers/renderable.h"

@@ -1,11 +1,11 @@
 #pragma once
-// Values a scene file stores outside the ranges it gives their variables,
-// infinities and NaN among them.
+// Values a scene file stores outside the ranges it gives their variables
+// (NaN among them).
 //
 // The file format allows them and the reader keeps them as they are, but a
 // drag would clamp them at its first move and the panel shows them without
-// comment, so every program that reads a scene says once where they are:
-// the viewer's load in its info line, patternlens-render as a warning.
+// comment, so a load says once where they are, and so does
+// patternlens-render.
 #include <string>
 
 class Renderable;
