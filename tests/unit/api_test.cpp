@@ -188,22 +188,17 @@ TEST(Api, EveryOutputSurvivesAFullDiskAReadOnlyFolderAndACancel)
     frame.width = 700;
     frame.height = 600;
     using patternlens::Picture;
-    const struct {
-        const char* name;
-        int depth;
-        Picture picture;
-    } outputs[] = {{"a.png", 8, Picture::grey},      {"a.png", 16, Picture::grey},     {"a.pgm", 8, Picture::grey},
-                   {"a.pgm", 16, Picture::grey},     {"a.exr", 0, Picture::grey},      {"a.exr", 16, Picture::grey},
-                   {"a.tif", 0, Picture::grey},      {"a.tif", 16, Picture::grey},     {"a.tif", 8, Picture::grey},
-                   {"a.png", 8, Picture::normalMap}, {"a.png", 16, Picture::normalMap}, {"a.png", 8, Picture::colourRamp},
-                   {"a.png", 16, Picture::colourRamp}};
-    for (const auto& output : outputs) {
+    for (const auto& [name, depth, picture] :
+         {std::tuple{"a.png", 8, Picture::grey}, {"a.png", 16, Picture::grey}, {"a.pgm", 8, Picture::grey},
+          {"a.pgm", 16, Picture::grey}, {"a.exr", 0, Picture::grey}, {"a.exr", 16, Picture::grey},
+          {"a.tif", 0, Picture::grey}, {"a.tif", 16, Picture::grey}, {"a.tif", 8, Picture::grey},
+          {"a.png", 8, Picture::normalMap}, {"a.png", 16, Picture::normalMap}, {"a.png", 8, Picture::colourRamp},
+          {"a.png", 16, Picture::colourRamp}}) {
         patternlens::FileOptions options;
-        options.depth = output.depth;
-        options.picture = output.picture;
+        options.depth = depth;
+        options.picture = picture;
         options.ramp = "terrain";
-        const std::string path = folder / "out/" + output.name;
-        const std::string what = std::string(output.name) + " " + std::to_string(output.depth);
+        const std::string path = folder / "out/" + name, what = path + " " + std::to_string(depth);
         testfiles::writeFile(path, "earlier");
         std::string message;
         {

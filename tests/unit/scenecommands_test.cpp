@@ -248,10 +248,6 @@ TEST_F(SceneCommandsTest, ALoadNamesTheFirstStoredValueOutsideItsRangeAndCountsT
     EXPECT_EQ(controls.baseLayers[0]->variables[1].getInputLayer()->variables[0].getValue(), 0.5f);
 }
 
-} // namespace
-
-namespace {
-
 // A save records the drawing area the views were made in only when it is
 // not the start-up one, so such files keep their bytes; the reader takes it
 // back, and one it cannot read is the start-up one, with a note.
