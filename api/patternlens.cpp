@@ -19,6 +19,7 @@
 #include "layers/workerpool.h"
 #include "persistence/scenefile.h"
 #include "persistence/scenelimits.h"
+#include "shaders/glslsource.h"
 
 #include <cmath>
 
@@ -83,8 +84,12 @@ const Renderable& prepare(Composition& composition, const Frame& frame)
 imagewriter::RenderOptions renderOptions(imagewriter::Format format, const FileOptions& options)
 {
     imagewriter::RenderOptions render;
-    const bool values = format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff;
-    render.depth = options.depth != 0 ? options.depth : values ? 32 : 8;
+    const bool values = (format == imagewriter::Format::Exr || format == imagewriter::Format::Tiff) && options.pack.empty();
+    render.depth = options.depth != 0                      ? options.depth
+                   : values                                ? 32
+                   : format == imagewriter::Format::Raw ? 16
+                                                           : 8;
+    render.es = options.es;
     if (options.picture == Picture::normalMap) {
         render.view.kind = ViewAs::Kind::normal;
         if (!std::isfinite(options.strength) || std::fabs(options.strength) > normalmap::maxStrength)
@@ -98,9 +103,54 @@ imagewriter::RenderOptions renderOptions(imagewriter::Format format, const FileO
         std::string error;
         if (!ColourRamp::parse(options.ramp, &render.view.ramp, &error)) throw Error(Error::Kind::options, error);
     }
-    const std::string error = imagewriter::optionsError(format, render);
+    // Packed channels are checked with their layers.
+    const std::string error = options.pack.empty() ? imagewriter::optionsError(format, render) : std::string();
     if (!error.empty()) throw Error(Error::Kind::options, error);
     return render;
+}
+
+// The channels a pack names in base's tree: "-" 0, "1" full white, "base"
+// the base layer, any other a layer path; Error (options or layer) else.
+std::vector<imagewriter::Channel> channelsOf(const Renderable& base, const std::vector<std::string>& names)
+{
+    if (names.size() != 3 && names.size() != 4)
+        throw Error(Error::Kind::options, "packed channels are three (RGB) or four (RGBA), not " +
+                                              std::to_string(names.size()));
+    std::vector<imagewriter::Channel> channels;
+    for (const std::string& name : names) {
+        imagewriter::Channel channel;
+        if (name == "1") {
+            channel.white = true;
+        } else if (name == "base") {
+            channel.layer = &base;
+        } else if (name != "-") {
+            std::string error;
+            channel.layer = layerpath::find(base, name, &error);
+            if (!channel.layer) throw Error(Error::Kind::layer, "pack '" + name + "': " + error);
+        }
+        channels.push_back(channel);
+    }
+    return channels;
+}
+
+imagewriter::Samples writerSamples(Samples samples)
+{
+    return samples == Samples::uint8    ? imagewriter::Samples::grey8
+           : samples == Samples::uint16 ? imagewriter::Samples::uint16
+                                        : imagewriter::Samples::float32;
+}
+
+std::size_t bytesOf(Samples samples)
+{
+    return samples == Samples::uint8 ? 1 : samples == Samples::uint16 ? 2 : 4;
+}
+
+// frame with its layer left to the pack's channels.
+Frame baseFrame(const Frame& frame)
+{
+    Frame base = frame;
+    base.layer.clear();
+    return base;
 }
 
 } // namespace
@@ -109,10 +159,15 @@ bool formatOf(const std::string& path, Format* format)
 {
     imagewriter::Format found;
     if (!imagewriter::formatForSuffix(path, &found)) return false;
-    *format = found == imagewriter::Format::Png   ? Format::png
-              : found == imagewriter::Format::Pgm ? Format::pgm
-              : found == imagewriter::Format::Exr ? Format::exr
-                                                  : Format::tiff;
+    switch (found) {
+    case imagewriter::Format::Png: *format = Format::png; break;
+    case imagewriter::Format::Pgm: *format = Format::pgm; break;
+    case imagewriter::Format::Exr: *format = Format::exr; break;
+    case imagewriter::Format::Tiff: *format = Format::tiff; break;
+    case imagewriter::Format::Raw: *format = Format::raw; break;
+    case imagewriter::Format::Glsl: *format = Format::glsl; break;
+    case imagewriter::Format::Html: *format = Format::html; break;
+    }
     return true;
 }
 
@@ -143,9 +198,10 @@ void checkFrame(const Frame& frame)
 struct Scene::Data {
     Composition composition;
     std::string warning;
+    std::string name;   // the file's, without its folder
 
     Data() = default;
-    Data(const Data& other) : warning(other.warning)
+    Data(const Data& other) : warning(other.warning), name(other.name)
     {
         onDeepStack([&] { composition = other.composition; });
     }
@@ -157,11 +213,12 @@ struct Scene::Data {
     }
 };
 
-Scene SceneAccess::make(Composition composition, std::string warning)
+Scene SceneAccess::make(Composition composition, std::string warning, std::string name)
 {
     auto data = std::make_unique<Scene::Data>();
     data->composition = std::move(composition);
     data->warning = std::move(warning);
+    data->name = std::move(name);
     return Scene(std::move(data));
 }
 
@@ -205,7 +262,9 @@ Scene readScene(const std::function<scenefile::ReadResult()>& read, const std::s
 
 Scene Scene::load(const std::string& path)
 {
-    return readScene([&path] { return scenefile::read(path); }, path + ": ");
+    Scene scene = readScene([&path] { return scenefile::read(path); }, path + ": ");
+    scene.data_->name = path.substr(path.find_last_of('/') + 1);
+    return scene;
 }
 
 Scene Scene::parse(const std::string& text)
@@ -223,6 +282,11 @@ bool Scene::seamless() const
     return data_->composition.settings.seamless;
 }
 
+const std::string& Scene::name() const
+{
+    return data_->name;
+}
+
 void Scene::check(const Frame& frame) const
 {
     checkFrame(frame);
@@ -236,16 +300,14 @@ void Scene::render(const Frame& frame, Samples samples, void* out, std::size_t r
                    const std::atomic<bool>* stop) const
 {
     check(frame);
-    const std::size_t sampleBytes = samples == Samples::uint8 ? 1 : samples == Samples::uint16 ? 2 : 4;
+    const std::size_t sampleBytes = bytesOf(samples);
     const auto columns = static_cast<unsigned long long>(frame.columns());
     if (!out) throw Error(Error::Kind::options, "no memory was given for the image");
     if (rowBytes / sampleBytes < columns)
         throw Error(Error::Kind::options, "a row of " + std::to_string(rowBytes) + " bytes cannot hold " +
                                               std::to_string(columns) + " samples of " + std::to_string(sampleBytes) +
                                               (sampleBytes == 1 ? " byte" : " bytes"));
-    const imagewriter::Samples kind = samples == Samples::uint8    ? imagewriter::Samples::grey8
-                                      : samples == Samples::uint16 ? imagewriter::Samples::uint16
-                                                                   : imagewriter::Samples::float32;
+    const imagewriter::Samples kind = writerSamples(samples);
     std::string error;
     onDeepStack([&] {
         Composition copy(data_->composition);
@@ -260,26 +322,78 @@ void Scene::writeFile(const std::string& path, const Frame& frame, const FileOpt
 {
     imagewriter::Format format;
     if (!imagewriter::formatForSuffix(path, &format))
-        throw Error(Error::Kind::options,
-                    path + ": the name must end in " + imagewriter::outputSuffixList() + ", which names its format");
+        throw Error(Error::Kind::options, path + ": the name must end in a suffix that names its format: " +
+                                              imagewriter::outputSuffixList());
     imagewriter::RenderOptions render = renderOptions(format, options);
-    check(frame);
+    const bool packed = !options.pack.empty();
+    check(packed ? baseFrame(frame) : frame);
     render.region = regionOf(frame.region);
     render.stop = options.stop;
+    render.sceneName = data_->name;
     bool refused = false;   // the caller's progress asked to stop
     if (options.progress)
         render.progress = [&options, &refused](long long done, long long total) {
             return !(refused = !options.progress(done, total));
         };
     std::string error;
+    bool optionsFault = false;
     onDeepStack([&] {
         Composition copy(data_->composition);
-        const Renderable& layer = prepare(copy, frame);
-        error = imagewriter::renderToFile(layer, path, render);
+        const Renderable& layer = prepare(copy, packed ? baseFrame(frame) : frame);
+        if (!packed) {
+            error = imagewriter::renderToFile(layer, path, render);
+            return;
+        }
+        const std::vector<imagewriter::Channel> channels = channelsOf(layer, options.pack);
+        error = imagewriter::packError(format, channels, render);
+        optionsFault = !error.empty();
+        if (!optionsFault) error = imagewriter::renderPackedToFile(channels, path, render);
     });
     if (error.empty()) return;
+    if (optionsFault) throw Error(Error::Kind::options, error);
     if (refused || (options.stop && *options.stop)) throw Error(Error::Kind::cancelled, error);
     throw Error(error == "out of memory" ? Error::Kind::system : Error::Kind::io, error);
+}
+
+void Scene::renderPacked(const Frame& frame, const std::vector<std::string>& channels, Samples samples, void* out,
+                         std::size_t rowBytes, const std::atomic<bool>* stop) const
+{
+    const Frame base = baseFrame(frame);
+    check(base);
+    const std::size_t sampleBytes = bytesOf(samples);
+    const auto columns = static_cast<unsigned long long>(frame.columns());
+    if (!out) throw Error(Error::Kind::options, "no memory was given for the image");
+    if (rowBytes / sampleBytes / (channels.size() ? channels.size() : 1) < columns)
+        throw Error(Error::Kind::options, "a row of " + std::to_string(rowBytes) + " bytes cannot hold " +
+                                              std::to_string(columns) + " pixels of " +
+                                              std::to_string(channels.size()) + " channels");
+    const imagewriter::Samples kind = writerSamples(samples);
+    std::string error;
+    onDeepStack([&] {
+        Composition copy(data_->composition);
+        const Renderable& layer = prepare(copy, base);
+        error = imagewriter::renderPackedToMemory(channelsOf(layer, channels), kind, out, rowBytes,
+                                                  regionOf(frame.region), stop);
+    });
+    if (!error.empty()) throw Error(Error::Kind::cancelled, error);
+}
+
+std::string Scene::glsl(const Frame& frame, bool es) const
+{
+    check(frame);
+    std::string text;
+    onDeepStack([&] {
+        Composition copy(data_->composition);
+        glslsource::Options options;
+        options.es = es;
+        options.sceneName = data_->name;
+        options.layerPath = frame.layer;
+        const Renderable& layer = prepare(copy, frame);
+        options.width = layer.textureWidth;
+        options.height = layer.textureHeight;
+        text = glslsource::source(layer, options);
+    });
+    return text;
 }
 
 } // namespace patternlens

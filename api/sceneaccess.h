@@ -11,7 +11,9 @@
 namespace patternlens {
 
 struct SceneAccess {
-    static Scene make(Composition composition, std::string warning = {});
+    // name: the scene file's name, which a shader's header and a page's
+    // title name.
+    static Scene make(Composition composition, std::string warning = {}, std::string name = {});
     static Composition& composition(Scene& scene);
     static const Composition& composition(const Scene& scene);
 };

@@ -124,6 +124,9 @@ void LayerControls::refreshVariable()
             const LayerVariable& variable = currentLayer->variables[i];
             char text[100];
             std::snprintf(text, sizeof text, "%g", static_cast<double>(variable.getValue()));
+            // A mode or a shape is named beside its number: "5 (Difference)".
+            if (const char* name = currentLayer->valueName(i, variable.getValue()))
+                std::snprintf(text, sizeof text, "%g (%s)", static_cast<double>(variable.getValue()), name);
             if (valueField) valueField->set_text(text);
             if (variable.getInputLayer()) {
                 if (editInputButton) editInputButton->enable();

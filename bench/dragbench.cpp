@@ -7,7 +7,12 @@
 // - noise_chain_1000: 1,000 Noise layers, each driving the Cutoff of the
 //   one above, which reads its input at every pixel, so nothing is kept
 //   across a pan: the coarse pictures at work;
-// - default: the start-up Noise layer, light.
+// - default: the start-up Noise layer, light;
+// - warp_chain_30: 30 layers, each driving the one above (a Noise layer's
+//   Cutoff, a Warp's Source), the 15th from the top a Warp whose Warp X and
+//   Warp Y follow two Noise layers of views of their own, so that the 15
+//   layers below it are read at moved points;
+// - noise_chain_30: 30 Noise layers, the chain as deep without the Warp.
 //
 // Each is dragged twice: a pan (5 pixels a move) and a Shift-drag of the
 // first variable (Radius, or Cutoff; a pixel a move). Counters:
@@ -44,13 +49,33 @@ constexpr int moves = 40;
 constexpr auto movePeriod = std::chrono::milliseconds(40);
 constexpr auto tickPeriod = std::chrono::milliseconds(10);
 
-enum Scene { CirclesChain, NoiseChain, DefaultScene };
+enum Scene { CirclesChain, NoiseChain, DefaultScene, WarpChain30, NoiseChain30 };
+
+std::unique_ptr<Renderable> warpChain()
+{
+    std::unique_ptr<Renderable> top = noiseChain(14);
+    Renderable* middle = top.get();
+    while (Renderable* input = middle->variables[0].getInputLayer()) middle = input;
+    Renderable* warp = createLayer(6);
+    middle->attachInput(0, warp);
+    warp->attachInput(0, noiseChain(15).release());
+    for (int i : {1, 2}) {
+        Renderable* field = createLayer(0);
+        warp->attachInput(i, field);
+        field->setVariable(0, 0);   // the whole noise, within [0, 1]
+        field->setView(5.0f * static_cast<float>(i), 3.0f - 4.0f * static_cast<float>(i), 35, 35);
+    }
+    warp->setVariable(3, 0.05f);
+    return top;
+}
 
 std::unique_ptr<Renderable> build(Scene scene)
 {
     switch (scene) {
     case CirclesChain: return circlesOverChain(999);
     case NoiseChain: return noiseChain(1000);
+    case WarpChain30: return warpChain();
+    case NoiseChain30: return noiseChain(30);
     case DefaultScene: break;
     }
     return std::unique_ptr<Renderable>(createLayer(0));
@@ -159,7 +184,7 @@ void Drag(benchmark::State& state)
 BENCHMARK(Drag)
     ->Name("Drag")
     ->ArgNames({"scene", "shift", "copies"})
-    ->ArgsProduct({{CirclesChain, NoiseChain, DefaultScene}, {0, 1}, {0}})
+    ->ArgsProduct({{CirclesChain, NoiseChain, DefaultScene, WarpChain30, NoiseChain30}, {0, 1}, {0}})
     ->Args({CirclesChain, 0, 1})
     ->Args({NoiseChain, 0, 1})
     ->UseManualTime()

@@ -21,7 +21,19 @@
 
 namespace {
 
-enum class Scene { noise, squares, circles, depth3, fractal5, cellEdges };
+enum class Scene {
+    noise,
+    squares,
+    circles,
+    depth3,
+    fractal5,
+    cellEdges,
+    ridged5,
+    terraceFractal5,
+    combineNoiseCells,
+    radialGradient,
+    warpedFractal
+};
 enum class Path { reference, fast };
 
 // Layers take their texture size from the controller when they are made.
@@ -52,6 +64,40 @@ std::unique_ptr<Renderable> makeScene(Scene scene, int width, int height)
         cells->setVariable(1, 1);   // Edges
         return cells;
     }
+    case Scene::warpedFractal: {
+        // A 5-octave Fractal warped by two Noise layers of different views,
+        // Amount 0.05: the Fractal is read at moved points.
+        std::unique_ptr<Renderable> warp(createLayer(6));
+        Renderable* fractal = createLayer(3);
+        warp->attachInput(0, fractal);
+        fractal->setVariable(0, 5);
+        for (int i : {1, 2}) {
+            Renderable* noise = createLayer(0);
+            warp->attachInput(i, noise);
+            noise->setVariable(0, 0);   // (n + 1) / 2: the whole noise within [0, 1]
+            noise->setView(7.0f * static_cast<float>(i), -3.0f * static_cast<float>(i), 30, 30);
+        }
+        warp->setVariable(3, 0.05f);
+        return warp;
+    }
+    case Scene::ridged5: {
+        std::unique_ptr<Renderable> ridged(createLayer(7));
+        ridged->setVariable(0, 5);   // Octaves
+        return ridged;
+    }
+    case Scene::terraceFractal5: {
+        std::unique_ptr<Renderable> terrace(createLayer(8));
+        terrace->attachInput(0, makeScene(Scene::fractal5, width, height).release());   // Source
+        return terrace;
+    }
+    case Scene::combineNoiseCells: {
+        std::unique_ptr<Renderable> combine(createLayer(9));
+        combine->setVariable(2, 5);   // Mode: Difference
+        combine->attachInput(0, createLayer(0));
+        combine->attachInput(1, createLayer(4));
+        return combine;
+    }
+    case Scene::radialGradient: return std::unique_ptr<Renderable>(createLayer(10));   // radial at the start
     }
     return nullptr;
 }
@@ -194,6 +240,11 @@ PL_FILL(noise_4000x4700, Scene::noise, exportWidth, exportHeight);
 PL_FILL(fractal5_2000x2000, Scene::fractal5, 2000, 2000);
 PL_FILL(cells_edges_2000x2000, Scene::cellEdges, 2000, 2000);
 PL_FILL(depth3_4000x4700, Scene::depth3, exportWidth, exportHeight);
+PL_FILL(warped_fractal5_2000x2000, Scene::warpedFractal, 2000, 2000);
+PL_FILL(ridged5_2000x2000, Scene::ridged5, 2000, 2000);
+PL_FILL(terrace_fractal5_2000x2000, Scene::terraceFractal5, 2000, 2000);
+PL_FILL(combine_noise_cells_2000x2000, Scene::combineNoiseCells, 2000, 2000);
+PL_FILL(radial_gradient_2000x2000, Scene::radialGradient, 2000, 2000);
 
 // Fill/noise_4000x4700_fast_on/<target>, one per target this build and
 // processor have.
@@ -206,7 +257,8 @@ const bool registeredTargets = [] {
     };
     const OnTarget scenes[] = {{"noise_4000x4700", Scene::noise, exportWidth, exportHeight},
                                {"fractal5_2000x2000", Scene::fractal5, 2000, 2000},
-                               {"cells_edges_2000x2000", Scene::cellEdges, 2000, 2000}};
+                               {"cells_edges_2000x2000", Scene::cellEdges, 2000, 2000},
+                               {"warped_fractal5_2000x2000", Scene::warpedFractal, 2000, 2000}};
     for (const OnTarget& s : scenes)
         for (const simdtargets::Target& target : simdtargets::available())
             benchmark::RegisterBenchmark((std::string("Fill/") + s.name + "_fast_on/" + target.name).c_str(), FillOn,

@@ -10,10 +10,10 @@ void Blend::createVariables()
     variableCount = 3;
 }
 
-float Blend::valueAt(int x, int y) const
+float Blend::valueAtPoint(float px, float py) const
 {
-    return patternlanes::blend(variables[0].getValueAt(x, y), variables[1].getValueAt(x, y),
-                               variables[2].getValueAt(x, y));
+    return patternlanes::blend(variables[0].getValueAtPoint(px, py), variables[1].getValueAtPoint(px, py),
+                               variables[2].getValueAtPoint(px, py));
 }
 
 void Blend::valueRow(int y, int x0, int count, float* out, int step) const
@@ -22,5 +22,14 @@ void Blend::valueRow(int y, int x0, int count, float* out, int step) const
     variables[0].getValuesAtRow(y, x0, count, out, step);
     variables[1].getValuesAtRow(y, x0, count, b, step);
     variables[2].getValuesAtRow(y, x0, count, m, step);
+    patternlanes::blendRow(out, b, m, count, out);
+}
+
+void Blend::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    float b[rowChunk], m[rowChunk];
+    variables[0].getValuesAtPoints(px, py, count, out);
+    variables[1].getValuesAtPoints(px, py, count, b);
+    variables[2].getValuesAtPoints(px, py, count, m);
     patternlanes::blendRow(out, b, m, count, out);
 }

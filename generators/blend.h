@@ -9,6 +9,7 @@ public:
     explicit Blend(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
+    float valueAtPoint(float px, float py) const override;
     void valueRow(int y, int x0, int count, float* out, int step) const override;
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
 };

@@ -278,6 +278,81 @@ void CellsLanes(const Tables& tables, const FittedCells* fitted, const float* xp
     for (int l = 0; l < rest; ++l) out[k + l] = to[l];
 }
 
+// cellValue for one vector of points (x, y) in cells, each lane hashing its
+// own nine cells: points need not share a row of cells. Cell columns wrap
+// over nx and rows over ny.
+HWY_INLINE VF CellPointLanes(const Tables& tables, VF x, VF y, VF jit, VF e, int nx, int ny)
+{
+    const DF df;
+    const DI di;
+    // Lanes beyond the limit are computed at 0 and then give 0.
+    const VF limit = hn::Set(df, cellLimit);
+    const auto inRange = hn::And(hn::Lt(hn::Abs(x), limit), hn::Lt(hn::Abs(y), limit));
+    x = hn::IfThenElseZero(inRange, x);
+    y = hn::IfThenElseZero(inRange, y);
+    const VI ci = hn::ConvertTo(di, hn::Floor(x));
+    const VI cj = hn::ConvertTo(di, hn::Floor(y));
+    const VF half = hn::Set(df, 0.5f);
+    VF d1 = hn::Set(df, std::numeric_limits<float>::infinity());
+    VF d2 = d1;
+    for (int dj = -1; dj <= 1; ++dj) {
+        const VI row = hn::Add(cj, hn::Set(di, dj));
+        const VI rowHash = PermutationLanes(di, tables, LatticeColumns(row, ny));
+        const VF centreY = hn::Add(hn::ConvertTo(df, row), half);
+        for (int step = -1; step <= 1; ++step) {
+            const VI column = hn::Add(ci, hn::Set(di, step));
+            VF u, w;
+            Offsets(tables, LatticeColumns(column, nx), rowHash, &u, &w);
+            u = hn::Mul(jit, u);
+            w = hn::Mul(jit, w);
+            const VF dx = hn::Sub(hn::Add(hn::Add(hn::ConvertTo(df, column), half), u), x);
+            const VF dy = hn::Sub(hn::Add(centreY, w), y);
+            const VF d = hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy));
+            const auto nearest = hn::Lt(d, d1);
+            d2 = hn::IfThenElse(nearest, d1, hn::IfThenElse(hn::Lt(d, d2), d, d2));
+            d1 = hn::IfThenElse(nearest, d, d1);
+        }
+    }
+    return Finish(d1, d2, e, inRange);
+}
+
+// The cells at points: fitted, the points divided by its cell size and the
+// lattice wrapping over its columns and rows; else flat.
+void CellsPointsLanes(const Tables& tables, const FittedCells* fitted, const float* xpos, const float* ypos,
+                      const float* jit, int jitStep, const float* e, int eStep, int count, float* out)
+{
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const VF width = hn::Set(df, fitted ? fitted->width : 1.0f);
+    const VF height = hn::Set(df, fitted ? fitted->height : 1.0f);
+    const auto cells = [&](VF v, VF size) { return fitted ? hn::Div(v, size) : v; };
+    const int nx = fitted ? fitted->nx : 256, ny = fitted ? fitted->ny : 256;
+    const VF fixedJit = hn::Set(df, *jit);
+    const VF fixedE = hn::Set(df, *e);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const VF j = jitStep ? hn::LoadU(df, jit + k) : fixedJit;
+        const VF ev = eStep ? hn::LoadU(df, e + k) : fixedE;
+        const VF x = cells(hn::LoadU(df, xpos + k), width);
+        const VF y = cells(hn::LoadU(df, ypos + k), height);
+        hn::StoreU(CellPointLanes(tables, x, y, j, ev, nx, ny), df, out + k);
+    }
+    if (k == count) return;
+    // The last few points go through the same lanes, padded with zeros.
+    HWY_ALIGN float tx[maxLanes] = {}, ty[maxLanes] = {}, tj[maxLanes] = {}, te[maxLanes] = {}, to[maxLanes];
+    const int rest = count - k;
+    for (int l = 0; l < rest; ++l) {
+        tx[l] = xpos[k + l];
+        ty[l] = ypos[k + l];
+        tj[l] = jit[(k + l) * jitStep];
+        te[l] = e[(k + l) * eStep];
+    }
+    hn::Store(CellPointLanes(tables, cells(hn::Load(df, tx), width), cells(hn::Load(df, ty), height),
+                             hn::Load(df, tj), hn::Load(df, te), nx, ny),
+              df, to);
+    for (int l = 0; l < rest; ++l) out[k + l] = to[l];
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace celllanes
 HWY_AFTER_NAMESPACE();
@@ -286,6 +361,7 @@ HWY_AFTER_NAMESPACE();
 namespace celllanes {
 
 HWY_EXPORT(CellsLanes);
+HWY_EXPORT(CellsPointsLanes);
 
 void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* jit,
               int jitStep, const float* e, int eStep, int count, float* out)
@@ -297,6 +373,18 @@ void fittedCellsRow(const Tables& tables, const FittedCells& cells, const float*
                     int jitStep, const float* e, int eStep, int count, float* out)
 {
     HWY_DYNAMIC_DISPATCH(CellsLanes)(tables, &cells, xpos, ypos, jit, jitStep, e, eStep, count, out);
+}
+
+void cellsPoints(const Tables& tables, const float* xpos, const float* ypos, const float* jit, int jitStep,
+                 const float* e, int eStep, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(CellsPointsLanes)(tables, nullptr, xpos, ypos, jit, jitStep, e, eStep, count, out);
+}
+
+void fittedCellsPoints(const Tables& tables, const FittedCells& cells, const float* xpos, const float* ypos,
+                       const float* jit, int jitStep, const float* e, int eStep, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(CellsPointsLanes)(tables, &cells, xpos, ypos, jit, jitStep, e, eStep, count, out);
 }
 
 } // namespace celllanes

@@ -131,4 +131,12 @@ void cellsRow(const Tables& tables, const float* xpos, float ypos, const float* 
 void fittedCellsRow(const Tables& tables, const FittedCells& cells, const float* xpos, float ypos, const float* jit,
                     int jitStep, const float* e, int eStep, int count, float* out);
 
+// The same at points, each with its own ypos[k]: out[k] = cellValue(tables,
+// xpos[k], ypos[k], ..), and cells.value(..) for seamless cells. out may be
+// xpos.
+void cellsPoints(const Tables& tables, const float* xpos, const float* ypos, const float* jit, int jitStep,
+                 const float* e, int eStep, int count, float* out);
+void fittedCellsPoints(const Tables& tables, const FittedCells& cells, const float* xpos, const float* ypos,
+                       const float* jit, int jitStep, const float* e, int eStep, int count, float* out);
+
 } // namespace celllanes

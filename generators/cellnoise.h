@@ -12,8 +12,9 @@ public:
     explicit CellNoise(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
-    // Flat cells: a row on SIMD lanes (celllanes.h). Seamless cells: pixel by
-    // pixel, each the scalar definition.
+    float valueAtPoint(float px, float py) const override;
+    // A row on SIMD lanes (celllanes.h), flat or fitted cells.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
+    // Points on SIMD lanes, each hashing its own cells.
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
 };

@@ -28,16 +28,16 @@ void Circles::createVariables()
     variableCount = 2;
 }
 
-float Circles::valueAt(int x, int y) const
+float Circles::valueAtPoint(float px, float py) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
+    float xpos = px;
+    float ypos = py;
     mapping.windowToLayer(xpos, ypos);
     if (seamless) {
-        // Read at the texture pixel itself, the variables repeat with the
-        // view as the inputs that drive them do.
-        const float r = variables[0].getValueAt(x, y);
-        const float s = variables[1].getValueAt(x, y);
+        // Read at the point itself, the variables repeat with the view as
+        // the inputs that drive them do.
+        const float r = variables[0].getValueAtPoint(px, py);
+        const float s = variables[1].getValueAtPoint(px, py);
         return insideFittedDisc(xpos, ypos, r, s, zoomx, zoomy) ? 1.0f : 0.0f;
     }
     return insideCircle(xpos, ypos) ? 1.0f : 0.0f;
@@ -132,4 +132,47 @@ void Circles::valueRow(int y, int x0, int count, float* out, int step) const
     valuesAtTruncated(variables[1], out, py, count, s);
 
     patternlanes::insideDiscsRow(out, ypos, r, s, count, out);
+}
+
+namespace {
+
+// A variable's value at (trunc(xpos[k]), trunc(ypos[k])) for each k, asked
+// again only when that pixel changes from one point to the next.
+void valuesAtTruncatedPoints(const LayerVariable& variable, const float* xpos, const float* ypos, int count, float* out)
+{
+    if (!variable.getInputLayer()) {
+        const float value = variable.getValue();
+        for (int k = 0; k < count; ++k) out[k] = value;
+        return;
+    }
+    int lastPx = 0, lastPy = 0;
+    float value = 0.0f;
+    for (int k = 0; k < count; ++k) {
+        const int px = saturatingTrunc(xpos[k]);
+        const int py = saturatingTrunc(ypos[k]);
+        if (k == 0 || px != lastPx || py != lastPy) {
+            value = variable.getValueAt(px, py);
+            lastPx = px;
+            lastPy = py;
+        }
+        out[k] = value;
+    }
+}
+
+} // namespace
+
+void Circles::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    // out holds the layer x coordinates until each is replaced by its value.
+    float ys[rowChunk], r[rowChunk], s[rowChunk];
+    layerPoints(px, py, count, out, ys);
+    if (seamless) {
+        variables[0].getValuesAtPoints(px, py, count, r);
+        variables[1].getValuesAtPoints(px, py, count, s);
+        for (int k = 0; k < count; ++k) out[k] = insideFittedDisc(out[k], ys[k], r[k], s[k], zoomx, zoomy) ? 1.0f : 0.0f;
+        return;
+    }
+    valuesAtTruncatedPoints(variables[0], out, ys, count, r);
+    valuesAtTruncatedPoints(variables[1], out, ys, count, s);
+    patternlanes::insideDiscsPoints(out, ys, r, s, count, out);
 }

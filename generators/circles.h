@@ -11,10 +11,14 @@ public:
     explicit Circles(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
+    float valueAtPoint(float px, float py) const override;
     // The row's mapping computed once per pixel, its y parts once per row,
     // and driven variables read once per truncated layer point.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
+    // The mapping and the test on SIMD lanes; driven variables read once
+    // per run of points with one truncated layer point (seamless: on their
+    // inputs' point lanes).
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
     // The variables are read at truncated layer points: the view's lowest.
     void inputOrigin(int index, int& x0, int& y0) const override;
     // Whether layer point (xpos, ypos) lies strictly inside its cell's disc.

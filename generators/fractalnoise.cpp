@@ -1,5 +1,6 @@
 #include "generators/fractalnoise.h"
 
+#include "generators/octavesum.h"
 #include "generators/patternlanes.h"
 
 void FractalNoise::createVariables()
@@ -11,60 +12,31 @@ void FractalNoise::createVariables()
     variableCount = 4;
 }
 
-float FractalNoise::valueAt(int x, int y) const
+float FractalNoise::valueAtPoint(float px, float py) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
-    mapping.windowToLayer(xpos, ypos);
-    // Every variable is read at the texture pixel, so input layers line up
-    // pixel for pixel with this layer.
-    const int oct = patternlanes::octaveCount(variables[0].getValueAt(x, y));
-    const float lac = variables[1].getValueAt(x, y);
-    const float gain = variables[2].getValueAt(x, y);
-    const float cut = variables[3].getValueAt(x, y);
-    const patternlanes::Tables& tables = noiseTables();
-    const float n = seamless ? patternlanes::torusFractalSum(tables, seamless::turnOf(xpos, zoomx),
-                                                             seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
-                                                             seamless::radiusOf(zoomy), oct, lac, gain)
-                             : patternlanes::fractalSum(tables, xpos, ypos, oct, lac, gain);
-    return patternlanes::cutNoise(n, cut);
+    const float n = octavesum::at(*this, px, py, patternlanes::Fold::noise);
+    return patternlanes::cutNoise(n, variables[3].getValueAtPoint(px, py));
 }
 
 void FractalNoise::valueRow(int y, int x0, int count, float* out, int step) const
 {
-    const LayerVariable& octaves = variables[0];
-    const LayerVariable& lacunarity = variables[1];
-    const LayerVariable& gain = variables[2];
     const LayerVariable& cutoff = variables[3];
-    // The variables first, while the stack holds only their rows: a driven
-    // one evaluates its input layer, and that layer its own inputs.
-    float lac[rowChunk], gains[rowChunk], cut[rowChunk];
-    std::uint8_t oct[rowChunk];
-    const bool uniform =
-        !seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
-    if (!uniform) {
-        octaves.getValuesAtRow(y, x0, count, out, step);
-        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
-        lacunarity.getValuesAtRow(y, x0, count, lac, step);
-        gain.getValuesAtRow(y, x0, count, gains, step);
-    }
+    float cut[rowChunk];
     if (cutoff.getInputLayer()) cutoff.getValuesAtRow(y, x0, count, cut, step);
-
-    // out holds the layer x coordinates, then the octaves' sums, then the
-    // values.
-    layerRowX(x0, count, out, step);
-    const float ypos = layerRowY(y);
-    const patternlanes::Tables& tables = noiseTables();
-    if (seamless) {
-        float sines[rowChunk];
-        columnTurns.turns(mapping, textureWidth, zoomx, out, x0, count, out, sines, step);
-        patternlanes::torusFractalSumRow(tables, out, sines, seamless::radiusOf(zoomx), seamless::turnOf(ypos, zoomy),
-                                         seamless::radiusOf(zoomy), oct, lac, gains, count, out);
-    } else if (uniform)
-        patternlanes::fractalSumRow(tables, out, ypos, patternlanes::octaveCount(octaves.getValue()),
-                                    lacunarity.getValue(), gain.getValue(), count, out);
+    // out holds the octaves' sums, then the values.
+    octavesum::row(*this, columnTurns, y, x0, count, out, step, patternlanes::Fold::noise);
+    if (cutoff.getInputLayer())
+        patternlanes::cutNoiseRow(cut, count, out);
     else
-        patternlanes::fractalSumRow(tables, out, ypos, oct, lac, gains, count, out);
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+}
+
+void FractalNoise::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    const LayerVariable& cutoff = variables[3];
+    float cut[rowChunk];
+    if (cutoff.getInputLayer()) cutoff.getValuesAtPoints(px, py, count, cut);
+    octavesum::points(*this, px, py, count, out, patternlanes::Fold::noise);
     if (cutoff.getInputLayer())
         patternlanes::cutNoiseRow(cut, count, out);
     else

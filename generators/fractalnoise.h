@@ -12,10 +12,12 @@ public:
     explicit FractalNoise(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
+    float valueAtPoint(float px, float py) const override;
     // Each octave of a row sampled on SIMD lanes, the variables a row at a
     // time.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
+    // The same at points.
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
 
 private:
     seamless::ColumnTurns columnTurns;   // a cache of the view, not state

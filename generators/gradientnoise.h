@@ -45,6 +45,10 @@ void sample4Batch(const noisetables::TableSet& tables, const float* xs, const fl
 // leaves sample4 as it is, neither scaled nor clamped. out may be xs or ys.
 void sample4TorusRow(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, float z,
                      float w, float gain, int count, float* out);
+// The same with z and w for each point: out[k] from sample4(scale * xs[k],
+// scale * ys[k], zs[k], ws[k]). out may be any input.
+void sample4TorusPoints(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale,
+                        const float* zs, const float* ws, float gain, int count, float* out);
 
 // The pieces below are internal to the noise; they are declared here so the
 // tests can pin them down.

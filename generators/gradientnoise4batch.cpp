@@ -254,6 +254,12 @@ void Sample4Row(const noisetables::TableSet& tables, const float* xs, const floa
     Sample4Lanes({&tables, xs, ys, &z, &w, 0, scale}, gain, count, out);
 }
 
+void Sample4Points(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale, const float* zs,
+                   const float* ws, float gain, int count, float* out)
+{
+    Sample4Lanes({&tables, xs, ys, zs, ws, 1, scale}, gain, count, out);
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace GradientNoise
 HWY_AFTER_NAMESPACE();
@@ -285,6 +291,7 @@ const std::uint32_t (&pairHash)[pairCount] = pairHashTable.entries;
 
 HWY_EXPORT(Sample4Batch);
 HWY_EXPORT(Sample4Row);
+HWY_EXPORT(Sample4Points);
 
 void sample4Batch(const noisetables::TableSet& tables, const float* xs, const float* ys, const float* zs,
                   const float* ws, int count, float* out)
@@ -301,6 +308,12 @@ void sample4TorusRow(const noisetables::TableSet& tables, const float* xs, const
                      float w, float gain, int count, float* out)
 {
     HWY_DYNAMIC_DISPATCH(Sample4Row)(tables, xs, ys, scale, z, w, gain, count, out);
+}
+
+void sample4TorusPoints(const noisetables::TableSet& tables, const float* xs, const float* ys, float scale,
+                        const float* zs, const float* ws, float gain, int count, float* out)
+{
+    HWY_DYNAMIC_DISPATCH(Sample4Points)(tables, xs, ys, scale, zs, ws, gain, count, out);
 }
 
 } // namespace GradientNoise

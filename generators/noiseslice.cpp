@@ -11,18 +11,19 @@ void NoiseSlice::createVariables()
     variableCount = 1;
 }
 
-float NoiseSlice::valueAt(int x, int y) const
+float NoiseSlice::valueAtPoint(float px, float py) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
+    float xpos = px;
+    float ypos = py;
     mapping.windowToLayer(xpos, ypos);
     const GradientNoise::noisetables::TableSet& tables = noiseTables();
     const float n = seamless ? seamless::torusNoise(tables, seamless::turnOf(xpos, zoomx), seamless::radiusOf(zoomx),
                                                     seamless::turnOf(ypos, zoomy), seamless::radiusOf(zoomy))
                              : GradientNoise::sample2(tables, xpos, ypos);
-    // The Cutoff is read at the texture pixel, so an input layer driving it
-    // lines up pixel for pixel with this layer.
-    const float cut = variables[0].getValueAt(x, y);
+    // The Cutoff is read at the point itself (the texture pixel, not the
+    // layer coordinates), so an input layer driving it lines up pixel for
+    // pixel with this layer.
+    const float cut = variables[0].getValueAtPoint(px, py);
     return patternlanes::cutNoise(n, cut);
 }
 
@@ -43,6 +44,25 @@ void NoiseSlice::valueRow(int y, int x0, int count, float* out, int step) const
     float cut[rowChunk];
     cutoff.getValuesAtRow(y, x0, count, cut, step);
     patternlanes::cutNoiseRow(cut, count, out);
+}
+
+void NoiseSlice::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    // out holds the layer x coordinates, then the noise, then the values;
+    // ys the layer y coordinates, then the Cutoff.
+    float ys[rowChunk];
+    layerPoints(px, py, count, out, ys);
+    if (seamless)
+        seamless::torusNoisePoints(noiseTables(), out, ys, zoomx, zoomy, count, out);
+    else
+        GradientNoise::sample2Batch(noiseTables(), out, ys, count, out);
+    const LayerVariable& cutoff = variables[0];
+    if (!cutoff.getInputLayer()) {
+        patternlanes::cutNoiseRow(cutoff.getValue(), count, out);
+        return;
+    }
+    cutoff.getValuesAtPoints(px, py, count, ys);
+    patternlanes::cutNoiseRow(ys, count, out);
 }
 
 void NoiseSlice::torusRow(int y, int x0, int count, float* out, int step) const

@@ -10,9 +10,11 @@ public:
     explicit NoiseSlice(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
+    float valueAtPoint(float px, float py) const override;
     // The noise of a row on SIMD lanes, the Cutoff a row at a time.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
+    // The same at points.
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
 
 private:
     // The seamless noise of a row, from the layer x coordinates in out.

@@ -36,6 +36,26 @@ void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const flo
     GradientNoise::sample4TorusRow(tables, cosines, sines, rx, ry * ty.cosine, ry * ty.sine, noiseGain, count, out);
 }
 
+void torusNoisePoints(const GradientNoise::noisetables::TableSet& tables, const float* xpos, const float* ypos,
+                      float extentX, float extentY, int count, float* out)
+{
+    constexpr int run = 256;
+    const float rx = radiusOf(extentX), ry = radiusOf(extentY);
+    for (int done = 0; done < count; done += run) {
+        const int part = count - done < run ? count - done : run;
+        float cx[run], sx[run], zs[run], ws[run];
+        for (int k = 0; k < part; ++k) {
+            const Turn tx = turnOf(xpos[done + k], extentX);
+            const Turn ty = turnOf(ypos[done + k], extentY);
+            cx[k] = tx.cosine;
+            sx[k] = tx.sine;
+            zs[k] = ry * ty.cosine;
+            ws[k] = ry * ty.sine;
+        }
+        GradientNoise::sample4TorusPoints(tables, cx, sx, rx, zs, ws, noiseGain, part, out + done);
+    }
+}
+
 void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, const float* xs, int x0, int count,
                         float* cosines, float* sines, int step) const
 {

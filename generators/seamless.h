@@ -57,6 +57,12 @@ float torusNoise(const GradientNoise::noisetables::TableSet& tables, Turn tx, fl
 // (cosines[k], sines[k]), the row's is ty. out may be cosines or sines.
 void torusNoiseRow(const GradientNoise::noisetables::TableSet& tables, const float* cosines, const float* sines,
                    float rx, Turn ty, float ry, int count, float* out);
+// The same at layer points (xpos[k], ypos[k]) of a view of extents extentX
+// and extentY: out[k] = torusNoise(turnOf(xpos[k], extentX),
+// radiusOf(extentX), turnOf(ypos[k], extentY), radiusOf(extentY)). out may
+// be xpos or ypos.
+void torusNoisePoints(const GradientNoise::noisetables::TableSet& tables, const float* xpos, const float* ypos,
+                      float extentX, float extentY, int count, float* out);
 
 // The period that fits a whole number of times across the extent: the
 // extent divided by the nearest whole number of periods (halves up), at

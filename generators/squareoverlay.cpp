@@ -28,39 +28,38 @@ void SquareOverlay::createVariables()
     variableCount = 1;
 }
 
-float SquareOverlay::valueAt(int x, int y) const
+float SquareOverlay::valueAtPoint(float px, float py) const
 {
-    return insideSquare(x, y) ? 1.0f : 0.0f;
+    return insideSquare(px, py) ? 1.0f : 0.0f;
 }
 
-bool SquareOverlay::insideSquare(int x, int y) const
+void SquareOverlay::widthPixel(float xpos, float ypos, int& cx, int& cy) const
 {
-    float xpos = static_cast<float>(x);
-    float ypos = static_cast<float>(y);
-    mapping.windowToLayer(xpos, ypos);
     if (seamless) {
-        const float cellX = seamless::fittedPeriod(zoomx, cellSize);
-        const float cellY = seamless::fittedPeriod(zoomy, cellSize);
-        int cx = 0, cy = 0;
-        fittedCorner(mapping, xpos, ypos, cellX, cellY, cx, cy);
-        const float w = variables[0].getValueAt(cx, cy);
-        return patternlanes::insideSquareOfSide(wrapPositive(xpos, cellX), wrapPositive(ypos, cellY), w);
+        fittedCorner(mapping, xpos, ypos, seamless::fittedPeriod(zoomx, cellSize), seamless::fittedPeriod(zoomy, cellSize),
+                     cx, cy);
+        return;
     }
-
     // The Width is read once per cell, at the pixel of the cell's corner, so
     // a driven Width still gives every square a single side. Snapping goes
     // toward the origin while wrapping goes down, so for negative coordinates
     // the Width comes from the neighbouring cell's corner (visible only when
     // the Width is driven).
-    const float xx = snapToCell(xpos, cellSize);
-    const float yy = snapToCell(ypos, cellSize);
-    int cx = 0, cy = 0;
-    mapping.layerToWindow(xx, yy, cx, cy);
-    const float w = variables[0].getValueAt(cx, cy);
+    mapping.layerToWindow(snapToCell(xpos, cellSize), snapToCell(ypos, cellSize), cx, cy);
+}
 
-    const float u = wrapPositive(xpos, cellSize);
-    const float v = wrapPositive(ypos, cellSize);
-    return patternlanes::insideSquareOfSide(u, v, w);
+bool SquareOverlay::insideSquare(float px, float py) const
+{
+    float xpos = px;
+    float ypos = py;
+    mapping.windowToLayer(xpos, ypos);
+    // The corner is a whole pixel wherever the point lies.
+    int cx = 0, cy = 0;
+    widthPixel(xpos, ypos, cx, cy);
+    const float w = variables[0].getValueAt(cx, cy);
+    const float cellX = seamless ? seamless::fittedPeriod(zoomx, cellSize) : cellSize;
+    const float cellY = seamless ? seamless::fittedPeriod(zoomy, cellSize) : cellSize;
+    return patternlanes::insideSquareOfSide(wrapPositive(xpos, cellX), wrapPositive(ypos, cellY), w);
 }
 
 void SquareOverlay::valueRow(int y, int x0, int count, float* out, int step) const
@@ -99,4 +98,31 @@ void SquareOverlay::valueRow(int y, int x0, int count, float* out, int step) con
     }
 
     patternlanes::insideSquaresRow(out, v, cellX, w, count, out);
+}
+
+void SquareOverlay::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    // out holds the layer x coordinates until each is replaced by its value.
+    float ys[rowChunk], w[rowChunk];
+    layerPoints(px, py, count, out, ys);
+    const LayerVariable& width = variables[0];
+    if (!width.getInputLayer()) {
+        for (int k = 0; k < count; ++k) w[k] = width.getValue();
+    } else {
+        int lastCx = 0, lastCy = 0;
+        float value = 0.0f;
+        for (int k = 0; k < count; ++k) {
+            int cx = 0, cy = 0;
+            widthPixel(out[k], ys[k], cx, cy);
+            if (k == 0 || cx != lastCx || cy != lastCy) {
+                value = width.getValueAt(cx, cy);
+                lastCx = cx;
+                lastCy = cy;
+            }
+            w[k] = value;
+        }
+    }
+    const float cellX = seamless ? seamless::fittedPeriod(zoomx, cellSize) : cellSize;
+    const float cellY = seamless ? seamless::fittedPeriod(zoomy, cellSize) : cellSize;
+    patternlanes::insideSquaresPoints(out, ys, cellX, cellY, w, count, out);
 }

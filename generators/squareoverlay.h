@@ -12,10 +12,19 @@ public:
     explicit SquareOverlay(int typeId) : Renderable(typeId) {}
 
     void createVariables() override;
-    float valueAt(int x, int y) const override;
+    float valueAtPoint(float px, float py) const override;
     // The row's mapping computed once per pixel, its y parts once per row,
     // and a driven Width read once per cell corner.
     void valueRow(int y, int x0, int count, float* out, int step) const override;
-    // Whether texture pixel (x, y) lies strictly inside its cell's square.
-    bool insideSquare(int x, int y) const;
+    // The mapping and the test on SIMD lanes, a driven Width read once per
+    // run of points in one cell.
+    void valuePoints(const float* px, const float* py, int count, float* out) const override;
+    // Whether point (px, py) of the texture lies strictly inside its cell's
+    // square.
+    bool insideSquare(float px, float py) const;
+
+private:
+    // The whole pixel of the corner of the cell of layer point (xpos, ypos)
+    // at which the Width is read.
+    void widthPixel(float xpos, float ypos, int& cx, int& cy) const;
 };

@@ -186,11 +186,15 @@ void ImageEncoder::compress(Piece& piece)
 }
 
 const OutputSuffix outputSuffixes[] = {
-    {".png", Format::Png},
-    {".pgm", Format::Pgm},
-    {".exr", Format::Exr},
-    {".tif", Format::Tiff},
-    {".tiff", Format::Tiff},
+    {".png", Format::Png, "images"},
+    {".pgm", Format::Pgm, "images"},
+    {".exr", Format::Exr, "images"},
+    {".tif", Format::Tiff, "images"},
+    {".tiff", Format::Tiff, "images"},
+    {".r16", Format::Raw, "heightmaps"},
+    {".raw", Format::Raw, "heightmaps"},
+    {".glsl", Format::Glsl, "shaders"},
+    {".html", Format::Html, "pages"},
 };
 const int outputSuffixCount = static_cast<int>(sizeof outputSuffixes / sizeof outputSuffixes[0]);
 
@@ -212,10 +216,18 @@ bool formatForSuffix(const std::string& path, Format* format)
 
 std::string outputSuffixList()
 {
+    // Each kind's suffixes, "A, B or C kind", the kinds joined as a list.
     std::string list;
-    for (int i = 0; i < outputSuffixCount; ++i) {
-        if (i > 0) list += i + 1 == outputSuffixCount ? " or " : ", ";
-        list += outputSuffixes[i].suffix;
+    for (int i = 0; i < outputSuffixCount;) {
+        int end = i;
+        while (end < outputSuffixCount && std::strcmp(outputSuffixes[end].kind, outputSuffixes[i].kind) == 0) ++end;
+        if (i > 0) list += end == outputSuffixCount ? " or " : ", ";
+        for (int k = i; k < end; ++k) {
+            if (k > i) list += k + 1 == end ? " or " : ", ";
+            list += outputSuffixes[k].suffix;
+        }
+        list += std::string(" ") + outputSuffixes[i].kind;
+        i = end;
     }
     return list;
 }
@@ -266,7 +278,8 @@ std::string ImageEncoder::begin()
     if (width <= 0 || height <= 0) return "the image is empty";
     if (depth != 8 && depth != 16) return "the depth must be 8 or 16";
     if (format != Format::Png && format != Format::Pgm) return "not a PNG or PGM image";
-    if (channels != 1 && (channels != 3 || format != Format::Png)) return "colour is written as PNG only";
+    if (channels != 1 && ((channels != 3 && channels != 4) || format != Format::Png))
+        return "colour is written as PNG only";
     if (format == Format::Pgm) {
         char header[64];
         const int n = std::snprintf(header, sizeof header, "P5\n%d %d\n%d\n", width, height, depth == 8 ? 255 : 65535);
@@ -279,7 +292,7 @@ std::string ImageEncoder::begin()
     putBig32(ihdr, static_cast<std::uint32_t>(width));
     putBig32(ihdr + 4, static_cast<std::uint32_t>(height));
     ihdr[8] = static_cast<std::uint8_t>(depth);
-    ihdr[9] = channels == 3 ? 2 : 0;   // RGB or greyscale
+    ihdr[9] = channels == 4 ? 6 : channels == 3 ? 2 : 0;   // RGBA, RGB or greyscale
     ihdr[10] = 0;   // deflate
     ihdr[11] = 0;   // adaptive filtering
     ihdr[12] = 0;   // not interlaced

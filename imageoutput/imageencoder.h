@@ -17,8 +17,10 @@
 namespace imagewriter {
 
 // Exr and Tiff hold the layer's values (imageoutput/exrencoder.h,
-// imageoutput/tiffencoder.h); ImageEncoder writes the other two.
-enum class Format { Png, Pgm, Exr, Tiff };
+// imageoutput/tiffencoder.h); ImageEncoder writes Png and Pgm. Raw is the
+// 16-bit samples alone, little-endian (a heightmap); Glsl and Html are the
+// layer's shader and web page (shaders/).
+enum class Format { Png, Pgm, Exr, Tiff, Raw, Glsl, Html };
 
 // The suffixes the renderer writes, each with its format, compared without
 // case. A new output format adds its row here; the usage error that lists
@@ -26,6 +28,7 @@ enum class Format { Png, Pgm, Exr, Tiff };
 struct OutputSuffix {
     const char* suffix;
     Format format;
+    const char* kind;   // what the suffix names, for messages: "images"
 };
 extern const OutputSuffix outputSuffixes[];
 extern const int outputSuffixCount;
@@ -33,7 +36,8 @@ extern const int outputSuffixCount;
 // The format of a path by its suffix; false when the suffix is none of the
 // table's (or the path has none).
 bool formatForSuffix(const std::string& path, Format* format);
-// The table's suffixes for a message: ".png, .pgm, .exr, .tif or .tiff".
+// The table's suffixes for a message, kind by kind: ".png, .pgm, .exr, .tif
+// or .tiff images, .r16 or .raw heightmaps, .glsl shaders or .html pages".
 std::string outputSuffixList();
 // The format a path asks for: its suffix's, Png when it has none of ours.
 Format formatFor(const std::string& path);
@@ -44,8 +48,9 @@ public:
     static constexpr long long maxSide = 2147483647LL;
 
     // depth is 8 or 16; samples of 16 bits come big-endian, as both formats
-    // store them. channels: 1 (grey) or 3 (RGB, PNG only). threads: those
-    // the render's rows are evaluated on, which the deflate shares.
+    // store them. channels: 1 (grey), 3 (RGB) or 4 (RGBA); colour in PNG
+    // only. threads: those the render's rows are evaluated on, which the
+    // deflate shares.
     ImageEncoder(std::FILE* file, Format format, int width, int height, int depth, int channels = 1,
                  rowloop::Threads threads = rowloop::Threads::pool);
     ~ImageEncoder();

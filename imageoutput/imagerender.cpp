@@ -1,13 +1,19 @@
 #include "imageoutput/imagerender.h"
 
+#include "layers/layerpath.h"
 #include "layers/renderable.h"
+#include "layers/rowkernels.h"
 #include "layers/rowloop.h"
+#include "layers/saturate.h"
 #include "layers/workerpool.h"
 #include "persistence/atomicfile.h"
 #include "imageoutput/exrencoder.h"
 #include "imageoutput/tiffencoder.h"
+#include "shaders/glslsource.h"
+#include "shaders/webpage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -26,60 +32,71 @@ std::size_t batchBytes(int threads)
 }
 
 // The order of a 16-bit sample's bytes in what is written: PNG and PGM
-// store them big-endian, a TIFF and memory in the machine's order.
-enum class Order { native, big };
+// store them big-endian, a heightmap little-endian, a TIFF and memory in the
+// machine's order.
+enum class Order { native, big, little };
 
-// Stores count 16-bit samples at out in order: the one place where 16-bit
-// samples become bytes. out may be the samples' own bytes.
-void put16(const std::uint16_t* samples, std::size_t count, std::uint8_t* out, Order order)
+// Stores count 16-bit samples step bytes apart from out, in order: the one
+// place where 16-bit samples become bytes. out may be the samples' own bytes.
+void put16(const std::uint16_t* samples, std::size_t count, std::uint8_t* out, Order order, std::size_t step = 2)
 {
-    if (order == Order::native) {
+    if (order == Order::native && step == 2) {
         if (out != reinterpret_cast<const std::uint8_t*>(samples)) std::memcpy(out, samples, 2 * count);
         return;
     }
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint16_t s = samples[k];
-        out[2 * k] = static_cast<std::uint8_t>(s >> 8);
-        out[2 * k + 1] = static_cast<std::uint8_t>(s);
+        std::uint8_t* at = out + k * step;
+        if (order == Order::native) {
+            std::memcpy(at, &s, sizeof s);
+        } else {
+            at[order == Order::big ? 0 : 1] = static_cast<std::uint8_t>(s >> 8);
+            at[order == Order::big ? 1 : 0] = static_cast<std::uint8_t>(s);
+        }
     }
 }
 
-// The 16-bit samples of layer values (sample16), area pixel (c, r) at
-// out[r * rowBytes + 2 * c].
-class Samples16 : public rowloop::Sink {
+// The samples of layer values, one channel among interleaved ones (or the
+// only one): area pixel (c, r) at out[r * rowBytes + (c * channels +
+// channel) * size]. The one sink of every file and of memory.
+class ChannelSamples : public rowloop::Sink {
 public:
-    Samples16(void* out, std::size_t rowBytes, Order order)
-        : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes), order_(order)
+    enum class Kind { grey8, big16, little16, native16, float32 };
+    ChannelSamples(void* out, std::size_t rowBytes, Kind kind, int channels = 1, int channel = 0)
+        : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes), kind_(kind),
+          size_(kind == Kind::grey8 ? 1 : kind == Kind::float32 ? 4 : 2), step_(channels * size_),
+          first_(channel * size_)
     {
     }
     void take(int row, int column, int count, const float* values) override
     {
-        std::uint16_t samples[Renderable::rowChunk];
-        for (int k = 0; k < count; ++k) samples[k] = imagewriter::sample16(values[k]);
-        put16(samples, static_cast<std::size_t>(count),
-              out_ + static_cast<std::size_t>(row) * rowBytes_ + 2 * static_cast<std::size_t>(column), order_);
+        std::uint8_t* at = out_ + static_cast<std::size_t>(row) * rowBytes_ + static_cast<std::size_t>(column) * step_ + first_;
+        if (kind_ == Kind::grey8) {
+            if (step_ == 1) rowkernels::greyBytes(values, count, at);
+            else for (int k = 0; k < count; ++k) at[k * step_] = greyByte(values[k]);
+        } else if (kind_ == Kind::float32) {
+            for (int k = 0; k < count; ++k) std::memcpy(at + k * step_, values + k, sizeof(float));
+        } else {
+            std::uint16_t samples[Renderable::rowChunk];
+            for (int k = 0; k < count; ++k) samples[k] = imagewriter::sample16(values[k]);
+            put16(samples, static_cast<std::size_t>(count), at,
+                  kind_ == Kind::big16 ? Order::big : kind_ == Kind::little16 ? Order::little : Order::native, step_);
+        }
+    }
+    // A constant channel over rows x columns: 0, or full white.
+    void fill(int rows, int columns, bool white)
+    {
+        float values[Renderable::rowChunk];
+        std::fill(values, values + Renderable::rowChunk, white ? 1.0f : 0.0f);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; c += Renderable::rowChunk) take(r, c, std::min(Renderable::rowChunk, columns - c), values);
     }
 
 private:
     std::uint8_t* out_;
     std::size_t rowBytes_;
-    Order order_;
-};
-
-// The values themselves, area pixel (c, r) at the float at
-// out + r * rowBytes + 4 * c.
-class FloatRows : public rowloop::Sink {
-public:
-    FloatRows(void* out, std::size_t rowBytes) : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes) {}
-    void take(int row, int column, int count, const float* values) override
-    {
-        std::memcpy(out_ + static_cast<std::size_t>(row) * rowBytes_ + sizeof(float) * static_cast<std::size_t>(column),
-                    values, sizeof(float) * static_cast<std::size_t>(count));
-    }
-
-private:
-    std::uint8_t* out_;
-    std::size_t rowBytes_;
+    Kind kind_;
+    std::size_t size_, step_, first_;
 };
 
 // Runs job(row, first, count) over the columns [0, columns) of rows
@@ -145,7 +162,7 @@ bool evaluatePicked(const Renderable& layer, const std::vector<int>& columns, co
             area.columns = static_cast<int>(columnRun);
             area.rows = static_cast<int>(rowRun);
             area.downward = true;
-            FloatRows sink(block + r * stride + c, stride * sizeof(float));
+            ChannelSamples sink(block + r * stride + c, stride * sizeof(float), ChannelSamples::Kind::float32);
             if (!rowloop::evaluate(layer, area, sink, loop)) return false;
             c += columnRun;
         }
@@ -194,6 +211,8 @@ std::string optionsError(Format format, const RenderOptions& options)
     const bool values = format == Format::Exr || format == Format::Tiff;
     if (options.view.kind != ViewAs::Kind::grey && format != Format::Png)
         return "normal maps and colour ramps are written as PNG only";
+    if (format == Format::Glsl || format == Format::Html) return {};   // no samples
+    if (format == Format::Raw && options.depth != 16) return "a .r16 or .raw heightmap holds 16-bit samples (depth 16)";
     if (format == Format::Exr && options.depth != 16 && options.depth != 32)
         return "an EXR image holds 32- or 16-bit floats (depth 32 or 16)";
     if (values && options.depth != 8 && options.depth != 16 && options.depth != 32)
@@ -204,6 +223,7 @@ std::string optionsError(Format format, const RenderOptions& options)
 
 int bytesPerPixel(Format format, const RenderOptions& options)
 {
+    if (format == Format::Glsl || format == Format::Html) return 0;   // no pixels
     const int channels = options.view.kind != ViewAs::Kind::grey && format == Format::Png ? 3 : 1;
     return channels * options.depth / 8;
 }
@@ -292,9 +312,8 @@ std::string streamGrey(const Renderable& layer, const Region& region, Format for
     const Bands bands = bandsFor(pixelBytes, 1, region, true, options);
     const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
     std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bands.rows));
-    rowloop::GreyBytes greys(pixels.data(), rowBytes);
-    Samples16 samples(pixels.data(), rowBytes, Order::big);
-    rowloop::Sink& sink = options.depth == 8 ? static_cast<rowloop::Sink&>(greys) : samples;
+    ChannelSamples sink(pixels.data(), rowBytes,
+                        options.depth == 8 ? ChannelSamples::Kind::grey8 : ChannelSamples::Kind::big16);
     error = forEachBand(region, bands, options, [&](const Band& band) {
         if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
         return writeBand(encoder, bands, band, pixels.data());
@@ -315,7 +334,8 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
         // OpenEXR takes whole rows.
         const Bands bands = bandsFor(sizeof(float), 1, region, false, options);
         std::vector<float> values(static_cast<std::size_t>(region.width) * static_cast<std::size_t>(bands.rows));
-        FloatRows sink(values.data(), sizeof(float) * static_cast<std::size_t>(region.width));
+        ChannelSamples sink(values.data(), sizeof(float) * static_cast<std::size_t>(region.width),
+                            ChannelSamples::Kind::float32);
         error = forEachBand(region, bands, options, [&](const Band& band) {
             if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
             return encoder.writeRows(values.data(), band.rows);
@@ -331,12 +351,10 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
     const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
     std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bands.rows));
     // The TIFF declares the machine's byte order.
-    FloatRows floats(pixels.data(), rowBytes);
-    Samples16 samples(pixels.data(), rowBytes, Order::native);
-    rowloop::GreyBytes greys(pixels.data(), rowBytes);
-    rowloop::Sink& sink = options.depth == 32 ? static_cast<rowloop::Sink&>(floats)
-                          : options.depth == 16 ? static_cast<rowloop::Sink&>(samples)
-                                                : greys;
+    ChannelSamples sink(pixels.data(), rowBytes,
+                        options.depth == 32   ? ChannelSamples::Kind::float32
+                        : options.depth == 16 ? ChannelSamples::Kind::native16
+                                              : ChannelSamples::Kind::grey8);
     error = forEachBand(region, bands, options, [&](const Band& band) {
         if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
         return writeBand(encoder, bands, band, pixels.data());
@@ -360,7 +378,7 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
 
     if (options.view.kind == ViewAs::Kind::ramp) {
         std::vector<float> values(width * static_cast<std::size_t>(bands.rows));
-        FloatRows sink(values.data(), sizeof(float) * width);
+        ChannelSamples sink(values.data(), sizeof(float) * width, ChannelSamples::Kind::float32);
         const ColourRamp& ramp = options.view.ramp;
         error = forEachBand(region, bands, options, [&](const Band& band) {
             if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
@@ -416,6 +434,39 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
     return error.empty() ? encoder.finish() : error;
 }
 
+// A heightmap: the 16-bit samples alone, little-endian, the top row first.
+std::string streamRaw(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
+{
+    const Bands bands = bandsFor(2, 1, region, true, options);
+    const std::size_t rowBytes = 2 * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bands.rows));
+    ChannelSamples sink(rows.data(), rowBytes, ChannelSamples::Kind::little16);
+    return forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+        const std::size_t size = 2 * static_cast<std::size_t>(band.columns) * static_cast<std::size_t>(band.rows);
+        return std::fwrite(rows.data(), 1, size, file) == size ? std::string() : std::string(std::strerror(errno ? errno : EIO));
+    });
+}
+
+const char* const textRegionError = "a shader or a page shows the whole picture: it takes no region";
+
+std::string shader(const Renderable& layer, const RenderOptions& options)
+{
+    glslsource::Options glsl;
+    glsl.es = options.es;
+    glsl.sceneName = options.sceneName;
+    glsl.layerPath = layerpath::variablePath(layer);
+    glsl.width = layer.textureWidth;
+    glsl.height = layer.textureHeight;
+    return glslsource::source(layer, glsl);
+}
+
+std::string writeText(std::FILE* file, const std::string& text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return std::strerror(errno ? errno : EIO);
+    return {};
+}
+
 std::string streamBands(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
 {
     if (layer.textureWidth <= 0 || layer.textureHeight <= 0) return "the image is empty";
@@ -424,6 +475,11 @@ std::string streamBands(const Renderable& layer, Format format, std::FILE* file,
     Region region = options.region;
     if (wholeImage(region)) region = {0, 0, layer.textureWidth, layer.textureHeight};
     if (!(error = regionError(region, layer.textureWidth, layer.textureHeight)).empty()) return error;
+    if (format == Format::Glsl || format == Format::Html) {
+        if (!wholeImage(options.region)) return textRegionError;
+        return writeText(file, format == Format::Glsl ? shader(layer, options) : webpage::write(layer, options.sceneName));
+    }
+    if (format == Format::Raw) return streamRaw(layer, region, file, options);
     if (format == Format::Exr || format == Format::Tiff) return streamValues(layer, region, format, file, options);
     if (options.view.kind != ViewAs::Kind::grey) return streamColour(layer, region, file, options);
     return streamGrey(layer, region, format, file, options);
@@ -438,12 +494,10 @@ std::string renderToMemory(const Renderable& layer, Samples samples, void* out, 
     const Region region = wholeImage(wanted) ? Region{0, 0, layer.textureWidth, layer.textureHeight} : wanted;
     const std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
     if (!error.empty()) return error;
-    rowloop::GreyBytes greys(static_cast<std::uint8_t*>(out), rowBytes);
-    Samples16 values16(out, rowBytes, Order::native);
-    FloatRows values32(out, rowBytes);
-    rowloop::Sink& sink = samples == Samples::grey8    ? static_cast<rowloop::Sink&>(greys)
-                          : samples == Samples::uint16 ? static_cast<rowloop::Sink&>(values16)
-                                                       : values32;
+    ChannelSamples sink(out, rowBytes,
+                        samples == Samples::grey8    ? ChannelSamples::Kind::grey8
+                        : samples == Samples::uint16 ? ChannelSamples::Kind::native16
+                                                     : ChannelSamples::Kind::float32);
     RenderOptions options;
     options.stop = stop;
     return rowloop::evaluate(layer, imageRows(layer, region, {0, region.height, 0, region.width}), sink,
@@ -470,10 +524,126 @@ std::string renderToFile(const Renderable& layer, const std::string& path, const
     const std::string optionError = optionsError(format, options);
     if (!optionError.empty()) return optionError;
     if (!wholeImage(options.region)) {
+        if (format == Format::Glsl || format == Format::Html) return textRegionError;
         const std::string error = regionError(options.region, layer.textureWidth, layer.textureHeight);
         if (!error.empty()) return error;
     }
     return atomicfile::replace(path, [&](std::FILE* file) { return renderToStream(layer, format, file, options); });
+}
+
+namespace {
+
+// The region of the channels' images, all of one size: the whole, or as
+// given.
+Region packedRegion(const std::vector<Channel>& channels, const Region& wanted)
+{
+    for (const Channel& c : channels)
+        if (c.layer) return wholeImage(wanted) ? Region{0, 0, c.layer->textureWidth, c.layer->textureHeight} : wanted;
+    return wanted;
+}
+
+// The layers' size, or an error: packed channels need at least one layer.
+std::string channelsError(const std::vector<Channel>& channels)
+{
+    if (channels.size() != 3 && channels.size() != 4) return "packed channels are three (RGB) or four (RGBA)";
+    const Renderable* first = nullptr;
+    for (const Channel& c : channels) {
+        if (!c.layer) continue;
+        if (c.layer->textureWidth <= 0 || c.layer->textureHeight <= 0) return "the image is empty";
+        if (!first) first = c.layer;
+        if (c.layer->textureWidth != first->textureWidth || c.layer->textureHeight != first->textureHeight)
+            return "the packed layers differ in size";
+    }
+    return first ? std::string() : "packed channels need a layer";
+}
+
+// Each channel's band into its place among the pixels.
+bool evaluateChannels(const std::vector<Channel>& channels, const Region& region, const Band& band,
+                      std::uint8_t* rows, std::size_t rowBytes, ChannelSamples::Kind kind, const RenderOptions& options)
+{
+    const int n = static_cast<int>(channels.size());
+    for (int k = 0; k < n; ++k) {
+        ChannelSamples sink(rows, rowBytes, kind, n, k);
+        if (!channels[k].layer) sink.fill(band.rows, band.columns, channels[k].white);
+        else if (!evaluateBand(*channels[k].layer, region, band, sink, options)) return false;
+    }
+    return true;
+}
+
+std::string streamPacked(const std::vector<Channel>& channels, Format format, std::FILE* file,
+                         const RenderOptions& options)
+{
+    const Region region = packedRegion(channels, options.region);
+    const int n = static_cast<int>(channels.size());
+    const bool png = format == Format::Png;
+    ImageEncoder pngEncoder(file, Format::Png, region.width, region.height, options.depth, n, options.threads);
+    TiffEncoder tiffEncoder(file, region.width, region.height, options.depth, options.threads, n);
+    std::string error = png ? pngEncoder.begin() : tiffEncoder.begin();
+    if (!error.empty()) return error;
+    const std::size_t pixelBytes = static_cast<std::size_t>(n) * (options.depth / 8);
+    const Bands bands = bandsFor(pixelBytes, png ? 1 : tiffEncoder.stripRows(), region, png || tiffEncoder.stripRows() == 1,
+                                 options);
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bands.rows));
+    // A PNG stores 16-bit samples big-endian; the TIFF declares the machine's
+    // order.
+    const ChannelSamples::Kind kind = options.depth == 8 ? ChannelSamples::Kind::grey8
+                                      : png              ? ChannelSamples::Kind::big16
+                                                         : ChannelSamples::Kind::native16;
+    error = forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateChannels(channels, region, band, rows.data(), rowBytes, kind, options))
+            return std::string("cancelled");
+        return png ? writeBand(pngEncoder, bands, band, rows.data()) : writeBand(tiffEncoder, bands, band, rows.data());
+    });
+    if (!error.empty()) return error;
+    return png ? pngEncoder.finish() : tiffEncoder.finish();
+}
+
+} // namespace
+
+std::string packError(Format format, const std::vector<Channel>& channels, const RenderOptions& options)
+{
+    if (format != Format::Png && format != Format::Tiff) return "packed channels are written as PNG or TIFF";
+    if (options.depth != 8 && options.depth != 16) return "packed channels hold 8 or 16 bits (depth 8 or 16)";
+    if (options.view.kind != ViewAs::Kind::grey) return "packed channels hold grey pictures";
+    std::string error = channelsError(channels);
+    if (!error.empty() || wholeImage(options.region)) return error;
+    const Region whole = packedRegion(channels, Region());
+    return regionError(options.region, whole.width, whole.height);
+}
+
+std::string renderPackedToFile(const std::vector<Channel>& channels, const std::string& path,
+                               const RenderOptions& options)
+{
+    const Format format = formatFor(path);
+    const std::string error = packError(format, channels, options);
+    if (!error.empty()) return error;
+    return atomicfile::replace(path, [&](std::FILE* file) {
+        try {
+            return streamPacked(channels, format, file, options);
+        } catch (const std::bad_alloc&) {
+            return std::string("out of memory");
+        }
+    });
+}
+
+std::string renderPackedToMemory(const std::vector<Channel>& channels, Samples samples, void* out,
+                                 std::size_t rowBytes, const Region& wanted, const std::atomic<bool>* stop)
+{
+    std::string error = channelsError(channels);
+    if (!error.empty()) return error;
+    const Region region = packedRegion(channels, wanted);
+    const Region whole = packedRegion(channels, Region());
+    if (!(error = regionError(region, whole.width, whole.height)).empty()) return error;
+    RenderOptions options;
+    options.stop = stop;
+    const ChannelSamples::Kind kind = samples == Samples::grey8    ? ChannelSamples::Kind::grey8
+                                      : samples == Samples::uint16 ? ChannelSamples::Kind::native16
+                                                                   : ChannelSamples::Kind::float32;
+    return evaluateChannels(channels, region, {0, region.height, 0, region.width}, static_cast<std::uint8_t*>(out),
+                            rowBytes, kind, options)
+               ? ""
+               : "cancelled";
 }
 
 } // namespace imagewriter

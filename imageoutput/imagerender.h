@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class Renderable;
 
@@ -30,8 +31,9 @@ struct Region {
 struct RenderOptions {
     // 8: the grey byte the viewer shows (low 8 bits of value x 255, so values
     // outside [0, 1] wrap). 16: round(value x 65535) with the value clamped
-    // to [0, 1] and NaN taken as 0. 32: the values themselves as floats (EXR
-    // and TIFF only); 16 in an EXR is the values as halves.
+    // to [0, 1] and NaN taken as 0, the only depth of a Raw heightmap. 32:
+    // the values themselves as floats (EXR and TIFF only); 16 in an EXR is
+    // the values as halves.
     int depth = 8;
     // What a PNG shows of the values: grey, their normal map (neighbours
     // across the whole image; across its edges too when the layer is
@@ -53,6 +55,11 @@ struct RenderOptions {
     // (or, for a row wider than that, a part of one row): 0 for about a MiB
     // for each processor, at most 32 MiB.
     std::size_t bandBytes = 0;
+    // A shader (Glsl) in GLSL ES 3.00 rather than GLSL 3.30 core.
+    bool es = false;
+    // The scene's file name, which a shader's header and a page's title
+    // name; empty: none.
+    std::string sceneName;
 };
 
 // The samples of an image rendered into memory, in the machine's byte order.
@@ -69,7 +76,8 @@ std::uint16_t sample16(float value);
 std::string optionsError(Format format, const RenderOptions& options);
 
 // The bytes of a pixel as options write it in format, before compression:
-// its samples (three for a normal map or a ramp) times their bytes.
+// its samples (three for a normal map or a ramp) times their bytes; 0 for a
+// shader or a page, which hold no pixels.
 int bytesPerPixel(Format format, const RenderOptions& options);
 
 // Why a region cannot be taken from an image of width x height, or an empty
@@ -88,12 +96,39 @@ std::string renderToMemory(const Renderable& layer, Samples samples, void* out, 
                            const Region& region = Region(), const std::atomic<bool>* stop = nullptr);
 
 // Renders layer, whose texture size is the whole image's, to path in the
-// format its name asks for (formatFor), atomically: a failure
+// format its name asks for (formatFor), atomically. A shader or a page holds
+// the whole picture (no region) and its depth is none: writing one is no
+// render. a failure
 // (a full disk, an unwritable folder, a cancelled render) leaves any previous
 // file as it was and no partial file behind. Returns an empty string on
 // success, else the reason.
 std::string renderToFile(const Renderable& layer, const std::string& path, const RenderOptions& options);
 // The same into an open file.
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options);
+
+// One channel of a packed image: a layer's picture (the samples a grey
+// image of it holds), or with no layer a constant, 0 or full white.
+struct Channel {
+    const Renderable* layer = nullptr;
+    bool white = false;
+};
+
+// Why channels cannot be packed into format at options' depth, or an empty
+// string: 3 or 4 channels (RGB, RGBA) whose layers have one texture size,
+// a PNG or a TIFF of 8 or 16 bits.
+std::string packError(Format format, const std::vector<Channel>& channels, const RenderOptions& options);
+
+// The channels packed into one RGB or RGBA image at path (a PNG or a TIFF),
+// each channel sample what a grey image of its layer holds at that depth:
+// the masks game materials read. Atomic, a band at a time, with options'
+// region, progress and stop, as renderToFile.
+std::string renderPackedToFile(const std::vector<Channel>& channels, const std::string& path,
+                               const RenderOptions& options);
+// The same into memory the caller owns, the channels interleaved: pixel
+// (c, r) of the region at out + r * rowBytes + c * channels * sizeof(sample).
+// Samples::float32 gives the values themselves (a constant is 0 or 1).
+std::string renderPackedToMemory(const std::vector<Channel>& channels, Samples samples, void* out,
+                                 std::size_t rowBytes, const Region& region = Region(),
+                                 const std::atomic<bool>* stop = nullptr);
 
 } // namespace imagewriter

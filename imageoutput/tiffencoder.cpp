@@ -98,8 +98,8 @@ struct TiffEncoder::Strip {
     bool failed = false;
 };
 
-TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t)
-    : file(f), width(w), height(h), depth(d), threads(t)
+TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t, int c)
+    : file(f), width(w), height(h), depth(d), threads(t), channels(c)
 {
     const std::size_t row = rowBytes();
     rowsPerStrip = static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, stripBytes / std::max<std::size_t>(row, 1)),
@@ -135,6 +135,7 @@ std::string TiffEncoder::begin()
 {
     if (width <= 0 || height <= 0) return "the image is empty";
     if (depth != 8 && depth != 16 && depth != 32) return "the depth must be 8, 16 or 32";
+    if (channels != 1 && channels != 3 && channels != 4) return "a TIFF has 1, 3 or 4 samples a pixel";
     const bool big = static_cast<unsigned long long>(rowBytes()) * static_cast<unsigned long long>(height) > classicLimit;
     handle.reset(new TiffHandle{file, ftello(file), false, {}});
     TIFFOpenOptions* openOptions = TIFFOpenOptionsAlloc();
@@ -148,12 +149,15 @@ std::string TiffEncoder::begin()
     const bool ok =
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) &&
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height)) &&
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, depth) &&
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, channels) && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, depth) &&
         TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, depth == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT) &&
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB) &&
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(rowsPerStrip));
+    const std::uint16_t alpha[1] = {EXTRASAMPLE_UNASSALPHA};
+    if (ok && channels == 4 && !TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, alpha))
+        return failure("cannot set the TIFF's fields");
     return ok ? std::string() : failure("cannot set the TIFF's fields");
 }
 
@@ -226,7 +230,7 @@ std::string TiffEncoder::writeColumns(const std::uint8_t* pixels, int count)
     inParts = true;
     // The row's strip is one zlib stream of pieces compressed apart, each
     // appended to the strip as it comes.
-    const std::size_t pixel = static_cast<std::size_t>(depth / 8);
+    const std::size_t pixel = static_cast<std::size_t>(channels) * (depth / 8);
     const std::size_t bytes = static_cast<std::size_t>(count) * pixel;
     std::vector<Strip> pieces((bytes + stripBytes - 1) / stripBytes);
     for (std::size_t k = 0; k < pieces.size(); ++k) {

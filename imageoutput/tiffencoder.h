@@ -1,6 +1,7 @@
 #pragma once
 // Layer values as a TIFF image that streams in a band of rows at a time: one
-// sample a pixel, 32-bit IEEE floats or 16- or 8-bit unsigned integers,
+// sample a pixel (or three or four, RGB or RGBA, for packed channels),
+// 32-bit IEEE floats or 16- or 8-bit unsigned integers,
 // deflated strip by strip. The strips of a band are compressed on the worker
 // pool, all processors at once, at the render's priority, as the PNG
 // writer's pieces are, and handed to libtiff raw; libtiff lays out the file
@@ -25,13 +26,15 @@ class TiffEncoder {
 public:
     // depth: 32 (floats), 16 or 8. Samples come in the machine's byte
     // order, which the file then declares. threads: those the render's rows
-    // are evaluated on, which the compression shares.
-    TiffEncoder(std::FILE* file, int width, int height, int depth, rowloop::Threads threads = rowloop::Threads::pool);
+    // are evaluated on, which the compression shares. channels: 1 (grey), 3
+    // (RGB) or 4 (RGBA, the alpha not premultiplied).
+    TiffEncoder(std::FILE* file, int width, int height, int depth, rowloop::Threads threads = rowloop::Threads::pool,
+                int channels = 1);
     ~TiffEncoder();
     TiffEncoder(const TiffEncoder&) = delete;
     TiffEncoder& operator=(const TiffEncoder&) = delete;
 
-    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * (depth / 8); }
+    std::size_t rowBytes() const { return static_cast<std::size_t>(width) * channels * (depth / 8); }
     // Rows of a strip: every writeRows but the last takes a multiple of it.
     int stripRows() const { return rowsPerStrip; }
 
@@ -57,6 +60,7 @@ private:
     std::FILE* file;
     int width, height, depth;
     rowloop::Threads threads;
+    int channels;
     int rowsPerStrip;
     int rowsWritten = 0;
     int columnsWritten = 0;   // of the row in parts being written

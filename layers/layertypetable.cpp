@@ -3,12 +3,18 @@
 #include "generators/blend.h"
 #include "generators/cellnoise.h"
 #include "generators/circles.h"
+#include "generators/combine.h"
 #include "generators/fractalnoise.h"
+#include "generators/gradient.h"
 #include "generators/noiseslice.h"
+#include "generators/ridgednoise.h"
 #include "generators/squareoverlay.h"
+#include "generators/terrace.h"
+#include "generators/warp.h"
 
 const char LayerTypeTable::names[LayerTypeTable::count][100] = {"Noise", "Squares", "Circles", "Fractal",
-                                                              "Cells", "Blend"};
+                                                              "Cells", "Blend",   "Warp",    "Ridged",
+                                                              "Terrace", "Combine", "Gradient"};
 
 namespace {
 
@@ -26,8 +32,10 @@ constexpr TypeClass typeClass()
     return {[](int typeId) -> Renderable* { return new Layer(typeId); }, sizeof(Layer)};
 }
 
-constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),  typeClass<SquareOverlay>(), typeClass<Circles>(),
-                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>()};
+constexpr TypeClass typeClasses[] = {typeClass<NoiseSlice>(),   typeClass<SquareOverlay>(), typeClass<Circles>(),
+                                     typeClass<FractalNoise>(), typeClass<CellNoise>(),     typeClass<Blend>(),
+                                     typeClass<Warp>(),         typeClass<RidgedNoise>(),   typeClass<Terrace>(),
+                                     typeClass<Combine>(),      typeClass<Gradient>()};
 static_assert(sizeof typeClasses / sizeof typeClasses[0] == LayerTypeTable::count, "a class for every type");
 
 } // namespace

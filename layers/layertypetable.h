@@ -6,8 +6,9 @@ class Renderable;
 // The layer types, known by their TypeID: the index into this table, the
 // constructor argument of every layer and the "TypeID" of the scene file.
 struct LayerTypeTable {
-    static constexpr int count = 6;
-    // "Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"
+    static constexpr int count = 11;
+    // "Noise", "Squares", "Circles", "Fractal", "Cells", "Blend", "Warp",
+    // "Ridged", "Terrace", "Combine", "Gradient"
     static const char names[count][100];
 };
 

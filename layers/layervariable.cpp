@@ -44,6 +44,24 @@ void LayerVariable::getValuesAtRow(int y, int x0, int count, float* out, int ste
     for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
 }
 
+// A plane holds whole pixels; points are evaluated without it.
+float LayerVariable::getValueAtPoint(float px, float py) const
+{
+    if (!inputLayer) return overrideValue;
+    return minValue + (maxValue - minValue) * inputLayer->pointValue(px, py);
+}
+
+void LayerVariable::getValuesAtPoints(const float* px, const float* py, int count, float* out) const
+{
+    if (!inputLayer) {
+        for (int k = 0; k < count; ++k) out[k] = overrideValue;
+        return;
+    }
+    inputLayer->pointValues(px, py, count, out);
+    const float range = maxValue - minValue;
+    for (int k = 0; k < count; ++k) out[k] = minValue + range * out[k];
+}
+
 void LayerVariable::setInputLayer(Renderable* layer)
 {
     if (layer == inputLayer.get()) return;   // already ours: resetting would destroy it

@@ -37,6 +37,13 @@ public:
     // getValueAt for pixels x0, x0 + step, .. x0 + (count - 1) * step of row
     // y, bit for bit, with the input layer evaluated a row at a time.
     void getValuesAtRow(int y, int x0, int count, float* out, int step = 1) const;
+    // The value at point (px, py): the fixed value, or the input layer's
+    // pointValue there mapped onto the range (not clamped). At whole numbers
+    // it is getValueAt's value.
+    float getValueAtPoint(float px, float py) const;
+    // getValueAtPoint for count points, bit for bit, with the input layer
+    // evaluated on its point lanes. out must not be px or py.
+    void getValuesAtPoints(const float* px, const float* py, int count, float* out) const;
 
     Renderable* getInputLayer() const { return inputLayer.get(); }
     // Takes ownership of layer, destroying any previous input layer, and makes

@@ -10,6 +10,7 @@
 #include "layers/treewalk.h"
 #include "layers/viewlimits.h"
 
+#include <cmath>
 #include <mutex>
 
 Renderable::Renderable(int id) : typeId(id) {}
@@ -180,9 +181,25 @@ void Renderable::attachInput(int index, Renderable* input)
     variables[index].setInputLayer(input);
 }
 
+float Renderable::valueAtPoint(float px, float py) const
+{
+    return valueAt(saturatingTrunc(std::floor(px)), saturatingTrunc(std::floor(py)));
+}
+
+float Renderable::valueAt(int px, int py) const
+{
+    return valueAtPoint(static_cast<float>(px), static_cast<float>(py));
+}
+
 float Renderable::pixelValue(int px, int py) const
 {
     const float v = valueAt(px, py);
+    return inverse ? 1 - v : v;
+}
+
+float Renderable::pointValue(float px, float py) const
+{
+    const float v = valueAtPoint(px, py);
     return inverse ? 1 - v : v;
 }
 
@@ -191,10 +208,25 @@ void Renderable::valueRow(int py, int x0, int count, float* out, int step) const
     for (int k = 0; k < count; ++k) out[k] = valueAt(x0 + k * step, py);
 }
 
+void Renderable::valuePoints(const float* px, const float* py, int count, float* out) const
+{
+    for (int k = 0; k < count; ++k) out[k] = valueAtPoint(px[k], py[k]);
+}
+
+const char* Renderable::valueName(int /*index*/, float /*value*/) const
+{
+    return nullptr;
+}
+
 void Renderable::inputOrigin(int /*index*/, int& x0, int& y0) const
 {
     x0 = 0;
     y0 = 0;
+}
+
+bool Renderable::readsInputAtPixels(int /*index*/) const
+{
+    return true;
 }
 
 void Renderable::pixelRow(int py, int x0, int count, float* out, int step) const
@@ -203,6 +235,16 @@ void Renderable::pixelRow(int py, int x0, int count, float* out, int step) const
     for (int done = 0; done < count; done += rowChunk) {
         const int part = count - done < rowChunk ? count - done : rowChunk;
         valueRow(py, x0 + done * step, part, out + done, step);
+    }
+    if (inverse)
+        for (int k = 0; k < count; ++k) out[k] = 1 - out[k];
+}
+
+void Renderable::pointValues(const float* px, const float* py, int count, float* out) const
+{
+    for (int done = 0; done < count; done += rowChunk) {
+        const int part = count - done < rowChunk ? count - done : rowChunk;
+        valuePoints(px + done, py + done, part, out + done);
     }
     if (inverse)
         for (int k = 0; k < count; ++k) out[k] = 1 - out[k];
@@ -219,6 +261,11 @@ float Renderable::layerRowY(int py) const
     float ly = static_cast<float>(py);
     mapping.windowToLayer(lx, ly);   // y depends on y alone
     return ly;
+}
+
+void Renderable::layerPoints(const float* px, const float* py, int count, float* xs, float* ys) const
+{
+    rowkernels::layerPoints(mapping, px, py, count, xs, ys);
 }
 
 void Renderable::resizePixels()

@@ -73,10 +73,17 @@ public:
     void attachInput(int index, Renderable* input);
 
     virtual void createVariables() = 0;
-    // The type's value at texture pixel (x, y), before the inverse switch.
-    // fillPixels calls it (and valueRow) from several threads at once, so it
-    // only reads the layer: its mapping and its variables.
-    virtual float valueAt(int x, int y) const = 0;
+    // The type's value at point (px, py) of the texture's pixel plane,
+    // before the inverse switch: the type's definition, which need not be
+    // at whole pixels (a Warp reads its Source at moved points). Every
+    // layer type defines it. Evaluation is called from several threads at
+    // once, so it only reads the layer: its mapping and its variables.
+    // The default, for a type that defines valueAt alone (a test's probe),
+    // is the value of the pixel (floor px, floor py).
+    virtual float valueAtPoint(float px, float py) const;
+    // The type's value at texture pixel (x, y): valueAtPoint at the whole
+    // numbers x and y, unless a type defines it alone.
+    virtual float valueAt(int x, int y) const;
 
     // Pixels x0, x0 + step, .. x0 + (count - 1) * step of row y into out
     // (step 1 for neighbouring pixels, more for a coarse picture): the same
@@ -86,6 +93,16 @@ public:
     // rowChunk, so the stack buffers of a deep tree stay small.
     static constexpr int rowChunk = 256;
     virtual void valueRow(int y, int x0, int count, float* out, int step) const;
+    // out[k] = valueAtPoint(px[k], py[k]) for count points, at most
+    // rowChunk, bit for bit: the evaluation at a list of points, which
+    // types do on SIMD lanes. The default asks valueAtPoint point by point.
+    // out must not be px or py.
+    virtual void valuePoints(const float* px, const float* py, int count, float* out) const;
+
+    // The name the type gives the whole number that value of variable
+    // index stands for (a mode or a shape), for the panel to show beside
+    // it; null for a variable whose values have no names.
+    virtual const char* valueName(int index, float value) const;
 
     // The lowest pixel at which a render of this layer reads the input of
     // variable index, as far as the view tells: where a plane of that
@@ -93,6 +110,10 @@ public:
     // pixel for the types that read their inputs at or near the pixel they
     // compute.
     virtual void inputOrigin(int index, int& x0, int& y0) const;
+    // Whether a render of this layer reads the input of variable index at
+    // whole pixels only, so that a plane of its values can serve it. Not so
+    // for an input read at moved points (a Warp's Source).
+    virtual bool readsInputAtPixels(int index) const;
 
     // The noise tables of the layer's seed (generators/seedtables.h), which
     // every noise pattern of the type reads, per pixel and on the lanes.
@@ -111,6 +132,13 @@ public:
     // pixelValue for a run of pixels of one row, by way of valueRow, which
     // it asks for at most rowChunk pixels at a time.
     void pixelRow(int y, int x0, int count, float* out, int step = 1) const;
+    // valueAtPoint with the inverse switch applied: what a variable driven
+    // by this layer reads at a point.
+    float pointValue(float px, float py) const;
+    // pointValue for count points (any number), by way of valuePoints,
+    // which it asks for at most rowChunk points at a time. out must not be
+    // px or py.
+    void pointValues(const float* px, const float* py, int count, float* out) const;
 
     // Evaluates every pixel into the pixel buffer through rowloop::evaluate
     // (with its options: the threads, the stop flag, the progress); the bytes
@@ -139,7 +167,7 @@ public:
     LayerVariable variables[maxVariables];
     int typeId;
     bool inverse = false;
-    // 0 to 4294967295; Squares, Circles and Blend ignore it. Set it while
+    // 0 to 4294967295; Squares, Circles, Blend and Warp ignore it. Set it while
     // no render reads the layer; noiseTables follows.
     std::uint32_t seed = 0;
     // With the scene's Seamless switch on, the type's pattern repeats over
@@ -164,6 +192,9 @@ protected:
     // of row y, computed per pixel exactly as mapping.windowToLayer does.
     void layerRowX(int x0, int count, float* out, int step = 1) const;
     float layerRowY(int y) const;
+    // The layer coordinates of points (px[k], py[k]), computed per point
+    // exactly as mapping.windowToLayer does.
+    void layerPoints(const float* px, const float* py, int count, float* xs, float* ys) const;
 
 private:
     const GradientNoise::noisetables::TableSet& holdNoiseTables() const;

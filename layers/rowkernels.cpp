@@ -41,6 +41,29 @@ void LayerXLanes(const WindowMapping& mapping, int x0, int count, float* out, in
     }
 }
 
+void LayerPointsLanes(const WindowMapping& mapping, const float* px, const float* py, int count, float* xs, float* ys)
+{
+    const hn::ScalableTag<float> df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const auto left = hn::Set(df, mapping.windowLeft), width = hn::Set(df, mapping.windowWidth);
+    const auto top = hn::Set(df, mapping.windowTop), height = hn::Set(df, mapping.windowHeight);
+    const auto layerWidth = hn::Set(df, mapping.layerWidth), layerLeft = hn::Set(df, mapping.layerLeft);
+    const auto layerSpan = hn::Set(df, mapping.layerSpan), layerTop = hn::Set(df, mapping.layerTop);
+    int k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const auto u = hn::Div(hn::Sub(hn::LoadU(df, px + k), left), width);
+        const auto v = hn::Div(hn::Sub(hn::LoadU(df, py + k), top), height);
+        hn::StoreU(hn::Add(hn::Mul(layerWidth, u), layerLeft), df, xs + k);
+        hn::StoreU(hn::Add(hn::Mul(layerSpan, v), layerTop), df, ys + k);
+    }
+    for (; k < count; ++k) {
+        float x = px[k], y = py[k];
+        mapping.windowToLayer(x, y);
+        xs[k] = x;
+        ys[k] = y;
+    }
+}
+
 // value x 255 is formed in double, as greyByte forms it, on lanes of half as
 // many values. For moderate values it is exact, its truncation fits an int
 // and its low byte is the one greyByte takes from its int64.
@@ -80,12 +103,18 @@ HWY_AFTER_NAMESPACE();
 namespace rowkernels {
 
 HWY_EXPORT(LayerXLanes);
+HWY_EXPORT(LayerPointsLanes);
 HWY_EXPORT(GreyBytesLanes);
 HWY_EXPORT(TargetName);
 
 void layerX(const WindowMapping& mapping, int x0, int count, float* out, int step)
 {
     HWY_DYNAMIC_DISPATCH(LayerXLanes)(mapping, x0, count, out, step);
+}
+
+void layerPoints(const WindowMapping& mapping, const float* px, const float* py, int count, float* xs, float* ys)
+{
+    HWY_DYNAMIC_DISPATCH(LayerPointsLanes)(mapping, px, py, count, xs, ys);
 }
 
 void greyBytes(const float* values, int count, std::uint8_t* out)

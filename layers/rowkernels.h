@@ -13,6 +13,10 @@ namespace rowkernels {
 // pixel to pixel would round differently).
 void layerX(const WindowMapping& mapping, int x0, int count, float* out, int step = 1);
 
+// xs[k], ys[k] = the layer point of window point (px[k], py[k]), computed
+// per point exactly as mapping.windowToLayer does.
+void layerPoints(const WindowMapping& mapping, const float* px, const float* py, int count, float* xs, float* ys);
+
 // out[k] = greyByte(values[k]) (saturate.h).
 void greyBytes(const float* values, int count, std::uint8_t* out);
 

@@ -14,6 +14,7 @@
 #include <pybind11/numpy.h>
 
 #include <atomic>
+#include <functional>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -40,6 +41,7 @@ struct ReadScene {
     Node base;
     SceneSettings settings;
     std::string note;
+    std::string name;   // the file's, without its folder; "" for a text
 };
 
 // Reads the scene file at path, or text when path is null. SceneError for
@@ -48,6 +50,7 @@ struct ReadScene {
 ReadScene readScene(const std::string& text, const std::string* path)
 {
     ReadScene read;
+    if (path) read.name = path->substr(path->find_last_of('/') + 1);
     std::string error;
     int systemError = 0;
     offThread([&] {
@@ -130,6 +133,10 @@ public:
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
                      const py::object& region, const py::object& dtype, const py::object& seamless,
                      const py::object& seed, const std::string& aspect) const;
+    py::array renderPacked(const py::object& width, const py::object& height, const py::object& channels,
+                           const py::object& region, const py::object& dtype, const py::object& seamless,
+                           const py::object& seed, const std::string& aspect) const;
+    std::string glsl(bool es, const std::string& layerPath, const py::object& seamless, const py::object& seed) const;
     py::array normalMap(const py::object& width, const py::object& height, double strength,
                         const std::string& convention, const py::object& dtype, const std::string& layerPath,
                         const py::object& seamless, const py::object& seed, const std::string& aspect) const;
@@ -149,6 +156,8 @@ public:
     }
 
     int baseType() const { return base_->layer().typeId; }
+    // The scene file it was loaded from, which a shader's header names.
+    void setName(const std::string& name) { name_ = name; }
 
 private:
     // The composition the nodes stand for now, an exact copy; on a deep
@@ -158,12 +167,13 @@ private:
     patternlens::Scene scene() const
     {
         std::optional<patternlens::Scene> copy;
-        offThread([&] { copy.emplace(patternlens::SceneAccess::make(made())); }, false);
+        offThread([&] { copy.emplace(patternlens::SceneAccess::make(made(), {}, name_)); }, false);
         return std::move(*copy);
     }
 
     Node base_;
     SceneSettings settings_;
+    std::string name_;
 };
 
 patternlens::Samples samplesOf(const py::object& dtype, py::dtype* chosen)
@@ -212,11 +222,11 @@ patternlens::Region regionOf(const py::object& region)
     return r;
 }
 
-py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
-                                const py::object& region, const py::object& dtype, const py::object& seamless,
-                                const py::object& seed, const std::string& aspect) const
+// The frame of a render's arguments, every one checked before any work.
+patternlens::Frame frameOf(const py::object& width, const py::object& height, const std::string& layerPath,
+                           const py::object& region, const py::object& seamless, const py::object& seed,
+                           const std::string& aspect)
 {
-    // Every argument is checked before any work: a bad one costs nothing.
     patternlens::Frame frame;
     frame.width = wholeNumber(width, "width");
     frame.height = wholeNumber(height, "height");
@@ -227,31 +237,26 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     if (aspect != "keep" && aspect != "stretch")
         throw py::value_error("aspect must be 'keep' or 'stretch', not '" + aspect + "'");
     frame.aspect = aspect == "keep" ? patternlens::Aspect::keep : patternlens::Aspect::stretch;
-    py::dtype type;
-    const patternlens::Samples samples = samplesOf(dtype, &type);
+    return frame;
+}
+
+// Throws the Python error for a frame that scene cannot render: KeyError
+// for a layer path that leads nowhere, ValueError for any other fault.
+void check(const patternlens::Scene& scene, const patternlens::Frame& frame)
+{
     try {
-        patternlens::checkFrame(frame);
-    } catch (const patternlens::Error& e) {
-        throw py::value_error(e.what());
-    }
-    const patternlens::Scene copy = scene();
-    try {
-        copy.check(frame);
+        scene.check(frame);
     } catch (const patternlens::Error& e) {
         if (e.kind() == patternlens::Error::Kind::layer) throw py::key_error(e.what());
         throw py::value_error(e.what());
     }
+}
 
-    // numpy refuses what it cannot hold (MemoryError, or its ValueError for
-    // an array beyond the address space) before any pixel is computed.
-    const py::ssize_t rows = frame.rows();
-    const py::ssize_t columns = frame.columns();
-    py::array image(type, std::vector<py::ssize_t>{rows, columns});
-    void* out = image.mutable_data();
-    const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
-
-    // Ctrl-C (or any signal whose handler raises) stops the render within a
-    // row; the signal's exception is raised in place of a result.
+// Runs render on a deep-stack thread with the GIL released; Ctrl-C (or any
+// signal whose handler raises) stops it within a row, and the signal's
+// exception is raised in place of a result.
+void renderOffThread(const std::function<void(const std::atomic<bool>*)>& render)
+{
     std::atomic<bool> stop{false};
     const auto hearSignals = [&stop] {
         py::gil_scoped_acquire gil;
@@ -261,7 +266,7 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
     offThread(
         [&] {
             try {
-                copy.render(frame, samples, out, rowBytes, &stop);
+                render(&stop);
             } catch (const patternlens::Error& e) {
                 error = e.what();
             }
@@ -269,7 +274,84 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
         true, hearSignals);
     if (PyErr_Occurred()) throw py::error_already_set();
     if (!error.empty()) throw std::runtime_error(error);
+}
+
+py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
+                                const py::object& region, const py::object& dtype, const py::object& seamless,
+                                const py::object& seed, const std::string& aspect) const
+{
+    // Every argument is checked before any work: a bad one costs nothing.
+    const patternlens::Frame frame = frameOf(width, height, layerPath, region, seamless, seed, aspect);
+    py::dtype type;
+    const patternlens::Samples samples = samplesOf(dtype, &type);
+    try {
+        patternlens::checkFrame(frame);
+    } catch (const patternlens::Error& e) {
+        throw py::value_error(e.what());
+    }
+    const patternlens::Scene copy = scene();
+    check(copy, frame);
+
+    // numpy refuses what it cannot hold (MemoryError, or its ValueError for
+    // an array beyond the address space) before any pixel is computed.
+    const py::ssize_t rows = frame.rows();
+    const py::ssize_t columns = frame.columns();
+    py::array image(type, std::vector<py::ssize_t>{rows, columns});
+    void* out = image.mutable_data();
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * static_cast<std::size_t>(type.itemsize());
+    renderOffThread([&](const std::atomic<bool>* stop) { copy.render(frame, samples, out, rowBytes, stop); });
     return image;
+}
+
+py::array PyComposition::renderPacked(const py::object& width, const py::object& height, const py::object& channels,
+                                      const py::object& region, const py::object& dtype, const py::object& seamless,
+                                      const py::object& seed, const std::string& aspect) const
+{
+    const patternlens::Frame frame = frameOf(width, height, "", region, seamless, seed, aspect);
+    if (py::isinstance<py::str>(channels) || !py::isinstance<py::sequence>(channels))
+        throw py::type_error("channels must be a sequence of three or four str: layer paths, \"base\", \"-\" or \"1\"");
+    std::vector<std::string> names;
+    for (const py::handle& name : channels.cast<py::sequence>()) {
+        if (!py::isinstance<py::str>(name))
+            throw py::type_error("each channel must be a str, not " + std::string(py::str(name.get_type().attr("__name__"))));
+        names.push_back(name.cast<std::string>());
+    }
+    if (names.size() != 3 && names.size() != 4)
+        throw py::value_error("channels must be three (RGB) or four (RGBA), not " + std::to_string(names.size()));
+    py::dtype type;
+    const patternlens::Samples samples = samplesOf(dtype, &type);
+    const patternlens::Scene copy = scene();
+    check(copy, frame);
+    // A channel that leads nowhere is told before the array is made.
+    for (const std::string& name : names) {
+        if (name == "-" || name == "1" || name == "base") continue;
+        patternlens::Frame probe = frame;
+        probe.layer = name;
+        check(copy, probe);
+    }
+    const py::ssize_t rows = frame.rows();
+    const py::ssize_t columns = frame.columns();
+    const auto depth = static_cast<py::ssize_t>(names.size());
+    py::array image(type, std::vector<py::ssize_t>{rows, columns, depth});
+    void* out = image.mutable_data();
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(columns) * static_cast<std::size_t>(depth) * static_cast<std::size_t>(type.itemsize());
+    renderOffThread([&](const std::atomic<bool>* stop) { copy.renderPacked(frame, names, samples, out, rowBytes, stop); });
+    return image;
+}
+
+std::string PyComposition::glsl(bool es, const std::string& layerPath, const py::object& seamless,
+                                const py::object& seed) const
+{
+    patternlens::Frame frame;
+    frame.layer = layerPath;
+    frame.seamless = overrideOf(seamless, "seamless");
+    frame.seed = seedOf(seed, "seed");
+    const patternlens::Scene copy = scene();
+    check(copy, frame);
+    std::string text;
+    offThread([&] { text = copy.glsl(frame, es); });
+    return text;
 }
 
 py::array PyComposition::normalMap(const py::object& width, const py::object& height, double strength,
@@ -296,7 +378,9 @@ std::shared_ptr<PyComposition> fromText(const std::string& text)
 py::tuple withNote(ReadScene read)
 {
     const std::string note = read.note;
-    return py::make_tuple(std::make_shared<PyComposition>(std::move(read.base), read.settings), note);
+    auto composition = std::make_shared<PyComposition>(std::move(read.base), read.settings);
+    composition->setName(read.name);
+    return py::make_tuple(composition, note);
 }
 
 } // namespace
@@ -395,6 +479,36 @@ Raises TypeError or ValueError for a bad argument (the message says
 which), KeyError for a layer path that leads nowhere (naming the variables
 that lead on), and MemoryError (or numpy's own error) for an array that
 cannot be had; every argument is checked before any work.)doc")
+        .def("render_packed", &PyComposition::renderPacked, py::arg("width"), py::arg("height"), py::arg("channels"),
+             py::kw_only(), py::arg("region") = py::none(), py::arg("dtype") = "uint8",
+             py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",
+             R"doc(render_packed(width, height, channels, *, region=None, dtype="uint8", seamless=None, seed=0, aspect="stretch") -> numpy.ndarray
+
+Renders three or four layers of the composition into the channels of one
+image, as patternlens-render --pack: an array of shape (rows, columns,
+len(channels)), the top row first, each channel what render() gives of
+its layer (the packed masks game materials read).
+
+channels: three or four str, each a layer path as render()'s layer takes
+  it, "base" for the base layer, "-" for a channel of 0 and "1" for one of
+  full white (255, 65535 or 1.0).
+region, dtype, seamless, seed, aspect: as render() takes them.
+
+Raises TypeError or ValueError for a bad argument and KeyError for a
+channel that leads to no layer, before any work.)doc")
+        .def("to_glsl", &PyComposition::glsl, py::arg("es") = false, py::kw_only(), py::arg("layer") = "",
+             py::arg("seamless") = py::none(), py::arg("seed") = 0,
+             R"doc(to_glsl(es=False, *, layer="", seamless=None, seed=0) -> str
+
+The composition as GLSL source, the text patternlens-render writes for
+"out.glsl": float patternlens(vec2 pixel, vec2 size) gives the values
+render(..., dtype="float32") gives at texture pixel `pixel` (row 0 at the
+bottom, as floor(gl_FragCoord.xy)) of a picture of `size` pixels; the
+layers' views are the uniform array patternlensViews, one vec4 (x, y,
+zoomx, zoomy) per layer, listed in the header.
+
+es: GLSL ES 3.00 (WebGL 2, mobile) instead of GLSL 3.30 core.
+layer, seamless, seed: as render() takes them.)doc")
         .def("normal_map", &PyComposition::normalMap, py::arg("width"), py::arg("height"), py::kw_only(),
              py::arg("strength") = 10.0, py::arg("convention") = "opengl", py::arg("dtype") = "uint8",
              py::arg("layer") = "", py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",

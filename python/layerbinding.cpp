@@ -129,12 +129,13 @@ x, y and the extents zoomx, zoomy of the rectangle of the plane it shows),
 an Inverse switch, and a value for each of its type's variables.
 
 type: one of patternlens.TYPES ("Noise", "Squares", "Circles", "Fractal",
-"Cells", "Blend"). A view left out is the default one, 0, 0, 20, 20; a view
-outside the range every view keeps (extents 0.1 to 1e6, centres within
-1e5) is brought into it, as a scene file's is. seed (0 to 4294967295)
-picks the layer's own permutation: seed 0 is the one every layer had
-before seeds, and Noise, Fractal and Cells layers look different under
-every other seed (Squares, Circles and Blend ignore it).
+"Cells", "Blend", "Warp", "Ridged", "Terrace", "Combine", "Gradient"). A
+view left out is the default one, 0, 0, 20, 20; a view outside the range
+every view keeps (extents 0.1 to 1e6, centres within 1e5) is brought into
+it, as a scene file's is. seed (0 to 4294967295) picks the layer's own
+permutation: seed 0 is the one every layer had before seeds, and Noise,
+Fractal, Cells and Ridged layers look different under every other seed
+(Squares, Circles, Blend, Warp, Terrace, Combine and Gradient ignore it).
 
 Each keyword named like one of the type's variables takes a number (the
 fixed value, stored as given, as a scene file's is) or another Layer (the

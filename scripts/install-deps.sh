@@ -25,6 +25,9 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db file
   # a real window manager, for closing the viewer as a user does
   openbox
+  # the shaders' tests: an off-screen GL context on Mesa's llvmpipe (EGL
+  # surfaceless), and the web page in headless Chromium (WebGL 2 on SwiftShader)
+  libegl-dev libgl-dev libegl-mesa0 chromium
   # the Python module (for Debian's /usr/bin/python3), its tests and the
   # dask helper's cluster and store; the README's example saves with PIL;
   # the benchmark compares with python3-noise

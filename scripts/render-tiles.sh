@@ -21,17 +21,18 @@ Renders SCENE.xml at WIDTHxHEIGHT as tiles in parallel and joins them into
 OUTPUT (PNG, PGM, TIFF, EXR or any format libvips writes, by its name). For a
 ".tif", ".tiff" or ".exr" OUTPUT the tiles hold the layer's values (32-bit
 floats, or the samples of --depth: 16-bit integers in a TIFF, halves in an
-EXR), joined into a deflated TIFF or an EXR. What cannot be joined into
-OUTPUT is refused before any tile is rendered.
+EXR), joined into a deflated TIFF or an EXR. A ".r16" or ".raw" heightmap
+is rendered in bands of whole rows, laid end to end. What cannot be joined
+into OUTPUT is refused before any tile is rendered.
 
   --size WIDTHxHEIGHT    the whole image (required)
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
   --depth 8|16           bits per pixel (default 8; floats for a TIFF or EXR)
   --seamless, --seed N, --aspect keep|stretch, --normal-map, --strength S,
-  --normal-convention opengl|directx, --gradient STOPS
-                         as patternlens-render takes them (a normal map or a
-                         colour ramp is an RGB PNG, or any format libvips
-                         writes from one)
+  --normal-convention opengl|directx, --gradient STOPS, --pack R,G,B[,A]
+                         as patternlens-render takes them (a normal map, a
+                         colour ramp or packed channels are an RGB PNG, or
+                         any format libvips writes from one)
   --jobs N               tiles at a time on each machine (default: one per core)
   --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
   --sshlogin LOGINS      the same, comma-separated on the command line
@@ -58,6 +59,7 @@ while [ $# -gt 0 ]; do
     --normal-map) passed+=(--normal-map); colour="a normal map"; shift ;;
     --strength|--normal-convention|--aspect) [ $# -ge 2 ] || fail "$1 needs a value"; passed+=("$1" "$2"); shift 2 ;;
     --gradient) [ $# -ge 2 ] || fail "--gradient needs a value"; passed+=(--gradient "$2"); colour="a colour ramp"; shift 2 ;;
+    --pack) [ $# -ge 2 ] || fail "--pack needs a value"; passed+=(--pack "$2"); shift 2 ;;
     --seed) [[ "${2:-}" =~ ^0*([0-9]{1,10})$ ]] && (( 10#${BASH_REMATCH[1]} <= 4294967295 )) \
               || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
             seed=(--seed "$2"); shift 2 ;;
@@ -79,10 +81,17 @@ outName="$(basename "$output")"
 [ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
 suffix="${outName##*.}"
 # A TIFF or an EXR keeps the values: tiles of floats unless a depth is asked
-# for; libvips joins the TIFFs, the renderer the EXRs. Every other output is
-# joined by libvips from PNG tiles, grey or, for a normal map or a ramp, RGB.
+# for (or packed channels, 8 bits); libvips joins the TIFFs, the renderer
+# the EXRs. A heightmap's tiles are bands of whole rows, its bytes with
+# nothing around them, laid end to end. Every other output is joined by
+# libvips from PNG tiles, grey or, for a normal map, a ramp or packed
+# channels, RGB.
 tileSuffix=png
-case "$suffix" in tif|tiff) tileSuffix=tif ;; exr) tileSuffix=exr ;; esac
+case "$suffix" in
+  tif|tiff) tileSuffix=tif ;;
+  exr) tileSuffix=exr ;;
+  r16|raw) tileSuffix="$suffix"; tileWidth=$width ;;
+esac
 if [ -n "$colour" ]; then
   [ "$tileSuffix" = png ] || fail "$colour is an RGB PNG: it cannot be joined into '$outName'"
   [ "$suffix" != pgm ] || fail "$colour is in colour: a PGM holds grey levels"
@@ -91,7 +100,7 @@ depthArgs=()
 if [ -n "$depth" ]; then depthArgs=(--depth "$depth")
 elif [ "$tileSuffix" = png ]; then depthArgs=(--depth 8); fi
 command -v parallel >/dev/null || fail "GNU parallel is missing (Debian package 'parallel')"
-[ "$tileSuffix" = exr ] || command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')"
+case "$tileSuffix" in exr|r16|raw) ;; *) command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')" ;; esac
 
 # The renderer here: PATTERNLENS_RENDER, else the one on the PATH, else this
 # checkout's build.
@@ -151,8 +160,11 @@ saveOptions="[strip]"
 [ "$tileSuffix" = tif ] && saveOptions="[strip,compression=deflate]"
 join() {   # join OUTPUT TILE... (in the tiles' folder, across $columns)
   local out="$1"; shift
-  if [ "$tileSuffix" = exr ]; then "$local" --join "$out" "$@"
-  else vips arrayjoin "$*" "$out$saveOptions" --across "$columns"; fi
+  case "$tileSuffix" in
+    exr) "$local" --join "$out" "$@" ;;
+    r16|raw) cat "$@" > "$out" ;;
+    *) vips arrayjoin "$*" "$out$saveOptions" --across "$columns" ;;
+  esac
 }
 if [ -n "$local" ]; then
   probe="probe-$id.$tileSuffix"
@@ -161,7 +173,7 @@ if [ -n "$local" ]; then
     || fail "$(printf 'cannot render tiles to join into %s:\n%s' "$outName" "$why")"
   # A format that holds fewer bits or channels than the tiles would lose
   # them in the join.
-  if [ "$tileSuffix" != exr ]; then
+  if [ "$tileSuffix" = png ] || [ "$tileSuffix" = tif ]; then
     for field in format bands; do
       [ "$(vipsheader -f "$field" "$work/$probe")" = "$(vipsheader -f "$field" "$work/probe-joined.$suffix")" ] ||
         fail "'$outName' cannot hold the tiles' $(vipsheader -f bands "$work/$probe")-channel $(vipsheader -f format "$work/$probe") samples"
@@ -199,12 +211,13 @@ fi
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the
 # edge tiles are smaller the grid is cropped to the image (libvips streams
-# both steps). The EXR tiles know their places.
+# both steps). The EXR tiles know their places; the bands of a heightmap
+# follow each other.
 read -r -a tiles <<< "$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
 joined="joined.$suffix"
 (
   cd "$work"
-  if [ "$tileSuffix" = exr ] || (( width % tileWidth == 0 && height % tileHeight == 0 )); then
+  if [ "$tileSuffix" != png ] && [ "$tileSuffix" != tif ] || (( width % tileWidth == 0 && height % tileHeight == 0 )); then
     join "$joined" "${tiles[@]}"
   else
     vips arrayjoin "${tiles[*]}" grid.v --across "$columns"

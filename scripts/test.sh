@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Patternlens and runs every test: the unit
 # tests, the end-to-end tests of the viewer and the renderer (each starts its
-# own Xvfb), the Python module's tests, the checks of the Debian packages, the unit tests again under
+# own Xvfb), the shaders on Mesa's llvmpipe and the web page in headless
+# Chromium (ctest -L shaders), the Python module's tests, the checks of the Debian packages, the unit tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the tests of threads (renders
 # beside the user's edits, the worker pool, the fast path on every SIMD target)
 # under ThreadSanitizer, and a bounded run of the scene-reader fuzzer.

@@ -111,11 +111,17 @@ void printUsage(std::FILE* out)
                  "       [--seed N] [--layer PATH] [--normal-map [--strength S]\n"
                  "       [--normal-convention opengl|directx] | --gradient STOPS]\n"
                  "       SCENE.xml OUTPUT.png|.pgm|.exr|.tif|.tiff\n"
-                 "       %s --join OUTPUT.exr TILE.exr...\n"
+                 "   or: %s [options] --pack R,G,B[,A] SCENE.xml OUTPUT.png|.tif|.tiff\n"
+                 "   or: %s [options] SCENE.xml OUTPUT.r16|.raw|.glsl|.html\n"
+                 "   or: %s --join OUTPUT.exr TILE.exr...\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"), or to the\n"
                  "layer's values as floats: an OpenEXR image for \".exr\", a TIFF for \".tif\"\n"
-                 "or \".tiff\". OUTPUT's suffix, in any case, names the format.\n"
+                 "or \".tiff\". OUTPUT's suffix, in any case, names the format. \".r16\" and\n"
+                 "\".raw\" write the 16-bit samples of --depth 16 alone, little-endian, top row\n"
+                 "first, without a header: a terrain heightmap. \".glsl\" writes the layer as\n"
+                 "GLSL 3.30 source that computes its values, and \".html\" a web page that\n"
+                 "shows it live with WebGL 2 (pan with a left drag, zoom with the wheel).\n"
                  "\n"
                  "  --size WIDTHxHEIGHT  image size in pixels, each side 1 to %lld\n"
                  "                       (default %dx%d, the viewer's drawing area)\n"
@@ -154,6 +160,12 @@ void printUsage(std::FILE* out)
                  "                       STOPS is T:#RRGGBB entries joined by commas, T from 0\n"
                  "                       to 1 strictly increasing, or one of the named ramps:\n"
                  "%s"
+                 "  --pack R,G,B[,A]     write three or four layers into the channels of one RGB\n"
+                 "                       or RGBA PNG or TIFF (8 bits, or --depth 16): each a\n"
+                 "                       layer path as --layer takes it, \"base\" for the base\n"
+                 "                       layer, \"-\" for 0 and \"1\" for full white\n"
+                 "  --es                 write the .glsl shader in GLSL ES 3.00 (WebGL 2,\n"
+                 "                       mobile) instead of GLSL 3.30 core\n"
                  "  --join               join EXR tiles rendered apart with --region of one\n"
                  "                       image (each knows its place in it) into the whole\n"
                  "                       image, as scripts/render-tiles.sh does\n"
@@ -161,12 +173,13 @@ void printUsage(std::FILE* out)
                  "\n"
                  "--normal-map and --gradient exclude each other and write PNG only. The\n"
                  "scene's own view (its viewAs attribute, what the viewer shows) is ignored:\n"
-                 "the output is what these options ask for.\n"
+                 "the output is what these options ask for. A shader or page computes the\n"
+                 "picture at any size: --region and --depth do not apply to it.\n"
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
                  "grows with its width only.\n",
-                 programName, programName, maxSide, patternlens::defaultWidth, patternlens::defaultHeight,
-                 namedRamps().c_str());
+                 programName, programName, programName, programName, maxSide, patternlens::defaultWidth,
+                 patternlens::defaultHeight, namedRamps().c_str());
 }
 
 int usageError(const std::string& message)
@@ -231,9 +244,26 @@ bool parseSeed(const std::string& text, std::uint32_t* out)
     return !text.empty() && text[0] != '-' && r.ec == std::errc() && r.ptr == end;
 }
 
+// The channels of --pack: three or four names between commas.
+bool parsePack(const std::string& text, std::vector<std::string>* channels)
+{
+    channels->clear();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        channels->push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (channels->back().empty()) return false;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return channels->size() == 3 || channels->size() == 4;
+}
+
 // The options: each long option's code is its row's place past the
 // characters, the value's name is what a missing value's message asks for.
-enum Code { size = 256, region, depth, normalMap, strength, convention, gradient, seamless, seed, layer, aspect, join, help };
+enum Code {
+    size = 256, region, depth, normalMap, strength, convention, gradient, pack, es, seamless, seed, layer, aspect, join, help
+};
 const struct Option {
     const char* name;
     Code code;
@@ -246,6 +276,8 @@ const struct Option {
     {"strength", strength, "a value, a number"},
     {"normal-convention", convention, "a value, opengl or directx"},
     {"gradient", gradient, "a value: T:#RRGGBB entries joined by commas, or a ramp's name"},
+    {"pack", pack, "a value R,G,B or R,G,B,A: layer paths, base, - or 1"},
+    {"es", es, nullptr},
     {"seamless", seamless, nullptr},
     {"seed", seed, "a value, a whole number from 0 to 4294967295"},
     {"layer", layer, "a value, the variables' names from the base layer down"},
@@ -315,6 +347,12 @@ std::string takeOption(int code, const std::string& value, Request& request)
         request.gradient = true;
         break;
     }
+    case pack:
+        if (!parsePack(value, &request.file.pack))
+            return "invalid pack '" + value + "': expected three or four channels R,G,B[,A], each a layer path, base, "
+                   "- or 1";
+        break;
+    case es: request.file.es = true; break;
     case seamless: frame.seamless = patternlens::Seamless::on; break;
     case seed:
         if (!parseSeed(value, &frame.seed))
@@ -406,7 +444,7 @@ int main(int argc, char** argv)
     // opens the file: the name must ask for a format the renderer writes.
     patternlens::Format format;
     if (!patternlens::formatOf(outputPath, &format))
-        return usageError("output '" + outputPath + "': the renderer writes " + imagewriter::outputSuffixList() + " files");
+        return usageError("output '" + outputPath + "': the renderer writes " + imagewriter::outputSuffixList());
     if (request.regionGiven) {
         try {
             patternlens::checkFrame(frame);
@@ -424,6 +462,22 @@ int main(int argc, char** argv)
     if (request.gradient) options.picture = patternlens::Picture::colourRamp;
     if (format == patternlens::Format::exr && request.depthGiven && options.depth == 8)
         return usageError("an EXR image holds floats: --depth 16 for halves, or no --depth for 32-bit floats");
+    const bool text = format == patternlens::Format::glsl || format == patternlens::Format::html;
+    if (options.es && format != patternlens::Format::glsl) return usageError("--es goes with a .glsl output");
+    if (text && (request.depthGiven || request.regionGiven || request.normalMap || request.gradient || !options.pack.empty()))
+        return usageError(std::string("a shader or page shows the whole picture in its own values: ") +
+                          (request.depthGiven ? "--depth" : request.regionGiven ? "--region" : !options.pack.empty() ? "--pack"
+                           : request.normalMap ? "--normal-map" : "--gradient") + " does not apply");
+    if (format == patternlens::Format::raw && (request.normalMap || request.gradient || !options.pack.empty()))
+        return usageError("a .r16 or .raw heightmap holds the grey values alone");
+    if (format == patternlens::Format::raw && request.depthGiven && options.depth != 16)
+        return usageError("a .r16 or .raw heightmap holds 16-bit samples: --depth 16 or none");
+    if (!options.pack.empty()) {
+        if (format != patternlens::Format::png && format != patternlens::Format::tiff)
+            return usageError("--pack writes PNG or TIFF images");
+        if (!frame.layer.empty()) return usageError("--pack names its layers itself: --layer does not apply");
+        if (request.normalMap || request.gradient) return usageError("--pack writes the layers' grey values");
+    }
 
     // The scene is read as the viewer reads it. The frame gives its layers
     // the image's size (layers hold no pixels until they are drawn, so even
@@ -455,12 +509,18 @@ int main(int argc, char** argv)
     options.stop = &stopRequested;
     catchStopSignals();
     std::string error;
+    patternlens::Error::Kind kind = patternlens::Error::Kind::io;
     try {
         scene->writeFile(outputPath, frame, options);
     } catch (const patternlens::Error& e) {
         error = e.what();
+        kind = e.kind();
     }
     if (showProgress) std::fputc('\n', stderr);
+    // A channel of --pack that leads nowhere, or one the format cannot hold,
+    // is found with the layers.
+    if (kind == patternlens::Error::Kind::layer) return usageError("--" + error);
+    if (kind == patternlens::Error::Kind::options) return usageError(error);
     // A signal that comes after the last band lets the finished file stand.
     if (stopSignal && !error.empty()) {
         fileError(outputPath, "interrupted; nothing written");

@@ -127,11 +127,14 @@ enum class Samples {
                // clamping (values outside [0, 1], and NaN, kept)
 };
 
-// The file formats, each named by its file name's suffix.
-enum class Format { png, pgm, exr, tiff };
+// The file formats, each named by its file name's suffix: the images, the
+// heightmaps (.r16 or .raw: the 16-bit samples of depth 16 alone,
+// little-endian, the top row first, no header), the GLSL shader (.glsl) and
+// the web page that runs it (.html).
+enum class Format { png, pgm, exr, tiff, raw, glsl, html };
 
-// The format a file name's suffix asks for: .png, .pgm, .exr, .tif or .tiff,
-// in any case. False for any other name.
+// The format a file name's suffix asks for: .png, .pgm, .exr, .tif, .tiff,
+// .r16, .raw, .glsl or .html, in any case. False for any other name.
 bool formatOf(const std::string& path, Format* format);
 
 // What a file shows of the values (PNG only for the two in colour).
@@ -148,9 +151,10 @@ enum class NormalConvention {
 
 struct FileOptions {
     // Bits per sample (--depth). 0: the format's own, 8 in PNG and PGM and
-    // 32-bit floats in EXR and TIFF. 16: 16-bit samples in PNG, PGM and
-    // TIFF, halves in an EXR. 8 in a TIFF: the grey bytes (an EXR cannot
-    // have 8). 32: floats, EXR and TIFF only.
+    // 32-bit floats in EXR and TIFF, 16 in a heightmap. 16: 16-bit samples
+    // in PNG, PGM and TIFF, halves in an EXR. 8 in a TIFF: the grey bytes
+    // (an EXR cannot have 8). 32: floats, EXR and TIFF only. A heightmap
+    // has 16 only; a shader or page none.
     int depth = 0;
     Picture picture = Picture::grey;
     // The normal map's slope factor (--strength), -1e6 to 1e6, and
@@ -166,6 +170,15 @@ struct FileOptions {
     std::function<bool(long long doneRows, long long totalRows)> progress;
     // Read before every row: once set, by any thread, the render stops.
     const std::atomic<bool>* stop = nullptr;
+    // A .glsl file in GLSL ES 3.00 (WebGL 2, mobile) rather than GLSL 3.30
+    // core (--es).
+    bool es = false;
+    // Packed channels (--pack): three or four, RGB or RGBA, each a layer
+    // path as Frame::layer takes it, "base" for the base layer, "-" for 0
+    // and "1" for full white. A PNG or TIFF of 8 bits (the default) or 16,
+    // each channel holding what a grey image of its layer holds; the
+    // frame's layer is not used. Empty: a grey image of the frame's layer.
+    std::vector<std::string> pack;
 };
 
 // Why ramp is no colour ramp FileOptions::ramp takes, quoting the entry at
@@ -207,6 +220,9 @@ public:
     const std::string& warning() const;
     // The scene's own Seamless setting.
     bool seamless() const;
+    // The scene file's name, without its folder ("" for a parsed document):
+    // a shader's header and a page's title name it.
+    const std::string& name() const;
 
     // Throws Error (size, region or layer) when frame cannot be rendered of
     // this scene: the layer's message names the path and lists the names
@@ -220,11 +236,27 @@ public:
     void render(const Frame& frame, Samples samples, void* out, std::size_t rowBytes,
                 const std::atomic<bool>* stop = nullptr) const;
 
+    // Renders the channels (FileOptions::pack) of frame into memory the
+    // caller owns, interleaved: row r at out + r * rowBytes, pixel c's
+    // channels one after another. uint8 and uint16 hold what grey images of
+    // the layers hold, float32 their values (a constant is 0 or 1). Throws
+    // Error (layer) naming a channel that leads to no layer, (options) for
+    // a count other than 3 or 4.
+    void renderPacked(const Frame& frame, const std::vector<std::string>& channels, Samples samples, void* out,
+                      std::size_t rowBytes, const std::atomic<bool>* stop = nullptr) const;
+
+    // The GLSL source of frame's layer (its size, region and seed as the
+    // frame has them; the size only names the example of its header):
+    // float patternlens(vec2 pixel, vec2 size) gives the values a float
+    // render gives, with the views in the uniform array patternlensViews.
+    // GLSL 3.30 core, or GLSL ES 3.00 with es.
+    std::string glsl(const Frame& frame, bool es = false) const;
+
     // Writes frame to the file at path in the format its suffix asks for
     // (formatOf), a band of rows at a time: the memory grows with the width
     // only. Atomic: a failure or a cancel leaves any earlier file at path as
     // it was and no partial file. The bytes patternlens-render writes with
-    // the same options.
+    // the same options. A .glsl shader or .html page takes no region.
     void writeFile(const std::string& path, const Frame& frame, const FileOptions& options = FileOptions()) const;
 
 private:

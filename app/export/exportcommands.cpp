@@ -92,7 +92,8 @@ void ExportCommands::onExport()
         else
             viewresize::resizeKeepingView(*copy.tree, width, height);
     }
-    imageExporter->start(std::move(copy), path);
+    const std::string& scene = controls.history.scenePath();
+    imageExporter->start(std::move(copy), path, scene.substr(scene.find_last_of('/') + 1));
     controls.infoLine.report("Exporting " + path + ": 0%");
 }
 

@@ -1,16 +1,16 @@
 #pragma once
 // "Export" (Ctrl+E), its "Export size:" field and its "Keep aspect" switch:
 // the current layer, as shown, written to an image file the user picks (PNG,
-// or EXR or TIFF of the values, by the name's suffix), at the size of the
-// field (the drawing area when empty), off the main loop. With the switch on
-// (as it starts) a size of another shape than the drawing area shows its
-// picture scaled to the width (viewresize::resizeKeepingAspect), else the
-// same view stretched. Above exportsize::askAboveBytes of raw pixels it asks
-// first: before the file dialog when a PNG of the view is that big, else
-// once a file of more bytes a pixel (the floats of an EXR or TIFF) is
-// chosen. A size the field cannot mean, or an export already running, is
-// reported instead. While an export runs the button reads "Cancel export"
-// and stops it.
+// or EXR or TIFF of the values, or the layer's GLSL shader or web page, by
+// the name's suffix), at the size of the field (the drawing area when
+// empty), off the main loop. With the switch on (as it starts) a size of
+// another shape than the drawing area shows its picture scaled to the width
+// (viewresize::resizeKeepingAspect), else the same view stretched. Above
+// exportsize::askAboveBytes of raw pixels it asks first: before the file
+// dialog when a PNG of the view is that big, else once a file of more bytes
+// a pixel (the floats of an EXR or TIFF) is chosen. A size the field cannot
+// mean, or an export already running, is reported instead. While an export
+// runs the button reads "Cancel export" and stops it.
 class Confirmation;
 class ImageExporter;
 class LayerControls;

@@ -76,7 +76,7 @@ std::string format(int width, int height)
 
 std::string withImageSuffix(const std::string& path)
 {
-    for (const std::string suffix : {".png", ".exr", ".tif", ".tiff"})
+    for (const std::string suffix : {".png", ".exr", ".tif", ".tiff", ".glsl", ".html"})
         if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
             return path;
     return path + ".png";

@@ -30,7 +30,8 @@ bool parse(const std::string& text, int defaultWidth, int defaultHeight, int* wi
 std::string format(int width, int height);
 
 // path with ".png" appended unless it already ends in exactly ".png",
-// ".exr", ".tif" or ".tiff" (the images the export writes).
+// ".exr", ".tif" or ".tiff" (the images the export writes), or ".glsl" or
+// ".html" (the layer's shader, or the web page that runs it).
 std::string withImageSuffix(const std::string& path);
 
 } // namespace exportsize

@@ -40,7 +40,7 @@ void BackgroundExporter::cancel()
     runner.cancel();
 }
 
-void BackgroundExporter::start(Composition composition, const std::string& newPath)
+void BackgroundExporter::start(Composition composition, const std::string& newPath, const std::string& sceneName)
 {
     if (!composition.tree) return;   // nothing to write
     wait();   // the last one has finished: busy() was false
@@ -54,8 +54,9 @@ void BackgroundExporter::start(Composition composition, const std::string& newPa
     reporting = true;
     // The job holds what it reads and writes: the copy, the path and the
     // outcome it shares with this object.
-    BackgroundRunner::Job job = [copy, target = newPath, shared = outcome](const BackgroundRunner::CancelToken& token) {
+    BackgroundRunner::Job job = [copy, target = newPath, sceneName, shared = outcome](const BackgroundRunner::CancelToken& token) {
         imagewriter::RenderOptions options = optionsFor(target, copy->settings.viewAs);
+        options.sceneName = sceneName;
         options.stop = token.stopFlag();
         options.threads = rowloop::Threads::background;
         options.progress = [&shared](long long done, long long total) {

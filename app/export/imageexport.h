@@ -17,8 +17,9 @@ namespace imageexport {
 // The export writes through patternlens-render's writer, atomically: an
 // 8-bit PNG as the view shows the values (grey: the same bytes the renderer
 // writes for the same layer at that size; a normal map or colour ramp in
-// RGB), or for ".exr" and ".tif" the values themselves as 32-bit floats.
-// These are the options for path's suffix and the view.
+// RGB), for ".exr" and ".tif" the values themselves as 32-bit floats, and
+// for ".glsl" and ".html" the layer's shader and web page. These are the
+// options for path's suffix and the view.
 imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& view);
 
 //
@@ -37,7 +38,7 @@ public:
     BackgroundExporter& operator=(const BackgroundExporter&) = delete;
 
     bool busy() const override;
-    void start(Composition composition, const std::string& path) override;
+    void start(Composition composition, const std::string& path, const std::string& sceneName = "") override;
     void cancel() override;
     // "Exporting NAME: 42%" as rows finish, then "Exported NAME (WxH)",
     // "Cancelled the export of NAME" or "Could not export NAME: reason" once.

@@ -13,8 +13,9 @@ public:
     // True while an export is under way; a second one is refused meanwhile.
     virtual bool busy() const = 0;
     // Renders composition (the exporter's own copy, its tree at the texture
-    // size it has) and writes it to path. Returns at once.
-    virtual void start(Composition composition, const std::string& path) = 0;
+    // size it has) and writes it to path. sceneName, the scene's file name,
+    // is what a shader's header and a page's title name. Returns at once.
+    virtual void start(Composition composition, const std::string& path, const std::string& sceneName = "") = 0;
     // Stops the export under way, if any, within a row; it leaves no file
     // and poll tells it was cancelled. Returns at once.
     virtual void cancel() = 0;

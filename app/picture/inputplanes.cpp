@@ -28,7 +28,9 @@ unsigned InputPlanes::attach(Composition& composition)
     unsigned kept = 0;
     for (int i = 0; i < Renderable::maxVariables; ++i) {
         LayerVariable& variable = copy.variables[i];
-        const Renderable* input = i < copy.variableCount ? variable.inputLayer.get() : nullptr;
+        // An input read at moved points (a Warp's Source) has no plane.
+        const Renderable* input =
+            i < copy.variableCount && copy.readsInputAtPixels(i) ? variable.inputLayer.get() : nullptr;
         if (!input) {
             planes[i].reset();
             continue;

@@ -3,7 +3,8 @@
 // carried from one render to the next by the thread that renders.
 //
 // Each render works on its own copy of the composition. Before it starts,
-// every driven variable of the copy gets a plane: the one the last render
+// every driven variable of the copy that the layer reads at whole pixels
+// (all but a Warp's Source) gets a plane: the one the last render
 // filled when that input's subtree is the same as then (an edit of the
 // layer itself, of an undriven variable or of its Inverse), a new empty one
 // otherwise. Any change below an input drops that input's plane; the

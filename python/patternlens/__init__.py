@@ -17,7 +17,9 @@ the bytes of "--size WxH" in a PGM, dtype="uint16" the values of
 "--depth 16", and dtype="float32" the values themselves before any rounding.
 Composition.normal_map gives the RGB image of "--normal-map"; normal_map and
 colour_ramp turn float32 values into those of "--normal-map" and
-"--gradient". patternlens.dask renders images of any size as dask arrays,
+"--gradient". render_packed puts several layers into the channels of one
+image, as "--pack", and to_glsl gives the GLSL shader that computes the
+values on a GPU. patternlens.dask renders images of any size as dask arrays,
 chunk by chunk.
 
 The module is built for Debian's Python, /usr/bin/python3.

@@ -347,6 +347,16 @@ xdotool mousemove 300 200
 wait_panel "typing into Value: leaves it showing the stored value" panel-closed.png same
 wait_area "typing into Value: changes no layer" circles.png
 
+# --- The list's last type, Warp: without inputs, its Source's grey (Page
+# Up raises the Source, the first variable, by a twentieth) ---
+
+click "${layer_types[@]}"; click "${type_item_warp[@]}"; click "${change_base[@]}"
+viewer_keys Page_Up
+warp_var() { printf '<Variable name="%s" MaxValue="1.000000" MinValue="0.000000" OverrideValue="%s" />' "$1" "$2"; }
+render warp "$(layer 6 0.000000 0.000000 20.000000 0 "$(warp_var Source "$(viewmath adjust 0.5 0 1 5)")$(
+    warp_var "Warp X" 0.500000)$(warp_var "Warp Y" 0.500000)$(warp_var Amount 0.100000)")"
+wait_area change-base-warp warp.png
+
 # --- Rows keep their heights across types: from a Noise input, "Go to
 # parent" reaches its Blend base, where "Edit input layer" leads back ---
 
@@ -356,6 +366,24 @@ render blend-input "$(layer 0 0.000000 0.000000 20.000000 0 "$(noise_var 0.50000
 wait_area blend-input blend-input.png
 click "${go_to_parent[@]}"; sleep 0.3; click "${edit_input[@]}"
 wait_area rows-stay-across-types blend-input.png
+
+# --- Every type is in the list at once: a Combine base, its Mode named in
+# the Value row; undone, the Blend with its Noise input is back ---
+
+click "${layer_types[@]}"; click "${type_item_combine[@]}"; click "${change_base[@]}"
+render combine "$(layer 9 0.000000 0.000000 20.000000 0 \
+    '<Variable name="A" MaxValue="1.000000" MinValue="0.000000" OverrideValue="0.500000" />'\
+'<Variable name="B" MaxValue="1.000000" MinValue="0.000000" OverrideValue="0.500000" />'\
+'<Variable name="Mode" MaxValue="6.000000" MinValue="0.000000" OverrideValue="0.000000" />')"
+wait_area change-base-combine combine.png
+click "${variable_list[@]}"; click "${variable_item_third[@]}"
+xdotool mousemove 300 200
+sleep 0.3
+shot screen.png
+value=$(read_value screen.png)
+python3 "$here/lib/ocrmatch.py" "0(Add)" "$value" && pass || { cp screen.png "$keep/mode-value.png"; fail "Combine's Mode reads '$value', not '0 (Add)'"; }
+key ctrl+z
+wait_area change-base-combine-undone blend-input.png
 
 # --- Scene files through the file dialogs: a loaded tree shows its base
 # layer, and saving it writes what the viewer shows ---

@@ -32,3 +32,11 @@ def test_chunks_on_a_cluster_join_to_the_renderers_image(tmp_path, render_tool):
             pld.render(scene, 10, 10, chunks=chunks)
     kept = pld.render(scene, 90, 40, chunks=(20, 30), aspect="keep")
     np.testing.assert_array_equal(kept.compute(), scene.render(90, 40, aspect="keep"))
+
+
+def test_chunks_of_a_warp_join_to_the_renderers_image(render_tool):
+    # A Warp's moves are measured by the whole image's width, in every chunk.
+    pytest.importorskip("dask.array")
+    scene_path = os.path.join(ROOT, "examples", "smoke.xml")
+    image = pld.render(pl.load(scene_path), 300, 200, chunks=(64, 100))
+    np.testing.assert_array_equal(image.compute(scheduler="threads"), render_tool(scene_path, "--size", "300x200"))

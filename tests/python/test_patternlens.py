@@ -39,7 +39,14 @@ def every_type():
     blend = pl.Layer("Blend", x=1, y=1, zoomx=30, zoomy=30)
     for name, layer in zip(blend.variables, (fractal, cells)):
         blend[name] = layer
-    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend
+    warp = pl.Layer("Warp", Amount=0.0625, Source=pl.Layer("Fractal", zoomx=7, zoomy=7, Octaves=5),
+                    **{"Warp X": pl.Layer("Noise", x=2, zoomx=9, zoomy=9, Cutoff=0),
+                       "Warp Y": pl.Layer("Cells", y=-3, zoomx=6, zoomy=6)})
+    ridged = pl.Layer("Ridged", x=2, y=-3, zoomx=7, zoomy=5, Octaves=5, seed=12)
+    terrace = pl.Layer("Terrace", Source=pl.Layer("Gradient", Shape=0, Softness=0.75), Low=0.25, Steps=5)
+    island = pl.Layer("Combine", A=ridged, B=pl.Layer("Gradient", x=0.5, y=-0.75, Softness=0.5), Mode=2)
+    shaped = pl.Layer("Combine", A=island, B=terrace, Mode=6)
+    return pl.Layer("Circles", x=3.25, y=-1.5, zoomx=10, zoomy=10, Radius=1.2, Spacing=noise), blend, warp, shaped
 
 
 CASES = [  # (composition index, render keywords, the tool's options)
@@ -51,6 +58,10 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
     (0, {"aspect": "keep"}, ["--aspect", "keep"]),
     (1, {"aspect": "keep", "region": (20, 10, 30, 40)}, ["--aspect", "keep", "--region", "20,10,30,40"]),
+    (2, {"region": (40, 20, 57, 41)}, ["--region", "40,20,57,41"]),   # moves measured by the whole width
+    (2, {"seamless": True}, ["--seamless"]),
+    (3, {"layer": "A/A"}, ["--layer", "A/A"]),
+    (3, {"seamless": True, "region": (20, 9, 61, 40)}, ["--seamless", "--region", "20,9,61,40"]),
 ]
 
 
@@ -106,7 +117,10 @@ def test_every_type_alone_and_seamless_off(tmp_path, render_tool):
         composition.save(scene)
         plain = composition.render(64, 48)
         np.testing.assert_array_equal(plain, render_tool(scene, "--size", "64x48"))
-        if name != "Blend":   # alone, a blend of two fixed values is flat
+        # Alone, a blend or combination of fixed values is flat, and so are a
+        # terrace and a warp of one; a seamless gradient is the flat one
+        # within its view.
+        if name not in ("Blend", "Warp", "Terrace", "Combine", "Gradient"):
             assert not np.array_equal(plain, composition.render(64, 48, seamless=True))
 
 
@@ -156,6 +170,39 @@ def test_layer_trees():
     with pytest.raises(ValueError, match="1332"):
         pl.Layer("Noise", Cutoff=chain)
     assert pickle.loads(pickle.dumps(pl.Composition(chain))).render(8, 8).shape == (8, 8)
+
+
+def test_packed_channels_hold_each_layers_render(tmp_path):
+    composition = pl.Composition(every_type()[0])
+    channels = ["base", "Spacing/Cutoff", "-", "1"]
+    for dtype, white in (("uint8", 255), ("uint16", 65535), ("float32", 1)):
+        for keywords in ({}, {"region": (13, 7, 41, 29), "seed": 3}, {"seamless": True}):
+            packed = composition.render_packed(97, 61, channels, dtype=dtype, **keywords)
+            assert packed.dtype == dtype and packed.shape == composition.render(97, 61, **keywords).shape + (4,)
+            np.testing.assert_array_equal(packed[..., 0], composition.render(97, 61, dtype=dtype, **keywords))
+            np.testing.assert_array_equal(packed[..., 1], composition.render(97, 61, layer=channels[1], dtype=dtype,
+                                                                             **keywords))
+            assert (packed[..., 2] == 0).all() and (packed[..., 3] == white).all()
+    scene, out = tmp_path / "scene.xml", tmp_path / "out.png"
+    composition.save(scene)
+    subprocess.run([RENDER, "--size", "97x61", "--pack", "Spacing,base,1", str(scene), str(out)], check=True)
+    np.testing.assert_array_equal(read_png(out), composition.render_packed(97, 61, ("Spacing", "base", "1")))
+    for bad, error in ((["base", "Nope", "-"], KeyError), (["base", "-"], ValueError), ("base,-,1", TypeError),
+                       (["base", "-", 1], TypeError)):
+        with pytest.raises(error):
+            composition.render_packed(97, 61, bad)
+
+
+def test_to_glsl_is_the_renderers_shader(tmp_path):
+    scene, out = os.path.join(ROOT, "examples", "marble.xml"), tmp_path / "out.glsl"
+    composition = pl.load(scene)
+    for es in (False, True):
+        for keywords, options in (({}, []), ({"layer": "Cutoff", "seamless": True, "seed": 4},
+                                             ["--layer", "Cutoff", "--seamless", "--seed", "4"])):
+            subprocess.run([RENDER, *(["--es"] if es else []), *options, scene, str(out)], check=True)
+            assert composition.to_glsl(es, **keywords) == out.read_text()
+    assert composition.to_glsl().startswith("#version 330 core\n")
+    assert composition.to_glsl(es=True).startswith("#version 300 es\n")
 
 
 def test_bad_arguments_and_files(tmp_path):

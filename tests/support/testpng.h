@@ -32,11 +32,11 @@ inline Image decode(const std::string& path)
     return out;
 }
 
-// A greyscale (or RGB) PNG of 8 or 16 bits, samples as stored, read row by row with
+// A greyscale (or RGB, or RGBA) PNG of 8 or 16 bits, samples as stored, read row by row with
 // every check libpng makes (chunk CRCs, the zlib checksum).
 struct Grey {
     int width = 0, height = 0, depth = 0;
-    int channels = 1;                     // 3 for an RGB image
+    int channels = 1;                     // 3 for an RGB image, 4 for RGBA
     std::vector<std::uint16_t> samples;   // top row first, empty when unreadable
 };
 
@@ -54,14 +54,15 @@ inline bool readGrey(std::FILE* file, Grey* out, std::vector<png_byte>* row)
     png_read_info(png, info);
     const int depth = png_get_bit_depth(png, info);
     const int type = png_get_color_type(png, info);
-    if ((type != PNG_COLOR_TYPE_GRAY && type != PNG_COLOR_TYPE_RGB) || (depth != 8 && depth != 16)) {
+    if ((type != PNG_COLOR_TYPE_GRAY && type != PNG_COLOR_TYPE_RGB && type != PNG_COLOR_TYPE_RGB_ALPHA) ||
+        (depth != 8 && depth != 16)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
     out->width = static_cast<int>(png_get_image_width(png, info));
     out->height = static_cast<int>(png_get_image_height(png, info));
     out->depth = depth;
-    out->channels = type == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    out->channels = type == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : type == PNG_COLOR_TYPE_RGB ? 3 : 1;
     row->resize(png_get_rowbytes(png, info));
     const std::size_t perRow = static_cast<std::size_t>(out->width) * out->channels;
     out->samples.resize(perRow * static_cast<std::size_t>(out->height));

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <iostream>
@@ -626,6 +627,97 @@ TEST_F(RenderToolTest, TheTilesScriptJoinsEveryKindOfImageAndRefusesWhatItCannot
         EXPECT_EQ(r.err.find("tiles of"), std::string::npos) << "rendered before refusing: " << r.err;
     }
     EXPECT_EQ(leftovers(), std::vector<std::string>{"tree.xml"});
+}
+
+// The samples of a grey PGM of either depth, in order.
+std::vector<int> pgmSamples(const std::string& pgm)
+{
+    std::istringstream in(pgm);
+    std::string magic;
+    int width = 0, height = 0, maxval = 0;
+    in >> magic >> width >> height >> maxval;
+    const std::size_t start = static_cast<std::size_t>(in.tellg()) + 1;
+    std::vector<int> out;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(width) * height; ++k)
+        out.push_back(maxval == 255 ? std::uint8_t(pgm[start + k])
+                                    : std::uint8_t(pgm[start + 2 * k]) << 8 | std::uint8_t(pgm[start + 2 * k + 1]));
+    return out;
+}
+
+// Packed channels and heightmaps hold the single layers' renders, byte for
+// byte: with a region and a seed, in PNG and TIFF, at both depths, whole or
+// joined from tiles.
+TEST_F(RenderToolTest, PackedChannelsAndHeightmapsHoldTheSingleLayersRenders)
+{
+    writeTreeScene();
+    const std::string scene = " '" + path("tree.xml") + "' ";
+    const std::string frame = "--size 53x37 --region 5,3,40,30 --seed 9 ";
+    for (const std::string depth : {"8", "16"}) {
+        ASSERT_EQ(run(frame + "--depth " + depth + scene + "'" + path("base.pgm") + "'").status, 0);
+        ASSERT_EQ(run(frame + "--depth " + depth + " --layer Spacing" + scene + "'" + path("spacing.pgm") + "'").status, 0);
+        const std::vector<int> base = pgmSamples(readFile(path("base.pgm")));
+        const std::vector<int> spacing = pgmSamples(readFile(path("spacing.pgm")));
+        ASSERT_EQ(base.size(), 40u * 30);
+        const int white = depth == "8" ? 255 : 65535;
+        // Each pack's channels: the samples they must hold.
+        const std::pair<std::string, std::vector<std::vector<int>>> packs[] = {
+            {"base,Spacing,-,1", {base, spacing, std::vector<int>(base.size(), 0), std::vector<int>(base.size(), white)}},
+            {"Spacing,1,base", {spacing, std::vector<int>(base.size(), white), base}},
+        };
+        for (const auto& [pack, channels] : packs) {
+            const std::string options = frame + "--depth " + depth + " --pack " + pack + scene;
+            ASSERT_EQ(run(options + "'" + path("packed.png") + "'").status, 0) << pack;
+            ASSERT_EQ(run(options + "'" + path("packed.tif") + "'").status, 0) << pack;
+            const testpng::Grey png = testpng::decodeGrey(path("packed.png"));
+            const std::string tif = tiffSamples(path("packed.tif"));
+            const std::size_t n = channels.size(), bytes = depth == "8" ? 1 : 2;
+            ASSERT_EQ(png.channels, static_cast<int>(n)) << pack;
+            ASSERT_EQ(tif.size(), base.size() * n * bytes) << pack;
+            for (std::size_t k = 0; k < base.size(); ++k)
+                for (std::size_t c = 0; c < n; ++c) {
+                    const std::size_t at = (k * n + c) * bytes;
+                    int sample = std::uint8_t(tif[at]);
+                    if (bytes == 2) std::memcpy(&sample, &tif[at], 2);   // the machine's order, as the TIFF says
+                    ASSERT_EQ(png.samples[k * n + c], channels[c][k]) << pack << " pixel " << k << " channel " << c;
+                    ASSERT_EQ(bytes == 2 ? sample & 0xffff : sample, channels[c][k]) << pack << " pixel " << k;
+                }
+        }
+        if (depth == "16") {
+            // A heightmap: the same samples, little-endian, nothing else.
+            for (const std::string name : {"height.r16", "height.raw"}) {
+                ASSERT_EQ(run(frame + scene + "'" + path(name) + "'").status, 0);
+                const std::string raw = readFile(path(name));
+                ASSERT_EQ(raw.size(), 2 * base.size());
+                for (std::size_t k = 0; k < base.size(); ++k)
+                    ASSERT_EQ(std::uint8_t(raw[2 * k]) | std::uint8_t(raw[2 * k + 1]) << 8, base[k]) << k;
+            }
+        }
+    }
+    // Tiles joined by the script are the whole render, packed or a heightmap.
+    const std::string script = std::string("PATTERNLENS_RENDER='") + RENDER_TOOL + "' bash '" + RENDER_TILES_SCRIPT + "' ";
+    for (const auto& [options, name] : {std::pair<std::string, std::string>{"--pack base,Spacing,1 ", "p.png"},
+                                               {"--depth 16 ", "h.r16"}}) {
+        ASSERT_EQ(runCommand(script + "--size 45x31 --tile 20x12 " + options + scene + "'" + path("joined-" + name) + "'").status, 0)
+            << options;
+        ASSERT_EQ(run("--size 45x31 " + options + scene + "'" + path("single-" + name) + "'").status, 0);
+        if (name == "p.png")
+            EXPECT_EQ(testpng::decodeGrey(path("joined-" + name)).samples, testpng::decodeGrey(path("single-" + name)).samples);
+        else
+            EXPECT_EQ(readFile(path("joined-" + name)), readFile(path("single-" + name)));
+    }
+
+    // What the formats cannot hold is refused before any file is made.
+    for (const std::string& args : {std::string("--pack base,-,1 ") + scene + "'" + path("x.pgm") + "'",
+                                    std::string("--pack base,- ") + scene + "'" + path("x.png") + "'",
+                                    std::string("--pack base,Nope,1 ") + scene + "'" + path("x.png") + "'",
+                                    std::string("--depth 8") + scene + "'" + path("x.raw") + "'",
+                                    std::string("--es") + scene + "'" + path("x.png") + "'",
+                                    std::string("--region 0,0,5,5") + scene + "'" + path("x.glsl") + "'"}) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("patternlens-render: ", 0), 0u) << r.err;
+    }
+    for (const char* name : {"x.pgm", "x.png", "x.raw", "x.glsl"}) EXPECT_FALSE(exists(path(name))) << name;
 }
 
 // A seamless scene renders the same from its file's attribute as with

@@ -107,9 +107,10 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     for (int i = 0; i < 6; ++i) EXPECT_EQ(inner[i]->label(), expected[i]);
     for (const auto& c : inner) EXPECT_EQ(c->id(), -1);
 
-    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"};
-    ASSERT_EQ(types().items().size(), 6u);
-    for (int t = 0; t < 6; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
+    const char* typeNames[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend",
+                               "Warp",  "Ridged",  "Terrace", "Combine", "Gradient"};
+    ASSERT_EQ(types().items().size(), 11u);
+    for (int t = 0; t < 11; ++t) EXPECT_EQ(types().items()[t].text, typeNames[t]);
     EXPECT_EQ(types().selectedText(), "Noise");
 }
 
@@ -123,6 +124,21 @@ TEST_F(ControlPanelTest, StartUpShowsTheNoiseBaseLayer)
     EXPECT_TRUE(enabled("Change base"));
     EXPECT_TRUE(enabled("Load from XML"));
     EXPECT_TRUE(enabled("Save to XML"));
+}
+
+// Combine's Mode and Gradient's Shape show the name of their whole number
+// beside the value; other variables show the value alone.
+TEST_F(ControlPanelTest, ValueRowNamesModesAndShapes)
+{
+    controls.setBaseLayer(createLayer(9));
+    variables().choose(2);
+    EXPECT_EQ(value(), "0 (Add)");
+    controls.adjustSelectedVariable(5.5f);
+    EXPECT_EQ(value(), "5.5 (Difference)");
+    variables().choose(0);
+    EXPECT_EQ(value(), "0.5");
+    controls.setBaseLayer(createLayer(10));
+    EXPECT_EQ(value(), "2 (Radial)");
 }
 
 TEST_F(ControlPanelTest, AssignGoesDownAndGoToParentComesBackWithTheFirstVariable)

@@ -8,6 +8,7 @@
 #include "layers/renderable.h"
 #include "layers/rowloop.h"
 #include "layers/saturate.h"
+#include "layers/treewalk.h"
 #include "layers/workerpool.h"
 #include "tests/support/everytarget.h"
 
@@ -23,6 +24,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -176,6 +178,13 @@ public:
         return std::unique_ptr<Renderable>(layer(depth, type));
     }
 
+    // A Warp whose inputs are compositions of at most depth levels, or,
+    // down to warps levels, Warps made the same way.
+    std::unique_ptr<Renderable> makeWarped(int warps, int depth) { return std::unique_ptr<Renderable>(warped(warps, depth)); }
+
+    // The types picked at random: the first this many, and the wild one.
+    int types = LayerTypeTable::count;
+
 private:
     float uniform(float a, float b) { return std::uniform_real_distribution<float>(a, b)(random); }
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
@@ -201,8 +210,8 @@ private:
     Renderable* layer(int depth, int type = -1)
     {
         Renderable* l = nullptr;
-        const int kind = type >= 0 ? type : pick(LayerTypeTable::count + 1);
-        if (kind < LayerTypeTable::count) {
+        const int kind = type >= 0 ? type : pick(types + 1);
+        if (type >= 0 || kind < types) {
             l = createLayer(kind);
         } else {
             l = new WildLayer;
@@ -222,6 +231,19 @@ private:
         return l;
     }
 
+    Renderable* warped(int warps, int depth)
+    {
+        Renderable* warp = layer(1, warpType);
+        for (int i = 0; i < warp->variableCount; ++i)
+            if (pick(4) > 0) {
+                Renderable* input = warps > 1 && pick(2) ? warped(warps - 1, depth) : layer(depth);
+                warp->attachInput(i, input);
+                if (pick(2)) randomView(*input);
+            }
+        return warp;
+    }
+
+    static constexpr int warpType = 6;
     std::mt19937 random;
     bool seeded;
 };
@@ -250,6 +272,7 @@ protected:
         controls.setViewportSize(width, height);
         for (unsigned seed = firstSeed; seed < firstSeed + count; ++seed) {
             std::unique_ptr<Renderable> top = CompositionMaker(seed, seeded).make(4);
+            treewalk::forEach(top.get(), [this](const Renderable& l, int) { typesSeen.insert(l.typeId); });
             applySeamless(*top, seamless);
             top->fillPixelsReference();
             const std::vector<std::uint8_t> reference = top->pixels;
@@ -260,6 +283,7 @@ protected:
     }
 
     LayerControls controls;
+    std::set<int> typesSeen;   // of every composition compared
 };
 
 TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
@@ -269,6 +293,8 @@ TEST_F(FastPath, RandomCompositionsOnOddSizesGiveTheSameBytesOnEveryTarget)
         compareCompositions(7, 3, 1000, 150);
         compareCompositions(401, 13, 2000, 60);
     });
+    for (int type = 0; type < LayerTypeTable::count; ++type)
+        EXPECT_TRUE(typesSeen.count(type)) << "no " << LayerTypeTable::names[type] << " took part";
 }
 
 TEST_F(FastPath, SeamlessRandomCompositionsGiveTheSameBytesOnEveryTarget)
@@ -391,6 +417,103 @@ TEST_F(FastPath, ChainsAsDeepAsAScenePermitsRenderOnEveryThread)
             ASSERT_EQ(top->pixels[k], greyByte(top->pixelValue(i, j))) << "pixel (" << i << ", " << j << ")";
         }
     }
+}
+
+// ---------------------------------------------------------------- points
+
+// Points anywhere: in and around the texture, whole or not, far, at the
+// Warp's limit, and not numbers at all.
+void randomPoints(std::mt19937& random, int count, std::vector<float>& xs, std::vector<float>& ys)
+{
+    const float special[] = {0.0f, -0.0f, 0.5f, -0.5f, 16777215.0f, -16777216.0f, 3e9f, -1e5f, inf, nan};
+    std::uniform_real_distribution<float> near(-20.0f, 80.0f), far(-3e7f, 3e7f);
+    const auto coordinate = [&]() {
+        switch (random() % 8) {
+        case 0: return special[random() % 10];
+        case 1: return far(random);
+        case 2: return std::floor(near(random));
+        default: return near(random);
+        }
+    };
+    for (int k = 0; k < count; ++k) {
+        xs.push_back(coordinate());
+        ys.push_back(coordinate());
+    }
+}
+
+// The point lanes (pointValues) against the per-point definition
+// (pointValue), bit for bit.
+std::string pointDifference(const Renderable& top, std::mt19937& random)
+{
+    std::vector<float> xs, ys;
+    randomPoints(random, 300, xs, ys);   // more than one run of lanes
+    std::vector<float> values(xs.size());
+    top.pointValues(xs.data(), ys.data(), static_cast<int>(xs.size()), values.data());
+    for (std::size_t k = 0; k < xs.size(); ++k)
+        if (!sameSample(values[k], top.pointValue(xs[k], ys[k]))) {
+            std::ostringstream s;
+            s << "at (" << xs[k] << ", " << ys[k] << "): " << values[k] << " instead of " << top.pointValue(xs[k], ys[k]);
+            return s.str();
+        }
+    return {};
+}
+
+// Warps nested up to three deep over compositions of every type, flat and
+// seamless: their rows (the Sources read on point lanes) give the bytes of
+// the per-point definition, and so do points anywhere, on every target.
+TEST_F(FastPath, NestedWarpsAndPointsGiveTheDefinitionOnEveryTarget)
+{
+    controls.setViewportSize(61, 23);
+    onEveryTarget([&] {
+        std::mt19937 random(5);
+        for (unsigned seed = 9000; seed < 9060; ++seed) {
+            CompositionMaker maker(seed, seed % 2 == 0);
+            std::unique_ptr<Renderable> top = seed % 3 ? maker.makeWarped(3, 3) : maker.make(4);
+            applySeamless(*top, seed % 4 == 1);
+            top->fillPixelsReference();
+            const std::vector<std::uint8_t> reference = top->pixels;
+            top->fillPixels();
+            ASSERT_EQ(firstDifference(top->pixels, reference, 61), "") << "composition " << seed;
+            ASSERT_EQ(pointDifference(*top, random), "") << "composition " << seed;
+        }
+    });
+}
+
+// At whole numbers the point evaluation of the six types before the Warp is
+// what a row of pixels gives, on and around the texture, flat and seamless,
+// per point and on the lanes. Rows of pixels give today's values: the
+// digest of the pixels of these compositions is the one they had before
+// points.
+TEST_F(FastPath, WholeNumberPointsGiveTodaysValuesOnEveryTarget)
+{
+    // The rows' digest (FNV-1a of their bits, NaN as one) from the build
+    // before points.
+    constexpr std::uint64_t todaysDigest = 10411630567479309247ull;
+    controls.setViewportSize(300, 7);
+    std::uint64_t digest = 14695981039346656037ull;
+    onEveryTarget([&] {
+        digest = 14695981039346656037ull;
+        for (unsigned seed = 300; seed < 360; ++seed) {
+            CompositionMaker maker(seed, seed % 2 == 0);
+            maker.types = 6;
+            const std::unique_ptr<Renderable> top = maker.make(4);
+            applySeamless(*top, seed % 3 == 0);
+            for (int y : {-7, 0, 3, 6, 11, 40000}) {
+                const int x0 = y * 3 - 20, count = 300, step = 1 + static_cast<int>(seed % 3);
+                std::vector<float> row(count), xs(count), ys(count, static_cast<float>(y)), points(count);
+                top->pixelRow(y, x0, count, row.data(), step);
+                for (int k = 0; k < count; ++k) xs[k] = static_cast<float>(x0 + k * step);
+                top->pointValues(xs.data(), ys.data(), count, points.data());
+                for (int k = 0; k < count; ++k) {
+                    ASSERT_TRUE(sameSample(points[k], row[k]) && sameSample(top->pointValue(xs[k], ys[k]), row[k]))
+                        << "composition " << seed << " at (" << xs[k] << ", " << y << "): row " << row[k]
+                        << ", lanes " << points[k] << ", point " << top->pointValue(xs[k], ys[k]);
+                    digest = (digest ^ (std::isnan(row[k]) ? 0x7fc00000u : bitsOf(row[k]))) * 1099511628211ull;
+                }
+            }
+        }
+        EXPECT_EQ(digest, todaysDigest);
+    });
 }
 
 // ---------------------------------------------------------------- pool

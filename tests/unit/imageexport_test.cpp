@@ -8,6 +8,8 @@
 #include "layers/layerclone.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "shaders/glslsource.h"
+#include "shaders/webpage.h"
 #include "app/questions/confirmation.h"
 #include "randomcomposition.h"
 #include "tests/support/failingwrites.h"
@@ -78,6 +80,8 @@ TEST(ExportSize, PngIsAppendedUnlessTheNameEndsInIt)
     EXPECT_EQ(exportsize::withImageSuffix("a.exr"), "a.exr");
     EXPECT_EQ(exportsize::withImageSuffix("a.tif"), "a.tif");
     EXPECT_EQ(exportsize::withImageSuffix("a.tiff"), "a.tiff");
+    EXPECT_EQ(exportsize::withImageSuffix("a.glsl"), "a.glsl");
+    EXPECT_EQ(exportsize::withImageSuffix("a.html"), "a.html");
 }
 
 class ExportCommand : public ::testing::Test {
@@ -142,6 +146,21 @@ TEST_F(ExportCommand, WritesTheCurrentLayerAsShownAtTheDrawingAreaSize)
     EXPECT_EQ(image.width, 37);
     EXPECT_EQ(image.height, 23);
     EXPECT_EQ(image.rows, topRowFirst(*shown));
+}
+
+TEST_F(ExportCommand, ShadersAndPagesAreTheCurrentLayersByTheirSuffix)
+{
+    chooser.path = folder / "layer.glsl";
+    controls.exporter.onExport();
+    EXPECT_EQ(finish(), "Exported " + (folder / "layer.glsl") + " (37x23)");
+    glslsource::Options options;
+    options.width = 37;
+    options.height = 23;
+    EXPECT_EQ(testfiles::readFile(folder / "layer.glsl"), glslsource::source(*controls.currentLayer, options));
+    chooser.path = folder / "layer.html";
+    controls.exporter.onExport();
+    EXPECT_EQ(finish(), "Exported " + (folder / "layer.html") + " (37x23)");
+    EXPECT_EQ(testfiles::readFile(folder / "layer.html"), webpage::write(*controls.currentLayer, ""));
 }
 
 TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)

@@ -23,7 +23,7 @@ TEST(InputPlanesTest, KeptPlanesGiveTheReferenceBytesAndSurviveExactlyTheEditsAb
         InputPlanes planes;
         unsigned driven = 0;
         for (int i = 0; i < layer->variableCount; ++i)
-            if (layer->variables[i].inputLayer) driven |= 1u << i;
+            if (layer->variables[i].inputLayer && layer->readsInputAtPixels(i)) driven |= 1u << i;
         for (int edit = 0; edit < 10; ++edit) {
             unsigned dropped = 0;
             const int i = random.pick(0, layer->variableCount - 1);

@@ -252,7 +252,7 @@ TEST_F(TreeColumn, ExamplesShowTheirRendersAndOpenUntitled)
     controls.column.onExamples();
     ASSERT_TRUE(controls.column.examples.isOpen && !controls.column.tree.isOpen);
     const std::vector<examplefiles::Example> examples = examplefiles::list(PATTERNLENS_SOURCE_DIR "/examples");
-    ASSERT_GE(examples.size(), 12u);
+    ASSERT_GE(examples.size(), 14u);
     ASSERT_EQ(controls.column.layerList->rows().size(), examples.size());
     for (int i = 0; i < 20000 && controls.tickPending(); ++i) {
         controls.tick();

@@ -9,6 +9,7 @@
 #include "generators/noiseslice.h"
 #include "generators/patternlanes.h"
 #include "generators/squareoverlay.h"
+#include "generators/warp.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 
@@ -29,10 +30,11 @@ constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float inf = std::numeric_limits<float>::infinity();
 
 using Pixel = std::pair<int, int>;
+using Points = std::vector<std::pair<float, float>>;
 
 // An input layer whose value depends on the pixel it is asked for, and which
-// remembers every pixel asked. Its value is `hit` at one chosen pixel and
-// `miss` everywhere else.
+// remembers every pixel asked, and every point asked that is not a whole
+// pixel. Its value is `hit` at one chosen pixel and `miss` everywhere else.
 class ProbeLayer : public Renderable {
 public:
     ProbeLayer(Pixel target, float hit, float miss) : Renderable(99), target(target), hit(hit), miss(miss) {}
@@ -42,9 +44,15 @@ public:
         asked.emplace_back(x, y);
         return Pixel(x, y) == target ? hit : miss;
     }
+    float valueAtPoint(float px, float py) const override
+    {
+        if (px != std::floor(px) || py != std::floor(py)) points.emplace_back(px, py);
+        return Renderable::valueAtPoint(px, py);
+    }
     Pixel target;
     float hit, miss;
     mutable std::vector<Pixel> asked;
+    mutable Points points;
 };
 
 // Layers are 64 x 64 pixels. With a view of 32 x 32 units centred on (6, 26)
@@ -98,16 +106,21 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
         const char* names[4];
         float values[4], maxima[4], minima[4];
     };
-    const Expected expected[6] = {
+    const Expected expected[11] = {
         {1, {"Cutoff"}, {0.5f}, {1.0f}, {-1.0f}},
         {1, {"Width"}, {2.0f}, {5.0f}, {0.001f}},
         {2, {"Radius", "Spacing"}, {2.0f, 2.0f}, {10.0f, 10.0f}, {0.001f, 0.001f}},
         {4, {"Octaves", "Lacunarity", "Gain", "Cutoff"}, {4, 2, 0.5f, 0.5f}, {8, 4, 1, 1}, {1, 1, 0, -1}},
         {2, {"Jitter", "Edges"}, {1, 0}, {1, 1}, {0, 0}},
         {3, {"A", "B", "Mix"}, {0, 1, 0.5f}, {1, 1, 1}, {0, 0, 0}},
+        {4, {"Source", "Warp X", "Warp Y", "Amount"}, {0.5f, 0.5f, 0.5f, 0.1f}, {1, 1, 1, 1}, {0, 0, 0, 0}},
+        {3, {"Octaves", "Lacunarity", "Gain"}, {4, 2, 0.5f}, {8, 4, 1}, {1, 1, 0}},
+        {4, {"Source", "Low", "High", "Steps"}, {0.5f, 0, 1, 8}, {1, 1, 1, 32}, {0, 0, 0, 1}},
+        {3, {"A", "B", "Mode"}, {0.5f, 0.5f, 0}, {1, 1, 6}, {0, 0, 0}},
+        {2, {"Shape", "Softness"}, {2, 1}, {2, 1}, {0, 0}},
     };
-    ASSERT_EQ(LayerTypeTable::count, 6);
-    for (int type = 0; type < 6; ++type) {
+    ASSERT_EQ(LayerTypeTable::count, 11);
+    for (int type = 0; type < 11; ++type) {
         std::unique_ptr<Renderable> layer(createLayer(type));
         ASSERT_NE(layer, nullptr) << type;
         EXPECT_EQ(layer->typeId, type);
@@ -139,21 +152,24 @@ TEST_F(LayerTypes, CreateLayerMakesEachTypeWithItsVariables)
     EXPECT_NE(dynamic_cast<FractalNoise*>(fractal.get()), nullptr);
     EXPECT_NE(dynamic_cast<CellNoise*>(cells.get()), nullptr);
     EXPECT_NE(dynamic_cast<Blend*>(blend.get()), nullptr);
+    std::unique_ptr<Renderable> warp(createLayer(6));
+    EXPECT_NE(dynamic_cast<Warp*>(warp.get()), nullptr);
 }
 
 TEST_F(LayerTypes, CreateLayerRefusesTypesOutsideTable)
 {
     EXPECT_EQ(createLayer(-1), nullptr);
-    EXPECT_EQ(createLayer(6), nullptr);
+    EXPECT_EQ(createLayer(11), nullptr);
     EXPECT_EQ(createLayer(INT_MIN), nullptr);
     EXPECT_EQ(createLayer(INT_MAX), nullptr);
 }
 
 TEST(LayerTypeTable, NamesArePaddedAndIndexedByTypeId)
 {
-    ASSERT_EQ(LayerTypeTable::count, 6);
-    const char* expected[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend"};
-    for (int t = 0; t < 6; ++t) {
+    ASSERT_EQ(LayerTypeTable::count, 11);
+    const char* expected[] = {"Noise", "Squares", "Circles", "Fractal", "Cells", "Blend",
+                              "Warp",  "Ridged",  "Terrace", "Combine", "Gradient"};
+    for (int t = 0; t < 11; ++t) {
         EXPECT_STREQ(LayerTypeTable::names[t], expected[t]);
         for (std::size_t c = std::strlen(expected[t]); c < 100; ++c)
             EXPECT_EQ(LayerTypeTable::names[t][c], '\0') << t << " at " << c;
@@ -493,6 +509,119 @@ TEST_F(LayerTypes, CirclesDefinedAtExtremeLayerPoints)
     EXPECT_EQ(probe->asked[0], Pixel(INT_MAX, INT_MIN));
     EXPECT_EQ(probe->asked[1], Pixel(0, INT_MAX));
     EXPECT_FALSE(layer->insideCircle(nan, nan));
+}
+
+// --- Warp ---
+
+// Layers are 64 wide, so a Warp's Amount a moves a point by 2 (w - 0.5) a 64
+// pixels; with a, w multiples of powers of two the moves are exact.
+TEST_F(LayerTypes, WarpReadsItsSourceAtThePointMovedByWarpXAndY)
+{
+    auto warp = make<Warp>(6);
+    EXPECT_EQ(warp->valueAt(5, 9), 0.5f);   // a flat grey without inputs
+    ProbeLayer* probe = attachProbe(*warp, 0, Pixel(19, 32), 0.75f, 0.25f);
+    warp->setVariable(1, 0.75f);    // 2 (0.25) 0.5 64 = 16
+    warp->setVariable(2, 0.375f);   // 2 (-0.125) 0.5 64 = -8
+    warp->setVariable(3, 0.5f);
+    EXPECT_EQ(warp->valueAtPoint(3.25f, 40), 0.75f);   // read at the pixel (19, 32)
+    EXPECT_EQ(warp->valueAt(4, 40), 0.25f);
+    EXPECT_EQ(probe->points, (Points{{19.25f, 32}}));
+    // The Warp's own view does not enter its value.
+    warp->setView(-300, 45, 0.5f, 900);
+    EXPECT_EQ(warp->valueAtPoint(3.25f, 40), 0.75f);
+
+    // A Warp of a Warp moves by both.
+    auto outer = make<Warp>(6);
+    outer->setVariable(2, 0.75f);   // 2 (0.25) 0.25 64 = 8
+    outer->setVariable(3, 0.25f);
+    outer->attachInput(0, warp.release());
+    outer->valueAtPoint(1.5f, 0.25f);
+    EXPECT_EQ(probe->points.back(), std::make_pair(17.5f, 0.25f));
+}
+
+TEST_F(LayerTypes, WarpWithAmountZeroIsItsSourceUnlessTheMoveIsNotANumber)
+{
+    auto warp = make<Warp>(6);
+    auto noise = make<NoiseSlice>(0);
+    Renderable* source = createLayer(0);
+    warp->attachInput(0, source);
+    source->setVariable(0, -1);
+    noise->setVariable(0, -1);
+    warp->attachInput(1, createLayer(4));   // any finite Warp X moves by 0
+    warp->setVariable(3, 0);
+    expectSamePixels(*warp, *noise, "amount 0");
+    EXPECT_EQ(warp->valueAtPoint(7.625f, -3.5f), noise->valueAtPoint(7.625f, -3.5f));
+    // An infinite Warp X times Amount 0 is not a number: no Source.
+    warp->variables[1].removeInputLayer();
+    warp->variables[1].overrideValue = inf;
+    EXPECT_EQ(warp->valueAt(20, 30), 0.0f);
+}
+
+TEST_F(LayerTypes, WarpWithNaNValuesAndRanges)
+{
+    // (variable, value or bound set to NaN, driven by a probe first) -> the
+    // Warp's value where the Source would be 0.25.
+    struct Case {
+        int index;
+        float LayerVariable::*field;
+        bool driven;
+        float expected;
+    };
+    const Case cases[] = {{1, &LayerVariable::overrideValue, false, 0}, {3, &LayerVariable::overrideValue, false, 0},
+                          {2, &LayerVariable::maxValue, true, 0},        {3, &LayerVariable::minValue, true, 0},
+                          {0, &LayerVariable::overrideValue, false, 1},  {0, &LayerVariable::minValue, true, 1}};
+    for (const Case& c : cases) {
+        auto warp = make<Warp>(6);
+        warp->variables[0].overrideValue = 0.25f;
+        if (c.driven) attachProbe(*warp, c.index, Pixel(-1, -1), 0, c.index == 0 ? 0.25f : 0.5f);
+        warp->variables[c.index].*c.field = nan;
+        EXPECT_EQ(warp->valueAt(11, 12), c.expected) << "variable " << c.index;
+        EXPECT_EQ(warp->valueAtPoint(11.5f, 12), c.expected) << "variable " << c.index;
+    }
+}
+
+TEST_F(LayerTypes, WarpReadsNoSourceAtOrBeyondTwoToThe24)
+{
+    auto warp = make<Warp>(6);
+    warp->setVariable(0, 0.375f);
+    warp->setVariable(3, 1);   // Warp X and Y 1 move by 64, 0 by -64
+    const float limit = 16777216.0f;
+    const std::pair<float, float> readAt[] = {{limit - 66, 0}, {0, limit - 66}, {-limit + 66, 0}, {0, -limit + 66}};
+    const std::pair<float, float> beyond[] = {{limit - 64, 0}, {0, limit - 64}, {-limit + 64, 0}, {0, -limit + 64}};
+    for (int k = 0; k < 4; ++k) {
+        const float w = k < 2 ? 1.0f : 0.0f;
+        warp->setVariable(1, k % 2 ? 0.5f : w);
+        warp->setVariable(2, k % 2 ? w : 0.5f);
+        EXPECT_EQ(warp->valueAtPoint(readAt[k].first, readAt[k].second), 0.375f) << k;
+        EXPECT_EQ(warp->valueAtPoint(beyond[k].first, beyond[k].second), 0.0f) << k;
+    }
+    EXPECT_EQ(warp->valueAtPoint(nan, 0), 0.0f);
+    EXPECT_EQ(warp->valueAtPoint(0, -inf), 0.0f);
+}
+
+// A Squares or Circles Source read at points half a pixel off still reads
+// its driven variable at whole pixels: the cell corner's, or the truncated
+// layer point.
+TEST_F(LayerTypes, WarpedSquaresAndCirclesReadTheirVariablesAtWholePixels)
+{
+    for (int type : {1, 2}) {
+        auto warp = make<Warp>(6);
+        warp->setVariable(1, 0.5f + 1.0f / 256);   // 2 (1/256) 64 = half a pixel
+        warp->setVariable(3, 1);
+        Renderable* shape = createLayer(type);
+        warp->attachInput(0, shape);
+        ProbeLayer* probe = attachProbe(*shape, 0, Pixel(-1, -1), 0, 0.5f);
+        for (int i = 0; i < 64; i += 7) {
+            const int j = 63 - i;
+            EXPECT_EQ(warp->valueAt(i, j), shape->pointValue(static_cast<float>(i) + 0.5f, static_cast<float>(j)));
+            float x = static_cast<float>(i) + 0.5f, y = static_cast<float>(j);
+            shape->mapping.windowToLayer(x, y);
+            Pixel expected(static_cast<int>(x), static_cast<int>(y));
+            if (type == 1) shape->mapping.layerToWindow(snapToCell(x, 5), snapToCell(y, 5), expected.first, expected.second);
+            EXPECT_EQ(probe->asked.back(), expected) << type << " at " << i << ", " << j;
+        }
+        EXPECT_TRUE(probe->points.empty()) << type;
+    }
 }
 
 } // namespace

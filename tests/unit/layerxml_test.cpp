@@ -230,9 +230,9 @@ TEST_F(LayerXmlTest, TypeIdIsReadAsAnInteger)
 {
     EXPECT_EQ(loadLayer("<Layer TypeID=\"1.7\" />")->typeId, 1);   // Squares
     EXPECT_EQ(loadLayer("<Layer TypeID=\"-0\" />")->typeId, 0);
-    for (int type : {3, 4, 5}) EXPECT_EQ(loadLayer("<Layer TypeID=\"" + std::to_string(type) + "\" />")->typeId, type);
+    for (int type : {3, 4, 5, 6, 7, 8, 9, 10}) EXPECT_EQ(loadLayer("<Layer TypeID=\"" + std::to_string(type) + "\" />")->typeId, type);
     for (const char* bad : {"<Layer />", "<Layer TypeID=\"\" />", "<Layer TypeID=\"Noise\" />",
-                            "<Layer TypeID=\"6\" />", "<Layer TypeID=\"-1\" />",
+                            "<Layer TypeID=\"11\" />", "<Layer TypeID=\"-1\" />",
                             "<Layer TypeID=\"4294967296\" />", "<Layer TypeID=\"99999999999999999999\" />"})
         EXPECT_FALSE(loadLayer(bad)) << bad;
 }
@@ -255,7 +255,7 @@ TEST_F(LayerXmlTest, AnInputLayerOfNoKnownTypeLeavesTheVariableFixed)
 {
     LayerPtr noise = loadLayer(
         "<Layer TypeID=\"0\"><Variables><Variable OverrideValue=\"0.25\">"
-        "<Layer TypeID=\"7\" /><Layer TypeID=\"1\" />"
+        "<Layer TypeID=\"11\" /><Layer TypeID=\"1\" />"
         "</Variable></Variables></Layer>");
     ASSERT_TRUE(noise);
     EXPECT_EQ(noise->variables[0].getInputLayer(), nullptr);

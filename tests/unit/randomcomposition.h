@@ -11,10 +11,11 @@ class RandomComposition {
 public:
     explicit RandomComposition(unsigned seed) : rng(seed) {}
 
-    // A new tree of at most maxDepth levels below the returned layer.
-    Renderable* make(int maxDepth)
+    // A new tree of at most maxDepth levels below the returned layer, which
+    // is of the given type (any when negative).
+    Renderable* make(int maxDepth, int type = -1)
     {
-        Renderable* layer = createLayer(pick(0, LayerTypeTable::count - 1));
+        Renderable* layer = createLayer(type >= 0 ? type : pick(0, LayerTypeTable::count - 1));
         layer->setView(uniform(-1e3f, 1e3f), uniform(-1e3f, 1e3f), uniform(0.1f, 100.0f), uniform(0.1f, 100.0f));
         layer->inverse = pick(0, 1) == 1;
         for (int i = 0; i < layer->variableCount; ++i) {

@@ -6,6 +6,7 @@
 #include "generators/cellmath.h"
 #include "generators/patternlanes.h"
 #include "generators/seedtables.h"
+#include "generators/shapinglanes.h"
 #include "layers/rowkernels.h"
 #include "layers/saturate.h"
 #include "layers/simdtargets.h"
@@ -189,7 +190,7 @@ std::vector<float> pointRow(Values& values, std::mt19937& random, int count, int
     return x;
 }
 
-TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
+TEST(RowKernels, FractalRidgedCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
 {
     const std::shared_ptr<const seedtables::TableSet> tableSets[3] = {
         seedtables::acquire(0), seedtables::acquire(77), seedtables::permutationOnly(4294967295u)};
@@ -214,6 +215,10 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                 // Seed 0, a seed with its derived tables, one with its permutation alone.
                 const celllanes::Tables& t = *tableSets[round % 3];
                 std::vector<float> cells = x, fixedCells = x, fractal = x, fixedFractal = x, mixed(count);
+                std::vector<float> ridged = x;
+                const auto ridge = patternlanes::Fold::ridge;
+                patternlanes::fractalSumRow(t, ridged.data(), y, oct.data(), b.data(), a.data(), count, ridged.data(),
+                                            ridge);
                 celllanes::cellsRow(t, cells.data(), y, a.data(), 1, m.data(), 1, count, cells.data());
                 celllanes::cellsRow(t, fixedCells.data(), y, &a[0], 0, &m[0], 0, count, fixedCells.data());
                 patternlanes::fractalSumRow(t, fractal.data(), y, oct.data(), b.data(), a.data(), count,
@@ -233,6 +238,54 @@ TEST(RowKernels, FractalCellsAndBlendRowsAreTheScalarOnesOnEveryTarget)
                         << b[0] << ", gain " << a[0];
                     ASSERT_TRUE(sameFloat(mixed[k], patternlanes::blend(a[k], b[k], m[k])))
                         << "blend " << a[k] << ", " << b[k] << ", " << m[k];
+                    ASSERT_TRUE(sameFloat(ridged[k], patternlanes::fractalSum(t, x[k], y, oct[k], b[k], a[k], ridge)))
+                        << "ridged at " << x[k] << ", " << y << ", octaves " << int(oct[k]) << ", lacunarity " << b[k]
+                        << ", gain " << a[k];
+                }
+            }
+    });
+}
+
+// Terrace, Combine and Gradient on inputs near what variables and views
+// hold (whole numbers and their neighbours, the view's edges) and anything
+// at all; each input per point, or one for the run and also the output.
+TEST(RowKernels, ShapingRowsAreTheScalarOnesOnEveryTarget)
+{
+    using shapinglanes::wholeNumber;
+    onEveryTarget([&] {
+        Values values(5);
+        std::mt19937 random(6);
+        const float near[] = {0.0f, 1.0f, 2.0f, 6.0f, 32.0f, 0.999f, 6.001f, 0.5f, -10.0f, -20.0f, -30.0f, 10.0f};
+        for (int count = 1; count <= maxRun; ++count)
+            for (int round = 0; round < 16; ++round) {
+                // Inputs 0 to 2: Source, Low, High (A, B; Softness), 3:
+                // Steps, 4: Mode or Shape, 5 and 6: a layer point.
+                std::vector<float> in[7];
+                int step[7];
+                for (int r = 0; r < 7; ++r) {
+                    step[r] = (round * 5 + r * 3) % 7 < 2 ? 0 : 1;
+                    for (int k = 0; k < count; ++k)
+                        in[r].push_back(round % 4 && random() % 3 ? near[random() % 12] + (random() % 2 ? 0.25f : 0.0f)
+                                                                  : values.next());
+                }
+                const auto at = [&](int r, int k) { return in[r][k * step[r]]; };
+                std::vector<float> terraced = in[0], combined = in[0], gradient(count);
+                shapinglanes::terraceRow(terraced.data(), step[0], in[1].data(), step[1], in[2].data(), step[2],
+                                         in[3].data(), step[3], count, terraced.data());
+                shapinglanes::combineRow(combined.data(), step[0], in[1].data(), step[1], in[4].data(), step[4], count,
+                                         combined.data());
+                shapinglanes::gradientRow(in[5].data(), step[5], in[6].data(), step[6], in[4].data(), step[4],
+                                          in[0].data(), step[0], count, gradient.data());
+                for (int k = 0; k < count; ++k) {
+                    ASSERT_TRUE(sameFloat(terraced[k], shapinglanes::terrace(at(0, k), at(1, k), at(2, k),
+                                                                             wholeNumber(at(3, k), 1, 32))))
+                        << "terrace " << at(0, k) << ", " << at(1, k) << ", " << at(2, k) << ", steps " << at(3, k);
+                    ASSERT_TRUE(
+                        sameFloat(combined[k], shapinglanes::combine(at(0, k), at(1, k), wholeNumber(at(4, k), 0, 6))))
+                        << "combine " << at(0, k) << ", " << at(1, k) << ", mode " << at(4, k);
+                    ASSERT_TRUE(sameFloat(gradient[k], shapinglanes::gradient(at(5, k), at(6, k),
+                                                                              wholeNumber(at(4, k), 0, 2), at(0, k))))
+                        << "gradient at " << at(5, k) << ", " << at(6, k) << ", shape " << at(4, k);
                 }
             }
     });

@@ -238,7 +238,7 @@ TEST_F(SceneFileTest, WindowsLineEndsReadLikeUnixOnes)
 TEST_F(SceneFileTest, OfSeveralBaseLayersTheLastOfAKnownTypeWins)
 {
     scenefile::ReadResult r = scenefile::parse(sceneWith(
-        "<Layer TypeID=\"1\" x=\"1\" /><!-- between --><Layer TypeID=\"2\" x=\"2\" /><Layer TypeID=\"9\" x=\"3\" />"
+        "<Layer TypeID=\"1\" x=\"1\" /><!-- between --><Layer TypeID=\"2\" x=\"2\" /><Layer TypeID=\"11\" x=\"3\" />"
         "<Layer x=\"4\" />text"));
     ASSERT_TRUE(r.baseLayer) << r.error;
     EXPECT_EQ(r.baseLayer->typeId, 2);
@@ -283,7 +283,7 @@ TEST_F(SceneFileTest, FailedReadsLeaveTheCompositionAndSayWhy)
         {"bom.xml", "\xEF\xBB\xBF  <Patternlens><Layers></Patternlens>", "not well-formed XML: "},
         {"foreign.xml", "<Other><Layers><Layer TypeID=\"0\" /></Layers></Other>", "not a scene file: no \"Patternlens\""},
         {"nolayers.xml", "<Patternlens><Layer TypeID=\"0\" /></Patternlens>", "not a scene file: no \"Layers\""},
-        {"unknown.xml", sceneWith("<Layer TypeID=\"6\" /><Layer />"), "the file holds no layer"},
+        {"unknown.xml", sceneWith("<Layer TypeID=\"11\" /><Layer />"), "the file holds no layer"},
         {"dtd.xml", "<!DOCTYPE Patternlens [\n<!ELEMENT Patternlens (Layers)>\n]>\n<Patternlens><Layers><Layer TypeID=\"0\" /></Layers></Patternlens>",
          "document type definitions are not supported"},
         {"cut.xml", "<Patternlens><Layers>", "not well-formed XML: the file ends before its elements are closed"},

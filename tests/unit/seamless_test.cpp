@@ -134,10 +134,16 @@ void forEachLayer(Renderable& l, F f)
 // of Squares at extents 2 to 8, and those of Circles whose radius and spacing
 // are fixed near an eighth and a quarter of the shorter extent (the period,
 // a little over half of it, is fitted to exactly half). A driven Radius or
-// Spacing gives periods that the fitting rounds, so those stay out.
+// Spacing gives periods that the fitting rounds, so those stay out. A
+// Warp's Amount is fixed at 1/64, so that its moved points stay within the
+// binade too.
 void placeExactly(Renderable& top, std::mt19937& random)
 {
     forEachLayer(top, [&](Renderable& l) {
+        if (l.typeId == 6) {
+            l.variables[3].removeInputLayer();
+            l.variables[3].overrideValue = 1.0f / 64;
+        }
         const int sizes = l.typeId == 1 ? 3 : 6;
         const float ex = std::ldexp(2.0f, static_cast<int>(random() % sizes));
         const float ey = std::ldexp(2.0f, static_cast<int>(random() % sizes));
@@ -172,6 +178,14 @@ TEST(SeamlessCompositions, RepeatOverTheirViewsPixelForPixel)
             placeExactly(*top, random);
             applySeamless(*top, true);
             EXPECT_TRUE(repeatsOverItsView(*top)) << "composition " << seed << " at " << w << " x " << h;
+        }
+        // Warps repeat as their inputs do, though they read their Sources
+        // at moved points.
+        for (unsigned seed = 61; seed <= 100; ++seed) {
+            std::unique_ptr<Renderable> top(RandomComposition(seed).make(3, 6));
+            placeExactly(*top, random);
+            applySeamless(*top, true);
+            EXPECT_TRUE(repeatsOverItsView(*top)) << "warp " << seed << " at " << w << " x " << h;
         }
     }
     // Flat, the patterns do not repeat: the check tells the two apart.

@@ -675,7 +675,9 @@ void ImguiControls::drawListbox(Listbox& listbox)
     }
     ImGui::SetNextItemWidth(width);
     const std::string selected = listbox.selectedText();
-    if (ImGui::BeginCombo("##items", selected.c_str())) {
+    // Tall enough for every layer type at once; a shorter list is as tall
+    // as its items.
+    if (ImGui::BeginCombo("##items", selected.c_str(), ImGuiComboFlags_HeightLarge)) {
         // Escape closes the open list and leaves the selection as it was.
         if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) ImGui::CloseCurrentPopup();
         for (const Listbox::Item& item : listbox.items()) {
