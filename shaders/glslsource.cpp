@@ -188,6 +188,7 @@ private:
         return "#extension GL_ARB_gpu_shader5 : enable\n"
                "#if defined(GL_ARB_gpu_shader5) || __VERSION__ >= 400\n"
                "#define PL_PRECISE precise\n"
+               "#define PL_EXACT_TURNS\n"
                "#else\n"
                "#define PL_PRECISE\n"
                "#endif\n\n";

@@ -281,14 +281,43 @@ float plNoise4(int table, vec4 p)
 }
 
 //# torus: noise4
+#ifdef PL_EXACT_TURNS
+// a = hi + lo exactly, hi with the upper half of a's bits (Veltkamp's
+// split): products of halves are exact in float.
+vec2 plSplit(float a)
+{
+    precise float c = 4097.0 * a;
+    precise float hi = c - (c - a);
+    precise float lo = a - hi;
+    return vec2(hi, lo);
+}
+#endif
+
 // Where a coordinate lies on the circle of its extent: the cosine and sine
-// of 2 pi times its fraction of the extent. The renderer takes them in
-// double precision from the C library; here they are the GPU's own, so
-// seamless pictures can differ from the renderer's in the last bits.
+// of 2 pi times its fraction of the extent. The renderer takes the fraction
+// and the turn in double precision from the C library. A float quotient of
+// a coordinate far from 0 keeps few bits of its fraction, so where products
+// are exact (precise) the whole turns are taken off the coordinate exactly
+// first, and only the remainder is divided; the cosine and sine are the
+// GPU's own, so seamless pictures can still differ from the renderer's in
+// the last bits.
 vec2 plTurn(float coordinate, float extent)
 {
     PL_PRECISE float q = coordinate / extent;
+#ifdef PL_EXACT_TURNS
+    precise float k = floor(q);
+    precise float p = k * extent;
+    vec2 ks = plSplit(k);
+    vec2 es = plSplit(extent);
+    // p's rounding error: k * extent = p + e exactly (Dekker's product).
+    precise float e = ((ks.x * es.x - p) + ks.x * es.y + ks.y * es.x) + ks.y * es.y;
+    precise float r = (coordinate - p) - e;
+    precise float t = r / extent;
+    if (t < 0.0) t = t + 1.0;
+    if (t >= 1.0) t = t - 1.0;
+#else
     PL_PRECISE float t = q - floor(q);
+#endif
     PL_PRECISE float angle = PL_TWO_PI * t;
     return vec2(cos(angle), sin(angle));
 }
