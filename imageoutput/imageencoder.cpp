@@ -94,10 +94,10 @@ std::uint32_t filterPaeth(const std::uint8_t* __restrict row, const std::uint8_t
 
 // Filters one row. A grey row takes, per row, the filter of least cost
 // among Sub, Up and Paeth (Paeth wins on smooth noise, Sub on runs, Up on
-// edges). An RGB row (a normal map, a ramp) takes Up alone: the three
-// trials cost more than deflating the row, and on these smooth pictures Up
-// compresses as well as the choice or better (the cost favours Paeth, which
-// the fast deflate does not). above is the row above, or zeros for the first
+// edges). A colour row (RGB or RGBA: a normal map, a ramp, packed channels)
+// takes Up alone: the three trials cost more than deflating the row, and on
+// these smooth pictures Up compresses as well as the choice or better (the
+// cost favours Paeth, which the fast deflate does not). above is the row above, or zeros for the first
 // row of the image. trials holds three rows of n + 1 bytes; returns the one
 // chosen.
 const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, int bpp,
