@@ -60,6 +60,7 @@ renderrequest::Request requestOf(const Frame& frame)
                        : frame.seamless == Seamless::off ? renderrequest::Override::off
                                                          : renderrequest::Override::keep;
     request.seed = frame.seed;
+    request.keepAspect = frame.aspect == Aspect::keep;
     return request;
 }
 

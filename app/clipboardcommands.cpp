@@ -3,6 +3,7 @@
 #include "app/layercontrols.h"
 
 #include "app/clipboard.h"
+#include "app/drawingarearesize.h"
 #include "app/history/editstep.h"
 #include "persistence/storedranges.h"
 #include "layers/layercompare.h"
@@ -44,7 +45,7 @@ void ClipboardCommands::onCopy()
 {
     if (!controls.currentLayer || !clipboard) return;
     Renderable* const layer = controls.currentLayer;
-    clipboard->offer(scenefile::text(&layer, 1, controls.sceneSettings));
+    clipboard->offer(scenefile::text(&layer, 1, viewresize::settingsAsWritten(controls)));
     controls.infoLine.report("Copied " + typeName(*layer) + " (" + counttext::layers(countLayers(layer)) + ") as scene text");
 }
 
@@ -60,7 +61,7 @@ void ClipboardCommands::onCut()
     while (index < parent->variableCount && parent->variables[index].getInputLayer() != controls.currentLayer) ++index;
     if (index == parent->variableCount) return;
     Renderable* const layer = controls.currentLayer;
-    clipboard->offer(scenefile::text(&layer, 1, controls.sceneSettings));
+    clipboard->offer(scenefile::text(&layer, 1, viewresize::settingsAsWritten(controls)));
     const std::string what = typeName(*layer) + " (" + counttext::layers(countLayers(layer)) + ")";
     const std::string variable = parent->variables[index].getName();
     {

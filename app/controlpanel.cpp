@@ -42,10 +42,12 @@ void LayerControls::build(ui::ControlWindow* window)
     goToParentButton = w.add_button_to_panel(layerControlsPanel, "Go to parent", -1, command(&LayerControls::onGoToParent));
     loadButton = w.add_button("Load from XML", -1, command(&LayerControls::onLoadFromXml));
     saveButton = w.add_button("Save to XML", -1, command(&LayerControls::onSaveToXml));
-    // "Export" and "Seamless" share a row, "Export size:" below them.
+    // "Export" and "Seamless" share a row, "Export size:" below them and
+    // "Keep aspect" below that.
     exporter.buildButton(w);
     settingsPanel.buildSeamless(w);
     exporter.buildSizeField(w);
+    exporter.buildAspectSwitch(w);
     // What the drawing area shows sits with what the export writes, above
     // the history's row: a control, not a readout, so it stays in view.
     settingsPanel.buildViewAs(w);

@@ -17,4 +17,14 @@ bool resizeDrawingArea(LayerControls& controls, int width, int height)
     return true;
 }
 
+SceneSettings settingsAsWritten(const LayerControls& controls)
+{
+    SceneSettings settings = controls.sceneSettings;
+    // A controller that shows no picture (headless, without a texture
+    // backend) has no drawing area anyone designed in: it records none.
+    if (controls.textureBackend && controls.viewportWidth > 0 && controls.viewportHeight > 0)
+        settings.drawingArea = {controls.viewportWidth, controls.viewportHeight};
+    return settings;
+}
+
 } // namespace viewresize

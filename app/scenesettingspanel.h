@@ -29,6 +29,9 @@ public:
     void show(const SceneSettings& settings);
     void show(bool seamless);
     void show(const ViewAs& view);
+    // The drawing area has no control: the viewer records its own as it
+    // writes a scene.
+    void show(const drawingarea::Size&) {}
 
     // "Seamless": the whole composition's patterns repeat over their views
     // (generators/seamless.h).

@@ -62,7 +62,8 @@ void ColumnTurns::turns(const WindowMapping& mapping, int width, float extent, c
     if (count <= 0) return;
     // The table serves a run of the texture's columns whose coordinates are
     // the table's, bit for bit, so its values are turnOf's whatever it holds.
-    const bool inTexture = x0 >= 0 && x0 + static_cast<long long>(count - 1) * step < width;
+    const bool inTexture =
+        width <= maxTableColumns && x0 >= 0 && x0 + static_cast<long long>(count - 1) * step < width;
     const auto serves = [&](const Table& t) {
         if (t.extent != extent || static_cast<int>(t.xs.size()) != width) return false;
         if (step == 1) return std::memcmp(&t.xs[x0], xs, sizeof(float) * count) == 0;

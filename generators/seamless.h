@@ -77,9 +77,14 @@ inline float fittedPeriod(float extent, float period)
 // The turns of the columns of a layer's texture, computed once per view and
 // shared by every row of a render (sine and cosine cost more than the noise).
 // Rows are evaluated on several threads at once: the table is replaced whole
-// and read through an atomic shared pointer.
+// and read through an atomic shared pointer. A texture wider than
+// maxTableColumns has no table (it would take 12 bytes a column): its turns
+// are computed as they are read, which costs what the table would for the
+// few rows an image that wide has.
 class ColumnTurns {
 public:
+    static constexpr int maxTableColumns = 1 << 22;
+
     // cosines[k], sines[k] = turnOf(xs[k], extent), where xs are the layer x
     // of columns x0, x0 + step, .. x0 + (count - 1) * step under mapping.
     // Columns of the texture come from the table; any other (an input read

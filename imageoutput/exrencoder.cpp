@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -77,6 +78,13 @@ std::string reason(const std::exception& e, const std::string& streamError)
 
 std::string ExrEncoder::begin()
 {
+    // OpenEXR compresses blocks of 16 rows and counts a block's bytes in an
+    // int.
+    const long long sampleBytes = half ? 2 : 4, blockRows = 16;
+    const long long widest = std::numeric_limits<int>::max() / (blockRows * sampleBytes);
+    if (region.width > widest)
+        return "an EXR image of " + std::string(half ? "halves" : "floats") + " is at most " + std::to_string(widest) +
+               " pixels wide";
     const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(wholeWidth - 1, wholeHeight - 1));
     const Imath::Box2i data(Imath::V2i(region.x, region.y),
                             Imath::V2i(region.x + region.width - 1, region.y + region.height - 1));

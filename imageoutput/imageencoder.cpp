@@ -1,6 +1,9 @@
 #include "imageoutput/imageencoder.h"
 
+#include "imageoutput/deflate.h"
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -11,16 +14,10 @@
 
 namespace {
 
-// A piece is a run of rows compressed on its own. Smaller pieces share the
-// work out more evenly; larger ones compress a little better (each starts
-// with an empty dictionary).
+// A piece is a run of rows (or of a row's bytes) compressed on its own.
+// Smaller pieces share the work out more evenly; larger ones compress a
+// little better (each starts with an empty dictionary).
 constexpr std::size_t pieceBytes = std::size_t(1) << 19;
-
-// Deflate by ISA-L at its level 1: on these pictures about a quarter larger
-// than zlib's default level at a small part of its time (zlib's fastest
-// choice, run-length matches only, takes a third more time for files a
-// tenth smaller). Its level 0 saves little time and loses much more.
-constexpr int compressionLevel = 1;
 
 constexpr std::size_t maxChunkData = std::size_t(1) << 30;   // PNG allows up to 2^31 - 1
 
@@ -43,11 +40,15 @@ inline unsigned magnitude(std::uint8_t filtered)
     return static_cast<unsigned>(std::abs(static_cast<int>(static_cast<std::int8_t>(filtered))));
 }
 
-std::uint32_t filterSub(const std::uint8_t* __restrict row, std::size_t n, std::size_t step, std::uint8_t* __restrict out)
+// before: the step bytes before the row's first (a row in parts), or null
+// for none (zeros, as at a row's start).
+std::uint32_t filterSub(const std::uint8_t* __restrict row, std::size_t n, std::size_t step,
+                        const std::uint8_t* __restrict before, std::uint8_t* __restrict out)
 {
     out[0] = 1;
     std::uint32_t cost = 0;
-    for (std::size_t i = 0; i < step && i < n; ++i) cost += magnitude(out[1 + i] = row[i]);
+    for (std::size_t i = 0; i < step && i < n; ++i)
+        cost += magnitude(out[1 + i] = static_cast<std::uint8_t>(row[i] - (before ? before[i] : 0)));
     for (std::size_t i = step; i < n; ++i) {
         const std::uint8_t d = static_cast<std::uint8_t>(row[i] - row[i - step]);
         out[1 + i] = d;
@@ -91,10 +92,14 @@ std::uint32_t filterPaeth(const std::uint8_t* __restrict row, const std::uint8_t
     return cost;
 }
 
-// Filters one row, choosing per row among Sub, Up and Paeth the filter of
-// least cost (Paeth wins on smooth noise, Sub on runs, Up on edges). above is
-// the row above, or zeros for the first row of the image. trials holds three
-// rows of n + 1 bytes; returns the one chosen.
+// Filters one row. A grey row takes, per row, the filter of least cost
+// among Sub, Up and Paeth (Paeth wins on smooth noise, Sub on runs, Up on
+// edges). A colour row (RGB or RGBA: a normal map, a ramp, packed channels)
+// takes Up alone: the three trials cost more than deflating the row, and on
+// these smooth pictures Up compresses as well as the choice or better (the
+// cost favours Paeth, which the fast deflate does not). above is the row above, or zeros for the first
+// row of the image. trials holds three rows of n + 1 bytes; returns the one
+// chosen.
 const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, int bpp,
                               std::uint8_t* trials)
 {
@@ -102,7 +107,11 @@ const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above
     std::uint8_t* sub = trials;
     std::uint8_t* up = trials + (n + 1);
     std::uint8_t* paethRow = trials + 2 * (n + 1);
-    const std::uint32_t costs[3] = {filterSub(row, n, step, sub), filterUp(row, above, n, up),
+    if (bpp >= 3) {
+        filterUp(row, above, n, up);
+        return up;
+    }
+    const std::uint32_t costs[3] = {filterSub(row, n, step, nullptr, sub), filterUp(row, above, n, up),
                                     filterPaeth(row, above, n, step, paethRow)};
     int best = 0;
     for (int k = 1; k < 3; ++k)
@@ -114,12 +123,15 @@ const std::uint8_t* filterRow(const std::uint8_t* row, const std::uint8_t* above
 
 namespace imagewriter {
 
+// Rows compressed on their own, or the bytes of a part of one row.
 struct ImageEncoder::Piece {
     const std::uint8_t* rows = nullptr;
-    const std::uint8_t* above = nullptr;   // the row above the first one
-    int count = 0;
-    std::size_t rowBytes = 0;
+    int count = 0;                         // rows; 0 for a part of a row
+    std::size_t rowBytes = 0;              // of each row, or of the part
     int bytesPerPixel = 1;
+    // Rows: the row above the first one (null: zeros, the image's top).
+    // A part: the pixel before it (null: none, the part starts its row).
+    const std::uint8_t* above = nullptr;
     std::vector<std::uint8_t> out;         // raw deflate data, ending on a byte boundary
     unsigned long adler = 1;
     std::size_t filteredBytes = 0;
@@ -140,20 +152,22 @@ void ImageEncoder::compressPiece(void* context, int index)
 void ImageEncoder::compress(Piece& piece)
 {
     const std::size_t n = piece.rowBytes;
-    isal_zstream stream;
-    isal_deflate_init(&stream);
-    std::vector<std::uint8_t> levelBuffer(ISAL_DEF_LVL1_DEFAULT);   // the deflater's work space
-    stream.level = compressionLevel;
-    stream.level_buf = levelBuffer.data();
-    stream.level_buf_size = static_cast<std::uint32_t>(levelBuffer.size());
-    stream.gzip_flag = IGZIP_DEFLATE;
-    stream.end_of_stream = 0;
-
+    fastdeflate::Deflater deflater(false);
+    piece.adler = 1;   // Adler-32 of nothing
+    if (piece.count == 0) {
+        // A part of a row is filtered by Sub, which needs no row above; the
+        // row's first part carries its filter byte.
+        std::vector<std::uint8_t> filtered(n + 1);
+        filterSub(piece.rows, n, static_cast<std::size_t>(piece.bytesPerPixel), piece.above, filtered.data());
+        const std::size_t skip = piece.above ? 1 : 0;
+        piece.filteredBytes = n + 1 - skip;
+        piece.adler = isal_adler32(1, filtered.data() + skip, static_cast<std::uint64_t>(piece.filteredBytes));
+        piece.failed = !deflater.add(filtered.data() + skip, piece.filteredBytes, fastdeflate::Flush::sync);
+        piece.out = deflater.take();
+        return;
+    }
     std::vector<std::uint8_t> trials(3 * (n + 1));
     piece.filteredBytes = (n + 1) * static_cast<std::size_t>(piece.count);
-    piece.out.resize(piece.filteredBytes + piece.filteredBytes / 8 + 65536);
-    std::size_t used = 0;
-    piece.adler = 1;   // Adler-32 of nothing
     std::vector<std::uint8_t> zeros;
     const std::uint8_t* above = piece.above;
     if (!above) {
@@ -166,29 +180,9 @@ void ImageEncoder::compress(Piece& piece)
         above = row;
         piece.adler = isal_adler32(static_cast<std::uint32_t>(piece.adler), filtered, n + 1);
         const bool last = r + 1 == piece.count;
-        std::size_t offset = 0;
-        // The deflater counts input in 32 bits: very wide rows go in parts.
-        do {
-            const std::size_t part = std::min(n + 1 - offset, maxChunkData);
-            stream.next_in = const_cast<std::uint8_t*>(filtered) + offset;
-            stream.avail_in = static_cast<std::uint32_t>(part);
-            offset += part;
-            const bool flush = last && offset == n + 1;
-            stream.flush = flush ? SYNC_FLUSH : NO_FLUSH;
-            do {
-                if (piece.out.size() - used < 65536) piece.out.resize(piece.out.size() + piece.out.size() / 2 + 65536);
-                stream.next_out = piece.out.data() + used;
-                stream.avail_out = static_cast<std::uint32_t>(std::min(piece.out.size() - used, maxChunkData));
-                if (isal_deflate(&stream) != COMP_OK) {
-                    piece.failed = true;
-                    break;
-                }
-                used = static_cast<std::size_t>(stream.next_out - piece.out.data());
-            } while (stream.avail_in > 0 || stream.avail_out == 0 ||
-                     (flush && stream.internal_state.state != ZSTATE_NEW_HDR));
-        } while (offset < n + 1 && !piece.failed);
+        piece.failed = !deflater.add(filtered, n + 1, last ? fastdeflate::Flush::sync : fastdeflate::Flush::none);
     }
-    piece.out.resize(used);
+    piece.out = deflater.take();
 }
 
 const OutputSuffix outputSuffixes[] = {
@@ -304,41 +298,77 @@ std::string ImageEncoder::begin()
     ihdr[12] = 0;   // not interlaced
     error = writeChunk("IHDR", ihdr, sizeof ihdr);
     if (!error.empty()) return error;
-    // The zlib header: deflate with a 32 KiB window; the level bits only
-    // inform, and the check bits make the pair a multiple of 31.
-    static const std::uint8_t zlibHeader[2] = {0x78, 0x01};
-    return writeChunk("IDAT", zlibHeader, 2);
+    return writeChunk("IDAT", fastdeflate::zlibHeader.data(), fastdeflate::zlibHeader.size());
 }
 
 std::string ImageEncoder::writeRows(const std::uint8_t* rows, int count)
 {
     if (count <= 0) return {};
+    if (columnsWritten != 0) return "a row is partly written";
     if (count > height - rowsWritten) return "more rows than the image has";
+    if (inParts) return "rows must come in parts throughout";
     std::string error;
-    if (format == Format::Pgm)
+    if (format == Format::Pgm) {
         error = writeBytes(rows, rowBytes() * static_cast<std::size_t>(count));
-    else
-        error = writePngRows(rows, count);
+    } else {
+        const std::size_t n = rowBytes();
+        const int rowsPerPiece = static_cast<int>(std::max<std::size_t>(1, pieceBytes / (n + 1)));
+        std::vector<Piece> pieces(static_cast<std::size_t>((count + rowsPerPiece - 1) / rowsPerPiece));
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            Piece& p = pieces[k];
+            const int first = static_cast<int>(k) * rowsPerPiece;
+            p.rows = rows + static_cast<std::size_t>(first) * n;
+            p.above = first > 0 ? p.rows - n : (previousRow.empty() ? nullptr : previousRow.data());
+            p.count = std::min(rowsPerPiece, count - first);
+            p.rowBytes = n;
+            p.bytesPerPixel = channels * depth / 8;
+        }
+        error = writePieces(pieces);
+        if (error.empty())
+            previousRow.assign(rows + static_cast<std::size_t>(count - 1) * n, rows + static_cast<std::size_t>(count) * n);
+    }
     if (error.empty()) rowsWritten += count;
     return error;
 }
 
-std::string ImageEncoder::writePngRows(const std::uint8_t* rows, int count)
+std::string ImageEncoder::writeColumns(const std::uint8_t* pixels, int count)
 {
-    const std::size_t n = rowBytes();
-    const int rowsPerPiece = static_cast<int>(std::max<std::size_t>(1, pieceBytes / (n + 1)));
-    std::vector<Piece> pieces(static_cast<std::size_t>((count + rowsPerPiece - 1) / rowsPerPiece));
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-        Piece& p = pieces[k];
-        const int first = static_cast<int>(k) * rowsPerPiece;
-        p.rows = rows + static_cast<std::size_t>(first) * n;
-        p.above = first > 0 ? p.rows - n : (previousRow.empty() ? nullptr : previousRow.data());
-        p.count = std::min(rowsPerPiece, count - first);
-        p.rowBytes = n;
-        p.bytesPerPixel = channels * depth / 8;
+    if (count <= 0) return {};
+    if (rowsWritten >= height || count > width - columnsWritten) return "more pixels than the row has";
+    if (rowsWritten > 0 && !inParts) return "rows must come whole throughout";
+    inParts = true;
+    const std::size_t pixel = static_cast<std::size_t>(channels) * (depth / 8);
+    const std::size_t bytes = static_cast<std::size_t>(count) * pixel;
+    std::string error;
+    if (format == Format::Pgm) {
+        error = writeBytes(pixels, bytes);
+    } else {
+        // Pieces of whole pixels; the first one's pixel before it is the
+        // last one of the part before, unless the part starts the row.
+        const std::size_t perPiece = std::max<std::size_t>(1, pieceBytes / pixel) * pixel;
+        std::vector<Piece> pieces((bytes + perPiece - 1) / perPiece);
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            Piece& p = pieces[k];
+            p.rows = pixels + k * perPiece;
+            p.rowBytes = std::min(perPiece, bytes - k * perPiece);
+            p.above = k > 0 ? p.rows - pixel : columnsWritten > 0 ? previousRow.data() : nullptr;
+            p.bytesPerPixel = static_cast<int>(pixel);
+        }
+        error = writePieces(pieces);
+        if (error.empty()) previousRow.assign(pixels + bytes - pixel, pixels + bytes);
     }
-    rowloop::share(static_cast<int>(pieces.size()), compressPiece, &pieces, threads);
+    if (!error.empty()) return error;
+    columnsWritten += count;
+    if (columnsWritten == width) {
+        columnsWritten = 0;
+        ++rowsWritten;
+    }
+    return {};
+}
 
+std::string ImageEncoder::writePieces(std::vector<Piece>& pieces)
+{
+    rowloop::share(static_cast<int>(pieces.size()), compressPiece, &pieces, threads);
     for (Piece& p : pieces) {
         if (p.failed) return "out of memory";
         adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.filteredBytes));
@@ -346,7 +376,6 @@ std::string ImageEncoder::writePngRows(const std::uint8_t* rows, int count)
         if (!error.empty()) return error;
         std::vector<std::uint8_t>().swap(p.out);
     }
-    previousRow.assign(rows + static_cast<std::size_t>(count - 1) * n, rows + static_cast<std::size_t>(count) * n);
     return {};
 }
 
@@ -354,11 +383,9 @@ std::string ImageEncoder::finish()
 {
     if (rowsWritten != height) return "the image is missing rows";
     if (format == Format::Pgm) return {};
-    // An empty final block with fixed codes closes the deflate stream; the
-    // checksum of every filtered row follows.
-    std::uint8_t end[6] = {0x03, 0x00};
-    putBig32(end + 2, static_cast<std::uint32_t>(adler));
-    std::string error = writeChunk("IDAT", end, sizeof end);
+    // The checksum of every filtered row ends the stream.
+    const std::array<std::uint8_t, 6> end = fastdeflate::streamEnd(static_cast<std::uint32_t>(adler));
+    std::string error = writeChunk("IDAT", end.data(), end.size());
     if (!error.empty()) return error;
     return writeChunk("IEND", nullptr, 0);
 }

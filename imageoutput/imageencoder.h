@@ -5,10 +5,8 @@
 //
 // A PNG's rows are filtered and deflated in pieces on the worker pool, all
 // processors at once (at the priority of the render it writes), by ISA-L's
-// fast deflate. The pieces still make one zlib stream, as PNG wants: each piece is compressed on its own and ends with a
-// sync flush, which leaves it on a byte boundary, so the pieces are simply
-// laid end to end; the checksums of the pieces are combined into the
-// stream's (zlib does the sums of the chunks and the combining).
+// fast deflate: the pieces still make the one zlib stream PNG wants
+// (imageoutput/deflate.h).
 #include "layers/rowloop.h"
 
 #include <cstdint>
@@ -66,6 +64,11 @@ public:
     // first), finish the end of the file once every row has been written.
     std::string begin();
     std::string writeRows(const std::uint8_t* rows, int count);
+    // The next count pixels of the row being written, for rows too wide to
+    // hold whole: an image comes in whole rows or in parts of rows
+    // throughout. Rows in parts are filtered by Sub alone, which needs no
+    // row above.
+    std::string writeColumns(const std::uint8_t* pixels, int count);
     std::string finish();
 
 private:
@@ -74,14 +77,19 @@ private:
     static void compress(Piece& piece);
     std::string writeBytes(const void* data, std::size_t size);
     std::string writeChunk(const char type[4], const std::uint8_t* data, std::size_t size);
-    std::string writePngRows(const std::uint8_t* rows, int count);
+    // Compresses the pieces on the worker pool and writes them in order.
+    std::string writePieces(std::vector<Piece>& pieces);
 
     std::FILE* file;
     Format format;
     int width, height, depth, channels;
     rowloop::Threads threads;
     int rowsWritten = 0;
-    std::vector<std::uint8_t> previousRow;   // the last row of the previous batch, which filters its first
+    int columnsWritten = 0;                  // of the row in parts being written
+    bool inParts = false;
+    // Whole rows: the last row of the previous batch, which filters its
+    // first. Rows in parts: the last pixel of the previous part.
+    std::vector<std::uint8_t> previousRow;
     unsigned long adler = 1;                 // of all filtered rows so far
 };
 

@@ -2,6 +2,7 @@
 
 #include "layers/layerpath.h"
 #include "layers/renderable.h"
+#include "layers/rowkernels.h"
 #include "layers/rowloop.h"
 #include "layers/saturate.h"
 #include "layers/workerpool.h"
@@ -20,9 +21,9 @@
 
 namespace {
 
-// The rows evaluated and encoded at a time: about a MiB for each processor,
-// so that all of them have work and the progress moves often, and at most
-// 32 MiB, so that a huge export stays small. One row at least, however wide.
+// The bytes evaluated and encoded at a time: about a MiB for each
+// processor, so that all of them have work and the progress moves often,
+// and at most 32 MiB, so that a huge export stays small.
 std::size_t batchBytes(int threads)
 {
     const std::size_t perThread = std::size_t(1) << 20;
@@ -30,71 +31,117 @@ std::size_t batchBytes(int threads)
                     std::size_t(32) << 20);
 }
 
-// The 16-bit samples of a band, big-endian, area pixel (c, r) at
-// out[r * rowBytes + 2 * c].
-class Samples16 : public rowloop::Sink {
+// The order of a 16-bit sample's bytes in what is written: PNG and PGM
+// store them big-endian, a heightmap little-endian, a TIFF and memory in the
+// machine's order.
+enum class Order { native, big, little };
+
+// Stores count 16-bit samples step bytes apart from out, in order: the one
+// place where 16-bit samples become bytes. out may be the samples' own bytes.
+void put16(const std::uint16_t* samples, std::size_t count, std::uint8_t* out, Order order, std::size_t step = 2)
+{
+    if (order == Order::native && step == 2) {
+        if (out != reinterpret_cast<const std::uint8_t*>(samples)) std::memcpy(out, samples, 2 * count);
+        return;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint16_t s = samples[k];
+        std::uint8_t* at = out + k * step;
+        if (order == Order::native) {
+            std::memcpy(at, &s, sizeof s);
+        } else {
+            at[order == Order::big ? 0 : 1] = static_cast<std::uint8_t>(s >> 8);
+            at[order == Order::big ? 1 : 0] = static_cast<std::uint8_t>(s);
+        }
+    }
+}
+
+// The samples of layer values, one channel among interleaved ones (or the
+// only one): area pixel (c, r) at out[r * rowBytes + (c * channels +
+// channel) * size]. The one sink of every file and of memory.
+class ChannelSamples : public rowloop::Sink {
 public:
-    Samples16(std::uint8_t* out, std::size_t rowBytes) : out_(out), rowBytes_(rowBytes) {}
+    enum class Kind { grey8, big16, little16, native16, float32 };
+    ChannelSamples(void* out, std::size_t rowBytes, Kind kind, int channels = 1, int channel = 0)
+        : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes), kind_(kind),
+          size_(kind == Kind::grey8 ? 1 : kind == Kind::float32 ? 4 : 2), step_(channels * size_),
+          first_(channel * size_)
+    {
+    }
     void take(int row, int column, int count, const float* values) override
     {
-        std::uint8_t* bytes = out_ + static_cast<std::size_t>(row) * rowBytes_ + 2 * static_cast<std::size_t>(column);
-        for (int k = 0; k < count; ++k) {
-            const std::uint16_t s = imagewriter::sample16(values[k]);
-            bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
-            bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
+        std::uint8_t* at = out_ + static_cast<std::size_t>(row) * rowBytes_ + static_cast<std::size_t>(column) * step_ + first_;
+        if (kind_ == Kind::grey8) {
+            if (step_ == 1) rowkernels::greyBytes(values, count, at);
+            else for (int k = 0; k < count; ++k) at[k * step_] = greyByte(values[k]);
+        } else if (kind_ == Kind::float32) {
+            for (int k = 0; k < count; ++k) std::memcpy(at + k * step_, values + k, sizeof(float));
+        } else {
+            std::uint16_t samples[Renderable::rowChunk];
+            for (int k = 0; k < count; ++k) samples[k] = imagewriter::sample16(values[k]);
+            put16(samples, static_cast<std::size_t>(count), at,
+                  kind_ == Kind::big16 ? Order::big : kind_ == Kind::little16 ? Order::little : Order::native, step_);
         }
+    }
+    // A constant channel over rows x columns: 0, or full white.
+    void fill(int rows, int columns, bool white)
+    {
+        float values[Renderable::rowChunk];
+        std::fill(values, values + Renderable::rowChunk, white ? 1.0f : 0.0f);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; c += Renderable::rowChunk) take(r, c, std::min(Renderable::rowChunk, columns - c), values);
     }
 
 private:
     std::uint8_t* out_;
     std::size_t rowBytes_;
+    Kind kind_;
+    std::size_t size_, step_, first_;
 };
 
-// Values into a block of floats, area pixel (c, r) at out[r * stride + c].
-class FloatBlock : public rowloop::Sink {
-public:
-    FloatBlock(float* out, std::size_t stride) : out_(out), stride_(stride) {}
-    void take(int row, int column, int count, const float* values) override
-    {
-        std::copy(values, values + count, out_ + static_cast<std::size_t>(row) * stride_ + column);
-    }
-
-private:
-    float* out_;
-    std::size_t stride_;
-};
-
-// Runs job(first, count) over rows [0, rows) in pieces on threads.
+// Runs job(row, first, count) over the columns [0, columns) of rows
+// [0, rows) in pieces on threads: runs of whole rows, or of part of a row
+// when the rows are too few to share out.
 template <typename Job>
-void shareRows(int rows, rowloop::Threads threads, const Job& job)
+void shareRuns(int rows, int columns, rowloop::Threads threads, const Job& job)
 {
     struct Context {
         const Job* job;
-        int rows, perTask;
+        int rows, columns, rowsPerTask, piecesPerRow, columnsPerPiece;
     };
-    const int tasks = std::max(1, std::min(rows, 4 * WorkerPool::instance().threadCount()));
-    Context context{&job, rows, (rows + tasks - 1) / tasks};
+    const int wanted = 4 * WorkerPool::instance().threadCount();
+    Context context{&job, rows, columns, (rows + wanted - 1) / wanted, 1, columns};
+    if (rows < wanted) {
+        context.piecesPerRow = std::max(1, std::min((wanted + rows - 1) / rows, columns / 4096));
+        context.columnsPerPiece = (columns + context.piecesPerRow - 1) / context.piecesPerRow;
+    }
+    const int tasks = context.piecesPerRow > 1 ? rows * context.piecesPerRow
+                                               : (rows + context.rowsPerTask - 1) / context.rowsPerTask;
     rowloop::share(
-        (rows + context.perTask - 1) / context.perTask,
+        tasks,
         [](void* c, int index) {
             const auto* ctx = static_cast<const Context*>(c);
-            const int first = index * ctx->perTask;
-            (*ctx->job)(first, std::min(ctx->perTask, ctx->rows - first));
+            if (ctx->piecesPerRow > 1) {
+                const int first = index % ctx->piecesPerRow * ctx->columnsPerPiece;
+                (*ctx->job)(index / ctx->piecesPerRow, first, std::min(ctx->columnsPerPiece, ctx->columns - first));
+                return;
+            }
+            const int first = index * ctx->rowsPerTask;
+            for (int r = first; r < std::min(first + ctx->rowsPerTask, ctx->rows); ++r) (*ctx->job)(r, 0, ctx->columns);
         },
         &context, threads);
 }
 
-// 16-bit samples as a PNG stores them, big-endian, in place.
-void toBigEndian(std::uint16_t* samples, std::size_t count)
+// The row loop's options of a render: its stop and its threads. Every sink
+// here writes each run to its own place, so the rows may go in pieces.
+rowloop::Options loopOptions(const imagewriter::RenderOptions& options)
 {
-    auto* bytes = reinterpret_cast<std::uint8_t*>(samples);
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::uint16_t s = samples[k];
-        bytes[2 * k] = static_cast<std::uint8_t>(s >> 8);
-        bytes[2 * k + 1] = static_cast<std::uint8_t>(s);
-    }
+    rowloop::Options loop;
+    loop.stop = options.stop;
+    loop.threads = options.threads;
+    loop.rowsInPieces = true;
+    return loop;
 }
-
 
 // Evaluates picture pixels (columns[c], rows[r]) into block[r * stride + c],
 // rows counted from the top, one area for every run of neighbouring pixels;
@@ -115,7 +162,7 @@ bool evaluatePicked(const Renderable& layer, const std::vector<int>& columns, co
             area.columns = static_cast<int>(columnRun);
             area.rows = static_cast<int>(rowRun);
             area.downward = true;
-            FloatBlock sink(block + r * stride + c, stride);
+            ChannelSamples sink(block + r * stride + c, stride * sizeof(float), ChannelSamples::Kind::float32);
             if (!rowloop::evaluate(layer, area, sink, loop)) return false;
             c += columnRun;
         }
@@ -129,86 +176,21 @@ bool wholeImage(const imagewriter::Region& region)
     return region.x == 0 && region.y == 0 && region.width == 0 && region.height == 0;
 }
 
-// Samples in the machine's byte order, area pixel (c, r) at
-// out[r * rowBytes + sizeof(T) * c].
-template <typename T, T (*convert)(float)>
-class MemorySamples : public rowloop::Sink {
-public:
-    MemorySamples(void* out, std::size_t rowBytes) : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes) {}
-    void take(int row, int column, int count, const float* values) override
-    {
-        T* samples = reinterpret_cast<T*>(out_ + static_cast<std::size_t>(row) * rowBytes_) + column;
-        for (int k = 0; k < count; ++k) samples[k] = convert(values[k]);
-    }
-
-private:
-    std::uint8_t* out_;
-    std::size_t rowBytes_;
+// A rectangle of the region written at a time: whole rows, or a part of
+// one row.
+struct Band {
+    int top, rows, left, columns;
 };
 
-float sameValue(float value)
-{
-    return value;
-}
-
-// One channel's samples among interleaved ones (or the only channel): area
-// pixel (c, r) at out[r * rowBytes + (c * channels + channel) * size].
-class ChannelSamples : public rowloop::Sink {
-public:
-    enum class Kind { grey8, big16, little16, native16, float32 };
-    ChannelSamples(void* out, std::size_t rowBytes, Kind kind, int channels = 1, int channel = 0)
-        : out_(static_cast<std::uint8_t*>(out)), rowBytes_(rowBytes), kind_(kind), channels_(channels),
-          channel_(channel)
-    {
-    }
-    void take(int row, int column, int count, const float* values) override
-    {
-        for (int k = 0; k < count; ++k) put(row, column + k, values[k]);
-    }
-    // A constant channel over rows x columns: 0, or full white.
-    void fill(int rows, int columns, bool white)
-    {
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < columns; ++c) put(r, c, white ? 1.0f : 0.0f);
-    }
-
-private:
-    void put(int row, int column, float value)
-    {
-        const std::size_t size = kind_ == Kind::grey8 ? 1 : kind_ == Kind::float32 ? 4 : 2;
-        std::uint8_t* at = out_ + static_cast<std::size_t>(row) * rowBytes_ +
-                           (static_cast<std::size_t>(column) * channels_ + channel_) * size;
-        if (kind_ == Kind::grey8) {
-            *at = greyByte(value);
-        } else if (kind_ == Kind::float32) {
-            std::memcpy(at, &value, sizeof value);
-        } else {
-            const std::uint16_t s = imagewriter::sample16(value);
-            if (kind_ == Kind::native16) {
-                std::memcpy(at, &s, sizeof s);
-            } else {
-                const bool big = kind_ == Kind::big16;
-                at[big ? 0 : 1] = static_cast<std::uint8_t>(s >> 8);
-                at[big ? 1 : 0] = static_cast<std::uint8_t>(s);
-            }
-        }
-    }
-
-    std::uint8_t* out_;
-    std::size_t rowBytes_;
-    Kind kind_;
-    int channels_, channel_;
-};
-
-// The pixels of region in the order a file holds them: the texture's last
-// row first.
-rowloop::Area imageRows(const Renderable& layer, const imagewriter::Region& region, int top, int rows)
+// The pixels of band in the order a file holds them: the texture's last row
+// first.
+rowloop::Area imageRows(const Renderable& layer, const imagewriter::Region& region, const Band& band)
 {
     rowloop::Area area;
-    area.x0 = region.x;
-    area.y0 = layer.textureHeight - 1 - (region.y + top);
-    area.columns = region.width;
-    area.rows = rows;
+    area.x0 = region.x + band.left;
+    area.y0 = layer.textureHeight - 1 - (region.y + band.top);
+    area.columns = band.columns;
+    area.rows = band.rows;
     area.downward = true;
     return area;
 }
@@ -239,6 +221,13 @@ std::string optionsError(Format format, const RenderOptions& options)
     return {};
 }
 
+int bytesPerPixel(Format format, const RenderOptions& options)
+{
+    if (format == Format::Glsl || format == Format::Html) return 0;   // no pixels
+    const int channels = options.view.kind != ViewAs::Kind::grey && format == Format::Png ? 3 : 1;
+    return channels * options.depth / 8;
+}
+
 std::string regionError(const Region& region, int width, int height)
 {
     if (region.width <= 0 || region.height <= 0) return "the region is empty";
@@ -252,45 +241,65 @@ std::string regionError(const Region& region, int width, int height)
 
 namespace {
 
-// The rows evaluated a band at a time: a multiple of unit, at most the
-// region's height.
-int bandRows(std::size_t rowBytes, int unit, int height)
+// How the region goes to the file: bands of whole rows, each a multiple of
+// a unit of rows (a TIFF's strips); or, when one row is more than a band may
+// hold and the format allows it, one row at a time in parts of columns.
+struct Bands {
+    int rows = 1;
+    int columns = 0;      // of a part; the region's width for whole rows
+    bool parts = false;
+};
+
+// The bands of region for pixels of pixelBytes in what a band holds.
+Bands bandsFor(std::size_t pixelBytes, int unit, const Region& region, bool partsAllowed, const RenderOptions& options)
 {
-    const std::size_t fit = std::max<std::size_t>(1, batchBytes(WorkerPool::instance().threadCount()) / rowBytes);
-    const std::size_t rounded = (fit + unit - 1) / unit * unit;
-    return static_cast<int>(std::min<std::size_t>(rounded, static_cast<std::size_t>(height)));
+    const std::size_t batch =
+        options.bandBytes > 0 ? options.bandBytes : batchBytes(WorkerPool::instance().threadCount());
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(region.width);
+    Bands bands;
+    if (partsAllowed && rowBytes > batch) {
+        bands.columns = static_cast<int>(std::max<std::size_t>(1, batch / pixelBytes));
+        bands.parts = bands.columns < region.width;
+    }
+    if (!bands.parts) {
+        const std::size_t fit = std::max<std::size_t>(1, batch / rowBytes);
+        const std::size_t rounded = (fit + unit - 1) / unit * unit;
+        bands.rows = static_cast<int>(std::min<std::size_t>(rounded, static_cast<std::size_t>(region.height)));
+        bands.columns = region.width;
+    }
+    return bands;
 }
 
-// The row loop's options of a render: its stop and its threads.
-rowloop::Options loopOptions(const RenderOptions& options)
-{
-    rowloop::Options loop;
-    loop.stop = options.stop;
-    loop.threads = options.threads;
-    return loop;
-}
-
-// Evaluates count rows of region from top into sink, on the threads the
-// options name; false once the options' stop is set.
-bool evaluateBand(const Renderable& layer, const Region& region, int top, int count, rowloop::Sink& sink,
+// Evaluates band of region into sink, on the threads the options name;
+// false once the options' stop is set.
+bool evaluateBand(const Renderable& layer, const Region& region, const Band& band, rowloop::Sink& sink,
                   const RenderOptions& options)
 {
-    return rowloop::evaluate(layer, imageRows(layer, region, top, count), sink, loopOptions(options));
+    return rowloop::evaluate(layer, imageRows(layer, region, band), sink, loopOptions(options));
 }
 
-// Steps through the region's rows a band at a time (steps by what is left,
-// so that the last step cannot overflow an int), with the progress after
-// each.
+// Steps through the region a band at a time (steps by what is left, so
+// that the last step cannot overflow an int), with the progress after each
+// band of whole rows.
 template <typename WriteBand>
-std::string forEachBand(const Region& region, int rowsPerBand, const RenderOptions& options, const WriteBand& write)
+std::string forEachBand(const Region& region, const Bands& bands, const RenderOptions& options, const WriteBand& write)
 {
-    for (int top = 0; top < region.height; top += std::min(rowsPerBand, region.height - top)) {
-        const int rows = std::min(rowsPerBand, region.height - top);
-        const std::string error = write(top, rows);
-        if (!error.empty()) return error;
+    for (int top = 0; top < region.height; top += std::min(bands.rows, region.height - top)) {
+        const int rows = std::min(bands.rows, region.height - top);
+        for (int left = 0; left < region.width; left += std::min(bands.columns, region.width - left)) {
+            const std::string error = write(Band{top, rows, left, std::min(bands.columns, region.width - left)});
+            if (!error.empty()) return error;
+        }
         if (options.progress && !options.progress(top + rows, region.height)) return "cancelled";
     }
     return {};
+}
+
+// A band's bytes to the encoder: whole rows, or the part of a row.
+template <typename Encoder>
+std::string writeBand(Encoder& encoder, const Bands& bands, const Band& band, const std::uint8_t* bytes)
+{
+    return bands.parts ? encoder.writeColumns(bytes, band.columns) : encoder.writeRows(bytes, band.rows);
 }
 
 std::string streamGrey(const Renderable& layer, const Region& region, Format format, std::FILE* file,
@@ -299,14 +308,15 @@ std::string streamGrey(const Renderable& layer, const Region& region, Format for
     ImageEncoder encoder(file, format, region.width, region.height, options.depth, 1, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
-    const std::size_t rowBytes = encoder.rowBytes();
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bandRows(rowBytes, 1, region.height)));
-    rowloop::GreyBytes greys(rows.data(), rowBytes);
-    Samples16 samples(rows.data(), rowBytes);
-    rowloop::Sink& sink = options.depth == 8 ? static_cast<rowloop::Sink&>(greys) : samples;
-    error = forEachBand(region, bandRows(rowBytes, 1, region.height), options, [&](int top, int count) {
-        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-        return encoder.writeRows(rows.data(), count);
+    const std::size_t pixelBytes = static_cast<std::size_t>(options.depth / 8);
+    const Bands bands = bandsFor(pixelBytes, 1, region, true, options);
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bands.rows));
+    ChannelSamples sink(pixels.data(), rowBytes,
+                        options.depth == 8 ? ChannelSamples::Kind::grey8 : ChannelSamples::Kind::big16);
+    error = forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+        return writeBand(encoder, bands, band, pixels.data());
     });
     return error.empty() ? encoder.finish() : error;
 }
@@ -321,32 +331,33 @@ std::string streamValues(const Renderable& layer, const Region& region, Format f
         ExrEncoder encoder(file, layer.textureWidth, layer.textureHeight, region, options.depth == 16, threads);
         std::string error = encoder.begin();
         if (!error.empty()) return error;
-        const std::size_t rowFloats = static_cast<std::size_t>(region.width);
-        const int perBand = bandRows(rowFloats * sizeof(float), 1, region.height);
-        std::vector<float> values(rowFloats * static_cast<std::size_t>(perBand));
-        FloatBlock sink(values.data(), rowFloats);
-        error = forEachBand(region, perBand, options, [&](int top, int count) {
-            if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-            return encoder.writeRows(values.data(), count);
+        // OpenEXR takes whole rows.
+        const Bands bands = bandsFor(sizeof(float), 1, region, false, options);
+        std::vector<float> values(static_cast<std::size_t>(region.width) * static_cast<std::size_t>(bands.rows));
+        ChannelSamples sink(values.data(), sizeof(float) * static_cast<std::size_t>(region.width),
+                            ChannelSamples::Kind::float32);
+        error = forEachBand(region, bands, options, [&](const Band& band) {
+            if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+            return encoder.writeRows(values.data(), band.rows);
         });
         return error.empty() ? encoder.finish() : error;
     }
     TiffEncoder encoder(file, region.width, region.height, options.depth, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
-    const std::size_t rowBytes = encoder.rowBytes();
-    const int perBand = bandRows(rowBytes, encoder.stripRows(), region.height);
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    const std::size_t pixelBytes = static_cast<std::size_t>(options.depth / 8);
+    // A row goes in parts only as a strip of its own.
+    const Bands bands = bandsFor(pixelBytes, encoder.stripRows(), region, encoder.stripRows() == 1, options);
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bands.rows));
     // The TIFF declares the machine's byte order.
-    MemorySamples<float, sameValue> floats(rows.data(), rowBytes);
-    MemorySamples<std::uint16_t, sample16> samples(rows.data(), rowBytes);
-    rowloop::GreyBytes greys(rows.data(), rowBytes);
-    rowloop::Sink& sink = options.depth == 32 ? static_cast<rowloop::Sink&>(floats)
-                          : options.depth == 16 ? static_cast<rowloop::Sink&>(samples)
-                                                : greys;
-    error = forEachBand(region, perBand, options, [&](int top, int count) {
-        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-        return encoder.writeRows(rows.data(), count);
+    ChannelSamples sink(pixels.data(), rowBytes,
+                        options.depth == 32   ? ChannelSamples::Kind::float32
+                        : options.depth == 16 ? ChannelSamples::Kind::native16
+                                              : ChannelSamples::Kind::grey8);
+    error = forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+        return writeBand(encoder, bands, band, pixels.data());
     });
     return error.empty() ? encoder.finish() : error;
 }
@@ -357,31 +368,32 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
     ImageEncoder encoder(file, Format::Png, region.width, region.height, options.depth, 3, options.threads);
     std::string error = encoder.begin();
     if (!error.empty()) return error;
-    const std::size_t rowBytes = encoder.rowBytes();
-    const std::size_t width = static_cast<std::size_t>(region.width);
-    const int perBand = bandRows(rowBytes, 1, region.height);
-    std::vector<std::uint8_t> rgb(rowBytes * static_cast<std::size_t>(perBand));
     const bool deep = options.depth == 16;
+    const std::size_t pixelBytes = deep ? 6 : 3;
+    const Bands bands = bandsFor(pixelBytes, 1, region, true, options);
+    const std::size_t width = static_cast<std::size_t>(bands.columns);
+    const std::size_t rowBytes = pixelBytes * width;
+    std::vector<std::uint8_t> rgb(rowBytes * static_cast<std::size_t>(bands.rows));
     auto* rgb16 = reinterpret_cast<std::uint16_t*>(rgb.data());
 
     if (options.view.kind == ViewAs::Kind::ramp) {
-        std::vector<float> values(width * static_cast<std::size_t>(perBand));
-        FloatBlock sink(values.data(), width);
+        std::vector<float> values(width * static_cast<std::size_t>(bands.rows));
+        ChannelSamples sink(values.data(), sizeof(float) * width, ChannelSamples::Kind::float32);
         const ColourRamp& ramp = options.view.ramp;
-        error = forEachBand(region, perBand, options, [&](int top, int count) {
-            if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-            shareRows(count, options.threads, [&](int first, int n) {
-                for (int r = first; r < first + n; ++r) {
-                    const float* v = values.data() + static_cast<std::size_t>(r) * width;
-                    if (deep) {
-                        ramp.row16(v, width, rgb16 + static_cast<std::size_t>(r) * 3 * width);
-                        toBigEndian(rgb16 + static_cast<std::size_t>(r) * 3 * width, 3 * width);
-                    } else {
-                        ramp.row8(v, width, rgb.data() + static_cast<std::size_t>(r) * rowBytes);
-                    }
+        error = forEachBand(region, bands, options, [&](const Band& band) {
+            if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+            shareRuns(band.rows, band.columns, options.threads, [&](int r, int first, int n) {
+                const float* v = values.data() + static_cast<std::size_t>(r) * width + first;
+                const std::size_t at = static_cast<std::size_t>(r) * width + static_cast<std::size_t>(first);
+                const std::size_t count = static_cast<std::size_t>(n);
+                if (deep) {
+                    ramp.row16(v, count, rgb16 + 3 * at);
+                    put16(rgb16 + 3 * at, 3 * count, rgb.data() + 6 * at, Order::big);
+                } else {
+                    ramp.row8(v, count, rgb.data() + 3 * at);
                 }
             });
-            return encoder.writeRows(rgb.data(), count);
+            return writeBand(encoder, bands, band, rgb.data());
         });
         return error.empty() ? encoder.finish() : error;
     }
@@ -391,33 +403,33 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
     // rendered apart see the same neighbours.
     const bool wrap = layer.seamless;
     const std::size_t stride = width + 2;
-    std::vector<float> block(stride * static_cast<std::size_t>(perBand + 2));
-    std::vector<int> columns(stride);
-    for (std::size_t c = 0; c < stride; ++c)
-        columns[c] = static_cast<int>(normalmap::neighbour(static_cast<long long>(region.x) - 1 + static_cast<long long>(c), layer.textureWidth, wrap));
-    error = forEachBand(region, perBand, options, [&](int top, int count) {
-        std::vector<int> rows(static_cast<std::size_t>(count) + 2);
+    std::vector<float> block(stride * static_cast<std::size_t>(bands.rows + 2));
+    std::vector<int> columns, rows;
+    error = forEachBand(region, bands, options, [&](const Band& band) {
+        columns.resize(static_cast<std::size_t>(band.columns) + 2);
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            columns[c] = static_cast<int>(normalmap::neighbour(
+                static_cast<long long>(region.x) + band.left - 1 + static_cast<long long>(c), layer.textureWidth, wrap));
+        rows.resize(static_cast<std::size_t>(band.rows) + 2);
         for (std::size_t r = 0; r < rows.size(); ++r)
             rows[r] = static_cast<int>(normalmap::neighbour(
-                static_cast<long long>(region.y) + top - 1 + static_cast<long long>(r), layer.textureHeight, wrap));
+                static_cast<long long>(region.y) + band.top - 1 + static_cast<long long>(r), layer.textureHeight, wrap));
         if (!evaluatePicked(layer, columns, rows, block.data(), stride, loopOptions(options)))
             return std::string("cancelled");
-        shareRows(count, options.threads, [&](int first, int n) {
-            for (int r = first; r < first + n; ++r) {
-                const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride;
-                const float* above = centre - stride + 1;
-                const float* below = centre + stride + 1;
-                if (deep) {
-                    std::uint16_t* out = rgb16 + static_cast<std::size_t>(r) * 3 * width;
-                    normalmap::row16(above, centre, below, width, options.view.normal, out);
-                    toBigEndian(out, 3 * width);
-                } else {
-                    normalmap::row8(above, centre, below, width, options.view.normal,
-                                    rgb.data() + static_cast<std::size_t>(r) * rowBytes);
-                }
+        shareRuns(band.rows, band.columns, options.threads, [&](int r, int first, int n) {
+            const float* centre = block.data() + static_cast<std::size_t>(r + 1) * stride + first;
+            const float* above = centre - stride + 1;
+            const float* below = centre + stride + 1;
+            const std::size_t at = static_cast<std::size_t>(r) * width + static_cast<std::size_t>(first);
+            const std::size_t count = static_cast<std::size_t>(n);
+            if (deep) {
+                normalmap::row16(above, centre, below, count, options.view.normal, rgb16 + 3 * at);
+                put16(rgb16 + 3 * at, 3 * count, rgb.data() + 6 * at, Order::big);
+            } else {
+                normalmap::row8(above, centre, below, count, options.view.normal, rgb.data() + 3 * at);
             }
         });
-        return encoder.writeRows(rgb.data(), count);
+        return writeBand(encoder, bands, band, rgb.data());
     });
     return error.empty() ? encoder.finish() : error;
 }
@@ -425,13 +437,13 @@ std::string streamColour(const Renderable& layer, const Region& region, std::FIL
 // A heightmap: the 16-bit samples alone, little-endian, the top row first.
 std::string streamRaw(const Renderable& layer, const Region& region, std::FILE* file, const RenderOptions& options)
 {
-    const std::size_t rowBytes = 2 * static_cast<std::size_t>(region.width);
-    const int perBand = bandRows(rowBytes, 1, region.height);
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    const Bands bands = bandsFor(2, 1, region, true, options);
+    const std::size_t rowBytes = 2 * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bands.rows));
     ChannelSamples sink(rows.data(), rowBytes, ChannelSamples::Kind::little16);
-    return forEachBand(region, perBand, options, [&](int top, int count) {
-        if (!evaluateBand(layer, region, top, count, sink, options)) return std::string("cancelled");
-        const std::size_t size = rowBytes * static_cast<std::size_t>(count);
+    return forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateBand(layer, region, band, sink, options)) return std::string("cancelled");
+        const std::size_t size = 2 * static_cast<std::size_t>(band.columns) * static_cast<std::size_t>(band.rows);
         return std::fwrite(rows.data(), 1, size, file) == size ? std::string() : std::string(std::strerror(errno ? errno : EIO));
     });
 }
@@ -482,15 +494,16 @@ std::string renderToMemory(const Renderable& layer, Samples samples, void* out, 
     const Region region = wholeImage(wanted) ? Region{0, 0, layer.textureWidth, layer.textureHeight} : wanted;
     const std::string error = regionError(region, layer.textureWidth, layer.textureHeight);
     if (!error.empty()) return error;
-    rowloop::GreyBytes greys(static_cast<std::uint8_t*>(out), rowBytes);
-    MemorySamples<std::uint16_t, sample16> values16(out, rowBytes);
-    MemorySamples<float, sameValue> values32(out, rowBytes);
-    rowloop::Sink& sink = samples == Samples::grey8    ? static_cast<rowloop::Sink&>(greys)
-                          : samples == Samples::uint16 ? static_cast<rowloop::Sink&>(values16)
-                                                       : values32;
-    rowloop::Options options;
+    ChannelSamples sink(out, rowBytes,
+                        samples == Samples::grey8    ? ChannelSamples::Kind::grey8
+                        : samples == Samples::uint16 ? ChannelSamples::Kind::native16
+                                                     : ChannelSamples::Kind::float32);
+    RenderOptions options;
     options.stop = stop;
-    return rowloop::evaluate(layer, imageRows(layer, region, 0, region.height), sink, options) ? "" : "cancelled";
+    return rowloop::evaluate(layer, imageRows(layer, region, {0, region.height, 0, region.width}), sink,
+                             loopOptions(options))
+               ? ""
+               : "cancelled";
 }
 
 std::string renderToStream(const Renderable& layer, Format format, std::FILE* file, const RenderOptions& options)
@@ -545,14 +558,14 @@ std::string channelsError(const std::vector<Channel>& channels)
 }
 
 // Each channel's band into its place among the pixels.
-bool evaluateChannels(const std::vector<Channel>& channels, const Region& region, int top, int count,
+bool evaluateChannels(const std::vector<Channel>& channels, const Region& region, const Band& band,
                       std::uint8_t* rows, std::size_t rowBytes, ChannelSamples::Kind kind, const RenderOptions& options)
 {
     const int n = static_cast<int>(channels.size());
     for (int k = 0; k < n; ++k) {
         ChannelSamples sink(rows, rowBytes, kind, n, k);
-        if (!channels[k].layer) sink.fill(count, region.width, channels[k].white);
-        else if (!evaluateBand(*channels[k].layer, region, top, count, sink, options)) return false;
+        if (!channels[k].layer) sink.fill(band.rows, band.columns, channels[k].white);
+        else if (!evaluateBand(*channels[k].layer, region, band, sink, options)) return false;
     }
     return true;
 }
@@ -567,18 +580,20 @@ std::string streamPacked(const std::vector<Channel>& channels, Format format, st
     TiffEncoder tiffEncoder(file, region.width, region.height, options.depth, options.threads, n);
     std::string error = png ? pngEncoder.begin() : tiffEncoder.begin();
     if (!error.empty()) return error;
-    const std::size_t rowBytes = png ? pngEncoder.rowBytes() : tiffEncoder.rowBytes();
-    const int perBand = bandRows(rowBytes, png ? 1 : tiffEncoder.stripRows(), region.height);
-    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(perBand));
+    const std::size_t pixelBytes = static_cast<std::size_t>(n) * (options.depth / 8);
+    const Bands bands = bandsFor(pixelBytes, png ? 1 : tiffEncoder.stripRows(), region, png || tiffEncoder.stripRows() == 1,
+                                 options);
+    const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(bands.columns);
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(bands.rows));
     // A PNG stores 16-bit samples big-endian; the TIFF declares the machine's
     // order.
     const ChannelSamples::Kind kind = options.depth == 8 ? ChannelSamples::Kind::grey8
                                       : png              ? ChannelSamples::Kind::big16
                                                          : ChannelSamples::Kind::native16;
-    error = forEachBand(region, perBand, options, [&](int top, int count) {
-        if (!evaluateChannels(channels, region, top, count, rows.data(), rowBytes, kind, options))
+    error = forEachBand(region, bands, options, [&](const Band& band) {
+        if (!evaluateChannels(channels, region, band, rows.data(), rowBytes, kind, options))
             return std::string("cancelled");
-        return png ? pngEncoder.writeRows(rows.data(), count) : tiffEncoder.writeRows(rows.data(), count);
+        return png ? writeBand(pngEncoder, bands, band, rows.data()) : writeBand(tiffEncoder, bands, band, rows.data());
     });
     if (!error.empty()) return error;
     return png ? pngEncoder.finish() : tiffEncoder.finish();
@@ -625,7 +640,8 @@ std::string renderPackedToMemory(const std::vector<Channel>& channels, Samples s
     const ChannelSamples::Kind kind = samples == Samples::grey8    ? ChannelSamples::Kind::grey8
                                       : samples == Samples::uint16 ? ChannelSamples::Kind::native16
                                                                    : ChannelSamples::Kind::float32;
-    return evaluateChannels(channels, region, 0, region.height, static_cast<std::uint8_t*>(out), rowBytes, kind, options)
+    return evaluateChannels(channels, region, {0, region.height, 0, region.width}, static_cast<std::uint8_t*>(out),
+                            rowBytes, kind, options)
                ? ""
                : "cancelled";
 }

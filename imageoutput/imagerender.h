@@ -51,6 +51,10 @@ struct RenderOptions {
     // The threads the rows are evaluated on (rowloop.h): the viewer's export
     // runs in the background, behind the drawing area's render.
     rowloop::Threads threads = rowloop::Threads::pool;
+    // The bytes of pixels evaluated and encoded at a time, a band of rows
+    // (or, for a row wider than that, a part of one row): 0 for about a MiB
+    // for each processor, at most 32 MiB.
+    std::size_t bandBytes = 0;
     // A shader (Glsl) in GLSL ES 3.00 rather than GLSL 3.30 core.
     bool es = false;
     // The scene's file name, which a shader's header and a page's title
@@ -70,6 +74,11 @@ std::uint16_t sample16(float value);
 
 // Why options cannot be written in format, or an empty string when they can.
 std::string optionsError(Format format, const RenderOptions& options);
+
+// The bytes of a pixel as options write it in format, before compression:
+// its samples (three for a normal map or a ramp) times their bytes; 0 for a
+// shader or a page, which hold no pixels.
+int bytesPerPixel(Format format, const RenderOptions& options);
 
 // Why a region cannot be taken from an image of width x height, or an empty
 // string when it can.

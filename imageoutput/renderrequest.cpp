@@ -37,8 +37,11 @@ Prepared prepare(Composition& composition, const Request& request)
     applySettings(*composition.tree, composition.settings);
     composition.addToSeeds(request.seed);
     // The view is the file's whatever the size: more pixels sample the same
-    // rectangle of the plane more finely.
-    viewresize::resizeKeepingView(*composition.tree, width, height);
+    // rectangle of the plane more finely, or, keeping the aspect, its width.
+    if (request.keepAspect)
+        viewresize::resizeKeepingAspect(*composition.tree, width, height, composition.settings.drawingArea);
+    else
+        viewresize::resizeKeepingView(*composition.tree, width, height);
     prepared.layer = layerpath::find(*composition.tree, request.layerPath, &error);
     if (!prepared.layer) return fail(Fault::layer, error);
     return prepared;

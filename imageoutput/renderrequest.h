@@ -29,6 +29,10 @@ struct Request {
     // Added to every layer's seed, modulo 2^32, for this render only; 0
     // renders the scene's own seeds.
     std::uint32_t seed = 0;
+    // The picture keeps the aspect of the drawing area the scene was made
+    // in (viewresize::resizeKeepingAspect, with the whole image's size, so
+    // regions still join); else every view spans the image.
+    bool keepAspect = false;
 };
 
 // What was wrong with a request, so that a caller can tell a bad size from

@@ -1,15 +1,32 @@
 #include "imageoutput/tiffencoder.h"
 
+#include "imageoutput/deflate.h"
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include <isa-l/igzip_lib.h>
 #include <sys/stat.h>
 #include <tiffio.h>
+#include <zlib.h>
+
+namespace imagewriter {
+
+// libtiff's file operations on the open file; offsets count from where the
+// image begins. It lives as long as the encoder, so libtiff's cleanup of an
+// unfinished file, which flushes through it, finds it there.
+struct TiffHandle {
+    std::FILE* file;
+    off_t start;
+    bool abandoned = false;   // the file is given up: nothing more is written
+    std::string error;        // why the first write that failed failed
+};
+
+} // namespace imagewriter
 
 namespace {
 
@@ -20,32 +37,26 @@ constexpr std::size_t stripBytes = std::size_t(1) << 18;
 // Files whose pixels pass this need 64-bit offsets.
 constexpr unsigned long long classicLimit = 1ULL << 31;
 
-// ISA-L's level 1, as for PNG: fast, and a little larger than zlib's default.
-constexpr int compressionLevel = 1;
-
-// libtiff's file operations on the open file; offsets count from where the
-// image begins.
-struct Handle {
-    std::FILE* file;
-    off_t start;
-};
 
 tmsize_t readProc(thandle_t h, void* data, tmsize_t size)
 {
-    auto* handle = static_cast<Handle*>(h);
+    auto* handle = static_cast<imagewriter::TiffHandle*>(h);
     return static_cast<tmsize_t>(std::fread(data, 1, static_cast<std::size_t>(size), handle->file));
 }
 
 tmsize_t writeProc(thandle_t h, void* data, tmsize_t size)
 {
-    auto* handle = static_cast<Handle*>(h);
+    auto* handle = static_cast<imagewriter::TiffHandle*>(h);
+    if (handle->abandoned) return -1;
     const std::size_t written = std::fwrite(data, 1, static_cast<std::size_t>(size), handle->file);
-    return written == static_cast<std::size_t>(size) ? size : -1;
+    if (written == static_cast<std::size_t>(size)) return size;
+    if (handle->error.empty()) handle->error = std::strerror(errno ? errno : EIO);
+    return -1;
 }
 
 toff_t seekProc(thandle_t h, toff_t offset, int whence)
 {
-    auto* handle = static_cast<Handle*>(h);
+    auto* handle = static_cast<imagewriter::TiffHandle*>(h);
     const off_t base = whence == SEEK_SET ? handle->start : 0;
     if (fseeko(handle->file, static_cast<off_t>(offset) + base, whence) != 0) return static_cast<toff_t>(-1);
     return static_cast<toff_t>(ftello(handle->file) - handle->start);
@@ -58,7 +69,7 @@ int closeProc(thandle_t)
 
 toff_t sizeProc(thandle_t h)
 {
-    auto* handle = static_cast<Handle*>(h);
+    auto* handle = static_cast<imagewriter::TiffHandle*>(h);
     std::fflush(handle->file);
     struct stat st;
     if (fstat(fileno(handle->file), &st) != 0) return 0;
@@ -76,10 +87,14 @@ void unmapProc(thandle_t, void*, toff_t) {}
 
 namespace imagewriter {
 
+// A strip's bytes compressed on their own: a whole strip as a zlib stream,
+// or a piece of a row in parts as raw deflate ending in a sync flush.
 struct TiffEncoder::Strip {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
-    std::vector<std::uint8_t> out;   // a zlib stream
+    bool piece = false;
+    std::vector<std::uint8_t> out;
+    std::uint32_t adler = 1;   // of a piece's bytes
     bool failed = false;
 };
 
@@ -93,10 +108,10 @@ TiffEncoder::TiffEncoder(std::FILE* f, int w, int h, int d, rowloop::Threads t, 
 
 TiffEncoder::~TiffEncoder()
 {
-    if (tiff) {
-        delete static_cast<Handle*>(TIFFClientdata(tiff));
-        TIFFCleanup(tiff);   // an unfinished file: nothing more is written
-    }
+    if (!tiff) return;
+    // An unfinished file (a failed write, a cancel): nothing more is written.
+    handle->abandoned = true;
+    TIFFCleanup(tiff);
 }
 
 int TiffEncoder::onError(TIFF*, void* self, const char* module, const char* format, va_list arguments)
@@ -110,6 +125,8 @@ int TiffEncoder::onError(TIFF*, void* self, const char* module, const char* form
 
 std::string TiffEncoder::failure(const char* what)
 {
+    // A failed write says what the system said, as the other formats do.
+    if (handle && !handle->error.empty()) return handle->error;
     if (!error.empty()) return error;
     return std::string(what) + ": " + std::strerror(errno ? errno : EIO);
 }
@@ -120,18 +137,15 @@ std::string TiffEncoder::begin()
     if (depth != 8 && depth != 16 && depth != 32) return "the depth must be 8, 16 or 32";
     if (channels != 1 && channels != 3 && channels != 4) return "a TIFF has 1, 3 or 4 samples a pixel";
     const bool big = static_cast<unsigned long long>(rowBytes()) * static_cast<unsigned long long>(height) > classicLimit;
-    auto* handle = new Handle{file, ftello(file)};
+    handle.reset(new TiffHandle{file, ftello(file), false, {}});
     TIFFOpenOptions* openOptions = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(openOptions, onError, this);
     TIFFOpenOptionsSetWarningHandlerExtR(openOptions, [](TIFF*, void*, const char*, const char*, va_list) { return 1; },
                                          nullptr);
-    tiff = TIFFClientOpenExt("image", big ? "w8" : "w", handle, readProc, writeProc, seekProc, closeProc, sizeProc,
+    tiff = TIFFClientOpenExt("image", big ? "w8" : "w", handle.get(), readProc, writeProc, seekProc, closeProc, sizeProc,
                              mapProc, unmapProc, openOptions);
     TIFFOpenOptionsFree(openOptions);
-    if (!tiff) {
-        delete handle;
-        return failure("cannot begin the TIFF");
-    }
+    if (!tiff) return failure("cannot begin the TIFF");
     const bool ok =
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width)) &&
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height)) &&
@@ -152,37 +166,30 @@ void TiffEncoder::compressStrip(void* context, int index)
     Strip& strip = static_cast<std::vector<Strip>*>(context)->at(static_cast<std::size_t>(index));
     // Runs on the pool's threads, where nothing may escape.
     try {
-        isal_zstream stream;
-        isal_deflate_init(&stream);
-        std::vector<std::uint8_t> levelBuffer(ISAL_DEF_LVL1_DEFAULT);
-        stream.level = compressionLevel;
-        stream.level_buf = levelBuffer.data();
-        stream.level_buf_size = static_cast<std::uint32_t>(levelBuffer.size());
-        stream.gzip_flag = IGZIP_ZLIB;   // TIFF's deflate strips are zlib streams
-        stream.end_of_stream = 1;
-        stream.flush = NO_FLUSH;
-        // Stored blocks bound what deflate can make of incompressible bytes.
-        strip.out.resize(strip.size + strip.size / 16 + 1024);
-        stream.next_in = const_cast<std::uint8_t*>(strip.data);
-        stream.avail_in = static_cast<std::uint32_t>(strip.size);
-        stream.next_out = strip.out.data();
-        stream.avail_out = static_cast<std::uint32_t>(strip.out.size());
-        while (stream.internal_state.state != ZSTATE_END) {
-            if (isal_deflate(&stream) != COMP_OK) {
-                strip.failed = true;
-                return;
-            }
-            if (stream.avail_out == 0 && stream.internal_state.state != ZSTATE_END) {
-                const std::size_t used = strip.out.size();
-                strip.out.resize(used + used / 2 + 1024);
-                stream.next_out = strip.out.data() + used;
-                stream.avail_out = static_cast<std::uint32_t>(strip.out.size() - used);
-            }
-        }
-        strip.out.resize(stream.total_out);
+        // TIFF's deflate strips are zlib streams.
+        fastdeflate::Deflater deflater(!strip.piece);
+        strip.failed = !deflater.add(strip.data, strip.size, strip.piece ? fastdeflate::Flush::sync : fastdeflate::Flush::finish);
+        strip.out = deflater.take();
+        if (strip.piece) strip.adler = static_cast<std::uint32_t>(adler32_z(1, strip.data, strip.size));
     } catch (const std::bad_alloc&) {
         strip.failed = true;
     }
+}
+
+std::string TiffEncoder::compress(std::vector<Strip>& strips)
+{
+    rowloop::share(static_cast<int>(strips.size()), compressStrip, &strips, threads);
+    for (const Strip& strip : strips)
+        if (strip.failed) return "out of memory";
+    return {};
+}
+
+std::string TiffEncoder::appendToStrip(const std::uint8_t* data, std::size_t size)
+{
+    if (TIFFWriteRawStrip(tiff, static_cast<std::uint32_t>(rowsWritten), const_cast<std::uint8_t*>(data),
+                          static_cast<tmsize_t>(size)) < 0)
+        return failure("cannot write a strip");
+    return {};
 }
 
 std::string TiffEncoder::writeRows(const std::uint8_t* rows, int count)
@@ -191,21 +198,19 @@ std::string TiffEncoder::writeRows(const std::uint8_t* rows, int count)
     if (!tiff) return "the image was not begun";
     if (count > height - rowsWritten) return "more rows than the image has";
     if (rowsWritten % rowsPerStrip != 0) return "rows must come in whole strips";
+    if (inParts) return "rows must come in parts throughout";
     const std::size_t row = rowBytes();
-    // The deflater counts a strip's bytes in 32 bits; a strip is one row
-    // at least.
-    if (row > (std::size_t(1) << 30)) return "the rows are too wide for a TIFF strip";
     std::vector<Strip> strips(static_cast<std::size_t>((count + rowsPerStrip - 1) / rowsPerStrip));
     for (std::size_t k = 0; k < strips.size(); ++k) {
         const int first = static_cast<int>(k) * rowsPerStrip;
         strips[k].data = rows + static_cast<std::size_t>(first) * row;
         strips[k].size = static_cast<std::size_t>(std::min(rowsPerStrip, count - first)) * row;
     }
-    rowloop::share(static_cast<int>(strips.size()), compressStrip, &strips, threads);
+    std::string error = compress(strips);
+    if (!error.empty()) return error;
     const std::uint32_t firstStrip = static_cast<std::uint32_t>(rowsWritten / rowsPerStrip);
     for (std::size_t k = 0; k < strips.size(); ++k) {
         Strip& strip = strips[k];
-        if (strip.failed) return "out of memory";
         if (TIFFWriteRawStrip(tiff, firstStrip + static_cast<std::uint32_t>(k), strip.out.data(),
                               static_cast<tmsize_t>(strip.out.size())) < 0)
             return failure("cannot write a strip");
@@ -215,15 +220,51 @@ std::string TiffEncoder::writeRows(const std::uint8_t* rows, int count)
     return {};
 }
 
+std::string TiffEncoder::writeColumns(const std::uint8_t* pixels, int count)
+{
+    if (count <= 0) return {};
+    if (!tiff) return "the image was not begun";
+    if (rowsWritten >= height || count > width - columnsWritten) return "more pixels than the row has";
+    if (rowsWritten > 0 && !inParts) return "rows must come whole throughout";
+    if (rowsPerStrip != 1) return "only rows of a strip each come in parts";
+    inParts = true;
+    // The row's strip is one zlib stream of pieces compressed apart, each
+    // appended to the strip as it comes.
+    const std::size_t pixel = static_cast<std::size_t>(channels) * (depth / 8);
+    const std::size_t bytes = static_cast<std::size_t>(count) * pixel;
+    std::vector<Strip> pieces((bytes + stripBytes - 1) / stripBytes);
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        pieces[k].data = pixels + k * stripBytes;
+        pieces[k].size = std::min(stripBytes, bytes - k * stripBytes);
+        pieces[k].piece = true;
+    }
+    std::string error = compress(pieces);
+    if (error.empty() && columnsWritten == 0) {
+        rowAdler = 1;
+        error = appendToStrip(fastdeflate::zlibHeader.data(), fastdeflate::zlibHeader.size());
+    }
+    for (std::size_t k = 0; k < pieces.size() && error.empty(); ++k) {
+        rowAdler = static_cast<std::uint32_t>(adler32_combine(rowAdler, pieces[k].adler, static_cast<z_off_t>(pieces[k].size)));
+        error = appendToStrip(pieces[k].out.data(), pieces[k].out.size());
+        std::vector<std::uint8_t>().swap(pieces[k].out);
+    }
+    if (!error.empty()) return error;
+    columnsWritten += count;
+    if (columnsWritten < width) return {};
+    const std::array<std::uint8_t, 6> end = fastdeflate::streamEnd(rowAdler);
+    if (!(error = appendToStrip(end.data(), end.size())).empty()) return error;
+    columnsWritten = 0;
+    ++rowsWritten;
+    return {};
+}
+
 std::string TiffEncoder::finish()
 {
     if (rowsWritten != height) return "the image is missing rows";
     // The directory goes after the strips.
     const bool written = TIFFWriteDirectory(tiff) != 0;
-    auto* handle = static_cast<Handle*>(TIFFClientdata(tiff));
     TIFFCleanup(tiff);
     tiff = nullptr;
-    delete handle;
     return written ? std::string() : failure("cannot write the TIFF's directory");
 }
 

@@ -12,11 +12,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 typedef struct tiff TIFF;
 
 namespace imagewriter {
+
+struct TiffHandle;
 
 class TiffEncoder {
 public:
@@ -37,13 +41,21 @@ public:
     // Each returns an empty string on success, else the reason.
     std::string begin();
     std::string writeRows(const std::uint8_t* rows, int count);
+    // The next count pixels of the row being written, for rows too wide to
+    // hold whole (each then a strip of its own): an image comes in whole
+    // rows or in parts of rows throughout.
+    std::string writeColumns(const std::uint8_t* pixels, int count);
     std::string finish();
 
 private:
     struct Strip;
     static void compressStrip(void* strips, int index);
+    // Compresses the strips on the render's threads.
+    std::string compress(std::vector<Strip>& strips);
     static int onError(TIFF*, void* self, const char* module, const char* format, va_list arguments);
     std::string failure(const char* what);
+    // Adds bytes to the strip of the row being written.
+    std::string appendToStrip(const std::uint8_t* data, std::size_t size);
 
     std::FILE* file;
     int width, height, depth;
@@ -51,8 +63,11 @@ private:
     int channels;
     int rowsPerStrip;
     int rowsWritten = 0;
+    int columnsWritten = 0;   // of the row in parts being written
+    bool inParts = false;
+    std::uint32_t rowAdler = 1;   // of the row in parts so far
+    std::unique_ptr<TiffHandle> handle;
     TIFF* tiff = nullptr;
-    long start = 0;
     std::string error;   // the last error libtiff reported
 };
 

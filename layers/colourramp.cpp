@@ -3,6 +3,7 @@
 #include "layers/normalmap.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -34,16 +35,11 @@ std::string parseStop(const std::string& entry, ColourRamp::Stop* stop)
 {
     const std::size_t colon = entry.find(':');
     if (colon == std::string::npos) return "expected T:#RRGGBB";
-    const std::string t = entry.substr(0, colon);
-    std::size_t i = 0, digits = 0;
-    while (i < t.size() && isDigit(t[i])) ++i, ++digits;
-    if (digits > 0 && i < t.size() && t[i] == '.') {
-        std::size_t fraction = 0;
-        ++i;
-        while (i < t.size() && isDigit(t[i])) ++i, ++fraction;
-        if (fraction == 0) digits = 0;   // a point needs its fraction
-    }
-    if (digits == 0 || i != t.size() || t.size() > 64 || !normalmap::readDecimal(t, &stop->t))
+    // Digits, with a point and more digits or not: no sign, no exponent.
+    const char* first = entry.data();
+    const char* end = first + colon;
+    const std::from_chars_result r = std::from_chars(first, end, stop->t, std::chars_format::fixed);
+    if (colon == 0 || !isDigit(*first) || !isDigit(end[-1]) || r.ec != std::errc() || r.ptr != end)
         return "the position must be a decimal number from 0 to 1";
     if (!(stop->t >= 0 && stop->t <= 1)) return "the position must be a decimal number from 0 to 1";
     const std::string colour = entry.substr(colon + 1);

@@ -7,6 +7,7 @@
 // which drives its comparison, the file and the panel; copies take it as a
 // plain value.
 #include <cstdint>
+#include "layers/drawingarea.h"
 #include "layers/scenefields.h"
 #include "layers/viewas.h"
 
@@ -22,6 +23,8 @@ struct SceneSettings {
     bool seamless = false;
     // What the drawing area shows; renders and values ignore it.
     ViewAs viewAs;
+    // The drawing area the views were made in (drawingarea.h).
+    drawingarea::Size drawingArea;
 
     bool operator==(const SceneSettings& other) const
     {

@@ -5,9 +5,8 @@
 #include "layers/normalmap.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <locale>
-#include <sstream>
 #include <vector>
 
 #undef HWY_TARGET_INCLUDE
@@ -133,15 +132,11 @@ void normalRow(const float* above, const float* centre, const float* below, std:
 
 bool readDecimal(const std::string& text, double* out)
 {
-    // In the C locale whatever the program's (a toolkit may switch to the
-    // user's, whose decimal point may be a comma); correctly rounded.
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    double value = 0;
-    in >> value;
-    if (in.fail()) return false;
-    *out = value;
-    return true;
+    // Correctly rounded, in no locale (a toolkit may switch the program to
+    // the user's, whose decimal point may be a comma).
+    const char* end = text.data() + text.size();
+    const std::from_chars_result r = std::from_chars(text.data(), end, *out);
+    return r.ec == std::errc() && r.ptr == end;
 }
 
 bool parseConvention(const std::string& text, Convention* out)
@@ -159,27 +154,11 @@ const char* conventionName(Convention convention)
 
 bool parseStrength(const std::string& text, double* out)
 {
-    // strtod alone would take hexadecimal, "inf", "nan" and leading blanks.
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    std::size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-        std::size_t exponentDigits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++exponentDigits;
-        if (exponentDigits == 0) return false;
-    }
-    if (i != text.size() || text.size() > 64) return false;
+    // from_chars takes no plus sign (nor blanks, nor hexadecimal here); an
+    // infinity or NaN it reads is outside the range.
+    const std::string number = text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.substr(1) : text;
     double value = 0;
-    if (!readDecimal(text, &value)) return false;
-    if (!(std::fabs(value) <= maxStrength)) return false;
+    if (!readDecimal(number, &value) || !(std::fabs(value) <= maxStrength)) return false;
     *out = value;
     return true;
 }

@@ -42,7 +42,9 @@ const char* conventionName(Convention convention);
 // point and fraction, optional exponent) within +-maxStrength.
 bool parseStrength(const std::string& text, double* out);
 
-// A decimal text already checked for its form, read in the C locale.
+// The whole of text as a decimal number (std::from_chars: an optional minus,
+// digits with an optional point, an optional exponent; also "inf" and
+// "nan"), correctly rounded.
 bool readDecimal(const std::string& text, double* out);
 
 // The normals of count pixels of one row. centre points at the pixel left of

@@ -13,34 +13,43 @@ namespace {
 // Below this many pixels waking the workers costs more than it saves.
 constexpr long long minSharedPixels = 16384;
 
+// Pieces of a row shared out are at least this many pixels.
+constexpr int minPieceColumns = 16 * Renderable::rowChunk;
+
+// A task is a band of rowsPerBand rows, or, with rows in pieces, the
+// columns [first, first + columnsPerPiece) of one row.
 struct Run {
     const Renderable& layer;
     const Area& area;
     Sink& sink;
     const Options& options;
     int rowsPerBand;
+    int piecesPerRow;
+    int columnsPerPiece;
 
     bool stopped() const { return options.stop && options.stop->load(std::memory_order_relaxed); }
 
-    void evaluateRow(int r, float* values) const
+    void evaluateRow(int r, int first, int end, float* values) const
     {
         const int y = area.downward ? area.y0 - area.step * r : area.y0 + area.step * r;
-        for (int c = 0; c < area.columns; c += Renderable::rowChunk) {
-            const int count = std::min(Renderable::rowChunk, area.columns - c);
+        for (int c = first; c < end && !stopped(); c += Renderable::rowChunk) {
+            const int count = std::min(Renderable::rowChunk, end - c);
             layer.pixelRow(y, area.x0 + area.step * c, count, values, area.step);
             sink.take(r, c, count, values);
         }
     }
 
-    void evaluateBand(int band)
+    void evaluateTask(int task)
     {
-        const int first = band * rowsPerBand;
-        const int end = std::min(first + rowsPerBand, area.rows);
         float values[Renderable::rowChunk];
-        for (int r = first; r < end; ++r) {
-            if (stopped()) return;
-            evaluateRow(r, values);
+        if (piecesPerRow > 1) {
+            const int first = task % piecesPerRow * columnsPerPiece;
+            evaluateRow(task / piecesPerRow, first, std::min(first + columnsPerPiece, area.columns), values);
+            return;
         }
+        const int first = task * rowsPerBand;
+        const int end = std::min(first + rowsPerBand, area.rows);
+        for (int r = first; r < end && !stopped(); ++r) evaluateRow(r, 0, area.columns, values);
     }
 };
 
@@ -89,13 +98,21 @@ bool evaluate(const Renderable& layer, const Area& area, Sink& sink, const Optio
     // part of the picture costs more than another, and let a background run
     // hand the pool back soon after a render of the drawing area asks.
     const int wantedBands = pool.threadCount() * 8;
-    Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands};
-    const int bandCount = (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
+    Run run{layer, area, sink, options, (area.rows + wantedBands - 1) / wantedBands, 1, area.columns};
+    // Rows too few for the bands wanted are cut into pieces, where the sink
+    // allows it.
+    if (options.rowsInPieces && shared && area.rows < wantedBands) {
+        const int wantedPieces = (wantedBands + area.rows - 1) / area.rows;
+        run.piecesPerRow = std::max(1, std::min(wantedPieces, area.columns / minPieceColumns));
+        run.columnsPerPiece = (area.columns + run.piecesPerRow - 1) / run.piecesPerRow;
+    }
+    const int taskCount = run.piecesPerRow > 1 ? area.rows * run.piecesPerRow
+                                               : (area.rows + run.rowsPerBand - 1) / run.rowsPerBand;
     if (shared) {
-        share(bandCount, [](void* context, int band) { static_cast<Run*>(context)->evaluateBand(band); }, &run,
+        share(taskCount, [](void* context, int task) { static_cast<Run*>(context)->evaluateTask(task); }, &run,
               options.threads);
     } else {
-        for (int band = 0; band < bandCount && !run.stopped(); ++band) run.evaluateBand(band);
+        for (int task = 0; task < taskCount && !run.stopped(); ++task) run.evaluateTask(task);
     }
     return !run.stopped();
 }

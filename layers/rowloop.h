@@ -32,7 +32,8 @@ Area wholeTexture(const Renderable& layer, int step = 1);
 
 // Takes the values of the area's rows. take is called from the threads doing
 // the work: every call for one row comes from one thread, its runs in column
-// order, so a sink that writes each row to its own place needs no lock.
+// order, so a sink that writes each row to its own place needs no lock
+// (unless the options let rows be shared out in pieces).
 class Sink {
 public:
     virtual ~Sink() = default;
@@ -72,11 +73,17 @@ enum class Threads {
 
 struct Options {
     Threads threads = Threads::pool;
-    // Read before every row: once set, the loop gives up and returns false,
-    // the sink's picture left partly made. A render that a newer edit has
-    // made pointless ends within a row this way; a background job passes
-    // its cancel token's flag (backgroundrunner.h).
+    // Read before every run of pixels: once set, the loop gives up and
+    // returns false, the sink's picture left partly made. A render that a
+    // newer edit has made pointless ends at once this way, however wide its
+    // rows; a background job passes its cancel token's flag
+    // (backgroundrunner.h).
     const std::atomic<bool>* stop = nullptr;
+    // The sink writes every run to a place of its own, so the runs of one
+    // row may come from several threads at once: rows too few to share out
+    // (an image of one very wide row) are then shared out in pieces of
+    // columns.
+    bool rowsInPieces = false;
 };
 
 // Runs task(context, i) once for every i in [0, count), on the threads named

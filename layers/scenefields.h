@@ -23,6 +23,8 @@ void forEachSceneField(Visit&& visit, Settings&... settings)
     visit(Field{"seamless"}, settings.seamless...);
     // What the drawing area shows (viewas.h); renders and values ignore it.
     visit(Field{"viewAs"}, settings.viewAs...);
+    // The drawing area the views were made in (drawingarea.h).
+    visit(Field{"drawingArea"}, settings.drawingArea...);
 }
 
 } // namespace scenefields

@@ -93,4 +93,17 @@ void resizeKeepingView(Renderable& root, int width, int height)
     });
 }
 
+void resizeKeepingAspect(Renderable& root, int width, int height, const drawingarea::Size& drawnIn)
+{
+    const Size size = clampedSize(width, height);
+    const Size drawn = clampedSize(drawnIn.width, drawnIn.height);
+    const double factor = (static_cast<double>(size.height) * drawn.width) / (static_cast<double>(size.width) * drawn.height);
+    forEachLayer(root, [&](Renderable& layer) {
+        const double zoomY = layer.zoomy * factor;
+        layer.y = static_cast<float>(static_cast<double>(layer.y) - layer.zoomy + static_cast<float>(zoomY));
+        layer.zoomy = separableExtent(layer.y, zoomY);
+    });
+    resizeKeepingView(root, size.width, size.height);
+}
+
 } // namespace viewresize

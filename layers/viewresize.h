@@ -6,6 +6,8 @@
 // stretched picture. An export at another size does the
 // other thing: the same view in more (or fewer) pixels. The viewer's own
 // resize of its drawing area is app/drawingarearesize.h.
+#include "layers/drawingarea.h"
+
 class Renderable;
 
 namespace viewresize {
@@ -31,5 +33,17 @@ void resizeKeepingScale(Renderable& layer, int width, int height);
 // keeps its centre and its extents, so the picture is the same one sampled
 // more or less finely.
 void resizeKeepingView(Renderable& layer, int width, int height);
+
+// The same, keeping the aspect instead: the picture that a drawing area of
+// drawnIn showed, scaled to the new width, so that features keep their
+// shape. Every layer keeps x and zoomx; its vertical extent becomes
+// zoomy' = zoomy (H / W) (Wd / Hd), for an image of W x H and a drawing area
+// of Wd x Hd, and y moves so that the middle row shows the layer y it showed:
+// y' = y - zoomy + zoomy' (the window mapping's middle row shows y - zoomy).
+// At the drawing area's own size, or any of its aspect, nothing changes.
+// The factor is computed in double and each view narrowed once; an extent
+// too small for single precision to tell its edges apart is widened until
+// it can.
+void resizeKeepingAspect(Renderable& layer, int width, int height, const drawingarea::Size& drawnIn);
 
 } // namespace viewresize

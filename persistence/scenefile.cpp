@@ -31,6 +31,10 @@ std::string settingText(const ViewAs& view)
 {
     return view.text();   // empty for Grey
 }
+std::string settingText(const drawingarea::Size& size)
+{
+    return size.text();   // empty for the start-up size
+}
 
 // A scene setting from its root attribute (null: none). As with "inverse",
 // a number other than 0 is on; no number, or none at all, is off.
@@ -47,6 +51,16 @@ void readSetting(const char* text, ViewAs* view, std::string* warning)
     std::string why;
     if (!ViewAs::parse(text, view, &why))
         *warning += (warning->empty() ? "" : "; ") + std::string("its view \"") + text + "\" reads as Grey (" + why + ")";
+}
+// A drawing area that cannot be read is the start-up one.
+void readSetting(const char* text, drawingarea::Size* size, std::string* warning)
+{
+    if (!text) return;
+    std::string why;
+    if (!drawingarea::Size::parse(text, size, &why))
+        *warning += (warning->empty() ? "" : "; ") + std::string("its drawing area \"") + text + "\" reads as " +
+                    std::to_string(drawingarea::startWidth) + "x" + std::to_string(drawingarea::startHeight) + " (" +
+                    why + ")";
 }
 
 std::unique_ptr<TiXmlDocument> buildDocument(const CompositionRef& scene, layerxml::Numbers numbers,

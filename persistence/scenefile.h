@@ -63,9 +63,10 @@ std::string refusal(const std::string& document);
 
 // The document for a composition, byte for byte as it is written: one base
 // "Layer" element for its tree (none for no tree) and its settings on the
-// root. The root says seamless="1" only for a seamless scene, and
-// viewAs="..." (after it) only for a view other than Grey, so other scenes
-// keep their bytes. With exact numbers the document is no file's (those have
+// root. The root says seamless="1" only for a seamless scene, viewAs="..."
+// (after it) only for a view other than Grey, and drawingArea="WxH" (last)
+// only for views made in a drawing area other than the start-up one, so
+// other scenes keep their bytes. With exact numbers the document is no file's (those have
 // six decimals and indents) but reads back bit for bit.
 std::string text(const CompositionRef& scene, layerxml::Numbers numbers = layerxml::Numbers::sixDecimals);
 

@@ -24,8 +24,8 @@ std::string note(const Renderable* base)
     treewalk::forEach(base, [&](const Renderable& layer, int) {
         for (int i = 0; i < layer.variableCount; ++i) {
             const LayerVariable& v = layer.variables[i];
-            // Outside: what a drag's clamp would change at once.
-            if (!(v.getValue() < v.getMinValue() || v.getValue() > v.getMaxValue())) continue;
+            // Outside: what a drag's clamp would change at once, and NaN.
+            if (v.getValue() >= v.getMinValue() && v.getValue() <= v.getMaxValue()) continue;
             if (!first.empty()) {
                 ++others;
                 continue;

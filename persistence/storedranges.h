@@ -1,9 +1,11 @@
 #pragma once
-// Values a scene file stores outside the ranges it gives their variables.
+// Values a scene file stores outside the ranges it gives their variables
+// (NaN among them).
 //
 // The file format allows them and the reader keeps them as they are, but a
 // drag would clamp them at its first move and the panel shows them without
-// comment, so a load says once where they are.
+// comment, so a load says once where they are, and so does
+// patternlens-render.
 #include <string>
 
 class Renderable;

@@ -132,14 +132,14 @@ public:
 
     py::array render(const py::object& width, const py::object& height, const std::string& layerPath,
                      const py::object& region, const py::object& dtype, const py::object& seamless,
-                     const py::object& seed) const;
+                     const py::object& seed, const std::string& aspect) const;
     py::array renderPacked(const py::object& width, const py::object& height, const py::object& channels,
                            const py::object& region, const py::object& dtype, const py::object& seamless,
-                           const py::object& seed) const;
+                           const py::object& seed, const std::string& aspect) const;
     std::string glsl(bool es, const std::string& layerPath, const py::object& seamless, const py::object& seed) const;
     py::array normalMap(const py::object& width, const py::object& height, double strength,
                         const std::string& convention, const py::object& dtype, const std::string& layerPath,
-                        const py::object& seamless, const py::object& seed) const;
+                        const py::object& seamless, const py::object& seed, const std::string& aspect) const;
 
     int layerCount() const
     {
@@ -224,7 +224,8 @@ patternlens::Region regionOf(const py::object& region)
 
 // The frame of a render's arguments, every one checked before any work.
 patternlens::Frame frameOf(const py::object& width, const py::object& height, const std::string& layerPath,
-                           const py::object& region, const py::object& seamless, const py::object& seed)
+                           const py::object& region, const py::object& seamless, const py::object& seed,
+                           const std::string& aspect)
 {
     patternlens::Frame frame;
     frame.width = wholeNumber(width, "width");
@@ -233,6 +234,9 @@ patternlens::Frame frameOf(const py::object& width, const py::object& height, co
     frame.region = regionOf(region);
     frame.seamless = overrideOf(seamless, "seamless");
     frame.seed = seedOf(seed, "seed");
+    if (aspect != "keep" && aspect != "stretch")
+        throw py::value_error("aspect must be 'keep' or 'stretch', not '" + aspect + "'");
+    frame.aspect = aspect == "keep" ? patternlens::Aspect::keep : patternlens::Aspect::stretch;
     return frame;
 }
 
@@ -274,10 +278,10 @@ void renderOffThread(const std::function<void(const std::atomic<bool>*)>& render
 
 py::array PyComposition::render(const py::object& width, const py::object& height, const std::string& layerPath,
                                 const py::object& region, const py::object& dtype, const py::object& seamless,
-                                const py::object& seed) const
+                                const py::object& seed, const std::string& aspect) const
 {
     // Every argument is checked before any work: a bad one costs nothing.
-    const patternlens::Frame frame = frameOf(width, height, layerPath, region, seamless, seed);
+    const patternlens::Frame frame = frameOf(width, height, layerPath, region, seamless, seed, aspect);
     py::dtype type;
     const patternlens::Samples samples = samplesOf(dtype, &type);
     try {
@@ -301,9 +305,9 @@ py::array PyComposition::render(const py::object& width, const py::object& heigh
 
 py::array PyComposition::renderPacked(const py::object& width, const py::object& height, const py::object& channels,
                                       const py::object& region, const py::object& dtype, const py::object& seamless,
-                                      const py::object& seed) const
+                                      const py::object& seed, const std::string& aspect) const
 {
-    const patternlens::Frame frame = frameOf(width, height, "", region, seamless, seed);
+    const patternlens::Frame frame = frameOf(width, height, "", region, seamless, seed, aspect);
     if (py::isinstance<py::str>(channels) || !py::isinstance<py::sequence>(channels))
         throw py::type_error("channels must be a sequence of three or four str: layer paths, \"base\", \"-\" or \"1\"");
     std::vector<std::string> names;
@@ -353,11 +357,11 @@ std::string PyComposition::glsl(bool es, const std::string& layerPath, const py:
 py::array PyComposition::normalMap(const py::object& width, const py::object& height, double strength,
                                    const std::string& convention, const py::object& dtype,
                                    const std::string& layerPath, const py::object& seamless,
-                                   const py::object& seed) const
+                                   const py::object& seed, const std::string& aspect) const
 {
     const colourviews::NormalMapOptions options = colourviews::normalMapOptions(strength, convention, dtype);
     const patternlens::Seamless wrap = overrideOf(seamless, "seamless");
-    const py::array heights = render(width, height, layerPath, py::none(), py::str("float32"), seamless, seed);
+    const py::array heights = render(width, height, layerPath, py::none(), py::str("float32"), seamless, seed, aspect);
     // The edges wrap as the render does: by the override, else the scene's own setting.
     const bool across = wrap == patternlens::Seamless::keep ? settings_.seamless : wrap == patternlens::Seamless::on;
     return colourviews::normalMapOf(heights, across, options);
@@ -443,8 +447,8 @@ settings are the same, float for float.)doc")
              "at path as it was. Raises OSError with the reason.")
         .def("render", &PyComposition::render, py::arg("width"), py::arg("height"), py::kw_only(),
              py::arg("layer") = "", py::arg("region") = py::none(), py::arg("dtype") = "uint8",
-             py::arg("seamless") = py::none(), py::arg("seed") = 0,
-             R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None, seed=0) -> numpy.ndarray
+             py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",
+             R"doc(render(width, height, *, layer="", region=None, dtype="uint8", seamless=None, seed=0, aspect="stretch") -> numpy.ndarray
 
 Renders the composition as an image of width x height pixels (each side 1
 to 2147483647) and returns a C-contiguous array of shape (rows, columns),
@@ -461,6 +465,10 @@ dtype: "uint8", the grey bytes of a PGM; "uint16", the values of
 seamless: True or False overrides the scene's setting; None keeps it.
 seed: added to every layer's seed, modulo 2**32, for this render only, as
   patternlens-render --seed: seed=1, 2, 3 ... give variations of one design.
+aspect: "stretch", every layer's view spans the image; "keep", as
+  patternlens-render --aspect keep: the picture of the drawing area the scene
+  was made in, scaled to the image's width, so shapes keep their proportions
+  (a region still takes the whole image's width and height).
 
 The render copies the composition, then runs on the renderer's threads
 with the GIL released, so other Python threads go on (edits they make reach
@@ -473,8 +481,8 @@ that lead on), and MemoryError (or numpy's own error) for an array that
 cannot be had; every argument is checked before any work.)doc")
         .def("render_packed", &PyComposition::renderPacked, py::arg("width"), py::arg("height"), py::arg("channels"),
              py::kw_only(), py::arg("region") = py::none(), py::arg("dtype") = "uint8",
-             py::arg("seamless") = py::none(), py::arg("seed") = 0,
-             R"doc(render_packed(width, height, channels, *, region=None, dtype="uint8", seamless=None, seed=0) -> numpy.ndarray
+             py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",
+             R"doc(render_packed(width, height, channels, *, region=None, dtype="uint8", seamless=None, seed=0, aspect="stretch") -> numpy.ndarray
 
 Renders three or four layers of the composition into the channels of one
 image, as patternlens-render --pack: an array of shape (rows, columns,
@@ -484,7 +492,7 @@ its layer (the packed masks game materials read).
 channels: three or four str, each a layer path as render()'s layer takes
   it, "base" for the base layer, "-" for a channel of 0 and "1" for one of
   full white (255, 65535 or 1.0).
-region, dtype, seamless, seed: as render() takes them.
+region, dtype, seamless, seed, aspect: as render() takes them.
 
 Raises TypeError or ValueError for a bad argument and KeyError for a
 channel that leads to no layer, before any work.)doc")
@@ -503,8 +511,8 @@ es: GLSL ES 3.00 (WebGL 2, mobile) instead of GLSL 3.30 core.
 layer, seamless, seed: as render() takes them.)doc")
         .def("normal_map", &PyComposition::normalMap, py::arg("width"), py::arg("height"), py::kw_only(),
              py::arg("strength") = 10.0, py::arg("convention") = "opengl", py::arg("dtype") = "uint8",
-             py::arg("layer") = "", py::arg("seamless") = py::none(), py::arg("seed") = 0,
-             R"doc(normal_map(width, height, *, strength=10, convention="opengl", dtype="uint8", layer="", seamless=None, seed=0) -> numpy.ndarray
+             py::arg("layer") = "", py::arg("seamless") = py::none(), py::arg("seed") = 0, py::arg("aspect") = "stretch",
+             R"doc(normal_map(width, height, *, strength=10, convention="opengl", dtype="uint8", layer="", seamless=None, seed=0, aspect="stretch") -> numpy.ndarray
 
 The normal map of the composition's values as heights, at width x height:
 the RGB image patternlens-render --normal-map writes, byte for byte, an
@@ -513,7 +521,7 @@ edges wrap when the scene is seamless (or seamless=True), as the render's
 pattern does, so the normal map tiles too.
 
 strength, convention and dtype: as patternlens.normal_map; layer,
-seamless and seed: as render. Raises what those raise.)doc")
+seamless, seed and aspect: as render. Raises what those raise.)doc")
         .def("__eq__", [](const PyComposition& a, const py::object& b) -> py::object {
             if (!py::isinstance<PyComposition>(b)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
             return py::bool_(a.equals(b.cast<const PyComposition&>()));

@@ -7,7 +7,8 @@
 #   scripts/render-tiles.sh --size 100000x100000 --sshloginfile machines scene.xml out.png
 #
 # Each tile is patternlens-render with --region, so the joined image is the
-# single render's, pixel for pixel. Other machines need patternlens-render on
+# single render's, pixel for pixel (an EXR's bytes too: its tiles are joined by
+# patternlens-render --join). Other machines need patternlens-render on
 # their PATH, rsync, and an ssh login that GNU parallel can use (see
 # --sshloginfile in `man parallel`; the line ":" stands for this machine); the
 # scene goes to them and their tiles come back.
@@ -17,17 +18,21 @@ usage() {
   cat <<EOF
 Usage: $(basename "$0") --size WIDTHxHEIGHT [options] SCENE.xml OUTPUT
 Renders SCENE.xml at WIDTHxHEIGHT as tiles in parallel and joins them into
-OUTPUT (PNG, PGM, TIFF or any format libvips writes, by its name). For a
-".tif" or ".tiff" OUTPUT the tiles are TIFFs of the layer's values (32-bit
-floats, or the samples of --depth), joined into a deflated TIFF. A ".r16" or
-".raw" heightmap is rendered in bands of whole rows, laid end to end.
+OUTPUT (PNG, PGM, TIFF, EXR or any format libvips writes, by its name). For a
+".tif", ".tiff" or ".exr" OUTPUT the tiles hold the layer's values (32-bit
+floats, or the samples of --depth: 16-bit integers in a TIFF, halves in an
+EXR), joined into a deflated TIFF or an EXR. A ".r16" or ".raw" heightmap
+is rendered in bands of whole rows, laid end to end. What cannot be joined
+into OUTPUT is refused before any tile is rendered.
 
   --size WIDTHxHEIGHT    the whole image (required)
   --tile WIDTHxHEIGHT    tile size (default 4096x4096)
-  --depth 8|16           bits per pixel (default 8; floats for a TIFF)
-  --seamless             render the scene seamless, as patternlens-render does
-  --seed N               add N to every layer's seed, as patternlens-render does
-  --pack R,G,B[,A]       layers packed into the channels, as patternlens-render does
+  --depth 8|16           bits per pixel (default 8; floats for a TIFF or EXR)
+  --seamless, --seed N, --aspect keep|stretch, --normal-map, --strength S,
+  --normal-convention opengl|directx, --gradient STOPS, --pack R,G,B[,A]
+                         as patternlens-render takes them (a normal map, a
+                         colour ramp or packed channels are an RGB PNG, or
+                         any format libvips writes from one)
   --jobs N               tiles at a time on each machine (default: one per core)
   --sshloginfile FILE    machines to use, one ssh login a line (":" is this one)
   --sshlogin LOGINS      the same, comma-separated on the command line
@@ -37,7 +42,9 @@ EOF
 
 fail() { echo "render-tiles: $*" >&2; exit 2; }
 
-size="" tile="4096x4096" depth="" jobs="" logins=() keep="" seamless=() seed=() pack=()
+size="" tile="4096x4096" depth="" jobs="" logins=() keep="" seed=()
+# What every tile's render takes as it is; the renderer checks it.
+passed=() colour=""
 files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -48,11 +55,14 @@ while [ $# -gt 0 ]; do
     # Absolute: the tiles are rendered from a folder of their own.
     --sshloginfile) logins+=(--sshloginfile "$(realpath -m -- "${2:-}")"); shift 2 || fail "--sshloginfile needs a file" ;;
     --sshlogin) logins+=(--sshlogin "${2:-}"); shift 2 || fail "--sshlogin needs a value" ;;
-    --seamless) seamless=(--seamless); shift ;;
+    --seamless) passed+=(--seamless); shift ;;
+    --normal-map) passed+=(--normal-map); colour="a normal map"; shift ;;
+    --strength|--normal-convention|--aspect) [ $# -ge 2 ] || fail "$1 needs a value"; passed+=("$1" "$2"); shift 2 ;;
+    --gradient) [ $# -ge 2 ] || fail "--gradient needs a value"; passed+=(--gradient "$2"); colour="a colour ramp"; shift 2 ;;
+    --pack) [ $# -ge 2 ] || fail "--pack needs a value"; passed+=(--pack "$2"); shift 2 ;;
     --seed) [[ "${2:-}" =~ ^0*([0-9]{1,10})$ ]] && (( 10#${BASH_REMATCH[1]} <= 4294967295 )) \
               || fail "invalid or missing --seed '${2:-}': expected a whole number from 0 to 4294967295"
             seed=(--seed "$2"); shift 2 ;;
-    --pack) pack=(--pack "${2:-}"); shift 2 || fail "--pack needs a value" ;;
     --keep-tiles) keep="${2:-}"; shift 2 || fail "--keep-tiles needs a folder" ;;
     -h|--help) usage; exit 0 ;;
     -*) fail "unknown option '$1'" ;;
@@ -67,40 +77,54 @@ width=${BASH_REMATCH[1]} height=${BASH_REMATCH[2]}
 tileWidth=$(( BASH_REMATCH[1] < width ? BASH_REMATCH[1] : width ))
 tileHeight=$(( BASH_REMATCH[2] < height ? BASH_REMATCH[2] : height ))
 [ -r "$scene" ] || fail "cannot read the scene '$scene'"
-# A TIFF keeps the values: tiles of floats unless a depth is asked for (or
-# packed channels, 8 bits). A heightmap's tiles are bands of whole rows, its
-# bytes with nothing around them.
+outName="$(basename "$output")"
+[ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
+suffix="${outName##*.}"
+# A TIFF or an EXR keeps the values: tiles of floats unless a depth is asked
+# for (or packed channels, 8 bits); libvips joins the TIFFs, the renderer
+# the EXRs. A heightmap's tiles are bands of whole rows, its bytes with
+# nothing around them, laid end to end. Every other output is joined by
+# libvips from PNG tiles, grey or, for a normal map, a ramp or packed
+# channels, RGB.
 tileSuffix=png
-case "$output" in
-  *.tif|*.tiff) tileSuffix=tif ;;
-  *.r16|*.raw) tileSuffix="${output##*.}"; tileWidth=$width ;;
+case "$suffix" in
+  tif|tiff) tileSuffix=tif ;;
+  exr) tileSuffix=exr ;;
+  r16|raw) tileSuffix="$suffix"; tileWidth=$width ;;
 esac
+if [ -n "$colour" ]; then
+  [ "$tileSuffix" = png ] || fail "$colour is an RGB PNG: it cannot be joined into '$outName'"
+  [ "$suffix" != pgm ] || fail "$colour is in colour: a PGM holds grey levels"
+fi
 depthArgs=()
 if [ -n "$depth" ]; then depthArgs=(--depth "$depth")
 elif [ "$tileSuffix" = png ]; then depthArgs=(--depth 8); fi
 command -v parallel >/dev/null || fail "GNU parallel is missing (Debian package 'parallel')"
-command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')"
+case "$tileSuffix" in exr|r16|raw) ;; *) command -v vips >/dev/null || fail "vips is missing (Debian package 'libvips-tools')" ;; esac
 
-# The renderer: PATTERNLENS_RENDER, else the one on the PATH, else this
+# The renderer here: PATTERNLENS_RENDER, else the one on the PATH, else this
 # checkout's build.
-render="${PATTERNLENS_RENDER:-}"
-if [ -z "$render" ]; then
-  render="$(command -v patternlens-render || true)"
-  [ -n "$render" ] || render="$(cd "$(dirname "$0")/.." && pwd)/build/tools/patternlens-render"
+local="${PATTERNLENS_RENDER:-}"
+if [ -z "$local" ]; then
+  local="$(command -v patternlens-render || true)"
+  [ -n "$local" ] || local="$(cd "$(dirname "$0")/.." && pwd)/build/tools/patternlens-render"
 fi
+[ -x "$local" ] || local=""
+render="$local"
 # With ssh logins every machine, this one too when ":" is listed, runs its
 # own: PATTERNLENS_REMOTE_RENDER, else patternlens-render on its PATH.
 [ ${#logins[@]} -gt 0 ] && render="${PATTERNLENS_REMOTE_RENDER:-patternlens-render}"
-[ ${#logins[@]} -gt 0 ] || [ -x "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
-# A renderer from before seeds would refuse --seed on every tile; one that
-# takes it also checks its range, so the check renders nothing.
-seedCheck=""
-if [ ${#seed[@]} -gt 0 ]; then
-  seedCheck="'$render' --help 2>/dev/null | grep -q -- --seed || echo \"has no --seed: \$(command -v '$render')\""
-  if [ ${#logins[@]} -eq 0 ]; then
-    "$render" --help 2>/dev/null | grep -q -- --seed || fail "$render has no --seed: it renders every seed alike"
+[ -n "$render" ] || fail "patternlens-render not found; build it or set PATTERNLENS_RENDER"
+[ "$tileSuffix" != exr ] || [ -n "$local" ] || fail "joining EXR tiles needs patternlens-render here; set PATTERNLENS_RENDER"
+# A machine's renderer from before an option would refuse it on every tile:
+# its --help tells which it has. (The renderer here is asked by the trial
+# join below.)
+optionCheck=""
+for option in "${passed[@]}" "${seed[@]}"; do
+  if [[ "$option" == --* ]]; then
+    optionCheck+="'$render' --help 2>/dev/null | grep -q -- '$option' || echo \"has no $option: \$(command -v '$render')\"; "
   fi
-fi
+done
 
 # GNU parallel sends the scene and fetches the tiles with rsync, which must
 # run here and on every machine; each machine also needs the renderer. All
@@ -109,7 +133,7 @@ fi
 if [ ${#logins[@]} -gt 0 ]; then
   command -v rsync >/dev/null || fail "rsync is missing here: GNU parallel copies the scene and the tiles with it (Debian package 'rsync')"
   missing="$(parallel --nonall --tag "${logins[@]}" \
-    "for t in rsync '$render'; do command -v \"\$t\" >/dev/null || echo \"misses \$t\"; done; $seedCheck" 2>&1)" \
+    "for t in rsync '$render'; do command -v \"\$t\" >/dev/null || echo \"misses \$t\"; done; $optionCheck" 2>&1)" \
     || fail "the machines cannot be reached: $missing"
   [ -z "$missing" ] || fail "$(printf 'a machine cannot render its tiles (login, then what it misses):\n%s' "$missing")"
 fi
@@ -117,7 +141,6 @@ fi
 # Tiles and the joined image go beside the output: the same disk, and a
 # failure leaves the previous output as it was.
 outDir="$(cd "$(dirname "$output")" && pwd)" || fail "no folder for '$output'"
-outName="$(basename "$output")"
 if [ -n "$keep" ]; then
   mkdir -p "$keep"; work="$(cd "$keep" && pwd)"
 else
@@ -128,6 +151,36 @@ fi
 # the tiles need names no other render uses at the same time.
 id="$(basename "$work")"; id="${id#.}"
 cp "$scene" "$work/$id.xml"
+
+# The join, as it will be made of the tiles: a tile of one pixel with every
+# option (the renderer here checks them and the scene) joined into the
+# output's format, so that what cannot be joined is refused before anything
+# renders.
+saveOptions="[strip]"
+[ "$tileSuffix" = tif ] && saveOptions="[strip,compression=deflate]"
+join() {   # join OUTPUT TILE... (in the tiles' folder, across $columns)
+  local out="$1"; shift
+  case "$tileSuffix" in
+    exr) "$local" --join "$out" "$@" ;;
+    r16|raw) cat "$@" > "$out" ;;
+    *) vips arrayjoin "$*" "$out$saveOptions" --across "$columns" ;;
+  esac
+}
+if [ -n "$local" ]; then
+  probe="probe-$id.$tileSuffix"
+  why="$(cd "$work" && "$local" --size 1x1 "${depthArgs[@]}" "${passed[@]}" "${seed[@]}" "$id.xml" "$probe" 2>&1 &&
+         columns=1 join "probe-joined.$suffix" "$probe" 2>&1)" \
+    || fail "$(printf 'cannot render tiles to join into %s:\n%s' "$outName" "$why")"
+  # A format that holds fewer bits or channels than the tiles would lose
+  # them in the join.
+  if [ "$tileSuffix" = png ] || [ "$tileSuffix" = tif ]; then
+    for field in format bands; do
+      [ "$(vipsheader -f "$field" "$work/$probe")" = "$(vipsheader -f "$field" "$work/probe-joined.$suffix")" ] ||
+        fail "'$outName' cannot hold the tiles' $(vipsheader -f bands "$work/$probe")-channel $(vipsheader -f format "$work/$probe") samples"
+    done
+  fi
+  rm -f "$work/$probe" "$work/probe-joined.$suffix"
+fi
 
 columns=$(( (width + tileWidth - 1) / tileWidth ))
 rows=$(( (height + tileHeight - 1) / tileHeight ))
@@ -152,31 +205,22 @@ if [ ${#logins[@]} -gt 0 ]; then
   parallelArgs+=("${logins[@]}" --basefile "$id.xml" --return '{5}' --cleanup)
 fi
 (cd "$work" && parallel "${parallelArgs[@]}" \
-   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' "${depthArgs[@]}" "${seamless[@]}" "${seed[@]}" \
-   "${pack[@]}" "$id.xml" '{5}') \
+   "'$render'" --size "${width}x${height}" --region '{1},{2},{3},{4}' "${depthArgs[@]}" "${passed[@]}" "${seed[@]}" \
+   "$id.xml" '{5}') \
   || { echo "render-tiles: a tile failed" >&2; exit 1; }
 
 # arrayjoin puts every tile in a cell of the first tile's size; when the
 # edge tiles are smaller the grid is cropped to the image (libvips streams
-# both steps). The bands of a heightmap follow each other.
-[ "$outName" = "${outName##*.}" ] && fail "the output needs a suffix that names its format"
-tiles="$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
-if [ "$tileSuffix" = r16 ] || [ "$tileSuffix" = raw ]; then
-  # shellcheck disable=SC2086
-  (cd "$work" && cat $tiles > "joined.$tileSuffix") || { echo "render-tiles: joining the bands failed" >&2; exit 1; }
-  mv -f "$work/joined.$tileSuffix" "$outDir/$outName"
-  echo "render-tiles: wrote $output" >&2
-  exit 0
-fi
-joined="joined.${outName##*.}"
-saveOptions="[strip]"
-[ "$tileSuffix" = tif ] && saveOptions="[strip,compression=deflate]"
+# both steps). The EXR tiles know their places; the bands of a heightmap
+# follow each other.
+read -r -a tiles <<< "$(cut -d' ' -f5 "$work/tiles.txt" | tr '\n' ' ')"
+joined="joined.$suffix"
 (
   cd "$work"
-  if (( width % tileWidth == 0 && height % tileHeight == 0 )); then
-    vips arrayjoin "$tiles" "$joined$saveOptions" --across "$columns"
+  if [ "$tileSuffix" != png ] && [ "$tileSuffix" != tif ] || (( width % tileWidth == 0 && height % tileHeight == 0 )); then
+    join "$joined" "${tiles[@]}"
   else
-    vips arrayjoin "$tiles" grid.v --across "$columns"
+    vips arrayjoin "${tiles[*]}" grid.v --across "$columns"
     vips crop grid.v "$joined$saveOptions" 0 0 "$width" "$height"
     rm -f grid.v
   fi

@@ -7,15 +7,21 @@
 // the viewer's drawing area shows at that size, top row first. It is
 // written a band of rows at a time, so any size fits in a little memory.
 #include "api/patternlens/patternlens.h"
+#include "api/sceneaccess.h"
+#include "imageoutput/exrjoin.h"
 #include "imageoutput/imageencoder.h"
 #include "layers/normalmap.h"
+#include "persistence/storedranges.h"
 
+#include <atomic>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -63,13 +69,17 @@ private:
     long long lastSecond = -1;
 };
 
-// An interrupted render (Ctrl-C, a closed terminal, kill) stops at the next
-// band and removes its unfinished file before the process ends.
+// An interrupted render (Ctrl-C, a closed terminal, kill) stops within a
+// run of pixels, however wide the image, and removes its unfinished file
+// before the process ends.
 volatile std::sig_atomic_t stopSignal = 0;
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set in a signal handler");
 
 void onStopSignal(int signal)
 {
     stopSignal = signal;
+    stopRequested = true;
 }
 
 void catchStopSignals()
@@ -103,6 +113,7 @@ void printUsage(std::FILE* out)
                  "       SCENE.xml OUTPUT.png|.pgm|.exr|.tif|.tiff\n"
                  "   or: %s [options] --pack R,G,B[,A] SCENE.xml OUTPUT.png|.tif|.tiff\n"
                  "   or: %s [options] SCENE.xml OUTPUT.r16|.raw|.glsl|.html\n"
+                 "   or: %s --join OUTPUT.exr TILE.exr...\n"
                  "Renders the base layer of a scene file, with all its input layers, to a\n"
                  "greyscale PNG image (a binary PGM when OUTPUT ends in \".pgm\"), or to the\n"
                  "layer's values as floats: an OpenEXR image for \".exr\", a TIFF for \".tif\"\n"
@@ -129,6 +140,12 @@ void printUsage(std::FILE* out)
                  "                       2^32, for this render: each N gives a variation of the\n"
                  "                       design, reproducible from its number (default 0, the\n"
                  "                       file as it is)\n"
+                 "  --aspect keep|stretch\n"
+                 "                       keep: the picture of the drawing area the scene was\n"
+                 "                       made in (400x470 unless the file says otherwise),\n"
+                 "                       scaled to the image's width, so shapes keep their\n"
+                 "                       proportions; stretch (the default): every layer's\n"
+                 "                       view spans the image\n"
                  "  --layer PATH         render an input layer instead of the base layer: the\n"
                  "                       names of the variables from the base layer down,\n"
                  "                       joined by \"/\" (\"Spacing/Cutoff\" is the input of the\n"
@@ -149,6 +166,9 @@ void printUsage(std::FILE* out)
                  "                       layer, \"-\" for 0 and \"1\" for full white\n"
                  "  --es                 write the .glsl shader in GLSL ES 3.00 (WebGL 2,\n"
                  "                       mobile) instead of GLSL 3.30 core\n"
+                 "  --join               join EXR tiles rendered apart with --region of one\n"
+                 "                       image (each knows its place in it) into the whole\n"
+                 "                       image, as scripts/render-tiles.sh does\n"
                  "  --help               show this text\n"
                  "\n"
                  "--normal-map and --gradient exclude each other and write PNG only. The\n"
@@ -158,7 +178,7 @@ void printUsage(std::FILE* out)
                  "\n"
                  "The image is rendered and written a band of rows at a time, so its memory\n"
                  "grows with its width only.\n",
-                 programName, programName, programName, maxSide, patternlens::defaultWidth,
+                 programName, programName, programName, programName, maxSide, patternlens::defaultWidth,
                  patternlens::defaultHeight, namedRamps().c_str());
 }
 
@@ -183,13 +203,11 @@ int fileError(const std::string& file, const std::string& reason)
 // A decimal number, digits only, from min to max.
 bool parseNumber(const std::string& text, long long min, long long max, int* out)
 {
-    if (text.empty() || text.size() > 12) return false;
     long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value < min || value > max) return false;
+    const char* end = text.data() + text.size();
+    const std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || text[0] == '-' || r.ec != std::errc() || r.ptr != end || value < min || value > max)
+        return false;
     *out = static_cast<int>(value);
     return true;
 }
@@ -221,15 +239,9 @@ bool parseRegion(const std::string& text, patternlens::Region* region)
 // A seed: digits only, 0 to 4294967295.
 bool parseSeed(const std::string& text, std::uint32_t* out)
 {
-    if (text.empty()) return false;
-    unsigned long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned long long>(c - '0');
-        if (value > 4294967295ull) return false;
-    }
-    *out = static_cast<std::uint32_t>(value);
-    return true;
+    const char* end = text.data() + text.size();
+    const std::from_chars_result r = std::from_chars(text.data(), end, *out);
+    return !text.empty() && text[0] != '-' && r.ec == std::errc() && r.ptr == end;
 }
 
 // The channels of --pack: three or four names between commas.
@@ -247,149 +259,224 @@ bool parsePack(const std::string& text, std::vector<std::string>* channels)
     return channels->size() == 3 || channels->size() == 4;
 }
 
-// The value of option name at argv[i], given as "--name VALUE" or
-// "--name=VALUE"; false when arg is not that option.
-bool optionValue(const std::string& name, int argc, char** argv, int* i, std::string* value, bool* missing)
+// The options: each long option's code is its row's place past the
+// characters, the value's name is what a missing value's message asks for.
+enum Code {
+    size = 256, region, depth, normalMap, strength, convention, gradient, pack, es, seamless, seed, layer, aspect, join, help
+};
+const struct Option {
+    const char* name;
+    Code code;
+    const char* missing;   // null: the option takes no value
+} options[] = {
+    {"size", size, "a value WIDTHxHEIGHT"},
+    {"region", region, "a value X,Y,W,H"},
+    {"depth", depth, "a value, 8 or 16"},
+    {"normal-map", normalMap, nullptr},
+    {"strength", strength, "a value, a number"},
+    {"normal-convention", convention, "a value, opengl or directx"},
+    {"gradient", gradient, "a value: T:#RRGGBB entries joined by commas, or a ramp's name"},
+    {"pack", pack, "a value R,G,B or R,G,B,A: layer paths, base, - or 1"},
+    {"es", es, nullptr},
+    {"seamless", seamless, nullptr},
+    {"seed", seed, "a value, a whole number from 0 to 4294967295"},
+    {"layer", layer, "a value, the variables' names from the base layer down"},
+    {"aspect", aspect, "a value, keep or stretch"},
+    {"join", join, nullptr},
+    {"help", help, nullptr},
+};
+
+const Option* optionOf(int code)
 {
-    const std::string arg = argv[*i];
-    *missing = false;
-    if (arg == name) {
-        if (*i + 1 >= argc) {
-            *missing = true;
-            return true;
+    for (const Option& option : options)
+        if (option.code == code) return &option;
+    return nullptr;
+}
+
+// What the command line asks for.
+struct Request {
+    patternlens::Frame frame;   // the drawing area's size, the base layer
+    patternlens::FileOptions file;
+    bool regionGiven = false, depthGiven = false;
+    bool normalMap = false, gradient = false;
+    bool strengthGiven = false, conventionGiven = false;
+    int optionsGiven = 0;
+    bool join = false;
+    std::vector<std::string> files;
+};
+
+// Takes one option's value into request; a usage error's message, or empty.
+std::string takeOption(int code, const std::string& value, Request& request)
+{
+    patternlens::Frame& frame = request.frame;
+    switch (code) {
+    case size:
+        if (!parseSize(value, &frame.width, &frame.height))
+            return "invalid size '" + value + "': expected WIDTHxHEIGHT, each 1 to " + std::to_string(maxSide) +
+                   ", the most a PNG image allows";
+        break;
+    case region:
+        if (!parseRegion(value, &frame.region))
+            return "invalid region '" + value + "': expected X,Y,W,H, whole numbers with W and H at least 1";
+        request.regionGiven = true;
+        break;
+    case depth:
+        if (value != "8" && value != "16") return "invalid depth '" + value + "': expected 8 or 16";
+        request.file.depth = value == "8" ? 8 : 16;
+        request.depthGiven = true;
+        break;
+    case normalMap: request.normalMap = true; break;
+    case strength:
+        if (!normalmap::parseStrength(value, &request.file.strength))
+            return "invalid strength '" + value + "': expected a number from -1000000 to 1000000";
+        request.strengthGiven = true;
+        break;
+    case convention: {
+        normalmap::Convention parsed;
+        if (!normalmap::parseConvention(value, &parsed))
+            return "invalid normal convention '" + value + "': expected opengl or directx";
+        request.file.convention = parsed == normalmap::Convention::directx ? patternlens::NormalConvention::directx
+                                                                            : patternlens::NormalConvention::opengl;
+        request.conventionGiven = true;
+        break;
+    }
+    case gradient: {
+        const std::string rampError = patternlens::rampError(value);
+        if (!rampError.empty()) return rampError;
+        request.file.ramp = value;
+        request.gradient = true;
+        break;
+    }
+    case pack:
+        if (!parsePack(value, &request.file.pack))
+            return "invalid pack '" + value + "': expected three or four channels R,G,B[,A], each a layer path, base, "
+                   "- or 1";
+        break;
+    case es: request.file.es = true; break;
+    case seamless: frame.seamless = patternlens::Seamless::on; break;
+    case seed:
+        if (!parseSeed(value, &frame.seed))
+            return "invalid seed '" + value + "': expected a whole number from 0 to 4294967295";
+        break;
+    case layer: frame.layer = value; break;
+    case aspect:
+        if (value != "keep" && value != "stretch") return "invalid aspect '" + value + "': expected keep or stretch";
+        frame.aspect = value == "keep" ? patternlens::Aspect::keep : patternlens::Aspect::stretch;
+        break;
+    }
+    return {};
+}
+
+// Reads the command line into request: a usage error's message, or empty.
+// "--name VALUE" and "--name=VALUE" alike, the files anywhere among the
+// options, "--" ending the options.
+std::string readCommandLine(int argc, char** argv, Request& request, bool* helpAsked)
+{
+    std::vector<::option> table;
+    for (const Option& o : options) table.push_back({o.name, o.missing ? required_argument : no_argument, nullptr, o.code});
+    table.push_back({nullptr, 0, nullptr, 0});
+    opterr = 0;   // the messages are ours
+    optind = 1;
+    // "-": the files come back in order as code 1; ":": a missing value is
+    // told apart from an unknown option.
+    for (int code; (code = getopt_long(argc, argv, "-:h", table.data(), nullptr)) != -1;) {
+        const std::string given = argv[optind - 1];
+        if (code == 1) {
+            request.files.push_back(optarg);
+        } else if (code == join) {
+            request.join = true;
+        } else if (code == 'h' || code == help) {
+            *helpAsked = true;
+            return {};
+        } else if (code == ':') {
+            const Option* option = optionOf(optopt);
+            return "--" + std::string(option ? option->name : "?") + " needs " + (option ? option->missing : "a value");
+        } else if (code == '?') {
+            const Option* option = optionOf(optopt);
+            if (option) return "--" + std::string(option->name) + " takes no value";
+            return "unknown option '" + (optopt > 0 && optopt < 256 ? "-" + std::string(1, char(optopt)) : given) + "'";
+        } else {
+            const std::string error = takeOption(code, optarg ? optarg : "", request);
+            if (!error.empty()) return error;
+            ++request.optionsGiven;
         }
-        *value = argv[++*i];
-        return true;
     }
-    if (arg.rfind(name + "=", 0) == 0) {
-        *value = arg.substr(name.size() + 1);
-        return true;
+    request.files.insert(request.files.end(), argv + optind, argv + argc);
+    if (request.join) {
+        if (request.optionsGiven > 0) return "--join takes no other option";
+        if (request.files.size() < 2) return "--join needs an output file and the tiles";
+        return {};
     }
-    return false;
+    if (request.files.size() > 2) return "too many arguments";
+    if (request.files.size() < 2) return "expected a scene file and an output file";
+    return {};
+}
+
+// --join: the tiles after the output joined into it.
+int joinTiles(const std::vector<std::string>& files)
+{
+    patternlens::Format format;
+    if (!patternlens::formatOf(files[0], &format) || format != patternlens::Format::exr)
+        return usageError("--join writes EXR images: output '" + files[0] + "' must end in .exr");
+    const std::string error =
+        imagewriter::joinExrTiles(std::vector<std::string>(files.begin() + 1, files.end()), files[0]);
+    return error.empty() ? 0 : fileError(files[0], error);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    patternlens::Frame frame;   // the drawing area's size, the base layer
-    patternlens::FileOptions options;
-    bool regionGiven = false;
-    bool depthGiven = false;
-    bool normalMap = false, gradient = false;
-    std::string strengthText, conventionText;
-    std::string files[2];
-    int fileCount = 0;
-    bool optionsEnded = false;
-
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        std::string value;
-        bool missing = false;
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            printUsage(stdout);
-            return 0;
-        } else if (!optionsEnded && optionValue("--size", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--size needs a value WIDTHxHEIGHT");
-            if (!parseSize(value, &frame.width, &frame.height))
-                return usageError("invalid size '" + value + "': expected WIDTHxHEIGHT, each 1 to " +
-                                  std::to_string(maxSide) + ", the most a PNG image allows");
-        } else if (!optionsEnded && optionValue("--region", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--region needs a value X,Y,W,H");
-            if (!parseRegion(value, &frame.region))
-                return usageError("invalid region '" + value + "': expected X,Y,W,H, whole numbers with W and H at least 1");
-            regionGiven = true;
-        } else if (!optionsEnded && optionValue("--depth", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--depth needs a value, 8 or 16");
-            if (value != "8" && value != "16") return usageError("invalid depth '" + value + "': expected 8 or 16");
-            options.depth = value == "8" ? 8 : 16;
-            depthGiven = true;
-        } else if (!optionsEnded && arg == "--normal-map") {
-            normalMap = true;
-        } else if (!optionsEnded && optionValue("--strength", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--strength needs a value, a number");
-            if (!normalmap::parseStrength(value, &options.strength))
-                return usageError("invalid strength '" + value + "': expected a number from -1000000 to 1000000");
-            strengthText = value;
-        } else if (!optionsEnded && optionValue("--normal-convention", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--normal-convention needs a value, opengl or directx");
-            normalmap::Convention convention;
-            if (!normalmap::parseConvention(value, &convention))
-                return usageError("invalid normal convention '" + value + "': expected opengl or directx");
-            options.convention = convention == normalmap::Convention::directx ? patternlens::NormalConvention::directx
-                                                                               : patternlens::NormalConvention::opengl;
-            conventionText = value;
-        } else if (!optionsEnded && optionValue("--gradient", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--gradient needs a value: T:#RRGGBB entries joined by commas, or a ramp's name");
-            const std::string rampError = patternlens::rampError(value);
-            if (!rampError.empty()) return usageError(rampError);
-            options.ramp = value;
-            gradient = true;
-        } else if (!optionsEnded && optionValue("--pack", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--pack needs a value R,G,B or R,G,B,A: layer paths, base, - or 1");
-            if (!parsePack(value, &options.pack))
-                return usageError("invalid pack '" + value + "': expected three or four channels R,G,B[,A], each a "
-                                  "layer path, base, - or 1");
-        } else if (!optionsEnded && arg == "--es") {
-            options.es = true;
-        } else if (!optionsEnded && arg == "--seamless") {
-            frame.seamless = patternlens::Seamless::on;
-        } else if (!optionsEnded && optionValue("--seed", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--seed needs a value, a whole number from 0 to 4294967295");
-            if (!parseSeed(value, &frame.seed))
-                return usageError("invalid seed '" + value + "': expected a whole number from 0 to 4294967295");
-        } else if (!optionsEnded && optionValue("--layer", argc, argv, &i, &value, &missing)) {
-            if (missing) return usageError("--layer needs a value, the variables' names from the base layer down");
-            frame.layer = value;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option '" + arg + "'");
-        } else {
-            if (fileCount == 2) return usageError("too many arguments");
-            files[fileCount++] = arg;
-        }
+    Request request;
+    bool helpAsked = false;
+    const std::string usage = readCommandLine(argc, argv, request, &helpAsked);
+    if (helpAsked) {
+        printUsage(stdout);
+        return 0;
     }
-    if (fileCount < 2) return usageError("expected a scene file and an output file");
+    if (!usage.empty()) return usageError(usage);
+    if (request.join) return joinTiles(request.files);
+    patternlens::Frame& frame = request.frame;
+    patternlens::FileOptions& options = request.file;
+    const std::string& scenePath = request.files[0];
+    const std::string& outputPath = request.files[1];
     // Writing PNG bytes under another format's name would mislead whoever
     // opens the file: the name must ask for a format the renderer writes.
     patternlens::Format format;
-    if (!patternlens::formatOf(files[1], &format))
-        return usageError("output '" + files[1] + "': the renderer writes " + imagewriter::outputSuffixList());
-    if (regionGiven) {
+    if (!patternlens::formatOf(outputPath, &format))
+        return usageError("output '" + outputPath + "': the renderer writes " + imagewriter::outputSuffixList());
+    if (request.regionGiven) {
         try {
             patternlens::checkFrame(frame);
         } catch (const patternlens::Error& e) {
             return usageError(e.what());
         }
     }
-    const std::string& scenePath = files[0];
-    const std::string& outputPath = files[1];
-    if (normalMap && gradient) return usageError("--normal-map and --gradient exclude each other");
-    if ((!strengthText.empty() || !conventionText.empty()) && !normalMap)
-        return usageError(std::string(strengthText.empty() ? "--normal-convention" : "--strength") +
+    if (request.normalMap && request.gradient) return usageError("--normal-map and --gradient exclude each other");
+    if ((request.strengthGiven || request.conventionGiven) && !request.normalMap)
+        return usageError(std::string(request.strengthGiven ? "--strength" : "--normal-convention") +
                           " goes with --normal-map");
-    if ((normalMap || gradient) && format != patternlens::Format::png)
-        return usageError(std::string(normalMap ? "--normal-map" : "--gradient") + " writes PNG images only");
-    if (normalMap) options.picture = patternlens::Picture::normalMap;
-    if (gradient) options.picture = patternlens::Picture::colourRamp;
-    if (format == patternlens::Format::exr && depthGiven && options.depth == 8)
+    if ((request.normalMap || request.gradient) && format != patternlens::Format::png)
+        return usageError(std::string(request.normalMap ? "--normal-map" : "--gradient") + " writes PNG images only");
+    if (request.normalMap) options.picture = patternlens::Picture::normalMap;
+    if (request.gradient) options.picture = patternlens::Picture::colourRamp;
+    if (format == patternlens::Format::exr && request.depthGiven && options.depth == 8)
         return usageError("an EXR image holds floats: --depth 16 for halves, or no --depth for 32-bit floats");
     const bool text = format == patternlens::Format::glsl || format == patternlens::Format::html;
     if (options.es && format != patternlens::Format::glsl) return usageError("--es goes with a .glsl output");
-    if (text && (depthGiven || regionGiven || normalMap || gradient || !options.pack.empty()))
+    if (text && (request.depthGiven || request.regionGiven || request.normalMap || request.gradient || !options.pack.empty()))
         return usageError(std::string("a shader or page shows the whole picture in its own values: ") +
-                          (depthGiven ? "--depth" : regionGiven ? "--region" : !options.pack.empty() ? "--pack"
-                           : normalMap ? "--normal-map" : "--gradient") + " does not apply");
-    if (format == patternlens::Format::raw && (normalMap || gradient || !options.pack.empty()))
+                          (request.depthGiven ? "--depth" : request.regionGiven ? "--region" : !options.pack.empty() ? "--pack"
+                           : request.normalMap ? "--normal-map" : "--gradient") + " does not apply");
+    if (format == patternlens::Format::raw && (request.normalMap || request.gradient || !options.pack.empty()))
         return usageError("a .r16 or .raw heightmap holds the grey values alone");
-    if (format == patternlens::Format::raw && depthGiven && options.depth != 16)
+    if (format == patternlens::Format::raw && request.depthGiven && options.depth != 16)
         return usageError("a .r16 or .raw heightmap holds 16-bit samples: --depth 16 or none");
     if (!options.pack.empty()) {
         if (format != patternlens::Format::png && format != patternlens::Format::tiff)
             return usageError("--pack writes PNG or TIFF images");
         if (!frame.layer.empty()) return usageError("--pack names its layers itself: --layer does not apply");
-        if (normalMap || gradient) return usageError("--pack writes the layers' grey values");
+        if (request.normalMap || request.gradient) return usageError("--pack writes the layers' grey values");
     }
 
     // The scene is read as the viewer reads it. The frame gives its layers
@@ -402,9 +489,10 @@ int main(int argc, char** argv)
     } catch (const patternlens::Error& e) {
         return failure(e.what());
     }
-    // What the reader took leniently is told; the render goes on.
-    if (!scene->warning().empty())
-        std::fprintf(stderr, "%s: warning: %s: %s\n", programName, scenePath.c_str(), scene->warning().c_str());
+    // What the reader took leniently, and values stored outside their
+    // ranges, are told once; the render goes on.
+    for (const std::string& warning : {scene->warning(), storedranges::note(patternlens::SceneAccess::composition(*scene).tree.get())})
+        if (!warning.empty()) std::fprintf(stderr, "%s: warning: %s: %s\n", programName, scenePath.c_str(), warning.c_str());
     try {
         scene->check(frame);
     } catch (const patternlens::Error& e) {
@@ -417,10 +505,8 @@ int main(int argc, char** argv)
     // Large renders take a while; on a terminal, show how far they are.
     ProgressLine line;
     const bool showProgress = isatty(fileno(stderr)) != 0;
-    options.progress = [&line, showProgress](long long done, long long total) {
-        if (stopSignal) return false;
-        return !showProgress || line.update(done, total);
-    };
+    if (showProgress) options.progress = [&line](long long done, long long total) { return line.update(done, total); };
+    options.stop = &stopRequested;
     catchStopSignals();
     std::string error;
     patternlens::Error::Kind kind = patternlens::Error::Kind::io;

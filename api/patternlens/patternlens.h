@@ -84,6 +84,15 @@ struct Region {
 // A scene setting as a render leaves it: as the scene has it, or forced.
 enum class Seamless { keep, on, off };
 
+// How the picture fills an image of another shape than the drawing area the
+// scene was made in (its drawingArea attribute, 400 x 470 when it has none).
+enum class Aspect {
+    stretch,   // every layer's view spans the image, stretched to its shape
+    keep,      // the drawing area's picture scaled to the image's width: each
+               // layer's vertical extent becomes zoomy (H / W) (Wd / Hd) and
+               // its y moves by the difference, so the middle row stays
+};
+
 // What a render shows, as patternlens-render's options say it.
 struct Frame {
     // The whole image (--size), each side 1 to maxSide: the layers' view of
@@ -101,6 +110,8 @@ struct Frame {
     // Added to every layer's seed, modulo 2^32 (--seed): each number gives a
     // variation of the design; 0 renders the scene as it is.
     std::uint32_t seed = 0;
+    // --aspect: a region takes the whole image's W and H, so tiles join.
+    Aspect aspect = Aspect::stretch;
 
     // The size of what a render gives: the region's, or the whole image's.
     long long columns() const { return region.width != 0 ? region.width : width; }

@@ -1,6 +1,7 @@
 #include "app/export/exportcommands.h"
 
 #include "app/export/exportsize.h"
+#include "app/export/imageexport.h"
 #include "app/export/imageexporter.h"
 #include "app/layercontrols.h"
 #include "app/questions/confirmation.h"
@@ -25,10 +26,32 @@ void ExportCommands::buildSizeField(ui::ControlWindow& w)
     exportSizeField = w.add_edittext("Export size:", nullptr);
 }
 
+void ExportCommands::buildAspectSwitch(ui::ControlWindow& w)
+{
+    keepAspectBox = w.add_checkbox("Keep aspect", nullptr);
+    keepAspectBox->set_int_val(1);
+}
+
 void ExportCommands::onExportButton()
 {
     if (imageExporter && imageExporter->busy()) imageExporter->cancel();
     else onExport();
+}
+
+bool ExportCommands::mayExport(int width, int height, int bytesPerPixel, bool* asked)
+{
+    // A big image takes long and fills a disk: the user says so first.
+    const double bytes = exportsize::rawBytes(width, height, bytesPerPixel);
+    if (bytes <= static_cast<double>(exportsize::askAboveBytes)) return true;
+    *asked = true;
+    const std::string size = exportsize::format(width, height);
+    if (confirmation && confirmation->confirm("Export an image of " + size + " pixels?",
+                                              "Its pixels take " + exportsize::bytesText(bytes) +
+                                                  " before compression; the export takes long and can be cancelled.",
+                                              "_Export"))
+        return true;
+    controls.infoLine.report("Export of " + size + " pixels not started");
+    return false;
 }
 
 void ExportCommands::onExport()
@@ -45,28 +68,30 @@ void ExportCommands::onExport()
         controls.infoLine.report(error);
         return;
     }
-    // A big image takes long and fills a disk: the user says so first.
-    const long long bytes = exportsize::rawBytes(width, height);
-    if (bytes > exportsize::askAboveBytes) {
-        const std::string size = exportsize::format(width, height);
-        if (!confirmation ||
-            !confirmation->confirm("Export an image of " + size + " pixels?",
-                                   "Its pixels take " + exportsize::bytesText(bytes) +
-                                       " before compression; the export takes long and can be cancelled.",
-                                   "_Export")) {
-            controls.infoLine.report("Export of " + size + " pixels not started");
-            return;
-        }
-    }
+    // Asked with the bytes of the file the export writes: a PNG of the view
+    // before the dialog, the file chosen after it, once.
+    const ViewAs& view = controls.sceneSettings.viewAs;
+    const auto pixelBytes = [&view](const std::string& path) {
+        return imagewriter::bytesPerPixel(imagewriter::formatFor(path), imageexport::optionsFor(path, view));
+    };
+    bool asked = false;
+    if (!mayExport(width, height, pixelBytes("view.png"), &asked)) return;
     std::string path = controls.fileChooser->chooseImageFile();
     if (path.empty()) return;
     path = exportsize::withImageSuffix(path);
+    if (!asked && !mayExport(width, height, pixelBytes(path), &asked)) return;
     // An exact copy, taken now: the user may go on editing while it renders.
-    // At another size it shows the same view in more or fewer pixels.
+    // At another size it shows the same view in more or fewer pixels, or
+    // the drawing area's picture scaled to the width.
     Composition copy(controls.currentComposition());
     if (!copy.tree) return;
-    if (width != copy.tree->textureWidth || height != copy.tree->textureHeight)
-        viewresize::resizeKeepingView(*copy.tree, width, height);
+    const drawingarea::Size shown{copy.tree->textureWidth, copy.tree->textureHeight};
+    if (width != shown.width || height != shown.height) {
+        if (keepAspectBox && keepAspectBox->get_int_val())
+            viewresize::resizeKeepingAspect(*copy.tree, width, height, shown);
+        else
+            viewresize::resizeKeepingView(*copy.tree, width, height);
+    }
     const std::string& scene = controls.history.scenePath();
     imageExporter->start(std::move(copy), path, scene.substr(scene.find_last_of('/') + 1));
     controls.infoLine.report("Exporting " + path + ": 0%");

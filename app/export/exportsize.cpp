@@ -49,22 +49,22 @@ bool parse(const std::string& text, int defaultWidth, int defaultHeight, int* wi
     return true;
 }
 
-long long rawBytes(int width, int height, int bytesPerPixel)
+double rawBytes(long long width, long long height, int bytesPerPixel)
 {
-    return static_cast<long long>(width) * height * bytesPerPixel;
+    return static_cast<double>(width) * static_cast<double>(height) * bytesPerPixel;
 }
 
-std::string bytesText(long long bytes)
+std::string bytesText(double bytes)
 {
-    static const char* const units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
-    double value = static_cast<double>(bytes);
+    static const char* const units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB", "ZiB"};
+    double value = bytes;
     int unit = 0;
-    while (value >= 1024 && unit < 6) {
+    while (value >= 1024 && unit < 7) {
         value /= 1024;
         ++unit;
     }
     char text[32];
-    if (unit == 0) std::snprintf(text, sizeof text, "%lld bytes", bytes);
+    if (unit == 0) std::snprintf(text, sizeof text, "%.0f bytes", bytes);
     else std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, units[unit]);
     return text;
 }

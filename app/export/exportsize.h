@@ -14,11 +14,12 @@ constexpr long long maxSide = 2147483647LL;
 // disk.
 constexpr long long askAboveBytes = 1LL << 30;   // 1 GiB
 
-// The raw pixels' bytes of a width x height image.
-long long rawBytes(int width, int height, int bytesPerPixel = 1);
+// The raw pixels' bytes of a width x height image, in double: the largest
+// sides at the most bytes a pixel pass any integer's range.
+double rawBytes(long long width, long long height, int bytesPerPixel = 1);
 
 // A byte count as the question names it: "1.5 GiB", "800 MiB".
-std::string bytesText(long long bytes);
+std::string bytesText(double bytes);
 
 // "WIDTHxHEIGHT" (an "X" or blanks around the numbers are fine too), each
 // side 1 to maxSide. An empty text means the drawing area's size. Returns

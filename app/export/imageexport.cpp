@@ -1,16 +1,10 @@
 #include "app/export/imageexport.h"
 
-#include "imageoutput/imagerender.h"
-
 #include <chrono>
 #include <thread>
 
 namespace imageexport {
 
-namespace {
-
-// What the file's suffix asks for: the values as floats in an EXR or a TIFF,
-// or a PNG of what the drawing area shows (grey, a normal map, a ramp).
 imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& view)
 {
     imagewriter::RenderOptions options;
@@ -21,8 +15,6 @@ imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& vie
         options.view = view;
     return options;
 }
-
-} // namespace
 
 BackgroundExporter::BackgroundExporter() : runner(BackgroundRunner::Priority::normal) {}
 

@@ -4,6 +4,7 @@
 // loop with its progress for the info line.
 #include "app/backgroundrunner.h"
 #include "app/export/imageexporter.h"
+#include "imageoutput/imagerender.h"
 #include "layers/renderable.h"
 
 #include <atomic>
@@ -17,7 +18,10 @@ namespace imageexport {
 // 8-bit PNG as the view shows the values (grey: the same bytes the renderer
 // writes for the same layer at that size; a normal map or colour ramp in
 // RGB), for ".exr" and ".tif" the values themselves as 32-bit floats, and
-// for ".glsl" and ".html" the layer's shader and web page.
+// for ".glsl" and ".html" the layer's shader and web page. These are the
+// options for path's suffix and the view.
+imagewriter::RenderOptions optionsFor(const std::string& path, const ViewAs& view);
+
 //
 // An export on a thread of its own (a background runner, with the big stack
 // a deep composition needs), behind the drawing area's render on the worker

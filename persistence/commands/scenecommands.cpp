@@ -12,6 +12,7 @@
 #include "app/layercontrols.h"
 
 #include "app/column/examplefiles.h"
+#include "app/drawingarearesize.h"
 #include "persistence/storedranges.h"
 #include "layers/layercompare.h"
 #include "layers/renderable.h"
@@ -29,7 +30,7 @@ bool endsWithXmlSuffix(const std::string& path)
 
 bool LayerControls::writeSceneFile(const std::string& path, std::string* error)
 {
-    const std::string e = scenefile::write(path, CompositionRef(baseLayer(), sceneSettings));
+    const std::string e = scenefile::write(path, CompositionRef(baseLayer(), viewresize::settingsAsWritten(*this)));
     if (error) *error = e;
     return e.empty();
 }

@@ -17,18 +17,20 @@ import numpy as _np
 __all__ = ["render"]
 
 
-def _render_chunk(composition, width, height, region, dtype, layer, seamless, seed):
-    return composition.render(width, height, layer=layer, region=region, dtype=dtype, seamless=seamless, seed=seed)
+def _render_chunk(composition, width, height, region, dtype, layer, seamless, seed, aspect):
+    return composition.render(width, height, layer=layer, region=region, dtype=dtype, seamless=seamless, seed=seed,
+                              aspect=aspect)
 
 
-def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", layer="", seamless=None, seed=0):
+def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", layer="", seamless=None, seed=0,
+           aspect="stretch"):
     """Return a dask.array.Array of shape (height, width) rendering composition.
 
     composition: a patternlens.Composition.
     width, height: the whole image's size, as Composition.render takes it.
     chunks: the chunks' sizes in numpy's (rows, columns) order, in any form
         dask.array accepts (a pair of sizes, a pair of tuples, "auto").
-    dtype, layer, seamless, seed: as Composition.render.
+    dtype, layer, seamless, seed, aspect: as Composition.render.
 
     Each chunk is composition.render(width, height, region=...) of its own
     rectangle. The arguments are checked at once, with the exceptions
@@ -41,7 +43,7 @@ def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", la
 
     # One pixel checks every argument as a render of the whole would.
     probe = composition.render(width, height, layer=layer, region=(0, 0, 1, 1), dtype=dtype, seamless=seamless,
-                               seed=seed)
+                               seed=seed, aspect=aspect)
     dtype = probe.dtype
     try:
         sizes = da.core.normalize_chunks(chunks, shape=(height, width), dtype=dtype)
@@ -51,7 +53,7 @@ def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", la
         raise ValueError(f"chunks must be at least 1 pixel on each side, in numpy's (rows, columns) order, "
                          f"not {chunks!r}")
     chunks = sizes
-    token = tokenize(composition.__getstate__(), width, height, chunks, dtype.name, layer, seamless, seed)
+    token = tokenize(composition.__getstate__(), width, height, chunks, dtype.name, layer, seamless, seed, aspect)
     name = "patternlens-render-" + token
     scene_key = "patternlens-composition-" + token
     graph = {scene_key: composition}
@@ -60,7 +62,7 @@ def render(composition, width, height, *, chunks=(4096, 4096), dtype="uint8", la
         left = 0
         for j, columns in enumerate(chunks[1]):
             graph[(name, i, j)] = (_render_chunk, scene_key, width, height, (left, top, columns, rows),
-                                   dtype.name, layer, seamless, seed)
+                                   dtype.name, layer, seamless, seed, aspect)
             left += columns
         top += rows
     layers = HighLevelGraph.from_collections(name, graph, dependencies=())

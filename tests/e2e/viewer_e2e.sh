@@ -777,6 +777,19 @@ else
     fail "Export opens no dialog"
 fi
 
+# Another shape: with "Keep aspect" (on at start-up) the drawing area's
+# picture scaled to the width, as the renderer's --aspect keep of the scene
+# saved here (which records its drawing area); switched off, stretched.
+for kept in keep stretch; do
+    click "${export_size[@]}" && xdotool key ctrl+a && xdotool type --delay 50 900x300 && xdotool key Return
+    [ "$kept" == stretch ] && click $((keep_aspect_box[0] + 200)) "${keep_aspect_box[1]}"
+    click "${export_button_big[@]}"
+    DIALOG_TITLE="Export" dialog_save_as "$kept.png" && dialog_closed || fail "Export opens no dialog"
+    "$renderer" --size 900x300 --aspect "$kept" resized.xml "$kept-expected.png" 2>/dev/null
+    for _ in $(seq 200); do [ -s "$kept.png" ] && break; sleep 0.1; done
+    [ "$(differing_pixels "$kept.png" "$kept-expected.png")" == 0 ] && pass || fail "the 900x300 export ($kept) differs"
+done
+
 # The path: down to the Noise layer on Spacing, then a click on "Circles".
 variables=($((variable_list[0] + 200)) "${variable_list[1]}")
 variable_item_spacing=($((variable_list[0] + 200)) $((variable_list[1] + 39)))

@@ -30,6 +30,8 @@ def test_chunks_on_a_cluster_join_to_the_renderers_image(tmp_path, render_tool):
     for chunks in ((0, 10), (10, 0), ((5, 0, 5), (10,))):
         with pytest.raises(ValueError, match="chunks must be at least 1 pixel"):
             pld.render(scene, 10, 10, chunks=chunks)
+    kept = pld.render(scene, 90, 40, chunks=(20, 30), aspect="keep")
+    np.testing.assert_array_equal(kept.compute(), scene.render(90, 40, aspect="keep"))
 
 
 def test_chunks_of_a_warp_join_to_the_renderers_image(render_tool):

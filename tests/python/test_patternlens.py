@@ -56,6 +56,8 @@ CASES = [  # (composition index, render keywords, the tool's options)
     (1, {}, []),
     (1, {"seamless": True, "region": (50, 3, 47, 58)}, ["--seamless", "--region", "50,3,47,58"]),
     (1, {"seed": 9}, ["--seed", "9"]),   # the Fractal's seed wraps past 2**32
+    (0, {"aspect": "keep"}, ["--aspect", "keep"]),
+    (1, {"aspect": "keep", "region": (20, 10, 30, 40)}, ["--aspect", "keep", "--region", "20,10,30,40"]),
     (2, {"region": (40, 20, 57, 41)}, ["--region", "40,20,57,41"]),   # moves measured by the whole width
     (2, {"seamless": True}, ["--seamless"]),
     (3, {"layer": "A/A"}, ["--layer", "A/A"]),
@@ -208,7 +210,7 @@ def test_bad_arguments_and_files(tmp_path):
     bad = [({"width": 0}, ValueError), ({"width": 2**31}, ValueError), ({"width": 1.5}, TypeError),
            ({"region": (90, 0, 20, 20)}, ValueError), ({"region": (0, 0, 0, 5)}, ValueError),
            ({"region": "0,0,1,1"}, TypeError), ({"dtype": "int8"}, ValueError), ({"dtype": "nonsense"}, TypeError),
-           ({"seamless": "yes"}, TypeError), ({"layer": "Spacing/Width"}, KeyError)]
+           ({"seamless": "yes"}, TypeError), ({"layer": "Spacing/Width"}, KeyError), ({"aspect": "wide"}, ValueError)]
     for keywords, error in bad:
         arguments = {"width": 100, "height": 100, **keywords}
         with pytest.raises(error):

@@ -2,6 +2,7 @@
 // Files and folders for tests: a scratch folder that removes itself, and
 // whole-file reads and writes.
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,6 +27,17 @@ inline bool exists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+// How many names a folder holds.
+inline int entries(const std::string& folder)
+{
+    int count = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+        closedir(d);
+    }
+    return count;
 }
 
 // A new folder under /tmp, removed with everything in it at the end.

@@ -3,6 +3,8 @@
 #include "app/layercontrols.h"
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
+#include "layers/viewresize.h"
+#include "persistence/scenefile.h"
 
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -88,6 +91,15 @@ protected:
             circles->attachInput(1, noise);
             return circles;
         });
+    }
+
+    // The shell commands that start a render of arguments in the background
+    // and wait (up to a minute) until it has its output open in the folder
+    // (or one inside it), unnamed or not, with its pid in $pid.
+    std::string startAndWaitForOutput(const std::string& arguments) const
+    {
+        return "'" + std::string(RENDER_TOOL) + "' " + arguments + " & pid=$!; for i in $(seq 600); do " +
+               "readlink /proc/$pid/fd/* | grep -Eq '^" + directory + "/([^/]*/)?(#|[.]out)' && break; sleep 0.1; done; ";
     }
 
     std::vector<std::string> leftovers() const
@@ -176,6 +188,54 @@ TEST_F(RenderToolTest, ShowsWhatTheViewerRendersForATreeOfLayers)
                 << "column " << col << ", image row " << top;
 }
 
+// --aspect keep: the drawing area's picture (its drawingArea, else 400 x
+// 470) scaled to the image's width, by the engine's one rule; tiles of it
+// join, and at the drawing area's shape it is the plain render.
+TEST_F(RenderToolTest, KeepingTheAspectScalesTheDrawingAreasPictureAndItsTilesJoin)
+{
+    writeTreeScene();
+    std::string text = readFile(path("tree.xml"));
+    text.replace(text.find("<Patternlens>"), 13, "<Patternlens drawingArea=\"60x20\">");
+    writeFile(path("wide.xml"), text);
+    const auto pgm = [&](const std::string& options, const std::string& scene) {
+        EXPECT_EQ(run(options + " '" + path(scene) + "' '" + path("out.pgm") + "'").status, 0) << options;
+        const std::string image = readFile(path("out.pgm"));
+        return image.substr(image.find("255\n") + 4);
+    };
+    for (const std::string scene : {"tree.xml", "wide.xml"}) {
+        const drawingarea::Size drawn = scenefile::read(path(scene)).settings.drawingArea;
+        std::unique_ptr<Renderable> expected = std::move(scenefile::read(path(scene)).baseLayer);
+        viewresize::resizeKeepingAspect(*expected, 90, 70, drawn);
+        expected->fillPixels();
+        std::string rows;
+        for (int r = 69; r >= 0; --r) rows.append(expected->pixels.begin() + r * 90, expected->pixels.begin() + (r + 1) * 90);
+        const std::string whole = pgm("--size 90x70 --aspect keep", scene);
+        EXPECT_EQ(whole, rows) << scene;
+        EXPECT_NE(whole, pgm("--size 90x70", scene)) << scene;
+        const std::string top = pgm("--size 90x70 --aspect keep --region 0,0,90,30", scene);
+        EXPECT_EQ(top + pgm("--size 90x70 --aspect=keep --region 0,30,90,40", scene), whole) << scene;
+        const std::string shape = std::to_string(drawn.width * 2) + "x" + std::to_string(drawn.height * 2);
+        EXPECT_EQ(pgm("--size " + shape + " --aspect keep", scene), pgm("--size " + shape, scene)) << scene;
+    }
+}
+
+// Values a file stores outside their ranges are rendered as they are and
+// named once, as the viewer's load names them.
+TEST_F(RenderToolTest, StoredValuesOutsideTheirRangesAreNamedOnceAndRendered)
+{
+    writeTreeScene();
+    std::string text = readFile(path("tree.xml"));
+    for (const char* name : {"Radius", "Cutoff"}) {   // 0.001 to 10, -1 to 1
+        const std::size_t at = text.find("OverrideValue=\"", text.find(name)) + 15;
+        text.replace(at, text.find('"', at) - at, "123456789");
+    }
+    writeFile(path("odd.xml"), text);
+    const ToolRun r = run("'" + path("odd.xml") + "' '" + path("odd.png") + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "patternlens-render: warning: " + path("odd.xml") +
+                         ": Radius is 1.23457e+08, outside its range 0.001 to 10 (and 1 other)\n");
+}
+
 TEST_F(RenderToolTest, LayerPathsPickAnInputLayerOrListTheNamesThatLeadOn)
 {
     // tree.xml's input layer by itself: the Noise layer as a base layer, in
@@ -243,6 +303,14 @@ TEST_F(RenderToolTest, HelpAndUsageErrors)
         EXPECT_NE(r.status, 0) << args;
         EXPECT_EQ(r.err.rfind("patternlens-render: ", 0), 0u) << args << ": " << r.err;
         EXPECT_FALSE(exists(path("out.png"))) << args;
+    }
+    // Options that take no value, and --join's own command line.
+    for (const auto& [args, said] : {std::pair<std::string, std::string>{"--normal-map=1" + files, "--normal-map takes no value"},
+                                     {"--join" + files, "--join writes EXR images"},
+                                     {"--join --seamless a.exr b.exr", "--join takes no other option"}}) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.err.rfind("patternlens-render: " + said, 0), 0u) << args << ": " << r.err;
     }
     // An output named for a format the renderer does not write is refused,
     // naming those it does; the suffix's case does not matter.
@@ -323,10 +391,8 @@ TEST_F(RenderToolTest, AnInterruptedOrKilledRenderLeavesTheFolderAsItWas)
             // not (polled for up to a minute): a render of this size takes
             // far longer.
             const std::string script =
-                "'" + std::string(RENDER_TOOL) + "' --size 30000x30000 '" + path("noise.xml") + "' '" +
-                path("out.png") + "' & pid=$!; for i in $(seq 600); do readlink /proc/$pid/fd/* | grep -Eq '^" +
-                directory + "/(#|[.]out)' && break; sleep 0.1; done; kill -" + signal +
-                " $pid; wait $pid; echo \"status $?\"";
+                startAndWaitForOutput("--size 30000x30000 '" + path("noise.xml") + "' '" + path("out.png") + "'") +
+                "kill -" + signal + " $pid; wait $pid; echo \"status $?\"";
             const ToolRun r = runCommand("{ " + script + "; }");
             const bool term = std::string(signal) == "TERM";
             // Ended by the signal; the shell may add its own word about it.
@@ -339,6 +405,64 @@ TEST_F(RenderToolTest, AnInterruptedOrKilledRenderLeavesTheFolderAsItWas)
                 << signal;
         }
     }
+}
+
+// Every output (each format with each depth and picture) on a full disk (a
+// 64 KiB file system on its folder, in a mount namespace of its own where
+// the system allows one, else a file size limit), into a folder that cannot
+// be written (root's render without the capabilities that pass over its
+// mode) and interrupted part way: each says why and leaves the earlier file
+// alone, nothing beside it.
+TEST_F(RenderToolTest, EveryOutputSurvivesAFullDiskAReadOnlyFolderAndAnInterrupt)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    ASSERT_EQ(std::system(("mkdir '" + path("full") + "' '" + path("ro") + "'").c_str()), 0);
+    const std::string listAfter = "\"$@\"; s=$?; ls -A \"$0\"; exit $s' '" + path("full") + "' ";
+    const std::string mount = "unshare -m sh -c 'mount -t tmpfs -o size=64k none \"$0\" && " + listAfter;
+    const bool tmpfs = runCommand(mount + "true").status == 0;
+    const std::string full = tmpfs ? mount : "ulimit -f 128 && trap '' XFSZ && sh -c '" + listAfter;
+    const std::string asUser = geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+    const bool readOnly = asUser.empty() || runCommand(asUser + "true").status == 0;
+    for (const std::string arguments :
+         {"out.png", "--depth 16 out.png", "out.pgm", "--depth 16 out.pgm", "out.exr", "--depth 16 out.exr", "out.tif",
+          "--depth 16 out.tif", "--depth 8 out.tif", "--normal-map out.png", "--normal-map --depth 16 out.png",
+          "--gradient fire out.png", "--gradient ice --depth 16 out.png"}) {
+        const std::string out = arguments.substr(arguments.rfind(' ') + 1);
+        const std::string options = arguments.substr(0, arguments.size() - out.size());
+        const std::string render = "'" + std::string(RENDER_TOOL) + "' " + options;
+        const ToolRun r = runCommand(full + render + "--size 1000x1000 '" + path("noise.xml") + "' '" + path("full/" + out) + "'");
+        EXPECT_EQ(r.err, "patternlens-render: " + path("full/" + out) + ": " +
+                             (tmpfs ? "No space left on device" : "File too large") + "\n") << arguments;
+        EXPECT_EQ(r.status, 1) << arguments;
+        EXPECT_EQ(r.out, "") << arguments;   // nothing left in the folder
+        writeFile(path("ro/" + out), "earlier");
+        chmod(path("ro").c_str(), 0555);
+        const ToolRun denied = runCommand(asUser + render + "'" + path("noise.xml") + "' '" + path("ro/" + out) + "'");
+        chmod(path("ro").c_str(), 0755);
+        EXPECT_TRUE(!readOnly || denied.err == "patternlens-render: " + path("ro/" + out) + ": Permission denied\n")
+            << denied.err;
+        const ToolRun stopped = runCommand("{ " + startAndWaitForOutput(options + "--size 20000x20000 '" + path("noise.xml") + "' '" + path("ro/" + out) + "'") +
+                                           "kill -TERM $pid; wait $pid; echo \"status $?\"; }");
+        EXPECT_EQ(stopped.out, "status 143\n") << arguments << ": " << stopped.err;
+        EXPECT_EQ(readFile(path("ro/" + out)), "earlier") << arguments;
+        std::remove(path("ro/" + out).c_str());
+    }
+    if (!readOnly) std::cout << "[  SKIPPED ] no read-only folder for root here: setpriv cannot drop its capabilities\n";
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"full", "noise.xml", "ro"}));
+}
+
+// One row of 2^31 - 1 pixels goes in parts of columns: the render holds a
+// few MiB, and an interrupt stops it at once rather than when the row ends.
+TEST_F(RenderToolTest, TheWidestRowStopsAtOnceAndHoldsLittleMemory)
+{
+    writeScene("noise.xml", 10, 10, [] { return createLayer(0); });
+    const ToolRun r = runCommand("{ " + startAndWaitForOutput("--size 2147483647x1 '" + path("noise.xml") + "' '" + path("out.png") + "'") +
+                                 "sleep 1; grep VmHWM /proc/$pid/status; kill -TERM $pid; sleep 2; kill -KILL $pid; wait $pid; echo $?; }");
+    long long peakKiB = 0;
+    EXPECT_EQ(std::sscanf(r.out.c_str(), "VmHWM: %lld kB\n143\n", &peakKiB), 1) << r.out;
+    EXPECT_LT(peakKiB, 100 << 10) << r.out;
+    EXPECT_NE(r.out.find("\n143\n"), std::string::npos) << r.out;   // ended by the interrupt, not the kill
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"noise.xml"});
 }
 
 TEST_F(RenderToolTest, SixteenBitImagesHoldTheLayersValuesRounded)
@@ -469,6 +593,40 @@ TEST_F(RenderToolTest, TilesRenderedApartAndJoinedByTheScriptAreTheSingleRender)
     const ToolRun bad = runCommand(script + "--size 10x10 --depth 12" + scene + "'" + path("bad.png") + "'");
     EXPECT_NE(bad.status, 0);
     EXPECT_FALSE(exists(path("bad.png")));
+}
+
+// EXR tiles join into the one render's very bytes; normal maps, ramps and
+// kept aspects tile; what cannot be joined is refused before any tile
+// renders, with the reason.
+TEST_F(RenderToolTest, TheTilesScriptJoinsEveryKindOfImageAndRefusesWhatItCannotUpFront)
+{
+    writeTreeScene();
+    const std::string scene = " '" + path("tree.xml") + "' ";
+    const std::string script = std::string("PATTERNLENS_RENDER='") + RENDER_TOOL + "' bash '" + RENDER_TILES_SCRIPT +
+                               "' --size 97x41 --tile 40x16 ";
+    // EXRs byte for byte, normal maps and ramps pixel for pixel.
+    for (const std::string options : {"", "--depth 16 ", "--aspect keep --seed 3 ", "--gradient terrain --depth 16 ",
+                                      "--normal-map --strength 3 --normal-convention directx --seamless "}) {
+        const std::string out = options.find("--gradient") == 0 || options.find("--normal") == 0 ? ".png" : ".exr";
+        const ToolRun joined = runCommand(script + options + scene + "'" + path("joined" + out) + "'");
+        ASSERT_EQ(joined.status, 0) << options << joined.err;
+        ASSERT_EQ(run("--size 97x41 " + options + scene + "'" + path("single" + out) + "'").status, 0);
+        if (out == ".exr") EXPECT_EQ(readFile(path("joined.exr")), readFile(path("single.exr"))) << options;
+        else EXPECT_EQ(testpng::decodeGrey(path("joined.png")).samples, testpng::decodeGrey(path("single.png")).samples);
+        std::remove(path("joined" + out).c_str());
+        std::remove(path("single" + out).c_str());
+    }
+    for (const auto& [arguments, said] : {std::pair<std::string, std::string>{"--normal-map out.tif", "a normal map is an RGB PNG"},
+                                          {"--gradient fire out.pgm", "a colour ramp is in colour"},
+                                          {"--depth 8 out.exr", "an EXR image holds floats"},
+                                          {"--depth 16 out.jpg", "'out.jpg' cannot hold"},
+                                          {"--strength 3 out.png", "--strength goes with --normal-map"}}) {
+        const ToolRun r = runCommand(script + arguments.substr(0, arguments.rfind(' ')) + scene + "'" + path(arguments.substr(arguments.rfind(' ') + 1)) + "'");
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_NE(r.err.find(said), std::string::npos) << arguments << ": " << r.err;
+        EXPECT_EQ(r.err.find("tiles of"), std::string::npos) << "rendered before refusing: " << r.err;
+    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"tree.xml"});
 }
 
 // The samples of a grey PGM of either depth, in order.

@@ -5,6 +5,7 @@
 
 #include "layers/composition.h"
 #include "persistence/scenefile.h"
+#include "tests/support/failingwrites.h"
 #include "tests/support/noisechain.h"
 #include "tests/support/testfiles.h"
 #include "tests/unit/randomcomposition.h"
@@ -13,7 +14,10 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <pthread.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -167,6 +171,54 @@ TEST(Api, RefusalsAndCancelsCarryTheirReasonAndKindAndWriteNothing)
     options.stop = &stopped;
     EXPECT_EQ(kindOf([&] { scene.writeFile(folder / "kept.png", frame, options); }), Error::Kind::cancelled);
     EXPECT_EQ(readFile(folder / "kept.png"), "earlier");
+}
+
+// Every file the library writes (for the renderer, the viewer's export and
+// C++ programs alike), on a disk that fills up part way, into a folder that
+// cannot be written, and cancelled after its rows: each fails with the
+// system's reason or as cancelled, the earlier file kept and nothing else
+// left beside it.
+TEST(Api, EveryOutputSurvivesAFullDiskAReadOnlyFolderAndACancel)
+{
+    testfiles::TempFolder folder;
+    ASSERT_EQ(mkdir((folder / "out").c_str(), 0755), 0);
+    const patternlens::Scene scene = patternlens::Scene::parse(
+        "<Patternlens><Layers><Layer TypeID=\"0\" x=\"0\" y=\"0\" zoomx=\"40\" zoomy=\"40\" /></Layers></Patternlens>");
+    patternlens::Frame frame;
+    frame.width = 700;
+    frame.height = 600;
+    using patternlens::Picture;
+    for (const auto& [name, depth, picture] :
+         {std::tuple{"a.png", 8, Picture::grey}, {"a.png", 16, Picture::grey}, {"a.pgm", 8, Picture::grey},
+          {"a.pgm", 16, Picture::grey}, {"a.exr", 0, Picture::grey}, {"a.exr", 16, Picture::grey},
+          {"a.tif", 0, Picture::grey}, {"a.tif", 16, Picture::grey}, {"a.tif", 8, Picture::grey},
+          {"a.png", 8, Picture::normalMap}, {"a.png", 16, Picture::normalMap}, {"a.png", 8, Picture::colourRamp},
+          {"a.png", 16, Picture::colourRamp}}) {
+        patternlens::FileOptions options;
+        options.depth = depth;
+        options.picture = picture;
+        options.ramp = "terrain";
+        const std::string path = folder / "out/" + name, what = path + " " + std::to_string(depth);
+        testfiles::writeFile(path, "earlier");
+        std::string message;
+        {
+            failingwrites::FullDisk full(32 << 10);
+            EXPECT_EQ(kindOf([&] { scene.writeFile(path, frame, options); }, &message), Error::Kind::io) << what;
+            EXPECT_EQ(message, std::strerror(EFBIG)) << what;
+        }
+        {
+            failingwrites::ReadOnlyFolder readOnly(folder / "out");
+            if (readOnly.holds()) {
+                EXPECT_EQ(kindOf([&] { scene.writeFile(path, frame, options); }, &message), Error::Kind::io) << what;
+                EXPECT_EQ(message, std::strerror(EACCES)) << what;
+            }
+        }
+        options.progress = [](long long, long long) { return false; };
+        EXPECT_EQ(kindOf([&] { scene.writeFile(path, frame, options); }), Error::Kind::cancelled) << what;
+        EXPECT_EQ(readFile(path), "earlier") << what;
+        EXPECT_EQ(testfiles::entries(folder / "out"), 1) << what;
+        std::remove(path.c_str());
+    }
 }
 
 // The deepest scene the reader takes, read, copied, rendered and destroyed

@@ -56,7 +56,7 @@ protected:
 TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
 {
     const ui::Panel& root = window.root();
-    ASSERT_EQ(root.children().size(), 16u);
+    ASSERT_EQ(root.children().size(), 17u);
     EXPECT_EQ(root.children()[0]->label(), "Layer controls");
     EXPECT_EQ(root.children()[1]->label(), "Load from XML");
     EXPECT_EQ(root.children()[2]->label(), "Save to XML");
@@ -68,23 +68,26 @@ TEST_F(ControlPanelTest, BuildCreatesTheControlsInOrderWithExactLabels)
     EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[3]).shares_row());
     EXPECT_EQ(root.children()[4]->label(), "Seamless");
     EXPECT_EQ(root.children()[5]->label(), "Export size:");
+    // "Keep aspect" on the row below, switched on.
+    EXPECT_EQ(root.children()[6]->label(), "Keep aspect");
+    EXPECT_EQ(static_cast<const ui::Checkbox&>(*root.children()[6]).get_int_val(), 1);
     // "View as", its setting's field greyed while the view is Grey.
-    EXPECT_EQ(root.children()[6]->label(), "View as:");
-    EXPECT_EQ(root.children()[7]->label(), "");
-    EXPECT_FALSE(root.children()[7]->enabled());
-    EXPECT_EQ(root.children()[8]->label(), "Undo");
-    EXPECT_EQ(root.children()[9]->label(), "Redo");
+    EXPECT_EQ(root.children()[7]->label(), "View as:");
+    EXPECT_EQ(root.children()[8]->label(), "");
     EXPECT_FALSE(root.children()[8]->enabled());
+    EXPECT_EQ(root.children()[9]->label(), "Undo");
+    EXPECT_EQ(root.children()[10]->label(), "Redo");
     EXPECT_FALSE(root.children()[9]->enabled());
-    EXPECT_EQ(root.children()[10]->label(), "Layers");
+    EXPECT_FALSE(root.children()[10]->enabled());
+    EXPECT_EQ(root.children()[11]->label(), "Layers");
     // Copy and Paste, with Examples, on the row below.
-    EXPECT_EQ(root.children()[11]->label(), "Copy");
-    EXPECT_EQ(root.children()[12]->label(), "Paste");
-    EXPECT_EQ(root.children()[13]->label(), "Examples");
-    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[11]).shares_row());
+    EXPECT_EQ(root.children()[12]->label(), "Copy");
+    EXPECT_EQ(root.children()[13]->label(), "Paste");
+    EXPECT_EQ(root.children()[14]->label(), "Examples");
     EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[12]).shares_row());
-    EXPECT_EQ(root.children()[14]->label(), "Layer path:");
-    EXPECT_EQ(root.children()[15]->label(), "Values in view:");
+    EXPECT_TRUE(static_cast<const ui::Button&>(*root.children()[13]).shares_row());
+    EXPECT_EQ(root.children()[15]->label(), "Layer path:");
+    EXPECT_EQ(root.children()[16]->label(), "Values in view:");
 
     const auto& outer = static_cast<const ui::Panel&>(*root.children()[0]).children();
     ASSERT_EQ(outer.size(), 6u);

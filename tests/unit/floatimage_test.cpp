@@ -3,6 +3,7 @@
 // the layer's values or a model of the neighbours, whole and as tiles.
 #include "layers/colourramp.h"
 #include "layers/normalmap.h"
+#include "layers/saturate.h"
 #include "layers/viewas.h"
 #include "imageoutput/imagerender.h"
 #include "tests/support/testfiles.h"
@@ -284,10 +285,13 @@ TEST(FloatImages, ExrAndTiffHoldTheValuesAsComputedWithTilesInTheirPlaces)
 {
     TempFolder folder;
     const std::unique_ptr<ProbeLayer> layer = wildLayer();
+    // In one band, and in bands of a row each (an EXR's band origins).
+    for (std::size_t bandBytes : {0, 40})
     for (const Region& region : {Region{}, Region{5, 3, 11, 13}, Region{28, 18, 1, 1}}) {
         const Region r = region.width ? region : Region{0, 0, W, H};
         imagewriter::RenderOptions options;
         options.region = region;
+        options.bandBytes = bandBytes;
         for (int depth : {32, 16}) {
             options.depth = depth;
             ASSERT_EQ(imagewriter::renderToFile(*layer, folder / "out.exr", options), "");
@@ -324,6 +328,26 @@ TEST(FloatImages, ExrAndTiffHoldTheValuesAsComputedWithTilesInTheirPlaces)
                 }
         }
     }
+    // Strips of several rows in several bands (8 bits), and rows of a strip
+    // each in parts (16 and 32), of a picture wider than a strip holds.
+    layer->textureWidth = 70001;
+    layer->textureHeight = 4;
+    for (int depth : {8, 16, 32}) {
+        imagewriter::RenderOptions options;
+        options.depth = depth;
+        options.bandBytes = 100000;
+        ASSERT_EQ(imagewriter::renderToFile(*layer, folder / "wide.tif", options), "");
+        int w = 0, h = 0, d = 0;
+        const std::vector<double> samples = readTiff(folder / "wide.tif", &w, &h, &d);
+        ASSERT_EQ(std::vector<int>({w, h, d}), std::vector<int>({70001, 4, depth}));
+        for (std::size_t k = 0; k < samples.size(); k += 97) {
+            const float v = valueAt(*layer, int(k % 70001), int(k / 70001));
+            const float want = depth == 32 ? v : depth == 16 ? imagewriter::sample16(v) : greyByte(v);
+            ASSERT_EQ(bits(float(samples[k])), bits(want)) << k;   // NaN too
+        }
+    }
+    layer->textureWidth = W;
+    layer->textureHeight = H;
     imagewriter::RenderOptions options;
     options.depth = 8;
     EXPECT_NE(imagewriter::renderToFile(*layer, folder / "bad.exr", options), "");
@@ -349,11 +373,15 @@ TEST(ColourImages, NormalMapsAndRampsOfWholeImagesAndTiles)
     for (bool wrap : {false, true}) {
         applySeamless(*layer, wrap);
         const auto side = [wrap](int i, int n) { return i < 0 ? (wrap ? n - 1 : 0) : i >= n ? (wrap ? 0 : n - 1) : i; };
+        // In one band, in bands of a row each (the neighbours at the bands'
+        // edges), and in parts of rows.
+        for (std::size_t bandBytes : {0, 100, 10})
         for (int depth : {8, 16})
             for (const Region& r : {Region{0, 0, W, H}, Region{0, 0, 7, 5}, Region{7, 5, 22, 14}, Region{13, 2, 1, 17}}) {
                 imagewriter::RenderOptions options;
                 options.depth = depth;
                 options.region = r;
+                options.bandBytes = bandBytes;
                 options.view.kind = ViewAs::Kind::normal;
                 options.view.normal.strength = 3.5;
                 options.view.normal.convention = wrap ? normalmap::Convention::directx : normalmap::Convention::opengl;

@@ -6,11 +6,13 @@
 #include "app/layercontrols.h"
 #include "layers/viewresize.h"
 #include "layers/layerclone.h"
+#include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "shaders/glslsource.h"
 #include "shaders/webpage.h"
 #include "app/questions/confirmation.h"
 #include "randomcomposition.h"
+#include "tests/support/failingwrites.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/testfiles.h"
 #include "tests/support/testpng.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -63,6 +66,7 @@ TEST(ExportSize, TheFieldTakesWidthByHeightOrStandsForTheDrawingArea)
     EXPECT_EQ(exportsize::format(400, 470), "400x470");
     EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(40000, 30000)), "1.1 GiB");
     EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(2147483647, 2147483647)), "4.0 EiB");
+    EXPECT_EQ(exportsize::bytesText(exportsize::rawBytes(2147483647, 2147483647, 6)), "24 EiB");   // no overflow
     EXPECT_EQ(exportsize::bytesText(1000), "1000 bytes");
 }
 
@@ -161,6 +165,7 @@ TEST_F(ExportCommand, ShadersAndPagesAreTheCurrentLayersByTheirSuffix)
 
 TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
 {
+    controls.exporter.keepAspectBox->set_int_val(0);
     controls.exporter.exportSizeField->type("101x67");
     chooser.path = folder / "big.png";
     controls.exporter.onExport();
@@ -173,6 +178,63 @@ TEST_F(ExportCommand, ABiggerSizeShowsTheSameViewInMorePixels)
     EXPECT_EQ(image.rows, topRowFirst(*expected));
     // The composition on screen is untouched.
     EXPECT_EQ(controls.currentLayer->textureWidth, 37);
+}
+
+// With Keep aspect, as the viewer starts, another shape shows the drawing
+// area's picture scaled to the width, by the engine's one rule.
+TEST_F(ExportCommand, KeepAspectScalesTheDrawingAreasPictureToTheWidth)
+{
+    EXPECT_EQ(controls.exporter.keepAspectBox->label(), "Keep aspect");
+    ASSERT_EQ(controls.exporter.keepAspectBox->get_int_val(), 1);
+    controls.exporter.exportSizeField->type("101x67");
+    chooser.path = folder / "kept.png";
+    controls.exporter.onExport();
+    ASSERT_EQ(finish().rfind("Exported", 0), 0u);
+    std::unique_ptr<Renderable> expected = cloneLayerTree(*controls.currentLayer);
+    viewresize::resizeKeepingAspect(*expected, 101, 67, {37, 23});
+    expected->fillPixels();
+    EXPECT_EQ(testpng::decode(folder / "kept.png").rows, topRowFirst(*expected));
+}
+
+// Every file the export writes, on a disk that fills up part way, into a
+// folder that cannot be written, and cancelled part way: each is told, and
+// the earlier file is all the folder holds.
+TEST_F(ExportCommand, EveryFileSurvivesAFullDiskAReadOnlyFolderAndACancel)
+{
+    ASSERT_EQ(mkdir((folder / "out").c_str(), 0755), 0);
+    Renderable* noise = createLayer(0);   // no file of it fits the disk
+    noise->setView(0, 0, 40, 40);
+    controls.setBaseLayer(noise);
+    const auto outcome = [&](const std::string& path, const char* size) {
+        controls.exporter.exportSizeField->type(size);
+        chooser.path = path;
+        controls.exporter.onExport();
+        if (size[0] == '1') controls.exporter.exportButton->click();   // a big one, cancelled
+        return finish();
+    };
+    for (const auto& [view, suffix] : {std::pair<const char*, const char*>{"", "png"}, {"normal 4 opengl", "png"},
+                                       {"ramp fire", "png"}, {"", "exr"}, {"", "tif"}}) {
+        std::string error;
+        controls.sceneSettings.viewAs = ViewAs();
+        if (*view) ViewAs::parse(view, &controls.sceneSettings.viewAs, &error);
+        const std::string path = folder / "out/export." + suffix;
+        testfiles::writeFile(path, "earlier");
+        {
+            failingwrites::FullDisk full(4096);
+            EXPECT_EQ(outcome(path, "600x500"), "Could not export " + path + ": File too large");
+        }
+        {
+            failingwrites::ReadOnlyFolder readOnly(folder / "out");
+            imageexport::BackgroundExporter fresh;   // its thread starts now, with the folder read-only
+            controls.exporter.imageExporter = &fresh;
+            EXPECT_TRUE(!readOnly.holds() || outcome(path, "600x500") == "Could not export " + path + ": Permission denied");
+            controls.exporter.imageExporter = &exporter;
+        }
+        EXPECT_EQ(outcome(path, "15000x15000"), "Cancelled the export of " + path);
+        EXPECT_EQ(testfiles::readFile(path), "earlier") << view;
+        EXPECT_EQ(testfiles::entries(folder / "out"), 1) << view;
+        std::remove(path.c_str());
+    }
 }
 
 TEST_F(ExportCommand, EditsAfterTheStartDoNotReachTheFile)
@@ -229,9 +291,25 @@ TEST_F(ExportCommand, AnExportAboveAGibibyteAsksFirstAndTheButtonCancelsIt)
     EXPECT_EQ(answer.asked, 1);
     EXPECT_EQ(answer.question, "Export an image of 40000x30000 pixels?");
     EXPECT_EQ(answer.detail.rfind("Its pixels take 1.1 GiB", 0), 0u) << answer.detail;
+
     EXPECT_EQ(info.get_text(), "Export of 40000x30000 pixels not started");
     EXPECT_EQ(chooser.asked, 0);
     EXPECT_FALSE(exporter.busy());
+    // The bytes of the file written: an RGB normal map before the dialog,
+    // the floats of a TIFF once its name is chosen.
+    std::string error;
+    ASSERT_TRUE(ViewAs::parse("normal 10 opengl", &controls.sceneSettings.viewAs, &error));
+    controls.exporter.onExport();
+    EXPECT_EQ(answer.detail.rfind("Its pixels take 3.4 GiB", 0), 0u) << answer.detail;
+    controls.sceneSettings.viewAs = ViewAs();
+    controls.exporter.exportSizeField->type("20000x20000");
+    chooser.path = folder / "huge.tif";
+    controls.exporter.onExport();
+    EXPECT_EQ(answer.detail.rfind("Its pixels take 1.5 GiB", 0), 0u) << answer.detail;
+    EXPECT_EQ(std::vector<int>({chooser.asked, answer.asked}), std::vector<int>({1, 3}));
+    answer.asked = 1;
+    chooser.path = folder / "huge.png";
+    controls.exporter.exportSizeField->type("40000x30000");
 
     answer.yes = true;
     controls.exporter.onExport();

@@ -15,7 +15,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <dirent.h>
 #include <limits>
 #include <memory>
 #include <random>
@@ -25,6 +24,7 @@
 
 namespace {
 
+using testfiles::entries;
 using testfiles::exists;
 using testfiles::readFile;
 using testfiles::TempFolder;
@@ -74,16 +74,6 @@ std::string inflatedRows(const std::string& png, std::string* why)
     if (!whole) return *why = "zlib stream: " + std::to_string(rc) + " with " + std::to_string(z.avail_in) + " bytes left", "";
     out.resize(produced);
     return out;
-}
-
-int entries(const std::string& folder)
-{
-    int count = 0;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) count += std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0;
-        closedir(d);
-    }
-    return count;
 }
 
 // A PGM's size, maxval and samples (16-bit ones big-endian).
@@ -228,9 +218,12 @@ TEST(ImageRender, BothDepthsHoldTheLayersValuesTopRowFirstAndRegionsCutTheSameIm
     TempFolder folder;
     const std::unique_ptr<ProbeLayer> layer = wildLayer();
     layer->inverse = true;   // the files show the value after the switch
+    // In one band, in bands of a row each, and in parts of rows.
+    for (std::size_t bandBytes : {0, 80, 20})
     for (int depth : {8, 16}) {
         imagewriter::RenderOptions options;
         options.depth = depth;
+        options.bandBytes = bandBytes;
         const std::vector<imagewriter::Region> regions = {{}, {0, 0, 37, 23}, {5, 3, 11, 17}, {36, 22, 1, 1}, {0, 9, 37, 1}};
         for (const imagewriter::Region& region : regions) {
             options.region = region;

@@ -6,6 +6,7 @@
 #include "layers/layertypetable.h"
 #include "layers/renderable.h"
 #include "persistence/commands/filechooser.h"
+#include "layers/texturebackend.h"
 #include "persistence/scenefile.h"
 #include "tests/support/scriptedchooser.h"
 #include "tests/support/scriptedquestion.h"
@@ -269,6 +270,39 @@ TEST_F(SceneCommandsTest, ExamplesOpenUntitledHoweverTheyAreReached)
     writeFile(folder + "/copy.xml", readFile(examples + "/bubbles.xml"));
     controls.openSceneFile(folder + "/copy.xml", /*asUndoStep=*/false);
     EXPECT_EQ(controls.history.scenePath(), folder + "/copy.xml");
+}
+
+// A save records the drawing area the views were made in only when it is
+// not the start-up one, so such files keep their bytes; the reader takes it
+// back, and one it cannot read is the start-up one, with a note.
+TEST_F(SceneCommandsTest, ASaveRecordsADrawingAreaOtherThanTheStartUpOne)
+{
+    struct Shown : TextureBackend {
+        unsigned createTexture() override { return 1; }
+        void uploadTexture(unsigned, int, int, const std::uint8_t*) override {}
+        void drawTexture(unsigned, float) override {}
+        void drawTextureTiles(unsigned, float, float, float, int) override {}
+        void deleteTexture(unsigned) override {}
+    } shown;
+    save("headless.xml");   // no picture shown: no drawing area
+    EXPECT_EQ(readFile(folder + "/headless.xml"), scenefile::text(controls.baseLayers, 1));
+    controls.textureBackend = &shown;
+    save("small.xml");
+    const std::string small = readFile(folder + "/small.xml");
+    EXPECT_NE(small.find("<Patternlens drawingArea=\"10x8\">"), std::string::npos) << small;
+    EXPECT_EQ(scenefile::read(folder + "/small.xml").settings.drawingArea, (drawingarea::Size{10, 8}));
+    controls.setViewportSize(400, 470);
+    save("start.xml");
+    EXPECT_EQ(readFile(folder + "/start.xml"), scenefile::text(controls.baseLayers, 1));
+    for (const char* odd : {"10", "0x8", "-4x5", "10x8x2", "x"}) {
+        std::string text = small;
+        text.replace(text.find("10x8"), 4, odd);
+        const scenefile::ReadResult read = scenefile::parse(text);
+        EXPECT_EQ(read.settings.drawingArea, drawingarea::Size()) << odd;
+        EXPECT_NE(read.warning.find("its drawing area \"" + std::string(odd) + "\" reads as 400x470"), std::string::npos)
+            << read.warning;
+    }
+    controls.textureBackend = nullptr;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
@@ -70,6 +71,34 @@ TEST(ViewResize, ExactScalesStayExact)
     // The point in the middle of the drawing area, (1.5, -2.25 - 20), stays.
     EXPECT_EQ(root->x, 1.5f);
     EXPECT_EQ(root->y, 1.75f);
+}
+
+// Keeping the aspect, on random trees, drawing areas and image sizes: every
+// layer keeps x and zoomx, shows units down and across in the proportion
+// the drawing area showed, and its middle row shows the layer y it showed;
+// an image of the drawing area's shape keeps every view bit for bit.
+TEST(ViewResize, KeepingTheAspectScalesTheDrawingAreasPictureToTheWidth)
+{
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> side(1, 5000);
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        RandomComposition random(seed);
+        std::unique_ptr<Renderable> root(random.make(3)), kept = cloneLayerTree(*root), same = cloneLayerTree(*root);
+        const drawingarea::Size drawn{side(rng), side(rng)};
+        const int width = side(rng), height = seed % 4 == 0 ? width : side(rng);
+        viewresize::resizeKeepingAspect(*kept, width, height, drawn);
+        viewresize::resizeKeepingAspect(*same, drawn.width * 3, drawn.height * 3, drawn);
+        const std::vector<Renderable*> before = treeOf(*root), after = treeOf(*kept), scaled = treeOf(*same);
+        for (std::size_t k = 0; k < before.size(); ++k) {
+            const Renderable &a = *before[k], &b = *after[k];
+            EXPECT_EQ(std::vector<float>({b.x, b.zoomx}), std::vector<float>({a.x, a.zoomx}));
+            const double aspect = (double(a.zoomy) / drawn.height) / (double(a.zoomx) / drawn.width);
+            EXPECT_NEAR((double(b.zoomy) / height) / (double(b.zoomx) / width) / aspect, 1.0, 1e-6) << seed;
+            EXPECT_NEAR(double(b.y) - b.zoomy, double(a.y) - a.zoomy, 1e-5 * (std::fabs(a.y) + a.zoomy + b.zoomy));
+            EXPECT_EQ(std::vector<float>({scaled[k]->x, scaled[k]->y, scaled[k]->zoomx, scaled[k]->zoomy}),
+                      std::vector<float>({a.x, a.y, a.zoomx, a.zoomy})) << seed;
+        }
+    }
 }
 
 TEST(ViewResize, APictureAtAnotherSizeIsTheSceneReadAtThatSize)

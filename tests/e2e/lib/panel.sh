@@ -7,9 +7,11 @@
 # A row added to the panel moves every control below it by its height: the
 # row's constant goes into the y of those controls here, and nowhere else.
 # seed_row: the "Seed" field and "New seed", directly below "Inverse";
-# view_row: "View as:" and its field, below "Export size:"; copy_row: "Copy",
-# "Paste" and "Examples", below "Undo", "Redo" and "Layers".
+# aspect_row: "Keep aspect", below "Export size:"; view_row: "View as:" and
+# its field, below that; copy_row: "Copy", "Paste" and "Examples", below
+# "Undo", "Redo" and "Layers".
 seed_row=23
+aspect_row=23
 view_row=23
 copy_row=23
 
@@ -36,10 +38,11 @@ save_button=(500 $((312 + seed_row)))
 export_button=(450 $((335 + seed_row)))
 seamless_box=(512 $((335 + seed_row)))
 export_size_field=(550 $((358 + seed_row)))
-undo_button=(436 $((381 + seed_row + view_row)))
-redo_button=(500 $((381 + seed_row + view_row)))
-layers_button=(564 $((381 + seed_row + view_row)))
-copy_button=(436 $((404 + seed_row + view_row)))
-paste_button=(500 $((404 + seed_row + view_row)))
-examples_button=(564 $((404 + seed_row + view_row)))
-path_first_step=(490 $((401 + seed_row + view_row + copy_row)))
+keep_aspect_box=(414 $((358 + seed_row + aspect_row)))
+undo_button=(436 $((381 + seed_row + aspect_row + view_row)))
+redo_button=(500 $((381 + seed_row + aspect_row + view_row)))
+layers_button=(564 $((381 + seed_row + aspect_row + view_row)))
+copy_button=(436 $((404 + seed_row + aspect_row + view_row)))
+paste_button=(500 $((404 + seed_row + aspect_row + view_row)))
+examples_button=(564 $((404 + seed_row + aspect_row + view_row)))
+path_first_step=(490 $((401 + seed_row + aspect_row + view_row + copy_row)))
