@@ -158,7 +158,7 @@ TEST(PageInChromium, CanvasHoldsTheRenderersBytesAfterTheSamePan)
                 100.0 * seamlessSame / seamlessPixels);
     EXPECT_GE(static_cast<double>(flatSame) / flatPixels, 0.999);
     EXPECT_GE(static_cast<double>(seamlessSame) / seamlessPixels, 0.99);
-    std::system(("rm -rf '" + folder + "'").c_str());
+    EXPECT_EQ(std::system(("rm -rf '" + folder + "'").c_str()), 0);
 }
 
 } // namespace
