@@ -22,25 +22,44 @@ float at(const Renderable& layer, float px, float py, patternlanes::Fold fold)
                                          lac, gain, fold);
 }
 
+namespace {
+
+// The octaves, lacunarity and gain of each evaluated pixel or point, read
+// before anything else while the stack holds only their values: a driven
+// variable evaluates its input layer, and that layer its own inputs. With
+// none driven (and flat) the layer's own values serve every lane and nothing
+// is read.
+struct OctaveInputs {
+    float lac[Renderable::rowChunk], gains[Renderable::rowChunk];
+    std::uint8_t oct[Renderable::rowChunk];
+    bool uniform = false;
+};
+
+// read(variable, into) fills into with the variable's count values; scratch
+// holds count floats.
+template <typename Read>
+void gather(const Renderable& layer, int count, float* scratch, Read read, OctaveInputs& in)
+{
+    const LayerVariable& octaves = layer.variables[0];
+    const LayerVariable& lacunarity = layer.variables[1];
+    const LayerVariable& gain = layer.variables[2];
+    in.uniform = !layer.seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
+    if (in.uniform) return;
+    read(octaves, scratch);
+    for (int k = 0; k < count; ++k) in.oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(scratch[k]));
+    read(lacunarity, in.lac);
+    read(gain, in.gains);
+}
+
+} // namespace
+
 void row(const Renderable& layer, const seamless::ColumnTurns& turns, int y, int x0, int count, float* out, int step,
          patternlanes::Fold fold)
 {
     constexpr int chunk = Renderable::rowChunk;
-    const LayerVariable& octaves = layer.variables[0];
-    const LayerVariable& lacunarity = layer.variables[1];
-    const LayerVariable& gain = layer.variables[2];
-    // The variables first, while the stack holds only their rows: a driven
-    // one evaluates its input layer, and that layer its own inputs.
-    float lac[chunk], gains[chunk];
-    std::uint8_t oct[chunk];
-    const bool uniform =
-        !layer.seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
-    if (!uniform) {
-        octaves.getValuesAtRow(y, x0, count, out, step);
-        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
-        lacunarity.getValuesAtRow(y, x0, count, lac, step);
-        gain.getValuesAtRow(y, x0, count, gains, step);
-    }
+    OctaveInputs in;
+    gather(layer, count, out, [&](const LayerVariable& v, float* into) { v.getValuesAtRow(y, x0, count, into, step); },
+           in);
 
     // out holds the layer x coordinates, then the octaves' sums.
     rowkernels::layerX(layer.mapping, x0, count, out, step);
@@ -51,45 +70,33 @@ void row(const Renderable& layer, const seamless::ColumnTurns& turns, int y, int
         float sines[chunk];
         turns.turns(layer.mapping, layer.textureWidth, layer.zoomx, out, x0, count, out, sines, step);
         patternlanes::torusFractalSumRow(tables, out, sines, seamless::radiusOf(layer.zoomx),
-                                         seamless::turnOf(ypos, layer.zoomy), seamless::radiusOf(layer.zoomy), oct,
-                                         lac, gains, count, out, fold);
-    } else if (uniform)
-        patternlanes::fractalSumRow(tables, out, ypos, patternlanes::octaveCount(octaves.getValue()),
-                                    lacunarity.getValue(), gain.getValue(), count, out, fold);
+                                         seamless::turnOf(ypos, layer.zoomy), seamless::radiusOf(layer.zoomy), in.oct,
+                                         in.lac, in.gains, count, out, fold);
+    } else if (in.uniform)
+        patternlanes::fractalSumRow(tables, out, ypos, patternlanes::octaveCount(layer.variables[0].getValue()),
+                                    layer.variables[1].getValue(), layer.variables[2].getValue(), count, out, fold);
     else
-        patternlanes::fractalSumRow(tables, out, ypos, oct, lac, gains, count, out, fold);
+        patternlanes::fractalSumRow(tables, out, ypos, in.oct, in.lac, in.gains, count, out, fold);
 }
 
 void points(const Renderable& layer, const float* px, const float* py, int count, float* out, patternlanes::Fold fold)
 {
     constexpr int chunk = Renderable::rowChunk;
-    const LayerVariable& octaves = layer.variables[0];
-    const LayerVariable& lacunarity = layer.variables[1];
-    const LayerVariable& gain = layer.variables[2];
-    // The variables first, as in a row.
-    float lac[chunk], gains[chunk];
-    std::uint8_t oct[chunk];
-    const bool uniform =
-        !layer.seamless && !octaves.getInputLayer() && !lacunarity.getInputLayer() && !gain.getInputLayer();
-    if (!uniform) {
-        octaves.getValuesAtPoints(px, py, count, out);
-        for (int k = 0; k < count; ++k) oct[k] = static_cast<std::uint8_t>(patternlanes::octaveCount(out[k]));
-        lacunarity.getValuesAtPoints(px, py, count, lac);
-        gain.getValuesAtPoints(px, py, count, gains);
-    }
+    OctaveInputs in;
+    gather(layer, count, out, [&](const LayerVariable& v, float* into) { v.getValuesAtPoints(px, py, count, into); }, in);
 
     // out holds the layer x coordinates, then the octaves' sums.
     float ys[chunk];
     rowkernels::layerPoints(layer.mapping, px, py, count, out, ys);
     const patternlanes::Tables& tables = layer.noiseTables();
     if (layer.seamless)
-        patternlanes::torusFractalSumPoints(tables, out, ys, layer.zoomx, layer.zoomy, oct, lac, gains, count, out,
+        patternlanes::torusFractalSumPoints(tables, out, ys, layer.zoomx, layer.zoomy, in.oct, in.lac, in.gains, count, out,
                                             fold);
-    else if (uniform)
-        patternlanes::fractalSumPoints(tables, out, ys, patternlanes::octaveCount(octaves.getValue()),
-                                       lacunarity.getValue(), gain.getValue(), count, out, fold);
+    else if (in.uniform)
+        patternlanes::fractalSumPoints(tables, out, ys, patternlanes::octaveCount(layer.variables[0].getValue()),
+                                       layer.variables[1].getValue(), layer.variables[2].getValue(), count, out, fold);
     else
-        patternlanes::fractalSumPoints(tables, out, ys, oct, lac, gains, count, out, fold);
+        patternlanes::fractalSumPoints(tables, out, ys, in.oct, in.lac, in.gains, count, out, fold);
 }
 
 } // namespace octavesum
